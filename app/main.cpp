@@ -1,0 +1,26 @@
+#include "app/main_window.h"
+#include "link/qt_serial_control.h"
+#include "platform/file_dialog.h"
+#include "platform/message_boxes.h"
+#include "platform/system_clock.h"
+
+#include <QApplication>
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationName(QStringLiteral("Velmora"));
+    QApplication::setApplicationVersion(QStringLiteral("2.2.0.2007"));
+    QApplication::setDesktopFileName(QStringLiteral("velmora"));
+
+    SystemClock clock;
+    QtMessageBoxes messages;
+    QtFileDialog fileDialog;
+    GlobVar state;
+    Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
+    CARICA window(state, seams);
+    window.Form_Load();
+    window.show();
+    return app.exec();
+}

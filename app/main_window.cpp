@@ -1,0 +1,518 @@
+#include "app/main_window.h"
+
+#include "app/stored_values.h"
+#include "download/download_engine.h"
+#include "download/progress_dialog.h"
+#include "link/serial_control.h"
+#include "platform/clock.h"
+#include "platform/lifetime.h"
+#include "platform/settings_store.h"
+#include "platform/vb_controls.h"
+#include "resources/string_table.h"
+#include "selection/selection_reactions.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QLocale>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStatusBar>
+#include <QTime>
+#include <QTimer>
+#include <QVBoxLayout>
+
+namespace {
+
+template <typename W> W* named(W* widget, const char* name)
+{
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QAction* namedAction(QObject* parent, const char* name)
+{
+    auto* a = new QAction(parent);
+    a->setObjectName(QLatin1String(name));
+    return a;
+}
+
+void setItems(QComboBox* box, const QStringList& items)
+{
+    box->clear();
+    box->addItems(items);
+    box->setCurrentIndex(-1);
+}
+
+} // namespace
+
+CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
+    : QMainWindow(parent), m_g(state), m_seams(seams), m_downloadComm(seams.makeSerialControl()),
+      m_comm(seams.makeSerialControl()), m_timer1(seams.clock.createTimer(this))
+{
+    setObjectName(QStringLiteral("CARICA"));
+    m_comm->setObjectName(QStringLiteral("MSComm1"));
+    m_timer1->setObjectName(QStringLiteral("Timer1"));
+    buildControls();
+    buildMenus();
+    buildStatusBar();
+
+    m_selection = std::make_unique<SelectionReactions>(
+        SelectionControls{SelOperazione, SelBoot, chkCheckSum, ShowFile, cmdCheckRelease});
+    DownloadControls dc;
+    dc.window = this;
+    dc.ShowFile = ShowFile;
+    dc.link = linkBoxes();
+    dc.SelOperazione = SelOperazione;
+    dc.SelBoot = SelBoot;
+    dc.chkCheckSum = chkCheckSum;
+    dc.chkTurbo = chkTurbo;
+    dc.Timer1 = m_timer1.get();
+    m_engine = new DownloadEngine(dc, m_g, seams.clock, seams.messages, *m_downloadComm, this);
+
+    setCreatedState();
+    connectReactions();
+}
+
+CARICA::~CARICA()
+{
+    // The dialog and the engine use the download port: they go before it does.
+    delete m_engine;
+    m_engine = nullptr;
+}
+
+LinkBoxes CARICA::linkBoxes() const { return LinkBoxes{Porta, Baud, Parita, BitDati, BitStop}; }
+
+LinkLabels CARICA::linkLabels() const { return LinkLabels{LabelBaud, LabelParita, LabelDati, LabelStop}; }
+
+void CARICA::buildControls()
+{
+    auto* central = new QWidget(this);
+    setCentralWidget(central);
+
+    Frame1 = named(new QGroupBox(central), "Frame1");
+    for (int i = 0; i < 3; ++i)
+        SelOperazione[std::size_t(i)] =
+            named(new QRadioButton(Frame1), QStringLiteral("SelOperazione%1").arg(i).toLatin1().constData());
+    auto* opLayout = new QVBoxLayout(Frame1);
+    for (auto* b : SelOperazione)
+        opLayout->addWidget(b);
+
+    Frame2 = named(new QGroupBox(central), "Frame2");
+    for (int i = 0; i < 2; ++i)
+        SelBoot[std::size_t(i)] =
+            named(new QRadioButton(Frame2), QStringLiteral("SelBoot%1").arg(i).toLatin1().constData());
+    auto* bootLayout = new QVBoxLayout(Frame2);
+    for (auto* b : SelBoot)
+        bootLayout->addWidget(b);
+    bootLayout->addStretch();
+
+    Frame6 = named(new QGroupBox(central), "Frame6");
+    chkCheckSum = named(new CheckBox(Frame6), "chkCheckSum");
+    (new QVBoxLayout(Frame6))->addWidget(chkCheckSum);
+    Frame5 = named(new QGroupBox(central), "Frame5");
+    chkTurbo = named(new CheckBox(Frame5), "chkTurbo");
+    (new QVBoxLayout(Frame5))->addWidget(chkTurbo);
+
+    Frame3 = named(new QGroupBox(central), "Frame3");
+    Porta = named(new QComboBox(Frame3), "Porta");
+    Baud = named(new QComboBox(Frame3), "Baud");
+    Parita = named(new QComboBox(Frame3), "Parita");
+    BitDati = named(new QComboBox(Frame3), "BitDati");
+    BitStop = named(new QComboBox(Frame3), "BitStop");
+    LabelPorta = named(new QLabel(Frame3), "LabelPorta");
+    LabelBaud = named(new QLabel(Frame3), "LabelBaud");
+    LabelParita = named(new QLabel(Frame3), "LabelParita");
+    LabelDati = named(new QLabel(Frame3), "LabelDati");
+    LabelStop = named(new QLabel(Frame3), "LabelStop");
+    auto* linkLayout = new QGridLayout(Frame3);
+    const std::array<std::pair<QLabel*, QComboBox*>, 5> pairs = {
+        {{LabelPorta, Porta}, {LabelBaud, Baud}, {LabelParita, Parita}, {LabelDati, BitDati}, {LabelStop, BitStop}}};
+    for (int col = 0; col < 5; ++col) {
+        auto [label, box] = pairs[std::size_t(col)];
+        label->setBuddy(box);
+        box->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        linkLayout->addWidget(label, 0, col);
+        linkLayout->addWidget(box, 1, col);
+    }
+
+    Frame4 = named(new QGroupBox(central), "Frame4");
+    ShowFile = named(new QLineEdit(Frame4), "ShowFile");
+    ButSfoglia = named(new QPushButton(Frame4), "ButSfoglia");
+    auto* fileLayout = new QHBoxLayout(Frame4);
+    fileLayout->addWidget(ShowFile, 1);
+    fileLayout->addWidget(ButSfoglia);
+    ShowFile->setMinimumWidth(320);
+
+    frmChkRel = named(new QGroupBox(central), "frmChkRel");
+    lblFwFile = named(new QLabel(frmChkRel), "lblFwFile");
+    txtFwFile = named(new QLineEdit(frmChkRel), "txtFwFile");
+    lblFwBoard = named(new QLabel(frmChkRel), "lblFwBoard");
+    txtFwBoard = named(new QLineEdit(frmChkRel), "txtFwBoard");
+    cmdCheckRelease = named(new QPushButton(frmChkRel), "cmdCheckRelease");
+    lblFwFile->setBuddy(txtFwFile);
+    lblFwBoard->setBuddy(txtFwBoard);
+    txtFwFile->setReadOnly(true);
+    txtFwBoard->setReadOnly(true);
+    auto* relLayout = new QGridLayout(frmChkRel);
+    relLayout->addWidget(lblFwFile, 0, 0);
+    relLayout->addWidget(txtFwFile, 0, 1);
+    relLayout->addWidget(lblFwBoard, 1, 0);
+    relLayout->addWidget(txtFwBoard, 1, 1);
+    relLayout->addWidget(cmdCheckRelease, 0, 2, 2, 1);
+    relLayout->setColumnStretch(1, 1);
+
+    StartTrasm = named(new QPushButton(central), "StartTrasm");
+    cmdExit = named(new QPushButton(central), "cmdExit");
+    StartTrasm->setDefault(true);
+    for (QPushButton* b : {StartTrasm, cmdExit})
+        b->setMinimumWidth(120);
+
+    auto* top = new QGridLayout(central);
+    top->addWidget(Frame1, 0, 0);
+    top->addWidget(Frame2, 0, 1);
+    auto* checks = new QVBoxLayout;
+    checks->addWidget(Frame6);
+    checks->addWidget(Frame5);
+    top->addLayout(checks, 0, 2);
+    top->addWidget(Frame3, 1, 0, 1, 3);
+    top->addWidget(Frame4, 2, 0, 1, 3);
+    top->addWidget(frmChkRel, 3, 0, 1, 3);
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(StartTrasm);
+    buttons->addWidget(cmdExit);
+    top->addLayout(buttons, 4, 0, 1, 3);
+}
+
+void CARICA::buildMenus()
+{
+    QMenuBar* bar = menuBar();
+    mnuDefault = named(bar->addMenu(QString()), "mnuDefault");
+    mnuLoadDefault = namedAction(this, "mnuLoadDefault");
+    mnuSaveDefault = namedAction(this, "mnuSaveDefault");
+    mnuFactory = namedAction(this, "mnuFactory");
+    mnuLoadDefault->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_D));
+    mnuSaveDefault->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+    mnuDefault->addAction(mnuLoadDefault);
+    mnuDefault->addSeparator()->setObjectName(QStringLiteral("mnuBreak1"));
+    mnuDefault->addAction(mnuSaveDefault);
+    mnuDefault->addSeparator()->setObjectName(QStringLiteral("mnuBreak2"));
+    mnuDefault->addAction(mnuFactory);
+
+    mnuLingua = named(bar->addMenu(QString()), "mnuLingua");
+    mnuItaliano = namedAction(this, "mnuItaliano");
+    mnuInglese = namedAction(this, "mnuInglese");
+    mnuItaliano->setCheckable(true);
+    mnuInglese->setCheckable(true);
+    mnuLingua->addAction(mnuItaliano);
+    mnuLingua->addSeparator()->setObjectName(QStringLiteral("mnuBreak3"));
+    mnuLingua->addAction(mnuInglese);
+
+    mnuInterroga = namedAction(this, "mnuInterroga");
+    bar->addAction(mnuInterroga);
+}
+
+void CARICA::buildStatusBar()
+{
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    for (int i = 0; i < 3; ++i) {
+        auto* panel = new QLabel(bar);
+        panel->setObjectName(QStringLiteral("Panel%1").arg(i + 1));
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        Panels[std::size_t(i)] = panel;
+        bar->addWidget(panel, i == 2 ? 1 : 0);
+    }
+    m_clockTimer = new QTimer(this);
+    m_clockTimer->setInterval(1000);
+    connect(m_clockTimer, &QTimer::timeout, this, &CARICA::updateClockPanel);
+    m_clockTimer->start();
+}
+
+void CARICA::updateClockPanel()
+{
+    Panels[1]->setText(QLocale::system().toString(QTime::currentTime(), QLocale::ShortFormat));
+}
+
+void CARICA::setCreatedState()
+{
+    setWindowTitle(QStringLiteral(" Download"));
+
+    Frame3->setTitle(QStringLiteral("Parametri di trasmissione"));
+    setItems(Porta, {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
+                     QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8"),
+                     QStringLiteral("COM9"), QStringLiteral("COM10"), QStringLiteral("LPT1")});
+    setItems(Baud, {QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
+                    QStringLiteral("38400"), QStringLiteral("57600")});
+    setItems(Parita, {QStringLiteral("Nessuna"), QStringLiteral("Pari"), QStringLiteral("Dispari")});
+    setItems(BitDati, {QStringLiteral("8"), QStringLiteral("7")});
+    setItems(BitStop, {QStringLiteral("1"), QStringLiteral("2")});
+    LabelPorta->setText(QStringLiteral("Porta:"));
+    LabelBaud->setText(QStringLiteral("BAUD:"));
+    LabelParita->setText(QStringLiteral("Parità:"));
+    LabelDati->setText(QStringLiteral("Bit DATI:"));
+    LabelStop->setText(QStringLiteral("Bit STOP:"));
+    for (QWidget* w : {static_cast<QWidget*>(Porta), static_cast<QWidget*>(Baud), static_cast<QWidget*>(Parita),
+                       static_cast<QWidget*>(BitDati), static_cast<QWidget*>(BitStop),
+                       static_cast<QWidget*>(LabelPorta), static_cast<QWidget*>(LabelBaud),
+                       static_cast<QWidget*>(LabelParita), static_cast<QWidget*>(LabelDati),
+                       static_cast<QWidget*>(LabelStop)})
+        w->setEnabled(true);
+
+    frmChkRel->setTitle(QString());
+    txtFwFile->clear();
+    txtFwBoard->clear();
+    cmdCheckRelease->setText(QStringLiteral("Controlla versioni firmware"));
+    cmdCheckRelease->setEnabled(true);
+    lblFwFile->setText(QStringLiteral("File BIN:"));
+    lblFwBoard->setText(QStringLiteral("FW su scheda:"));
+
+    cmdExit->setText(QStringLiteral("&EXIT"));
+    StartTrasm->setText(QStringLiteral("&DOWNLOAD"));
+    Frame4->setTitle(QStringLiteral("File"));
+    ShowFile->clear();
+    ButSfoglia->setText(QStringLiteral("&Browse..."));
+    Frame6->setTitle(QString());
+    chkCheckSum->setText(QStringLiteral("CheckSum"));
+    chkCheckSum->setEnabled(true);
+    vb::setCheckValue(*chkCheckSum, 0);
+    Frame2->setTitle(QStringLiteral("Selezione BOOT"));
+    SelBoot[0]->setText(QStringLiteral("Boot da SCHEDA"));
+    SelBoot[1]->setText(QStringLiteral("Boot da RAMCARD"));
+    vb::setOptionValue(*SelBoot[0], true);
+    Frame1->setTitle(QStringLiteral("Download"));
+    SelOperazione[0]->setText(QStringLiteral("FIRMWARE"));
+    SelOperazione[1]->setText(QStringLiteral("FONT STANDARD"));
+    SelOperazione[2]->setText(QStringLiteral("FONT ESTERNI"));
+    vb::setOptionValue(*SelOperazione[0], true);
+    Frame5->setTitle(QString());
+    chkTurbo->setText(QStringLiteral("Turbo"));
+    vb::setCheckValue(*chkTurbo, 0);
+    m_timer1->setEnabled(false);
+
+    mnuDefault->setTitle(QStringLiteral("&Default..."));
+    mnuLoadDefault->setText(QStringLiteral("&Carica Default"));
+    mnuSaveDefault->setText(QStringLiteral("&Salva come Default"));
+    mnuFactory->setText(QStringLiteral("Impostazioni di &Fabbrica"));
+    mnuLingua->setTitle(QStringLiteral("&Language"));
+    mnuItaliano->setText(QStringLiteral("&Italiano"));
+    mnuInglese->setText(QStringLiteral("&English"));
+    mnuItaliano->setChecked(false);
+    mnuInglese->setChecked(false);
+    mnuInterroga->setText(QStringLiteral("&Test Stampante..."));
+
+    Panels[0]->setText(QStringLiteral(" Corvane s.p.a. "));
+    updateClockPanel();
+    Panels[2]->clear();
+    if (m_comm->portOpen())
+        m_comm->setPortOpen(false);
+    ReplyBuffer.clear();
+}
+
+void CARICA::connectReactions()
+{
+    connect(Porta, &QComboBox::activated, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
+    for (int i = 0; i < 3; ++i)
+        connect(SelOperazione[std::size_t(i)], &QRadioButton::clicked, this,
+                [this, i] { m_selection->SelOperazione_Click(i); });
+    for (auto* b : SelBoot)
+        connect(b, &QRadioButton::clicked, this, [this] { m_selection->SelBoot_Click(); });
+    connect(chkCheckSum, &QCheckBox::clicked, this, [this] { m_selection->chkCheckSum_Click(); });
+    connect(StartTrasm, &QPushButton::clicked, this, &CARICA::StartTrasm_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &CARICA::cmdExit_Click);
+    connect(mnuItaliano, &QAction::triggered, this, &CARICA::mnuItaliano_Click);
+    connect(mnuInglese, &QAction::triggered, this, &CARICA::mnuInglese_Click);
+    connect(mnuLoadDefault, &QAction::triggered, this, &CARICA::mnuLoadDefault_Click);
+    connect(mnuSaveDefault, &QAction::triggered, this, &CARICA::mnuSaveDefault_Click);
+    connect(mnuFactory, &QAction::triggered, this, &CARICA::mnuFactory_Click);
+    connect(m_comm.get(), &SerialControl::onComm, this, [this] {
+        if (m_comm->commEvent() == SerialControl::ReceiveEvent)
+            ReplyBuffer += m_comm->input();
+    });
+}
+
+void CARICA::selectPort(int index)
+{
+    vb::setListIndex(*Porta, index, [this] { Porta_Click(linkBoxes(), linkLabels()); });
+}
+
+void CARICA::Form_Load()
+{
+    SettingsStore store;
+    m_g.TransferState = 0;
+    m_g.PortError = false;
+    if (auto base = parseWholeNumber(store.read(QStringLiteral("Lingua"), QStringLiteral("1000"))))
+        m_g.LanguageBase = qint16(*base);
+    ApplyLanguage();
+    applyStoredSettings(store);
+    Panels[2]->setText(QStringLiteral("Release #   %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+}
+
+// Each key in turn; a value that cannot be applied leaves its control as it is. "File" comes
+// after "Operazione", whose reaction empties the file box.
+void CARICA::applyStoredSettings(SettingsStore& store)
+{
+    auto number = [&store](const char* key, const char* fallback) {
+        return parseWholeNumber(store.read(QLatin1String(key), QLatin1String(fallback)));
+    };
+    if (auto v = number("Porta", "0"))
+        selectPort(*v);
+    if (auto v = number("BaudRate", "1"))
+        vb::setListIndex(*Baud, *v);
+    if (auto v = number("Parity", "0"))
+        vb::setListIndex(*Parita, *v);
+    if (auto v = number("DataBit", "0"))
+        vb::setListIndex(*BitDati, *v);
+    if (auto v = number("StopBit", "0"))
+        vb::setListIndex(*BitStop, *v);
+    if (auto v = number("Operazione", "0"); v && *v >= 0 && *v <= 2)
+        m_selection->setOperation(*v);
+    if (auto board = parseTruth(store.read(QStringLiteral("Boot0"), QStringLiteral("1"))))
+        m_selection->setBootBoard(*board);
+    if (auto v = number("Check", "0"))
+        m_selection->setCheckSum(*v);
+    if (auto v = number("ChkTurbo", "0"))
+        vb::setCheckValue(*chkTurbo, *v);
+    ShowFile->setText(store.read(QStringLiteral("File"), QString()));
+}
+
+void CARICA::ApplyLanguage()
+{
+    if (m_g.LanguageBase == kItalian || m_g.LanguageBase == kEnglish) {
+        mnuItaliano->setChecked(m_g.LanguageBase == kItalian);
+        mnuInglese->setChecked(m_g.LanguageBase == kEnglish);
+    }
+    // The update stops at the first number the table lacks; what came before stays changed.
+    auto t = [this](int n) { return stringEntry(m_g.LanguageBase + n); };
+    const std::array<std::pair<int, std::function<void(const QString&)>>, 9> first = {{
+        {0, [this](const QString& s) { SelOperazione[0]->setText(s); }},
+        {1, [this](const QString& s) { SelOperazione[1]->setText(s); }},
+        {2, [this](const QString& s) { SelOperazione[2]->setText(s); }},
+        {3, [this](const QString& s) { Frame2->setTitle(s); }},
+        {4, [this](const QString& s) { SelBoot[0]->setText(s); }},
+        {5, [this](const QString& s) { SelBoot[1]->setText(s); }},
+        {7, [this](const QString& s) { Frame3->setTitle(s); }},
+        {8, [this](const QString& s) { LabelPorta->setText(s); }},
+        {9, [this](const QString& s) { LabelParita->setText(s); }},
+    }};
+    for (const auto& [n, set] : first) {
+        const auto s = t(n);
+        if (!s)
+            return;
+        set(*s);
+    }
+    const auto none = t(10), even = t(11), odd = t(12);
+    const int remembered = qMax(0, Parita->currentIndex());
+    Parita->clear();
+    if (!none)
+        return;
+    Parita->insertItem(0, *none);
+    if (!even)
+        return;
+    Parita->insertItem(1, *even);
+    if (!odd)
+        return;
+    Parita->insertItem(2, *odd);
+    vb::setListIndex(*Parita, remembered);
+    const std::array<std::pair<int, std::function<void(const QString&)>>, 12> second = {{
+        {13, [this](const QString& s) { LabelDati->setText(s); }},
+        {14, [this](const QString& s) { LabelStop->setText(s); }},
+        {100, [this](const QString& s) { mnuLoadDefault->setText(s); }},
+        {101, [this](const QString& s) { mnuSaveDefault->setText(s); }},
+        {110, [this](const QString& s) { mnuFactory->setText(s); }},
+        {111, [this](const QString& s) { mnuInterroga->setText(s); }},
+        {121, [this](const QString& s) { mnuLingua->setTitle(s); }},
+        {108, [this](const QString& s) { cmdCheckRelease->setText(s); }},
+        {120, [this](const QString& s) { frmChkRel->setTitle(s); }},
+        {117, [this](const QString& s) { ButSfoglia->setText(s); }},
+        {118, [this](const QString& s) { lblFwFile->setText(s); }},
+        {119, [this](const QString& s) { lblFwBoard->setText(s); }},
+    }};
+    for (const auto& [n, set] : second) {
+        const auto s = t(n);
+        if (!s)
+            return;
+        set(*s);
+    }
+}
+
+void CARICA::StartTrasm_Click() { m_engine->StartTrasm_Click(); }
+
+void CARICA::cmdExit_Click() { close(); }
+
+void CARICA::mnuItaliano_Click()
+{
+    m_g.LanguageBase = kItalian;
+    SettingsStore().write(QStringLiteral("Lingua"), QString::number(m_g.LanguageBase));
+    ApplyLanguage();
+}
+
+void CARICA::mnuInglese_Click()
+{
+    m_g.LanguageBase = kEnglish;
+    SettingsStore().write(QStringLiteral("Lingua"), QString::number(m_g.LanguageBase));
+    ApplyLanguage();
+}
+
+void CARICA::mnuLoadDefault_Click()
+{
+    if (m_engine->busy())
+        return;
+    SettingsStore store;
+    applyStoredSettings(store);
+    repaint();
+}
+
+void CARICA::mnuSaveDefault_Click()
+{
+    if (m_engine->busy())
+        return;
+    SettingsStore store;
+    int operation = 2;
+    if (SelOperazione[0]->isChecked())
+        operation = 0;
+    else if (SelOperazione[1]->isChecked())
+        operation = 1;
+    store.write(QStringLiteral("Porta"), QString::number(Porta->currentIndex()));
+    store.write(QStringLiteral("BaudRate"), QString::number(Baud->currentIndex()));
+    store.write(QStringLiteral("Parity"), QString::number(Parita->currentIndex()));
+    store.write(QStringLiteral("DataBit"), QString::number(BitDati->currentIndex()));
+    store.write(QStringLiteral("StopBit"), QString::number(BitStop->currentIndex()));
+    store.write(QStringLiteral("Operazione"), QString::number(operation));
+    store.write(QStringLiteral("Boot0"), truthText(SelBoot[0]->isChecked()));
+    store.write(QStringLiteral("Check"), QString::number(vb::checkValue(*chkCheckSum)));
+    store.write(QStringLiteral("File"), ShowFile->text());
+    store.write(QStringLiteral("ChkTurbo"), QString::number(vb::checkValue(*chkTurbo)));
+    store.write(QStringLiteral("Lingua"), QString::number(m_g.LanguageBase));
+}
+
+void CARICA::mnuFactory_Click()
+{
+    SettingsStore().deleteSection();
+    // A running transfer ends first, exactly as its abort button ends it; the window is then
+    // rebuilt in place, so nothing is left pointing at destroyed controls.
+    if (m_engine->busy() || m_engine->calcolo().isVisible())
+        m_engine->CancelButton_Click();
+    setCreatedState();
+    Form_Load();
+}
+
+void CARICA::closeEvent(QCloseEvent* event)
+{
+    // Ends the program at once: no question, nothing stored, queued data dropped.
+    lifetime::beginEnding();
+    m_engine->endProgram();
+    if (m_comm->portOpen())
+        m_comm->setPortOpen(false);
+    event->accept();
+    QCoreApplication::exit(0);
+}

@@ -1,0 +1,135 @@
+#pragma once
+
+#include "download/glob_var.h"
+#include "link/link_controls.h"
+
+#include <QMainWindow>
+
+#include <array>
+#include <functional>
+#include <memory>
+
+class Clock;
+class DownloadEngine;
+class FileDialog;
+class MessageBoxes;
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class SelectionReactions;
+class SerialControl;
+class SettingsStore;
+class Timer;
+
+// What the main window works with besides its own controls.
+struct Seams {
+    Clock& clock;
+    MessageBoxes& messages;
+    FileDialog& fileDialog;
+    // Makes the serial controls: the progress dialog's (downloads) and the main window's own.
+    std::function<std::unique_ptr<SerialControl>()> makeSerialControl;
+};
+
+// The main window: the program lives as long as it is open.
+class CARICA : public QMainWindow
+{
+    Q_OBJECT
+public:
+    static constexpr int kVersionMajor = 2;
+    static constexpr int kVersionMinor = 2;
+    static constexpr int kVersionRevision = 2007;
+
+    CARICA(GlobVar& state, const Seams& seams, QWidget* parent = nullptr);
+    ~CARICA() override;
+
+    // The start-up sequence; run once before the window is first shown.
+    void Form_Load();
+    void ApplyLanguage();
+
+    void StartTrasm_Click();
+    void cmdExit_Click();
+    void mnuItaliano_Click();
+    void mnuInglese_Click();
+    void mnuLoadDefault_Click();
+    void mnuSaveDefault_Click();
+    void mnuFactory_Click();
+
+    DownloadEngine& engine() { return *m_engine; }
+    SerialControl& MSComm1() { return *m_comm; }
+    Timer& Timer1() { return *m_timer1; }
+    QByteArray ReplyBuffer;
+
+    // Controls, named as their objectName.
+    QGroupBox* Frame1;
+    QGroupBox* Frame2;
+    QGroupBox* Frame3;
+    QGroupBox* Frame4;
+    QGroupBox* Frame5;
+    QGroupBox* Frame6;
+    QGroupBox* frmChkRel;
+    QComboBox* Porta;
+    QComboBox* Baud;
+    QComboBox* Parita;
+    QComboBox* BitDati;
+    QComboBox* BitStop;
+    QLabel* LabelPorta;
+    QLabel* LabelBaud;
+    QLabel* LabelParita;
+    QLabel* LabelDati;
+    QLabel* LabelStop;
+    QLineEdit* txtFwFile;
+    QLineEdit* txtFwBoard;
+    QPushButton* cmdCheckRelease;
+    QLabel* lblFwFile;
+    QLabel* lblFwBoard;
+    QPushButton* cmdExit;
+    QPushButton* StartTrasm;
+    QLineEdit* ShowFile;
+    QPushButton* ButSfoglia;
+    QCheckBox* chkCheckSum;
+    QCheckBox* chkTurbo;
+    std::array<QRadioButton*, 2> SelBoot;
+    std::array<QRadioButton*, 3> SelOperazione;
+    std::array<QLabel*, 3> Panels; // the status bar's panels 1 to 3
+
+    QMenu* mnuDefault;
+    QAction* mnuLoadDefault;
+    QAction* mnuSaveDefault;
+    QAction* mnuFactory;
+    QMenu* mnuLingua;
+    QAction* mnuItaliano;
+    QAction* mnuInglese;
+    QAction* mnuInterroga;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void buildControls();
+    void buildMenus();
+    void buildStatusBar();
+    void connectReactions();
+    // Texts, items and states the window has when it is created.
+    void setCreatedState();
+    void applyStoredSettings(SettingsStore& store);
+    void updateClockPanel();
+    LinkBoxes linkBoxes() const;
+    LinkLabels linkLabels() const;
+    void selectPort(int index);
+
+    GlobVar& m_g;
+    Seams m_seams;
+    std::unique_ptr<SerialControl> m_downloadComm;
+    std::unique_ptr<SerialControl> m_comm;
+    std::unique_ptr<Timer> m_timer1;
+    std::unique_ptr<SelectionReactions> m_selection;
+    DownloadEngine* m_engine = nullptr;
+    QTimer* m_clockTimer = nullptr;
+};

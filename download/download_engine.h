@@ -1,0 +1,91 @@
+#pragma once
+
+#include "download/file_channels.h"
+#include "download/glob_var.h"
+#include "link/link_settings.h"
+
+#include <QObject>
+
+#include <array>
+#include <memory>
+
+class Calcolo;
+class Clock;
+class MessageBoxes;
+class QCheckBox;
+class QLineEdit;
+class QRadioButton;
+class QWidget;
+class SerialControl;
+class Timer;
+
+// The main window's controls the download engine reads and writes.
+struct DownloadControls {
+    QWidget* window = nullptr; // parent of messages; the dialog is placed from its corner
+    QLineEdit* ShowFile = nullptr;
+    LinkBoxes link;
+    std::array<QRadioButton*, 3> SelOperazione{};
+    std::array<QRadioButton*, 2> SelBoot{};
+    QCheckBox* chkCheckSum = nullptr;
+    QCheckBox* chkTurbo = nullptr;
+    Timer* Timer1 = nullptr;
+};
+
+// The download command, the timed transfer pump, the external-font transfer and the abort.
+//
+// Every wait lets other handlers run, including an abort, the end of the program or a new
+// download. Each download therefore carries a generation number, and code resuming after a
+// wait goes on only while its own download is still the one running.
+class DownloadEngine : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaxExternalFonts = 3014656;
+    static constexpr qint64 kFirstPartMax = 1376256;
+    // Without progress on the line for this long the printer is not taking the data.
+    static constexpr double kDrainStallSeconds = 10.0;
+
+    DownloadEngine(const DownloadControls& controls, GlobVar& state, Clock& clock, MessageBoxes& messages,
+                   SerialControl& downloadPort, QObject* parent = nullptr);
+    ~DownloadEngine() override;
+
+    void StartTrasm_Click();
+    void Timer1_Timer();
+    void SendExternalFonts();
+    void CancelButton_Click();
+
+    // The progress dialog, loaded on first use.
+    Calcolo& calcolo();
+    // The busy marker; reading it never shows the dialog.
+    bool busy() const;
+    FileChannels& files() { return m_files; }
+
+    // The program ends: stop at once, drop queued data, close every file and the port.
+    void endProgram();
+
+private:
+    bool running(quint64 generation) const;
+    bool current(quint64 generation) const;
+    int checkValue(const QCheckBox* box) const;
+    bool turbo() const;
+    QString text(int n) const;
+    void showMessage(const QString& text, const QString& title, bool critical);
+    // Ends a download that cannot go on: everything closed, dialog hidden, one message.
+    void abandon(const QString& message);
+    void reportLinkFailure(const QString& reason);
+    bool sendToLink(const QByteArray& data, bool parallel, quint64 generation);
+    // Waits until the serial line has taken every queued byte; false if it could not.
+    bool drainSerial(quint64 generation);
+    void startDialog(qint32 max);
+    bool sendExternalHeader(const QByteArray& header, bool parallel, quint64 generation);
+    bool sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel, quint64 generation);
+
+    DownloadControls m_c;
+    GlobVar& m_g;
+    Clock& m_clock;
+    MessageBoxes& m_messages;
+    SerialControl& m_port;
+    Calcolo* m_calcolo; // owned by the main window, like every window of the program
+    FileChannels m_files;
+    quint64 m_generation = 0;
+};

@@ -1,0 +1,67 @@
+#include "download/file_channels.h"
+
+#include "link/port_names.h"
+
+bool FileChannels::openSource(const QString& path, QString* reason)
+{
+    closeSource();
+    m_source.setFileName(path);
+    if (m_source.open(QIODevice::ReadOnly))
+        return true;
+    if (reason)
+        *reason = m_source.errorString();
+    return false;
+}
+
+void FileChannels::closeSource()
+{
+    if (m_source.isOpen())
+        m_source.close();
+}
+
+QString FileChannels::portChannelDevice() const { return port_names::parallelDevice(); }
+
+bool FileChannels::openPortChannel(QString* reason)
+{
+    closePortChannel();
+    m_port.setFileName(portChannelDevice());
+    // Append: a device ignores it, and a file standing in for the printer keeps the header
+    // in front of the data when the channel is opened again.
+    if (m_port.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+        return true;
+    if (reason)
+        *reason = m_port.errorString();
+    return false;
+}
+
+bool FileChannels::writePortChannel(const QByteArray& data, QString* reason)
+{
+    if (!m_port.isOpen()) {
+        if (reason)
+            *reason = QStringLiteral("not open");
+        return false;
+    }
+    qint64 done = 0;
+    while (done < data.size()) {
+        const qint64 n = m_port.write(data.constData() + done, data.size() - done);
+        if (n <= 0) {
+            if (reason)
+                *reason = m_port.errorString();
+            return false;
+        }
+        done += n;
+    }
+    return true;
+}
+
+void FileChannels::closePortChannel()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+void FileChannels::closeAll()
+{
+    closeSource();
+    closePortChannel();
+}

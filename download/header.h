@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QByteArray>
+#include <QtGlobal>
+
+#include <optional>
+
+class QIODevice;
+
+// Header code for a firmware (operation 0) or standard-font (operation 1) load: board or RAM
+// card, with or without checksum (only a check value of exactly 1 counts). 0 for any other
+// operation.
+char headerCode(int operation, bool bootBoard, int checkValue);
+bool headerCarriesChecksum(char code);
+
+// "?Z" code "&" length ["," checksum] LF.
+QByteArray headerText(char code, qint64 length, std::optional<int> checksum = std::nullopt);
+
+// XOR of the first `length` bytes of the device from its start; the position is back at 0
+// afterwards. Nothing when the device delivers fewer bytes than `length`.
+std::optional<int> FileChecksum(QIODevice& file, qint64 length);

@@ -1,0 +1,124 @@
+#include "link/qt_serial_control.h"
+
+#include "link/link_settings.h"
+#include "link/port_names.h"
+
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#include <termios.h>
+#endif
+
+QtSerialControl::QtSerialControl(QObject* parent) : SerialControl(parent)
+{
+    connect(&m_port, &QSerialPort::readyRead, this, [this] {
+        m_commEvent = ReceiveEvent;
+        emit onComm();
+    });
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
+}
+
+QtSerialControl::~QtSerialControl()
+{
+    if (m_port.isOpen())
+        m_port.close();
+}
+
+QString QtSerialControl::deviceName() const { return port_names::serialDevice(m_commPort); }
+
+bool QtSerialControl::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_port.isOpen()) {
+            m_port.clear(QSerialPort::AllDirections);
+            m_port.close();
+        }
+        return true;
+    }
+    if (m_port.isOpen())
+        return true;
+    m_failed = false;
+    m_error.clear();
+    const QString device = deviceName();
+    if (m_commPort < 1) {
+        m_error = tr("no serial port selected");
+        return false;
+    }
+    const std::optional<LineSettings> line = parseLinkSettings(m_settings);
+    if (!line) {
+        m_error = tr("%1: unusable line settings \"%2\"").arg(device, m_settings);
+        return false;
+    }
+    m_port.setPortName(device);
+    if (!m_port.open(QIODevice::ReadWrite)) {
+        m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString());
+        return false;
+    }
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    switch (line->parity) {
+    case 'E': parity = QSerialPort::EvenParity; break;
+    case 'O': parity = QSerialPort::OddParity; break;
+    case 'M': parity = QSerialPort::MarkParity; break;
+    case 'S': parity = QSerialPort::SpaceParity; break;
+    default: break;
+    }
+    const QSerialPort::StopBits stop = line->stopBits == QLatin1String("2")     ? QSerialPort::TwoStop
+                                       : line->stopBits == QLatin1String("1.5") ? QSerialPort::OneAndHalfStop
+                                                                                : QSerialPort::OneStop;
+    // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
+    const bool applied = m_port.setBaudRate(line->baud) && m_port.setParity(parity) &&
+                         m_port.setDataBits(QSerialPort::DataBits(line->dataBits)) && m_port.setStopBits(stop) &&
+                         m_port.setFlowControl(QSerialPort::NoFlowControl);
+    if (!applied) {
+        m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString());
+        m_port.close();
+        return false;
+    }
+    m_commEvent = 0;
+    return true;
+}
+
+bool QtSerialControl::output(const QByteArray& data)
+{
+    if (!m_port.isOpen() || m_failed)
+        return false;
+    if (data.isEmpty())
+        return true;
+    if (m_port.write(data) != data.size()) {
+        fail(m_port.errorString());
+        return false;
+    }
+    return !m_failed;
+}
+
+QByteArray QtSerialControl::input() { return m_port.isOpen() ? m_port.readAll() : QByteArray(); }
+
+qint64 QtSerialControl::pendingOutput() const
+{
+    if (!m_port.isOpen())
+        return 0;
+    qint64 pending = m_port.bytesToWrite();
+#ifdef Q_OS_UNIX
+    int queued = 0;
+    if (::ioctl(int(m_port.handle()), TIOCOUTQ, &queued) == 0 && queued > 0)
+        pending += queued;
+#endif
+    return pending;
+}
+
+void QtSerialControl::onError(QSerialPort::SerialPortError error)
+{
+    // Qt reports an unplugged adapter inconsistently (a stale ReadError, then ResourceError on
+    // write): the first real error of an open port is latched and reported once.
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen())
+        return;
+    fail(m_port.errorString());
+}
+
+void QtSerialControl::fail(const QString& reason)
+{
+    if (m_failed)
+        return;
+    m_failed = true;
+    m_error = QStringLiteral("%1: %2").arg(deviceName(), reason);
+    emit failed(m_error);
+}

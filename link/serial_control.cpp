@@ -1,0 +1,3 @@
+#include "link/serial_control.h"
+
+SerialControl::~SerialControl() = default;

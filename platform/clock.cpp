@@ -1,0 +1,4 @@
+#include "platform/clock.h"
+
+Timer::~Timer() = default;
+Clock::~Clock() = default;

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QSettings>
+#include <QString>
+
+// The per-user store: organisation and application "Velmora", section "Properties", every
+// value text. Nothing is cached; each call reads or writes the store.
+class SettingsStore
+{
+public:
+    SettingsStore();
+    QString read(const QString& key, const QString& defaultValue);
+    void write(const QString& key, const QString& value);
+    void deleteSection();
+    QString fileName() const;
+
+private:
+    QSettings m_settings;
+};

@@ -1,0 +1,265 @@
+#include "app/main_window.h"
+#include "download/download_engine.h"
+#include "download/progress_dialog.h"
+#include "platform/clock.h"
+#include "platform/lifetime.h"
+#include "platform/vb_controls.h"
+#include "tests/support/test_env.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+namespace {
+
+QString boxText(const QComboBox* b) { return b->currentIndex() < 0 ? QStringLiteral("<none>") : b->currentText(); }
+
+// The state of the window that the start-up sequence and the menus decide, as name=value.
+QMap<QString, QString> snapshot(CARICA& w, const GlobVar& g)
+{
+    QMap<QString, QString> s;
+    auto flag = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
+    s["Porta"] = boxText(w.Porta);
+    s["Baud"] = boxText(w.Baud);
+    s["Parita"] = boxText(w.Parita);
+    s["Parita.items"] = [&] {
+        QStringList items;
+        for (int i = 0; i < w.Parita->count(); ++i)
+            items << w.Parita->itemText(i);
+        return items.join('|');
+    }();
+    s["BitDati"] = boxText(w.BitDati);
+    s["BitStop"] = boxText(w.BitStop);
+    s["Baud.enabled"] = flag(w.Baud->isEnabled());
+    s["LabelStop.enabled"] = flag(w.LabelStop->isEnabled());
+    for (int i = 0; i < 3; ++i)
+        if (w.SelOperazione[i]->isChecked())
+            s["operation"] = QString::number(i);
+    s["boot"] = w.SelBoot[0]->isChecked() ? "0" : w.SelBoot[1]->isChecked() ? "1" : "none";
+    s["chkCheckSum"] = QString::number(vb::checkValue(*w.chkCheckSum));
+    s["chkCheckSum.enabled"] = flag(w.chkCheckSum->isEnabled());
+    s["chkTurbo"] = QString::number(vb::checkValue(*w.chkTurbo));
+    s["ShowFile"] = w.ShowFile->text();
+    s["cmdCheckRelease.enabled"] = flag(w.cmdCheckRelease->isEnabled());
+    s["mnuItaliano.checked"] = flag(w.mnuItaliano->isChecked());
+    s["mnuInglese.checked"] = flag(w.mnuInglese->isChecked());
+    s["LanguageBase"] = QString::number(g.LanguageBase);
+    s["SelOperazione0"] = w.SelOperazione[0]->text();
+    s["SelOperazione1"] = w.SelOperazione[1]->text();
+    s["SelOperazione2"] = w.SelOperazione[2]->text();
+    s["Frame2"] = w.Frame2->title();
+    s["SelBoot0"] = w.SelBoot[0]->text();
+    s["SelBoot1"] = w.SelBoot[1]->text();
+    s["Frame3"] = w.Frame3->title();
+    s["LabelPorta"] = w.LabelPorta->text();
+    s["LabelParita"] = w.LabelParita->text();
+    s["LabelDati"] = w.LabelDati->text();
+    s["LabelStop"] = w.LabelStop->text();
+    s["mnuLoadDefault"] = w.mnuLoadDefault->text();
+    s["mnuSaveDefault"] = w.mnuSaveDefault->text();
+    s["mnuFactory"] = w.mnuFactory->text();
+    s["mnuInterroga"] = w.mnuInterroga->text();
+    s["mnuLingua"] = w.mnuLingua->title();
+    s["cmdCheckRelease"] = w.cmdCheckRelease->text();
+    s["frmChkRel"] = w.frmChkRel->title();
+    s["ButSfoglia"] = w.ButSfoglia->text();
+    s["lblFwFile"] = w.lblFwFile->text();
+    s["lblFwBoard"] = w.lblFwBoard->text();
+    // Texts that never change with the language.
+    s["fixed"] = QStringList{w.windowTitle(),        w.LabelBaud->text(),   w.cmdExit->text(),
+                             w.StartTrasm->text(),   w.Frame1->title(),     w.Frame4->title(),
+                             w.chkCheckSum->text(),  w.chkTurbo->text(),    w.mnuDefault->title(),
+                             w.mnuItaliano->text(),  w.mnuInglese->text()}
+                     .join('|');
+    s["Panel1"] = w.Panels[0]->text();
+    s["Panel3"] = w.Panels[2]->text();
+    return s;
+}
+
+const QString kFixed =
+    " Download|BAUD:|&EXIT|&DOWNLOAD|Download|File|CheckSum|Turbo|&Default...|&Italiano|&English";
+
+// Rows give "key=value" lists: what is stored, and what the window must show.
+void addRow(const char* name, const QStringList& stored, const QStringList& expected)
+{
+    QTest::newRow(name) << stored << expected;
+}
+
+void compareExpected(const QMap<QString, QString>& shot, const QStringList& expected)
+{
+    for (const QString& e : expected) {
+        const qsizetype eq = e.indexOf('=');
+        const QString key = e.left(eq), value = e.mid(eq + 1);
+        QVERIFY2(shot.contains(key), qPrintable("no such entry " + key));
+        QVERIFY2(shot.value(key) == value, qPrintable(key + ": got \"" + shot.value(key) + "\", want \"" + value + "\""));
+    }
+}
+
+} // namespace
+
+class TstStartup : public QObject
+{
+    Q_OBJECT
+private slots:
+    void startUp_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<QStringList>("expected");
+        addRow("empty store: built-in defaults in Italian", {},
+               {"Porta=COM1", "Baud=4800", "Parita=Nessuna", "BitDati=8", "BitStop=1", "operation=0", "boot=0",
+                "chkCheckSum=0", "chkCheckSum.enabled=true", "chkTurbo=0", "ShowFile=", "cmdCheckRelease.enabled=true",
+                "mnuItaliano.checked=true", "mnuInglese.checked=false", "LanguageBase=1000", "Baud.enabled=true",
+                "LabelPorta=Porta", "LabelParita=Parità", "LabelDati=Bit DATI", "LabelStop=Bit STOP",
+                "mnuLoadDefault=Carica Default", "mnuFactory=Impostazioni di fabbrica",
+                "cmdCheckRelease=Controllo versioni firmware", "frmChkRel=Controllo FW", "ButSfoglia=Sfoglia...",
+                "Parita.items=Nessuna|Pari|Dispari", "fixed=" + kFixed, "Panel1= Corvane s.p.a. ",
+                "Panel3=Release #   2.2.2007"});
+        addRow("Porta 10 selects LPT1 and greys the line parameters", {"Porta=10"},
+               {"Porta=LPT1", "Baud.enabled=false", "LabelStop.enabled=false", "Baud=4800"});
+        addRow("Porta 11 leaves no port; later steps still run", {"Porta=11", "BaudRate=3"},
+               {"Porta=<none>", "Baud=19200", "Baud.enabled=true", "Panel3=Release #   2.2.2007"});
+        addRow("unusable numbers leave their boxes as earlier steps left them",
+               {"BaudRate=abc", "Parity=7", "DataBit=", "StopBit=2"},
+               {"Baud=<none>", "Parita=Nessuna", "BitDati=<none>", "BitStop=<none>"});
+        // The boot step after the operation runs the board's reaction, which enables the box
+        // again whatever the operation; the stored check value then applies.
+        addRow("FONT ESTERNI keeps the stored path", {"Operazione=2", "File=/tmp/fonts/A.SHC", "Check=1"},
+               {"operation=2", "ShowFile=/tmp/fonts/A.SHC", "chkCheckSum=1", "chkCheckSum.enabled=true",
+                "cmdCheckRelease.enabled=false"});
+        addRow("an operation out of range leaves FIRMWARE", {"Operazione=5"}, {"operation=0"});
+        addRow("Boot0 False selects the RAM card", {"Boot0=False"}, {"boot=1", "chkCheckSum.enabled=false"});
+        addRow("Boot0 0 selects the RAM card", {"Boot0=0"}, {"boot=1"});
+        addRow("Boot0 7 selects the board", {"Boot0=7"}, {"boot=0", "chkCheckSum.enabled=true"});
+        addRow("Boot0 of no truth value leaves the board", {"Boot0=maybe"}, {"boot=0"});
+        addRow("a stored checksum is undone with the RAM card", {"Boot0=False", "Check=1"}, {"chkCheckSum=0"});
+        addRow("Check 2 greys the box", {"Check=2"}, {"chkCheckSum=2"});
+        addRow("Check 3 is refused", {"Check=3"}, {"chkCheckSum=0"});
+        addRow("Turbo stored on", {"ChkTurbo=1"}, {"chkTurbo=1"});
+        addRow("English", {"Lingua=2000"},
+               {"mnuItaliano.checked=false", "mnuInglese.checked=true", "SelOperazione1=STANDARD FONTS",
+                "Frame2=BOOT selection", "SelBoot0=from BOARD", "Frame3=Transmission parameters", "LabelPorta=Port",
+                "LabelParita=Parity", "Parita=None", "LabelDati=DATA Bit", "LabelStop=STOP Bit",
+                "mnuLoadDefault=Restore Default", "mnuSaveDefault=Save as Default", "mnuFactory=Factory settings",
+                "mnuInterroga=Printer &Test...", "mnuLingua=&Language", "cmdCheckRelease=Check firmware releases",
+                "frmChkRel=FW check", "ButSfoglia=Browse...", "lblFwFile=BIN file:", "lblFwBoard=Fw on board:",
+                "fixed=" + kFixed});
+        addRow("Lingua 3000: no check mark, created captions, start-up goes on", {"Lingua=3000", "Porta=2"},
+               {"mnuItaliano.checked=false", "mnuInglese.checked=false", "SelOperazione0=FIRMWARE",
+                "Frame3=Parametri di trasmissione", "LabelPorta=Porta:", "LabelStop=Bit STOP:",
+                "mnuLoadDefault=&Carica Default", "cmdCheckRelease=Controlla versioni firmware",
+                "ButSfoglia=&Browse...", "Porta=COM3", "Parita=Nessuna", "Parita.items=Nessuna|Pari|Dispari", "Panel3=Release #   2.2.2007"});
+        // Each caption takes the text one number further on until the first number the table
+        // lacks: 1001 + 5 = 1006, string 6, so SelBoot(1) and everything after it keep theirs.
+        addRow("Lingua 1001 shifts captions until the first missing number", {"Lingua=1001"},
+               {"SelOperazione0=FONT STANDARD", "SelOperazione1=FONT ESTERNI", "SelOperazione2=Selezione BOOT",
+                "Frame2=Boot da SCHEDA", "SelBoot0=Boot da RAMCARD", "SelBoot1=Boot da RAMCARD",
+                "Frame3=Parametri di trasmissione", "LabelPorta=Porta:", "mnuItaliano.checked=false"});
+        addRow("Lingua that is not a number leaves the language unset", {"Lingua=it"},
+               {"LanguageBase=0", "SelOperazione0=FIRMWARE", "LabelPorta=Porta:", "Porta=COM1"});
+    }
+    void startUp()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(QStringList, expected);
+        Bench bench;
+        for (const QString& kv : stored)
+            bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
+        CARICA& w = bench.load();
+        compareExpected(snapshot(w, bench.state), expected);
+        QVERIFY(!w.Timer1().isEnabled());
+        QVERIFY(!w.MSComm1().portOpen());
+        QCOMPARE(bench.state.TransferState, qint16(0));
+        QVERIFY(bench.messages.shown.isEmpty());
+    }
+
+    void languageMenuStoresAndAppliesAtOnce()
+    {
+        Bench bench;
+        CARICA& w = bench.load();
+        w.Parita->setCurrentIndex(2);
+        w.mnuInglese->trigger();
+        QCOMPARE(bench.home.stored("Lingua"), QStringLiteral("2000"));
+        compareExpected(snapshot(w, bench.state),
+                        {"mnuInglese.checked=true", "mnuItaliano.checked=false", "Parita=Odd", "LabelPorta=Port"});
+        w.Parita->setCurrentIndex(-1);
+        w.mnuItaliano->trigger();
+        QCOMPARE(bench.home.stored("Lingua"), QStringLiteral("1000"));
+        compareExpected(snapshot(w, bench.state), {"mnuItaliano.checked=true", "Parita=Nessuna", "LabelPorta=Porta"});
+        w.mnuItaliano->trigger(); // the active language again: same result, not a toggle
+        QVERIFY(w.mnuItaliano->isChecked());
+    }
+
+    void saveChangeLoadRoundTrip()
+    {
+        Bench bench;
+        CARICA& w = bench.load();
+        vb::setListIndex(*w.Porta, 3);
+        vb::setListIndex(*w.Baud, 5);
+        vb::setListIndex(*w.Parita, 2);
+        vb::setListIndex(*w.BitDati, 1);
+        vb::setListIndex(*w.BitStop, 1);
+        w.SelOperazione[2]->click();
+        vb::setCheckValue(*w.chkTurbo, 1);
+        w.ShowFile->setText(QStringLiteral("/srv/fonts/EXT.SHC"));
+        w.mnuSaveDefault->trigger();
+        QCOMPARE(bench.home.stored("Operazione"), QStringLiteral("2"));
+        QCOMPARE(bench.home.stored("Boot0"), QStringLiteral("True"));
+        QCOMPARE(bench.home.stored("Lingua"), QStringLiteral("1000"));
+        QCOMPARE(bench.home.storedKeys().size(), 11);
+        const auto saved = snapshot(w, bench.state);
+
+        vb::setListIndex(*w.Porta, 0);
+        vb::setListIndex(*w.Baud, 0);
+        vb::setListIndex(*w.Parita, 0);
+        vb::setListIndex(*w.BitDati, 0);
+        vb::setListIndex(*w.BitStop, 0);
+        w.SelOperazione[0]->click();
+        w.SelBoot[1]->click();
+        vb::setCheckValue(*w.chkTurbo, 0);
+        w.mnuLoadDefault->trigger();
+        auto loaded = snapshot(w, bench.state);
+        // Whether the box is enabled follows the reactions, not the store.
+        loaded.remove("chkCheckSum.enabled");
+        auto expected = saved;
+        expected.remove("chkCheckSum.enabled");
+        QCOMPARE(loaded, expected);
+    }
+
+    void noSelectionSavesAsMinusOneAndLoadsBack()
+    {
+        Bench bench;
+        CARICA& w = bench.load();
+        vb::setListIndex(*w.Porta, -1);
+        w.mnuSaveDefault->trigger();
+        QCOMPARE(bench.home.stored("Porta"), QStringLiteral("-1"));
+        vb::setListIndex(*w.Porta, 4);
+        w.mnuLoadDefault->trigger();
+        QCOMPARE(w.Porta->currentIndex(), -1);
+    }
+
+    void factoryResetInEnglishComesBackItalian()
+    {
+        Bench bench;
+        bench.home.store("Lingua", "2000");
+        bench.home.store("Porta", "10");
+        CARICA& w = bench.load();
+        w.ShowFile->setText(QStringLiteral("x"));
+        w.txtFwFile->setText(QStringLiteral("1.05"));
+        w.mnuFactory->trigger();
+        QVERIFY(bench.home.storedKeys().isEmpty());
+        compareExpected(snapshot(w, bench.state),
+                        {"mnuItaliano.checked=true", "mnuInglese.checked=false", "LabelPorta=Porta", "Porta=COM1",
+                         "Baud.enabled=true", "ShowFile=", "LanguageBase=1000", "Panel3=Release #   2.2.2007"});
+        QVERIFY(w.txtFwFile->text().isEmpty());
+        QVERIFY(!lifetime::ending());
+    }
+};
+
+QTEST_MAIN(TstStartup)
+#include "tst_startup.moc"

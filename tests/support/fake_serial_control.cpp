@@ -1,0 +1,79 @@
+#include "tests/support/fake_serial_control.h"
+
+#include "platform/clock.h"
+
+#include <algorithm>
+#include <cmath>
+
+FakeSerialControl::FakeSerialControl(Clock& clock, QObject* parent) : SerialControl(parent), m_clock(clock) {}
+
+bool FakeSerialControl::setPortOpen(bool open)
+{
+    if (!open) {
+        if (m_open)
+            closings.append(m_clock.now());
+        m_open = false;
+        m_inbox.clear();
+        m_lineFreeAt = m_clock.now(); // what was still queued is dropped
+        return true;
+    }
+    if (m_open)
+        return true;
+    if (m_refuse) {
+        m_error = QStringLiteral("COM%1: Permission denied").arg(m_port);
+        return false;
+    }
+    m_open = true;
+    m_failed = false;
+    m_error.clear();
+    openings.append(Opening{m_clock.now(), m_port, m_settings});
+    return true;
+}
+
+bool FakeSerialControl::output(const QByteArray& data)
+{
+    if (!m_open || m_failed)
+        return false;
+    if (m_failAfter >= 0 && m_total + data.size() > m_failAfter) {
+        m_failed = true;
+        m_error = QStringLiteral("COM%1: Input/output error").arg(m_port);
+        emit failed(m_error);
+        return false;
+    }
+    writes.append(Write{m_clock.now(), data});
+    m_total += data.size();
+    if (m_rate > 0)
+        m_lineFreeAt = std::max(m_lineFreeAt, m_clock.now()) + double(data.size()) / m_rate;
+    return true;
+}
+
+QByteArray FakeSerialControl::input()
+{
+    QByteArray out;
+    out.swap(m_inbox);
+    return out;
+}
+
+qint64 FakeSerialControl::pendingOutput() const
+{
+    if (!m_open || m_rate <= 0)
+        return 0;
+    return qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6));
+}
+
+void FakeSerialControl::receive(const QByteArray& data)
+{
+    if (!m_open)
+        return;
+    m_inbox += data;
+    m_event = ReceiveEvent;
+    emit onComm();
+}
+
+QByteArray FakeSerialControl::allBytes() const
+{
+    QByteArray all;
+    for (const Write& w : writes)
+        all += w.data;
+    return all;
+}

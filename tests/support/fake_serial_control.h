@@ -1,0 +1,68 @@
+#pragma once
+
+#include "link/serial_control.h"
+
+#include <QList>
+
+class Clock;
+
+// A serial control that records what the program does with it, on the virtual clock.
+class FakeSerialControl : public SerialControl
+{
+    Q_OBJECT
+public:
+    struct Write {
+        double time;
+        QByteArray data;
+    };
+    struct Opening {
+        double time;
+        int port;
+        QString settings;
+    };
+
+    explicit FakeSerialControl(Clock& clock, QObject* parent = nullptr);
+
+    void setCommPort(int port) override { m_port = port; }
+    int commPort() const override { return m_port; }
+    void setSettings(const QString& settings) override { m_settings = settings; }
+    QString settings() const override { return m_settings; }
+    bool portOpen() const override { return m_open; }
+    bool setPortOpen(bool open) override;
+    bool output(const QByteArray& data) override;
+    QByteArray input() override;
+    int commEvent() const override { return m_event; }
+    qint64 pendingOutput() const override;
+    QString errorString() const override { return m_error; }
+    QString deviceName() const override { return QStringLiteral("COM%1").arg(m_port); }
+
+    // Scripting.
+    void refuseOpen(bool refuse) { m_refuse = refuse; }
+    // The line takes this many bytes a second (0: at once), so that draining takes time.
+    void setLineRate(double bytesPerSecond) { m_rate = bytesPerSecond; }
+    // Writes fail once this many bytes have been written in all (a hang-up, an unplug).
+    void failAfter(qint64 bytes) { m_failAfter = bytes; }
+    // Characters arriving now: raises the receive event like the real control.
+    void receive(const QByteArray& data);
+
+    QList<Write> writes;
+    QList<Opening> openings;
+    QList<double> closings;
+    QByteArray allBytes() const;
+    qint64 bytesWritten() const { return m_total; }
+
+private:
+    Clock& m_clock;
+    int m_port = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    bool m_open = false;
+    bool m_refuse = false;
+    bool m_failed = false;
+    int m_event = 0;
+    double m_rate = 0;
+    double m_lineFreeAt = 0;
+    qint64 m_failAfter = -1;
+    qint64 m_total = 0;
+    QByteArray m_inbox;
+    QString m_error;
+};

@@ -1,0 +1,17 @@
+#include "tests/support/recorders.h"
+
+#include "platform/clock.h"
+
+void MessageRecorder::show(QWidget*, const QString& text, const QString& title, MessageIcon icon)
+{
+    shown.append(Shown{text, title, icon, m_clock.now()});
+    if (whileOpen)
+        whileOpen(shown.constLast());
+}
+
+QString ScriptedFileDialog::getOpenFileName(QWidget*, const QString& title, const QString& initialDir,
+                                            const QString& filter)
+{
+    calls.append(Call{title, initialDir, filter});
+    return answers.isEmpty() ? QString() : answers.takeFirst();
+}

@@ -1,0 +1,46 @@
+#pragma once
+
+#include "platform/file_dialog.h"
+#include "platform/message_boxes.h"
+
+#include <QList>
+#include <QStringList>
+
+#include <functional>
+
+class Clock;
+
+class MessageRecorder : public MessageBoxes
+{
+public:
+    struct Shown {
+        QString text;
+        QString title;
+        MessageIcon icon;
+        double time;
+    };
+    explicit MessageRecorder(Clock& clock) : m_clock(clock) {}
+    void show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
+
+    QList<Shown> shown;
+    // Runs while a box is "open", as the operator might act meanwhile.
+    std::function<void(const Shown&)> whileOpen;
+
+private:
+    Clock& m_clock;
+};
+
+class ScriptedFileDialog : public FileDialog
+{
+public:
+    struct Call {
+        QString title;
+        QString initialDir;
+        QString filter;
+    };
+    QString getOpenFileName(QWidget* parent, const QString& title, const QString& initialDir,
+                            const QString& filter) override;
+
+    QStringList answers; // taken in order; none left = cancelled
+    QList<Call> calls;
+};
