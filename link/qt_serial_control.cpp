@@ -8,6 +8,22 @@
 #include <termios.h>
 #endif
 
+QtLineSettings qtLineSettings(const LineSettings& line)
+{
+    QSerialPort::Parity parity = QSerialPort::NoParity;
+    switch (line.parity) {
+    case 'E': parity = QSerialPort::EvenParity; break;
+    case 'O': parity = QSerialPort::OddParity; break;
+    case 'M': parity = QSerialPort::MarkParity; break;
+    case 'S': parity = QSerialPort::SpaceParity; break;
+    default: break;
+    }
+    const QSerialPort::StopBits stop = line.stopBits == QLatin1String("2")     ? QSerialPort::TwoStop
+                                       : line.stopBits == QLatin1String("1.5") ? QSerialPort::OneAndHalfStop
+                                                                               : QSerialPort::OneStop;
+    return QtLineSettings{line.baud, parity, QSerialPort::DataBits(line.dataBits), stop};
+}
+
 QtSerialControl::QtSerialControl(QObject* parent) : SerialControl(parent)
 {
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
@@ -53,21 +69,10 @@ bool QtSerialControl::setPortOpen(bool open)
         m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString());
         return false;
     }
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    switch (line->parity) {
-    case 'E': parity = QSerialPort::EvenParity; break;
-    case 'O': parity = QSerialPort::OddParity; break;
-    case 'M': parity = QSerialPort::MarkParity; break;
-    case 'S': parity = QSerialPort::SpaceParity; break;
-    default: break;
-    }
-    const QSerialPort::StopBits stop = line->stopBits == QLatin1String("2")     ? QSerialPort::TwoStop
-                                       : line->stopBits == QLatin1String("1.5") ? QSerialPort::OneAndHalfStop
-                                                                                : QSerialPort::OneStop;
+    const QtLineSettings q = qtLineSettings(*line);
     // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
-    const bool applied = m_port.setBaudRate(line->baud) && m_port.setParity(parity) &&
-                         m_port.setDataBits(QSerialPort::DataBits(line->dataBits)) && m_port.setStopBits(stop) &&
-                         m_port.setFlowControl(QSerialPort::NoFlowControl);
+    const bool applied = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
+                         m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
         m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString());
         m_port.close();

@@ -4,6 +4,18 @@
 
 #include <QSerialPort>
 
+struct LineSettings;
+
+// A settings text's line parameters in QSerialPort's terms.
+struct QtLineSettings {
+    qint32 baud;
+    QSerialPort::Parity parity;
+    QSerialPort::DataBits dataBits;
+    QSerialPort::StopBits stopBits;
+    bool operator==(const QtLineSettings&) const = default;
+};
+QtLineSettings qtLineSettings(const LineSettings& line);
+
 // The serial control over QSerialPort. COMn resolves through port_names.
 class QtSerialControl : public SerialControl
 {

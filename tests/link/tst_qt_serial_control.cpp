@@ -1,0 +1,168 @@
+#include "link/link_settings.h"
+#include "link/qt_serial_control.h"
+#include "platform/system_clock.h"
+#include "tests/support/pty_pair.h"
+#include "tests/support/test_env.h"
+
+#include <QSignalSpy>
+#include <QTest>
+
+// The adapter against real pseudo-terminals linked as COM ports.
+class TstQtSerialControl : public QObject
+{
+    Q_OBJECT
+private slots:
+    void lineParametersMapToQt_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("parity");
+        QTest::addColumn<int>("data");
+        QTest::addColumn<int>("stop");
+        QTest::newRow("none 8 1") << "9600,N,8,1" << int(QSerialPort::NoParity) << 8 << int(QSerialPort::OneStop);
+        QTest::newRow("even 7 2") << "19200,E,7,2" << int(QSerialPort::EvenParity) << 7 << int(QSerialPort::TwoStop);
+        QTest::newRow("odd") << "2400,O,8,1" << int(QSerialPort::OddParity) << 8 << int(QSerialPort::OneStop);
+        QTest::newRow("mark, 1.5") << "2400,M,5,1.5" << int(QSerialPort::MarkParity) << 5
+                                   << int(QSerialPort::OneAndHalfStop);
+    }
+    // A pty cannot hold parity or 7 data bits, so the mapping is checked here.
+    void lineParametersMapToQt()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, parity);
+        QFETCH(int, data);
+        QFETCH(int, stop);
+        const auto q = qtLineSettings(*parseLinkSettings(text));
+        QCOMPARE(int(q.parity), parity);
+        QCOMPARE(int(q.dataBits), data);
+        QCOMPARE(int(q.stopBits), stop);
+    }
+
+    void settingsReachTheDevice_data()
+    {
+        QTest::addColumn<QString>("settings");
+        QTest::addColumn<int>("baud");
+        QTest::addColumn<int>("stop");
+        QTest::newRow("2400 one stop bit") << "2400,N,8,1" << 2400 << 1;
+        QTest::newRow("19200 two stop bits") << "19200,N,8,2" << 19200 << 2;
+        QTest::newRow("56000 is set as a custom rate") << "56000,N,8,1" << 56000 << 1;
+    }
+    void settingsReachTheDevice()
+    {
+        QFETCH(QString, settings);
+        QFETCH(int, baud);
+        QFETCH(int, stop);
+        TestHome home;
+        PtyPair pty;
+        QVERIFY(pty.ok());
+        QVERIFY(home.link("COM2", pty.slavePath()));
+        QtSerialControl comm;
+        comm.setCommPort(2);
+        comm.setSettings(settings);
+        QVERIFY2(comm.setPortOpen(true), qPrintable(comm.errorString()));
+        QCOMPARE(pty.baudRate(), baud);
+        QCOMPARE(pty.stopBits(), stop);
+        comm.setPortOpen(false);
+        QVERIFY(!comm.portOpen());
+    }
+
+    void bytesArriveInOrderAndRepliesRaiseTheReceiveEvent()
+    {
+        TestHome home;
+        PtyPair pty;
+        QVERIFY(home.link("COM1", pty.slavePath()));
+        QtSerialControl comm;
+        comm.setCommPort(1);
+        QVERIFY2(comm.setPortOpen(true), qPrintable(comm.errorString()));
+        const QByteArray data = QByteArray("?Z4&300\n") + patternBytes(300) + QByteArray("\r\n\0\xff", 4);
+        QVERIFY(comm.output(data.left(8)));
+        QVERIFY(comm.output(data.mid(8, 100)));
+        QVERIFY(comm.output(data.mid(108)));
+        SystemClock clock;
+        clock.waitUntil([&] { return comm.pendingOutput() == 0; });
+        QCOMPARE(pty.readExactly(data.size(), 3000), data);
+
+        QSignalSpy received(&comm, &SerialControl::onComm);
+        QVERIFY(pty.write("1.0"));
+        QByteArray reply;
+        connect(&comm, &SerialControl::onComm, [&] {
+            QCOMPARE(comm.commEvent(), SerialControl::ReceiveEvent);
+            reply += comm.input();
+        });
+        QVERIFY(pty.write("5\r"));
+        clock.waitSeconds(0.3);
+        QVERIFY(received.count() >= 1);
+        QCOMPARE(reply, QByteArray("1.05\r"));
+    }
+
+    void openingFailuresAreCaughtAndNamed()
+    {
+        TestHome home;
+        PtyPair pty;
+        QVERIFY(home.link("COM4", pty.slavePath()));
+        QtSerialControl first, second, missing, noPort, badSettings;
+        first.setCommPort(4);
+        QVERIFY(first.setPortOpen(true));
+        second.setCommPort(4);
+        QVERIFY(!second.setPortOpen(true)); // held by the first
+        QVERIFY(!second.portOpen());
+        QVERIFY(!second.errorString().isEmpty());
+        first.setPortOpen(false);
+        QVERIFY2(second.setPortOpen(true), qPrintable(second.errorString())); // freed, it opens
+
+        QVERIFY(home.link("COM6", home.path() + "/no-such-device"));
+        missing.setCommPort(6);
+        QVERIFY(!missing.setPortOpen(true));
+        QVERIFY2(missing.errorString().contains("COM6"), qPrintable(missing.errorString()));
+
+        noPort.setCommPort(0);
+        QVERIFY(!noPort.setPortOpen(true));
+        badSettings.setCommPort(4);
+        badSettings.setSettings("N,8,1");
+        QVERIFY(!badSettings.setPortOpen(true));
+        QVERIFY(!badSettings.output("x"));
+    }
+
+    void aHangUpIsReportedOnce()
+    {
+        TestHome home;
+        auto pty = std::make_unique<PtyPair>();
+        QVERIFY(home.link("COM3", pty->slavePath()));
+        QtSerialControl comm;
+        comm.setCommPort(3);
+        QVERIFY(comm.setPortOpen(true));
+        QSignalSpy failed(&comm, &SerialControl::failed);
+        pty.reset(); // the printer side goes away
+        SystemClock clock;
+        bool ok = true;
+        for (int i = 0; i < 50 && ok; ++i) {
+            ok = comm.output(QByteArray(64, 'x'));
+            clock.waitSeconds(0.01);
+        }
+        QVERIFY(!ok);
+        QCOMPARE(failed.count(), 1);
+        QVERIFY(!comm.errorString().isEmpty());
+    }
+
+    void queuedBytesAreCountedUntilTheLineTakesThem()
+    {
+        TestHome home;
+        PtyPair pty;
+        QVERIFY(home.link("COM1", pty.slavePath()));
+        QtSerialControl comm;
+        comm.setCommPort(1);
+        QVERIFY(comm.setPortOpen(true));
+        QVERIFY(comm.output(QByteArray(200000, 'z'))); // more than a pty holds
+        SystemClock clock;
+        clock.waitSeconds(0.2);
+        QVERIFY(comm.pendingOutput() > 0);
+        QByteArray got;
+        clock.waitUntil([&] {
+            got += pty.read(1, 1);
+            return comm.pendingOutput() == 0 && got.size() == 200000;
+        });
+        QCOMPARE(got, QByteArray(200000, 'z'));
+    }
+};
+
+QTEST_MAIN(TstQtSerialControl)
+#include "tst_qt_serial_control.moc"
