@@ -6,7 +6,8 @@ bool FileChannels::openSource(const QString& path, QString* reason)
 {
     closeSource();
     m_source.setFileName(path);
-    if (m_source.open(QIODevice::ReadOnly))
+    // Unbuffered: a file that shrinks during the transfer shows at the next chunk.
+    if (m_source.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return true;
     if (reason)
         *reason = m_source.errorString();

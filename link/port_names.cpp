@@ -13,7 +13,9 @@ QString fromPortsFolder(const QString& name)
     if (!entry.exists() && !entry.isSymLink())
         return {};
     const QString target = entry.canonicalFilePath();
-    return target.isEmpty() ? entry.absoluteFilePath() : target;
+    if (!target.isEmpty())
+        return target;
+    return entry.isSymLink() ? entry.symLinkTarget() : entry.absoluteFilePath();
 }
 
 } // namespace

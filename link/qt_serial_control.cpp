@@ -39,7 +39,13 @@ QtSerialControl::~QtSerialControl()
         m_port.close();
 }
 
-QString QtSerialControl::deviceName() const { return port_names::serialDevice(m_commPort); }
+QString QtSerialControl::deviceName() const
+{
+    // The operator knows the port as COMn; the device it leads to says where to look.
+    const QString com = QStringLiteral("COM%1").arg(m_commPort);
+    const QString device = port_names::serialDevice(m_commPort);
+    return device == com ? com : QStringLiteral("%1 (%2)").arg(com, device);
+}
 
 bool QtSerialControl::setPortOpen(bool open)
 {
@@ -54,19 +60,18 @@ bool QtSerialControl::setPortOpen(bool open)
         return true;
     m_failed = false;
     m_error.clear();
-    const QString device = deviceName();
     if (m_commPort < 1) {
         m_error = tr("no serial port selected");
         return false;
     }
     const std::optional<LineSettings> line = parseLinkSettings(m_settings);
     if (!line) {
-        m_error = tr("%1: unusable line settings \"%2\"").arg(device, m_settings);
+        m_error = tr("unusable line settings \"%1\"").arg(m_settings);
         return false;
     }
-    m_port.setPortName(device);
+    m_port.setPortName(port_names::serialDevice(m_commPort));
     if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString());
+        m_error = m_port.errorString();
         return false;
     }
     const QtLineSettings q = qtLineSettings(*line);
@@ -74,7 +79,7 @@ bool QtSerialControl::setPortOpen(bool open)
     const bool applied = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
                          m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
     if (!applied) {
-        m_error = QStringLiteral("%1: %2").arg(device, m_port.errorString());
+        m_error = m_port.errorString();
         m_port.close();
         return false;
     }
@@ -124,6 +129,6 @@ void QtSerialControl::fail(const QString& reason)
     if (m_failed)
         return;
     m_failed = true;
-    m_error = QStringLiteral("%1: %2").arg(deviceName(), reason);
+    m_error = reason;
     emit failed(m_error);
 }

@@ -33,9 +33,9 @@ public:
 
     // Bytes written but not yet on the line (ours and the operating system's queue).
     virtual qint64 pendingOutput() const = 0;
-    // The first failure since the port was opened (or the last failed opening); empty if none.
+    // Why the port failed since it was opened, or why the last opening failed; empty if neither.
     virtual QString errorString() const = 0;
-    // The device the port number resolves to, for messages.
+    // The port and the device it resolves to, for messages.
     virtual QString deviceName() const = 0;
 
 signals:

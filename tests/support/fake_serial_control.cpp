@@ -20,7 +20,7 @@ bool FakeSerialControl::setPortOpen(bool open)
     if (m_open)
         return true;
     if (m_refuse) {
-        m_error = QStringLiteral("COM%1: Permission denied").arg(m_port);
+        m_error = QStringLiteral("Permission denied");
         return false;
     }
     m_open = true;
@@ -36,7 +36,7 @@ bool FakeSerialControl::output(const QByteArray& data)
         return false;
     if (m_failAfter >= 0 && m_total + data.size() > m_failAfter) {
         m_failed = true;
-        m_error = QStringLiteral("COM%1: Input/output error").arg(m_port);
+        m_error = QStringLiteral("Input/output error");
         emit failed(m_error);
         return false;
     }

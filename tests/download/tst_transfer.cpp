@@ -1,0 +1,389 @@
+#include "app/main_window.h"
+#include "download/download_engine.h"
+#include "download/progress_dialog.h"
+#include "platform/clock.h"
+#include "platform/vb_controls.h"
+#include "tests/support/test_env.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <cmath>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One download on the virtual clock: the window with stored settings, a file and a printer
+// file standing in for "LPT1".
+struct Download {
+    Bench bench;
+    QString printer;
+    QByteArray data;
+    CARICA* w = nullptr;
+
+    Download(const QStringList& stored, qint64 length, int operation = 0)
+    {
+        printer = bench.home.file("lpt1.out", QByteArray());
+        bench.home.link("LPT1", printer);
+        for (const QString& kv : stored)
+            bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
+        w = &bench.load();
+        w->SelOperazione[operation]->click();
+        data = patternBytes(length, quint32(length));
+        w->ShowFile->setText(bench.home.file("DATA.BIN", data));
+    }
+    void start() { w->StartTrasm->click(); }
+    void runToEnd() { bench.clock.run(300); }
+    FakeSerialControl& port() { return *bench.downloadPort; }
+    // Times of the data writes (after the header).
+    QList<double> dataTimes() const
+    {
+        QList<double> t;
+        for (int i = 1; i < bench.downloadPort->writes.size(); ++i)
+            t << bench.downloadPort->writes[i].time;
+        return t;
+    }
+    QList<int> dataSizes() const
+    {
+        QList<int> s;
+        for (int i = 1; i < bench.downloadPort->writes.size(); ++i)
+            s << int(bench.downloadPort->writes[i].data.size());
+        return s;
+    }
+    void expectIdle() const
+    {
+        QVERIFY(!w->engine().busy());
+        QVERIFY(!w->engine().files().sourceOpen());
+        QVERIFY(!w->engine().files().portChannelOpen());
+        QVERIFY(!bench.downloadPort->portOpen());
+        QVERIFY(!w->Timer1().isEnabled());
+    }
+    void expectEndMessageAt(double time) const
+    {
+        QCOMPARE(bench.messages.shown.size(), 1);
+        const auto& m = bench.messages.shown.first();
+        QCOMPARE(m.text, QStringLiteral("Spegnere e riaccendere la stampante"));
+        QCOMPARE(m.title, QStringLiteral("Download terminato."));
+        QCOMPARE(m.icon, MessageIcon::Information);
+        QVERIFY2(std::abs(m.time - time) < 1e-6, qPrintable(QString::number(m.time, 'f', 6)));
+    }
+    void expectOneFailure(const QString& part) const
+    {
+        QCOMPARE(bench.messages.shown.size(), 1);
+        const auto& m = bench.messages.shown.first();
+        QCOMPARE(m.icon, MessageIcon::Critical);
+        QVERIFY2(m.text.contains(part), qPrintable(m.text));
+    }
+};
+
+bool near(double a, double b) { return std::abs(a - b) < 1e-6; }
+
+} // namespace
+
+class TstTransfer : public QObject
+{
+    Q_OBJECT
+private slots:
+    void hundredBytesWithoutTurbo()
+    {
+        Download d({}, 100);
+        QString labelAtEnd;
+        d.bench.clock.at(20, [&] { labelAtEnd = d.w->engine().calcolo().Label1->text(); });
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.dataSizes(), (QList<int>{64, 36}));
+        QVERIFY(near(d.dataTimes()[0], 8.02) && near(d.dataTimes()[1], 8.04));
+        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&100\n") + d.data);
+        QCOMPARE(labelAtEnd, QStringLiteral("Fine trasmissione: attendere lampeggio..."));
+        d.expectEndMessageAt(33.04);
+        QVERIFY(near(d.port().closings.value(0), 33.04));
+        d.expectIdle();
+        QVERIFY(!d.w->engine().calcolo().isVisible());
+        QCOMPARE(d.bench.state.TransferState, qint16(0));
+    }
+
+    void oddLengthPausesAfter4096AndPads()
+    {
+        Download d({}, 4097);
+        d.start();
+        d.runToEnd();
+        const auto times = d.dataTimes();
+        QCOMPARE(times.size(), 66); // 65 chunks and the pad byte
+        QVERIFY(near(times[63], 8 + 64 * 0.02));
+        QVERIFY(near(times[64], 8 + 64 * 0.02 + 2 + 0.02)); // the 2-second pause after 4096 bytes
+        QCOMPARE(d.port().writes.last().data, QByteArray(" "));
+        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&4097\n") + d.data + " ");
+        d.expectEndMessageAt(times[64] + 25);
+    }
+
+    void parallelWithTurbo_data()
+    {
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<double>("endMessage");
+        QTest::newRow("4096 bytes: 8 ticks, no pause") << qint64(4096) << 8 + 8 * 0.002 + 25;
+        QTest::newRow("131072 bytes: pauses after 65536 and 131072") << qint64(131072) << 8 + 256 * 0.002 + 4 + 25;
+        QTest::newRow("odd length gets the pad byte") << qint64(1001) << 8 + 2 * 0.002 + 25;
+    }
+    void parallelWithTurbo()
+    {
+        QFETCH(qint64, length);
+        QFETCH(double, endMessage);
+        Download d({"Porta=10", "ChkTurbo=1"}, length);
+        d.start();
+        d.runToEnd();
+        QByteArray expected = "?Z4&" + QByteArray::number(length) + "\n" + d.data;
+        if (length % 2)
+            expected += ' ';
+        QCOMPARE(readFile(d.printer), expected);
+        d.expectEndMessageAt(endMessage);
+        d.expectIdle();
+        QVERIFY(d.port().openings.isEmpty());
+    }
+
+    void parallelWithoutTurboPausesEvery4096()
+    {
+        Download d({"Porta=10"}, 8192);
+        d.start();
+        d.runToEnd();
+        d.expectEndMessageAt(8 + 128 * 0.045 + 4 + 25);
+    }
+
+    void turboReadAtEveryTick()
+    {
+        Download d({}, 2000);
+        d.bench.clock.at(8.105, [&] { vb::setCheckValue(*d.w->chkTurbo, 1); });
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.dataSizes(), (QList<int>{64, 64, 64, 64, 64, 512, 512, 512, 144}));
+        QVERIFY(near(d.dataTimes()[5] - d.dataTimes()[4], 0.02)); // the interval stays as set
+        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&2000\n") + d.data);
+    }
+
+    void cancelStopsTheTransfer_data()
+    {
+        QTest::addColumn<double>("at");
+        QTest::addColumn<qint64>("bytesAfterHeader");
+        QTest::newRow("during a chunk run") << 8.05 << qint64(128);
+        QTest::newRow("during the 2-second pause") << 10.0 << qint64(4096);
+        QTest::newRow("during the 25-second end wait") << 20.0 << qint64(4097 + 1);
+    }
+    void cancelStopsTheTransfer()
+    {
+        QFETCH(double, at);
+        QFETCH(qint64, bytesAfterHeader);
+        Download d({}, 4097);
+        if (at == 20.0)
+            d.bench.clock.at(11.31, [&] { d.bench.clock.at(20 + 11.3, [&] { d.w->engine().calcolo().CancelButton->click(); }); });
+        else
+            d.bench.clock.at(at, [&] { d.w->engine().calcolo().CancelButton->click(); });
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.port().bytesWritten() - 9, bytesAfterHeader);
+        QVERIFY(d.bench.messages.shown.isEmpty());
+        d.expectIdle();
+        QVERIFY(!d.w->engine().calcolo().isVisible());
+    }
+
+    void aTickWithNothingToDoStaysIdle()
+    {
+        Bench bench;
+        CARICA& w = bench.load();
+        Calcolo& dlg = w.engine().calcolo();
+        dlg.show();
+        bench.state.TransferState = 0;
+        w.Timer1().setInterval(20);
+        w.Timer1().setEnabled(true);
+        bench.clock.run(1);
+        QCOMPARE(bench.state.TransferState, qint16(0));
+        QVERIFY(!w.Timer1().isEnabled());
+        bench.state.TransferState = 7;
+        w.Timer1().setEnabled(true);
+        bench.clock.run(1);
+        QCOMPARE(bench.state.TransferState, qint16(0));
+    }
+
+    // The line takes 1000 bytes a second: the end sequence waits until it has taken them all.
+    void theEndWaitsUntilTheLineHasTakenEveryByte()
+    {
+        Download d({"ChkTurbo=1"}, 3000);
+        d.port().setLineRate(1000);
+        d.start();
+        d.runToEnd();
+        const double closedAt = d.port().closings.value(0, -1);
+        const double lineDone = 8.002 + 3.0; // the data leave the line 3 s after the first chunk
+        QVERIFY2(closedAt >= lineDone + 25 && closedAt < lineDone + 25 + 0.05, qPrintable(QString::number(closedAt)));
+        QCOMPARE(d.bench.messages.shown.size(), 1);
+        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&3000\n") + d.data);
+    }
+
+    void aLineThatTakesNothingIsAFailure()
+    {
+        Download d({}, 100);
+        d.port().setLineRate(1e-9); // nothing ever leaves
+        d.start();
+        d.runToEnd();
+        d.expectOneFailure(QStringLiteral("COM1"));
+        d.expectIdle();
+    }
+
+    void aWriteFailureEndsTheDownloadWithOneMessage()
+    {
+        Download d({}, 5000);
+        d.port().failAfter(9 + 640);
+        d.start();
+        d.runToEnd();
+        d.expectOneFailure(QStringLiteral("Errore di scrittura su COM1"));
+        QCOMPARE(d.port().bytesWritten(), qint64(9 + 640));
+        d.expectIdle();
+        QVERIFY(!d.w->engine().calcolo().isVisible());
+    }
+
+    void aFileThatShrinksIsAFailure()
+    {
+        Download d({}, 5000);
+        d.bench.clock.at(8.05, [&] { QVERIFY(QFile::resize(d.w->ShowFile->text(), 100)); });
+        d.start();
+        d.runToEnd();
+        d.expectOneFailure(QStringLiteral("Errore di lettura del file"));
+        d.expectIdle();
+    }
+
+    void aMissingParallelDeviceIsNamed()
+    {
+        Download d({"Porta=10"}, 100);
+        d.bench.home.link("LPT1", d.bench.home.path() + "/no/such/printer");
+        d.start();
+        d.runToEnd();
+        d.expectOneFailure(QStringLiteral("no/such/printer"));
+        d.expectIdle();
+    }
+
+    // External fonts, one paced loop in one or two parts.
+    void externalFontParts_data()
+    {
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<QList<QByteArray>>("headers");
+        QTest::newRow("1376256 bytes: one part") << qint64(1376256) << QList<QByteArray>{"?Z:&1376256\n"};
+        QTest::newRow("1376257 bytes: two parts") << qint64(1376257)
+                                                  << QList<QByteArray>{"?Z:&1376256\n", "?Z;&1\n"};
+        QTest::newRow("3014656 bytes: the largest") << qint64(3014656)
+                                                    << QList<QByteArray>{"?Z:&1376256\n", "?Z;&1638400\n"};
+    }
+    void externalFontParts()
+    {
+        QFETCH(qint64, length);
+        QFETCH(QList<QByteArray>, headers);
+        Download d({"ChkTurbo=1"}, length, 2);
+        d.start();
+        QCOMPARE(d.port().openings.size(), headers.size());
+        QByteArray expected;
+        qint64 offset = 0;
+        for (const QByteArray& h : headers) {
+            const qint64 part = h.mid(4, h.size() - 5).toLongLong();
+            expected += h + d.data.mid(offset, part);
+            offset += part;
+        }
+        QCOMPARE(d.port().allBytes(), expected);
+        QCOMPARE(d.port().closings.size(), headers.size());
+        if (headers.size() == 2) {
+            // Second opening 25 s after the first part's end; data 10 s after each header.
+            QVERIFY(near(d.port().openings[1].time - d.port().closings[0], 25));
+            for (const auto& w : d.port().writes)
+                if (w.data == headers[1])
+                    QVERIFY(near(w.time, d.port().openings[1].time));
+        }
+        QVERIFY(near(d.port().writes[1].time, 10));
+        d.expectEndMessageAt(d.port().closings.last() + 25);
+        d.expectIdle();
+        QCOMPARE(d.bench.state.TransferState, qint16(2));
+    }
+
+    void externalFontPacingWithoutTurbo()
+    {
+        Download d({}, 4097, 2); // odd: sent without any extra byte
+        d.start();
+        const auto t = d.dataTimes();
+        QCOMPARE(d.dataSizes().size(), 65);
+        QVERIFY(near(t[1] - t[0], 0.01));
+        QVERIFY(near(t[64] - t[63], 2 + 0.01)); // the pause after 4096 bytes
+        QCOMPARE(d.port().allBytes(), QByteArray("?Z:&4097\n") + d.data);
+    }
+
+    void externalFontsTooBigAreRefused()
+    {
+        Download d({}, 3014657, 2);
+        d.start();
+        QCOMPARE(d.bench.messages.shown.size(), 1);
+        QCOMPARE(d.bench.messages.shown[0].text, QStringLiteral("ATTENZIONE! File troppo grande. Operazione annullata."));
+        QCOMPARE(d.bench.messages.shown[0].title, QString());
+        QVERIFY(d.port().openings.isEmpty());
+        QVERIFY(!d.w->engine().calcolo().isVisible());
+        d.expectIdle();
+    }
+
+    void externalFontsOnTheParallelPort()
+    {
+        Download d({"Porta=10", "ChkTurbo=1"}, 1000, 2);
+        QByteArray atTen;
+        d.bench.clock.at(10.999, [&] { atTen = readFile(d.printer); });
+        d.start();
+        QCOMPARE(atTen, QByteArray("?Z:&1000\n")); // header, 1 s, reopening, 10 s, then the data
+        QCOMPARE(readFile(d.printer), QByteArray("?Z:&1000\n") + d.data);
+        d.expectEndMessageAt(11 + 0.002 + 25);
+    }
+
+    void secondPartPortRefused()
+    {
+        Download d({"ChkTurbo=1"}, 1376257, 2);
+        d.bench.clock.at(30, [&] { d.port().refuseOpen(true); });
+        d.start();
+        QCOMPARE(d.bench.messages.shown.size(), 1);
+        QCOMPARE(d.bench.messages.shown[0].title, QStringLiteral("Porta"));
+        QCOMPARE(d.port().bytesWritten(), qint64(12 + 1376256));
+        d.expectIdle();
+        // Not locked out: a later download starts again.
+        d.port().refuseOpen(false);
+        QVERIFY(!d.w->engine().busy());
+    }
+
+    void cancelDuringExternalFontPacing()
+    {
+        Download d({}, 20000, 2);
+        d.bench.clock.at(10.5, [&] { d.w->engine().calcolo().CancelButton->click(); });
+        d.start(); // returns: the pacing wait ends on the abort
+        const qint64 sent = d.port().bytesWritten();
+        d.runToEnd();
+        QCOMPARE(d.port().bytesWritten(), sent);
+        QVERIFY(sent < 9 + 20000);
+        QVERIFY(d.bench.messages.shown.isEmpty());
+        d.expectIdle();
+    }
+
+    // A download started inside an abandoned download's wait is not disturbed by it.
+    void aNewDownloadInsideAnOldWaitIsLeftAlone()
+    {
+        Download d({}, 300);
+        d.bench.clock.at(3, [&] { d.w->engine().calcolo().CancelButton->click(); });
+        d.bench.clock.at(4, [&] { d.w->StartTrasm->click(); });
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.port().openings.size(), 2);
+        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&300\n?Z4&300\n") + d.data);
+        QCOMPARE(d.bench.messages.shown.size(), 1);
+        d.expectIdle();
+    }
+};
+
+QTEST_MAIN(TstTransfer)
+#include "tst_transfer.moc"
