@@ -51,7 +51,11 @@ bool QtSerialControl::setPortOpen(bool open)
 {
     if (!open) {
         if (m_port.isOpen()) {
-            m_port.clear(QSerialPort::AllDirections);
+            // Whatever is still queued is dropped, so that closing never waits for the line.
+            // A drained port flushes nothing: on a pseudo-terminal a flush would also throw
+            // away what the other side has not read yet.
+            if (pendingOutput() > 0)
+                m_port.clear(QSerialPort::Output);
             m_port.close();
         }
         return true;
