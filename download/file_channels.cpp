@@ -2,6 +2,8 @@
 
 #include "link/port_names.h"
 
+#include <QFileInfo>
+
 bool FileChannels::openSource(const QString& path, QString* reason)
 {
     closeSource();
@@ -25,10 +27,14 @@ QString FileChannels::portChannelDevice() const { return port_names::parallelDev
 bool FileChannels::openPortChannel(QString* reason)
 {
     closePortChannel();
-    m_port.setFileName(portChannelDevice());
-    // Append: a device ignores it, and a file standing in for the printer keeps the header
-    // in front of the data when the channel is opened again.
-    if (m_port.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Unbuffered))
+    const QString device = portChannelDevice();
+    m_port.setFileName(device);
+    // A plain file standing in for the printer is appended to, so that the header stays in
+    // front of the data when the channel is opened again; devices and FIFOs cannot seek.
+    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
+    if (QFileInfo(device).isFile())
+        mode |= QIODevice::Append;
+    if (m_port.open(mode))
         return true;
     if (reason)
         *reason = m_port.errorString();
