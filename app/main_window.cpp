@@ -3,6 +3,7 @@
 #include "app/stored_values.h"
 #include "download/download_engine.h"
 #include "download/progress_dialog.h"
+#include "link/link_combo_box.h"
 #include "link/serial_control.h"
 #include "platform/clock.h"
 #include "platform/lifetime.h"
@@ -64,8 +65,16 @@ CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
     buildMenus();
     buildStatusBar();
 
-    m_selection = std::make_unique<SelectionReactions>(
-        SelectionControls{SelOperazione, SelBoot, chkCheckSum, ShowFile, cmdCheckRelease});
+    SelectionControls sc;
+    sc.SelOperazione = SelOperazione;
+    sc.SelBoot = SelBoot;
+    sc.chkCheckSum = chkCheckSum;
+    sc.ShowFile = ShowFile;
+    sc.cmdCheckRelease = cmdCheckRelease;
+    sc.window = this;
+    sc.ApriFile = &seams.fileDialog;
+    sc.downloadRuns = [this] { return m_engine->busy(); };
+    m_selection = std::make_unique<SelectionReactions>(sc);
     DownloadControls dc;
     dc.window = this;
     dc.ShowFile = ShowFile;
@@ -122,11 +131,11 @@ void CARICA::buildControls()
     (new QVBoxLayout(Frame5))->addWidget(chkTurbo);
 
     Frame3 = named(new QGroupBox(central), "Frame3");
-    Porta = named(new QComboBox(Frame3), "Porta");
-    Baud = named(new QComboBox(Frame3), "Baud");
-    Parita = named(new QComboBox(Frame3), "Parita");
-    BitDati = named(new QComboBox(Frame3), "BitDati");
-    BitStop = named(new QComboBox(Frame3), "BitStop");
+    Porta = named(new LinkComboBox(Frame3), "Porta");
+    Baud = named(new LinkComboBox(Frame3), "Baud");
+    Parita = named(new LinkComboBox(Frame3), "Parita");
+    BitDati = named(new LinkComboBox(Frame3), "BitDati");
+    BitStop = named(new LinkComboBox(Frame3), "BitStop");
     LabelPorta = named(new QLabel(Frame3), "LabelPorta");
     LabelBaud = named(new QLabel(Frame3), "LabelBaud");
     LabelParita = named(new QLabel(Frame3), "LabelParita");
@@ -261,12 +270,12 @@ void CARICA::setCreatedState()
     LabelParita->setText(QStringLiteral("Parità:"));
     LabelDati->setText(QStringLiteral("Bit DATI:"));
     LabelStop->setText(QStringLiteral("Bit STOP:"));
-    for (QWidget* w : {static_cast<QWidget*>(Porta), static_cast<QWidget*>(Baud), static_cast<QWidget*>(Parita),
-                       static_cast<QWidget*>(BitDati), static_cast<QWidget*>(BitStop),
-                       static_cast<QWidget*>(LabelPorta), static_cast<QWidget*>(LabelBaud),
-                       static_cast<QWidget*>(LabelParita), static_cast<QWidget*>(LabelDati),
-                       static_cast<QWidget*>(LabelStop)})
-        w->setEnabled(true);
+    for (LinkComboBox* box : {Porta, Baud, Parita, BitDati, BitStop}) {
+        box->setEnabled(true);
+        box->setLocked(false);
+    }
+    for (QLabel* label : {LabelPorta, LabelBaud, LabelParita, LabelDati, LabelStop})
+        label->setEnabled(true);
 
     frmChkRel->setTitle(QString());
     txtFwFile->clear();
@@ -321,6 +330,9 @@ void CARICA::setCreatedState()
 void CARICA::connectReactions()
 {
     connect(Porta, &QComboBox::activated, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
+    for (LinkComboBox* box : {Porta, Baud, Parita, BitDati, BitStop})
+        box->setDownloadShown([this] { return m_engine->calcolo().isVisible(); });
+    connect(ButSfoglia, &QPushButton::clicked, this, [this] { m_selection->ButSfoglia_Click(); });
     for (int i = 0; i < 3; ++i)
         connect(SelOperazione[std::size_t(i)], &QRadioButton::clicked, this,
                 [this, i] { m_selection->SelOperazione_Click(i); });

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "download/glob_var.h"
+#include "link/link_combo_box.h"
 #include "link/link_controls.h"
 
 #include <QMainWindow>
@@ -74,11 +75,11 @@ public:
     QGroupBox* Frame5;
     QGroupBox* Frame6;
     QGroupBox* frmChkRel;
-    QComboBox* Porta;
-    QComboBox* Baud;
-    QComboBox* Parita;
-    QComboBox* BitDati;
-    QComboBox* BitStop;
+    LinkComboBox* Porta;
+    LinkComboBox* Baud;
+    LinkComboBox* Parita;
+    LinkComboBox* BitDati;
+    LinkComboBox* BitStop;
     QLabel* LabelPorta;
     QLabel* LabelBaud;
     QLabel* LabelParita;

@@ -1,4 +1,5 @@
-// Prints the figures of the performance table. Usage: velmora-bench [checksum|wait|pacing|all]
+// Prints the figures of the performance table. Usage: velmora-bench [checksum|wait|pacing|tail|all]
+// ("tail" reads at every baud rate of the list and takes about 20 minutes; "all" includes it.)
 #include "app/main_window.h"
 #include "download/download_engine.h"
 #include "download/header.h"
@@ -145,6 +146,69 @@ double timedDownload(bool parallel)
     return (rx.last - rx.first) / nominal;
 }
 
+// A printer reading at the line rate of `baud` (10 bits a byte): how many bytes of a Turbo
+// download never reach it. The file is larger than a pseudo-terminal holds, so that the tail
+// is still in the program's queue when the transfer ends.
+qint64 bytesLost(int baudIndex, int baud, qint64 length)
+{
+    TestHome home;
+    SystemClock clock;
+    MessageRecorder messages(clock);
+    ScriptedFileDialog dialog;
+    GlobVar state;
+    PtyPair pty;
+    home.link("COM1", pty.slavePath());
+    home.store("BaudRate", QString::number(baudIndex));
+    home.store("ChkTurbo", "1");
+    Seams seams{clock, messages, dialog, [] { return std::make_unique<QtSerialControl>(); }};
+    CARICA window(state, seams);
+    window.Form_Load();
+    window.ShowFile->setText(home.file("T.BIN", patternBytes(length, 8)));
+    const qint64 header = QByteArray("?Z4&" + QByteArray::number(length) + "\n").size();
+    std::atomic<qint64> got{0};
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        const int rate = baud / 10;
+        char buf[256];
+        QElapsedTimer t;
+        t.start();
+        qint64 total = 0;
+        while (!stop) {
+            // Never ahead of the line: total bytes so far <= rate * elapsed.
+            const qint64 allowed = qint64(t.nsecsElapsed() / 1e9 * rate) - total;
+            if (allowed <= 0) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+                continue;
+            }
+            pollfd p{pty.master(), POLLIN, 0};
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            const ssize_t n = ::read(pty.master(), buf, size_t(qMin<qint64>(allowed, qint64(sizeof buf))));
+            if (n > 0)
+                got = total += n;
+        }
+    });
+    window.StartTrasm->click();
+    while (messages.shown.isEmpty() && clock.now() < 3600)
+        clock.waitSeconds(0.1);
+    if (messages.shown.value(0).title != QStringLiteral("Download terminato."))
+        std::printf("  (%s)\n", qPrintable(messages.shown.value(0).text.simplified()));
+    // What the device still holds reaches the reader after the port has closed; count until
+    // nothing more has come for a few seconds.
+    qint64 seen = -1;
+    double quietSince = clock.now();
+    while (got < header + length && clock.now() - quietSince < 3) {
+        if (got != seen) {
+            seen = got;
+            quietSince = clock.now();
+        }
+        clock.waitSeconds(0.1);
+    }
+    stop = true;
+    reader.join();
+    return header + length - got;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -162,6 +226,13 @@ int main(int argc, char** argv)
     if (what == "pacing" || what == "all") {
         row("Turbo pacing, serial: 256 KiB wall / schedule", timedDownload(false), "x", "<= 1.02");
         row("Turbo pacing, LPT1: 256 KiB wall / schedule", timedDownload(true), "x", "<= 1.02");
+    }
+    if (what == "tail" || what == "all") {
+        const int rates[] = {2400, 4800, 9600, 19200, 38400, 56000};
+        for (int i = 0; i < 6; ++i) {
+            const QByteArray label = "Bytes lost at the end, 96 KiB read at " + QByteArray::number(rates[i]) + " baud";
+            row(label.constData(), double(bytesLost(i, rates[i], 96 * 1024)), "bytes", "0");
+        }
     }
     return 0;
 }

@@ -99,12 +99,20 @@ bool DownloadEngine::sendToLink(const QByteArray& data, bool parallel, quint64 g
     return false;
 }
 
+double DownloadEngine::drainStallSeconds(const QString& settings)
+{
+    const auto line = parseLinkSettings(settings);
+    const double bytesPerSecond = line ? line->baud / 10.0 : 240.0;
+    return qMax(10.0, 8192.0 / bytesPerSecond);
+}
+
 bool DownloadEngine::drainSerial(quint64 generation)
 {
     // Closing a port drops what is still queued (Qt's buffer, then the kernel's), so a normal
     // end waits, with the UI alive and Cancel working, until the line has taken every byte.
     qint64 pending = m_port.pendingOutput();
     double lastProgress = m_clock.now();
+    const double stall = drainStallSeconds(m_port.settings());
     while (pending > 0) {
         m_clock.waitSeconds(0.02);
         if (!running(generation))
@@ -112,7 +120,7 @@ bool DownloadEngine::drainSerial(quint64 generation)
         const qint64 now = m_port.pendingOutput();
         if (now < pending)
             lastProgress = m_clock.now();
-        else if (m_clock.now() - lastProgress >= kDrainStallSeconds) {
+        else if (m_clock.now() - lastProgress >= stall) {
             reportLinkFailure(tr("the printer does not take the data (%1 bytes still queued)").arg(now));
             return false;
         }

@@ -42,8 +42,10 @@ class DownloadEngine : public QObject
 public:
     static constexpr qint64 kMaxExternalFonts = 3014656;
     static constexpr qint64 kFirstPartMax = 1376256;
-    // Without progress on the line for this long the printer is not taking the data.
-    static constexpr double kDrainStallSeconds = 10.0;
+    // How long the line may show no progress before the printer counts as not taking the
+    // data: at least 10 s, and the time 8 KiB take at the line rate, since drivers and
+    // pseudo-terminals report their queue in steps of up to a few kilobytes.
+    static double drainStallSeconds(const QString& settings);
 
     DownloadEngine(const DownloadControls& controls, GlobVar& state, Clock& clock, MessageBoxes& messages,
                    SerialControl& downloadPort, QObject* parent = nullptr);

@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QProgressBar>
 #include <QRadioButton>
 #include <QTest>
 
@@ -258,6 +259,49 @@ private slots:
                          "Baud.enabled=true", "ShowFile=", "LanguageBase=1000", "Panel3=Release #   2.2.2007"});
         QVERIFY(w.txtFwFile->text().isEmpty());
         QVERIFY(!lifetime::ending());
+    }
+
+    void factoryResetDuringATransferEndsItLikeAbort()
+    {
+        Bench bench;
+        bench.home.store("Lingua", "2000");
+        CARICA& w = bench.load();
+        w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(20000)));
+        bench.clock.at(8.1, [&] { w.mnuFactory->trigger(); });
+        w.StartTrasm->click();
+        bench.clock.run(60);
+        const qint64 sent = bench.downloadPort->bytesWritten();
+        QVERIFY(sent < 20000);
+        QVERIFY(!bench.downloadPort->portOpen());
+        QVERIFY(!w.engine().busy());
+        QVERIFY(!w.engine().files().sourceOpen());
+        QVERIFY(bench.messages.shown.isEmpty());
+        QVERIFY(w.mnuItaliano->isChecked());
+        QVERIFY(w.ShowFile->text().isEmpty());
+        // The rebuilt window works.
+        w.ShowFile->setText(bench.home.file("G.BIN", "xy"));
+        w.StartTrasm->click();
+        bench.clock.run(60);
+        QCOMPARE(bench.messages.shown.size(), 1);
+        QCOMPARE(bench.messages.shown[0].title, QStringLiteral("Download terminato."));
+    }
+
+    void anUnknownLanguageShowsItalianElsewhere()
+    {
+        Bench bench;
+        bench.home.store("Lingua", "3000");
+        CARICA& w = bench.load();
+        QStringList during;
+        bench.clock.at(1, [&] {
+            Calcolo& dlg = w.engine().calcolo();
+            during << dlg.Label1->text() << dlg.CancelButton->text();
+        });
+        w.ShowFile->setText(bench.home.file("F.BIN", "xy"));
+        w.StartTrasm->click();
+        bench.clock.run(60);
+        QCOMPARE(during, (QStringList{"TRASMISSIONE IN CORSO...", "Annulla"}));
+        QCOMPARE(bench.messages.shown.value(0).text, QStringLiteral("Spegnere e riaccendere la stampante"));
+        QCOMPARE(bench.messages.shown.value(0).title, QStringLiteral("Download terminato."));
     }
 };
 

@@ -227,6 +227,20 @@ private slots:
         QCOMPARE(d.port().allBytes(), QByteArray("?Z4&3000\n") + d.data);
     }
 
+    // At 2400 baud a queue reported in 4 KiB steps shows no progress for 17 s at a time.
+    void aSlowLineReportedInStepsIsNotAFailure()
+    {
+        Download d({"ChkTurbo=1", "BaudRate=0"}, 12000);
+        d.port().setLineRate(240);
+        d.port().setReportStep(4096);
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.bench.messages.shown.size(), 1);
+        QCOMPARE(d.bench.messages.shown[0].title, QStringLiteral("Download terminato."));
+        QVERIFY(d.port().closings.value(0) >= 8 + 12000 / 240.0 + 25);
+        d.expectIdle();
+    }
+
     void aLineThatTakesNothingIsAFailure()
     {
         Download d({}, 100);

@@ -58,7 +58,8 @@ qint64 FakeSerialControl::pendingOutput() const
 {
     if (!m_open || m_rate <= 0)
         return 0;
-    return qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6));
+    const qint64 exact = qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6));
+    return (exact + m_step - 1) / m_step * m_step;
 }
 
 void FakeSerialControl::receive(const QByteArray& data)

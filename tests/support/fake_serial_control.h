@@ -40,6 +40,8 @@ public:
     void refuseOpen(bool refuse) { m_refuse = refuse; }
     // The line takes this many bytes a second (0: at once), so that draining takes time.
     void setLineRate(double bytesPerSecond) { m_rate = bytesPerSecond; }
+    // The queue is reported in steps of this many bytes, as some drivers and ptys do.
+    void setReportStep(qint64 bytes) { m_step = bytes; }
     // Writes fail once this many bytes have been written in all (a hang-up, an unplug).
     void failAfter(qint64 bytes) { m_failAfter = bytes; }
     // Characters arriving now: raises the receive event like the real control.
@@ -60,6 +62,7 @@ private:
     bool m_failed = false;
     int m_event = 0;
     double m_rate = 0;
+    qint64 m_step = 1;
     double m_lineFreeAt = 0;
     qint64 m_failAfter = -1;
     qint64 m_total = 0;
