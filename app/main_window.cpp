@@ -10,7 +10,10 @@
 #include "platform/settings_store.h"
 #include "platform/vb_controls.h"
 #include "resources/string_table.h"
+#include "selection/release_check.h"
 #include "selection/selection_reactions.h"
+#include "interrogation/interrogation_window.h"
+#include "platform/message_boxes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,7 +59,8 @@ void setItems(QComboBox* box, const QStringList& items)
 
 CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
     : QMainWindow(parent), m_g(state), m_seams(seams), m_downloadComm(seams.makeSerialControl()),
-      m_comm(seams.makeSerialControl()), m_timer1(seams.clock.createTimer(this))
+      m_comm(seams.makeSerialControl()), m_timer1(seams.clock.createTimer(this)),
+      m_testComm(seams.makeSerialControl())
 {
     setObjectName(QStringLiteral("CARICA"));
     m_comm->setObjectName(QStringLiteral("MSComm1"));
@@ -86,15 +90,32 @@ CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
     dc.Timer1 = m_timer1.get();
     m_engine = new DownloadEngine(dc, m_g, seams.clock, seams.messages, *m_downloadComm, this);
 
+    ReleaseCheckControls rc;
+    rc.window = this;
+    rc.ShowFile = ShowFile;
+    rc.SelOperazione0 = SelOperazione[0];
+    rc.link = linkBoxes();
+    rc.txtFwFile = txtFwFile;
+    rc.txtFwBoard = txtFwBoard;
+    rc.cmdCheckRelease = cmdCheckRelease;
+    rc.MSComm1 = m_comm.get();
+    rc.ReplyBuffer = &ReplyBuffer;
+    rc.languageBase = [this] { return int(m_g.LanguageBase); };
+    m_releaseCheck = std::make_unique<ReleaseCheck>(rc, seams.clock, seams.messages);
+    m_frmPrTest = new frmPrTest(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
+                                [this] { return int(m_g.LanguageBase); });
+
     setCreatedState();
     connectReactions();
 }
 
 CARICA::~CARICA()
 {
-    // The dialog and the engine use the download port: they go before it does.
+    // The windows and the engine use the serial controls: they go before those do.
     delete m_engine;
     m_engine = nullptr;
+    delete m_frmPrTest;
+    m_frmPrTest = nullptr;
 }
 
 LinkBoxes CARICA::linkBoxes() const { return LinkBoxes{Porta, Baud, Parita, BitDati, BitStop}; }
@@ -346,6 +367,8 @@ void CARICA::connectReactions()
     connect(mnuLoadDefault, &QAction::triggered, this, &CARICA::mnuLoadDefault_Click);
     connect(mnuSaveDefault, &QAction::triggered, this, &CARICA::mnuSaveDefault_Click);
     connect(mnuFactory, &QAction::triggered, this, &CARICA::mnuFactory_Click);
+    connect(mnuInterroga, &QAction::triggered, this, &CARICA::mnuInterroga_Click);
+    connect(cmdCheckRelease, &QPushButton::clicked, this, &CARICA::cmdCheckRelease_Click);
     connect(m_comm.get(), &SerialControl::onComm, this, [this] {
         if (m_comm->commEvent() == SerialControl::ReceiveEvent)
             ReplyBuffer += m_comm->input();
@@ -518,13 +541,28 @@ void CARICA::mnuFactory_Click()
     Form_Load();
 }
 
+void CARICA::cmdCheckRelease_Click() { m_releaseCheck->cmdCheckRelease_Click(); }
+
+void CARICA::mnuInterroga_Click()
+{
+    if (m_engine->busy() || m_frmPrTest->isVisible())
+        return;
+    if (isParallelLink(linkBoxes())) {
+        m_seams.messages.show(this, tableText(m_g.LanguageBase, 113), tableText(m_g.LanguageBase, 112),
+                              MessageIcon::Critical);
+        return;
+    }
+    m_frmPrTest->load();
+}
+
 void CARICA::closeEvent(QCloseEvent* event)
 {
     // Ends the program at once: no question, nothing stored, queued data dropped.
     lifetime::beginEnding();
     m_engine->endProgram();
-    if (m_comm->portOpen())
-        m_comm->setPortOpen(false);
+    for (SerialControl* port : {m_comm.get(), m_testComm.get()})
+        if (port->portOpen())
+            port->setPortOpen(false);
     event->accept();
     QCoreApplication::exit(0);
 }

@@ -25,6 +25,8 @@ class QPushButton;
 class QRadioButton;
 class QTimer;
 class SelectionReactions;
+class ReleaseCheck;
+class frmPrTest;
 class SerialControl;
 class SettingsStore;
 class Timer;
@@ -61,9 +63,12 @@ public:
     void mnuLoadDefault_Click();
     void mnuSaveDefault_Click();
     void mnuFactory_Click();
+    void mnuInterroga_Click();
+    void cmdCheckRelease_Click();
 
     DownloadEngine& engine() { return *m_engine; }
     SerialControl& MSComm1() { return *m_comm; }
+    frmPrTest& interrogationWindow() { return *m_frmPrTest; }
     Timer& Timer1() { return *m_timer1; }
     QByteArray ReplyBuffer;
 
@@ -131,6 +136,9 @@ private:
     std::unique_ptr<SerialControl> m_comm;
     std::unique_ptr<Timer> m_timer1;
     std::unique_ptr<SelectionReactions> m_selection;
+    std::unique_ptr<SerialControl> m_testComm;
+    std::unique_ptr<ReleaseCheck> m_releaseCheck;
+    frmPrTest* m_frmPrTest = nullptr;
     DownloadEngine* m_engine = nullptr;
     QTimer* m_clockTimer = nullptr;
 };

@@ -3,6 +3,8 @@
 #include "link/qt_serial_control.h"
 #include "platform/system_clock.h"
 #include "platform/vb_controls.h"
+#include "interrogation/interrogation_window.h"
+#include "tests/support/printer_sim.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 
@@ -180,6 +182,31 @@ private slots:
         QCOMPARE(bench.messages.shown.size(), 1);
         QVERIFY(printer.arrival(10) - printer.arrival(0) >= 9.9);
         QVERIFY(!w.engine().busy());
+    }
+
+    // The release check and one TEST run against the simulated printer, in real time.
+    void queriesOverCom()
+    {
+        RealBench bench;
+        PtyPair pty;
+        QVERIFY(bench.home.link("COM1", pty.slavePath()));
+        CARICA& w = bench.load({"BaudRate=2"});
+        w.ShowFile->setText(bench.home.file("FW.BIN", QByteArray(20000, 'x') + QByteArray("Release: 1.04 \0", 15) + QByteArray(9000, 'y')));
+        PrinterSim printer(pty, {});
+        w.cmdCheckRelease->click();
+        QCOMPARE(w.txtFwFile->text(), QStringLiteral("1.04"));
+        QCOMPARE(w.txtFwBoard->text(), QStringLiteral("1.05"));
+        w.mnuInterroga->trigger();
+        frmPrTest& d = w.interrogationWindow();
+        QElapsedTimer t;
+        t.start();
+        d.cmdTest->click();
+        QVERIFY(t.elapsed() >= 1600);
+        QCOMPARE(d.txtModel->text(), QStringLiteral("PX-9000"));
+        QCOMPARE(d.txtRelease->text(), QStringLiteral("1.05"));
+        QCOMPARE(d.txtFlash->text(), QStringLiteral("FLASH 4M"));
+        QCOMPARE(printer.received(), QByteArray("!0?54&4\r\n!0?54&10\r\n?54&4\r\n?54&12\r\n"));
+        QVERIFY(bench.messages.shown.isEmpty());
     }
 
     void hangUpMidTransfer()

@@ -1,6 +1,7 @@
 #include "tests/support/fake_serial_control.h"
 
 #include "platform/clock.h"
+#include "tests/support/virtual_clock.h"
 
 #include <algorithm>
 #include <cmath>
@@ -42,6 +43,9 @@ bool FakeSerialControl::output(const QByteArray& data)
     }
     writes.append(Write{m_clock.now(), data});
     m_total += data.size();
+    if (auto* clock = dynamic_cast<VirtualClock*>(&m_clock))
+        for (const Reply& r : m_answers.value(data))
+            clock->at(m_clock.now() + r.delay, [this, text = r.text] { receive(text); });
     if (m_rate > 0)
         m_lineFreeAt = std::max(m_lineFreeAt, m_clock.now()) + double(data.size()) / m_rate;
     return true;

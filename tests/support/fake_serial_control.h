@@ -3,6 +3,7 @@
 #include "link/serial_control.h"
 
 #include <QList>
+#include <QMap>
 
 class Clock;
 
@@ -46,6 +47,12 @@ public:
     void failAfter(qint64 bytes) { m_failAfter = bytes; }
     // Characters arriving now: raises the receive event like the real control.
     void receive(const QByteArray& data);
+    // A printer answering: each command sent gets these replies, after their delays.
+    struct Reply {
+        QByteArray text;
+        double delay = 0.1;
+    };
+    void answer(const QByteArray& command, QList<Reply> replies) { m_answers[command] = std::move(replies); }
 
     QList<Write> writes;
     QList<Opening> openings;
@@ -67,5 +74,6 @@ private:
     qint64 m_failAfter = -1;
     qint64 m_total = 0;
     QByteArray m_inbox;
+    QMap<QByteArray, QList<Reply>> m_answers;
     QString m_error;
 };

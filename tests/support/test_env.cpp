@@ -64,10 +64,10 @@ Bench::~Bench() { window.reset(); }
 
 CARICA& Bench::load()
 {
-    downloadPort = mainPort = nullptr;
+    downloadPort = mainPort = testPort = nullptr;
     Seams seams{clock, messages, fileDialog, [this]() -> std::unique_ptr<SerialControl> {
                     auto port = std::make_unique<FakeSerialControl>(clock);
-                    (downloadPort ? mainPort : downloadPort) = port.get();
+                    (!downloadPort ? downloadPort : !mainPort ? mainPort : testPort) = port.get();
                     return port;
                 }};
     window = std::make_unique<CARICA>(state, seams);

@@ -47,6 +47,7 @@ public:
     GlobVar state;
     FakeSerialControl* downloadPort = nullptr; // MSComm1 of the progress dialog
     FakeSerialControl* mainPort = nullptr;     // MSComm1 of the main window
+    FakeSerialControl* testPort = nullptr;     // MSComm1 of the interrogation window
     std::unique_ptr<CARICA> window;
 };
 
