@@ -107,6 +107,10 @@ void frmPrTest::load()
     }
     lblModel->setText(text(114));
     lblRelease->setText(text(115));
+    // The design widths clip "Versione FW:" at this font; a label grows to its text, which
+    // still ends well before the text boxes.
+    for (QLabel* label : {lblModel, lblRelease, lblFlash})
+        label->resize(qMax(label->width(), label->sizeHint().width()), label->height());
     CopyLinkSettings();
     // Modal without a nested event loop: the main window takes no input until it closes.
     show();
