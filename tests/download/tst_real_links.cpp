@@ -123,13 +123,22 @@ class TstRealLinks : public QObject
 {
     Q_OBJECT
 private slots:
-    // FIRMWARE with checksum at 9600 baud to a printer that reads at about the line rate.
-    void firmwareOverCom()
+    // Timed downloads at 9600 baud to a printer that reads at about the line rate.
+    void timedOverCom_data()
     {
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<QByteArray>("code");
+        QTest::newRow("firmware with checksum") << "0" << QByteArray("3");
+        QTest::newRow("standard fonts with checksum") << "1" << QByteArray("8");
+    }
+    void timedOverCom()
+    {
+        QFETCH(QString, operation);
+        QFETCH(QByteArray, code);
         RealBench bench;
         PtyPair pty;
         QVERIFY(bench.home.link("COM1", pty.slavePath()));
-        CARICA& w = bench.load({"Porta=0", "BaudRate=2", "Check=1"});
+        CARICA& w = bench.load({"Porta=0", "BaudRate=2", "Check=1", "Operazione=" + operation});
         const QByteArray data = patternBytes(6001, 3);
         int sum = 0;
         for (char c : data)
@@ -139,7 +148,7 @@ private slots:
         const double start = bench.clock.now();
         w.StartTrasm->click();
         bench.waitForMessage(90);
-        const QByteArray header = "?Z3&6001," + QByteArray::number(sum) + "\n";
+        const QByteArray header = "?Z" + code + "&6001," + QByteArray::number(sum) + "\n";
         QCOMPARE(printer.bytes(), header + data + " ");
         QCOMPARE(bench.messages.shown.size(), 1);
         QCOMPARE(bench.messages.shown[0].text, QStringLiteral("Spegnere e riaccendere la stampante"));
@@ -209,12 +218,19 @@ private slots:
         QVERIFY(bench.messages.shown.isEmpty());
     }
 
+    void hangUpMidTransfer_data()
+    {
+        QTest::addColumn<QString>("operation");
+        QTest::newRow("timed transfer") << "0";
+        QTest::newRow("external fonts") << "2";
+    }
     void hangUpMidTransfer()
     {
+        QFETCH(QString, operation);
         RealBench bench;
         auto pty = std::make_unique<PtyPair>();
         QVERIFY(bench.home.link("COM1", pty->slavePath()));
-        CARICA& w = bench.load({"ChkTurbo=1", "BaudRate=5"});
+        CARICA& w = bench.load({"ChkTurbo=1", "BaudRate=5", "Operazione=" + operation});
         w.ShowFile->setText(bench.home.file("FW.BIN", patternBytes(400000, 2)));
         PrinterSide printer(*pty, 200000, 20000);
         w.StartTrasm->click();
