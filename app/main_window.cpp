@@ -484,19 +484,16 @@ void CARICA::StartTrasm_Click() { m_engine->StartTrasm_Click(); }
 
 void CARICA::cmdExit_Click() { close(); }
 
-void CARICA::mnuItaliano_Click()
+void CARICA::chooseLanguage(int base)
 {
-    m_g.LanguageBase = kItalian;
-    SettingsStore().write(QStringLiteral("Lingua"), QString::number(m_g.LanguageBase));
+    m_g.LanguageBase = qint16(base);
+    SettingsStore().write(QStringLiteral("Lingua"), QString::number(base));
     ApplyLanguage();
 }
 
-void CARICA::mnuInglese_Click()
-{
-    m_g.LanguageBase = kEnglish;
-    SettingsStore().write(QStringLiteral("Lingua"), QString::number(m_g.LanguageBase));
-    ApplyLanguage();
-}
+void CARICA::mnuItaliano_Click() { chooseLanguage(kItalian); }
+
+void CARICA::mnuInglese_Click() { chooseLanguage(kEnglish); }
 
 void CARICA::mnuLoadDefault_Click()
 {

@@ -129,6 +129,7 @@ private:
     LinkBoxes linkBoxes() const;
     LinkLabels linkLabels() const;
     void selectPort(int index);
+    void chooseLanguage(int base);
 
     GlobVar& m_g;
     Seams m_seams;

@@ -129,6 +129,56 @@ bool DownloadEngine::drainSerial(quint64 generation)
     return running(generation);
 }
 
+bool DownloadEngine::openParallel()
+{
+    QString reason;
+    if (m_files.openPortChannel(&reason))
+        return true;
+    abandon(text(msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
+    return false;
+}
+
+void DownloadEngine::reportPortRefused()
+{
+    const quint64 generation = m_generation;
+    showMessage(text(124), text(8), true);
+    if (!current(generation))
+        return;
+    // The busy marker goes too: a hidden dialog with its frame still shown would refuse every
+    // later download.
+    m_calcolo->Downloading->setVisible(false);
+    m_calcolo->setVisible(false);
+    m_files.closeAll();
+    m_g.PortError = false;
+}
+
+std::optional<QByteArray> DownloadEngine::readChunk(qint32 n)
+{
+    QByteArray chunk = m_files.source().read(n);
+    if (chunk.size() == n)
+        return chunk;
+    abandon(text(msg::FileReadFailed)
+                .arg(m_files.source().fileName(), chunk.size() < 0 ? m_files.source().errorString()
+                                                                  : tr("the file is shorter than announced")));
+    return std::nullopt;
+}
+
+void DownloadEngine::endSequence(quint64 generation)
+{
+    Calcolo& dlg = calcolo();
+    dlg.Label1->setText(text(102));
+    m_clock.waitSeconds(25);
+    if (!running(generation))
+        return;
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+    showMessage(text(104), text(103), false);
+    if (!current(generation))
+        return;
+    dlg.Downloading->setVisible(false);
+    dlg.setVisible(false);
+}
+
 void DownloadEngine::startDialog(qint32 max)
 {
     Calcolo& dlg = calcolo();
@@ -214,28 +264,19 @@ void DownloadEngine::StartTrasm_Click()
         calcolo(); // the download port is the dialog's: using it loads the dialog
         OpenLink(m_c.link, m_port, m_g.PortError);
         if (m_g.PortError) {
-            showMessage(text(124), text(8), true);
-            calcolo().setVisible(false);
-            m_files.closeAll();
-            m_g.PortError = false;
+            reportPortRefused();
             return;
         }
         if (!m_g.HeaderText.isEmpty() && !sendToLink(m_g.HeaderText, false, generation))
             return;
     } else {
         if (!m_g.HeaderText.isEmpty()) {
-            if (!m_files.openPortChannel(&reason)) {
-                abandon(text(msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
-                return;
-            }
-            if (!sendToLink(m_g.HeaderText, true, generation))
+            if (!openParallel() || !sendToLink(m_g.HeaderText, true, generation))
                 return;
             m_files.closePortChannel();
         }
-        if (!m_files.openPortChannel(&reason)) {
-            abandon(text(msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
+        if (!openParallel())
             return;
-        }
     }
 
     startDialog(m_g.FileLength);
@@ -265,14 +306,8 @@ void DownloadEngine::Timer1_Timer()
     const quint64 generation = m_generation;
     const bool parallel = isParallelLink(m_c.link);
     const qint32 n = qMin<qint32>(chunkSize, m_g.FileLength - m_g.BytesSent);
-    const QByteArray chunk = m_files.source().read(n);
-    if (chunk.size() != n) {
-        abandon(text(msg::FileReadFailed)
-                    .arg(m_files.source().fileName(),
-                         chunk.size() < 0 ? m_files.source().errorString() : tr("the file is shorter than announced")));
-        return;
-    }
-    if (!sendToLink(chunk, parallel, generation))
+    const std::optional<QByteArray> chunk = readChunk(n);
+    if (!chunk || !sendToLink(*chunk, parallel, generation))
         return;
     m_g.BytesSent += n;
     calcolo().BarraTrasm->setValue(m_g.BytesSent);
@@ -298,18 +333,7 @@ void DownloadEngine::Timer1_Timer()
         m_files.closeAll();
     else
         m_files.closeSource();
-    Calcolo& dlg = calcolo();
-    dlg.Label1->setText(text(102));
-    m_clock.waitSeconds(25);
-    if (!running(generation))
-        return;
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    showMessage(text(104), text(103), false);
-    if (!current(generation))
-        return;
-    dlg.Downloading->setVisible(false);
-    dlg.setVisible(false);
+    endSequence(generation);
 }
 
 void DownloadEngine::CancelButton_Click()
@@ -327,31 +351,16 @@ bool DownloadEngine::sendExternalHeader(const QByteArray& header, bool parallel,
     if (!parallel) {
         OpenLink(m_c.link, m_port, m_g.PortError);
         if (m_g.PortError) {
-            showMessage(text(124), text(8), true);
-            calcolo().setVisible(false);
-            m_calcolo->Downloading->setVisible(false);
-            m_files.closeAll();
-            m_g.PortError = false;
+            reportPortRefused();
             return false;
         }
         return sendToLink(header, false, generation);
     }
-    QString reason;
-    if (!m_files.openPortChannel(&reason)) {
-        abandon(text(msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
-        return false;
-    }
-    if (!sendToLink(header, true, generation))
+    if (!openParallel() || !sendToLink(header, true, generation))
         return false;
     m_files.closePortChannel();
     m_clock.waitSeconds(1);
-    if (!running(generation))
-        return false;
-    if (!m_files.openPortChannel(&reason)) {
-        abandon(text(msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
-        return false;
-    }
-    return true;
+    return running(generation) && openParallel();
 }
 
 bool DownloadEngine::sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel,
@@ -363,14 +372,8 @@ bool DownloadEngine::sendExternalPart(qint32 partLength, qint32 progressBase, in
     m_g.BytesSent = 0;
     while (m_g.BytesSent != partLength) {
         const qint32 n = qMin<qint32>(chunkSize, partLength - m_g.BytesSent);
-        const QByteArray chunk = m_files.source().read(n);
-        if (chunk.size() != n) {
-            abandon(text(msg::FileReadFailed)
-                        .arg(m_files.source().fileName(), chunk.size() < 0 ? m_files.source().errorString()
-                                                                          : tr("the file is shorter than announced")));
-            return false;
-        }
-        if (!sendToLink(chunk, parallel, generation))
+        const std::optional<QByteArray> chunk = readChunk(n);
+        if (!chunk || !sendToLink(*chunk, parallel, generation))
             return false;
         m_g.BytesSent += n;
         calcolo().BarraTrasm->setValue(progressBase + m_g.BytesSent);
@@ -432,16 +435,7 @@ void DownloadEngine::SendExternalFonts()
     m_files.closeAll();
     if (m_port.portOpen())
         m_port.setPortOpen(false);
-    Calcolo& dlg = calcolo();
-    dlg.Label1->setText(text(102));
-    m_clock.waitSeconds(25);
-    if (!running(generation))
-        return;
-    showMessage(text(104), text(103), false);
-    if (!current(generation))
-        return;
-    dlg.Downloading->setVisible(false);
-    dlg.setVisible(false);
+    endSequence(generation);
 }
 
 void DownloadEngine::endProgram()

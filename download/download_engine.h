@@ -7,6 +7,7 @@
 #include <QObject>
 
 #include <array>
+#include <optional>
 #include <memory>
 
 class Calcolo;
@@ -79,6 +80,11 @@ private:
     // Waits until the serial line has taken every queued byte; false if it could not.
     bool drainSerial(quint64 generation);
     void startDialog(qint32 max);
+    bool openParallel();
+    void reportPortRefused();
+    std::optional<QByteArray> readChunk(qint32 n);
+    // String 102, the 25-second wait, the port closed, the end message, the dialog hidden.
+    void endSequence(quint64 generation);
     bool sendExternalHeader(const QByteArray& header, bool parallel, quint64 generation);
     bool sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel, quint64 generation);
 

@@ -5,8 +5,6 @@
 void MessageRecorder::show(QWidget*, const QString& text, const QString& title, MessageIcon icon)
 {
     shown.append(Shown{text, title, icon, m_clock.now()});
-    if (whileOpen)
-        whileOpen(shown.constLast());
 }
 
 QString ScriptedFileDialog::getOpenFileName(QWidget*, const QString& title, const QString& initialDir,

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QStringList>
 
-#include <functional>
 
 class Clock;
 
@@ -23,8 +22,6 @@ public:
     void show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
 
     QList<Shown> shown;
-    // Runs while a box is "open", as the operator might act meanwhile.
-    std::function<void(const Shown&)> whileOpen;
 
 private:
     Clock& m_clock;
