@@ -328,18 +328,6 @@ private slots:
         QVERIFY(!w.engine().files().sourceOpen());
         QVERIFY(bench.messages.shown.isEmpty());
     }
-
-    void repliesLandInTheReplyBufferInOrder()
-    {
-        Bench bench;
-        CARICA& w = bench.load();
-        QVERIFY(w.MSComm1().setPortOpen(true));
-        bench.clock.at(0.1, [&] { bench.mainPort->receive("1."); });
-        bench.clock.at(0.2, [&] { bench.mainPort->receive("0"); });
-        bench.clock.at(0.3, [&] { bench.mainPort->receive("5\r"); });
-        bench.clock.run(0.4);
-        QCOMPARE(w.ReplyBuffer, QByteArray("1.05\r"));
-    }
 };
 
 QTEST_MAIN(TstDownloadCommand)

@@ -155,30 +155,6 @@ private slots:
         QCOMPARE(main.portOpen(), false);
         QCOMPARE(main.commPort(), boxes[0].currentIndex() + 1);
     }
-
-    void aPortFreedAfterARefusalOpens()
-    {
-        VirtualClock clock;
-        FakeSerialControl comm(clock);
-        QComboBox boxes[5];
-        boxes[0].addItems({"COM1", "COM2"});
-        boxes[1].addItems({"2400", "4800"});
-        boxes[2].addItems({"N"});
-        boxes[3].addItems({"8"});
-        boxes[4].addItems({"1"});
-        for (auto& b : boxes)
-            b.setCurrentIndex(0);
-        const LinkBoxes link{&boxes[0], &boxes[1], &boxes[2], &boxes[3], &boxes[4]};
-        bool error = false;
-        comm.refuseOpen(true);
-        OpenLink(link, comm, error);
-        QVERIFY(error);
-        QVERIFY(!comm.portOpen());
-        comm.refuseOpen(false);
-        OpenLink(link, comm, error);
-        QVERIFY(!error);
-        QVERIFY(comm.portOpen());
-    }
 };
 
 QTEST_MAIN(TstLinkSettings)
