@@ -201,7 +201,7 @@ private slots:
         QVERIFY(bench.home.link("COM1", pty.slavePath()));
         CARICA& w = bench.load({"BaudRate=2"});
         w.ShowFile->setText(bench.home.file("FW.BIN", QByteArray(20000, 'x') + QByteArray("Release: 1.04 \0", 15) + QByteArray(9000, 'y')));
-        PrinterSim printer(pty, {});
+        PrinterSim printer(pty);
         w.cmdCheckRelease->click();
         QCOMPARE(w.txtFwFile->text(), QStringLiteral("1.04"));
         QCOMPARE(w.txtFwBoard->text(), QStringLiteral("1.05"));
@@ -213,7 +213,7 @@ private slots:
         QVERIFY(t.elapsed() >= 1600);
         QCOMPARE(d.txtModel->text(), QStringLiteral("PX-9000"));
         QCOMPARE(d.txtRelease->text(), QStringLiteral("1.05"));
-        QCOMPARE(d.txtFlash->text(), QStringLiteral("FLASH 4M"));
+        QCOMPARE(d.txtFlash->text(), QStringLiteral("FLASH 4M 29F040"));
         QCOMPARE(printer.received(), QByteArray("!0?54&4\r\n!0?54&10\r\n?54&4\r\n?54&12\r\n"));
         QVERIFY(bench.messages.shown.isEmpty());
     }

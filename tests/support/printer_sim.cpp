@@ -1,10 +1,13 @@
 #include "tests/support/printer_sim.h"
 
+#include <QElapsedTimer>
+
 #include <chrono>
 #include <poll.h>
 #include <unistd.h>
 
-PrinterSim::PrinterSim(PtyPair& pty, Config config) : m_pty(pty), m_config(std::move(config))
+PrinterSim::PrinterSim(PtyPair& pty, PrinterProtocol::Config config, int delayMs)
+    : m_pty(pty), m_protocol(std::move(config)), m_delayMs(delayMs)
 {
     m_thread = std::thread([this] { run(); });
 }
@@ -21,17 +24,10 @@ QByteArray PrinterSim::received()
     return m_received;
 }
 
-void PrinterSim::reply(const QByteArray& text)
-{
-    if (m_config.silent || text.isEmpty())
-        return;
-    std::this_thread::sleep_for(std::chrono::milliseconds(m_config.delayMs));
-    m_pty.write(text);
-}
-
 void PrinterSim::run()
 {
-    QByteArray pending;
+    QElapsedTimer clock;
+    clock.start();
     while (!m_stop) {
         pollfd p{m_pty.master(), POLLIN, 0};
         if (::poll(&p, 1, 20) <= 0)
@@ -44,24 +40,9 @@ void PrinterSim::run()
             std::lock_guard<std::mutex> lock(m_mutex);
             m_received.append(buf, int(n));
         }
-        pending.append(buf, int(n));
-        for (;;) {
-            if (pending.startsWith("!0")) {
-                pending.remove(0, 2);
-                reply(m_config.handshake);
-                continue;
-            }
-            const qsizetype end = pending.indexOf("\r\n");
-            if (pending.startsWith('?') && end >= 0) {
-                reply(m_config.queries.value(pending.left(end)));
-                pending.remove(0, end + 2);
-                continue;
-            }
-            if (!pending.isEmpty() && !pending.startsWith('?') && !pending.startsWith('!')) {
-                pending.remove(0, 1); // not a command: skipped
-                continue;
-            }
-            break;
+        for (const QByteArray& reply : m_protocol.feed(QByteArray(buf, int(n)), clock.nsecsElapsed() / 1e9)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(m_delayMs));
+            m_pty.write(reply);
         }
     }
 }

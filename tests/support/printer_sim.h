@@ -1,35 +1,26 @@
 #pragma once
 
 #include "tests/support/pty_pair.h"
-
-#include <QByteArray>
-#include <QMap>
+#include "tools/printer_sim/printer_protocol.h"
 
 #include <atomic>
 #include <mutex>
 #include <thread>
 
-// The printer's side of the query protocol on a pseudo-terminal: answers the presence probe
-// "!0" and the queries "?54&n" + CR LF with configured texts, after a delay; or stays silent.
+// The simulated printer's protocol on the master side of a pseudo-terminal, in a thread.
 class PrinterSim
 {
 public:
-    struct Config {
-        QByteArray handshake = "OK\r";
-        QMap<QByteArray, QByteArray> queries = {{"?54&10", "PX-9000\r"}, {"?54&4", "1.05\r"}, {"?54&12", "FLASH 4M\r"}};
-        int delayMs = 50;
-        bool silent = false;
-    };
-    PrinterSim(PtyPair& pty, Config config);
+    PrinterSim(PtyPair& pty, PrinterProtocol::Config config = {}, int delayMs = 50);
     ~PrinterSim();
     QByteArray received();
 
 private:
     void run();
-    void reply(const QByteArray& text);
 
     PtyPair& m_pty;
-    Config m_config;
+    PrinterProtocol m_protocol;
+    int m_delayMs;
     std::atomic<bool> m_stop{false};
     std::mutex m_mutex;
     QByteArray m_received;
