@@ -380,6 +380,16 @@ void CARICA::selectPort(int index)
     vb::setListIndex(*Porta, index, [this] { Porta_Click(linkBoxes(), linkLabels()); });
 }
 
+// Screen readers and the end-to-end tests find the link boxes by their labels' words.
+void CARICA::updateAccessibleNames()
+{
+    const std::array<std::pair<QLabel*, QComboBox*>, 5> pairs = {
+        {{LabelPorta, Porta}, {LabelBaud, Baud}, {LabelParita, Parita}, {LabelDati, BitDati}, {LabelStop, BitStop}}};
+    for (auto [label, box] : pairs)
+        box->setAccessibleName(label->text().remove(QLatin1Char(':')).trimmed());
+    ShowFile->setAccessibleName(Frame4->title());
+}
+
 void CARICA::Form_Load()
 {
     SettingsStore store;
@@ -390,6 +400,7 @@ void CARICA::Form_Load()
     ApplyLanguage();
     applyStoredSettings(store);
     Panels[2]->setText(QStringLiteral("Release #   %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+    updateAccessibleNames();
 }
 
 // Each key in turn; a value that cannot be applied leaves its control as it is. "File" comes
@@ -489,6 +500,7 @@ void CARICA::chooseLanguage(int base)
     m_g.LanguageBase = qint16(base);
     SettingsStore().write(QStringLiteral("Lingua"), QString::number(base));
     ApplyLanguage();
+    updateAccessibleNames();
 }
 
 void CARICA::mnuItaliano_Click() { chooseLanguage(kItalian); }

@@ -130,6 +130,7 @@ private:
     LinkLabels linkLabels() const;
     void selectPort(int index);
     void chooseLanguage(int base);
+    void updateAccessibleNames();
 
     GlobVar& m_g;
     Seams m_seams;
