@@ -388,6 +388,11 @@ void CARICA::updateAccessibleNames()
     for (auto [label, box] : pairs)
         box->setAccessibleName(label->text().remove(QLatin1Char(':')).trimmed());
     ShowFile->setAccessibleName(Frame4->title());
+    // Frames without a caption are named by what they hold.
+    Frame6->setAccessibleName(chkCheckSum->text());
+    Frame5->setAccessibleName(chkTurbo->text());
+    if (frmChkRel->title().isEmpty())
+        frmChkRel->setAccessibleName(cmdCheckRelease->text());
 }
 
 void CARICA::Form_Load()

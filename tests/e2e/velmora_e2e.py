@@ -251,7 +251,30 @@ def demo(build):
         s.close()
 
 
-CASES = {"demo": demo, "firmware": firmware, "external-fonts": external_fonts, "parallel": parallel_standard_fonts,
+def accessibility(build):
+    """Every control is found by a name and a role, as a screen reader finds it."""
+    s = Session(build, {"Lingua": "2000"})
+    try:
+        named = {"push button", "check box", "radio button", "combo box", "text", "menu item", "panel"}
+        unnamed = [f"{n.getRoleName()} under {n.parent.name!r}" for n in descendants(s.main)
+                   if n.getRoleName() in named and not n.name]
+        expect(not unnamed, f"controls without a name: {unnamed}")
+        # On Linux a combo box is named by its value; its label reaches it through a relation.
+        for name in ("Port", "BAUD:", "Parity", "DATA Bit", "STOP Bit"):
+            label = find(s.main, "label", name)
+            expect(label is not None, f"label {name}")
+            targets = [r.getTarget(0) for r in label.getRelationSet()
+                       if r.getRelationType() == pyatspi.RELATION_LABEL_FOR]
+            expect(targets and targets[0].getRoleName() == "combo box", f"label {name} names its combo box")
+        for role, name in (("text", "File"), ("text", "BIN file:"), ("text", "Fw on board:"),
+                           ("push button", "DOWNLOAD"), ("push button", "EXIT"), ("check box", "Turbo"),
+                           ("radio button", "from RAMCARD"), ("menu item", "Printer Test...")):
+            expect(find(s.main, role, name) is not None, f"{role} {name}")
+    finally:
+        s.close()
+
+
+CASES = {"accessibility": accessibility, "demo": demo, "firmware": firmware, "external-fonts": external_fonts, "parallel": parallel_standard_fonts,
          "queries": queries, "hang-up": hang_up}
 
 if __name__ == "__main__":
