@@ -95,7 +95,7 @@ bool DownloadEngine::sendToLink(const QByteArray& data, bool parallel, quint64 g
         return true;
     // The port's failure signal may have ended the download already; report once.
     if (current(generation))
-        reportLinkFailure(m_port.errorString().isEmpty() ? tr("the port is closed") : m_port.errorString());
+        reportLinkFailure(m_port.errorString().isEmpty() ? text(msg::PortClosed) : m_port.errorString());
     return false;
 }
 
@@ -121,7 +121,7 @@ bool DownloadEngine::drainSerial(quint64 generation)
         if (now < pending)
             lastProgress = m_clock.now();
         else if (m_clock.now() - lastProgress >= stall) {
-            reportLinkFailure(tr("the printer does not take the data (%1 bytes still queued)").arg(now));
+            reportLinkFailure(text(msg::LineStalled).arg(now));
             return false;
         }
         pending = now;
@@ -159,7 +159,7 @@ std::optional<QByteArray> DownloadEngine::readChunk(qint32 n)
         return chunk;
     abandon(text(msg::FileReadFailed)
                 .arg(m_files.source().fileName(), chunk.size() < 0 ? m_files.source().errorString()
-                                                                  : tr("the file is shorter than announced")));
+                                                                  : text(msg::FileShorter)));
     return std::nullopt;
 }
 

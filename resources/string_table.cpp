@@ -61,7 +61,10 @@ const Entry kEntries[] = {
      "Error writing to %1\n\n%2\n\nTransmission stopped."},
     {msg::ParallelOpenFailed, "Impossibile aprire la porta parallela %1\n\n%2",
      "Cannot open the parallel port %1\n\n%2"},
-    {msg::ErrorTitle, "Errore", "Error"},
+    {msg::LineStalled, "la stampante non accetta i dati (%1 byte ancora in coda)",
+     "the printer does not take the data (%1 bytes still queued)"},
+    {msg::FileShorter, "il file è più corto di quanto annunciato", "the file is shorter than announced"},
+    {msg::PortClosed, "la porta è chiusa", "the port is closed"},
 };
 
 const QHash<int, QString>& table()

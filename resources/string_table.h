@@ -23,5 +23,7 @@ constexpr int FileTooLarge = 131;     // %1 path, %2 size
 constexpr int FileReadFailed = 132;   // %1 path, %2 reason
 constexpr int LinkWriteFailed = 133;  // %1 device, %2 reason
 constexpr int ParallelOpenFailed = 134; // %1 device, %2 reason
-constexpr int ErrorTitle = 135;
+constexpr int LineStalled = 136;     // %1 bytes still queued
+constexpr int FileShorter = 137;
+constexpr int PortClosed = 138;
 } // namespace msg
