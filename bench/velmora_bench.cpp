@@ -1,5 +1,6 @@
 // Prints the figures of the performance table. Usage: velmora-bench [checksum|wait|pacing|tail|all]
 // ("tail" reads at every baud rate of the list and takes about 20 minutes; "all" includes it.)
+// Modes: checksum, wait, pacing, startup, rss, tail.
 #include "app/main_window.h"
 #include "download/download_engine.h"
 #include "download/header.h"
@@ -12,6 +13,9 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
+#include <QDir>
+#include <QProcess>
+#include <QThread>
 #include <QPushButton>
 #include <QTemporaryFile>
 
@@ -209,6 +213,58 @@ qint64 bytesLost(int baudIndex, int baud, qint64 length)
     return header + length - got;
 }
 
+// Process start to the main window mapped on an X display (Xvfb :121), seen from outside.
+double startupMs(const QString& binary)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DISPLAY", ":121");
+    env.insert("QT_QPA_PLATFORM", "xcb");
+    env.insert("XDG_CONFIG_HOME", QDir::tempPath() + "/velmora-bench-config");
+    QProcess app, watch;
+    app.setProcessEnvironment(env);
+    watch.setProcessEnvironment(env);
+    QElapsedTimer t;
+    t.start();
+    app.start(binary, {});
+    double ms = -1;
+    while (t.elapsed() < 10000) {
+        // One look at the display each time (xdotool's own --sync polls only twice a second).
+        watch.start("xdotool", {"search", "--onlyvisible", "--name", "^ Download$"});
+        watch.waitForFinished(2000);
+        if (watch.exitCode() == 0 && !watch.readAllStandardOutput().trimmed().isEmpty()) {
+            ms = t.nsecsElapsed() / 1e6;
+            break;
+        }
+    }
+    app.kill();
+    app.waitForFinished();
+    return ms;
+}
+
+// Peak resident memory of a 3 MiB external-font download into a pseudo-terminal.
+double peakRssMb()
+{
+    TestHome home;
+    SystemClock clock;
+    MessageRecorder messages(clock);
+    ScriptedFileDialog dialog;
+    GlobVar state;
+    PtyPair pty;
+    home.link("COM1", pty.slavePath());
+    home.store("Operazione", "2");
+    home.store("ChkTurbo", "1");
+    home.store("BaudRate", "5");
+    Seams seams{clock, messages, dialog, [] { return std::make_unique<QtSerialControl>(); }};
+    CARICA window(state, seams);
+    window.Form_Load();
+    window.ShowFile->setText(home.file("BIG.SHC", patternBytes(3014656, 6)));
+    Receiver rx(pty.master(), 12, 3014656 + 24);
+    window.StartTrasm->click();
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss / 1024.0;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -227,6 +283,20 @@ int main(int argc, char** argv)
         row("Turbo pacing, serial: 256 KiB wall / schedule", timedDownload(false), "x", "<= 1.02");
         row("Turbo pacing, LPT1: 256 KiB wall / schedule", timedDownload(true), "x", "<= 1.02");
     }
+    if (what == "startup" || what == "all") {
+        const QString binary = QCoreApplication::applicationDirPath() + "/../app/velmora";
+        QProcess xvfb;
+        xvfb.start("Xvfb", {":121", "-screen", "0", "1024x768x24"});
+        QThread::msleep(1000);
+        double best = 1e9;
+        for (int i = 0; i < 5; ++i)
+            best = qMin(best, startupMs(binary));
+        xvfb.kill();
+        xvfb.waitForFinished();
+        row("Start-up to the window shown on Xvfb (best of 5)", best, "ms", "<= 300");
+    }
+    if (what == "rss" || what == "all")
+        row("Peak RSS during a 3 MiB external-font download", peakRssMb(), "MB", "<= 80");
     if (what == "tail" || what == "all") {
         const int rates[] = {2400, 4800, 9600, 19200, 38400, 56000};
         for (int i = 0; i < 6; ++i) {
