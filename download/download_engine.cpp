@@ -36,7 +36,9 @@ DownloadEngine::DownloadEngine(const DownloadControls& controls, GlobVar& state,
     connect(m_calcolo->CancelButton, &QPushButton::clicked, this, &DownloadEngine::CancelButton_Click);
     connect(m_c.Timer1, &Timer::timeout, this, &DownloadEngine::Timer1_Timer);
     connect(&m_port, &SerialControl::failed, this, [this](const QString& reason) {
-        if (busy())
+        // Once every byte is on the line, the printer may well drop the link (it restarts
+        // after a load): that is no failure of the download.
+        if (busy() && !m_dataOut)
             reportLinkFailure(reason);
     });
 }
@@ -165,6 +167,7 @@ std::optional<QByteArray> DownloadEngine::readChunk(qint32 n)
 
 void DownloadEngine::endSequence(quint64 generation)
 {
+    m_dataOut = true;
     Calcolo& dlg = calcolo();
     dlg.Label1->setText(text(102));
     m_clock.waitSeconds(25);
@@ -224,6 +227,7 @@ void DownloadEngine::StartTrasm_Click()
         return;
     }
     const quint64 generation = ++m_generation;
+    m_dataOut = false;
     m_g.FileLength = qint32(size);
     m_g.BytesSent = 0;
     m_g.HeaderText.clear();

@@ -96,4 +96,5 @@ private:
     Calcolo* m_calcolo; // owned by the main window, like every window of the program
     FileChannels m_files;
     quint64 m_generation = 0;
+    bool m_dataOut = false; // the running download has put all its data on the line
 };

@@ -263,6 +263,26 @@ private slots:
         QVERIFY(!d.w->engine().calcolo().isVisible());
     }
 
+    void aHangUpWhileWaitingIsAFailureOnlyBeforeTheDataIsOut_data()
+    {
+        QTest::addColumn<double>("at");
+        QTest::addColumn<QString>("outcome");
+        QTest::newRow("during the 8-second wait") << 4.0 << "failure";
+        QTest::newRow("during the 25-second end wait") << 20.0 << "end";
+    }
+    void aHangUpWhileWaitingIsAFailureOnlyBeforeTheDataIsOut()
+    {
+        QFETCH(double, at);
+        QFETCH(QString, outcome);
+        Download d({}, 100);
+        d.bench.clock.at(at, [&] { d.port().hangUp(); });
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.bench.messages.shown.size(), 1);
+        QCOMPARE(d.bench.messages.shown[0].icon == MessageIcon::Information ? "end" : "failure", outcome);
+        d.expectIdle();
+    }
+
     void aFileThatShrinksIsAFailure()
     {
         Download d({}, 5000);

@@ -36,9 +36,7 @@ bool FakeSerialControl::output(const QByteArray& data)
     if (!m_open || m_failed)
         return false;
     if (m_failAfter >= 0 && m_total + data.size() > m_failAfter) {
-        m_failed = true;
-        m_error = QStringLiteral("Input/output error");
-        emit failed(m_error);
+        hangUp();
         return false;
     }
     writes.append(Write{m_clock.now(), data});
@@ -64,6 +62,15 @@ qint64 FakeSerialControl::pendingOutput() const
         return 0;
     const qint64 exact = qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6));
     return (exact + m_step - 1) / m_step * m_step;
+}
+
+void FakeSerialControl::hangUp()
+{
+    if (!m_open || m_failed)
+        return;
+    m_failed = true;
+    m_error = QStringLiteral("Input/output error");
+    emit failed(m_error);
 }
 
 void FakeSerialControl::receive(const QByteArray& data)

@@ -45,6 +45,8 @@ public:
     void setReportStep(qint64 bytes) { m_step = bytes; }
     // Writes fail once this many bytes have been written in all (a hang-up, an unplug).
     void failAfter(qint64 bytes) { m_failAfter = bytes; }
+    // The other side goes away now (cable pulled, printer restarting).
+    void hangUp();
     // Characters arriving now: raises the receive event like the real control.
     void receive(const QByteArray& data);
     // A printer answering: each command sent gets these replies, after their delays.
