@@ -4,6 +4,10 @@
 
 #include <QFileInfo>
 
+#ifdef Q_OS_UNIX
+#include <csignal>
+#endif
+
 bool FileChannels::openSource(const QString& path, QString* reason)
 {
     closeSource();
@@ -23,6 +27,15 @@ void FileChannels::closeSource()
 }
 
 QString FileChannels::portChannelDevice() const { return port_names::parallelDevice(); }
+
+FileChannels::FileChannels()
+{
+#ifdef Q_OS_UNIX
+    // A device or FIFO whose reader has gone would kill the program with SIGPIPE; a failed
+    // write (EPIPE) is reported instead.
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
+}
 
 bool FileChannels::openPortChannel(QString* reason)
 {

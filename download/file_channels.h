@@ -8,6 +8,7 @@
 class FileChannels
 {
 public:
+    FileChannels();
     // Opens the source for reading; on failure `reason` holds the operating system's words.
     bool openSource(const QString& path, QString* reason);
     bool sourceOpen() const { return m_source.isOpen(); }

@@ -15,6 +15,9 @@
 #include <QTest>
 
 #include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -290,6 +293,22 @@ private slots:
         d.start();
         d.runToEnd();
         d.expectOneFailure(QStringLiteral("Errore di lettura del file"));
+        d.expectIdle();
+    }
+
+    // The parallel device goes away in the middle (a FIFO whose reader closes).
+    void aParallelDeviceFailingMidWrite()
+    {
+        Download d({"Porta=10"}, 20000);
+        const QString fifo = d.bench.home.path() + "/lpt1.fifo";
+        QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
+        d.bench.home.link("LPT1", fifo);
+        const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+        QVERIFY(reader >= 0);
+        d.bench.clock.at(8.5, [&] { ::close(reader); }); // after the header and some chunks
+        d.start();
+        d.runToEnd();
+        d.expectOneFailure(QStringLiteral("lpt1.fifo"));
         d.expectIdle();
     }
 
