@@ -314,19 +314,55 @@ private slots:
         QVERIFY(bench.messages.shown.isEmpty());
     }
 
+    void closingTheWindowEndsEverythingAtOnce_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<qint64>("length");
+        QTest::addColumn<double>("lineRate"); // bytes a second; 0: at once
+        QTest::addColumn<double>("closeAt");
+        QTest::newRow("timed: the 8-second wait") << QStringList{} << qint64(5000) << 0.0 << 4.0;
+        QTest::newRow("timed: a 2-second pause") << QStringList{} << qint64(5000) << 0.0 << 10.0;
+        QTest::newRow("timed: draining") << QStringList{"ChkTurbo=1"} << qint64(3000) << 100.0 << 12.0;
+        QTest::newRow("timed: the end wait") << QStringList{} << qint64(100) << 0.0 << 20.0;
+        QTest::newRow("fonts: the 10-second wait") << QStringList{"Operazione=2"} << qint64(5000) << 0.0 << 5.0;
+        QTest::newRow("fonts: the pacing wait") << QStringList{"Operazione=2"} << qint64(5000) << 0.0 << 10.05;
+        QTest::newRow("fonts: between the parts") << QStringList{"Operazione=2", "ChkTurbo=1"} << qint64(1376257)
+                                                  << 0.0 << 30.0;
+    }
     void closingTheWindowEndsEverythingAtOnce()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(qint64, length);
+        QFETCH(double, lineRate);
+        QFETCH(double, closeAt);
+        Bench bench;
+        for (const QString& kv : stored)
+            bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
+        CARICA& w = bench.load();
+        bench.downloadPort->setLineRate(lineRate);
+        w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(length)));
+        bench.clock.at(closeAt, [&] { w.close(); });
+        w.StartTrasm->click();
+        bench.clock.run(120);
+        QVERIFY(lifetime::ending());
+        for (const auto& write : bench.downloadPort->writes)
+            QVERIFY2(write.time <= closeAt, "nothing is sent after the end");
+        QVERIFY(!bench.downloadPort->portOpen());
+        QVERIFY(!w.engine().files().sourceOpen());
+        QVERIFY(!w.Timer1().isEnabled());
+        QVERIFY(bench.messages.shown.isEmpty());
+    }
+
+    void closingTheWindowDuringTheReleaseCheck()
     {
         Bench bench;
         CARICA& w = bench.load();
-        w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(5000)));
-        bench.clock.at(4, [&] { w.close(); });
-        w.StartTrasm->click();
-        bench.clock.run(60);
-        QVERIFY(lifetime::ending());
-        QCOMPARE(bench.downloadPort->allBytes(), QByteArray("?Z4&5000\n"));
-        QVERIFY(!bench.downloadPort->portOpen());
-        QVERIFY(!w.engine().files().sourceOpen());
+        w.ShowFile->setText(bench.home.file("FW.BIN", "Release: 1\0"));
+        bench.clock.at(0.2, [&] { w.close(); });
+        w.cmdCheckRelease->click();
         QVERIFY(bench.messages.shown.isEmpty());
+        QVERIFY(!bench.mainPort->portOpen());
+        QCOMPARE(bench.mainPort->writes.size(), 1); // the handshake; no query after the end
     }
 };
 
