@@ -266,23 +266,33 @@ private slots:
         QVERIFY(!d.w->engine().calcolo().isVisible());
     }
 
-    void aHangUpWhileWaitingIsAFailureOnlyBeforeTheDataIsOut_data()
+    void aHangUpIsAFailureOnlyBeforeTheDataIsOut_data()
     {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<qint64>("length");
         QTest::addColumn<double>("at");
         QTest::addColumn<QString>("outcome");
-        QTest::newRow("during the 8-second wait") << 4.0 << "failure";
-        QTest::newRow("during the 25-second end wait") << 20.0 << "end";
+        QTest::newRow("timed, before the data") << 0 << qint64(5000) << 4.0 << "failure";
+        QTest::newRow("timed, in the middle") << 0 << qint64(5000) << 8.05 << "failure";
+        QTest::newRow("timed, in the end wait") << 0 << qint64(100) << 20.0 << "end";
+        QTest::newRow("fonts, before the data") << 2 << qint64(5000) << 5.0 << "failure";
+        QTest::newRow("fonts, in the middle") << 2 << qint64(5000) << 10.05 << "failure";
+        QTest::newRow("fonts, in the end wait") << 2 << qint64(100) << 20.0 << "end";
     }
-    void aHangUpWhileWaitingIsAFailureOnlyBeforeTheDataIsOut()
+    void aHangUpIsAFailureOnlyBeforeTheDataIsOut()
     {
+        QFETCH(int, operation);
+        QFETCH(qint64, length);
         QFETCH(double, at);
         QFETCH(QString, outcome);
-        Download d({}, 100);
+        Download d({}, length, operation);
         d.bench.clock.at(at, [&] { d.port().hangUp(); });
         d.start();
         d.runToEnd();
         QCOMPARE(d.bench.messages.shown.size(), 1);
         QCOMPARE(d.bench.messages.shown[0].icon == MessageIcon::Information ? "end" : "failure", outcome);
+        if (outcome == "end")
+            QCOMPARE(d.port().allBytes().size(), qsizetype(length + 8)); // "?Z4&100\n" or "?Z:&100\n"
         d.expectIdle();
     }
 
