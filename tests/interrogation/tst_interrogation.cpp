@@ -136,6 +136,8 @@ private slots:
         QTest::newRow("no reply") << QByteArray() << "??????";
         QTest::newRow("one character: an empty box") << QByteArray("\r") << "";
         QTest::newRow("any bytes") << QByteArray("\x01\xff\r", 3) << QString::fromLatin1("\x01\xff");
+        // A text box holds 32767 characters: a reply of a megabyte is cut there, nothing worse.
+        QTest::newRow("a huge reply") << QByteArray(1 << 20, 'h') + '\r' << QString(32767, 'h');
     }
     void replies()
     {

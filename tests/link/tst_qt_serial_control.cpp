@@ -115,6 +115,13 @@ private slots:
         QVERIFY(!missing.errorString().isEmpty());
         QCOMPARE(missing.deviceName(), "COM6 (" + home.path() + "/no-such-device)");
 
+        // A link to something that is no serial device (a plain file) cannot be opened.
+        QtSerialControl notATty;
+        QVERIFY(home.link("COM7", home.file("plain.txt", "x")));
+        notATty.setCommPort(7);
+        QVERIFY(!notATty.setPortOpen(true));
+        QVERIFY(!notATty.portOpen());
+
         noPort.setCommPort(0);
         QVERIFY(!noPort.setPortOpen(true));
         badSettings.setCommPort(4);
