@@ -11,7 +11,11 @@ import sys
 import tempfile
 import time
 
-import pyatspi
+# A runtime folder of its own, so that no other session's accessibility bus is found; set
+# before pyatspi connects.
+os.environ["XDG_RUNTIME_DIR"] = tempfile.mkdtemp(prefix="velmora-e2e-run-")
+
+import pyatspi  # noqa: E402
 
 ASCII_SETTINGS = "[Properties]\n{}\n"
 
