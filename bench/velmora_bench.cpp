@@ -113,11 +113,8 @@ struct Receiver {
 
 double timedDownload(bool parallel)
 {
-    TestHome home;
-    SystemClock clock;
-    MessageRecorder messages(clock);
-    ScriptedFileDialog dialog;
-    GlobVar state;
+    RealBench bench;
+    TestHome& home = bench.home;
     const qint64 length = 256 * 1024;
     const QByteArray header = "?Z4&" + QByteArray::number(length) + "\n";
     PtyPair pty;
@@ -132,15 +129,12 @@ double timedDownload(bool parallel)
         home.link("COM1", pty.slavePath());
         home.store("BaudRate", "5");
     }
-    home.store("ChkTurbo", "1");
-    Seams seams{clock, messages, dialog, [] { return std::make_unique<QtSerialControl>(); }};
-    CARICA window(state, seams);
-    window.Form_Load();
+    CARICA& window = bench.load({"ChkTurbo=1"});
     window.ShowFile->setText(home.file("B.BIN", patternBytes(length, 4)));
     Receiver rx(parallel ? fifoFd : pty.master(), header.size(), header.size() + length);
     window.StartTrasm->click();
-    while (rx.last < 0 && clock.now() < 120)
-        clock.waitSeconds(0.05);
+    while (rx.last < 0 && bench.clock.now() < 120)
+        bench.clock.waitSeconds(0.05);
     window.engine().CancelButton_Click(); // the 25-second end wait is not what is measured
     // Between the first and the last data byte: 511 tick intervals, and on LPT1 with Turbo
     // the pauses after 65536, 131072 and 196608 bytes.
@@ -155,19 +149,13 @@ double timedDownload(bool parallel)
 // is still in the program's queue when the transfer ends.
 qint64 bytesLost(int baudIndex, int baud, qint64 length)
 {
-    TestHome home;
-    SystemClock clock;
-    MessageRecorder messages(clock);
-    ScriptedFileDialog dialog;
-    GlobVar state;
+    RealBench bench;
+    SystemClock& clock = bench.clock;
+    MessageRecorder& messages = bench.messages;
     PtyPair pty;
-    home.link("COM1", pty.slavePath());
-    home.store("BaudRate", QString::number(baudIndex));
-    home.store("ChkTurbo", "1");
-    Seams seams{clock, messages, dialog, [] { return std::make_unique<QtSerialControl>(); }};
-    CARICA window(state, seams);
-    window.Form_Load();
-    window.ShowFile->setText(home.file("T.BIN", patternBytes(length, 8)));
+    bench.home.link("COM1", pty.slavePath());
+    CARICA& window = bench.load({"BaudRate=" + QString::number(baudIndex), "ChkTurbo=1"});
+    window.ShowFile->setText(bench.home.file("T.BIN", patternBytes(length, 8)));
     const qint64 header = QByteArray("?Z4&" + QByteArray::number(length) + "\n").size();
     std::atomic<qint64> got{0};
     std::atomic<bool> stop{false};
@@ -244,20 +232,11 @@ double startupMs(const QString& binary)
 // Peak resident memory of a 3 MiB external-font download into a pseudo-terminal.
 double peakRssMb()
 {
-    TestHome home;
-    SystemClock clock;
-    MessageRecorder messages(clock);
-    ScriptedFileDialog dialog;
-    GlobVar state;
+    RealBench bench;
     PtyPair pty;
-    home.link("COM1", pty.slavePath());
-    home.store("Operazione", "2");
-    home.store("ChkTurbo", "1");
-    home.store("BaudRate", "5");
-    Seams seams{clock, messages, dialog, [] { return std::make_unique<QtSerialControl>(); }};
-    CARICA window(state, seams);
-    window.Form_Load();
-    window.ShowFile->setText(home.file("BIG.SHC", patternBytes(3014656, 6)));
+    bench.home.link("COM1", pty.slavePath());
+    CARICA& window = bench.load({"Operazione=2", "ChkTurbo=1", "BaudRate=5"});
+    window.ShowFile->setText(bench.home.file("BIG.SHC", patternBytes(3014656, 6)));
     Receiver rx(pty.master(), 12, 3014656 + 24);
     window.StartTrasm->click();
     rusage u{};

@@ -91,32 +91,6 @@ private:
     std::thread m_thread;
 };
 
-struct RealBench {
-    TestHome home;
-    SystemClock clock;
-    MessageRecorder messages{clock};
-    ScriptedFileDialog fileDialog;
-    GlobVar state;
-    std::unique_ptr<CARICA> window;
-
-    CARICA& load(const QStringList& stored)
-    {
-        for (const QString& kv : stored)
-            home.store(kv.section('=', 0, 0), kv.section('=', 1));
-        Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
-        window = std::make_unique<CARICA>(state, seams);
-        window->Form_Load();
-        return *window;
-    }
-    // Waits, with events running, until a message has been shown.
-    void waitForMessage(double limit)
-    {
-        const double end = clock.now() + limit;
-        while (messages.shown.isEmpty() && clock.now() < end)
-            clock.waitSeconds(0.05);
-    }
-};
-
 } // namespace
 
 class TstRealLinks : public QObject

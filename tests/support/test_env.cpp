@@ -1,6 +1,7 @@
 #include "tests/support/test_env.h"
 
 #include "link/port_names.h"
+#include "link/qt_serial_control.h"
 #include "platform/lifetime.h"
 
 #include <QDir>
@@ -73,6 +74,23 @@ CARICA& Bench::load()
     window = std::make_unique<CARICA>(state, seams);
     window->Form_Load();
     return *window;
+}
+
+CARICA& RealBench::load(const QStringList& stored)
+{
+    for (const QString& kv : stored)
+        home.store(kv.section('=', 0, 0), kv.section('=', 1));
+    Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
+    window = std::make_unique<CARICA>(state, seams);
+    window->Form_Load();
+    return *window;
+}
+
+void RealBench::waitForMessage(double limit)
+{
+    const double end = clock.now() + limit;
+    while (messages.shown.isEmpty() && clock.now() < end)
+        clock.waitSeconds(0.05);
 }
 
 QByteArray patternBytes(qint64 length, quint32 seed)

@@ -2,6 +2,7 @@
 
 #include "app/main_window.h"
 #include "download/glob_var.h"
+#include "platform/system_clock.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/virtual_clock.h"
@@ -48,6 +49,23 @@ public:
     FakeSerialControl* downloadPort = nullptr; // MSComm1 of the progress dialog
     FakeSerialControl* mainPort = nullptr;     // MSComm1 of the main window
     FakeSerialControl* testPort = nullptr;     // MSComm1 of the interrogation window
+    std::unique_ptr<CARICA> window;
+};
+
+// The real main window with the real clock and serial controls, for real links in real time.
+class RealBench
+{
+public:
+    // Builds the window with these stored "key=value" settings and runs the start-up sequence.
+    CARICA& load(const QStringList& stored);
+    // Waits, with events running, until a message has been shown.
+    void waitForMessage(double limit);
+
+    TestHome home;
+    SystemClock clock;
+    MessageRecorder messages{clock};
+    ScriptedFileDialog fileDialog;
+    GlobVar state;
     std::unique_ptr<CARICA> window;
 };
 
