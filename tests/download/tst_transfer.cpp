@@ -322,13 +322,22 @@ private slots:
         d.expectIdle();
     }
 
-    void aMissingParallelDeviceIsNamed()
+    void aParallelDeviceThatCannotBeWrittenIsNamed_data()
     {
+        QTest::addColumn<QString>("target");
+        QTest::newRow("missing") << "<home>/no/such/printer";
+        QTest::newRow("a folder") << "<home>";
+        QTest::newRow("every write fails") << "/dev/full";
+    }
+    void aParallelDeviceThatCannotBeWrittenIsNamed()
+    {
+        QFETCH(QString, target);
         Download d({"Porta=10"}, 100);
-        d.bench.home.link("LPT1", d.bench.home.path() + "/no/such/printer");
+        target.replace("<home>", d.bench.home.path());
+        d.bench.home.link("LPT1", target);
         d.start();
         d.runToEnd();
-        d.expectOneFailure(QStringLiteral("no/such/printer"));
+        d.expectOneFailure(target);
         d.expectIdle();
     }
 
