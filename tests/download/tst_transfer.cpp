@@ -296,6 +296,18 @@ private slots:
         d.expectIdle();
     }
 
+    // The open file stays readable after its name is removed: the download completes with
+    // exactly the announced bytes.
+    void aFileRemovedDuringTheTransferStillGoesOut()
+    {
+        Download d({}, 5000);
+        d.bench.clock.at(8.05, [&] { QVERIFY(QFile::remove(d.w->ShowFile->text())); });
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&5000\n") + d.data);
+        d.expectEndMessageAt(d.port().writes.last().time + 25);
+    }
+
     void aFileThatShrinksIsAFailure()
     {
         Download d({}, 5000);
