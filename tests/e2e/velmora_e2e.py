@@ -73,13 +73,21 @@ class Session:
         with open(os.path.join(config, "Velmora.conf"), "w") as f:
             f.write(ASCII_SETTINGS.format("\n".join(f"{k}={v}" for k, v in settings.items())))
         self.report = os.path.join(self.home, "report.json")
+        self.bus = self.sim = self.app_proc = None
+        try:
+            self._start(build, sim_args)
+        except BaseException:
+            self.close()  # nothing started may outlive a failed start
+            raise
+
+    def _start(self, build, sim_args):
         env = dict(os.environ, XDG_DATA_HOME=self.data, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", QT_QPA_PLATFORM="xcb")
         self.bus = subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"],
                                     stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         self.sim = subprocess.Popen([os.path.join(build, "tools", "printer-sim"), "--data", self.data,
                                      "--report", self.report, *sim_args],
-                                    stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         wait_for("the simulated printer", lambda: os.path.exists(self.report), 10)
         self.app_proc = subprocess.Popen([os.path.join(build, "app", "velmora")], env=env,
                                          stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
@@ -118,9 +126,10 @@ class Session:
             return json.load(f)["downloads"]
 
     def close(self):
-        for p in (self.app_proc, self.sim, self.bus):
+        started = [p for p in (self.app_proc, self.sim, self.bus) if p is not None]
+        for p in started:
             p.terminate()
-        for p in (self.app_proc, self.sim, self.bus):
+        for p in started:
             try:
                 p.wait(10)
             except subprocess.TimeoutExpired:
