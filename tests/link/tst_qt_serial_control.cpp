@@ -5,7 +5,10 @@
 #include "tests/support/test_env.h"
 
 #include <QSignalSpy>
+#include <QFileInfo>
 #include <QTest>
+
+#include <unistd.h>
 
 // The adapter against real pseudo-terminals linked as COM ports.
 class TstQtSerialControl : public QObject
@@ -128,6 +131,23 @@ private slots:
         badSettings.setSettings("N,8,1");
         QVERIFY(!badSettings.setPortOpen(true));
         QVERIFY(!badSettings.output("x"));
+    }
+
+    // Runs as a user without access to the serial device (CTest drops to "nobody" for it).
+    void permissionDeniedIsCaught()
+    {
+        if (::geteuid() == 0)
+            QSKIP("root may open any device");
+        const QString device = QStringLiteral("/dev/ttyS0");
+        if (!QFileInfo::exists(device) || ::access(QFile::encodeName(device).constData(), W_OK) == 0)
+            QSKIP("no serial device that this user may not open");
+        TestHome home;
+        QVERIFY(home.link("COM2", device));
+        QtSerialControl comm;
+        comm.setCommPort(2);
+        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(!comm.portOpen());
+        QVERIFY2(comm.errorString().contains("ermission"), qPrintable(comm.errorString()));
     }
 
     void aHangUpIsReportedOnce()
