@@ -6,6 +6,7 @@
 
 #include <QSignalSpy>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTest>
 
 #include <unistd.h>
@@ -131,6 +132,48 @@ private slots:
         badSettings.setSettings("N,8,1");
         QVERIFY(!badSettings.setPortOpen(true));
         QVERIFY(!badSettings.output("x"));
+    }
+
+    // Helper run by aPortHeldByAnotherProcessIsRefused in a second process: holds COM4 until
+    // its standard input closes.
+    void holdsThePortForAnotherProcess()
+    {
+        if (!qEnvironmentVariableIsSet("VELMORA_TEST_HOLD_PORT"))
+            QSKIP("runs only as the helper of another test");
+        QtSerialControl comm;
+        comm.setCommPort(4);
+        QVERIFY(comm.setPortOpen(true));
+        QFile out;
+        QVERIFY(out.open(stdout, QIODevice::WriteOnly));
+        out.write("held\n");
+        out.flush();
+        QFile in;
+        QVERIFY(in.open(stdin, QIODevice::ReadOnly));
+        in.readAll();
+    }
+
+    void aPortHeldByAnotherProcessIsRefused()
+    {
+        TestHome home;
+        PtyPair pty;
+        QVERIFY(home.link("COM4", pty.slavePath()));
+        QProcess holder;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("VELMORA_TEST_HOLD_PORT", "1");
+        holder.setProcessEnvironment(env);
+        holder.start(QCoreApplication::applicationFilePath(), {"holdsThePortForAnotherProcess"});
+        QVERIFY(holder.waitForStarted());
+        QByteArray said;
+        while (!said.contains("held") && holder.waitForReadyRead(5000))
+            said += holder.readAllStandardOutput();
+        QVERIFY2(said.contains("held"), said.constData());
+        QtSerialControl comm;
+        comm.setCommPort(4);
+        QVERIFY(!comm.setPortOpen(true));
+        QVERIFY(!comm.errorString().isEmpty());
+        holder.closeWriteChannel();
+        QVERIFY(holder.waitForFinished(5000));
+        QVERIFY2(comm.setPortOpen(true), qPrintable(comm.errorString())); // freed, it opens
     }
 
     // Runs as a user without access to the serial device (CTest drops to "nobody" for it).
