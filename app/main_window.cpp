@@ -3,17 +3,17 @@
 #include "app/stored_values.h"
 #include "download/download_engine.h"
 #include "download/progress_dialog.h"
+#include "interrogation/interrogation_window.h"
 #include "link/link_combo_box.h"
 #include "link/serial_control.h"
 #include "platform/clock.h"
 #include "platform/lifetime.h"
+#include "platform/message_boxes.h"
 #include "platform/settings_store.h"
 #include "platform/vb_controls.h"
 #include "resources/string_table.h"
 #include "selection/release_check.h"
 #include "selection/selection_reactions.h"
-#include "interrogation/interrogation_window.h"
-#include "platform/message_boxes.h"
 
 #include <QAction>
 #include <QApplication>
@@ -59,8 +59,7 @@ void setItems(QComboBox* box, const QStringList& items)
 
 CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
     : QMainWindow(parent), m_g(state), m_seams(seams), m_downloadComm(seams.makeSerialControl()),
-      m_comm(seams.makeSerialControl()), m_timer1(seams.clock.createTimer(this)),
-      m_testComm(seams.makeSerialControl())
+      m_comm(seams.makeSerialControl()), m_timer1(seams.clock.createTimer(this)), m_testComm(seams.makeSerialControl())
 {
     setObjectName(QStringLiteral("CARICA"));
     m_comm->setObjectName(QStringLiteral("MSComm1"));
@@ -118,9 +117,15 @@ CARICA::~CARICA()
     m_frmPrTest = nullptr;
 }
 
-LinkBoxes CARICA::linkBoxes() const { return LinkBoxes{Porta, Baud, Parita, BitDati, BitStop}; }
+LinkBoxes CARICA::linkBoxes() const
+{
+    return LinkBoxes{Porta, Baud, Parita, BitDati, BitStop};
+}
 
-LinkLabels CARICA::linkLabels() const { return LinkLabels{LabelBaud, LabelParita, LabelDati, LabelStop}; }
+LinkLabels CARICA::linkLabels() const
+{
+    return LinkLabels{LabelBaud, LabelParita, LabelDati, LabelStop};
+}
 
 void CARICA::buildControls()
 {
@@ -404,7 +409,8 @@ void CARICA::Form_Load()
         m_g.LanguageBase = qint16(*base);
     ApplyLanguage();
     applyStoredSettings(store);
-    Panels[2]->setText(QStringLiteral("Release #   %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+    Panels[2]->setText(
+        QStringLiteral("Release #   %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
     updateAccessibleNames();
 }
 
@@ -496,9 +502,15 @@ void CARICA::ApplyLanguage()
     }
 }
 
-void CARICA::StartTrasm_Click() { m_engine->StartTrasm_Click(); }
+void CARICA::StartTrasm_Click()
+{
+    m_engine->StartTrasm_Click();
+}
 
-void CARICA::cmdExit_Click() { close(); }
+void CARICA::cmdExit_Click()
+{
+    close();
+}
 
 void CARICA::chooseLanguage(int base)
 {
@@ -508,9 +520,15 @@ void CARICA::chooseLanguage(int base)
     updateAccessibleNames();
 }
 
-void CARICA::mnuItaliano_Click() { chooseLanguage(kItalian); }
+void CARICA::mnuItaliano_Click()
+{
+    chooseLanguage(kItalian);
+}
 
-void CARICA::mnuInglese_Click() { chooseLanguage(kEnglish); }
+void CARICA::mnuInglese_Click()
+{
+    chooseLanguage(kEnglish);
+}
 
 void CARICA::mnuLoadDefault_Click()
 {
@@ -555,7 +573,10 @@ void CARICA::mnuFactory_Click()
     Form_Load();
 }
 
-void CARICA::cmdCheckRelease_Click() { m_releaseCheck->cmdCheckRelease_Click(); }
+void CARICA::cmdCheckRelease_Click()
+{
+    m_releaseCheck->cmdCheckRelease_Click();
+}
 
 void CARICA::mnuInterroga_Click()
 {

@@ -33,4 +33,7 @@ std::optional<bool> parseTruth(const QString& text)
     return v != 0.0;
 }
 
-QString truthText(bool value) { return value ? QStringLiteral("True") : QStringLiteral("False"); }
+QString truthText(bool value)
+{
+    return value ? QStringLiteral("True") : QStringLiteral("False");
+}

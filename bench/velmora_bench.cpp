@@ -4,21 +4,21 @@
 #include "app/main_window.h"
 #include "download/download_engine.h"
 #include "download/header.h"
-#include "selection/release_search.h"
 #include "link/qt_serial_control.h"
 #include "platform/system_clock.h"
+#include "selection/release_search.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QLineEdit>
-#include <QDir>
 #include <QProcess>
-#include <QThread>
 #include <QPushButton>
 #include <QTemporaryFile>
+#include <QThread>
 
 #include <atomic>
 #include <cstdio>
@@ -81,8 +81,8 @@ void releaseSearch()
             std::printf("release not found!\n");
     const double seconds = t.nsecsElapsed() / 1e9;
     // Each window is read once and half of it again by the next: bytes of the file per second.
-    row("Release search over 3 MiB, marker at the end (cached), GB/s", rounds * double(3 << 20) / seconds / 1e9,
-        "GB/s", ">= 1");
+    row("Release search over 3 MiB, marker at the end (cached), GB/s", rounds * double(3 << 20) / seconds / 1e9, "GB/s",
+        ">= 1");
 }
 
 void wait()

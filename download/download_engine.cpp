@@ -51,17 +51,35 @@ Calcolo& DownloadEngine::calcolo()
     return *m_calcolo;
 }
 
-bool DownloadEngine::busy() const { return m_calcolo->downloading(); }
+bool DownloadEngine::busy() const
+{
+    return m_calcolo->downloading();
+}
 
-bool DownloadEngine::current(quint64 generation) const { return generation == m_generation && !lifetime::ending(); }
+bool DownloadEngine::current(quint64 generation) const
+{
+    return generation == m_generation && !lifetime::ending();
+}
 
-bool DownloadEngine::running(quint64 generation) const { return current(generation) && busy(); }
+bool DownloadEngine::running(quint64 generation) const
+{
+    return current(generation) && busy();
+}
 
-int DownloadEngine::checkValue(const QCheckBox* box) const { return vb::checkValue(*box); }
+int DownloadEngine::checkValue(const QCheckBox* box) const
+{
+    return vb::checkValue(*box);
+}
 
-bool DownloadEngine::turbo() const { return checkValue(m_c.chkTurbo) == 1; }
+bool DownloadEngine::turbo() const
+{
+    return checkValue(m_c.chkTurbo) == 1;
+}
 
-QString DownloadEngine::text(int n) const { return tableText(m_g.LanguageBase, n); }
+QString DownloadEngine::text(int n) const
+{
+    return tableText(m_g.LanguageBase, n);
+}
 
 void DownloadEngine::showMessage(const QString& message, const QString& title, bool critical)
 {
@@ -160,8 +178,8 @@ std::optional<QByteArray> DownloadEngine::readChunk(qint32 n)
     if (chunk.size() == n)
         return chunk;
     abandon(text(msg::FileReadFailed)
-                .arg(m_files.source().fileName(), chunk.size() < 0 ? m_files.source().errorString()
-                                                                  : text(msg::FileShorter)));
+                .arg(m_files.source().fileName(),
+                     chunk.size() < 0 ? m_files.source().errorString() : text(msg::FileShorter)));
     return std::nullopt;
 }
 
@@ -317,7 +335,8 @@ void DownloadEngine::Timer1_Timer()
     calcolo().BarraTrasm->setValue(m_g.BytesSent);
 
     const qint32 pauseEvery = parallel ? (checkValue(m_c.chkTurbo) == 0 ? 4096 : 65536) : 4096;
-    const bool pause = parallel ? (m_g.BytesSent % pauseEvery == 0) : (checkValue(m_c.chkTurbo) == 0 && m_g.BytesSent % 4096 == 0);
+    const bool pause =
+        parallel ? (m_g.BytesSent % pauseEvery == 0) : (checkValue(m_c.chkTurbo) == 0 && m_g.BytesSent % 4096 == 0);
     if (pause) {
         m_clock.waitSeconds(2);
         if (!running(generation))

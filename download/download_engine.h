@@ -7,8 +7,8 @@
 #include <QObject>
 
 #include <array>
-#include <optional>
 #include <memory>
+#include <optional>
 
 class Calcolo;
 class Clock;

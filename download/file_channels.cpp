@@ -26,7 +26,10 @@ void FileChannels::closeSource()
         m_source.close();
 }
 
-QString FileChannels::portChannelDevice() const { return port_names::parallelDevice(); }
+QString FileChannels::portChannelDevice() const
+{
+    return port_names::parallelDevice();
+}
 
 FileChannels::FileChannels()
 {

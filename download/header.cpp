@@ -19,7 +19,10 @@ char headerCode(int operation, bool bootBoard, int checkValue)
     }
 }
 
-bool headerCarriesChecksum(char code) { return code == '3' || code == '8'; }
+bool headerCarriesChecksum(char code)
+{
+    return code == '3' || code == '8';
+}
 
 QByteArray headerText(char code, qint64 length, std::optional<int> checksum)
 {

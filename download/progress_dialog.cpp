@@ -71,7 +71,10 @@ void Calcolo::unload()
     m_loaded = false;
 }
 
-bool Calcolo::downloading() const { return m_loaded && !Downloading->isHidden(); }
+bool Calcolo::downloading() const
+{
+    return m_loaded && !Downloading->isHidden();
+}
 
 // The window's close box and Escape act as the abort button while a download runs; otherwise
 // they only hide the dialog.

@@ -14,8 +14,8 @@
 namespace {
 QApplication* g_app = nullptr;
 Bench* g_bench = nullptr;
-const char* const kKeys[] = {"Lingua", "Porta", "BaudRate", "Parity", "DataBit", "StopBit",
-                             "Operazione", "Boot0", "Check", "ChkTurbo", "File"};
+const char* const kKeys[] = {"Lingua",     "Porta", "BaudRate", "Parity",   "DataBit", "StopBit",
+                             "Operazione", "Boot0", "Check",    "ChkTurbo", "File"};
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -37,9 +37,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CARICA& w = *g_bench->window;
     w.Form_Load();
     w.mnuLoadDefault_Click();
-    for (QComboBox* box : {static_cast<QComboBox*>(w.Porta), static_cast<QComboBox*>(w.Baud),
-                           static_cast<QComboBox*>(w.Parita), static_cast<QComboBox*>(w.BitDati),
-                           static_cast<QComboBox*>(w.BitStop)})
+    for (QComboBox* box :
+         {static_cast<QComboBox*>(w.Porta), static_cast<QComboBox*>(w.Baud), static_cast<QComboBox*>(w.Parita),
+          static_cast<QComboBox*>(w.BitDati), static_cast<QComboBox*>(w.BitStop)})
         if (box->currentIndex() < -1 || box->currentIndex() >= box->count())
             std::abort();
     int operations = 0;

@@ -80,7 +80,10 @@ frmPrTest::frmPrTest(QWidget* mainWindow, const LinkBoxes& link, SerialControl& 
     unload();
 }
 
-QString frmPrTest::text(int n) const { return tableText(m_languageBase(), n); }
+QString frmPrTest::text(int n) const
+{
+    return tableText(m_languageBase(), n);
+}
 
 void frmPrTest::unload()
 {
@@ -117,7 +120,10 @@ void frmPrTest::load()
     cmdTest->setFocus();
 }
 
-void frmPrTest::CopyLinkSettings() { SetLinkSettings(m_link, MSComm1); }
+void frmPrTest::CopyLinkSettings()
+{
+    SetLinkSettings(m_link, MSComm1);
+}
 
 void frmPrTest::cmdTest_Click()
 {
@@ -179,4 +185,7 @@ void frmPrTest::closeEvent(QCloseEvent* event)
     cmdEsci_Click();
 }
 
-void frmPrTest::reject() { cmdEsci_Click(); }
+void frmPrTest::reject()
+{
+    cmdEsci_Click();
+}

@@ -17,7 +17,10 @@ template <std::size_t N> const char* fragment(const std::array<const char*, N>& 
     return (index >= 0 && index < int(N)) ? list[std::size_t(index)] : nullptr;
 }
 
-int indexOf(const QComboBox* box) { return box ? box->currentIndex() : -1; }
+int indexOf(const QComboBox* box)
+{
+    return box ? box->currentIndex() : -1;
+}
 
 } // namespace
 
@@ -47,9 +50,15 @@ bool linkSettingsComplete(const LinkBoxes& b)
     return linkSettingsComplete(indexOf(b.Baud), indexOf(b.Parita), indexOf(b.BitDati), indexOf(b.BitStop));
 }
 
-int linkPortNumber(const LinkBoxes& b) { return indexOf(b.Porta) + 1; }
+int linkPortNumber(const LinkBoxes& b)
+{
+    return indexOf(b.Porta) + 1;
+}
 
-bool isParallelLink(const LinkBoxes& b) { return b.Porta && b.Porta->currentText() == QLatin1String("LPT1"); }
+bool isParallelLink(const LinkBoxes& b)
+{
+    return b.Porta && b.Porta->currentText() == QLatin1String("LPT1");
+}
 
 std::optional<LineSettings> parseLinkSettings(const QString& text)
 {

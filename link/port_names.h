@@ -7,6 +7,6 @@
 // Wine maps its COM ports); otherwise the platform's own device.
 namespace port_names {
 QString portsFolder();
-QString serialDevice(int portNumber);   // 1 = COM1
-QString parallelDevice();                // "LPT1"
+QString serialDevice(int portNumber); // 1 = COM1
+QString parallelDevice();             // "LPT1"
 } // namespace port_names

@@ -12,11 +12,20 @@ QtLineSettings qtLineSettings(const LineSettings& line)
 {
     QSerialPort::Parity parity = QSerialPort::NoParity;
     switch (line.parity) {
-    case 'E': parity = QSerialPort::EvenParity; break;
-    case 'O': parity = QSerialPort::OddParity; break;
-    case 'M': parity = QSerialPort::MarkParity; break;
-    case 'S': parity = QSerialPort::SpaceParity; break;
-    default: break;
+    case 'E':
+        parity = QSerialPort::EvenParity;
+        break;
+    case 'O':
+        parity = QSerialPort::OddParity;
+        break;
+    case 'M':
+        parity = QSerialPort::MarkParity;
+        break;
+    case 'S':
+        parity = QSerialPort::SpaceParity;
+        break;
+    default:
+        break;
     }
     const QSerialPort::StopBits stop = line.stopBits == QLatin1String("2")     ? QSerialPort::TwoStop
                                        : line.stopBits == QLatin1String("1.5") ? QSerialPort::OneAndHalfStop
@@ -104,7 +113,10 @@ bool QtSerialControl::output(const QByteArray& data)
     return !m_failed;
 }
 
-QByteArray QtSerialControl::input() { return m_port.isOpen() ? m_port.readAll() : QByteArray(); }
+QByteArray QtSerialControl::input()
+{
+    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+}
 
 qint64 QtSerialControl::pendingOutput() const
 {

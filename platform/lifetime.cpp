@@ -12,7 +12,10 @@ std::map<const lifetime::Waker*, std::function<void()>>& wakers()
 } // namespace
 
 namespace lifetime {
-bool ending() { return g_ending; }
+bool ending()
+{
+    return g_ending;
+}
 
 void beginEnding()
 {
@@ -22,8 +25,17 @@ void beginEnding()
         wake();
 }
 
-void resetForTests() { g_ending = false; }
+void resetForTests()
+{
+    g_ending = false;
+}
 
-Waker::Waker(std::function<void()> wake) { wakers()[this] = std::move(wake); }
-Waker::~Waker() { wakers().erase(this); }
+Waker::Waker(std::function<void()> wake)
+{
+    wakers()[this] = std::move(wake);
+}
+Waker::~Waker()
+{
+    wakers().erase(this);
+}
 } // namespace lifetime

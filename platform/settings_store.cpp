@@ -29,4 +29,7 @@ void SettingsStore::deleteSection()
     m_settings.sync();
 }
 
-QString SettingsStore::fileName() const { return m_settings.fileName(); }
+QString SettingsStore::fileName() const
+{
+    return m_settings.fileName();
+}

@@ -84,7 +84,10 @@ SystemClock::SystemClock()
 #endif
 }
 
-double SystemClock::now() const { return double(m_origin.nsecsElapsed()) / 1e9; }
+double SystemClock::now() const
+{
+    return double(m_origin.nsecsElapsed()) / 1e9;
+}
 
 void SystemClock::waitSeconds(double seconds)
 {
@@ -125,4 +128,7 @@ void SystemClock::waitUntil(const std::function<bool()>& done)
     }
 }
 
-std::unique_ptr<Timer> SystemClock::createTimer(QObject* parent) { return std::make_unique<QtTimer1>(parent); }
+std::unique_ptr<Timer> SystemClock::createTimer(QObject* parent)
+{
+    return std::make_unique<QtTimer1>(parent);
+}

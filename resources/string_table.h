@@ -18,12 +18,12 @@ QString tableText(int base, int n);
 
 // Numbers of the texts this program adds for faults the operator must be told about.
 namespace msg {
-constexpr int FileOpenFailed = 130;   // %1 path, %2 reason
-constexpr int FileTooLarge = 131;     // %1 path, %2 size
-constexpr int FileReadFailed = 132;   // %1 path, %2 reason
-constexpr int LinkWriteFailed = 133;  // %1 device, %2 reason
+constexpr int FileOpenFailed = 130;     // %1 path, %2 reason
+constexpr int FileTooLarge = 131;       // %1 path, %2 size
+constexpr int FileReadFailed = 132;     // %1 path, %2 reason
+constexpr int LinkWriteFailed = 133;    // %1 device, %2 reason
 constexpr int ParallelOpenFailed = 134; // %1 device, %2 reason
-constexpr int LineStalled = 136;     // %1 bytes still queued
+constexpr int LineStalled = 136;        // %1 bytes still queued
 constexpr int FileShorter = 137;
 constexpr int PortClosed = 138;
 } // namespace msg

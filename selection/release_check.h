@@ -23,8 +23,8 @@ struct ReleaseCheckControls {
     QLineEdit* txtFwFile = nullptr;
     QLineEdit* txtFwBoard = nullptr;
     QPushButton* cmdCheckRelease = nullptr;
-    SerialControl* MSComm1 = nullptr; // the main window's own control
-    QByteArray* ReplyBuffer = nullptr;  // filled by the main window's receive handler
+    SerialControl* MSComm1 = nullptr;  // the main window's own control
+    QByteArray* ReplyBuffer = nullptr; // filled by the main window's receive handler
     std::function<int()> languageBase;
 };
 
@@ -34,8 +34,7 @@ class ReleaseCheck
 public:
     ReleaseCheck(const ReleaseCheckControls& controls, Clock& clock, MessageBoxes& messages)
         : m_c(controls), m_clock(clock), m_messages(messages)
-    {
-    }
+    {}
 
     void cmdCheckRelease_Click();
     bool running() const { return m_running; }

@@ -11,8 +11,8 @@ const QByteArray kMarker = QByteArrayLiteral("Release: ");
 qsizetype indexOfMarker(const QByteArray& window, qsizetype from)
 {
     const std::string_view hay(window.constData(), std::size_t(window.size()));
-    const std::size_t at = hay.find(std::string_view(kMarker.constData(), std::size_t(kMarker.size())),
-                                     std::size_t(from));
+    const std::size_t at =
+        hay.find(std::string_view(kMarker.constData(), std::size_t(kMarker.size())), std::size_t(from));
     return at == std::string_view::npos ? -1 : qsizetype(at);
 }
 

@@ -21,7 +21,7 @@ struct SelectionControls {
     QCheckBox* chkCheckSum = nullptr;
     QLineEdit* ShowFile = nullptr;
     QPushButton* cmdCheckRelease = nullptr;
-    QWidget* window = nullptr;          // parent of the file dialog
+    QWidget* window = nullptr; // parent of the file dialog
     FileDialog* ApriFile = nullptr;
     std::function<bool()> downloadRuns; // the busy marker
 };

@@ -12,14 +12,17 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QPushButton>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
 
 namespace {
 
-QString boxText(const QComboBox* b) { return b->currentIndex() < 0 ? QStringLiteral("<none>") : b->currentText(); }
+QString boxText(const QComboBox* b)
+{
+    return b->currentIndex() < 0 ? QStringLiteral("<none>") : b->currentText();
+}
 
 // The state of the window that the start-up sequence and the menus decide, as name=value.
 QMap<QString, QString> snapshot(CARICA& w, const GlobVar& g)
@@ -73,18 +76,16 @@ QMap<QString, QString> snapshot(CARICA& w, const GlobVar& g)
     s["lblFwFile"] = w.lblFwFile->text();
     s["lblFwBoard"] = w.lblFwBoard->text();
     // Texts that never change with the language.
-    s["fixed"] = QStringList{w.windowTitle(),        w.LabelBaud->text(),   w.cmdExit->text(),
-                             w.StartTrasm->text(),   w.Frame1->title(),     w.Frame4->title(),
-                             w.chkCheckSum->text(),  w.chkTurbo->text(),    w.mnuDefault->title(),
-                             w.mnuItaliano->text(),  w.mnuInglese->text()}
+    s["fixed"] = QStringList{w.windowTitle(),       w.LabelBaud->text(),   w.cmdExit->text(),     w.StartTrasm->text(),
+                             w.Frame1->title(),     w.Frame4->title(),     w.chkCheckSum->text(), w.chkTurbo->text(),
+                             w.mnuDefault->title(), w.mnuItaliano->text(), w.mnuInglese->text()}
                      .join('|');
     s["Panel1"] = w.Panels[0]->text();
     s["Panel3"] = w.Panels[2]->text();
     return s;
 }
 
-const QString kFixed =
-    " Download|BAUD:|&EXIT|&DOWNLOAD|Download|File|CheckSum|Turbo|&Default...|&Italiano|&English";
+const QString kFixed = " Download|BAUD:|&EXIT|&DOWNLOAD|Download|File|CheckSum|Turbo|&Default...|&Italiano|&English";
 
 // Rows give "key=value" lists: what is stored, and what the window must show.
 void addRow(const char* name, const QStringList& stored, const QStringList& expected)
@@ -98,7 +99,8 @@ void compareExpected(const QMap<QString, QString>& shot, const QStringList& expe
         const qsizetype eq = e.indexOf('=');
         const QString key = e.left(eq), value = e.mid(eq + 1);
         QVERIFY2(shot.contains(key), qPrintable("no such entry " + key));
-        QVERIFY2(shot.value(key) == value, qPrintable(key + ": got \"" + shot.value(key) + "\", want \"" + value + "\""));
+        QVERIFY2(shot.value(key) == value,
+                 qPrintable(key + ": got \"" + shot.value(key) + "\", want \"" + value + "\""));
     }
 }
 
@@ -113,13 +115,34 @@ private slots:
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QStringList>("expected");
         addRow("empty store: built-in defaults in Italian", {},
-               {"Porta=COM1", "Baud=4800", "Parita=Nessuna", "BitDati=8", "BitStop=1", "operation=0", "boot=0",
-                "chkCheckSum=0", "chkCheckSum.enabled=true", "chkTurbo=0", "ShowFile=", "cmdCheckRelease.enabled=true",
-                "mnuItaliano.checked=true", "mnuInglese.checked=false", "LanguageBase=1000", "Baud.enabled=true",
-                "LabelPorta=Porta", "LabelParita=Parità", "LabelDati=Bit DATI", "LabelStop=Bit STOP",
-                "mnuLoadDefault=Carica Default", "mnuFactory=Impostazioni di fabbrica",
-                "cmdCheckRelease=Controllo versioni firmware", "frmChkRel=Controllo FW", "ButSfoglia=Sfoglia...",
-                "Parita.items=Nessuna|Pari|Dispari", "fixed=" + kFixed, "Panel1= Corvane s.p.a. ",
+               {"Porta=COM1",
+                "Baud=4800",
+                "Parita=Nessuna",
+                "BitDati=8",
+                "BitStop=1",
+                "operation=0",
+                "boot=0",
+                "chkCheckSum=0",
+                "chkCheckSum.enabled=true",
+                "chkTurbo=0",
+                "ShowFile=",
+                "cmdCheckRelease.enabled=true",
+                "mnuItaliano.checked=true",
+                "mnuInglese.checked=false",
+                "LanguageBase=1000",
+                "Baud.enabled=true",
+                "LabelPorta=Porta",
+                "LabelParita=Parità",
+                "LabelDati=Bit DATI",
+                "LabelStop=Bit STOP",
+                "mnuLoadDefault=Carica Default",
+                "mnuFactory=Impostazioni di fabbrica",
+                "cmdCheckRelease=Controllo versioni firmware",
+                "frmChkRel=Controllo FW",
+                "ButSfoglia=Sfoglia...",
+                "Parita.items=Nessuna|Pari|Dispari",
+                "fixed=" + kFixed,
+                "Panel1= Corvane s.p.a. ",
                 "Panel3=Release #   2.2.2007"});
         addRow("Porta 10 selects LPT1 and greys the line parameters", {"Porta=10"},
                {"Porta=LPT1", "Baud.enabled=false", "LabelStop.enabled=false", "Baud=4800"});
@@ -143,18 +166,34 @@ private slots:
         addRow("Check 3 is refused", {"Check=3"}, {"chkCheckSum=0"});
         addRow("Turbo stored on", {"ChkTurbo=1"}, {"chkTurbo=1"});
         addRow("English", {"Lingua=2000"},
-               {"mnuItaliano.checked=false", "mnuInglese.checked=true", "SelOperazione1=STANDARD FONTS",
-                "Frame2=BOOT selection", "SelBoot0=from BOARD", "Frame3=Transmission parameters", "LabelPorta=Port",
-                "LabelParita=Parity", "Parita=None", "LabelDati=DATA Bit", "LabelStop=STOP Bit",
-                "mnuLoadDefault=Restore Default", "mnuSaveDefault=Save as Default", "mnuFactory=Factory settings",
-                "mnuInterroga=Printer &Test...", "mnuLingua=&Language", "cmdCheckRelease=Check firmware releases",
-                "frmChkRel=FW check", "ButSfoglia=Browse...", "lblFwFile=BIN file:", "lblFwBoard=Fw on board:",
+               {"mnuItaliano.checked=false",
+                "mnuInglese.checked=true",
+                "SelOperazione1=STANDARD FONTS",
+                "Frame2=BOOT selection",
+                "SelBoot0=from BOARD",
+                "Frame3=Transmission parameters",
+                "LabelPorta=Port",
+                "LabelParita=Parity",
+                "Parita=None",
+                "LabelDati=DATA Bit",
+                "LabelStop=STOP Bit",
+                "mnuLoadDefault=Restore Default",
+                "mnuSaveDefault=Save as Default",
+                "mnuFactory=Factory settings",
+                "mnuInterroga=Printer &Test...",
+                "mnuLingua=&Language",
+                "cmdCheckRelease=Check firmware releases",
+                "frmChkRel=FW check",
+                "ButSfoglia=Browse...",
+                "lblFwFile=BIN file:",
+                "lblFwBoard=Fw on board:",
                 "fixed=" + kFixed});
         addRow("Lingua 3000: no check mark, created captions, start-up goes on", {"Lingua=3000", "Porta=2"},
                {"mnuItaliano.checked=false", "mnuInglese.checked=false", "SelOperazione0=FIRMWARE",
-                "Frame3=Parametri di trasmissione", "LabelPorta=Porta:", "LabelStop=Bit STOP:",
-                "mnuLoadDefault=&Carica Default", "cmdCheckRelease=Controlla versioni firmware",
-                "ButSfoglia=&Browse...", "Porta=COM3", "Parita=Nessuna", "Parita.items=Nessuna|Pari|Dispari", "Panel3=Release #   2.2.2007"});
+                "Frame3=Parametri di trasmissione",
+                "LabelPorta=Porta:", "LabelStop=Bit STOP:", "mnuLoadDefault=&Carica Default",
+                "cmdCheckRelease=Controlla versioni firmware", "ButSfoglia=&Browse...", "Porta=COM3", "Parita=Nessuna",
+                "Parita.items=Nessuna|Pari|Dispari", "Panel3=Release #   2.2.2007"});
         // Each caption takes the text one number further on until the first number the table
         // lacks: 1001 + 5 = 1006, string 6, so SelBoot(1) and everything after it keep theirs.
         addRow("Lingua 1001 shifts captions until the first missing number", {"Lingua=1001"},

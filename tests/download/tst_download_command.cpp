@@ -34,13 +34,15 @@ private slots:
     void refusedRequests_data()
     {
         QTest::addColumn<QString>("kind");
-        QTest::addColumn<QString>("message");   // "" = none
+        QTest::addColumn<QString>("message"); // "" = none
         QTest::addColumn<bool>("pathCleared");
         QTest::addColumn<bool>("fileExistsAfter");
-        QTest::newRow("empty path: nothing at all") << "empty" << "" << false << false;
+        QTest::newRow("empty path: nothing at all") << "empty"
+                                                    << "" << false << false;
         QTest::newRow("missing file: message, nothing created") << "missing" << kEmptyFile << true << false;
         QTest::newRow("empty file: message, the file is kept") << "zero" << kEmptyFile << true << true;
-        QTest::newRow("a folder: message naming it") << "folder" << "Impossibile aprire il file" << false << true;
+        QTest::newRow("a folder: message naming it") << "folder"
+                                                     << "Impossibile aprire il file" << false << true;
     }
     void refusedRequests()
     {
@@ -109,16 +111,16 @@ private slots:
         QTest::addColumn<int>("check");
         QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("header");
-        QTest::newRow("firmware, board, checksum of the byte 41 hex") << 0 << true << 1 << QByteArray("A")
-                                                                      << QByteArray("?Z3&1,65\n");
-        QTest::newRow("checksum 0 is sent as one digit") << 0 << true << 1 << QByteArray("abab")
-                                                         << QByteArray("?Z3&4,0\n");
+        QTest::newRow("firmware, board, checksum of the byte 41 hex")
+            << 0 << true << 1 << QByteArray("A") << QByteArray("?Z3&1,65\n");
+        QTest::newRow("checksum 0 is sent as one digit")
+            << 0 << true << 1 << QByteArray("abab") << QByteArray("?Z3&4,0\n");
         QTest::newRow("firmware, board, no checksum") << 0 << true << 0 << QByteArray("1234") << QByteArray("?Z4&4\n");
-        QTest::newRow("greyed check box counts as unchecked") << 0 << true << 2 << QByteArray("1234")
-                                                              << QByteArray("?Z4&4\n");
+        QTest::newRow("greyed check box counts as unchecked")
+            << 0 << true << 2 << QByteArray("1234") << QByteArray("?Z4&4\n");
         QTest::newRow("firmware to the RAM card") << 0 << false << 0 << QByteArray("12345") << QByteArray("?Z2&5\n");
-        QTest::newRow("standard fonts, board, checksum") << 1 << true << 1 << QByteArray("\x01\x02", 2)
-                                                         << QByteArray("?Z8&2,3\n");
+        QTest::newRow("standard fonts, board, checksum")
+            << 1 << true << 1 << QByteArray("\x01\x02", 2) << QByteArray("?Z8&2,3\n");
         QTest::newRow("standard fonts, board") << 1 << true << 0 << QByteArray("xy") << QByteArray("?Z1&2\n");
         QTest::newRow("standard fonts to the RAM card") << 1 << false << 0 << QByteArray("xy") << QByteArray("?Z0&2\n");
         QTest::newRow("no operation: no header") << -1 << true << 1 << QByteArray("xy") << QByteArray();
@@ -219,7 +221,8 @@ private slots:
         QTest::newRow("Italian") << "1000"
                                  << "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare."
                                  << "Porta";
-        QTest::newRow("English") << "2000" << "WARNING! COM port is already open. Close all programs and try again."
+        QTest::newRow("English") << "2000"
+                                 << "WARNING! COM port is already open. Close all programs and try again."
                                  << "Port";
     }
     void aHeldPortIsReportedAndNothingIsLeftOpen()
@@ -257,7 +260,7 @@ private slots:
         Bench bench;
         CARICA& w = bench.load();
         w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(300)));
-        bench.clock.at(3, [&] { w.StartTrasm->click(); });   // during the 8-second wait
+        bench.clock.at(3, [&] { w.StartTrasm->click(); });    // during the 8-second wait
         bench.clock.at(8.05, [&] { w.StartTrasm->click(); }); // during the transfer
         w.StartTrasm->click();
         bench.clock.run(60);
@@ -297,7 +300,8 @@ private slots:
                   << dlg.Label1->text() << QString::number(dlg.BarraTrasm->value());
         });
         w.StartTrasm->click();
-        QCOMPARE(fresh, (QStringList{QString::number(offset), QString::number(offset), "TRASMISSIONE IN CORSO...", "0"}));
+        QCOMPARE(fresh,
+                 (QStringList{QString::number(offset), QString::number(offset), "TRASMISSIONE IN CORSO...", "0"}));
     }
 
     void theDialogCloseBoxAbortsLikeCancel()
@@ -326,8 +330,8 @@ private slots:
         QTest::newRow("timed: the end wait") << QStringList{} << qint64(100) << 0.0 << 20.0;
         QTest::newRow("fonts: the 10-second wait") << QStringList{"Operazione=2"} << qint64(5000) << 0.0 << 5.0;
         QTest::newRow("fonts: the pacing wait") << QStringList{"Operazione=2"} << qint64(5000) << 0.0 << 10.05;
-        QTest::newRow("fonts: between the parts") << QStringList{"Operazione=2", "ChkTurbo=1"} << qint64(1376257)
-                                                  << 0.0 << 30.0;
+        QTest::newRow("fonts: between the parts")
+            << QStringList{"Operazione=2", "ChkTurbo=1"} << qint64(1376257) << 0.0 << 30.0;
     }
     void closingTheWindowEndsEverythingAtOnce()
     {

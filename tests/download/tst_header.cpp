@@ -62,8 +62,8 @@ private slots:
         QTest::addColumn<int>("expected");
         QTest::newRow("single byte 41 hex") << QByteArray("A") << 65;
         QTest::newRow("bytes that cancel out") << QByteArray("\x5a\x5a\x13\x13", 4) << 0;
-        QTest::newRow("eight-byte words fold into one byte") << QByteArray("\x01\x02\x04\x08\x10\x20\x40\x80\x01", 9)
-                                                             << 0xFE;
+        QTest::newRow("eight-byte words fold into one byte")
+            << QByteArray("\x01\x02\x04\x08\x10\x20\x40\x80\x01", 9) << 0xFE;
         QByteArray big = patternBytes(200003, 7);
         int x = 0;
         for (char c : big)

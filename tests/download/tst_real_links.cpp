@@ -1,9 +1,9 @@
 #include "app/main_window.h"
 #include "download/download_engine.h"
+#include "interrogation/interrogation_window.h"
 #include "link/qt_serial_control.h"
 #include "platform/system_clock.h"
 #include "platform/vb_controls.h"
-#include "interrogation/interrogation_window.h"
 #include "tests/support/printer_sim.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
@@ -174,7 +174,8 @@ private slots:
         PtyPair pty;
         QVERIFY(bench.home.link("COM1", pty.slavePath()));
         CARICA& w = bench.load({"BaudRate=2"});
-        w.ShowFile->setText(bench.home.file("FW.BIN", QByteArray(20000, 'x') + QByteArray("Release: 1.04 \0", 15) + QByteArray(9000, 'y')));
+        w.ShowFile->setText(bench.home.file("FW.BIN", QByteArray(20000, 'x') + QByteArray("Release: 1.04 \0", 15) +
+                                                          QByteArray(9000, 'y')));
         PrinterSim printer(pty);
         w.cmdCheckRelease->click();
         QCOMPARE(w.txtFwFile->text(), QStringLiteral("1.04"));

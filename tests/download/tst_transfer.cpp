@@ -90,7 +90,10 @@ struct Download {
     }
 };
 
-bool near(double a, double b) { return std::abs(a - b) < 1e-6; }
+bool near(double a, double b)
+{
+    return std::abs(a - b) < 1e-6;
+}
 
 } // namespace
 
@@ -187,7 +190,8 @@ private slots:
         QFETCH(qint64, bytesAfterHeader);
         Download d({}, 4097);
         if (at == 20.0)
-            d.bench.clock.at(11.31, [&] { d.bench.clock.at(20 + 11.3, [&] { d.w->engine().calcolo().CancelButton->click(); }); });
+            d.bench.clock.at(
+                11.31, [&] { d.bench.clock.at(20 + 11.3, [&] { d.w->engine().calcolo().CancelButton->click(); }); });
         else
             d.bench.clock.at(at, [&] { d.w->engine().calcolo().CancelButton->click(); });
         d.start();
@@ -359,10 +363,9 @@ private slots:
         QTest::addColumn<qint64>("length");
         QTest::addColumn<QList<QByteArray>>("headers");
         QTest::newRow("1376256 bytes: one part") << qint64(1376256) << QList<QByteArray>{"?Z:&1376256\n"};
-        QTest::newRow("1376257 bytes: two parts") << qint64(1376257)
-                                                  << QList<QByteArray>{"?Z:&1376256\n", "?Z;&1\n"};
-        QTest::newRow("3014656 bytes: the largest") << qint64(3014656)
-                                                    << QList<QByteArray>{"?Z:&1376256\n", "?Z;&1638400\n"};
+        QTest::newRow("1376257 bytes: two parts") << qint64(1376257) << QList<QByteArray>{"?Z:&1376256\n", "?Z;&1\n"};
+        QTest::newRow("3014656 bytes: the largest")
+            << qint64(3014656) << QList<QByteArray>{"?Z:&1376256\n", "?Z;&1638400\n"};
     }
     void externalFontParts()
     {
@@ -409,7 +412,8 @@ private slots:
         Download d({}, 3014657, 2);
         d.start();
         QCOMPARE(d.bench.messages.shown.size(), 1);
-        QCOMPARE(d.bench.messages.shown[0].text, QStringLiteral("ATTENZIONE! File troppo grande. Operazione annullata."));
+        QCOMPARE(d.bench.messages.shown[0].text,
+                 QStringLiteral("ATTENZIONE! File troppo grande. Operazione annullata."));
         QCOMPARE(d.bench.messages.shown[0].title, QString());
         QVERIFY(d.port().openings.isEmpty());
         QVERIFY(!d.w->engine().calcolo().isVisible());

@@ -31,8 +31,8 @@ private slots:
         QTest::addColumn<bool>("opens");
         QTest::addColumn<QString>("message");
         QTest::newRow("a serial port: opens") << "serial" << true << "";
-        QTest::newRow("LPT1: refused with a message") << "lpt1" << false
-                                                      << "Selezionare un porta COM seriale / Interrogazioni Stampante";
+        QTest::newRow("LPT1: refused with a message")
+            << "lpt1" << false << "Selezionare un porta COM seriale / Interrogazioni Stampante";
         QTest::newRow("during a download: nothing") << "download" << false << "";
     }
     void opening()
@@ -79,9 +79,11 @@ private slots:
         QTest::addColumn<QString>("lingua");
         QTest::addColumn<QStringList>("texts");
         QTest::newRow("Italian") << "1000"
-                                 << QStringList{" Interroga Stampante", "Modello:", "Versione FW:", "FLASH:", "TEST", "Quit"};
+                                 << QStringList{
+                                        " Interroga Stampante", "Modello:", "Versione FW:", "FLASH:", "TEST", "Quit"};
         QTest::newRow("English") << "2000"
-                                 << QStringList{" Interroga Stampante", "Model:", "FW Release:", "FLASH:", "TEST", "Quit"};
+                                 << QStringList{
+                                        " Interroga Stampante", "Model:", "FW Release:", "FLASH:", "TEST", "Quit"};
     }
     void texts()
     {

@@ -20,7 +20,7 @@ private slots:
         bench.home.store("Parity", "2");
         bench.home.store("Porta", "10");
         CARICA& w = bench.load();
-        const QList<QWidget*> greyed = {w.Baud, w.Parita, w.BitDati, w.BitStop,
+        const QList<QWidget*> greyed = {w.Baud,      w.Parita,      w.BitDati,   w.BitStop,
                                         w.LabelBaud, w.LabelParita, w.LabelDati, w.LabelStop};
         for (QWidget* c : greyed)
             QVERIFY2(!c->isEnabled(), qPrintable(c->objectName()));

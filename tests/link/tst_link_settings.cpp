@@ -97,21 +97,21 @@ private slots:
         QTest::addColumn<int>("port");
         QTest::addColumn<QString>("settings");
         QTest::addColumn<int>("openings");
-        QTest::newRow("COM3 19200 even 7 2") << QList<int>{2, 3, 1, 1, 1} << false << false << false << 3
-                                             << "19200,E,7,2" << 1;
+        QTest::newRow("COM3 19200 even 7 2")
+            << QList<int>{2, 3, 1, 1, 1} << false << false << false << 3 << "19200,E,7,2" << 1;
         QTest::newRow("COM10") << QList<int>{9, 2, 0, 0, 0} << false << false << false << 10 << "9600,N,8,1" << 1;
-        QTest::newRow("57600 item opens at 56000") << QList<int>{0, 5, 0, 0, 0} << false << false << false << 1
-                                                   << "56000,N,8,1" << 1;
-        QTest::newRow("LPT1 changes nothing") << QList<int>{10, 3, 1, 1, 1} << false << false << true << 7
-                                              << "2400,O,7,2" << 0;
-        QTest::newRow("already open keeps its parameters") << QList<int>{2, 3, 1, 1, 1} << true << false << true
-                                                           << 7 << "2400,O,7,2" << 0;
-        QTest::newRow("port held by another program") << QList<int>{1, 2, 0, 0, 0} << false << true << true << 2
-                                                      << "9600,N,8,1" << 0;
-        QTest::newRow("no port selected is a failed opening") << QList<int>{-1, 2, 0, 0, 0} << false << false << true
-                                                              << 0 << "9600,N,8,1" << 0;
-        QTest::newRow("no baud selected is a failed opening") << QList<int>{0, -1, 0, 0, 0} << false << false << true
-                                                              << 1 << "N,8,1" << 0;
+        QTest::newRow("57600 item opens at 56000")
+            << QList<int>{0, 5, 0, 0, 0} << false << false << false << 1 << "56000,N,8,1" << 1;
+        QTest::newRow("LPT1 changes nothing")
+            << QList<int>{10, 3, 1, 1, 1} << false << false << true << 7 << "2400,O,7,2" << 0;
+        QTest::newRow("already open keeps its parameters")
+            << QList<int>{2, 3, 1, 1, 1} << true << false << true << 7 << "2400,O,7,2" << 0;
+        QTest::newRow("port held by another program")
+            << QList<int>{1, 2, 0, 0, 0} << false << true << true << 2 << "9600,N,8,1" << 0;
+        QTest::newRow("no port selected is a failed opening")
+            << QList<int>{-1, 2, 0, 0, 0} << false << false << true << 0 << "9600,N,8,1" << 0;
+        QTest::newRow("no baud selected is a failed opening")
+            << QList<int>{0, -1, 0, 0, 0} << false << false << true << 1 << "N,8,1" << 0;
     }
     void openLink()
     {
@@ -131,11 +131,12 @@ private slots:
         comm.openings.clear();
         comm.refuseOpen(refuse);
         QComboBox boxes[5];
-        const QList<QStringList> items = {{"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "COM10", "LPT1"},
-                                          {"2400", "4800", "9600", "19200", "38400", "57600"},
-                                          {"Nessuna", "Pari", "Dispari"},
-                                          {"8", "7"},
-                                          {"1", "2"}};
+        const QList<QStringList> items = {
+            {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "COM10", "LPT1"},
+            {"2400", "4800", "9600", "19200", "38400", "57600"},
+            {"Nessuna", "Pari", "Dispari"},
+            {"8", "7"},
+            {"1", "2"}};
         for (int i = 0; i < 5; ++i) {
             boxes[i].addItems(items[i]);
             boxes[i].setCurrentIndex(indices[i]);

@@ -4,9 +4,9 @@
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 
-#include <QSignalSpy>
 #include <QFileInfo>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <unistd.h>

@@ -31,8 +31,8 @@ private slots:
             << at(14336 - 6, QByteArray("Release: 3.01\0", 14), 40000) << "3.01";
         QTest::newRow("in a later window") << at(30000, QByteArray("Release: 4\0", 11), 50000) << "4";
         QTest::newRow("text runs to the end of the file") << at(100, "Release: 5.5", 112) << "5.5";
-        QTest::newRow("text longer than a window") << at(10, "Release: " + QByteArray(20000, 'v'), 20019)
-                                                   << QString(20000, 'v');
+        QTest::newRow("text longer than a window")
+            << at(10, "Release: " + QByteArray(20000, 'v'), 20019) << QString(20000, 'v');
         QTest::newRow("case counts") << QByteArray("release: 1.0\0", 13) << "<none>";
         QTest::newRow("the blank after the colon counts") << QByteArray("Release:1.0\0", 12) << "<none>";
         QTest::newRow("absent") << QByteArray(30000, 'R') << "<none>";
@@ -50,39 +50,55 @@ private slots:
 
     void check_data()
     {
-        QTest::addColumn<QString>("file");     // "missing", "empty" or the contents
+        QTest::addColumn<QString>("file"); // "missing", "empty" or the contents
         QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<QString>("printer");  // "answers", "silent", "no release", "refuses", "one char"
+        QTest::addColumn<QString>("printer"); // "answers", "silent", "no release", "refuses", "one char"
         QTest::addColumn<QString>("fromFile");
         QTest::addColumn<QString>("fromBoard");
-        QTest::addColumn<QString>("message");  // text / title, or ""
+        QTest::addColumn<QString>("message"); // text / title, or ""
         QTest::addColumn<QList<QByteArray>>("sent");
         const QList<QByteArray> both = {"!0", "?54&4\r\n"};
         const QString withMarker = QStringLiteral("MZ Release: 1.05");
-        QTest::newRow("release in the file and from the printer") << withMarker << QStringList{} << "answers" << "1.05"
-                                                                  << "1.07" << "" << both;
-        QTest::newRow("no marker: the printer is still asked") << "nothing here" << QStringList{} << "answers" << ""
-                                                               << "1.07" << "" << both;
-        QTest::newRow("empty file: nothing, printer not asked") << "empty" << QStringList{} << "answers" << "" << ""
+        QTest::newRow("release in the file and from the printer") << withMarker << QStringList{} << "answers"
+                                                                  << "1.05"
+                                                                  << "1.07"
+                                                                  << "" << both;
+        QTest::newRow("no marker: the printer is still asked") << "nothing here" << QStringList{} << "answers"
+                                                               << ""
+                                                               << "1.07"
+                                                               << "" << both;
+        QTest::newRow("empty file: nothing, printer not asked") << "empty" << QStringList{} << "answers"
+                                                                << ""
+                                                                << ""
                                                                 << "" << QList<QByteArray>{};
-        QTest::newRow("missing file") << "missing" << QStringList{} << "answers" << "" << ""
+        QTest::newRow("missing file") << "missing" << QStringList{} << "answers"
+                                      << ""
+                                      << ""
                                       << "File inesistente / " << QList<QByteArray>{};
-        QTest::newRow("LPT1: file searched, then refused") << withMarker << QStringList{"Porta=10"} << "answers"
-                                                           << "1.05" << ""
-                                                           << "Selezionare un porta COM seriale / Interrogazioni Stampante"
-                                                           << QList<QByteArray>{};
-        QTest::newRow("port held elsewhere") << withMarker << QStringList{} << "refuses" << "1.05" << ""
+        QTest::newRow("LPT1: file searched, then refused")
+            << withMarker << QStringList{"Porta=10"} << "answers"
+            << "1.05"
+            << ""
+            << "Selezionare un porta COM seriale / Interrogazioni Stampante" << QList<QByteArray>{};
+        QTest::newRow("port held elsewhere") << withMarker << QStringList{} << "refuses"
+                                             << "1.05"
+                                             << ""
                                              << "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le "
                                                 "applicazioni e riprovare. / Porta"
                                              << QList<QByteArray>{};
-        QTest::newRow("printer off") << withMarker << QStringList{"Lingua=2000"} << "silent" << "1.05" << ""
-                                     << "WARNING: printer OFF-Line / Printer Interrogations"
-                                     << QList<QByteArray>{"!0"};
-        QTest::newRow("handshake only") << withMarker << QStringList{} << "no release" << "1.05" << ""
-                                        << "ATTENZIONE. La stampante selezionata non risponde / Interrogazioni Stampante"
-                                        << both;
+        QTest::newRow("printer off") << withMarker << QStringList{"Lingua=2000"} << "silent"
+                                     << "1.05"
+                                     << ""
+                                     << "WARNING: printer OFF-Line / Printer Interrogations" << QList<QByteArray>{"!0"};
+        QTest::newRow("handshake only")
+            << withMarker << QStringList{} << "no release"
+            << "1.05"
+            << ""
+            << "ATTENZIONE. La stampante selezionata non risponde / Interrogazioni Stampante" << both;
         QTest::newRow("a one-character reply leaves the box empty") << withMarker << QStringList{} << "one char"
-                                                                    << "1.05" << "" << "" << both;
+                                                                    << "1.05"
+                                                                    << ""
+                                                                    << "" << both;
     }
     void check()
     {

@@ -21,13 +21,12 @@ private slots:
         QTest::addColumn<bool>("releaseEnabled");
         QTest::newRow("standard fonts with the RAM card") << QStringList{"check", "ram", "op1"} << 0 << false << false;
         QTest::newRow("external fonts with the board") << QStringList{"check", "op2"} << 0 << false << false;
-        QTest::newRow("then the board again enables the box") << QStringList{"check", "op2", "board"} << 0 << true
-                                                              << false;
-        QTest::newRow("firmware after external fonts: enabled, unchecked") << QStringList{"check", "op2", "op0"} << 0
-                                                                            << true << true;
+        QTest::newRow("then the board again enables the box")
+            << QStringList{"check", "op2", "board"} << 0 << true << false;
+        QTest::newRow("firmware after external fonts: enabled, unchecked")
+            << QStringList{"check", "op2", "op0"} << 0 << true << true;
         QTest::newRow("standard fonts keep the check") << QStringList{"check", "op1"} << 1 << true << false;
-        QTest::newRow("no check while the RAM card is the source") << QStringList{"ram", "check"} << 0 << false
-                                                                   << true;
+        QTest::newRow("no check while the RAM card is the source") << QStringList{"ram", "check"} << 0 << false << true;
     }
     void reactions()
     {
@@ -59,11 +58,16 @@ private slots:
     {
         QTest::addColumn<QString>("showFile");
         QTest::addColumn<QString>("folder"); // "<keep>": the last folder stays
-        QTest::newRow("firmware file: its folder") << "/srv/FW/MAIN.BIN" << "/srv/FW";
-        QTest::newRow("lower-case extension too") << "/srv/fw/main.bin" << "/srv/fw";
-        QTest::newRow("other files: the whole text") << "/srv/FONTS/A.SHF" << "/srv/FONTS/A.SHF";
-        QTest::newRow("a firmware name without a folder") << "MAIN.BIN" << "<keep>";
-        QTest::newRow("empty") << "" << "<keep>";
+        QTest::newRow("firmware file: its folder") << "/srv/FW/MAIN.BIN"
+                                                   << "/srv/FW";
+        QTest::newRow("lower-case extension too") << "/srv/fw/main.bin"
+                                                  << "/srv/fw";
+        QTest::newRow("other files: the whole text") << "/srv/FONTS/A.SHF"
+                                                     << "/srv/FONTS/A.SHF";
+        QTest::newRow("a firmware name without a folder") << "MAIN.BIN"
+                                                          << "<keep>";
+        QTest::newRow("empty") << ""
+                               << "<keep>";
     }
     void initialFolders()
     {

@@ -6,7 +6,6 @@
 #include <QList>
 #include <QStringList>
 
-
 class Clock;
 
 class MessageRecorder : public MessageBoxes

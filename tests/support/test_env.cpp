@@ -19,9 +19,15 @@ TestHome::TestHome()
     QDir().mkpath(portsFolder());
 }
 
-TestHome::~TestHome() { lifetime::resetForTests(); }
+TestHome::~TestHome()
+{
+    lifetime::resetForTests();
+}
 
-QString TestHome::portsFolder() const { return port_names::portsFolder(); }
+QString TestHome::portsFolder() const
+{
+    return port_names::portsFolder();
+}
 
 bool TestHome::link(const QString& name, const QString& target) const
 {
@@ -61,7 +67,10 @@ QStringList TestHome::storedKeys() const
 
 Bench::Bench() = default;
 
-Bench::~Bench() { window.reset(); }
+Bench::~Bench()
+{
+    window.reset();
+}
 
 CARICA& Bench::load()
 {

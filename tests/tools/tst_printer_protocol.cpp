@@ -26,13 +26,13 @@ private slots:
         QTest::addColumn<qint64>("stray");
         QTest::newRow("checksum right") << QByteArray("?Z3&2,3\n\x01\x02", 10) << "ok" << qint64(2) << qint64(0);
         QTest::newRow("checksum wrong") << QByteArray("?Z8&2,9\n\x01\x02", 10) << "mismatch" << qint64(2) << qint64(0);
-        QTest::newRow("odd length takes the pad byte") << QByteArray("?Z4&3\nabc ") << "no checksum" << qint64(4)
-                                                       << qint64(0);
-        QTest::newRow("external fonts have no pad byte") << QByteArray("?Z:&3\nabc!0") << "no checksum" << qint64(3)
-                                                         << qint64(0);
+        QTest::newRow("odd length takes the pad byte")
+            << QByteArray("?Z4&3\nabc ") << "no checksum" << qint64(4) << qint64(0);
+        QTest::newRow("external fonts have no pad byte")
+            << QByteArray("?Z:&3\nabc!0") << "no checksum" << qint64(3) << qint64(0);
         QTest::newRow("cut short") << QByteArray("?Z4&10\nabc") << "incomplete" << qint64(3) << qint64(0);
-        QTest::newRow("noise before the header") << QByteArray("xy?Z1&2\nab") << "no checksum" << qint64(2)
-                                                 << qint64(2);
+        QTest::newRow("noise before the header")
+            << QByteArray("xy?Z1&2\nab") << "no checksum" << qint64(2) << qint64(2);
     }
     void downloads()
     {

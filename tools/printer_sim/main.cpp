@@ -23,7 +23,10 @@
 namespace {
 
 volatile std::sig_atomic_t g_stop = 0;
-void onSignal(int) { g_stop = 1; }
+void onSignal(int)
+{
+    g_stop = 1;
+}
 
 struct Line {
     int fd = -1;
@@ -213,8 +216,8 @@ int main(int argc, char** argv)
     config.garbage = cli.isSet(garbage);
     if (cli.isSet(store))
         QDir().mkpath(cli.value(store));
-    Simulator sim(config, cli.value(report), cli.value(store), cli.value(slow).toInt(),
-                  cli.value(hangUp).toLongLong(), cli.value(baud).toInt());
+    Simulator sim(config, cli.value(report), cli.value(store), cli.value(slow).toInt(), cli.value(hangUp).toLongLong(),
+                  cli.value(baud).toInt());
 
     const QString ports = cli.value(data) + "/Velmora/ports";
     QDir().mkpath(ports);
