@@ -83,17 +83,24 @@ bool QtSerialControl::setPortOpen(bool open)
         return false;
     }
     m_port.setPortName(port_names::serialDevice(m_commPort));
-    if (!m_port.open(QIODevice::ReadWrite)) {
-        m_error = m_port.errorString();
-        return false;
+    // A setting the driver refuses makes Qt report an error of the open port; that is a failed
+    // opening, reported once by the caller, not a failure of a running transfer.
+    m_opening = true;
+    bool opened = m_port.open(QIODevice::ReadWrite);
+    if (opened) {
+        const QtLineSettings q = qtLineSettings(*line);
+        // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
+        opened = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
+                 m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
+        // Whatever arrived before this opening (a late reply to an earlier query waits in the
+        // device's input queue) answers nothing sent from now on.
+        opened = opened && m_port.clear(QSerialPort::Input);
     }
-    const QtLineSettings q = qtLineSettings(*line);
-    // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
-    const bool applied = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
-                         m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
-    if (!applied) {
+    m_opening = false;
+    if (!opened) {
         m_error = m_port.errorString();
-        m_port.close();
+        if (m_port.isOpen())
+            m_port.close();
         return false;
     }
     m_commEvent = 0;
@@ -135,7 +142,7 @@ void QtSerialControl::onError(QSerialPort::SerialPortError error)
 {
     // Qt reports an unplugged adapter inconsistently (a stale ReadError, then ResourceError on
     // write): the first real error of an open port is latched and reported once.
-    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen())
+    if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen() || m_opening)
         return;
     fail(m_port.errorString());
 }

@@ -50,4 +50,5 @@ private:
     QString m_error;
     int m_commEvent = 0;
     bool m_failed = false;
+    bool m_opening = false;
 };

@@ -96,6 +96,18 @@ private slots:
         clock.waitSeconds(0.3);
         QVERIFY(received.count() >= 1);
         QCOMPARE(reply, QByteArray("1.05\r"));
+
+        // A reply that comes while the port is closed is no answer to what the next opening sends.
+        comm.setPortOpen(false);
+        QVERIFY(pty.write("late\r"));
+        clock.waitSeconds(0.1);
+        reply.clear();
+        QVERIFY(comm.setPortOpen(true));
+        clock.waitSeconds(0.2);
+        QCOMPARE(reply + comm.input(), QByteArray());
+        QVERIFY(pty.write("K"));
+        clock.waitSeconds(0.2);
+        QCOMPARE(reply, QByteArray("K"));
     }
 
     void openingFailuresAreCaughtAndNamed()
@@ -125,6 +137,17 @@ private slots:
         notATty.setCommPort(7);
         QVERIFY(!notATty.setPortOpen(true));
         QVERIFY(!notATty.portOpen());
+
+        // A pty takes no parity: the refusal is a failed opening and nothing else.
+        second.setPortOpen(false);
+        QtSerialControl parity;
+        QSignalSpy failed(&parity, &SerialControl::failed);
+        parity.setCommPort(4);
+        parity.setSettings("9600,E,8,1");
+        QVERIFY(!parity.setPortOpen(true));
+        QVERIFY(!parity.portOpen());
+        QVERIFY(!parity.errorString().isEmpty());
+        QCOMPARE(failed.count(), 0);
 
         noPort.setCommPort(0);
         QVERIFY(!noPort.setPortOpen(true));
