@@ -4,6 +4,7 @@
 #include "platform/vb_controls.h"
 #include "tests/support/test_env.h"
 
+#include <QAbstractItemView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -36,21 +37,30 @@ private slots:
     void aCharacterKeyLocksTheBoxAndChangesNothing_data()
     {
         QTest::addColumn<char>("key");
-        QTest::newRow("a digit") << '9';
-        QTest::newRow("a letter") << 'c';
-        QTest::newRow("a blank") << ' ';
+        QTest::addColumn<bool>("listOpen");
+        QTest::newRow("a digit") << '9' << false;
+        QTest::newRow("a letter") << 'c' << false;
+        QTest::newRow("a blank") << ' ' << false;
+        QTest::newRow("a digit in the open list") << '9' << true;
+        QTest::newRow("another digit in the open list") << '3' << true;
     }
     void aCharacterKeyLocksTheBoxAndChangesNothing()
     {
         QFETCH(char, key);
+        QFETCH(bool, listOpen);
         Bench bench;
         CARICA& w = bench.load();
+        w.show();
         QCOMPARE(w.Baud->currentText(), QStringLiteral("4800"));
-        QTest::keyClick(w.Baud, key);
-        QCOMPARE(w.Baud->currentText(), QStringLiteral("4800"));
+        if (listOpen)
+            w.Baud->showPopup();
+        QWidget* target = listOpen ? static_cast<QWidget*>(w.Baud->view()) : w.Baud;
+        QTest::keyClick(target, key);
         QVERIFY(w.Baud->locked());
-        QTest::keyClick(w.Baud, Qt::Key_Down); // a locked box ignores the keyboard
-        QCOMPARE(w.Baud->currentText(), QStringLiteral("4800"));
+        // A locked box ignores the keyboard, but in the list already open arrows and Enter pick.
+        QTest::keyClick(target, Qt::Key_Down);
+        QTest::keyClick(target, Qt::Key_Return);
+        QCOMPARE(w.Baud->currentText(), listOpen ? QStringLiteral("9600") : QStringLiteral("4800"));
         QVERIFY(!w.Parita->locked());
     }
 
