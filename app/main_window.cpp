@@ -355,16 +355,28 @@ void CARICA::setCreatedState()
 
 void CARICA::connectReactions()
 {
+    // Reactions run on every change of value the operator makes: by mouse, keyboard or an
+    // assistive technology, which changes values without Qt's click signals. Assignments from
+    // the program block the signals and run the reaction themselves. A click on the option
+    // already selected changes no value but still reacts (the file box empties); a click that
+    // changes the value runs the reaction twice, with the same result.
     connect(Porta, &QComboBox::activated, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
+    connect(Porta, &QComboBox::currentIndexChanged, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
     for (LinkComboBox* box : {Porta, Baud, Parita, BitDati, BitStop})
         box->setDownloadShown([this] { return m_engine->calcolo().isVisible(); });
     connect(ButSfoglia, &QPushButton::clicked, this, [this] { m_selection->ButSfoglia_Click(); });
+    auto onChoice = [this](QRadioButton* b, const std::function<void()>& react) {
+        connect(b, &QRadioButton::clicked, this, react);
+        connect(b, &QRadioButton::toggled, this, [react](bool on) {
+            if (on)
+                react();
+        });
+    };
     for (int i = 0; i < 3; ++i)
-        connect(SelOperazione[std::size_t(i)], &QRadioButton::clicked, this,
-                [this, i] { m_selection->SelOperazione_Click(i); });
+        onChoice(SelOperazione[std::size_t(i)], [this, i] { m_selection->SelOperazione_Click(i); });
     for (auto* b : SelBoot)
-        connect(b, &QRadioButton::clicked, this, [this] { m_selection->SelBoot_Click(); });
-    connect(chkCheckSum, &QCheckBox::clicked, this, [this] { m_selection->chkCheckSum_Click(); });
+        onChoice(b, [this] { m_selection->SelBoot_Click(); });
+    connect(chkCheckSum, &QCheckBox::stateChanged, this, [this] { m_selection->chkCheckSum_Click(); });
     connect(StartTrasm, &QPushButton::clicked, this, &CARICA::StartTrasm_Click);
     connect(cmdExit, &QPushButton::clicked, this, &CARICA::cmdExit_Click);
     connect(mnuItaliano, &QAction::triggered, this, &CARICA::mnuItaliano_Click);

@@ -295,6 +295,24 @@ def accessibility(build):
                            ("push button", "DOWNLOAD"), ("push button", "EXIT"), ("check box", "Turbo"),
                            ("radio button", "from RAMCARD"), ("menu item", "Printer Test...")):
             expect(find(s.main, role, name) is not None, f"{role} {name}")
+
+        # A screen reader's Toggle changes values without a click: the reactions still run.
+        def states(name):
+            st = find(s.main, "check box", name).getState()
+            return st.contains(pyatspi.STATE_CHECKED), st.contains(pyatspi.STATE_SENSITIVE)
+
+        def after(toggle, what, expected):
+            click(find(s.main, *toggle))  # doAction(0) is Toggle for these
+            wait_for(what, lambda: expected(), 10)
+
+        after(("check box", "CheckSum"), "CheckSum ticked", lambda: states("CheckSum") == (True, True))
+        set_path(s, "/srv/FW.BIN")
+        after(("radio button", "EXTERN FONTS"), "the file box emptied, CheckSum cleared and disabled",
+              lambda: not text_of(find(s.main, "text", "File")) and states("CheckSum") == (False, False))
+        after(("radio button", "FIRMWARE"), "CheckSum enabled", lambda: states("CheckSum") == (False, True))
+        after(("check box", "CheckSum"), "CheckSum ticked", lambda: states("CheckSum") == (True, True))
+        after(("radio button", "from RAMCARD"), "CheckSum cleared and disabled by the RAM card",
+              lambda: states("CheckSum") == (False, False))
     finally:
         s.close()
 

@@ -4,6 +4,7 @@
 #include "selection/selection_reactions.h"
 #include "tests/support/test_env.h"
 
+#include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -19,14 +20,22 @@ private slots:
         QTest::addColumn<int>("check");
         QTest::addColumn<bool>("checkEnabled");
         QTest::addColumn<bool>("releaseEnabled");
-        QTest::newRow("standard fonts with the RAM card") << QStringList{"check", "ram", "op1"} << 0 << false << false;
-        QTest::newRow("external fonts with the board") << QStringList{"check", "op2"} << 0 << false << false;
-        QTest::newRow("then the board again enables the box")
-            << QStringList{"check", "op2", "board"} << 0 << true << false;
-        QTest::newRow("firmware after external fonts: enabled, unchecked")
-            << QStringList{"check", "op2", "op0"} << 0 << true << true;
-        QTest::newRow("standard fonts keep the check") << QStringList{"check", "op1"} << 1 << true << false;
-        QTest::newRow("no check while the RAM card is the source") << QStringList{"ram", "check"} << 0 << false << true;
+        QTest::addColumn<bool>("assistive"); // toggled through the accessibility interface
+        for (const bool assistive : {false, true}) {
+            const char* by = assistive ? " (assistive)" : "";
+            auto row = [&](const char* name) { return &QTest::addRow("%s%s", name, by); };
+            *row("standard fonts with the RAM card") << QStringList{"check", "ram", "op1"} << 0 << false << false
+                                                     << assistive;
+            *row("external fonts with the board") << QStringList{"check", "op2"} << 0 << false << false << assistive;
+            // Toggling the option already selected changes nothing, so nothing reacts.
+            *row("then the board again enables the box")
+                << QStringList{"check", "op2", "board"} << 0 << !assistive << false << assistive;
+            *row("firmware after external fonts: enabled, unchecked")
+                << QStringList{"check", "op2", "op0"} << 0 << true << true << assistive;
+            *row("standard fonts keep the check") << QStringList{"check", "op1"} << 1 << true << false << assistive;
+            *row("no check while the RAM card is the source")
+                << QStringList{"ram", "check"} << 0 << false << true << assistive;
+        }
     }
     void reactions()
     {
@@ -34,18 +43,20 @@ private slots:
         QFETCH(int, check);
         QFETCH(bool, checkEnabled);
         QFETCH(bool, releaseEnabled);
+        QFETCH(bool, assistive);
         Bench bench;
         CARICA& w = bench.load();
         for (const QString& c : clicks) {
             w.ShowFile->setText(QStringLiteral("/x/F.BIN"));
-            if (c.startsWith("op"))
-                w.SelOperazione[c.mid(2).toInt()]->click();
-            else if (c == "board")
-                w.SelBoot[0]->click();
-            else if (c == "ram")
-                w.SelBoot[1]->click();
-            else if (c == "check")
-                w.chkCheckSum->click();
+            QAbstractButton* b = c == "board" ? w.SelBoot[0]
+                                 : c == "ram" ? w.SelBoot[1]
+                                 : c == "check" ? static_cast<QAbstractButton*>(w.chkCheckSum)
+                                                : w.SelOperazione[c.mid(2).toInt()];
+            if (assistive) // a screen reader's Toggle sets the value without a click
+                QAccessible::queryAccessibleInterface(b)->actionInterface()->doAction(
+                    QAccessibleActionInterface::toggleAction());
+            else
+                b->click();
         }
         QCOMPARE(vb::checkValue(*w.chkCheckSum), check);
         QCOMPARE(w.chkCheckSum->isEnabled(), checkEnabled);
