@@ -22,7 +22,6 @@
 #include <limits>
 
 namespace {
-const QString kAppTitle = QStringLiteral("Velmora");
 const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
 const QString kChecksumCaption = QStringLiteral("CALCOLO CHECKSUM IN CORSO...");
 constexpr char kPadByte = ' ';
@@ -81,6 +80,11 @@ QString DownloadEngine::text(int n) const
     return tableText(m_g.LanguageBase, n);
 }
 
+QString DownloadEngine::text(Msg m) const
+{
+    return ownText(m_g.LanguageBase, m);
+}
+
 void DownloadEngine::showMessage(const QString& message, const QString& title, bool critical)
 {
     m_messages.show(m_c.window, message, title, critical ? MessageIcon::Critical : MessageIcon::Information);
@@ -99,7 +103,7 @@ void DownloadEngine::abandon(const QString& message)
 
 void DownloadEngine::reportLinkFailure(const QString& reason)
 {
-    abandon(text(msg::LinkWriteFailed).arg(m_port.deviceName(), reason));
+    abandon(text(Msg::LinkWriteFailed).arg(m_port.deviceName(), reason));
 }
 
 bool DownloadEngine::sendToLink(const QByteArray& data, bool parallel, quint64 generation)
@@ -108,14 +112,14 @@ bool DownloadEngine::sendToLink(const QByteArray& data, bool parallel, quint64 g
         QString reason;
         if (m_files.writePortChannel(data, &reason))
             return true;
-        abandon(text(msg::LinkWriteFailed).arg(m_files.portChannelDevice(), reason));
+        abandon(text(Msg::LinkWriteFailed).arg(m_files.portChannelDevice(), reason));
         return false;
     }
     if (m_port.output(data))
         return true;
     // The port's failure signal may have ended the download already; report once.
     if (current(generation))
-        reportLinkFailure(m_port.errorString().isEmpty() ? text(msg::PortClosed) : m_port.errorString());
+        reportLinkFailure(m_port.errorString().isEmpty() ? text(Msg::PortClosed) : m_port.errorString());
     return false;
 }
 
@@ -141,7 +145,7 @@ bool DownloadEngine::drainSerial(quint64 generation)
         if (now < pending)
             lastProgress = m_clock.now();
         else if (m_clock.now() - lastProgress >= stall) {
-            reportLinkFailure(text(msg::LineStalled).arg(now));
+            reportLinkFailure(text(Msg::LineStalled).arg(now));
             return false;
         }
         pending = now;
@@ -154,7 +158,7 @@ bool DownloadEngine::openParallel()
     QString reason;
     if (m_files.openPortChannel(&reason))
         return true;
-    abandon(text(msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
+    abandon(text(Msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
     return false;
 }
 
@@ -177,9 +181,9 @@ std::optional<QByteArray> DownloadEngine::readChunk(qint32 n)
     QByteArray chunk = m_files.source().read(n);
     if (chunk.size() == n)
         return chunk;
-    abandon(text(msg::FileReadFailed)
+    abandon(text(Msg::FileReadFailed)
                 .arg(m_files.source().fileName(),
-                     chunk.size() < 0 ? m_files.source().errorString() : text(msg::FileShorter)));
+                     chunk.size() < 0 ? m_files.source().errorString() : text(Msg::FileShorter)));
     return std::nullopt;
 }
 
@@ -229,7 +233,7 @@ void DownloadEngine::StartTrasm_Click()
     }
     QString reason;
     if (!m_files.openSource(path, &reason)) {
-        showMessage(text(msg::FileOpenFailed).arg(path, reason), kAppTitle, true);
+        showMessage(text(Msg::FileOpenFailed).arg(path, reason), kAppTitle, true);
         return;
     }
     const qint64 size = m_files.source().size();
@@ -241,7 +245,7 @@ void DownloadEngine::StartTrasm_Click()
     }
     if (size > std::numeric_limits<qint32>::max()) {
         m_files.closeSource();
-        showMessage(text(msg::FileTooLarge).arg(path).arg(size), kAppTitle, true);
+        showMessage(text(Msg::FileTooLarge).arg(path).arg(size), kAppTitle, true);
         return;
     }
     const quint64 generation = ++m_generation;
@@ -263,7 +267,7 @@ void DownloadEngine::StartTrasm_Click()
             dlg.repaint();
             sum = FileChecksum(m_files.source(), m_g.FileLength);
             if (!sum) {
-                abandon(text(msg::FileReadFailed).arg(path, m_files.source().errorString()));
+                abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()));
                 return;
             }
         }

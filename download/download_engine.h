@@ -3,6 +3,7 @@
 #include "download/file_channels.h"
 #include "download/glob_var.h"
 #include "link/link_settings.h"
+#include "resources/string_table.h"
 
 #include <QObject>
 
@@ -72,6 +73,7 @@ private:
     int checkValue(const QCheckBox* box) const;
     bool turbo() const;
     QString text(int n) const;
+    QString text(Msg m) const;
     void showMessage(const QString& text, const QString& title, bool critical);
     // Ends a download that cannot go on: everything closed, dialog hidden, one message.
     void abandon(const QString& message);

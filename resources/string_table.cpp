@@ -52,19 +52,28 @@ const Entry kEntries[] = {
      "WARNING! File is too big. Operation will be aborted."},
     {124, "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.",
      "WARNING! COM port is already open. Close all programs and try again."},
-    {msg::FileOpenFailed, "Impossibile aprire il file\n%1\n\n%2", "Cannot open the file\n%1\n\n%2"},
-    {msg::FileTooLarge, "Il file\n%1\nè troppo grande (%2 byte): il limite è 2147483647 byte.",
+};
+
+struct OwnEntry {
+    Msg id;
+    const char* italian;
+    const char* english;
+};
+
+const OwnEntry kOwnEntries[] = {
+    {Msg::FileOpenFailed, "Impossibile aprire il file\n%1\n\n%2", "Cannot open the file\n%1\n\n%2"},
+    {Msg::FileTooLarge, "Il file\n%1\nè troppo grande (%2 byte): il limite è 2147483647 byte.",
      "The file\n%1\nis too big (%2 bytes): the limit is 2147483647 bytes."},
-    {msg::FileReadFailed, "Errore di lettura del file\n%1\n\n%2\n\nTrasmissione interrotta.",
+    {Msg::FileReadFailed, "Errore di lettura del file\n%1\n\n%2\n\nTrasmissione interrotta.",
      "Error reading the file\n%1\n\n%2\n\nTransmission stopped."},
-    {msg::LinkWriteFailed, "Errore di scrittura su %1\n\n%2\n\nTrasmissione interrotta.",
+    {Msg::LinkWriteFailed, "Errore di scrittura su %1\n\n%2\n\nTrasmissione interrotta.",
      "Error writing to %1\n\n%2\n\nTransmission stopped."},
-    {msg::ParallelOpenFailed, "Impossibile aprire la porta parallela %1\n\n%2",
+    {Msg::ParallelOpenFailed, "Impossibile aprire la porta parallela %1\n\n%2",
      "Cannot open the parallel port %1\n\n%2"},
-    {msg::LineStalled, "la stampante non accetta i dati (%1 byte ancora in coda)",
+    {Msg::LineStalled, "la stampante non accetta i dati (%1 byte ancora in coda)",
      "the printer does not take the data (%1 bytes still queued)"},
-    {msg::FileShorter, "il file è più corto di quanto annunciato", "the file is shorter than announced"},
-    {msg::PortClosed, "la porta è chiusa", "the port is closed"},
+    {Msg::FileShorter, "il file è più corto di quanto annunciato", "the file is shorter than announced"},
+    {Msg::PortClosed, "la porta è chiusa", "the port is closed"},
 };
 
 const QHash<int, QString>& table()
@@ -96,4 +105,12 @@ QString tableText(int base, int n)
     if (auto s = stringEntry(language + n))
         return *s;
     return stringEntry(kItalian + n).value_or(QString());
+}
+
+QString ownText(int base, Msg m)
+{
+    for (const OwnEntry& e : kOwnEntries)
+        if (e.id == m)
+            return QString::fromUtf8(base == kEnglish ? e.english : e.italian);
+    return {};
 }

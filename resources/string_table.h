@@ -8,6 +8,9 @@
 constexpr int kItalian = 1000;
 constexpr int kEnglish = 2000;
 
+// The application's title: the caption of a message that has none of its own.
+inline const QString kAppTitle = QStringLiteral("Velmora");
+
 // Entry `number`, or nothing when the table lacks it.
 std::optional<QString> stringEntry(int number);
 
@@ -16,14 +19,17 @@ std::optional<QString> stringEntry(int number);
 // Italian text, so no message or dialog is ever blank or shows an unrelated entry.
 QString tableText(int base, int n);
 
-// Numbers of the texts this program adds for faults the operator must be told about.
-namespace msg {
-constexpr int FileOpenFailed = 130;     // %1 path, %2 reason
-constexpr int FileTooLarge = 131;       // %1 path, %2 size
-constexpr int FileReadFailed = 132;     // %1 path, %2 reason
-constexpr int LinkWriteFailed = 133;    // %1 device, %2 reason
-constexpr int ParallelOpenFailed = 134; // %1 device, %2 reason
-constexpr int LineStalled = 136;        // %1 bytes still queued
-constexpr int FileShorter = 137;
-constexpr int PortClosed = 138;
-} // namespace msg
+// Texts this program adds for faults the operator must be told about. They stand outside the
+// numbered table, so that no stored language base reaches them through a number.
+enum class Msg {
+    FileOpenFailed,     // %1 path, %2 reason
+    FileTooLarge,       // %1 path, %2 size
+    FileReadFailed,     // %1 path, %2 reason
+    LinkWriteFailed,    // %1 device, %2 reason
+    ParallelOpenFailed, // %1 device, %2 reason
+    LineStalled,        // %1 bytes still queued
+    FileShorter,
+    PortClosed,
+};
+// In English when `base` is English, else in Italian.
+QString ownText(int base, Msg m);

@@ -200,6 +200,8 @@ private slots:
                {"SelOperazione0=FONT STANDARD", "SelOperazione1=FONT ESTERNI", "SelOperazione2=Selezione BOOT",
                 "Frame2=Boot da SCHEDA", "SelBoot0=Boot da RAMCARD", "SelBoot1=Boot da RAMCARD",
                 "Frame3=Parametri di trasmissione", "LabelPorta=Porta:", "mnuItaliano.checked=false"});
+        addRow("Lingua 1130: the program's own messages are no captions", {"Lingua=1130"},
+               {"SelOperazione0=FIRMWARE", "mnuItaliano.checked=false"});
         addRow("Lingua that is not a number leaves the language unset", {"Lingua=it"},
                {"LanguageBase=0", "SelOperazione0=FIRMWARE", "LabelPorta=Porta:", "Porta=COM1"});
     }
