@@ -50,7 +50,12 @@ void ReleaseCheck::run()
         return;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly) || file.size() == 0)
+    if (!file.open(QIODevice::ReadOnly)) {
+        m_messages.show(m_c.window, ownText(m_c.languageBase(), Msg::FileOpenFailed).arg(path, file.errorString()),
+                        kAppTitle, MessageIcon::Critical);
+        return;
+    }
+    if (file.size() == 0)
         return;
     m_c.cmdCheckRelease->setText(tableText(m_c.languageBase(), 109));
     const std::optional<QByteArray> release = findRelease(file);

@@ -50,7 +50,7 @@ private slots:
 
     void check_data()
     {
-        QTest::addColumn<QString>("file"); // "missing", "empty" or the contents
+        QTest::addColumn<QString>("file"); // "missing", "empty", the contents or an absolute path
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("printer"); // "answers", "silent", "no release", "refuses", "one char"
         QTest::addColumn<QString>("fromFile");
@@ -75,6 +75,13 @@ private slots:
                                       << ""
                                       << ""
                                       << "File inesistente / " << QList<QByteArray>{};
+        // A file that exists but cannot be read, even by root.
+        QTest::newRow("unreadable file: named with the reason, printer not asked")
+            << "/proc/sys/vm/drop_caches" << QStringList{} << "answers"
+            << ""
+            << ""
+            << "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied / Velmora"
+            << QList<QByteArray>{};
         QTest::newRow("LPT1: file searched, then refused")
             << withMarker << QStringList{"Porta=10"} << "answers"
             << "1.05"
@@ -114,7 +121,9 @@ private slots:
             bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
         CARICA& w = bench.load();
         QString path = bench.home.path() + "/FW.BIN";
-        if (file != "missing")
+        if (file.startsWith('/'))
+            path = file;
+        else if (file != "missing")
             path = bench.home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
         w.ShowFile->setText(path);
         FakeSerialControl& port = *bench.mainPort;
