@@ -315,6 +315,7 @@ void CARICA::setCreatedState()
     StartTrasm->setText(QStringLiteral("&DOWNLOAD"));
     Frame4->setTitle(QStringLiteral("File"));
     ShowFile->clear();
+    m_selection->forgetFolder();
     ButSfoglia->setText(QStringLiteral("&Browse..."));
     Frame6->setTitle(QString());
     chkCheckSum->setText(QStringLiteral("CheckSum"));

@@ -45,6 +45,8 @@ public:
     void chkCheckSum_Click();
     void ButSfoglia_Click();
     QString initDir() const { return m_initDir; }
+    // The window is rebuilt as created: the dialog remembers no folder.
+    void forgetFolder() { m_initDir.clear(); }
 
     // Assignments from the program, each running the reaction as the operator's choice would.
     void setOperation(int index);

@@ -128,6 +128,9 @@ private slots:
         w.SelOperazione[1]->click(); // empties the path; the dialog keeps the folder
         w.ButSfoglia->click();
         QCOMPARE(bench.fileDialog.calls[3].initialDir, QStringLiteral("/fonts/"));
+        w.mnuFactory->trigger(); // the window as created remembers no folder
+        w.ButSfoglia->click();
+        QCOMPARE(bench.fileDialog.calls[4].initialDir, QString());
     }
 
     void aChosenFileDownloadsAsChosen()
