@@ -3,6 +3,8 @@
 #include <QSettings>
 #include <QString>
 
+#include <optional>
+
 // The per-user store: organisation and application "Velmora", section "Properties", every
 // value text. Nothing is cached; each call reads or writes the store.
 class SettingsStore
@@ -15,5 +17,8 @@ public:
     QString fileName() const;
 
 private:
+    // The text after "key=" in the store's file, as it stands there.
+    std::optional<QString> rawText(const QString& key) const;
+
     QSettings m_settings;
 };

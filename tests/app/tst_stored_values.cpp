@@ -1,4 +1,9 @@
 #include "app/stored_values.h"
+#include "platform/settings_store.h"
+#include "tests/support/test_env.h"
+
+#include <QDir>
+#include <QFile>
 
 #include <QTest>
 
@@ -58,6 +63,30 @@ private slots:
         QCOMPARE(truthText(false), QStringLiteral("False"));
         QCOMPARE(parseTruth(truthText(true)), std::optional<bool>(true));
         QCOMPARE(parseTruth(truthText(false)), std::optional<bool>(false));
+    }
+
+    void storedTextsReadAsTheyStand_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("an unquoted comma") << QByteArray("File=/tmp/x,y.SHC") << "/tmp/x,y.SHC";
+        QTest::newRow("blanks beside commas") << QByteArray("File = /tmp/a, b ,c.SHC ") << "/tmp/a, b ,c.SHC";
+        QTest::newRow("quoted, as a save writes it") << QByteArray("File=\"/tmp/x,y.SHC\"") << "/tmp/x,y.SHC";
+        QTest::newRow("a number with a comma") << QByteArray("Porta=1,5") << "1,5";
+    }
+    void storedTextsReadAsTheyStand()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        TestHome home;
+        const QString key = QString::fromLatin1(line.left(line.indexOf('='))).trimmed();
+        QFile file(SettingsStore().fileName());
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()) && file.open(QIODevice::WriteOnly));
+        file.write("[Other]\n" + key.toLatin1() + "=elsewhere\n[Properties]\n" + line + "\n");
+        file.close();
+        QCOMPARE(SettingsStore().read(key, "absent"), text);
+        SettingsStore().write(key, text); // and a save keeps it
+        QCOMPARE(SettingsStore().read(key, "absent"), text);
     }
 };
 
