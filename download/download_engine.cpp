@@ -264,7 +264,9 @@ void DownloadEngine::StartTrasm_Click()
             Calcolo& dlg = calcolo();
             dlg.Label1->setText(kChecksumCaption);
             dlg.setVisible(true);
-            dlg.repaint();
+            vb::refresh(dlg);
+            if (!current(generation)) // the program ended while the dialog was being drawn
+                return;
             sum = FileChecksum(m_files.source(), m_g.FileLength);
             if (!sum) {
                 abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()));

@@ -1,8 +1,12 @@
 #include "platform/vb_controls.h"
 
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QComboBox>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTimer>
+#include <QWindow>
 
 void CheckBox::nextCheckState()
 {
@@ -74,6 +78,19 @@ void setOptionValue(QRadioButton& button, bool value, const Reaction& click)
     }
     if (value && click)
         click();
+}
+
+void refresh(QWidget& widget)
+{
+    if (!widget.isVisible())
+        return;
+    const QWindow* handle = widget.window()->windowHandle();
+    const QDeadlineTimer deadline(1000);
+    while (handle && !handle->isExposed() && !deadline.hasExpired()) {
+        QTimer::singleShot(10, QCoreApplication::instance(), [] {}); // wakes the wait below
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    }
+    widget.repaint();
 }
 
 } // namespace vb

@@ -58,6 +58,7 @@ void ReleaseCheck::run()
     if (file.size() == 0)
         return;
     m_c.cmdCheckRelease->setText(tableText(m_c.languageBase(), 109));
+    m_c.cmdCheckRelease->repaint(); // the search does not yield
     const std::optional<QByteArray> release = findRelease(file);
     if (release)
         m_c.txtFwFile->setText(QString::fromLatin1(*release));

@@ -146,6 +146,7 @@ private slots:
         (board ? w.SelBoot[0] : w.SelBoot[1])->click();
         vb::setCheckValue(*w.chkCheckSum, check);
         w.ShowFile->setText(bench.home.file("FILE.BIN", file));
+        PaintRecorder status(w.engine().calcolo().Label1);
         double enabledAt = -1;
         bench.clock.at(7.999, [&] { enabledAt = w.Timer1().isEnabled() ? 1 : 0; });
         w.StartTrasm->click(); // returns after the 8-second wait
@@ -163,6 +164,8 @@ private slots:
             QCOMPARE(bench.downloadPort->writes[0].time, 0.0);
         }
         QCOMPARE(bench.state.HeaderText, header);
+        // The checksum pass does not yield: its caption must have been drawn before it.
+        QCOMPARE(status.painted.contains("CALCOLO CHECKSUM IN CORSO..."), header.contains(','));
         QCOMPARE(bench.state.FileLength, qint32(file.size()));
         // After the 8-second wait the timer takes over; the data start with the first byte.
         QCOMPARE(bench.state.TransferState, qint16(1));

@@ -135,6 +135,9 @@ private slots:
             port.answer("?54&4\r\n", {{"1.0", 0.1}, {"7\r", 0.2}});
         if (printer == "one char")
             port.answer("?54&4\r\n", {{"\r", 0.1}});
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        PaintRecorder button(w.cmdCheckRelease);
         Qt::CursorShape during = Qt::ArrowCursor;
         bench.clock.at(0.2, [&] { during = w.cursor().shape(); });
         w.cmdCheckRelease->click();
@@ -155,6 +158,11 @@ private slots:
             QCOMPARE(during, Qt::WaitCursor);
             QCOMPARE(port.openings.value(0).settings, QStringLiteral("4800,N,8,1"));
         }
+        // The search does not yield: its caption must have been drawn before it.
+        const bool searched = file != "missing" && file != "empty" && !file.startsWith('/');
+        QCOMPARE(button.painted.contains(w.mnuInglese->isChecked() ? "Searching into BIN file..."
+                                                                   : "Ricerca nel file BIN..."),
+                 searched);
         QCOMPARE(w.cmdCheckRelease->text(), w.mnuInglese->isChecked() ? QStringLiteral("Check firmware releases")
                                                                       : QStringLiteral("Controllo versioni firmware"));
     }

@@ -2,6 +2,9 @@
 
 #include "platform/clock.h"
 
+#include <QEvent>
+#include <QWidget>
+
 void MessageRecorder::show(QWidget*, const QString& text, const QString& title, MessageIcon icon)
 {
     shown.append(Shown{text, title, icon, m_clock.now()});
@@ -12,4 +15,16 @@ QString ScriptedFileDialog::getOpenFileName(QWidget*, const QString& title, cons
 {
     calls.append(Call{title, initialDir, filter});
     return answers.isEmpty() ? QString() : answers.takeFirst();
+}
+
+PaintRecorder::PaintRecorder(QWidget* widget)
+{
+    widget->installEventFilter(this);
+}
+
+bool PaintRecorder::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::Paint)
+        painted << watched->property("text").toString();
+    return false;
 }

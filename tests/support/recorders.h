@@ -4,6 +4,7 @@
 #include "platform/message_boxes.h"
 
 #include <QList>
+#include <QObject>
 #include <QStringList>
 
 class Clock;
@@ -39,4 +40,14 @@ public:
 
     QStringList answers; // taken in order; none left = cancelled
     QList<Call> calls;
+};
+
+// The texts a label or a button showed each time it was really painted.
+class PaintRecorder : public QObject
+{
+public:
+    explicit PaintRecorder(QWidget* widget);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QStringList painted;
 };
