@@ -65,7 +65,7 @@ def text_of(node):
 
 
 class Session:
-    def __init__(self, build, settings, sim_args=()):
+    def __init__(self, build, settings, sim_args=(), window_manager=False):
         self.home = tempfile.mkdtemp(prefix="velmora-e2e-")
         self.data = os.path.join(self.home, "data")
         config = os.path.join(self.home, "config", "Velmora")
@@ -73,8 +73,11 @@ class Session:
         with open(os.path.join(config, "Velmora.conf"), "w") as f:
             f.write(ASCII_SETTINGS.format("\n".join(f"{k}={v}" for k, v in settings.items())))
         self.report = os.path.join(self.home, "report.json")
-        self.bus = self.sim = self.app_proc = None
+        self.bus = self.sim = self.app_proc = self.wm = None
         try:
+            if window_manager:  # frames and titles, as an operator sees the windows
+                self.wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                time.sleep(1)
             self._start(build, sim_args)
         except BaseException:
             self.close()  # nothing started may outlive a failed start
@@ -138,7 +141,7 @@ class Session:
             return json.load(f)["downloads"]
 
     def close(self):
-        started = [p for p in (self.app_proc, self.sim, self.bus) if p is not None]
+        started = [p for p in (self.app_proc, self.sim, self.bus, self.wm) if p is not None]
         for p in started:
             p.terminate()
         for p in started:
@@ -248,10 +251,10 @@ def demo(build):
     os.makedirs(shots, exist_ok=True)
 
     def shot(name):
-        subprocess.run(["import", "-window", "root", "-crop", "640x480+0+0", os.path.join(shots, name)], check=False)
+        subprocess.run(["import", "-window", "root", "-trim", "+repage", os.path.join(shots, name)], check=False)
         print(f"screenshot: {os.path.join(shots, name)}")
 
-    s = Session(build, {"Check": "1"})
+    s = Session(build, {"Check": "1"}, window_manager=True)
     try:
         set_path(s, s.file("DEMO.BIN", os.urandom(20000) + b"Release: 1.05\0" + os.urandom(4000)))
         time.sleep(0.5)
@@ -269,6 +272,10 @@ def demo(build):
         wait_for("the replies", lambda: text_of(find(window, "text", "FLASH:")) or None, 10)
         shot("interrogation.png")
         click(s.button("Quit", window))
+        click(wait_for("the English menu item", lambda: find(s.main, "menu item", "English"), 10))
+        wait_for("English captions", lambda: find(s.main, "push button", "Check firmware releases"), 10)
+        time.sleep(0.5)
+        shot("main-window-en.png")
         print("printer-sim report:")
         with open(s.report) as f:
             print(f.read())
