@@ -1,8 +1,8 @@
 #include "app/main_window.h"
-#include "link/qt_serial_control.h"
-#include "platform/file_dialog.h"
-#include "platform/message_boxes.h"
-#include "platform/system_clock.h"
+#include "core/link/qt_serial_control.h"
+#include "app/file_dialog.h"
+#include "app/message_boxes.h"
+#include "core/platform/system_clock.h"
 
 #include <QApplication>
 

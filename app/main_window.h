@@ -1,8 +1,8 @@
 #pragma once
 
-#include "download/glob_var.h"
-#include "link/link_combo_box.h"
-#include "link/link_controls.h"
+#include "core/download/glob_var.h"
+#include "app/link_combo_box.h"
+#include "app/link_controls.h"
 
 #include <QMainWindow>
 

@@ -2,11 +2,11 @@
 // ("tail" reads at every baud rate of the list and takes about 20 minutes; "all" includes it.)
 // Modes: checksum, wait, pacing, startup, rss, tail.
 #include "app/main_window.h"
-#include "download/download_engine.h"
-#include "download/header.h"
-#include "link/qt_serial_control.h"
-#include "platform/system_clock.h"
-#include "selection/release_search.h"
+#include "app/download_engine.h"
+#include "core/download/header.h"
+#include "core/link/qt_serial_control.h"
+#include "core/platform/system_clock.h"
+#include "core/printer/release_search.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 

@@ -1,6 +1,6 @@
 // Any settings text: parsed or refused, never a crash; what parses maps onto Qt's values.
-#include "link/link_settings.h"
-#include "link/qt_serial_control.h"
+#include "core/link/link_settings.h"
+#include "core/link/qt_serial_control.h"
 
 #include <cstdint>
 #include <cstdlib>

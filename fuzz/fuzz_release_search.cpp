@@ -1,5 +1,5 @@
 // The windowed release search finds what a plain search of the whole file finds.
-#include "selection/release_search.h"
+#include "core/printer/release_search.h"
 
 #include <QBuffer>
 

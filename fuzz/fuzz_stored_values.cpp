@@ -1,7 +1,7 @@
 // Any text in any of the eleven stored keys: the window starts and loads, every box ends on an
 // item or on none, one operation and one boot source stay selected.
 #include "app/main_window.h"
-#include "platform/vb_controls.h"
+#include "app/vb_controls.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>

@@ -1,9 +1,9 @@
 #include "app/main_window.h"
-#include "download/download_engine.h"
-#include "download/progress_dialog.h"
-#include "platform/clock.h"
-#include "platform/lifetime.h"
-#include "platform/vb_controls.h"
+#include "app/download_engine.h"
+#include "app/progress_dialog.h"
+#include "core/platform/clock.h"
+#include "core/platform/lifetime.h"
+#include "app/vb_controls.h"
 #include "tests/support/test_env.h"
 
 #include <QAction>

@@ -1,5 +1,5 @@
-#include "app/stored_values.h"
-#include "platform/settings_store.h"
+#include "core/platform/stored_values.h"
+#include "core/platform/settings_store.h"
 #include "tests/support/test_env.h"
 
 #include <QDir>

@@ -1,4 +1,4 @@
-#include "download/header.h"
+#include "core/download/header.h"
 
 #include "tests/support/test_env.h"
 

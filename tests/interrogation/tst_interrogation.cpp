@@ -1,7 +1,7 @@
 #include "app/main_window.h"
-#include "download/download_engine.h"
-#include "interrogation/interrogation_window.h"
-#include "platform/twips.h"
+#include "app/download_engine.h"
+#include "app/interrogation_window.h"
+#include "app/twips.h"
 #include "tests/support/test_env.h"
 
 #include <QLabel>

@@ -1,7 +1,7 @@
 #include "app/main_window.h"
-#include "download/download_engine.h"
-#include "download/progress_dialog.h"
-#include "platform/vb_controls.h"
+#include "app/download_engine.h"
+#include "app/progress_dialog.h"
+#include "app/vb_controls.h"
 #include "tests/support/test_env.h"
 
 #include <QAbstractItemView>

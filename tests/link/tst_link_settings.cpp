@@ -1,6 +1,6 @@
-#include "link/link_settings.h"
-#include "link/open_link.h"
-#include "link/port_names.h"
+#include "core/link/link_settings.h"
+#include "core/link/open_link.h"
+#include "core/link/port_names.h"
 
 #include "tests/support/test_env.h"
 
@@ -130,18 +130,9 @@ private slots:
             QVERIFY(comm.setPortOpen(true));
         comm.openings.clear();
         comm.refuseOpen(refuse);
-        QComboBox boxes[5];
-        const QList<QStringList> items = {
-            {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6", "COM7", "COM8", "COM9", "COM10", "LPT1"},
-            {"2400", "4800", "9600", "19200", "38400", "57600"},
-            {"Nessuna", "Pari", "Dispari"},
-            {"8", "7"},
-            {"1", "2"}};
-        for (int i = 0; i < 5; ++i) {
-            boxes[i].addItems(items[i]);
-            boxes[i].setCurrentIndex(indices[i]);
-        }
-        const LinkBoxes link{&boxes[0], &boxes[1], &boxes[2], &boxes[3], &boxes[4]};
+        const QStringList ports = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6",
+                                   "COM7", "COM8", "COM9", "COM10", "LPT1"};
+        const LinkChoice link{ports.value(indices[0]), indices[0], indices[1], indices[2], indices[3], indices[4]};
         bool error = true; // left untouched by the early returns
         OpenLink(link, comm, error);
         QCOMPARE(error, portError);
@@ -154,7 +145,7 @@ private slots:
         FakeSerialControl main(clock);
         SetLinkSettings(link, main);
         QCOMPARE(main.portOpen(), false);
-        QCOMPARE(main.commPort(), boxes[0].currentIndex() + 1);
+        QCOMPARE(main.commPort(), indices[0] + 1);
     }
 };
 

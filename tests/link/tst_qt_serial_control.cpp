@@ -1,6 +1,6 @@
-#include "link/link_settings.h"
-#include "link/qt_serial_control.h"
-#include "platform/system_clock.h"
+#include "core/link/link_settings.h"
+#include "core/link/qt_serial_control.h"
+#include "core/platform/system_clock.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 

@@ -1,5 +1,5 @@
-#include "platform/lifetime.h"
-#include "platform/system_clock.h"
+#include "core/platform/lifetime.h"
+#include "core/platform/system_clock.h"
 #include "tests/support/virtual_clock.h"
 
 #include <QElapsedTimer>

@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "selection/release_search.h"
+#include "core/printer/release_search.h"
 #include "tests/support/test_env.h"
 
 #include <QBuffer>

@@ -1,7 +1,7 @@
 #include "app/main_window.h"
-#include "download/download_engine.h"
-#include "platform/vb_controls.h"
-#include "selection/selection_reactions.h"
+#include "app/download_engine.h"
+#include "app/vb_controls.h"
+#include "app/selection_reactions.h"
 #include "tests/support/test_env.h"
 
 #include <QAccessible>

@@ -1,6 +1,6 @@
 #include "tests/support/fake_serial_control.h"
 
-#include "platform/clock.h"
+#include "core/platform/clock.h"
 #include "tests/support/virtual_clock.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/serial_control.h"
+#include "core/link/serial_control.h"
 
 #include <QList>
 #include <QMap>

@@ -1,6 +1,6 @@
 #include "tests/support/recorders.h"
 
-#include "platform/clock.h"
+#include "core/platform/clock.h"
 
 #include <QEvent>
 #include <QWidget>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/file_dialog.h"
-#include "platform/message_boxes.h"
+#include "app/file_dialog.h"
+#include "app/message_boxes.h"
 
 #include <QList>
 #include <QObject>

@@ -1,8 +1,8 @@
 #include "tests/support/test_env.h"
 
-#include "link/port_names.h"
-#include "link/qt_serial_control.h"
-#include "platform/lifetime.h"
+#include "core/link/port_names.h"
+#include "core/link/qt_serial_control.h"
+#include "core/platform/lifetime.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,8 @@
 #pragma once
 
 #include "app/main_window.h"
-#include "download/glob_var.h"
-#include "platform/system_clock.h"
+#include "core/download/glob_var.h"
+#include "core/platform/system_clock.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/virtual_clock.h"

@@ -1,0 +1,34 @@
+#pragma once
+
+#include "core/link/link_settings.h"
+
+class QComboBox;
+class QLabel;
+
+// The five link boxes of the main window.
+struct LinkBoxes {
+    QComboBox* Porta = nullptr;
+    QComboBox* Baud = nullptr;
+    QComboBox* Parita = nullptr;
+    QComboBox* BitDati = nullptr;
+    QComboBox* BitStop = nullptr;
+};
+
+// What the boxes show now.
+LinkChoice linkChoice(const LinkBoxes& boxes);
+inline bool isParallelLink(const LinkBoxes& boxes)
+{
+    return linkChoice(boxes).parallel();
+}
+
+// The labels beside the four line-parameter boxes.
+struct LinkLabels {
+    QLabel* LabelBaud = nullptr;
+    QLabel* LabelParita = nullptr;
+    QLabel* LabelDati = nullptr;
+    QLabel* LabelStop = nullptr;
+};
+
+// "LPT1" has no line parameters: choosing it greys out the four boxes and their labels, which
+// keep their selections for when a COM port is chosen again.
+void Porta_Click(const LinkBoxes& boxes, const LinkLabels& labels);

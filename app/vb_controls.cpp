@@ -1,0 +1,96 @@
+#include "app/vb_controls.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QComboBox>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTimer>
+#include <QWindow>
+
+void CheckBox::nextCheckState()
+{
+    setTristate(false);
+    setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+}
+
+namespace vb {
+
+int checkValue(const QCheckBox& box)
+{
+    switch (box.checkState()) {
+    case Qt::Checked:
+        return 1;
+    case Qt::PartiallyChecked:
+        return 2;
+    default:
+        return 0;
+    }
+}
+
+bool setCheckValue(QCheckBox& box, int value, const Reaction& click)
+{
+    if (value < 0 || value > 2)
+        return false;
+    if (checkValue(box) == value)
+        return true;
+    {
+        const QSignalBlocker block(box);
+        if (value == 2) {
+            box.setTristate(true);
+            box.setCheckState(Qt::PartiallyChecked);
+        } else {
+            box.setTristate(false);
+            box.setCheckState(value == 1 ? Qt::Checked : Qt::Unchecked);
+        }
+    }
+    if (click)
+        click();
+    return true;
+}
+
+bool setListIndex(QComboBox& box, int index, const Reaction& click)
+{
+    if (index < -1 || index >= box.count())
+        return false;
+    {
+        const QSignalBlocker block(box);
+        box.setCurrentIndex(index);
+    }
+    if (click)
+        click();
+    return true;
+}
+
+void setOptionValue(QRadioButton& button, bool value, const Reaction& click)
+{
+    {
+        const QSignalBlocker block(button);
+        if (value) {
+            button.setChecked(true);
+        } else {
+            // An exclusive button cannot be unchecked directly.
+            const bool exclusive = button.autoExclusive();
+            button.setAutoExclusive(false);
+            button.setChecked(false);
+            button.setAutoExclusive(exclusive);
+        }
+    }
+    if (value && click)
+        click();
+}
+
+void refresh(QWidget& widget)
+{
+    if (!widget.isVisible())
+        return;
+    const QWindow* handle = widget.window()->windowHandle();
+    const QDeadlineTimer deadline(1000);
+    while (handle && !handle->isExposed() && !deadline.hasExpired()) {
+        QTimer::singleShot(10, QCoreApplication::instance(), [] {}); // wakes the wait below
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
+    }
+    widget.repaint();
+}
+
+} // namespace vb

@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/link/serial_control.h"
+
+#include <QSerialPort>
+
+struct LineSettings;
+
+// A settings text's line parameters in QSerialPort's terms.
+struct QtLineSettings {
+    qint32 baud;
+    QSerialPort::Parity parity;
+    QSerialPort::DataBits dataBits;
+    QSerialPort::StopBits stopBits;
+    bool operator==(const QtLineSettings&) const = default;
+};
+QtLineSettings qtLineSettings(const LineSettings& line);
+
+// The serial control over QSerialPort. COMn resolves through port_names.
+class QtSerialControl : public SerialControl
+{
+    Q_OBJECT
+public:
+    explicit QtSerialControl(QObject* parent = nullptr);
+    ~QtSerialControl() override;
+
+    void setCommPort(int port) override { m_commPort = port; }
+    int commPort() const override { return m_commPort; }
+    void setSettings(const QString& settings) override { m_settings = settings; }
+    QString settings() const override { return m_settings; }
+    bool portOpen() const override { return m_port.isOpen(); }
+    bool setPortOpen(bool open) override;
+    bool output(const QByteArray& data) override;
+    QByteArray input() override;
+    int commEvent() const override { return m_commEvent; }
+    qint64 pendingOutput() const override;
+    QString errorString() const override { return m_error; }
+    QString deviceName() const override;
+
+    // The operating system's handle of the open port (-1 when closed), for tests.
+    qintptr nativeHandle() const { return m_port.isOpen() ? m_port.handle() : -1; }
+
+private:
+    void onError(QSerialPort::SerialPortError error);
+    void fail(const QString& reason);
+
+    QSerialPort m_port;
+    int m_commPort = 1;
+    QString m_settings = QStringLiteral("9600,N,8,1");
+    QString m_error;
+    int m_commEvent = 0;
+    bool m_failed = false;
+    bool m_opening = false;
+};

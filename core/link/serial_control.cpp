@@ -1,0 +1,3 @@
+#include "core/link/serial_control.h"
+
+SerialControl::~SerialControl() = default;

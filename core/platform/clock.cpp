@@ -1,0 +1,4 @@
+#include "core/platform/clock.h"
+
+Timer::~Timer() = default;
+Clock::~Clock() = default;

@@ -1,0 +1,62 @@
+#include "core/platform/settings_store.h"
+
+#include <QFile>
+
+namespace {
+const QString kSection = QStringLiteral("Properties/");
+}
+
+SettingsStore::SettingsStore()
+    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Velmora"))
+{
+    m_settings.setFallbacksEnabled(false);
+}
+
+QString SettingsStore::read(const QString& key, const QString& defaultValue)
+{
+    m_settings.sync();
+    const QVariant v = m_settings.value(kSection + key);
+    if (!v.isValid())
+        return defaultValue;
+    // Qt's INI reader turns a value with an unquoted comma (a path typed by hand) into a list;
+    // the value is the text that stands in the file.
+    if (v.userType() == QMetaType::QStringList)
+        return rawText(key).value_or(v.toStringList().join(QLatin1Char(',')));
+    return v.toString();
+}
+
+std::optional<QString> SettingsStore::rawText(const QString& key) const
+{
+    QFile file(m_settings.fileName());
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return std::nullopt;
+    bool inSection = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(QLatin1Char('['))) {
+            inSection = line == QLatin1String("[Properties]");
+            continue;
+        }
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
+        if (inSection && eq > 0 && line.left(eq).trimmed() == key)
+            return line.mid(eq + 1).trimmed();
+    }
+    return std::nullopt;
+}
+
+void SettingsStore::write(const QString& key, const QString& value)
+{
+    m_settings.setValue(kSection + key, value);
+    m_settings.sync();
+}
+
+void SettingsStore::deleteSection()
+{
+    m_settings.remove(QStringLiteral("Properties"));
+    m_settings.sync();
+}
+
+QString SettingsStore::fileName() const
+{
+    return m_settings.fileName();
+}

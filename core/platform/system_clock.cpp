@@ -1,0 +1,134 @@
+#include "core/platform/system_clock.h"
+
+#include "core/platform/lifetime.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cmath>
+
+#ifdef Q_OS_LINUX
+#include <sys/prctl.h>
+#endif
+
+namespace {
+
+// Every tick of the program disables the timer and enables it again when the next chunk is
+// due, so each period is one interval after the previous tick's work. Qt's millisecond timer
+// fires some tenths of a millisecond late each time, which at 2 ms would stretch a Turbo
+// transfer by 5-10 %. The lateness is carried over and the next arming shortened by whole
+// milliseconds once it adds up: the mean period stays the interval, never two chunks at once,
+// and a single very late tick (a busy machine) is not caught up by more than one interval.
+class QtTimer1 : public Timer
+{
+public:
+    explicit QtTimer1(QObject* parent) : Timer(parent)
+    {
+        m_timer.setTimerType(Qt::PreciseTimer);
+        m_timer.setSingleShot(true);
+        m_clock.start();
+        connect(&m_timer, &QTimer::timeout, this, [this] {
+            const qint64 lateNs = m_clock.nsecsElapsed() - m_armedNs - qint64(m_interval) * 1000000;
+            m_carryNs = qBound(-qint64(m_interval) * 1000000, m_carryNs + lateNs, qint64(m_interval) * 1000000);
+            // Repeats while enabled; a handler that disables and re-enables re-arms it anyway.
+            restart();
+            emit timeout();
+        });
+    }
+    void setInterval(int ms) override
+    {
+        m_interval = ms;
+        m_carryNs = 0;
+        if (m_enabled)
+            restart();
+    }
+    int interval() const override { return m_interval; }
+    void setEnabled(bool enabled) override
+    {
+        m_enabled = enabled;
+        if (enabled)
+            restart();
+        else
+            m_timer.stop();
+    }
+    bool isEnabled() const override { return m_enabled; }
+
+private:
+    void restart()
+    {
+        if (m_interval <= 0) {
+            m_timer.stop();
+            return;
+        }
+        const int shorten = int((m_carryNs + 500000) / 1000000);
+        m_armedNs = m_clock.nsecsElapsed();
+        m_timer.start(qBound(0, m_interval - shorten, m_interval));
+    }
+    QTimer m_timer;
+    QElapsedTimer m_clock;
+    qint64 m_armedNs = 0;
+    qint64 m_carryNs = 0; // how much longer than the interval the periods have been, in sum
+    int m_interval = 0;
+    bool m_enabled = false;
+};
+
+} // namespace
+
+SystemClock::SystemClock()
+{
+    m_origin.start();
+#ifdef Q_OS_LINUX
+    // The kernel may defer our timer wake-ups by 50 µs by default; pacing wants them on time.
+    ::prctl(PR_SET_TIMERSLACK, 1UL);
+#endif
+}
+
+double SystemClock::now() const
+{
+    return double(m_origin.nsecsElapsed()) / 1e9;
+}
+
+void SystemClock::waitSeconds(double seconds)
+{
+    if (!(seconds > 0))
+        return;
+    // Block in the event loop until the deadline instead of polling: the UI stays alive and
+    // the processor idle. A monotonic clock is immune to midnight and to clock changes.
+    const qint64 deadlineNs = m_origin.nsecsElapsed() + qint64(std::ceil(seconds * 1e9));
+    QEventLoop loop;
+    QTimer wake;
+    wake.setSingleShot(true);
+    wake.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
+    const lifetime::Waker waker([&loop] { loop.quit(); });
+    for (;;) {
+        if (lifetime::ending() || QCoreApplication::closingDown())
+            return;
+        const qint64 leftNs = deadlineNs - m_origin.nsecsElapsed();
+        if (leftNs <= 0)
+            return;
+        wake.start(int((leftNs + 999999) / 1000000));
+        loop.exec();
+    }
+}
+
+void SystemClock::waitUntil(const std::function<bool()>& done)
+{
+    // Sleeps until the next event (normally the awaited timer tick), then tests again. The
+    // wake-up timer only bounds the sleep should nothing else ever arrive.
+    QEventLoop loop;
+    QTimer wake;
+    wake.setInterval(100);
+    wake.start();
+    while (!done()) {
+        if (lifetime::ending() || QCoreApplication::closingDown())
+            return;
+        loop.processEvents(QEventLoop::WaitForMoreEvents);
+    }
+}
+
+std::unique_ptr<Timer> SystemClock::createTimer(QObject* parent)
+{
+    return std::make_unique<QtTimer1>(parent);
+}

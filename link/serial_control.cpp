@@ -1,3 +1,0 @@
-#include "link/serial_control.h"
-
-SerialControl::~SerialControl() = default;

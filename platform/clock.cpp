@@ -1,4 +1,0 @@
-#include "platform/clock.h"
-
-Timer::~Timer() = default;
-Clock::~Clock() = default;
