@@ -2,9 +2,6 @@
 
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
-#include "core/platform/clock.h"
-#include "core/platform/lifetime.h"
-#include "app/message_boxes.h"
 #include "app/twips.h"
 #include "core/platform/string_table.h"
 
@@ -15,16 +12,12 @@
 
 #include <array>
 
-namespace {
-const QByteArray kNoReply = QByteArrayLiteral("??????");
-}
-
 frmPrTest::frmPrTest(QWidget* mainWindow, const LinkBoxes& link, SerialControl& comm, Clock& clock,
                      MessageBoxes& messages, std::function<int()> languageBase)
     : QDialog(mainWindow), lblModel(new QLabel(this)), txtModel(new QLineEdit(this)), lblRelease(new QLabel(this)),
       txtRelease(new QLineEdit(this)), lblFlash(new QLabel(this)), txtFlash(new QLineEdit(this)),
       cmdTest(new QPushButton(this)), cmdEsci(new QPushButton(this)), MSComm1(comm), m_mainWindow(mainWindow),
-      m_link(link), m_clock(clock), m_messages(messages), m_languageBase(std::move(languageBase))
+      m_link(link), m_languageBase(languageBase), m_interrogation(comm, clock, messages, languageBase)
 {
     setObjectName(QStringLiteral("frmPrTest"));
     lblModel->setObjectName(QStringLiteral("lblModel"));
@@ -73,9 +66,9 @@ frmPrTest::frmPrTest(QWidget* mainWindow, const LinkBoxes& link, SerialControl& 
 
     connect(cmdTest, &QPushButton::clicked, this, &frmPrTest::cmdTest_Click);
     connect(cmdEsci, &QPushButton::clicked, this, &frmPrTest::cmdEsci_Click);
-    connect(&MSComm1, &SerialControl::onComm, this, [this] {
-        if (MSComm1.commEvent() == SerialControl::ReceiveEvent)
-            ReplyBuffer += MSComm1.input();
+    connect(&m_interrogation, &Interrogation::reply, this, [this](Interrogation::Query query, const QString& text) {
+        const std::array<QLineEdit*, 3> boxes = {txtModel, txtRelease, txtFlash};
+        boxes[std::size_t(query)]->setText(text);
     });
     unload();
 }
@@ -97,8 +90,6 @@ void frmPrTest::unload()
     txtModel->clear();
     txtRelease->clear();
     txtFlash->clear();
-    ReplyBuffer.clear();
-    m_testRunning = false;
 }
 
 void frmPrTest::load()
@@ -127,52 +118,19 @@ void frmPrTest::CopyLinkSettings()
 
 void frmPrTest::cmdTest_Click()
 {
-    // A second press inside one of the run's waits would re-enter it with the port open.
-    if (m_inRun)
+    if (m_interrogation.inRun())
         return;
-    m_inRun = true;
-    run();
-    m_inRun = false;
-}
-
-void frmPrTest::run()
-{
     setCursor(Qt::WaitCursor);
     txtModel->clear();
     txtRelease->clear();
     txtFlash->clear();
-    if (!MSComm1.portOpen() && !MSComm1.setPortOpen(true)) {
-        m_messages.show(this, text(124), text(8), MessageIcon::Critical);
-        unsetCursor();
-        return;
-    }
-    m_testRunning = true;
-    ReplyBuffer.clear();
-    MSComm1.output(QByteArrayLiteral("!0"));
-    m_clock.waitSeconds(0.4);
-    if (!ReplyBuffer.isEmpty()) {
-        const std::array<std::pair<QByteArray, QLineEdit*>, 3> queries = {
-            {{"?54&10", txtModel}, {"?54&4", txtRelease}, {"?54&12", txtFlash}}};
-        for (const auto& [query, box] : queries) {
-            if (lifetime::ending())
-                break;
-            ReplyBuffer.clear();
-            MSComm1.output(query + "\r\n");
-            m_clock.waitSeconds(0.4);
-            box->setText(QString::fromLatin1(ReplyBuffer.isEmpty() ? kNoReply : ReplyBuffer.chopped(1)));
-        }
-    } else if (!lifetime::ending()) {
-        m_messages.show(this, text(116), text(112), MessageIcon::Critical);
-    }
-    m_testRunning = false;
+    m_interrogation.run();
     unsetCursor();
-    if (MSComm1.portOpen())
-        MSComm1.setPortOpen(false);
 }
 
 void frmPrTest::cmdEsci_Click()
 {
-    if (m_testRunning || m_inRun)
+    if (m_interrogation.inRun())
         return;
     unload();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "app/link_controls.h"
+#include "core/printer/interrogation.h"
 
 #include <QByteArray>
 #include <QDialog>
@@ -30,8 +31,7 @@ public:
     void cmdEsci_Click();
     void CopyLinkSettings();
 
-    bool TestRunning() const { return m_testRunning; }
-    QByteArray ReplyBuffer;
+    bool TestRunning() const { return m_interrogation.testRunning(); }
 
     QLabel* lblModel;
     QLineEdit* txtModel;
@@ -48,15 +48,11 @@ protected:
     void reject() override;
 
 private:
-    void run();
     QString text(int n) const;
     void unload();
 
     QWidget* m_mainWindow;
     LinkBoxes m_link;
-    Clock& m_clock;
-    MessageBoxes& m_messages;
     std::function<int()> m_languageBase;
-    bool m_testRunning = false;
-    bool m_inRun = false;
+    Interrogation m_interrogation;
 };

@@ -1,7 +1,7 @@
 #include "app/main_window.h"
 
 #include "core/platform/stored_values.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/progress_dialog.h"
 #include "app/interrogation_window.h"
 #include "app/link_combo_box.h"
@@ -12,7 +12,7 @@
 #include "core/platform/settings_store.h"
 #include "app/vb_controls.h"
 #include "core/platform/string_table.h"
-#include "app/release_check.h"
+#include "core/printer/release_check.h"
 #include "app/selection_reactions.h"
 
 #include <QAction>
@@ -76,31 +76,25 @@ CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
     sc.cmdCheckRelease = cmdCheckRelease;
     sc.window = this;
     sc.ApriFile = &seams.fileDialog;
-    sc.downloadRuns = [this] { return m_engine->busy(); };
+    sc.downloadRuns = [this] { return m_download->busy(); };
     m_selection = std::make_unique<SelectionReactions>(sc);
-    DownloadControls dc;
-    dc.window = this;
-    dc.ShowFile = ShowFile;
-    dc.link = linkBoxes();
-    dc.SelOperazione = SelOperazione;
-    dc.SelBoot = SelBoot;
-    dc.chkCheckSum = chkCheckSum;
-    dc.chkTurbo = chkTurbo;
-    dc.Timer1 = m_timer1.get();
-    m_engine = new DownloadEngine(dc, m_g, seams.clock, seams.messages, *m_downloadComm, this);
+    DownloadInputs inputs;
+    inputs.turbo = [this] { return vb::checkValue(*chkTurbo); };
+    inputs.link = [this] { return linkChoice(linkBoxes()); };
+    m_download = new Download(m_g, inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);
+    m_calcolo = new Calcolo(this, *m_download);
+    connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
+    connect(m_timer1.get(), &Timer::timeout, this, &CARICA::Timer1_Timer);
 
-    ReleaseCheckControls rc;
-    rc.window = this;
-    rc.ShowFile = ShowFile;
-    rc.SelOperazione0 = SelOperazione[0];
-    rc.link = linkBoxes();
-    rc.txtFwFile = txtFwFile;
-    rc.txtFwBoard = txtFwBoard;
-    rc.cmdCheckRelease = cmdCheckRelease;
-    rc.MSComm1 = m_comm.get();
-    rc.ReplyBuffer = &ReplyBuffer;
-    rc.languageBase = [this] { return int(m_g.LanguageBase); };
-    m_releaseCheck = std::make_unique<ReleaseCheck>(rc, seams.clock, seams.messages);
+    m_releaseCheck = std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages,
+                                                    [this] { return int(m_g.LanguageBase); });
+    connect(m_releaseCheck.get(), &ReleaseCheck::searching, this, [this](bool on) {
+        cmdCheckRelease->setText(tableText(m_g.LanguageBase, on ? 109 : 108));
+        if (on)
+            cmdCheckRelease->repaint(); // the search does not yield
+    });
+    connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
+    connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);
     m_frmPrTest = new frmPrTest(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
                                 [this] { return int(m_g.LanguageBase); });
 
@@ -110,9 +104,11 @@ CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
 
 CARICA::~CARICA()
 {
-    // The windows and the engine use the serial controls: they go before those do.
-    delete m_engine;
-    m_engine = nullptr;
+    // The windows and the download use the serial controls: they go before those do.
+    delete m_calcolo;
+    m_calcolo = nullptr;
+    delete m_download;
+    m_download = nullptr;
     delete m_frmPrTest;
     m_frmPrTest = nullptr;
 }
@@ -351,7 +347,6 @@ void CARICA::setCreatedState()
     Panels[2]->clear();
     if (m_comm->portOpen())
         m_comm->setPortOpen(false);
-    ReplyBuffer.clear();
 }
 
 void CARICA::connectReactions()
@@ -364,7 +359,7 @@ void CARICA::connectReactions()
     connect(Porta, &QComboBox::activated, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
     connect(Porta, &QComboBox::currentIndexChanged, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
     for (LinkComboBox* box : {Porta, Baud, Parita, BitDati, BitStop})
-        box->setDownloadShown([this] { return m_engine->calcolo().isVisible(); });
+        box->setDownloadShown([this] { return m_download->dialogShown(); });
     connect(ButSfoglia, &QPushButton::clicked, this, [this] { m_selection->ButSfoglia_Click(); });
     auto onChoice = [this](QRadioButton* b, const std::function<void()>& react) {
         connect(b, &QRadioButton::clicked, this, react);
@@ -387,10 +382,6 @@ void CARICA::connectReactions()
     connect(mnuFactory, &QAction::triggered, this, &CARICA::mnuFactory_Click);
     connect(mnuInterroga, &QAction::triggered, this, &CARICA::mnuInterroga_Click);
     connect(cmdCheckRelease, &QPushButton::clicked, this, &CARICA::cmdCheckRelease_Click);
-    connect(m_comm.get(), &SerialControl::onComm, this, [this] {
-        if (m_comm->commEvent() == SerialControl::ReceiveEvent)
-            ReplyBuffer += m_comm->input();
-    });
 }
 
 void CARICA::selectPort(int index)
@@ -517,7 +508,20 @@ void CARICA::ApplyLanguage()
 
 void CARICA::StartTrasm_Click()
 {
-    m_engine->StartTrasm_Click();
+    DownloadRequest request;
+    request.path = ShowFile->text();
+    request.operation = -1;
+    for (int i = 0; i < 3; ++i)
+        if (SelOperazione[std::size_t(i)]->isChecked())
+            request.operation = i;
+    request.board = SelBoot[0]->isChecked();
+    request.checkValue = vb::checkValue(*chkCheckSum);
+    m_download->start(request);
+}
+
+void CARICA::Timer1_Timer()
+{
+    m_download->tick();
 }
 
 void CARICA::cmdExit_Click()
@@ -545,7 +549,7 @@ void CARICA::mnuInglese_Click()
 
 void CARICA::mnuLoadDefault_Click()
 {
-    if (m_engine->busy())
+    if (m_download->busy())
         return;
     SettingsStore store;
     applyStoredSettings(store);
@@ -554,7 +558,7 @@ void CARICA::mnuLoadDefault_Click()
 
 void CARICA::mnuSaveDefault_Click()
 {
-    if (m_engine->busy())
+    if (m_download->busy())
         return;
     SettingsStore store;
     int operation = 2;
@@ -580,23 +584,32 @@ void CARICA::mnuFactory_Click()
     SettingsStore().deleteSection();
     // A running transfer ends first, exactly as its abort button ends it; the window is then
     // rebuilt in place, so nothing is left pointing at destroyed controls.
-    if (m_engine->busy() || m_engine->calcolo().isVisible())
-        m_engine->CancelButton_Click();
+    if (m_download->busy() || m_download->dialogShown())
+        m_download->cancel();
     setCreatedState();
     Form_Load();
 }
 
 void CARICA::cmdCheckRelease_Click()
 {
-    m_releaseCheck->cmdCheckRelease_Click();
+    if (m_releaseCheck->running())
+        return;
+    if (ShowFile->text().isEmpty() || !SelOperazione[0]->isChecked())
+        return;
+    setCursor(Qt::WaitCursor);
+    txtFwFile->clear();
+    txtFwBoard->clear();
+    repaint();
+    m_releaseCheck->run(ShowFile->text(), linkChoice(linkBoxes()));
+    unsetCursor();
 }
 
 void CARICA::mnuInterroga_Click()
 {
-    if (m_engine->busy() || m_frmPrTest->isVisible())
+    if (m_download->busy() || m_frmPrTest->isVisible())
         return;
     if (isParallelLink(linkBoxes())) {
-        m_seams.messages.show(this, tableText(m_g.LanguageBase, 113), tableText(m_g.LanguageBase, 112),
+        m_seams.messages.show(tableText(m_g.LanguageBase, 113), tableText(m_g.LanguageBase, 112),
                               MessageIcon::Critical);
         return;
     }
@@ -607,7 +620,7 @@ void CARICA::closeEvent(QCloseEvent* event)
 {
     // Ends the program at once: no question, nothing stored, queued data dropped.
     lifetime::beginEnding();
-    m_engine->endProgram();
+    m_download->endProgram();
     for (SerialControl* port : {m_comm.get(), m_testComm.get()})
         if (port->portOpen())
             port->setPortOpen(false);

@@ -11,7 +11,8 @@
 #include <memory>
 
 class Clock;
-class DownloadEngine;
+class Calcolo;
+class Download;
 class FileDialog;
 class MessageBoxes;
 class QAction;
@@ -57,6 +58,7 @@ public:
     void ApplyLanguage();
 
     void StartTrasm_Click();
+    void Timer1_Timer();
     void cmdExit_Click();
     void mnuItaliano_Click();
     void mnuInglese_Click();
@@ -66,11 +68,11 @@ public:
     void mnuInterroga_Click();
     void cmdCheckRelease_Click();
 
-    DownloadEngine& engine() { return *m_engine; }
+    Download& engine() { return *m_download; }
+    Calcolo& calcolo() { return *m_calcolo; }
     SerialControl& MSComm1() { return *m_comm; }
     frmPrTest& interrogationWindow() { return *m_frmPrTest; }
     Timer& Timer1() { return *m_timer1; }
-    QByteArray ReplyBuffer;
 
     // Controls, named as their objectName.
     QGroupBox* Frame1;
@@ -141,6 +143,7 @@ private:
     std::unique_ptr<SerialControl> m_testComm;
     std::unique_ptr<ReleaseCheck> m_releaseCheck;
     frmPrTest* m_frmPrTest = nullptr;
-    DownloadEngine* m_engine = nullptr;
+    Download* m_download = nullptr;
+    Calcolo* m_calcolo = nullptr;
     QTimer* m_clockTimer = nullptr;
 };

@@ -2,14 +2,16 @@
 
 #include "core/platform/lifetime.h"
 
+#include <QApplication>
 #include <QMessageBox>
 
-MessageBoxes::~MessageBoxes() = default;
-
-void QtMessageBoxes::show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon)
+void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon icon)
 {
     if (lifetime::ending())
         return;
+    QWidget* parent = QApplication::activeModalWidget();
+    if (!parent)
+        parent = QApplication::activeWindow();
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, title, text,
                     QMessageBox::Ok, parent);
     box.exec();

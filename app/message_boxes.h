@@ -1,21 +1,10 @@
 #pragma once
 
-#include <QString>
+#include "core/platform/messages.h"
 
-class QWidget;
-
-enum class MessageIcon { Critical, Information };
-
-// Modal message boxes with a single OK button.
-class MessageBoxes
-{
-public:
-    virtual ~MessageBoxes();
-    virtual void show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) = 0;
-};
-
+// Modal message boxes over the window that has the operator's attention.
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    void show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
+    void show(const QString& text, const QString& title, MessageIcon icon) override;
 };

@@ -1,7 +1,9 @@
 #include "app/progress_dialog.h"
 
-#include "core/link/serial_control.h"
 #include "app/twips.h"
+#include "app/vb_controls.h"
+#include "core/download/download.h"
+#include "core/link/serial_control.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -9,16 +11,17 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-Calcolo::Calcolo(QWidget* mainWindow, SerialControl& comm)
+Calcolo::Calcolo(QWidget* mainWindow, Download& download)
     : QDialog(mainWindow), Downloading(new QGroupBox(this)), BarraTrasm(new QProgressBar(Downloading)),
-      CancelButton(new QPushButton(Downloading)), Label1(new QLabel(this)), MSComm1(comm), m_mainWindow(mainWindow)
+      CancelButton(new QPushButton(Downloading)), Label1(new QLabel(this)), MSComm1(download.port()),
+      m_mainWindow(mainWindow), m_download(download)
 {
     setObjectName(QStringLiteral("Calcolo"));
     Downloading->setObjectName(QStringLiteral("Downloading"));
     BarraTrasm->setObjectName(QStringLiteral("BarraTrasm"));
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     Label1->setObjectName(QStringLiteral("Label1"));
-    comm.setObjectName(QStringLiteral("MSComm1"));
+    MSComm1.setObjectName(QStringLiteral("MSComm1"));
 
     setModal(false);
     setWindowTitle(QString());
@@ -36,44 +39,26 @@ Calcolo::Calcolo(QWidget* mainWindow, SerialControl& comm)
     BarraTrasm->setGeometry(twipsRect(*this, 168, 240, 3045, 255));
     CancelButton->setGeometry(twipsRect(*this, 1083, 650, 1215, 375));
     Label1->setGeometry(twipsRect(*this, 120, 1440, 3405, 300));
-    resetToDesign();
+
+    connect(CancelButton, &QPushButton::clicked, &download, &Download::cancel);
+    connect(&download, &Download::dialogChanged, this, &Calcolo::follow);
+    connect(&download, &Download::paintRequested, this, [this] { vb::refresh(*this); });
+    follow();
 }
 
-void Calcolo::resetToDesign()
+void Calcolo::follow()
 {
-    hide();
-    Downloading->hide();
-    BarraTrasm->setRange(0, 100);
-    BarraTrasm->setValue(0);
-    CancelButton->setText(QStringLiteral("Annulla"));
-    Label1->setText(QString::fromUtf8(kDesignLabel));
-}
-
-void Calcolo::ensureLoaded()
-{
-    if (m_loaded)
-        return;
-    resetToDesign();
-    if (m_mainWindow) {
-        const int dx = twipsToPixels(600, logicalDpiX());
-        const int dy = twipsToPixels(600, logicalDpiY());
-        move(m_mainWindow->pos() + QPoint(dx, dy));
-    }
-    m_loaded = true;
-}
-
-void Calcolo::unload()
-{
-    // An unloaded dialog's control is closed; queued data is dropped.
-    if (MSComm1.portOpen())
-        MSComm1.setPortOpen(false);
-    resetToDesign();
-    m_loaded = false;
-}
-
-bool Calcolo::downloading() const
-{
-    return m_loaded && !Downloading->isHidden();
+    const DownloadDialog& d = m_download.dialog();
+    // Each load places the dialog 600 twips right of and below the main window's corner.
+    if (d.loaded && !m_placed && m_mainWindow)
+        move(m_mainWindow->pos() + QPoint(twipsToPixels(600, logicalDpiX()), twipsToPixels(600, logicalDpiY())));
+    m_placed = d.loaded;
+    BarraTrasm->setRange(0, d.maximum);
+    BarraTrasm->setValue(d.value);
+    CancelButton->setText(d.abortCaption);
+    Label1->setText(d.status);
+    Downloading->setVisible(d.busy);
+    setVisible(d.shown);
 }
 
 // The window's close box and Escape act as the abort button while a download runs; otherwise
@@ -86,8 +71,5 @@ void Calcolo::closeEvent(QCloseEvent* event)
 
 void Calcolo::reject()
 {
-    if (downloading())
-        CancelButton->click();
-    else
-        hide();
+    m_download.dialogClosed();
 }

@@ -2,32 +2,21 @@
 
 #include <QDialog>
 
+class Download;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
 class QPushButton;
 class SerialControl;
 
-// The modeless progress dialog. It is "loaded" on first use and "unloaded" by an abort; since a
-// nested wait may still hold a reference to it, unloading resets it to its design-time state
-// instead of destroying it, and the next use loads (and places) it again.
+// The modeless progress dialog, as the download drives it. It is "loaded" on first use and
+// "unloaded" by an abort; unloading returns it to its design-time state (a nested wait may
+// still be running under it), and the next load places it again.
 class Calcolo : public QDialog
 {
     Q_OBJECT
 public:
-    static constexpr const char* kDesignLabel = "Fine trasmissione: attendere lampeggio...";
-
-    Calcolo(QWidget* mainWindow, SerialControl& comm);
-
-    // Loads the dialog when it is not loaded: design-time state, placed 600 twips right of
-    // and below the main window's corner.
-    void ensureLoaded();
-    bool isLoaded() const { return m_loaded; }
-    // Hides, closes the port (queued data dropped) and returns to the design-time state.
-    void unload();
-
-    // The busy marker: the frame Downloading is shown exactly while a download runs.
-    bool downloading() const;
+    Calcolo(QWidget* mainWindow, Download& download);
 
     QGroupBox* Downloading;
     QProgressBar* BarraTrasm;
@@ -40,7 +29,10 @@ protected:
     void reject() override;
 
 private:
-    void resetToDesign();
+    // Shows the download's dialog as it stands.
+    void follow();
+
     QWidget* m_mainWindow;
-    bool m_loaded = false;
+    Download& m_download;
+    bool m_placed = false;
 };

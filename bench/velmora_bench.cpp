@@ -2,7 +2,7 @@
 // ("tail" reads at every baud rate of the list and takes about 20 minutes; "all" includes it.)
 // Modes: checksum, wait, pacing, startup, rss, tail.
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
@@ -158,7 +158,7 @@ double timedDownload(bool parallel)
     window.StartTrasm->click();
     while (rx.last < 0 && bench.clock.now() < 120)
         bench.clock.waitSeconds(0.05);
-    window.engine().CancelButton_Click(); // the 25-second end wait is not what is measured
+    window.engine().cancel(); // the 25-second end wait is not what is measured
     // Between the first and the last data byte: 511 tick intervals, and on LPT1 with Turbo
     // the pauses after 65536, 131072 and 196608 bytes.
     const double nominal = 511 * 0.002 + (parallel ? 3 * 2.0 : 0);

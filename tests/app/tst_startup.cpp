@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/progress_dialog.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
@@ -334,7 +334,7 @@ private slots:
         CARICA& w = bench.load();
         QStringList during;
         bench.clock.at(1, [&] {
-            Calcolo& dlg = w.engine().calcolo();
+            Calcolo& dlg = w.calcolo();
             during << dlg.Label1->text() << dlg.CancelButton->text();
         });
         w.ShowFile->setText(bench.home.file("F.BIN", "xy"));

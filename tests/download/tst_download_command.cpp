@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/progress_dialog.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
@@ -146,7 +146,7 @@ private slots:
         (board ? w.SelBoot[0] : w.SelBoot[1])->click();
         vb::setCheckValue(*w.chkCheckSum, check);
         w.ShowFile->setText(bench.home.file("FILE.BIN", file));
-        PaintRecorder status(w.engine().calcolo().Label1);
+        PaintRecorder status(w.calcolo().Label1);
         double enabledAt = -1;
         bench.clock.at(7.999, [&] { enabledAt = w.Timer1().isEnabled() ? 1 : 0; });
         w.StartTrasm->click(); // returns after the 8-second wait
@@ -197,7 +197,7 @@ private slots:
         bench.home.store("ChkTurbo", QString::number(turbo));
         CARICA& w = bench.load();
         w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(100000)));
-        Calcolo& dlg = w.engine().calcolo();
+        Calcolo& dlg = w.calcolo();
         QStringList during;
         bench.clock.at(7.99, [&] {
             during << (dlg.isVisible() ? "shown" : "hidden") << (w.engine().busy() ? "busy" : "idle")
@@ -245,7 +245,7 @@ private slots:
         QCOMPARE(bench.messages.shown[0].text, text);
         QCOMPARE(bench.messages.shown[0].title, title);
         QCOMPARE(bench.messages.shown[0].icon, MessageIcon::Critical);
-        QVERIFY(!w.engine().calcolo().isVisible());
+        QVERIFY(!w.calcolo().isVisible());
         QVERIFY(!w.engine().busy());
         QVERIFY(!w.engine().files().sourceOpen());
         QCOMPARE(bench.state.PortError, false);
@@ -312,7 +312,7 @@ private slots:
         Bench bench;
         CARICA& w = bench.load();
         w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(1000)));
-        bench.clock.at(8.1, [&] { w.engine().calcolo().close(); }); // five chunks in
+        bench.clock.at(8.1, [&] { w.calcolo().close(); }); // five chunks in
         w.StartTrasm->click();
         bench.clock.run(60);
         QVERIFY(!w.engine().busy());

@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/interrogation_window.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"

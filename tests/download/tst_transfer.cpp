@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/progress_dialog.h"
 #include "core/platform/clock.h"
 #include "app/vb_controls.h"
@@ -29,13 +29,13 @@ QByteArray readFile(const QString& path)
 
 // One download on the virtual clock: the window with stored settings, a file and a printer
 // file standing in for "LPT1".
-struct Download {
+struct Run {
     Bench bench;
     QString printer;
     QByteArray data;
     CARICA* w = nullptr;
 
-    Download(const QStringList& stored, qint64 length, int operation = 0)
+    Run(const QStringList& stored, qint64 length, int operation = 0)
     {
         printer = bench.home.file("lpt1.out", QByteArray());
         bench.home.link("LPT1", printer);
@@ -103,9 +103,9 @@ class TstTransfer : public QObject
 private slots:
     void hundredBytesWithoutTurbo()
     {
-        Download d({}, 100);
+        Run d({}, 100);
         QString labelAtEnd;
-        d.bench.clock.at(20, [&] { labelAtEnd = d.w->engine().calcolo().Label1->text(); });
+        d.bench.clock.at(20, [&] { labelAtEnd = d.w->calcolo().Label1->text(); });
         d.start();
         d.runToEnd();
         QCOMPARE(d.dataSizes(), (QList<int>{64, 36}));
@@ -115,13 +115,13 @@ private slots:
         d.expectEndMessageAt(33.04);
         QVERIFY(near(d.port().closings.value(0), 33.04));
         d.expectIdle();
-        QVERIFY(!d.w->engine().calcolo().isVisible());
+        QVERIFY(!d.w->calcolo().isVisible());
         QCOMPARE(d.bench.state.TransferState, qint16(0));
     }
 
     void oddLengthPausesAfter4096AndPads()
     {
-        Download d({}, 4097);
+        Run d({}, 4097);
         d.start();
         d.runToEnd();
         const auto times = d.dataTimes();
@@ -145,7 +145,7 @@ private slots:
     {
         QFETCH(qint64, length);
         QFETCH(double, endMessage);
-        Download d({"Porta=10", "ChkTurbo=1"}, length);
+        Run d({"Porta=10", "ChkTurbo=1"}, length);
         d.start();
         d.runToEnd();
         QByteArray expected = "?Z4&" + QByteArray::number(length) + "\n" + d.data;
@@ -159,7 +159,7 @@ private slots:
 
     void parallelWithoutTurboPausesEvery4096()
     {
-        Download d({"Porta=10"}, 8192);
+        Run d({"Porta=10"}, 8192);
         d.start();
         d.runToEnd();
         d.expectEndMessageAt(8 + 128 * 0.045 + 4 + 25);
@@ -167,7 +167,7 @@ private slots:
 
     void turboReadAtEveryTick()
     {
-        Download d({}, 2000);
+        Run d({}, 2000);
         d.bench.clock.at(8.105, [&] { vb::setCheckValue(*d.w->chkTurbo, 1); });
         d.start();
         d.runToEnd();
@@ -188,42 +188,50 @@ private slots:
     {
         QFETCH(double, at);
         QFETCH(qint64, bytesAfterHeader);
-        Download d({}, 4097);
+        Run d({}, 4097);
         if (at == 20.0)
             d.bench.clock.at(
-                11.31, [&] { d.bench.clock.at(20 + 11.3, [&] { d.w->engine().calcolo().CancelButton->click(); }); });
+                11.31, [&] { d.bench.clock.at(20 + 11.3, [&] { d.w->calcolo().CancelButton->click(); }); });
         else
-            d.bench.clock.at(at, [&] { d.w->engine().calcolo().CancelButton->click(); });
+            d.bench.clock.at(at, [&] { d.w->calcolo().CancelButton->click(); });
         d.start();
         d.runToEnd();
         QCOMPARE(d.port().bytesWritten() - 9, bytesAfterHeader);
         QVERIFY(d.bench.messages.shown.isEmpty());
         d.expectIdle();
-        QVERIFY(!d.w->engine().calcolo().isVisible());
+        QVERIFY(!d.w->calcolo().isVisible());
     }
 
+    // Ticks while the dialog is shown (the 8-second wait) but no transfer runs send nothing.
     void aTickWithNothingToDoStaysIdle()
     {
         Bench bench;
         CARICA& w = bench.load();
-        Calcolo& dlg = w.engine().calcolo();
-        dlg.show();
-        bench.state.TransferState = 0;
-        w.Timer1().setInterval(20);
-        w.Timer1().setEnabled(true);
-        bench.clock.run(1);
-        QCOMPARE(bench.state.TransferState, qint16(0));
-        QVERIFY(!w.Timer1().isEnabled());
-        bench.state.TransferState = 7;
-        w.Timer1().setEnabled(true);
-        bench.clock.run(1);
-        QCOMPARE(bench.state.TransferState, qint16(0));
+        w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(100)));
+        QList<int> states;
+        bool enabledAfter = true;
+        auto tickIn = [&](int state) {
+            bench.state.TransferState = qint16(state);
+            w.Timer1().setInterval(20);
+            w.Timer1().setEnabled(true);
+        };
+        bench.clock.at(1, [&] { tickIn(0); });
+        bench.clock.at(2, [&] {
+            states << bench.state.TransferState;
+            enabledAfter = w.Timer1().isEnabled();
+            tickIn(7);
+        });
+        bench.clock.at(3, [&] { states << bench.state.TransferState; });
+        w.StartTrasm->click();
+        QCOMPARE(states, QList<int>({0, 0}));
+        QVERIFY(!enabledAfter);
+        QCOMPARE(bench.downloadPort->writes.size(), 1); // the header only
     }
 
     // The line takes 1000 bytes a second: the end sequence waits until it has taken them all.
     void theEndWaitsUntilTheLineHasTakenEveryByte()
     {
-        Download d({"ChkTurbo=1"}, 3000);
+        Run d({"ChkTurbo=1"}, 3000);
         d.port().setLineRate(1000);
         d.start();
         d.runToEnd();
@@ -237,7 +245,7 @@ private slots:
     // At 2400 baud a queue reported in 4 KiB steps shows no progress for 17 s at a time.
     void aSlowLineReportedInStepsIsNotAFailure()
     {
-        Download d({"ChkTurbo=1", "BaudRate=0"}, 12000);
+        Run d({"ChkTurbo=1", "BaudRate=0"}, 12000);
         d.port().setLineRate(240);
         d.port().setReportStep(4096);
         d.start();
@@ -250,7 +258,7 @@ private slots:
 
     void aLineThatTakesNothingIsAFailure()
     {
-        Download d({}, 100);
+        Run d({}, 100);
         d.port().setLineRate(1e-9); // nothing ever leaves
         d.start();
         d.runToEnd();
@@ -260,14 +268,14 @@ private slots:
 
     void aWriteFailureEndsTheDownloadWithOneMessage()
     {
-        Download d({}, 5000);
+        Run d({}, 5000);
         d.port().failAfter(9 + 640);
         d.start();
         d.runToEnd();
         d.expectOneFailure(QStringLiteral("Errore di scrittura su COM1"));
         QCOMPARE(d.port().bytesWritten(), qint64(9 + 640));
         d.expectIdle();
-        QVERIFY(!d.w->engine().calcolo().isVisible());
+        QVERIFY(!d.w->calcolo().isVisible());
     }
 
     void aHangUpIsAFailureOnlyBeforeTheDataIsOut_data()
@@ -289,7 +297,7 @@ private slots:
         QFETCH(qint64, length);
         QFETCH(double, at);
         QFETCH(QString, outcome);
-        Download d({}, length, operation);
+        Run d({}, length, operation);
         d.bench.clock.at(at, [&] { d.port().hangUp(); });
         d.start();
         d.runToEnd();
@@ -304,7 +312,7 @@ private slots:
     // exactly the announced bytes.
     void aFileRemovedDuringTheTransferStillGoesOut()
     {
-        Download d({}, 5000);
+        Run d({}, 5000);
         d.bench.clock.at(8.05, [&] { QVERIFY(QFile::remove(d.w->ShowFile->text())); });
         d.start();
         d.runToEnd();
@@ -314,7 +322,7 @@ private slots:
 
     void aFileThatShrinksIsAFailure()
     {
-        Download d({}, 5000);
+        Run d({}, 5000);
         d.bench.clock.at(8.05, [&] { QVERIFY(QFile::resize(d.w->ShowFile->text(), 100)); });
         d.start();
         d.runToEnd();
@@ -325,7 +333,7 @@ private slots:
     // The parallel device goes away in the middle (a FIFO whose reader closes).
     void aParallelDeviceFailingMidWrite()
     {
-        Download d({"Porta=10"}, 20000);
+        Run d({"Porta=10"}, 20000);
         const QString fifo = d.bench.home.path() + "/lpt1.fifo";
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
         d.bench.home.link("LPT1", fifo);
@@ -348,7 +356,7 @@ private slots:
     void aParallelDeviceThatCannotBeWrittenIsNamed()
     {
         QFETCH(QString, target);
-        Download d({"Porta=10"}, 100);
+        Run d({"Porta=10"}, 100);
         target.replace("<home>", d.bench.home.path());
         d.bench.home.link("LPT1", target);
         d.start();
@@ -371,7 +379,7 @@ private slots:
     {
         QFETCH(qint64, length);
         QFETCH(QList<QByteArray>, headers);
-        Download d({"ChkTurbo=1"}, length, 2);
+        Run d({"ChkTurbo=1"}, length, 2);
         d.start();
         QCOMPARE(d.port().openings.size(), headers.size());
         QByteArray expected;
@@ -398,7 +406,7 @@ private slots:
 
     void externalFontPacingWithoutTurbo()
     {
-        Download d({}, 4097, 2); // odd: sent without any extra byte
+        Run d({}, 4097, 2); // odd: sent without any extra byte
         d.start();
         const auto t = d.dataTimes();
         QCOMPARE(d.dataSizes().size(), 65);
@@ -409,20 +417,20 @@ private slots:
 
     void externalFontsTooBigAreRefused()
     {
-        Download d({}, 3014657, 2);
+        Run d({}, 3014657, 2);
         d.start();
         QCOMPARE(d.bench.messages.shown.size(), 1);
         QCOMPARE(d.bench.messages.shown[0].text,
                  QStringLiteral("ATTENZIONE! File troppo grande. Operazione annullata."));
         QCOMPARE(d.bench.messages.shown[0].title, QString());
         QVERIFY(d.port().openings.isEmpty());
-        QVERIFY(!d.w->engine().calcolo().isVisible());
+        QVERIFY(!d.w->calcolo().isVisible());
         d.expectIdle();
     }
 
     void externalFontsOnTheParallelPort()
     {
-        Download d({"Porta=10", "ChkTurbo=1"}, 1000, 2);
+        Run d({"Porta=10", "ChkTurbo=1"}, 1000, 2);
         QByteArray atTen;
         d.bench.clock.at(10.999, [&] { atTen = readFile(d.printer); });
         d.start();
@@ -433,7 +441,7 @@ private slots:
 
     void secondPartPortRefused()
     {
-        Download d({"ChkTurbo=1"}, 1376257, 2);
+        Run d({"ChkTurbo=1"}, 1376257, 2);
         d.bench.clock.at(30, [&] { d.port().refuseOpen(true); });
         d.start();
         QCOMPARE(d.bench.messages.shown.size(), 1);
@@ -447,8 +455,8 @@ private slots:
 
     void cancelDuringExternalFontPacing()
     {
-        Download d({}, 20000, 2);
-        d.bench.clock.at(10.5, [&] { d.w->engine().calcolo().CancelButton->click(); });
+        Run d({}, 20000, 2);
+        d.bench.clock.at(10.5, [&] { d.w->calcolo().CancelButton->click(); });
         d.start(); // returns: the pacing wait ends on the abort
         const qint64 sent = d.port().bytesWritten();
         d.runToEnd();
@@ -461,8 +469,8 @@ private slots:
     // A download started inside an abandoned download's wait is not disturbed by it.
     void aNewDownloadInsideAnOldWaitIsLeftAlone()
     {
-        Download d({}, 300);
-        d.bench.clock.at(3, [&] { d.w->engine().calcolo().CancelButton->click(); });
+        Run d({}, 300);
+        d.bench.clock.at(3, [&] { d.w->calcolo().CancelButton->click(); });
         d.bench.clock.at(4, [&] { d.w->StartTrasm->click(); });
         d.start();
         d.runToEnd();

@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/interrogation_window.h"
 #include "app/twips.h"
 #include "tests/support/test_env.h"

@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/progress_dialog.h"
 #include "app/vb_controls.h"
 #include "tests/support/test_env.h"

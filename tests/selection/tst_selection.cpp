@@ -1,5 +1,5 @@
 #include "app/main_window.h"
-#include "app/download_engine.h"
+#include "core/download/download.h"
 #include "app/vb_controls.h"
 #include "app/selection_reactions.h"
 #include "tests/support/test_env.h"

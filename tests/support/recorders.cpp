@@ -5,7 +5,7 @@
 #include <QEvent>
 #include <QWidget>
 
-void MessageRecorder::show(QWidget*, const QString& text, const QString& title, MessageIcon icon)
+void MessageRecorder::show(const QString& text, const QString& title, MessageIcon icon)
 {
     shown.append(Shown{text, title, icon, m_clock.now()});
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "app/file_dialog.h"
-#include "app/message_boxes.h"
+#include "core/platform/messages.h"
 
 #include <QList>
 #include <QObject>
@@ -19,7 +19,7 @@ public:
         double time;
     };
     explicit MessageRecorder(Clock& clock) : m_clock(clock) {}
-    void show(QWidget* parent, const QString& text, const QString& title, MessageIcon icon) override;
+    void show(const QString& text, const QString& title, MessageIcon icon) override;
 
     QList<Shown> shown;
 

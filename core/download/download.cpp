@@ -1,23 +1,13 @@
-#include "app/download_engine.h"
+#include "core/download/download.h"
 
 #include "core/download/header.h"
-#include "app/progress_dialog.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
-#include "app/message_boxes.h"
-#include "app/vb_controls.h"
-#include "core/platform/string_table.h"
+#include "core/platform/messages.h"
 
-#include <QCheckBox>
 #include <QFileInfo>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QRadioButton>
 
 #include <limits>
 
@@ -27,13 +17,10 @@ const QString kChecksumCaption = QStringLiteral("CALCOLO CHECKSUM IN CORSO...");
 constexpr char kPadByte = ' ';
 } // namespace
 
-DownloadEngine::DownloadEngine(const DownloadControls& controls, GlobVar& state, Clock& clock, MessageBoxes& messages,
-                               SerialControl& downloadPort, QObject* parent)
-    : QObject(parent), m_c(controls), m_g(state), m_clock(clock), m_messages(messages), m_port(downloadPort),
-      m_calcolo(new Calcolo(controls.window, downloadPort))
+Download::Download(GlobVar& state, const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages,
+                   SerialControl& port, Timer& timer, QObject* parent)
+    : QObject(parent), m_g(state), m_in(inputs), m_clock(clock), m_messages(messages), m_port(port), m_timer(timer)
 {
-    connect(m_calcolo->CancelButton, &QPushButton::clicked, this, &DownloadEngine::CancelButton_Click);
-    connect(m_c.Timer1, &Timer::timeout, this, &DownloadEngine::Timer1_Timer);
     connect(&m_port, &SerialControl::failed, this, [this](const QString& reason) {
         // Once every byte is on the line, the printer may well drop the link (it restarts
         // after a load): that is no failure of the download.
@@ -42,71 +29,96 @@ DownloadEngine::DownloadEngine(const DownloadControls& controls, GlobVar& state,
     });
 }
 
-DownloadEngine::~DownloadEngine() = default;
+Download::~Download() = default;
 
-Calcolo& DownloadEngine::calcolo()
+void Download::setDialog(const std::function<void(DownloadDialog&)>& change)
 {
-    m_calcolo->ensureLoaded();
-    return *m_calcolo;
+    DownloadDialog next = m_dialog;
+    change(next);
+    if (next == m_dialog)
+        return;
+    m_dialog = next;
+    emit dialogChanged();
 }
 
-bool DownloadEngine::busy() const
+void Download::load()
 {
-    return m_calcolo->downloading();
+    if (!m_dialog.loaded)
+        setDialog([](DownloadDialog& d) { d = DownloadDialog{true}; });
 }
 
-bool DownloadEngine::current(quint64 generation) const
+void Download::unload()
+{
+    // An unloaded dialog's serial control is closed; queued data is dropped.
+    if (m_port.portOpen())
+        m_port.setPortOpen(false);
+    setDialog([](DownloadDialog& d) { d = DownloadDialog{}; });
+}
+
+bool Download::dialogShown()
+{
+    load();
+    return m_dialog.shown;
+}
+
+void Download::dialogClosed()
+{
+    if (busy())
+        cancel();
+    else
+        setDialog([](DownloadDialog& d) { d.shown = false; });
+}
+
+bool Download::current(quint64 generation) const
 {
     return generation == m_generation && !lifetime::ending();
 }
 
-bool DownloadEngine::running(quint64 generation) const
+bool Download::running(quint64 generation) const
 {
     return current(generation) && busy();
 }
 
-int DownloadEngine::checkValue(const QCheckBox* box) const
+bool Download::turbo() const
 {
-    return vb::checkValue(*box);
+    return m_in.turbo() == 1;
 }
 
-bool DownloadEngine::turbo() const
+bool Download::parallel() const
 {
-    return checkValue(m_c.chkTurbo) == 1;
+    return m_in.link().parallel();
 }
 
-QString DownloadEngine::text(int n) const
+QString Download::text(int n) const
 {
     return tableText(m_g.LanguageBase, n);
 }
 
-QString DownloadEngine::text(Msg m) const
+QString Download::text(Msg m) const
 {
     return ownText(m_g.LanguageBase, m);
 }
 
-void DownloadEngine::showMessage(const QString& message, const QString& title, bool critical)
+void Download::showMessage(const QString& message, const QString& title, bool critical)
 {
-    m_messages.show(m_c.window, message, title, critical ? MessageIcon::Critical : MessageIcon::Information);
+    m_messages.show(message, title, critical ? MessageIcon::Critical : MessageIcon::Information);
 }
 
-void DownloadEngine::abandon(const QString& message)
+void Download::abandon(const QString& message)
 {
-    m_c.Timer1->setEnabled(false);
+    m_timer.setEnabled(false);
     m_files.closeAll();
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    m_calcolo->unload();
+    unload();
     ++m_generation; // whatever still waits for this download ends quietly
     showMessage(message, kAppTitle, true);
 }
 
-void DownloadEngine::reportLinkFailure(const QString& reason)
+void Download::reportLinkFailure(const QString& reason)
 {
     abandon(text(Msg::LinkWriteFailed).arg(m_port.deviceName(), reason));
 }
 
-bool DownloadEngine::sendToLink(const QByteArray& data, bool parallel, quint64 generation)
+bool Download::sendToLink(const QByteArray& data, bool parallel, quint64 generation)
 {
     if (parallel) {
         QString reason;
@@ -123,14 +135,14 @@ bool DownloadEngine::sendToLink(const QByteArray& data, bool parallel, quint64 g
     return false;
 }
 
-double DownloadEngine::drainStallSeconds(const QString& settings)
+double Download::drainStallSeconds(const QString& settings)
 {
     const auto line = parseLinkSettings(settings);
     const double bytesPerSecond = line ? line->baud / 10.0 : 240.0;
     return qMax(10.0, 8192.0 / bytesPerSecond);
 }
 
-bool DownloadEngine::drainSerial(quint64 generation)
+bool Download::drainSerial(quint64 generation)
 {
     // Closing a port drops what is still queued (Qt's buffer, then the kernel's), so a normal
     // end waits, with the UI alive and Cancel working, until the line has taken every byte.
@@ -153,7 +165,7 @@ bool DownloadEngine::drainSerial(quint64 generation)
     return running(generation);
 }
 
-bool DownloadEngine::openParallel()
+bool Download::openParallel()
 {
     QString reason;
     if (m_files.openPortChannel(&reason))
@@ -162,7 +174,7 @@ bool DownloadEngine::openParallel()
     return false;
 }
 
-void DownloadEngine::reportPortRefused()
+void Download::reportPortRefused()
 {
     const quint64 generation = m_generation;
     showMessage(text(124), text(8), true);
@@ -170,13 +182,12 @@ void DownloadEngine::reportPortRefused()
         return;
     // The busy marker goes too: a hidden dialog with its frame still shown would refuse every
     // later download.
-    m_calcolo->Downloading->setVisible(false);
-    m_calcolo->setVisible(false);
+    setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
     m_files.closeAll();
     m_g.PortError = false;
 }
 
-std::optional<QByteArray> DownloadEngine::readChunk(qint32 n)
+std::optional<QByteArray> Download::readChunk(qint32 n)
 {
     QByteArray chunk = m_files.source().read(n);
     if (chunk.size() == n)
@@ -187,11 +198,17 @@ std::optional<QByteArray> DownloadEngine::readChunk(qint32 n)
     return std::nullopt;
 }
 
-void DownloadEngine::endSequence(quint64 generation)
+void Download::setProgress(qint32 value)
+{
+    load();
+    setDialog([value](DownloadDialog& d) { d.value = value; });
+}
+
+void Download::endSequence(quint64 generation)
 {
     m_dataOut = true;
-    Calcolo& dlg = calcolo();
-    dlg.Label1->setText(text(102));
+    load();
+    setDialog([this](DownloadDialog& d) { d.status = text(102); });
     m_clock.waitSeconds(25);
     if (!running(generation))
         return;
@@ -200,25 +217,26 @@ void DownloadEngine::endSequence(quint64 generation)
     showMessage(text(104), text(103), false);
     if (!current(generation))
         return;
-    dlg.Downloading->setVisible(false);
-    dlg.setVisible(false);
+    setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
 }
 
-void DownloadEngine::startDialog(qint32 max)
+void Download::startDialog(qint32 max)
 {
-    Calcolo& dlg = calcolo();
-    dlg.BarraTrasm->setRange(0, max);
-    dlg.BarraTrasm->setValue(0);
-    dlg.Downloading->setVisible(true);
-    dlg.Label1->setText(text(106));
-    dlg.CancelButton->setText(text(107));
-    dlg.setVisible(true);
-    dlg.repaint();
+    load();
+    setDialog([this, max](DownloadDialog& d) {
+        d.maximum = max;
+        d.value = 0;
+        d.busy = true;
+        d.status = text(106);
+        d.abortCaption = text(107);
+        d.shown = true;
+    });
+    emit paintRequested();
 }
 
-void DownloadEngine::StartTrasm_Click()
+void Download::start(const DownloadRequest& request)
 {
-    const QString path = m_c.ShowFile->text();
+    const QString& path = request.path;
     if (path.isEmpty())
         return;
     if (busy())
@@ -228,7 +246,7 @@ void DownloadEngine::StartTrasm_Click()
     const QFileInfo info(path);
     if (!info.exists() || (info.isFile() && info.size() == 0)) {
         showMessage(kEmptyFile, kAppTitle, true);
-        m_c.ShowFile->clear();
+        emit fileRejected();
         return;
     }
     QString reason;
@@ -240,7 +258,7 @@ void DownloadEngine::StartTrasm_Click()
     if (size == 0) {
         m_files.closeSource();
         showMessage(kEmptyFile, kAppTitle, true);
-        m_c.ShowFile->clear();
+        emit fileRejected();
         return;
     }
     if (size > std::numeric_limits<qint32>::max()) {
@@ -254,17 +272,16 @@ void DownloadEngine::StartTrasm_Click()
     m_g.BytesSent = 0;
     m_g.HeaderText.clear();
 
-    const bool board = m_c.SelBoot[0]->isChecked();
-    for (int operation = 0; operation < 2; ++operation) {
-        if (!m_c.SelOperazione[std::size_t(operation)]->isChecked())
-            continue;
-        const char code = headerCode(operation, board, checkValue(m_c.chkCheckSum));
+    if (request.operation == 0 || request.operation == 1) {
+        const char code = headerCode(request.operation, request.board, request.checkValue);
         std::optional<int> sum;
         if (headerCarriesChecksum(code)) {
-            Calcolo& dlg = calcolo();
-            dlg.Label1->setText(kChecksumCaption);
-            dlg.setVisible(true);
-            vb::refresh(dlg);
+            load();
+            setDialog([](DownloadDialog& d) {
+                d.status = kChecksumCaption;
+                d.shown = true;
+            });
+            emit paintRequested();
             if (!current(generation)) // the program ended while the dialog was being drawn
                 return;
             sum = FileChecksum(m_files.source(), m_g.FileLength);
@@ -276,8 +293,8 @@ void DownloadEngine::StartTrasm_Click()
         m_g.HeaderText = headerText(code, m_g.FileLength, sum);
     }
 
-    if (m_c.SelOperazione[2]->isChecked()) {
-        SendExternalFonts();
+    if (request.operation == 2) {
+        sendExternalFonts();
         // A newer download may have started inside the waits; its port is not ours to close.
         if (current(generation)) {
             if (m_port.portOpen())
@@ -287,10 +304,10 @@ void DownloadEngine::StartTrasm_Click()
         return;
     }
 
-    const bool parallel = isParallelLink(m_c.link);
-    if (!parallel) {
-        calcolo(); // the download port is the dialog's: using it loads the dialog
-        OpenLink(linkChoice(m_c.link), m_port, m_g.PortError);
+    const bool parallelLink = parallel();
+    if (!parallelLink) {
+        load(); // the download port is the dialog's: using it loads the dialog
+        OpenLink(m_in.link(), m_port, m_g.PortError);
         if (m_g.PortError) {
             reportPortRefused();
             return;
@@ -313,14 +330,14 @@ void DownloadEngine::StartTrasm_Click()
     if (!running(generation))
         return;
     m_g.TransferState = 1;
-    m_c.Timer1->setInterval(turbo() ? 2 : parallel ? 45 : 20);
-    m_c.Timer1->setEnabled(true);
+    m_timer.setInterval(turbo() ? 2 : parallelLink ? 45 : 20);
+    m_timer.setEnabled(true);
 }
 
-void DownloadEngine::Timer1_Timer()
+void Download::tick()
 {
-    m_c.Timer1->setEnabled(false);
-    if (!m_calcolo->isLoaded() || !m_calcolo->isVisible())
+    m_timer.setEnabled(false);
+    if (!m_dialog.loaded || !m_dialog.shown)
         return;
     const int chunkSize = turbo() ? 512 : 64;
     if (m_g.TransferState == 2) {
@@ -332,53 +349,51 @@ void DownloadEngine::Timer1_Timer()
         return;
     }
     const quint64 generation = m_generation;
-    const bool parallel = isParallelLink(m_c.link);
+    const bool parallelLink = parallel();
     const qint32 n = qMin<qint32>(chunkSize, m_g.FileLength - m_g.BytesSent);
     const std::optional<QByteArray> chunk = readChunk(n);
-    if (!chunk || !sendToLink(*chunk, parallel, generation))
+    if (!chunk || !sendToLink(*chunk, parallelLink, generation))
         return;
     m_g.BytesSent += n;
-    calcolo().BarraTrasm->setValue(m_g.BytesSent);
+    setProgress(m_g.BytesSent);
 
-    const qint32 pauseEvery = parallel ? (checkValue(m_c.chkTurbo) == 0 ? 4096 : 65536) : 4096;
-    const bool pause =
-        parallel ? (m_g.BytesSent % pauseEvery == 0) : (checkValue(m_c.chkTurbo) == 0 && m_g.BytesSent % 4096 == 0);
+    const int turboValue = m_in.turbo();
+    const bool pause = parallelLink ? (m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0)
+                                    : (turboValue == 0 && m_g.BytesSent % 4096 == 0);
     if (pause) {
         m_clock.waitSeconds(2);
         if (!running(generation))
             return;
     }
     if (m_g.BytesSent != m_g.FileLength) {
-        m_c.Timer1->setEnabled(true);
+        m_timer.setEnabled(true);
         return;
     }
 
-    if ((m_g.FileLength % 2) != 0 && !sendToLink(QByteArray(1, kPadByte), parallel, generation))
+    if ((m_g.FileLength % 2) != 0 && !sendToLink(QByteArray(1, kPadByte), parallelLink, generation))
         return;
-    if (!parallel && !drainSerial(generation))
+    if (!parallelLink && !drainSerial(generation))
         return;
     m_g.TransferState = 0;
-    if (parallel)
+    if (parallelLink)
         m_files.closeAll();
     else
         m_files.closeSource();
     endSequence(generation);
 }
 
-void DownloadEngine::CancelButton_Click()
+void Download::cancel()
 {
-    m_c.Timer1->setEnabled(false);
-    m_calcolo->Downloading->setVisible(false);
+    m_timer.setEnabled(false);
+    setDialog([](DownloadDialog& d) { d.busy = false; });
     m_files.closeAll();
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    m_calcolo->unload();
+    unload();
 }
 
-bool DownloadEngine::sendExternalHeader(const QByteArray& header, bool parallel, quint64 generation)
+bool Download::sendExternalHeader(const QByteArray& header, bool parallelLink, quint64 generation)
 {
-    if (!parallel) {
-        OpenLink(linkChoice(m_c.link), m_port, m_g.PortError);
+    if (!parallelLink) {
+        OpenLink(m_in.link(), m_port, m_g.PortError);
         if (m_g.PortError) {
             reportPortRefused();
             return false;
@@ -392,8 +407,8 @@ bool DownloadEngine::sendExternalHeader(const QByteArray& header, bool parallel,
     return running(generation) && openParallel();
 }
 
-bool DownloadEngine::sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel,
-                                      quint64 generation)
+bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallelLink,
+                                quint64 generation)
 {
     m_clock.waitSeconds(10);
     if (!running(generation))
@@ -402,12 +417,13 @@ bool DownloadEngine::sendExternalPart(qint32 partLength, qint32 progressBase, in
     while (m_g.BytesSent != partLength) {
         const qint32 n = qMin<qint32>(chunkSize, partLength - m_g.BytesSent);
         const std::optional<QByteArray> chunk = readChunk(n);
-        if (!chunk || !sendToLink(*chunk, parallel, generation))
+        if (!chunk || !sendToLink(*chunk, parallelLink, generation))
             return false;
         m_g.BytesSent += n;
-        calcolo().BarraTrasm->setValue(progressBase + m_g.BytesSent);
-        const bool pause = parallel ? m_g.BytesSent % (checkValue(m_c.chkTurbo) == 0 ? 4096 : 65536) == 0
-                                    : (checkValue(m_c.chkTurbo) == 0 && m_g.BytesSent % 4096 == 0);
+        setProgress(progressBase + m_g.BytesSent);
+        const int turboValue = m_in.turbo();
+        const bool pause = parallelLink ? m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0
+                                        : (turboValue == 0 && m_g.BytesSent % 4096 == 0);
         if (pause) {
             m_clock.waitSeconds(2);
             if (!running(generation))
@@ -419,17 +435,17 @@ bool DownloadEngine::sendExternalPart(qint32 partLength, qint32 progressBase, in
         // then no tick comes, and the wait ends on that instead.
         m_g.TickFlag = false;
         m_g.TransferState = 2;
-        m_c.Timer1->setEnabled(true);
-        m_clock.waitUntil([&] { return m_g.TickFlag || !m_c.Timer1->isEnabled() || !running(generation); });
+        m_timer.setEnabled(true);
+        m_clock.waitUntil([&] { return m_g.TickFlag || !m_timer.isEnabled() || !running(generation); });
         if (!m_g.TickFlag || !running(generation))
             return false;
     }
-    return parallel || drainSerial(generation);
+    return parallelLink || drainSerial(generation);
 }
 
-void DownloadEngine::SendExternalFonts()
+void Download::sendExternalFonts()
 {
-    if (m_calcolo->isLoaded() && m_calcolo->isVisible())
+    if (m_dialog.loaded && m_dialog.shown)
         return;
     if (m_g.FileLength > kMaxExternalFonts) {
         showMessage(text(123), QString(), true);
@@ -439,15 +455,17 @@ void DownloadEngine::SendExternalFonts()
     const qint32 firstLength = qint32(qMin<qint64>(m_g.FileLength, kFirstPartMax));
     const qint32 secondLength = m_g.FileLength - firstLength;
     const int chunkSize = turbo() ? 512 : 64;
-    const bool parallel = isParallelLink(m_c.link);
-    m_c.Timer1->setInterval(turbo() ? 2 : parallel ? 20 : 10);
+    const bool parallelLink = parallel();
+    m_timer.setInterval(turbo() ? 2 : parallelLink ? 20 : 10);
     startDialog(m_g.FileLength);
+    if (!running(generation)) // drawing the dialog lets the program end
+        return;
 
-    if (!sendExternalHeader(headerText(':', firstLength), parallel, generation))
+    if (!sendExternalHeader(headerText(':', firstLength), parallelLink, generation))
         return;
-    if (!sendExternalPart(firstLength, 0, chunkSize, parallel, generation))
+    if (!sendExternalPart(firstLength, 0, chunkSize, parallelLink, generation))
         return;
-    if (parallel)
+    if (parallelLink)
         m_files.closePortChannel();
     else
         m_port.setPortOpen(false);
@@ -456,9 +474,9 @@ void DownloadEngine::SendExternalFonts()
         m_clock.waitSeconds(25);
         if (!running(generation))
             return;
-        if (!sendExternalHeader(headerText(';', secondLength), parallel, generation))
+        if (!sendExternalHeader(headerText(';', secondLength), parallelLink, generation))
             return;
-        if (!sendExternalPart(secondLength, firstLength, chunkSize, parallel, generation))
+        if (!sendExternalPart(secondLength, firstLength, chunkSize, parallelLink, generation))
             return;
     }
     m_files.closeAll();
@@ -467,12 +485,10 @@ void DownloadEngine::SendExternalFonts()
     endSequence(generation);
 }
 
-void DownloadEngine::endProgram()
+void Download::endProgram()
 {
     ++m_generation;
-    m_c.Timer1->setEnabled(false);
+    m_timer.setEnabled(false);
     m_files.closeAll();
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
-    m_calcolo->unload();
+    unload();
 }

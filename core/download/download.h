@@ -1,0 +1,132 @@
+#pragma once
+
+#include "core/download/file_channels.h"
+#include "core/download/glob_var.h"
+#include "core/link/link_settings.h"
+#include "core/platform/string_table.h"
+
+#include <QObject>
+
+#include <functional>
+#include <optional>
+
+class Clock;
+class MessageBoxes;
+class SerialControl;
+class Timer;
+
+// What the operator asked for when pressing DOWNLOAD.
+struct DownloadRequest {
+    QString path;
+    int operation = 0;  // 0 firmware, 1 standard fonts, 2 external fonts, -1 none selected
+    bool board = true;  // boot source: the board; else the RAM card
+    int checkValue = 0; // the checksum box: 1 checked, 0 unchecked, 2 greyed
+};
+
+// Values a download reads again while it runs.
+struct DownloadInputs {
+    std::function<int()> turbo;       // the Turbo box's value, read at every tick
+    std::function<LinkChoice()> link; // the link, read at each opening and every tick
+};
+
+// The progress dialog as the download drives it; a face shows it as it stands.
+struct DownloadDialog {
+    static constexpr const char* kDesignStatus = "Fine trasmissione: attendere lampeggio...";
+    bool loaded = false;
+    bool shown = false;
+    bool busy = false; // the frame with the bar and the abort button: visible while a download runs
+    QString status = QString::fromUtf8(kDesignStatus);
+    QString abortCaption = QStringLiteral("Annulla");
+    qint32 maximum = 100;
+    qint32 value = 0;
+    bool operator==(const DownloadDialog&) const = default;
+};
+
+// The download command, the timed transfer pump, the external-font transfer and the abort.
+// Every serial download goes through the dialog's serial control; every pause through the clock.
+//
+// Every wait lets other handlers run, including an abort, the end of the program or a new
+// download. Each download therefore carries a generation number, and code resuming after a
+// wait goes on only while its own download is still the one running.
+class Download : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr qint64 kMaxExternalFonts = 3014656;
+    static constexpr qint64 kFirstPartMax = 1376256;
+    // How long the line may show no progress before the printer counts as not taking the
+    // data: at least 10 s, and the time 8 KiB take at the line rate, since drivers and
+    // pseudo-terminals report their queue in steps of up to a few kilobytes.
+    static double drainStallSeconds(const QString& settings);
+
+    Download(GlobVar& state, const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port,
+             Timer& timer, QObject* parent = nullptr);
+    ~Download() override;
+
+    // The download command: returns after the 8-second wait of a timed download, once the
+    // pacing timer has taken over, or when an external-font download has ended.
+    void start(const DownloadRequest& request);
+    // One tick of the pacing timer (Timer1).
+    void tick();
+    // The abort button: nothing more is sent; everything is closed.
+    void cancel();
+    // The program ends: stop at once, drop queued data, close every file and the port.
+    void endProgram();
+
+    // The busy marker: a download runs. Reading it never loads the dialog.
+    bool busy() const { return m_dialog.loaded && m_dialog.busy; }
+    // The dialog is shown. Reading it loads the dialog, as using it does.
+    bool dialogShown();
+    const DownloadDialog& dialog() const { return m_dialog; }
+    // The dialog's own close box when no download runs: it only hides the dialog.
+    void dialogClosed();
+    FileChannels& files() { return m_files; }
+    SerialControl& port() { return m_port; }
+
+signals:
+    // dialog() changed; a face redraws its dialog from it.
+    void dialogChanged();
+    // Draw the dialog now: work that does not yield follows.
+    void paintRequested();
+    // The chosen file is missing or empty: the path is no longer offered.
+    void fileRejected();
+
+private:
+    void load();
+    void setDialog(const std::function<void(DownloadDialog&)>& change);
+    void unload();
+    bool running(quint64 generation) const;
+    bool current(quint64 generation) const;
+    bool turbo() const;
+    bool parallel() const;
+    QString text(int n) const;
+    QString text(Msg m) const;
+    void showMessage(const QString& text, const QString& title, bool critical);
+    // Ends a download that cannot go on: everything closed, dialog hidden, one message.
+    void abandon(const QString& message);
+    void reportLinkFailure(const QString& reason);
+    bool sendToLink(const QByteArray& data, bool parallel, quint64 generation);
+    // Waits until the serial line has taken every queued byte; false if it could not.
+    bool drainSerial(quint64 generation);
+    void startDialog(qint32 max);
+    void setProgress(qint32 value);
+    bool openParallel();
+    void reportPortRefused();
+    std::optional<QByteArray> readChunk(qint32 n);
+    // String 102, the 25-second wait, the port closed, the end message, the dialog hidden.
+    void endSequence(quint64 generation);
+    void sendExternalFonts();
+    bool sendExternalHeader(const QByteArray& header, bool parallel, quint64 generation);
+    bool sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel, quint64 generation);
+
+    GlobVar& m_g;
+    DownloadInputs m_in;
+    Clock& m_clock;
+    MessageBoxes& m_messages;
+    SerialControl& m_port;
+    Timer& m_timer;
+    DownloadDialog m_dialog;
+    FileChannels m_files;
+    quint64 m_generation = 0;
+    bool m_dataOut = false; // the running download has put all its data on the line
+};

@@ -1,0 +1,55 @@
+#include "core/printer/interrogation.h"
+
+#include "core/link/serial_control.h"
+#include "core/platform/messages.h"
+#include "core/platform/string_table.h"
+
+#include <array>
+
+Interrogation::Interrogation(SerialControl& port, Clock& clock, MessageBoxes& messages,
+                             std::function<int()> languageBase, QObject* parent)
+    : QObject(parent), m_printer(port, clock), m_messages(messages), m_languageBase(std::move(languageBase))
+{}
+
+QString Interrogation::text(int n) const
+{
+    return tableText(m_languageBase(), n);
+}
+
+void Interrogation::run()
+{
+    // A second press inside one of the run's waits would re-enter it with the port open.
+    if (m_inRun)
+        return;
+    m_inRun = true;
+    SerialControl& p = port();
+    if (!p.portOpen() && !p.setPortOpen(true)) {
+        m_messages.show(text(124), text(8), MessageIcon::Critical);
+    } else {
+        m_testRunning = true;
+        ask();
+        m_testRunning = false;
+        if (p.portOpen())
+            p.setPortOpen(false);
+    }
+    m_inRun = false;
+}
+
+void Interrogation::ask()
+{
+    const auto handshake = m_printer.ask(PrinterLink::kHandshake);
+    if (!handshake)
+        return;
+    if (handshake->isEmpty()) {
+        m_messages.show(text(116), text(112), MessageIcon::Critical);
+        return;
+    }
+    const std::array<std::pair<Query, QByteArray>, 3> queries = {
+        {{Model, "?54&10\r\n"}, {Release, "?54&4\r\n"}, {Flash, "?54&12\r\n"}}};
+    for (const auto& [query, command] : queries) {
+        const auto answer = m_printer.ask(command);
+        if (!answer)
+            return;
+        emit reply(query, QString::fromLatin1(answer->isEmpty() ? kNoReply : PrinterLink::shown(*answer)));
+    }
+}

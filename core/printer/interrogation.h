@@ -1,0 +1,46 @@
+#pragma once
+
+#include "core/printer/printer_link.h"
+
+#include <QObject>
+
+#include <functional>
+
+class Clock;
+class MessageBoxes;
+class SerialControl;
+
+// One interrogation of the printer: the handshake, then its model, firmware release and
+// flash data, each asked with its own query.
+class Interrogation : public QObject
+{
+    Q_OBJECT
+public:
+    enum Query { Model, Release, Flash };
+    static inline const QByteArray kNoReply = QByteArrayLiteral("??????");
+
+    Interrogation(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
+                  QObject* parent = nullptr);
+
+    // Opens the port (configured beforehand), asks, and closes it. A call while a run is under
+    // way is ignored.
+    void run();
+    // From the opening of the port to the end of the run.
+    bool testRunning() const { return m_testRunning; }
+    bool inRun() const { return m_inRun; }
+    SerialControl& port() { return m_printer.port(); }
+
+signals:
+    // The reply to one query as shown: without its last character, "??????" when none came.
+    void reply(Interrogation::Query query, const QString& text);
+
+private:
+    void ask();
+    QString text(int n) const;
+
+    PrinterLink m_printer;
+    MessageBoxes& m_messages;
+    std::function<int()> m_languageBase;
+    bool m_testRunning = false;
+    bool m_inRun = false;
+};

@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QByteArray>
+#include <QObject>
+
+#include <optional>
+
+class Clock;
+class SerialControl;
+
+// The conversation with the printer over one serial control. Every block the control receives
+// is appended to the reply buffer; a reply is what has arrived by the end of the 0.4-second
+// wait after a command. Characters that come later stay in the buffer until the next command
+// empties it.
+class PrinterLink : public QObject
+{
+    Q_OBJECT
+public:
+    static constexpr double kReplyWait = 0.4;
+    static inline const QByteArray kHandshake = QByteArrayLiteral("!0");
+
+    PrinterLink(SerialControl& port, Clock& clock, QObject* parent = nullptr);
+
+    SerialControl& port() { return m_port; }
+    // Empties the buffer, sends the command (queries end with CR LF, the handshake has no
+    // terminator) and waits for the reply. Nothing when the program ends meanwhile.
+    std::optional<QByteArray> ask(const QByteArray& command);
+    // A query's reply as shown: without its last character.
+    static QByteArray shown(const QByteArray& reply) { return reply.chopped(qMin<qsizetype>(1, reply.size())); }
+
+    QByteArray ReplyBuffer;
+
+private:
+    SerialControl& m_port;
+    Clock& m_clock;
+};

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "core/link/link_settings.h"
+#include "core/printer/printer_link.h"
+
+#include <QObject>
+
+#include <functional>
+
+class Clock;
+class MessageBoxes;
+class SerialControl;
+
+// The firmware release check: the release written in a firmware file, then the one the printer
+// reports, side by side. The printer is asked over the main window's own serial control.
+class ReleaseCheck : public QObject
+{
+    Q_OBJECT
+public:
+    ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
+                 QObject* parent = nullptr);
+
+    // Searches the file, then asks the printer on the link; every failure is one message.
+    // The port is closed when it returns. A call while a check runs is ignored.
+    void run(const QString& path, const LinkChoice& link);
+    bool running() const { return m_running; }
+
+signals:
+    // The search of the file starts (true) or has ended (false); it does not yield meanwhile.
+    void searching(bool on);
+    void fileRelease(const QString& release);
+    void boardRelease(const QString& release);
+
+private:
+    void check(const QString& path, const LinkChoice& link);
+    void askPrinter(const LinkChoice& link);
+    void message(const QString& text, const QString& title);
+    QString text(int n) const;
+
+    PrinterLink m_printer;
+    MessageBoxes& m_messages;
+    std::function<int()> m_languageBase;
+    bool m_running = false;
+};
