@@ -1,35 +1,39 @@
 #pragma once
 
+#include "app/file_dialog.h"
 #include "app/main_window.h"
 #include "core/download/glob_var.h"
 #include "core/platform/system_clock.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
+#include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
-
-#include <QTemporaryDir>
 
 #include <memory>
 
-// A private home for one test: settings store and ports folder in a temporary directory, so
-// no test touches the real home folder.
-class TestHome
+class ScriptedFileDialog : public FileDialog
 {
 public:
-    TestHome();
-    ~TestHome();
-    QString path() const { return m_dir.path(); }
-    QString portsFolder() const;
-    // Points the link name (e.g. "COM3", "LPT1") at `target` through the ports folder.
-    bool link(const QString& name, const QString& target) const;
-    // Writes a file of the given bytes under the home; returns its path.
-    QString file(const QString& name, const QByteArray& bytes) const;
-    void store(const QString& key, const QString& value) const;
-    QString stored(const QString& key) const;
-    QStringList storedKeys() const;
+    struct Call {
+        QString title;
+        QString initialDir;
+        QString filter;
+    };
+    QString getOpenFileName(QWidget* parent, const QString& title, const QString& initialDir,
+                            const QString& filter) override;
 
-private:
-    QTemporaryDir m_dir;
+    QStringList answers; // taken in order; none left = cancelled
+    QList<Call> calls;
+};
+
+// The texts a label or a button showed each time it was really painted.
+class PaintRecorder : public QObject
+{
+public:
+    explicit PaintRecorder(QWidget* widget);
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    QStringList painted;
 };
 
 // The real main window on the virtual clock with fake serial controls and recorders.
@@ -68,6 +72,3 @@ public:
     GlobVar state;
     std::unique_ptr<CARICA> window;
 };
-
-// Random bytes of a given length, the same for the same seed.
-QByteArray patternBytes(qint64 length, quint32 seed = 1);

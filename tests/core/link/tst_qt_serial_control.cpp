@@ -2,7 +2,7 @@
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
 #include "tests/support/pty_pair.h"
-#include "tests/support/test_env.h"
+#include "tests/support/test_home.h"
 
 #include <QFileInfo>
 #include <QProcess>
@@ -258,5 +258,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstQtSerialControl)
+QTEST_GUILESS_MAIN(TstQtSerialControl)
 #include "tst_qt_serial_control.moc"

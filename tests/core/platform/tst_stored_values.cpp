@@ -1,6 +1,6 @@
 #include "core/platform/stored_values.h"
 #include "core/platform/settings_store.h"
-#include "tests/support/test_env.h"
+#include "tests/support/test_home.h"
 
 #include <QDir>
 #include <QFile>

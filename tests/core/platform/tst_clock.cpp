@@ -101,5 +101,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstClock)
+QTEST_GUILESS_MAIN(TstClock)
 #include "tst_clock.moc"

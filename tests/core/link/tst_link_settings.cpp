@@ -2,9 +2,10 @@
 #include "core/link/open_link.h"
 #include "core/link/port_names.h"
 
-#include "tests/support/test_env.h"
+#include "tests/support/fake_serial_control.h"
+#include "tests/support/test_home.h"
+#include "tests/support/virtual_clock.h"
 
-#include <QComboBox>
 #include <QTest>
 
 class TstLinkSettings : public QObject
@@ -149,5 +150,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TstLinkSettings)
+QTEST_GUILESS_MAIN(TstLinkSettings)
 #include "tst_link_settings.moc"

@@ -1,6 +1,6 @@
 #include "core/download/header.h"
 
-#include "tests/support/test_env.h"
+#include "tests/support/test_home.h"
 
 #include <QBuffer>
 #include <QTest>

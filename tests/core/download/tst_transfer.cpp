@@ -1,17 +1,11 @@
-#include "app/main_window.h"
 #include "core/download/download.h"
-#include "app/progress_dialog.h"
 #include "core/platform/clock.h"
-#include "app/vb_controls.h"
-#include "tests/support/test_env.h"
+#include "tests/support/fake_serial_control.h"
+#include "tests/support/recorders.h"
+#include "tests/support/test_home.h"
+#include "tests/support/virtual_clock.h"
 
-#include <QComboBox>
 #include <QFile>
-#include <QGroupBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QTest>
 
 #include <cmath>
@@ -27,55 +21,72 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// One download on the virtual clock: the window with stored settings, a file and a printer
-// file standing in for "LPT1".
+// One download of the core on the virtual clock, as the window would start it: settings as
+// the window stores them ("Porta=10", "ChkTurbo=1", "BaudRate=0"), a file, and a printer file
+// standing in for "LPT1".
 struct Run {
-    Bench bench;
+    TestHome home;
+    VirtualClock clock;
+    MessageRecorder messages{clock};
+    GlobVar state;
+    FakeSerialControl port{clock};
+    std::unique_ptr<Timer> timer = clock.createTimer();
+    int turbo = 0;
+    LinkChoice link{QStringLiteral("COM1"), 0, 1, 0, 0, 0};
+    Download download{state, DownloadInputs{[this] { return turbo; }, [this] { return link; }}, clock, messages, port,
+                      *timer};
+    DownloadRequest request;
     QString printer;
     QByteArray data;
-    CARICA* w = nullptr;
 
     Run(const QStringList& stored, qint64 length, int operation = 0)
     {
-        printer = bench.home.file("lpt1.out", QByteArray());
-        bench.home.link("LPT1", printer);
-        for (const QString& kv : stored)
-            bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
-        w = &bench.load();
-        w->SelOperazione[operation]->click();
+        state.LanguageBase = kItalian;
+        QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
+        printer = home.file("lpt1.out", QByteArray());
+        home.link("LPT1", printer);
+        for (const QString& kv : stored) {
+            const int v = kv.section('=', 1).toInt();
+            if (kv.startsWith("Porta="))
+                link = LinkChoice{v == 10 ? QStringLiteral("LPT1") : QStringLiteral("COM%1").arg(v + 1), v, 1, 0, 0, 0};
+            else if (kv.startsWith("ChkTurbo="))
+                turbo = v;
+            else if (kv.startsWith("BaudRate="))
+                link.baud = v;
+        }
         data = patternBytes(length, quint32(length));
-        w->ShowFile->setText(bench.home.file("DATA.BIN", data));
+        request = DownloadRequest{home.file("DATA.BIN", data), operation, true, 0};
     }
-    void start() { w->StartTrasm->click(); }
-    void runToEnd() { bench.clock.run(300); }
-    FakeSerialControl& port() { return *bench.downloadPort; }
+    void start() { download.start(request); }
+    void runToEnd() { clock.run(300); }
     // Times of the data writes (after the header).
     QList<double> dataTimes() const
     {
         QList<double> t;
-        for (int i = 1; i < bench.downloadPort->writes.size(); ++i)
-            t << bench.downloadPort->writes[i].time;
+        for (int i = 1; i < port.writes.size(); ++i)
+            t << port.writes[i].time;
         return t;
     }
     QList<int> dataSizes() const
     {
         QList<int> s;
-        for (int i = 1; i < bench.downloadPort->writes.size(); ++i)
-            s << int(bench.downloadPort->writes[i].data.size());
+        for (int i = 1; i < port.writes.size(); ++i)
+            s << int(port.writes[i].data.size());
         return s;
     }
-    void expectIdle() const
+    void expectIdle()
     {
-        QVERIFY(!w->engine().busy());
-        QVERIFY(!w->engine().files().sourceOpen());
-        QVERIFY(!w->engine().files().portChannelOpen());
-        QVERIFY(!bench.downloadPort->portOpen());
-        QVERIFY(!w->Timer1().isEnabled());
+        QVERIFY(!download.busy());
+        QVERIFY(!download.files().sourceOpen());
+        QVERIFY(!download.files().portChannelOpen());
+        QVERIFY(!port.portOpen());
+        QVERIFY(!timer->isEnabled());
+        QVERIFY(!download.dialog().shown);
     }
     void expectEndMessageAt(double time) const
     {
-        QCOMPARE(bench.messages.shown.size(), 1);
-        const auto& m = bench.messages.shown.first();
+        QCOMPARE(messages.shown.size(), 1);
+        const auto& m = messages.shown.first();
         QCOMPARE(m.text, QStringLiteral("Spegnere e riaccendere la stampante"));
         QCOMPARE(m.title, QStringLiteral("Download terminato."));
         QCOMPARE(m.icon, MessageIcon::Information);
@@ -83,8 +94,8 @@ struct Run {
     }
     void expectOneFailure(const QString& part) const
     {
-        QCOMPARE(bench.messages.shown.size(), 1);
-        const auto& m = bench.messages.shown.first();
+        QCOMPARE(messages.shown.size(), 1);
+        const auto& m = messages.shown.first();
         QCOMPARE(m.icon, MessageIcon::Critical);
         QVERIFY2(m.text.contains(part), qPrintable(m.text));
     }
@@ -105,18 +116,17 @@ private slots:
     {
         Run d({}, 100);
         QString labelAtEnd;
-        d.bench.clock.at(20, [&] { labelAtEnd = d.w->calcolo().Label1->text(); });
+        d.clock.at(20, [&] { labelAtEnd = d.download.dialog().status; });
         d.start();
         d.runToEnd();
         QCOMPARE(d.dataSizes(), (QList<int>{64, 36}));
         QVERIFY(near(d.dataTimes()[0], 8.02) && near(d.dataTimes()[1], 8.04));
-        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&100\n") + d.data);
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z4&100\n") + d.data);
         QCOMPARE(labelAtEnd, QStringLiteral("Fine trasmissione: attendere lampeggio..."));
         d.expectEndMessageAt(33.04);
-        QVERIFY(near(d.port().closings.value(0), 33.04));
+        QVERIFY(near(d.port.closings.value(0), 33.04));
         d.expectIdle();
-        QVERIFY(!d.w->calcolo().isVisible());
-        QCOMPARE(d.bench.state.TransferState, qint16(0));
+        QCOMPARE(d.state.TransferState, qint16(0));
     }
 
     void oddLengthPausesAfter4096AndPads()
@@ -128,8 +138,8 @@ private slots:
         QCOMPARE(times.size(), 66); // 65 chunks and the pad byte
         QVERIFY(near(times[63], 8 + 64 * 0.02));
         QVERIFY(near(times[64], 8 + 64 * 0.02 + 2 + 0.02)); // the 2-second pause after 4096 bytes
-        QCOMPARE(d.port().writes.last().data, QByteArray(" "));
-        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&4097\n") + d.data + " ");
+        QCOMPARE(d.port.writes.last().data, QByteArray(" "));
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z4&4097\n") + d.data + " ");
         d.expectEndMessageAt(times[64] + 25);
     }
 
@@ -154,7 +164,7 @@ private slots:
         QCOMPARE(readFile(d.printer), expected);
         d.expectEndMessageAt(endMessage);
         d.expectIdle();
-        QVERIFY(d.port().openings.isEmpty());
+        QVERIFY(d.port.openings.isEmpty());
     }
 
     void parallelWithoutTurboPausesEvery4096()
@@ -168,12 +178,12 @@ private slots:
     void turboReadAtEveryTick()
     {
         Run d({}, 2000);
-        d.bench.clock.at(8.105, [&] { vb::setCheckValue(*d.w->chkTurbo, 1); });
+        d.clock.at(8.105, [&] { d.turbo = 1; });
         d.start();
         d.runToEnd();
         QCOMPARE(d.dataSizes(), (QList<int>{64, 64, 64, 64, 64, 512, 512, 512, 144}));
         QVERIFY(near(d.dataTimes()[5] - d.dataTimes()[4], 0.02)); // the interval stays as set
-        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&2000\n") + d.data);
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z4&2000\n") + d.data);
     }
 
     void cancelStopsTheTransfer_data()
@@ -190,76 +200,73 @@ private slots:
         QFETCH(qint64, bytesAfterHeader);
         Run d({}, 4097);
         if (at == 20.0)
-            d.bench.clock.at(
-                11.31, [&] { d.bench.clock.at(20 + 11.3, [&] { d.w->calcolo().CancelButton->click(); }); });
+            d.clock.at(
+                11.31, [&] { d.clock.at(20 + 11.3, [&] { d.download.cancel(); }); });
         else
-            d.bench.clock.at(at, [&] { d.w->calcolo().CancelButton->click(); });
+            d.clock.at(at, [&] { d.download.cancel(); });
         d.start();
         d.runToEnd();
-        QCOMPARE(d.port().bytesWritten() - 9, bytesAfterHeader);
-        QVERIFY(d.bench.messages.shown.isEmpty());
+        QCOMPARE(d.port.bytesWritten() - 9, bytesAfterHeader);
+        QVERIFY(d.messages.shown.isEmpty());
         d.expectIdle();
-        QVERIFY(!d.w->calcolo().isVisible());
     }
 
     // Ticks while the dialog is shown (the 8-second wait) but no transfer runs send nothing.
     void aTickWithNothingToDoStaysIdle()
     {
-        Bench bench;
-        CARICA& w = bench.load();
-        w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(100)));
+        Run d({}, 100);
         QList<int> states;
         bool enabledAfter = true;
         auto tickIn = [&](int state) {
-            bench.state.TransferState = qint16(state);
-            w.Timer1().setInterval(20);
-            w.Timer1().setEnabled(true);
+            d.state.TransferState = qint16(state);
+            d.timer->setInterval(20);
+            d.timer->setEnabled(true);
         };
-        bench.clock.at(1, [&] { tickIn(0); });
-        bench.clock.at(2, [&] {
-            states << bench.state.TransferState;
-            enabledAfter = w.Timer1().isEnabled();
+        d.clock.at(1, [&] { tickIn(0); });
+        d.clock.at(2, [&] {
+            states << d.state.TransferState;
+            enabledAfter = d.timer->isEnabled();
             tickIn(7);
         });
-        bench.clock.at(3, [&] { states << bench.state.TransferState; });
-        w.StartTrasm->click();
+        d.clock.at(3, [&] { states << d.state.TransferState; });
+        d.start();
         QCOMPARE(states, QList<int>({0, 0}));
         QVERIFY(!enabledAfter);
-        QCOMPARE(bench.downloadPort->writes.size(), 1); // the header only
+        QCOMPARE(d.port.writes.size(), 1); // the header only
     }
 
     // The line takes 1000 bytes a second: the end sequence waits until it has taken them all.
     void theEndWaitsUntilTheLineHasTakenEveryByte()
     {
         Run d({"ChkTurbo=1"}, 3000);
-        d.port().setLineRate(1000);
+        d.port.setLineRate(1000);
         d.start();
         d.runToEnd();
-        const double closedAt = d.port().closings.value(0, -1);
+        const double closedAt = d.port.closings.value(0, -1);
         const double lineDone = 8.002 + 3.0; // the data leave the line 3 s after the first chunk
         QVERIFY2(closedAt >= lineDone + 25 && closedAt < lineDone + 25 + 0.05, qPrintable(QString::number(closedAt)));
-        QCOMPARE(d.bench.messages.shown.size(), 1);
-        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&3000\n") + d.data);
+        QCOMPARE(d.messages.shown.size(), 1);
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z4&3000\n") + d.data);
     }
 
     // At 2400 baud a queue reported in 4 KiB steps shows no progress for 17 s at a time.
     void aSlowLineReportedInStepsIsNotAFailure()
     {
         Run d({"ChkTurbo=1", "BaudRate=0"}, 12000);
-        d.port().setLineRate(240);
-        d.port().setReportStep(4096);
+        d.port.setLineRate(240);
+        d.port.setReportStep(4096);
         d.start();
         d.runToEnd();
-        QCOMPARE(d.bench.messages.shown.size(), 1);
-        QCOMPARE(d.bench.messages.shown[0].title, QStringLiteral("Download terminato."));
-        QVERIFY(d.port().closings.value(0) >= 8 + 12000 / 240.0 + 25);
+        QCOMPARE(d.messages.shown.size(), 1);
+        QCOMPARE(d.messages.shown[0].title, QStringLiteral("Download terminato."));
+        QVERIFY(d.port.closings.value(0) >= 8 + 12000 / 240.0 + 25);
         d.expectIdle();
     }
 
     void aLineThatTakesNothingIsAFailure()
     {
         Run d({}, 100);
-        d.port().setLineRate(1e-9); // nothing ever leaves
+        d.port.setLineRate(1e-9); // nothing ever leaves
         d.start();
         d.runToEnd();
         d.expectOneFailure(QStringLiteral("COM1"));
@@ -269,13 +276,12 @@ private slots:
     void aWriteFailureEndsTheDownloadWithOneMessage()
     {
         Run d({}, 5000);
-        d.port().failAfter(9 + 640);
+        d.port.failAfter(9 + 640);
         d.start();
         d.runToEnd();
         d.expectOneFailure(QStringLiteral("Errore di scrittura su COM1"));
-        QCOMPARE(d.port().bytesWritten(), qint64(9 + 640));
+        QCOMPARE(d.port.bytesWritten(), qint64(9 + 640));
         d.expectIdle();
-        QVERIFY(!d.w->calcolo().isVisible());
     }
 
     void aHangUpIsAFailureOnlyBeforeTheDataIsOut_data()
@@ -298,13 +304,13 @@ private slots:
         QFETCH(double, at);
         QFETCH(QString, outcome);
         Run d({}, length, operation);
-        d.bench.clock.at(at, [&] { d.port().hangUp(); });
+        d.clock.at(at, [&] { d.port.hangUp(); });
         d.start();
         d.runToEnd();
-        QCOMPARE(d.bench.messages.shown.size(), 1);
-        QCOMPARE(d.bench.messages.shown[0].icon == MessageIcon::Information ? "end" : "failure", outcome);
+        QCOMPARE(d.messages.shown.size(), 1);
+        QCOMPARE(d.messages.shown[0].icon == MessageIcon::Information ? "end" : "failure", outcome);
         if (outcome == "end")
-            QCOMPARE(d.port().allBytes().size(), qsizetype(length + 8)); // "?Z4&100\n" or "?Z:&100\n"
+            QCOMPARE(d.port.allBytes().size(), qsizetype(length + 8)); // "?Z4&100\n" or "?Z:&100\n"
         d.expectIdle();
     }
 
@@ -313,17 +319,17 @@ private slots:
     void aFileRemovedDuringTheTransferStillGoesOut()
     {
         Run d({}, 5000);
-        d.bench.clock.at(8.05, [&] { QVERIFY(QFile::remove(d.w->ShowFile->text())); });
+        d.clock.at(8.05, [&] { QVERIFY(QFile::remove(d.request.path)); });
         d.start();
         d.runToEnd();
-        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&5000\n") + d.data);
-        d.expectEndMessageAt(d.port().writes.last().time + 25);
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z4&5000\n") + d.data);
+        d.expectEndMessageAt(d.port.writes.last().time + 25);
     }
 
     void aFileThatShrinksIsAFailure()
     {
         Run d({}, 5000);
-        d.bench.clock.at(8.05, [&] { QVERIFY(QFile::resize(d.w->ShowFile->text(), 100)); });
+        d.clock.at(8.05, [&] { QVERIFY(QFile::resize(d.request.path, 100)); });
         d.start();
         d.runToEnd();
         d.expectOneFailure(QStringLiteral("Errore di lettura del file"));
@@ -334,12 +340,12 @@ private slots:
     void aParallelDeviceFailingMidWrite()
     {
         Run d({"Porta=10"}, 20000);
-        const QString fifo = d.bench.home.path() + "/lpt1.fifo";
+        const QString fifo = d.home.path() + "/lpt1.fifo";
         QVERIFY(::mkfifo(QFile::encodeName(fifo).constData(), 0600) == 0);
-        d.bench.home.link("LPT1", fifo);
+        d.home.link("LPT1", fifo);
         const int reader = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
         QVERIFY(reader >= 0);
-        d.bench.clock.at(8.5, [&] { ::close(reader); }); // after the header and some chunks
+        d.clock.at(8.5, [&] { ::close(reader); }); // after the header and some chunks
         d.start();
         d.runToEnd();
         d.expectOneFailure(QStringLiteral("lpt1.fifo"));
@@ -357,8 +363,8 @@ private slots:
     {
         QFETCH(QString, target);
         Run d({"Porta=10"}, 100);
-        target.replace("<home>", d.bench.home.path());
-        d.bench.home.link("LPT1", target);
+        target.replace("<home>", d.home.path());
+        d.home.link("LPT1", target);
         d.start();
         d.runToEnd();
         d.expectOneFailure(target);
@@ -381,7 +387,7 @@ private slots:
         QFETCH(QList<QByteArray>, headers);
         Run d({"ChkTurbo=1"}, length, 2);
         d.start();
-        QCOMPARE(d.port().openings.size(), headers.size());
+        QCOMPARE(d.port.openings.size(), headers.size());
         QByteArray expected;
         qint64 offset = 0;
         for (const QByteArray& h : headers) {
@@ -389,19 +395,19 @@ private slots:
             expected += h + d.data.mid(offset, part);
             offset += part;
         }
-        QCOMPARE(d.port().allBytes(), expected);
-        QCOMPARE(d.port().closings.size(), headers.size());
+        QCOMPARE(d.port.allBytes(), expected);
+        QCOMPARE(d.port.closings.size(), headers.size());
         if (headers.size() == 2) {
             // Second opening 25 s after the first part's end; data 10 s after each header.
-            QVERIFY(near(d.port().openings[1].time - d.port().closings[0], 25));
-            for (const auto& w : d.port().writes)
+            QVERIFY(near(d.port.openings[1].time - d.port.closings[0], 25));
+            for (const auto& w : d.port.writes)
                 if (w.data == headers[1])
-                    QVERIFY(near(w.time, d.port().openings[1].time));
+                    QVERIFY(near(w.time, d.port.openings[1].time));
         }
-        QVERIFY(near(d.port().writes[1].time, 10));
-        d.expectEndMessageAt(d.port().closings.last() + 25);
+        QVERIFY(near(d.port.writes[1].time, 10));
+        d.expectEndMessageAt(d.port.closings.last() + 25);
         d.expectIdle();
-        QCOMPARE(d.bench.state.TransferState, qint16(2));
+        QCOMPARE(d.state.TransferState, qint16(2));
     }
 
     void externalFontPacingWithoutTurbo()
@@ -412,19 +418,18 @@ private slots:
         QCOMPARE(d.dataSizes().size(), 65);
         QVERIFY(near(t[1] - t[0], 0.01));
         QVERIFY(near(t[64] - t[63], 2 + 0.01)); // the pause after 4096 bytes
-        QCOMPARE(d.port().allBytes(), QByteArray("?Z:&4097\n") + d.data);
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z:&4097\n") + d.data);
     }
 
     void externalFontsTooBigAreRefused()
     {
         Run d({}, 3014657, 2);
         d.start();
-        QCOMPARE(d.bench.messages.shown.size(), 1);
-        QCOMPARE(d.bench.messages.shown[0].text,
+        QCOMPARE(d.messages.shown.size(), 1);
+        QCOMPARE(d.messages.shown[0].text,
                  QStringLiteral("ATTENZIONE! File troppo grande. Operazione annullata."));
-        QCOMPARE(d.bench.messages.shown[0].title, QString());
-        QVERIFY(d.port().openings.isEmpty());
-        QVERIFY(!d.w->calcolo().isVisible());
+        QCOMPARE(d.messages.shown[0].title, QString());
+        QVERIFY(d.port.openings.isEmpty());
         d.expectIdle();
     }
 
@@ -432,7 +437,7 @@ private slots:
     {
         Run d({"Porta=10", "ChkTurbo=1"}, 1000, 2);
         QByteArray atTen;
-        d.bench.clock.at(10.999, [&] { atTen = readFile(d.printer); });
+        d.clock.at(10.999, [&] { atTen = readFile(d.printer); });
         d.start();
         QCOMPARE(atTen, QByteArray("?Z:&1000\n")); // header, 1 s, reopening, 10 s, then the data
         QCOMPARE(readFile(d.printer), QByteArray("?Z:&1000\n") + d.data);
@@ -442,27 +447,27 @@ private slots:
     void secondPartPortRefused()
     {
         Run d({"ChkTurbo=1"}, 1376257, 2);
-        d.bench.clock.at(30, [&] { d.port().refuseOpen(true); });
+        d.clock.at(30, [&] { d.port.refuseOpen(true); });
         d.start();
-        QCOMPARE(d.bench.messages.shown.size(), 1);
-        QCOMPARE(d.bench.messages.shown[0].title, QStringLiteral("Porta"));
-        QCOMPARE(d.port().bytesWritten(), qint64(12 + 1376256));
+        QCOMPARE(d.messages.shown.size(), 1);
+        QCOMPARE(d.messages.shown[0].title, QStringLiteral("Porta"));
+        QCOMPARE(d.port.bytesWritten(), qint64(12 + 1376256));
         d.expectIdle();
         // Not locked out: a later download starts again.
-        d.port().refuseOpen(false);
-        QVERIFY(!d.w->engine().busy());
+        d.port.refuseOpen(false);
+        QVERIFY(!d.download.busy());
     }
 
     void cancelDuringExternalFontPacing()
     {
         Run d({}, 20000, 2);
-        d.bench.clock.at(10.5, [&] { d.w->calcolo().CancelButton->click(); });
+        d.clock.at(10.5, [&] { d.download.cancel(); });
         d.start(); // returns: the pacing wait ends on the abort
-        const qint64 sent = d.port().bytesWritten();
+        const qint64 sent = d.port.bytesWritten();
         d.runToEnd();
-        QCOMPARE(d.port().bytesWritten(), sent);
+        QCOMPARE(d.port.bytesWritten(), sent);
         QVERIFY(sent < 9 + 20000);
-        QVERIFY(d.bench.messages.shown.isEmpty());
+        QVERIFY(d.messages.shown.isEmpty());
         d.expectIdle();
     }
 
@@ -470,16 +475,16 @@ private slots:
     void aNewDownloadInsideAnOldWaitIsLeftAlone()
     {
         Run d({}, 300);
-        d.bench.clock.at(3, [&] { d.w->calcolo().CancelButton->click(); });
-        d.bench.clock.at(4, [&] { d.w->StartTrasm->click(); });
+        d.clock.at(3, [&] { d.download.cancel(); });
+        d.clock.at(4, [&] { d.start(); });
         d.start();
         d.runToEnd();
-        QCOMPARE(d.port().openings.size(), 2);
-        QCOMPARE(d.port().allBytes(), QByteArray("?Z4&300\n?Z4&300\n") + d.data);
-        QCOMPARE(d.bench.messages.shown.size(), 1);
+        QCOMPARE(d.port.openings.size(), 2);
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z4&300\n?Z4&300\n") + d.data);
+        QCOMPARE(d.messages.shown.size(), 1);
         d.expectIdle();
     }
 };
 
-QTEST_MAIN(TstTransfer)
+QTEST_GUILESS_MAIN(TstTransfer)
 #include "tst_transfer.moc"
