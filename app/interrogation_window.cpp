@@ -1,8 +1,8 @@
 #include "app/interrogation_window.h"
 
+#include "app/twips.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
-#include "app/twips.h"
 #include "core/platform/string_table.h"
 
 #include <QCloseEvent>

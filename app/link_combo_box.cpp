@@ -32,8 +32,8 @@ bool LinkComboBox::eventFilter(QObject* watched, QEvent* event)
     if (watched == view() && event->type() == QEvent::KeyPress) {
         auto* key = static_cast<QKeyEvent*>(event);
         // Enter and Escape carry a character too, but in the open list they pick or close.
-        const bool listKey = key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter ||
-                             key->key() == Qt::Key_Escape;
+        const bool listKey =
+            key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter || key->key() == Qt::Key_Escape;
         if (isCharacterKey(key) && !listKey) {
             lockOnCharacter(key);
             return true;

@@ -1,7 +1,7 @@
-#include "app/main_window.h"
-#include "core/link/qt_serial_control.h"
 #include "app/file_dialog.h"
+#include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
 
 #include <QApplication>

@@ -1,19 +1,19 @@
 #include "app/main_window.h"
 
-#include "core/platform/stored_values.h"
-#include "core/download/download.h"
-#include "app/progress_dialog.h"
 #include "app/interrogation_window.h"
 #include "app/link_combo_box.h"
+#include "app/message_boxes.h"
+#include "app/progress_dialog.h"
+#include "app/selection_reactions.h"
+#include "app/vb_controls.h"
+#include "core/download/download.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
-#include "app/message_boxes.h"
 #include "core/platform/settings_store.h"
-#include "app/vb_controls.h"
+#include "core/platform/stored_values.h"
 #include "core/platform/string_table.h"
 #include "core/printer/release_check.h"
-#include "app/selection_reactions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -86,8 +86,8 @@ CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
     connect(m_timer1.get(), &Timer::timeout, this, &CARICA::Timer1_Timer);
 
-    m_releaseCheck = std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages,
-                                                    [this] { return int(m_g.LanguageBase); });
+    m_releaseCheck =
+        std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_g.LanguageBase); });
     connect(m_releaseCheck.get(), &ReleaseCheck::searching, this, [this](bool on) {
         cmdCheckRelease->setText(tableText(m_g.LanguageBase, on ? 109 : 108));
         if (on)

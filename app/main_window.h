@@ -1,8 +1,8 @@
 #pragma once
 
-#include "core/download/glob_var.h"
 #include "app/link_combo_box.h"
 #include "app/link_controls.h"
+#include "core/download/glob_var.h"
 
 #include <QMainWindow>
 

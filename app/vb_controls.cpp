@@ -1,8 +1,8 @@
 #include "app/vb_controls.h"
 
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QDeadlineTimer>
-#include <QComboBox>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTimer>

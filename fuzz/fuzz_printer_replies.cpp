@@ -1,7 +1,7 @@
 // Any bytes from the printer, arriving at any moment of a TEST run: each box shows its reply
 // without the last character, or "??????" for none; the run ends with the port closed.
-#include "app/main_window.h"
 #include "app/interrogation_window.h"
+#include "app/main_window.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>

@@ -9,8 +9,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages,
-                           std::function<int()> languageBase, QObject* parent)
+ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
+                           QObject* parent)
     : QObject(parent), m_printer(port, clock), m_messages(messages), m_languageBase(std::move(languageBase))
 {}
 

@@ -1,7 +1,7 @@
-#include "app/main_window.h"
-#include "core/download/download.h"
 #include "app/interrogation_window.h"
+#include "app/main_window.h"
 #include "app/twips.h"
+#include "core/download/download.h"
 #include "tests/support/test_env.h"
 
 #include <QLabel>
@@ -99,106 +99,16 @@ private slots:
                  texts);
     }
 
-    void aFullRun()
+    // A text box holds 32767 characters: a reply of a megabyte is cut there, nothing worse.
+    void aHugeReplyIsCutByTheBox()
     {
         Bench bench;
         CARICA& w = bench.load();
         w.mnuInterroga->trigger();
         frmPrTest& d = w.interrogationWindow();
-        answering(*bench.testPort);
-        bool runningMid = false;
-        Qt::CursorShape cursorMid = Qt::ArrowCursor;
-        bench.clock.at(0.5, [&] {
-            runningMid = d.TestRunning();
-            cursorMid = d.cursor().shape();
-        });
+        answering(*bench.testPort, QByteArray(1 << 20, 'h') + '\r');
         d.cmdTest->click();
-        QCOMPARE(d.txtModel->text(), QStringLiteral("PX-9"));
-        QCOMPARE(d.txtRelease->text(), QStringLiteral("1.05"));
-        QCOMPARE(d.txtFlash->text(), QStringLiteral("F 4M"));
-        const auto& writes = bench.testPort->writes;
-        QCOMPARE(writes.size(), 4);
-        const QList<QByteArray> sent = {"!0", "?54&10\r\n", "?54&4\r\n", "?54&12\r\n"};
-        for (int i = 0; i < 4; ++i) {
-            QCOMPARE(writes[i].data, sent[i]);
-            QVERIFY(qAbs(writes[i].time - 0.4 * i) < 1e-9);
-        }
-        QVERIFY(qAbs(bench.testPort->closings.value(0) - 1.6) < 1e-9);
-        QVERIFY(runningMid);
-        QCOMPARE(cursorMid, Qt::WaitCursor);
-        QVERIFY(!d.TestRunning());
-        QCOMPARE(d.cursor().shape(), Qt::ArrowCursor);
-        QVERIFY(bench.messages.shown.isEmpty());
-    }
-
-    void replies_data()
-    {
-        QTest::addColumn<QByteArray>("model");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("no reply") << QByteArray() << "??????";
-        QTest::newRow("one character: an empty box") << QByteArray("\r") << "";
-        QTest::newRow("any bytes") << QByteArray("\x01\xff\r", 3) << QString::fromLatin1("\x01\xff");
-        // A text box holds 32767 characters: a reply of a megabyte is cut there, nothing worse.
-        QTest::newRow("a huge reply") << QByteArray(1 << 20, 'h') + '\r' << QString(32767, 'h');
-    }
-    void replies()
-    {
-        QFETCH(QByteArray, model);
-        QFETCH(QString, shown);
-        Bench bench;
-        CARICA& w = bench.load();
-        w.mnuInterroga->trigger();
-        frmPrTest& d = w.interrogationWindow();
-        answering(*bench.testPort);
-        bench.testPort->answer("?54&10\r\n", model.isEmpty() ? QList<FakeSerialControl::Reply>{}
-                                                             : QList<FakeSerialControl::Reply>{{model, 0.1}});
-        d.cmdTest->click();
-        QCOMPARE(d.txtModel->text(), shown);
-        QCOMPARE(d.txtRelease->text(), QStringLiteral("1.05"));
-    }
-
-    void lateCharactersLeadTheNextReply()
-    {
-        Bench bench;
-        CARICA& w = bench.load();
-        w.mnuInterroga->trigger();
-        frmPrTest& d = w.interrogationWindow();
-        answering(*bench.testPort);
-        bench.testPort->answer("?54&10\r\n", {{"PX", 0.1}, {"-9\r", 0.5}}); // the tail comes after the wait
-        d.cmdTest->click();
-        QCOMPARE(d.txtModel->text(), QStringLiteral("P"));
-        QCOMPARE(d.txtRelease->text(), QStringLiteral("-9\r1.05"));
-    }
-
-    void noHandshakeNoQueries()
-    {
-        Bench bench;
-        bench.home.store("Lingua", "2000");
-        CARICA& w = bench.load();
-        w.mnuInterroga->trigger();
-        frmPrTest& d = w.interrogationWindow();
-        d.cmdTest->click();
-        QCOMPARE(bench.testPort->writes.size(), 1);
-        QCOMPARE(bench.messages.shown.value(0).text, QStringLiteral("WARNING: printer OFF-Line"));
-        QCOMPARE(bench.messages.shown.value(0).title, QStringLiteral("Printer Interrogations"));
-        QVERIFY(d.txtModel->text().isEmpty() && d.txtFlash->text().isEmpty());
-        QVERIFY(!bench.testPort->portOpen());
-    }
-
-    void aHeldPortIsReportedAndTriedAgain()
-    {
-        Bench bench;
-        CARICA& w = bench.load();
-        w.mnuInterroga->trigger();
-        frmPrTest& d = w.interrogationWindow();
-        bench.testPort->refuseOpen(true);
-        d.cmdTest->click();
-        QCOMPARE(bench.messages.shown.value(0).title, QStringLiteral("Porta"));
-        QCOMPARE(d.cursor().shape(), Qt::ArrowCursor);
-        QVERIFY(!d.TestRunning());
-        bench.testPort->refuseOpen(false);
-        answering(*bench.testPort);
-        d.cmdTest->click();
+        QCOMPARE(d.txtModel->text(), QString(32767, 'h'));
         QCOMPARE(d.txtFlash->text(), QStringLiteral("F 4M"));
     }
 
@@ -209,13 +119,19 @@ private slots:
         w.mnuInterroga->trigger();
         frmPrTest& d = w.interrogationWindow();
         answering(*bench.testPort);
-        bench.clock.at(0.3, [&] { d.cmdEsci->click(); });
+        Qt::CursorShape cursorMid = Qt::ArrowCursor;
+        bench.clock.at(0.3, [&] {
+            cursorMid = d.cursor().shape();
+            d.cmdEsci->click();
+        });
         bench.clock.at(0.7, [&] { d.close(); });
         bench.clock.at(0.9, [&] { d.cmdTest->click(); }); // a second TEST inside a wait
         d.cmdTest->click();
         QVERIFY(d.isVisible());
         QCOMPARE(bench.testPort->writes.size(), 4);
         QCOMPARE(d.txtFlash->text(), QStringLiteral("F 4M"));
+        QCOMPARE(cursorMid, Qt::WaitCursor);
+        QCOMPARE(d.cursor().shape(), Qt::ArrowCursor);
         d.cmdEsci->click();
         QVERIFY(!d.isVisible());
         // Opened again: loaded afresh.

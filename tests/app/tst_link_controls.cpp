@@ -1,7 +1,7 @@
 #include "app/main_window.h"
-#include "core/download/download.h"
 #include "app/progress_dialog.h"
 #include "app/vb_controls.h"
+#include "core/download/download.h"
 #include "tests/support/test_env.h"
 
 #include <QAbstractItemView>

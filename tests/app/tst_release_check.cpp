@@ -53,69 +53,39 @@ private slots:
         QTest::addColumn<QString>("file"); // "missing", "empty", the contents or an absolute path
         QTest::addColumn<QStringList>("stored");
         QTest::addColumn<QString>("printer"); // "answers", "silent", "no release", "refuses", "one char"
-        QTest::addColumn<QString>("fromFile");
-        QTest::addColumn<QString>("fromBoard");
+        QTest::addColumn<QString>("shown");   // txtFwFile|txtFwBoard
         QTest::addColumn<QString>("message"); // text / title, or ""
-        QTest::addColumn<QList<QByteArray>>("sent");
-        const QList<QByteArray> both = {"!0", "?54&4\r\n"};
-        const QString withMarker = QStringLiteral("MZ Release: 1.05");
-        QTest::newRow("release in the file and from the printer") << withMarker << QStringList{} << "answers"
-                                                                  << "1.05"
-                                                                  << "1.07"
-                                                                  << "" << both;
-        QTest::newRow("no marker: the printer is still asked") << "nothing here" << QStringList{} << "answers"
-                                                               << ""
-                                                               << "1.07"
-                                                               << "" << both;
-        QTest::newRow("empty file: nothing, printer not asked") << "empty" << QStringList{} << "answers"
-                                                                << ""
-                                                                << ""
-                                                                << "" << QList<QByteArray>{};
-        QTest::newRow("missing file") << "missing" << QStringList{} << "answers"
-                                      << ""
-                                      << ""
-                                      << "File inesistente / " << QList<QByteArray>{};
+        QTest::addColumn<int>("asked");       // "!0", then "?54&4"
+        auto row = [](const char* name, const QString& file, const QStringList& stored, const char* printer,
+                      const char* shown, const QString& message, int asked) {
+            QTest::newRow(name) << file << stored << QString(printer) << QString(shown) << message << asked;
+        };
+        const QString marker = QStringLiteral("MZ Release: 1.05");
+        row("release in the file and from the printer", marker, {}, "answers", "1.05|1.07", "", 2);
+        row("no marker: the printer is still asked", "nothing here", {}, "answers", "|1.07", "", 2);
+        row("empty file: nothing, printer not asked", "empty", {}, "answers", "|", "", 0);
+        row("missing file", "missing", {}, "answers", "|", "File inesistente / ", 0);
         // A file that exists but cannot be read, even by root.
-        QTest::newRow("unreadable file: named with the reason, printer not asked")
-            << "/proc/sys/vm/drop_caches" << QStringList{} << "answers"
-            << ""
-            << ""
-            << "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied / Velmora"
-            << QList<QByteArray>{};
-        QTest::newRow("LPT1: file searched, then refused")
-            << withMarker << QStringList{"Porta=10"} << "answers"
-            << "1.05"
-            << ""
-            << "Selezionare un porta COM seriale / Interrogazioni Stampante" << QList<QByteArray>{};
-        QTest::newRow("port held elsewhere") << withMarker << QStringList{} << "refuses"
-                                             << "1.05"
-                                             << ""
-                                             << "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le "
-                                                "applicazioni e riprovare. / Porta"
-                                             << QList<QByteArray>{};
-        QTest::newRow("printer off") << withMarker << QStringList{"Lingua=2000"} << "silent"
-                                     << "1.05"
-                                     << ""
-                                     << "WARNING: printer OFF-Line / Printer Interrogations" << QList<QByteArray>{"!0"};
-        QTest::newRow("handshake only")
-            << withMarker << QStringList{} << "no release"
-            << "1.05"
-            << ""
-            << "ATTENZIONE. La stampante selezionata non risponde / Interrogazioni Stampante" << both;
-        QTest::newRow("a one-character reply leaves the box empty") << withMarker << QStringList{} << "one char"
-                                                                    << "1.05"
-                                                                    << ""
-                                                                    << "" << both;
+        row("unreadable file: named with the reason", "/proc/sys/vm/drop_caches", {}, "answers", "|",
+            "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied / Velmora", 0);
+        row("LPT1: file searched, then refused", marker, {"Porta=10"}, "answers", "1.05|",
+            "Selezionare un porta COM seriale / Interrogazioni Stampante", 0);
+        row("port held elsewhere", marker, {}, "refuses", "1.05|",
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / Porta", 0);
+        row("printer off", marker, {"Lingua=2000"}, "silent", "1.05|",
+            "WARNING: printer OFF-Line / Printer Interrogations", 1);
+        row("handshake only", marker, {}, "no release", "1.05|",
+            "ATTENZIONE. La stampante selezionata non risponde / Interrogazioni Stampante", 2);
+        row("a one-character reply leaves the box empty", marker, {}, "one char", "1.05|", "", 2);
     }
     void check()
     {
         QFETCH(QString, file);
         QFETCH(QStringList, stored);
         QFETCH(QString, printer);
-        QFETCH(QString, fromFile);
-        QFETCH(QString, fromBoard);
+        QFETCH(QString, shown);
         QFETCH(QString, message);
-        QFETCH(QList<QByteArray>, sent);
+        QFETCH(int, asked);
         Bench bench;
         for (const QString& kv : stored)
             bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
@@ -142,19 +112,15 @@ private slots:
         bench.clock.at(0.2, [&] { during = w.cursor().shape(); });
         w.cmdCheckRelease->click();
 
-        QCOMPARE(w.txtFwFile->text(), fromFile);
-        QCOMPARE(w.txtFwBoard->text(), fromBoard);
-        QStringList shown;
+        QCOMPARE(w.txtFwFile->text() + '|' + w.txtFwBoard->text(), shown);
+        QStringList said;
         for (const auto& m : bench.messages.shown)
-            shown << m.text + " / " + m.title;
-        QCOMPARE(shown.join('|'), message);
-        QList<QByteArray> got;
-        for (const auto& wr : port.writes)
-            got << wr.data;
-        QCOMPARE(got, sent);
+            said << m.text + " / " + m.title;
+        QCOMPARE(said.join('|'), message);
+        QCOMPARE(port.allBytes(), QByteArray("!0?54&4\r\n").left(asked == 2 ? 9 : asked * 2));
         QVERIFY(!port.portOpen());
         QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-        if (!sent.isEmpty()) {
+        if (asked) {
             QCOMPARE(during, Qt::WaitCursor);
             QCOMPARE(port.openings.value(0).settings, QStringLiteral("4800,N,8,1"));
         }

@@ -1,9 +1,9 @@
 #include "app/main_window.h"
-#include "core/download/download.h"
 #include "app/progress_dialog.h"
+#include "app/vb_controls.h"
+#include "core/download/download.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
-#include "app/vb_controls.h"
 #include "tests/support/test_env.h"
 
 #include <QAction>
@@ -29,6 +29,14 @@ QMap<QString, QString> snapshot(CARICA& w, const GlobVar& g)
 {
     QMap<QString, QString> s;
     auto flag = [](bool b) { return b ? QStringLiteral("true") : QStringLiteral("false"); };
+    // Each named control's caption (the title of frames and menus, the text of the others); the
+    // values below take the names of the boxes and check boxes.
+    for (QObject* o : w.findChildren<QObject*>()) {
+        const QVariant title = o->property("title");
+        const QVariant caption = title.isValid() ? title : o->property("text");
+        if (!o->objectName().isEmpty() && caption.isValid())
+            s[o->objectName()] = caption.toString();
+    }
     s["Porta"] = boxText(w.Porta);
     s["Baud"] = boxText(w.Baud);
     s["Parita"] = boxText(w.Parita);
@@ -49,39 +57,15 @@ QMap<QString, QString> snapshot(CARICA& w, const GlobVar& g)
     s["chkCheckSum"] = QString::number(vb::checkValue(*w.chkCheckSum));
     s["chkCheckSum.enabled"] = flag(w.chkCheckSum->isEnabled());
     s["chkTurbo"] = QString::number(vb::checkValue(*w.chkTurbo));
-    s["ShowFile"] = w.ShowFile->text();
     s["cmdCheckRelease.enabled"] = flag(w.cmdCheckRelease->isEnabled());
     s["mnuItaliano.checked"] = flag(w.mnuItaliano->isChecked());
     s["mnuInglese.checked"] = flag(w.mnuInglese->isChecked());
     s["LanguageBase"] = QString::number(g.LanguageBase);
-    s["SelOperazione0"] = w.SelOperazione[0]->text();
-    s["SelOperazione1"] = w.SelOperazione[1]->text();
-    s["SelOperazione2"] = w.SelOperazione[2]->text();
-    s["Frame2"] = w.Frame2->title();
-    s["SelBoot0"] = w.SelBoot[0]->text();
-    s["SelBoot1"] = w.SelBoot[1]->text();
-    s["Frame3"] = w.Frame3->title();
-    s["LabelPorta"] = w.LabelPorta->text();
-    s["LabelParita"] = w.LabelParita->text();
-    s["LabelDati"] = w.LabelDati->text();
-    s["LabelStop"] = w.LabelStop->text();
-    s["mnuLoadDefault"] = w.mnuLoadDefault->text();
-    s["mnuSaveDefault"] = w.mnuSaveDefault->text();
-    s["mnuFactory"] = w.mnuFactory->text();
-    s["mnuInterroga"] = w.mnuInterroga->text();
-    s["mnuLingua"] = w.mnuLingua->title();
-    s["cmdCheckRelease"] = w.cmdCheckRelease->text();
-    s["frmChkRel"] = w.frmChkRel->title();
-    s["ButSfoglia"] = w.ButSfoglia->text();
-    s["lblFwFile"] = w.lblFwFile->text();
-    s["lblFwBoard"] = w.lblFwBoard->text();
     // Texts that never change with the language.
     s["fixed"] = QStringList{w.windowTitle(),       w.LabelBaud->text(),   w.cmdExit->text(),     w.StartTrasm->text(),
                              w.Frame1->title(),     w.Frame4->title(),     w.chkCheckSum->text(), w.chkTurbo->text(),
                              w.mnuDefault->title(), w.mnuItaliano->text(), w.mnuInglese->text()}
                      .join('|');
-    s["Panel1"] = w.Panels[0]->text();
-    s["Panel3"] = w.Panels[2]->text();
     return s;
 }
 

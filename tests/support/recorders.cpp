@@ -2,7 +2,6 @@
 
 #include "core/platform/clock.h"
 
-
 void MessageRecorder::show(const QString& text, const QString& title, MessageIcon icon)
 {
     shown.append(Shown{text, title, icon, m_clock.now()});

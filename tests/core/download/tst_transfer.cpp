@@ -6,6 +6,8 @@
 #include "tests/support/virtual_clock.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <cmath>
@@ -53,11 +55,23 @@ struct Run {
                 turbo = v;
             else if (kv.startsWith("BaudRate="))
                 link.baud = v;
+            else if (kv.startsWith("Parity="))
+                link.parity = v;
+            else if (kv.startsWith("DataBit="))
+                link.dataBits = v;
+            else if (kv.startsWith("StopBit="))
+                link.stopBits = v;
         }
         data = patternBytes(length, quint32(length));
         request = DownloadRequest{home.file("DATA.BIN", data), operation, true, 0};
     }
+    void setFile(const QByteArray& bytes)
+    {
+        data = bytes;
+        request.path = home.file("DATA.BIN", data);
+    }
     void start() { download.start(request); }
+    QByteArray received() const { return link.parallel() ? readFile(printer) : port.allBytes(); }
     void runToEnd() { clock.run(300); }
     // Times of the data writes (after the header).
     QList<double> dataTimes() const
@@ -112,6 +126,168 @@ class TstTransfer : public QObject
 {
     Q_OBJECT
 private slots:
+    void refusedRequests_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QString>("message"); // its start; "" = none
+        QTest::addColumn<bool>("rejected");   // the path is no longer offered
+        QTest::newRow("empty path: nothing at all") << "empty"
+                                                    << "" << false;
+        QTest::newRow("missing file: nothing created") << "missing"
+                                                       << "File vuoto o inesistente !!" << true;
+        QTest::newRow("empty file: kept") << "zero"
+                                          << "File vuoto o inesistente !!" << true;
+        QTest::newRow("a folder: named") << "folder"
+                                         << "Impossibile aprire il file\n<path>" << false;
+        QTest::newRow("2 GiB: named with its size") << "huge"
+                                                    << "Il file\n<path>\nè troppo grande (2147483648" << false;
+    }
+    void refusedRequests()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QString, message);
+        QFETCH(bool, rejected);
+        Run d({}, 0);
+        const QMap<QString, QString> paths = {{"empty", ""},
+                                              {"missing", d.home.path() + "/NOPE.BIN"},
+                                              {"zero", d.home.file("EMPTY.BIN", {})},
+                                              {"folder", d.home.path()},
+                                              {"huge", d.home.file("HUGE.BIN", {})}};
+        d.request.path = paths[kind];
+        if (kind == "huge" && !QFile::resize(d.request.path, qint64(1) << 31))
+            QSKIP("no sparse files here");
+        QSignalSpy rejections(&d.download, &Download::fileRejected);
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.messages.shown.size(), message.isEmpty() ? 0 : 1);
+        if (!message.isEmpty()) {
+            QVERIFY2(d.messages.shown[0].text.startsWith(message.replace("<path>", d.request.path)),
+                     qPrintable(d.messages.shown[0].text));
+            QCOMPARE(d.messages.shown[0].title, QStringLiteral("Velmora"));
+            QCOMPARE(d.messages.shown[0].icon, MessageIcon::Critical);
+        }
+        QCOMPARE(rejections.count(), rejected ? 1 : 0);
+        QCOMPARE(QFileInfo::exists(d.request.path), kind != "missing" && kind != "empty");
+        QVERIFY(d.port.openings.isEmpty());
+        d.expectIdle();
+        QCOMPARE(d.state.TransferState, qint16(0));
+    }
+
+    // The command: the header right after the link opens, the dialog during the 8-second wait,
+    // then the timer at the interval of the link and Turbo.
+    void theCommand_data()
+    {
+        QTest::addColumn<QStringList>("stored");
+        QTest::addColumn<int>("operation"); // -1: none selected
+        QTest::addColumn<bool>("board");
+        QTest::addColumn<int>("check");
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QByteArray>("header");
+        QTest::addColumn<int>("interval");
+        const QStringList com3 = {"Porta=2", "BaudRate=3", "Parity=1", "DataBit=1", "StopBit=1"};
+        const QStringList lpt = {"Porta=10"};
+        auto row = [](const char* name) -> QTestData& { return QTest::newRow(name); };
+        row("firmware, board, checksum of the byte 41 hex")
+            << com3 << 0 << true << 1 << QByteArray("A") << QByteArray("?Z3&1,65\n") << 20;
+        row("checksum 0 is one digit") << com3 << 0 << true << 1 << QByteArray("abab") << QByteArray("?Z3&4,0\n") << 20;
+        row("firmware, board") << com3 << 0 << true << 0 << QByteArray("1234") << QByteArray("?Z4&4\n") << 20;
+        row("a greyed box is no checksum") << com3 << 0 << true << 2 << QByteArray("12") << QByteArray("?Z4&2\n") << 20;
+        row("firmware to the RAM card") << com3 << 0 << false << 1 << QByteArray("123") << QByteArray("?Z2&3\n") << 20;
+        row("standard fonts, board, checksum")
+            << com3 << 1 << true << 1 << QByteArray("\x01\x02", 2) << QByteArray("?Z8&2,3\n") << 20;
+        row("standard fonts, board") << com3 << 1 << true << 0 << QByteArray("xy") << QByteArray("?Z1&2\n") << 20;
+        row("standard fonts, RAM card") << com3 << 1 << false << 0 << QByteArray("xy") << QByteArray("?Z0&2\n") << 20;
+        row("no operation: no header") << com3 << -1 << true << 1 << QByteArray("xy") << QByteArray() << 20;
+        row("Turbo") << QStringList{"ChkTurbo=1"} << 0 << true << 0 << QByteArray("xy") << QByteArray("?Z4&2\n") << 2;
+        row("Turbo greyed is no Turbo") << QStringList{"ChkTurbo=2"} << 0 << true << 0 << QByteArray("xy")
+                                        << QByteArray("?Z4&2\n") << 20;
+        row("LPT1") << lpt << 1 << true << 1 << QByteArray("xy") << QByteArray("?Z8&2,1\n") << 45;
+        row("LPT1 with Turbo") << lpt + QStringList{"ChkTurbo=1"} << 0 << true << 0 << QByteArray("xy")
+                               << QByteArray("?Z4&2\n") << 2;
+    }
+    void theCommand()
+    {
+        QFETCH(QStringList, stored);
+        QFETCH(int, operation);
+        QFETCH(bool, board);
+        QFETCH(int, check);
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, header);
+        QFETCH(int, interval);
+        Run d(stored, 0, operation);
+        d.setFile(file);
+        d.request.board = board;
+        d.request.checkValue = check;
+        QStringList during;
+        d.clock.at(7.99, [&] {
+            const DownloadDialog& g = d.download.dialog();
+            during << (g.shown && g.busy ? "busy" : "idle") << g.status << g.abortCaption << QString::number(g.maximum)
+                   << QString::number(d.received().size()) << (d.timer->isEnabled() ? "ticking" : "waiting");
+        });
+        d.start(); // returns after the 8-second wait
+        QCOMPARE(during, (QStringList{"busy", "TRASMISSIONE IN CORSO...", "Annulla", QString::number(file.size()),
+                                      QString::number(header.size()), "waiting"}));
+        QCOMPARE(d.state.HeaderText, header);
+        if (!d.link.parallel()) {
+            QCOMPARE(d.port.openings.size(), 1);
+            QCOMPARE(d.port.openings[0].port, d.link.portIndex + 1);
+            QCOMPARE(d.port.openings[0].settings, d.link.parity == 1 ? "19200,E,7,2" : "4800,N,8,1");
+            QVERIFY(header.isEmpty() || d.port.writes[0].time == 0.0);
+        }
+        QCOMPARE(d.timer->interval(), interval);
+        QVERIFY(d.timer->isEnabled());
+        QCOMPARE(d.state.TransferState, qint16(1));
+        d.clock.run(0.05); // the data start with the first byte
+        QVERIFY(d.received().startsWith(header + file.left(1)));
+    }
+
+    void aHeldPortIsReportedAndNothingIsLeftOpen_data()
+    {
+        QTest::addColumn<int>("language");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("Italian") << 1000
+                                 << "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare."
+                                 << "Porta";
+        QTest::newRow("English") << 2000 << "WARNING! COM port is already open. Close all programs and try again."
+                                 << "Port";
+    }
+    void aHeldPortIsReportedAndNothingIsLeftOpen()
+    {
+        QFETCH(int, language);
+        QFETCH(QString, text);
+        QFETCH(QString, title);
+        Run d({}, 0);
+        d.state.LanguageBase = qint16(language);
+        d.setFile("abc");
+        d.request.checkValue = 1;
+        d.port.refuseOpen(true);
+        d.start();
+        QCOMPARE(d.messages.shown.size(), 1);
+        QCOMPARE(d.messages.shown[0].text, text);
+        QCOMPARE(d.messages.shown[0].title, title);
+        QCOMPARE(d.messages.shown[0].icon, MessageIcon::Critical);
+        QCOMPARE(d.state.PortError, false);
+        QCOMPARE(d.state.HeaderText, QByteArray("?Z3&3,96\n"));
+        d.runToEnd();
+        QVERIFY(d.port.writes.isEmpty());
+        d.expectIdle();
+        d.port.refuseOpen(false); // freed again, the next press goes through
+        d.start();
+        QCOMPARE(d.port.writes.size(), 1);
+    }
+
+    void secondPressWhileBusyDoesNothing()
+    {
+        Run d({}, 300);
+        d.clock.at(3, [&] { d.start(); });    // during the 8-second wait
+        d.clock.at(8.05, [&] { d.start(); }); // during the transfer
+        d.start();
+        d.runToEnd();
+        QCOMPARE(d.port.openings.size(), 1);
+        QCOMPARE(d.port.allBytes(), QByteArray("?Z4&300\n") + d.data);
+    }
+
     void hundredBytesWithoutTurbo()
     {
         Run d({}, 100);
@@ -200,8 +376,7 @@ private slots:
         QFETCH(qint64, bytesAfterHeader);
         Run d({}, 4097);
         if (at == 20.0)
-            d.clock.at(
-                11.31, [&] { d.clock.at(20 + 11.3, [&] { d.download.cancel(); }); });
+            d.clock.at(11.31, [&] { d.clock.at(20 + 11.3, [&] { d.download.cancel(); }); });
         else
             d.clock.at(at, [&] { d.download.cancel(); });
         d.start();
@@ -426,8 +601,7 @@ private slots:
         Run d({}, 3014657, 2);
         d.start();
         QCOMPARE(d.messages.shown.size(), 1);
-        QCOMPARE(d.messages.shown[0].text,
-                 QStringLiteral("ATTENZIONE! File troppo grande. Operazione annullata."));
+        QCOMPARE(d.messages.shown[0].text, QStringLiteral("ATTENZIONE! File troppo grande. Operazione annullata."));
         QCOMPARE(d.messages.shown[0].title, QString());
         QVERIFY(d.port.openings.isEmpty());
         d.expectIdle();

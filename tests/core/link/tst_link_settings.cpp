@@ -131,7 +131,7 @@ private slots:
             QVERIFY(comm.setPortOpen(true));
         comm.openings.clear();
         comm.refuseOpen(refuse);
-        const QStringList ports = {"COM1", "COM2", "COM3", "COM4", "COM5", "COM6",
+        const QStringList ports = {"COM1", "COM2", "COM3", "COM4",  "COM5", "COM6",
                                    "COM7", "COM8", "COM9", "COM10", "LPT1"};
         const LinkChoice link{ports.value(indices[0]), indices[0], indices[1], indices[2], indices[3], indices[4]};
         bool error = true; // left untouched by the early returns

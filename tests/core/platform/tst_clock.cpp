@@ -10,19 +10,14 @@ class TstClock : public QObject
 {
     Q_OBJECT
 private slots:
-    void systemWaitZeroReturnsAtOnce()
+    void systemWaitIsNeverShortAndKeepsEventsRunning()
     {
         SystemClock clock;
         QElapsedTimer t;
         t.start();
         clock.waitSeconds(0);
         clock.waitSeconds(-1);
-        QVERIFY(t.elapsed() < 50);
-    }
-
-    void systemWaitIsNeverShortAndKeepsEventsRunning()
-    {
-        SystemClock clock;
+        QVERIFY(t.elapsed() < 50); // nothing to wait for: at once
         int ticks = 0;
         QTimer timer;
         connect(&timer, &QTimer::timeout, [&] { ++ticks; });

@@ -1,5 +1,5 @@
-#include "core/platform/stored_values.h"
 #include "core/platform/settings_store.h"
+#include "core/platform/stored_values.h"
 #include "tests/support/test_home.h"
 
 #include <QDir>
