@@ -142,27 +142,58 @@ double Download::drainStallSeconds(const QString& settings)
     return qMax(10.0, 8192.0 / bytesPerSecond);
 }
 
+void Download::showTaken(bool parallelLink)
+{
+    // What the line has taken: written, less what still waits for it. A parallel device tells
+    // nothing of its queue, so there the bar shows what was written.
+    const qint64 pending = parallelLink ? 0 : m_port.pendingOutput();
+    setProgress(qint32(qMax<qint64>(0, m_progressBase + m_g.BytesSent - pending)));
+}
+
+void Download::watchLine()
+{
+    m_lineProgressAt = m_clock.now();
+    m_linePending = m_port.pendingOutput();
+}
+
+bool Download::lineMoving(qint64 pending)
+{
+    if (pending < m_linePending)
+        m_lineProgressAt = m_clock.now();
+    m_linePending = pending;
+    if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.settings()))
+        return true;
+    reportLinkFailure(text(Msg::LineStalled).arg(pending));
+    return false;
+}
+
 bool Download::drainSerial(quint64 generation)
 {
     // Closing a port drops what is still queued (Qt's buffer, then the kernel's), so a normal
     // end waits, with the UI alive and Cancel working, until the line has taken every byte.
-    qint64 pending = m_port.pendingOutput();
-    double lastProgress = m_clock.now();
-    const double stall = drainStallSeconds(m_port.settings());
-    while (pending > 0) {
-        m_clock.waitSeconds(0.02);
-        if (!running(generation))
+    // So does a pause, or the printer would see no gap.
+    const auto line = parseLinkSettings(m_port.settings());
+    const double bytesPerSecond = line ? line->baud / 10.0 : 240.0;
+    watchLine();
+    for (qint64 pending = m_port.pendingOutput(); pending > 0; pending = m_port.pendingOutput()) {
+        showTaken(false);
+        m_clock.waitSeconds(qBound(0.002, double(pending) / bytesPerSecond, 0.02));
+        if (!running(generation) || !lineMoving(m_port.pendingOutput()))
             return false;
-        const qint64 now = m_port.pendingOutput();
-        if (now < pending)
-            lastProgress = m_clock.now();
-        else if (m_clock.now() - lastProgress >= stall) {
-            reportLinkFailure(text(Msg::LineStalled).arg(now));
-            return false;
-        }
-        pending = now;
     }
+    showTaken(false);
     return running(generation);
+}
+
+bool Download::waitForTick(quint64 generation)
+{
+    // One Timer1 tick paces each chunk. An abort disables the timer and hides the dialog:
+    // then no tick comes, and the wait ends on that instead.
+    m_g.TickFlag = false;
+    m_g.TransferState = 2;
+    m_timer.setEnabled(true);
+    m_clock.waitUntil([&] { return m_g.TickFlag || !m_timer.isEnabled() || !running(generation); });
+    return m_g.TickFlag && running(generation);
 }
 
 bool Download::openParallel()
@@ -268,6 +299,7 @@ void Download::start(const DownloadRequest& request)
     }
     const quint64 generation = ++m_generation;
     m_dataOut = false;
+    m_progressBase = 0;
     m_g.FileLength = qint32(size);
     m_g.BytesSent = 0;
     m_g.HeaderText.clear();
@@ -350,17 +382,30 @@ void Download::tick()
     }
     const quint64 generation = m_generation;
     const bool parallelLink = parallel();
+    if (!parallelLink) {
+        const qint64 pending = m_port.pendingOutput();
+        if (pending >= chunkSize) {
+            // The line is behind the pacing: nothing more is queued until it has taken its share.
+            showTaken(false);
+            if (lineMoving(pending))
+                m_timer.setEnabled(true);
+            return;
+        }
+    }
     const qint32 n = qMin<qint32>(chunkSize, m_g.FileLength - m_g.BytesSent);
     const std::optional<QByteArray> chunk = readChunk(n);
     if (!chunk || !sendToLink(*chunk, parallelLink, generation))
         return;
     m_g.BytesSent += n;
-    setProgress(m_g.BytesSent);
+    watchLine();
+    showTaken(parallelLink);
 
     const int turboValue = m_in.turbo();
     const bool pause = parallelLink ? (m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0)
                                     : (turboValue == 0 && m_g.BytesSent % 4096 == 0);
     if (pause) {
+        if (!parallelLink && !drainSerial(generation))
+            return;
         m_clock.waitSeconds(2);
         if (!running(generation))
             return;
@@ -414,30 +459,35 @@ bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chun
     if (!running(generation))
         return false;
     m_g.BytesSent = 0;
+    m_progressBase = progressBase;
     while (m_g.BytesSent != partLength) {
+        // The line is behind the pacing: nothing more is queued until it has taken its share.
+        for (qint64 pending = parallelLink ? 0 : m_port.pendingOutput(); pending >= chunkSize;
+             pending = m_port.pendingOutput()) {
+            showTaken(false);
+            if (!lineMoving(pending) || !waitForTick(generation))
+                return false;
+        }
         const qint32 n = qMin<qint32>(chunkSize, partLength - m_g.BytesSent);
         const std::optional<QByteArray> chunk = readChunk(n);
         if (!chunk || !sendToLink(*chunk, parallelLink, generation))
             return false;
         m_g.BytesSent += n;
-        setProgress(progressBase + m_g.BytesSent);
+        watchLine();
+        showTaken(parallelLink);
         const int turboValue = m_in.turbo();
         const bool pause = parallelLink ? m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0
                                         : (turboValue == 0 && m_g.BytesSent % 4096 == 0);
         if (pause) {
+            if (!parallelLink && !drainSerial(generation))
+                return false;
             m_clock.waitSeconds(2);
             if (!running(generation))
                 return false;
         }
         if (m_g.BytesSent == partLength)
             break;
-        // One Timer1 tick paces each chunk. An abort disables the timer and hides the dialog:
-        // then no tick comes, and the wait ends on that instead.
-        m_g.TickFlag = false;
-        m_g.TransferState = 2;
-        m_timer.setEnabled(true);
-        m_clock.waitUntil([&] { return m_g.TickFlag || !m_timer.isEnabled() || !running(generation); });
-        if (!m_g.TickFlag || !running(generation))
+        if (!waitForTick(generation))
             return false;
     }
     return parallelLink || drainSerial(generation);

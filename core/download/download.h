@@ -108,6 +108,14 @@ private:
     bool sendToLink(const QByteArray& data, bool parallel, quint64 generation);
     // Waits until the serial line has taken every queued byte; false if it could not.
     bool drainSerial(quint64 generation);
+    // The bar follows the line: what it has taken so far.
+    void showTaken(bool parallelLink);
+    // Watching the line: from a write on, it must take something within the stall time; once
+    // it has not, the download fails (reported) and lineMoving() is false.
+    void watchLine();
+    bool lineMoving(qint64 pending);
+    // Waits for the next Timer1 tick; false when the download ended meanwhile.
+    bool waitForTick(quint64 generation);
     void startDialog(qint32 max);
     void setProgress(qint32 value);
     bool openParallel();
@@ -128,5 +136,8 @@ private:
     DownloadDialog m_dialog;
     FileChannels m_files;
     quint64 m_generation = 0;
-    bool m_dataOut = false; // the running download has put all its data on the line
+    bool m_dataOut = false;    // the running download has put all its data on the line
+    qint32 m_progressBase = 0; // the bar's value at the start of the current part
+    double m_lineProgressAt = 0;
+    qint64 m_linePending = 0;
 };

@@ -1,5 +1,6 @@
 #include "tests/support/fake_serial_control.h"
 
+#include "core/link/link_settings.h"
 #include "core/platform/clock.h"
 #include "tests/support/virtual_clock.h"
 
@@ -28,6 +29,12 @@ bool FakeSerialControl::setPortOpen(bool open)
     m_failed = false;
     m_error.clear();
     openings.append(Opening{m_clock.now(), m_port, m_settings});
+    if (m_modelLine) {
+        const auto line = parseLinkSettings(m_settings);
+        const double bits = 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits.toDouble();
+        m_rate = line->baud / bits;
+        m_lineFreeAt = m_clock.now();
+    }
     return true;
 }
 
@@ -39,13 +46,15 @@ bool FakeSerialControl::output(const QByteArray& data)
         hangUp();
         return false;
     }
-    writes.append(Write{m_clock.now(), data});
+    const double start = std::max(m_lineFreeAt, m_clock.now());
+    writes.append(Write{m_clock.now(), data, m_rate > 0 ? start : m_clock.now()});
     m_total += data.size();
     if (auto* clock = dynamic_cast<VirtualClock*>(&m_clock))
         for (const Reply& r : m_answers.value(data))
             clock->at(m_clock.now() + r.delay, [this, text = r.text] { receive(text); });
     if (m_rate > 0)
-        m_lineFreeAt = std::max(m_lineFreeAt, m_clock.now()) + double(data.size()) / m_rate;
+        m_lineFreeAt = start + double(data.size()) / m_rate;
+    m_largestBacklog = std::max(m_largestBacklog, unsent());
     return true;
 }
 
@@ -56,12 +65,28 @@ QByteArray FakeSerialControl::input()
     return out;
 }
 
-qint64 FakeSerialControl::pendingOutput() const
+qint64 FakeSerialControl::unsent() const
 {
     if (!m_open || m_rate <= 0)
         return 0;
-    const qint64 exact = qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6));
-    return (exact + m_step - 1) / m_step * m_step;
+    return qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6));
+}
+
+qint64 FakeSerialControl::pendingOutput() const
+{
+    const qint64 counted = std::max<qint64>(0, unsent() - m_deviceQueue);
+    return (counted + m_step - 1) / m_step * m_step;
+}
+
+double FakeSerialControl::idleAfter(qint64 offset) const
+{
+    qint64 data = 0;
+    for (int i = 1; i + 1 < writes.size(); ++i) { // writes[0] is the header
+        data += writes[i].data.size();
+        if (data == offset)
+            return writes[i + 1].onWire - (writes[i].onWire + double(writes[i].data.size()) / m_rate);
+    }
+    return 0;
 }
 
 void FakeSerialControl::hangUp()

@@ -15,6 +15,7 @@ public:
     struct Write {
         double time;
         QByteArray data;
+        double onWire = 0; // when its first byte starts on the line (a line with a rate only)
     };
     struct Opening {
         double time;
@@ -41,6 +42,20 @@ public:
     void refuseOpen(bool refuse) { m_refuse = refuse; }
     // The line takes this many bytes a second (0: at once), so that draining takes time.
     void setLineRate(double bytesPerSecond) { m_rate = bytesPerSecond; }
+    // A real line: each opening sets the rate its settings give (start bit, data bits, parity,
+    // stop bits), and the device keeps up to `deviceQueue` bytes the operating system does not
+    // count (as USB adapters do).
+    void modelLine(qint64 deviceQueue)
+    {
+        m_modelLine = true;
+        m_deviceQueue = deviceQueue;
+    }
+    // Bytes that have left the wire by now, and the most that were ever waiting for it.
+    qint64 onTheWire() const { return m_total - unsent(); }
+    qint64 largestBacklog() const { return m_largestBacklog; }
+    // How long the wire stayed idle after data byte `offset` had gone out (the header write is
+    // not counted); 0 when no write ends there.
+    double idleAfter(qint64 offset) const;
     // The queue is reported in steps of this many bytes, as some drivers and ptys do.
     void setReportStep(qint64 bytes) { m_step = bytes; }
     // Writes fail once this many bytes have been written in all (a hang-up, an unplug).
@@ -70,7 +85,12 @@ private:
     bool m_refuse = false;
     bool m_failed = false;
     int m_event = 0;
+    qint64 unsent() const;
+
     double m_rate = 0;
+    bool m_modelLine = false;
+    qint64 m_deviceQueue = 0;
+    qint64 m_largestBacklog = 0;
     qint64 m_step = 1;
     double m_lineFreeAt = 0;
     qint64 m_failAfter = -1;

@@ -410,6 +410,61 @@ private slots:
         QCOMPARE(d.port.writes.size(), 1); // the header only
     }
 
+    // A line of its own rate behind a device queue the system does not count: what goes out
+    // follows the slower of the pacing and the line, the pauses reach the wire, and the bar shows
+    // what the line has taken.
+    void theLineSetsThePace_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<int>("turbo");
+        QTest::addColumn<int>("baud"); // index: 1 4800, 2 9600, 5 "57600" (56000)
+        QTest::addColumn<qint64>("deviceQueue");
+        QTest::addColumn<qint64>("length");
+        QTest::newRow("timed, 4800 baud") << 0 << 0 << 1 << qint64(0) << qint64(9000);
+        QTest::newRow("timed, 4800 baud, Turbo") << 0 << 1 << 1 << qint64(0) << qint64(9000);
+        QTest::newRow("timed, 9600 baud behind 4 KiB") << 0 << 0 << 2 << qint64(4096) << qint64(9000);
+        QTest::newRow("timed, 56000 baud: the pacing is slower") << 0 << 0 << 5 << qint64(0) << qint64(9000);
+        QTest::newRow("fonts, 9600 baud") << 2 << 0 << 2 << qint64(0) << qint64(9000);
+        QTest::newRow("fonts, 4800 baud, Turbo behind 4 KiB") << 2 << 1 << 1 << qint64(4096) << qint64(9000);
+        QTest::newRow("fonts, 56000 baud: the pacing is slower") << 2 << 0 << 5 << qint64(0) << qint64(9000);
+    }
+    void theLineSetsThePace()
+    {
+        QFETCH(int, operation);
+        QFETCH(int, turbo);
+        QFETCH(int, baud);
+        QFETCH(qint64, deviceQueue);
+        QFETCH(qint64, length);
+        Run d({"ChkTurbo=" + QString::number(turbo), "BaudRate=" + QString::number(baud)}, length, operation);
+        d.port.modelLine(deviceQueue);
+        const qint64 header = 9; // "?Z4&9000\n" or "?Z:&9000\n"
+        qint64 lead = 0;
+        connect(&d.download, &Download::dialogChanged,
+                [&] { lead = qMax(lead, d.download.dialog().value - qMax<qint64>(0, d.port.onTheWire() - header)); });
+        d.start();
+        d.runToEnd();
+        const QByteArray pad = operation == 0 && length % 2 ? " " : "";
+        QCOMPARE(d.port.allBytes().mid(header), d.data + pad);
+        const double rate = QList<double>{240, 480, 960, 0, 0, 5600}[baud];
+        const int chunk = turbo ? 512 : 64;
+        QVERIFY2(lead <= deviceQueue, qPrintable(QString::number(lead)));
+        QVERIFY2(d.port.largestBacklog() <= 2 * chunk + deviceQueue,
+                 qPrintable(QString::number(d.port.largestBacklog())));
+        const int pauses = turbo ? 0 : int(length / 4096);
+        for (int i = 1; i <= pauses; ++i)
+            QVERIFY2(d.port.idleAfter(4096 * i) >= 2 - deviceQueue / rate - 1e-9,
+                     qPrintable(QString::number(d.port.idleAfter(4096 * i))));
+        // The transfer takes the longer of the pacing and the line, and the pauses. (Behind a
+        // device queue the end wait starts while the device still sends.)
+        if (deviceQueue)
+            return;
+        const double ticks = std::ceil(double(length) / chunk) * (turbo ? 0.002 : operation == 0 ? 0.02 : 0.01);
+        const double expected = std::max(ticks, (length + pad.size()) / rate) + 2 * pauses;
+        const double took = d.messages.shown.value(0).time - 25 - d.port.writes.value(1).time;
+        QVERIFY2(d.messages.shown.size() == 1 && took <= 1.02 * expected && took >= 0.98 * expected,
+                 qPrintable(QString("%1 s for %2 s").arg(took).arg(expected)));
+    }
+
     // The line takes 1000 bytes a second: the end sequence waits until it has taken them all.
     void theEndWaitsUntilTheLineHasTakenEveryByte()
     {
