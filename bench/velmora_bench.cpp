@@ -1,12 +1,14 @@
-// Prints the figures of the performance table. Usage: velmora-bench [checksum|wait|pacing|tail|all]
-// ("tail" reads at every baud rate of the list and takes about 20 minutes; "all" includes it.)
-// Modes: checksum, wait, pacing, startup, rss, tail.
+// Prints the figures of the performance table. Usage: velmora-bench [MODE|all]
+// Modes: checksum, wait, pacing, line, startup, rss, tail. ("tail" reads at every baud rate of the
+// list and takes about 20 minutes, "line" about 3; "all" includes both.)
 #include "app/main_window.h"
 #include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/link/qt_serial_control.h"
+#include "core/platform/lifetime.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/release_search.h"
+#include "tests/support/fake_serial_control.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 
@@ -21,6 +23,7 @@
 #include <QThread>
 
 #include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <fcntl.h>
 #include <mutex>
@@ -224,6 +227,51 @@ qint64 bytesLost(int baudIndex, int baud, qint64 length)
     return header + length - got;
 }
 
+// A timed download in real time to a modelled line (the fake control drains at the rate of its
+// settings): the time from the first data byte until the line has taken the last, against the
+// longer of the pacing table and the line time plus the 2-second pauses; and the largest lead of
+// the bar over the bytes on the wire.
+struct LineFigures {
+    double ratio;
+    qint64 lead;
+};
+LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
+{
+    TestHome home;
+    SystemClock clock;
+    MessageRecorder messages(clock);
+    FakeSerialControl port(clock);
+    port.modelLine(0);
+    GlobVar state;
+    state.LanguageBase = kItalian;
+    auto timer = clock.createTimer();
+    const LinkChoice link{QStringLiteral("COM1"), 0, baudIndex, 0, 0, 0};
+    Download download(state, DownloadInputs{[turbo] { return turbo ? 1 : 0; }, [link] { return link; }}, clock,
+                      messages, port, *timer);
+    QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
+    const qint64 length = 10000, header = 10; // "?Z4&10000\n"
+    double drained = 0;
+    qint64 lead = 0;
+    QObject::connect(&download, &Download::dialogChanged, [&] {
+        lead = qMax(lead, download.dialog().value - qMax<qint64>(0, port.onTheWire() - header));
+        if (download.dialog().busy && download.dialog().status == tableText(kItalian, 102) && drained == 0) {
+            drained = clock.now();
+            lifetime::beginEnding(); // the 25-second end wait is not what is measured
+        }
+    });
+    download.start(DownloadRequest{home.file("L.BIN", patternBytes(length, 5)), 0, true, 0});
+    while (drained == 0 && !lifetime::ending())
+        clock.waitSeconds(0.05);
+    lifetime::resetForTests();
+    if (drained == 0)
+        std::printf("  (%s)\n", qPrintable(messages.shown.value(0).text.simplified()));
+    const int chunk = turbo ? 512 : 64;
+    const int pauses = turbo ? 0 : int(length / 4096);
+    const double ticks = std::ceil(double(length) / chunk) * (turbo ? 0.002 : 0.02);
+    const double expected = std::max(ticks, length / bytesPerSecond) + 2.0 * pauses;
+    return {(drained - port.writes.value(1).time) / expected, lead};
+}
+
 // Process start to the main window mapped on an X display (Xvfb :121), seen from outside.
 double startupMs(const QString& binary)
 {
@@ -286,6 +334,21 @@ int main(int argc, char** argv)
     if (what == "pacing" || what == "all") {
         row("Turbo pacing, serial: 256 KiB wall / schedule", timedDownload(false), "x", "<= 1.02");
         row("Turbo pacing, LPT1: 256 KiB wall / schedule", timedDownload(true), "x", "<= 1.02");
+    }
+    if (what == "line" || what == "all") {
+        const struct {
+            int index;
+            int baud;
+        } lines[] = {{1, 4800}, {2, 9600}, {5, 56000}};
+        for (const auto& l : lines)
+            for (const bool turbo : {false, true}) {
+                const LineFigures f = lineTrue(l.index, l.baud / 10.0, turbo);
+                const QByteArray what = QByteArray::number(l.baud) + " baud" + (turbo ? ", Turbo" : "");
+                row(("Line-true transfer, 10000 bytes, " + what + ": wall / expected").constData(), f.ratio, "x",
+                    "<= 1.02");
+                row(("  largest lead of the bar over the wire, " + what).constData(), double(f.lead), "bytes",
+                    "<= 1 chunk");
+            }
     }
     if (what == "startup" || what == "all") {
         const QString binary = QCoreApplication::applicationDirPath() + "/../app/velmora";

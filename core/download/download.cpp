@@ -111,6 +111,7 @@ void Download::abandon(const QString& message)
     unload();
     ++m_generation; // whatever still waits for this download ends quietly
     showMessage(message, kAppTitle, true);
+    emit ended(DownloadOutcome::Failed);
 }
 
 void Download::reportLinkFailure(const QString& reason)
@@ -175,6 +176,8 @@ bool Download::drainSerial(quint64 generation)
     const auto line = parseLinkSettings(m_port.settings());
     const double bytesPerSecond = line ? line->baud / 10.0 : 240.0;
     watchLine();
+    if (m_port.pendingOutput() > 0)
+        emit phase(DownloadPhase::Draining, 0);
     for (qint64 pending = m_port.pendingOutput(); pending > 0; pending = m_port.pendingOutput()) {
         showTaken(false);
         m_clock.waitSeconds(qBound(0.002, double(pending) / bytesPerSecond, 0.02));
@@ -209,6 +212,7 @@ void Download::reportPortRefused()
 {
     const quint64 generation = m_generation;
     showMessage(text(124), text(8), true);
+    emit ended(DownloadOutcome::PortRefused);
     if (!current(generation))
         return;
     // The busy marker goes too: a hidden dialog with its frame still shown would refuse every
@@ -240,6 +244,7 @@ void Download::endSequence(quint64 generation)
     m_dataOut = true;
     load();
     setDialog([this](DownloadDialog& d) { d.status = text(102); });
+    emit phase(DownloadPhase::EndWait, 25);
     m_clock.waitSeconds(25);
     if (!running(generation))
         return;
@@ -249,6 +254,7 @@ void Download::endSequence(quint64 generation)
     if (!current(generation))
         return;
     setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
+    emit ended(DownloadOutcome::Completed);
 }
 
 void Download::startDialog(qint32 max)
@@ -278,11 +284,13 @@ void Download::start(const DownloadRequest& request)
     if (!info.exists() || (info.isFile() && info.size() == 0)) {
         showMessage(kEmptyFile, kAppTitle, true);
         emit fileRejected();
+        emit ended(DownloadOutcome::FileRefused);
         return;
     }
     QString reason;
     if (!m_files.openSource(path, &reason)) {
         showMessage(text(Msg::FileOpenFailed).arg(path, reason), kAppTitle, true);
+        emit ended(DownloadOutcome::FileRefused);
         return;
     }
     const qint64 size = m_files.source().size();
@@ -290,11 +298,13 @@ void Download::start(const DownloadRequest& request)
         m_files.closeSource();
         showMessage(kEmptyFile, kAppTitle, true);
         emit fileRejected();
+        emit ended(DownloadOutcome::FileRefused);
         return;
     }
     if (size > std::numeric_limits<qint32>::max()) {
         m_files.closeSource();
         showMessage(text(Msg::FileTooLarge).arg(path).arg(size), kAppTitle, true);
+        emit ended(DownloadOutcome::FileRefused);
         return;
     }
     const quint64 generation = ++m_generation;
@@ -357,11 +367,13 @@ void Download::start(const DownloadRequest& request)
     }
 
     startDialog(m_g.FileLength);
+    emit phase(DownloadPhase::PrinterWait, 8);
     m_clock.waitSeconds(8);
     // Aborted, ended or replaced meanwhile: nothing more of this download may run.
     if (!running(generation))
         return;
     m_g.TransferState = 1;
+    emit phase(DownloadPhase::Sending, 0);
     m_timer.setInterval(turbo() ? 2 : parallelLink ? 45 : 20);
     m_timer.setEnabled(true);
 }
@@ -406,6 +418,7 @@ void Download::tick()
     if (pause) {
         if (!parallelLink && !drainSerial(generation))
             return;
+        emit phase(DownloadPhase::Pause, 2);
         m_clock.waitSeconds(2);
         if (!running(generation))
             return;
@@ -429,10 +442,13 @@ void Download::tick()
 
 void Download::cancel()
 {
+    const bool wasRunning = busy();
     m_timer.setEnabled(false);
     setDialog([](DownloadDialog& d) { d.busy = false; });
     m_files.closeAll();
     unload();
+    if (wasRunning)
+        emit ended(DownloadOutcome::Aborted);
 }
 
 bool Download::sendExternalHeader(const QByteArray& header, bool parallelLink, quint64 generation)
@@ -455,9 +471,11 @@ bool Download::sendExternalHeader(const QByteArray& header, bool parallelLink, q
 bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallelLink,
                                 quint64 generation)
 {
+    emit phase(DownloadPhase::PrinterWait, 10);
     m_clock.waitSeconds(10);
     if (!running(generation))
         return false;
+    emit phase(DownloadPhase::Sending, 0);
     m_g.BytesSent = 0;
     m_progressBase = progressBase;
     while (m_g.BytesSent != partLength) {
@@ -481,6 +499,7 @@ bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chun
         if (pause) {
             if (!parallelLink && !drainSerial(generation))
                 return false;
+            emit phase(DownloadPhase::Pause, 2);
             m_clock.waitSeconds(2);
             if (!running(generation))
                 return false;
@@ -499,6 +518,7 @@ void Download::sendExternalFonts()
         return;
     if (m_g.FileLength > kMaxExternalFonts) {
         showMessage(text(123), QString(), true);
+        emit ended(DownloadOutcome::FileRefused);
         return;
     }
     const quint64 generation = m_generation;
@@ -521,6 +541,7 @@ void Download::sendExternalFonts()
         m_port.setPortOpen(false);
 
     if (secondLength != 0) {
+        emit phase(DownloadPhase::BetweenParts, 25);
         m_clock.waitSeconds(25);
         if (!running(generation))
             return;

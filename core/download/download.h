@@ -42,6 +42,11 @@ struct DownloadDialog {
     bool operator==(const DownloadDialog&) const = default;
 };
 
+// How a download ended, for a face that must tell (the command line's exit status).
+enum class DownloadOutcome { Completed, FileRefused, PortRefused, Failed, Aborted };
+// What a download is doing, for a face that shows it; seconds for the timed waits.
+enum class DownloadPhase { PrinterWait, Sending, Pause, Draining, BetweenParts, EndWait };
+
 // The download command, the timed transfer pump, the external-font transfer and the abort.
 // Every serial download goes through the dialog's serial control; every pause through the clock.
 //
@@ -90,6 +95,10 @@ signals:
     void paintRequested();
     // The chosen file is missing or empty: the path is no longer offered.
     void fileRejected();
+    // Once for every download that was accepted or refused (an empty path or a second press
+    // while one runs starts nothing and ends nothing).
+    void ended(DownloadOutcome outcome);
+    void phase(DownloadPhase phase, double seconds);
 
 private:
     void load();
