@@ -1,0 +1,75 @@
+#pragma once
+
+#include "core/platform/messages.h"
+
+#include <QJsonObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class QCommandLineParser;
+
+// Exit statuses of velmora-cli; 0 only after the honest end.
+namespace exit_status {
+constexpr int Ok = 0;
+constexpr int Usage = 2;
+constexpr int FileRefused = 3;
+constexpr int PortRefused = 4;
+constexpr int LinkFailed = 5;
+constexpr int NoAnswer = 6;
+constexpr int ReleasesDiffer = 7;
+constexpr int Interrupted = 130; // Ctrl+C; 143 for SIGTERM
+} // namespace exit_status
+
+// What the terminal face shows: on a terminal a progress line on stderr, without one plain
+// lines, with --json one JSON object per event on stdout.
+class Output : public MessageBoxes
+{
+public:
+    Output(bool json, bool terminal) : m_json(json), m_terminal(terminal) {}
+    bool json() const { return m_json; }
+    // An event: a line of text, or with --json the object (with "event" set to `kind`).
+    void event(const QString& kind, const QString& text, QJsonObject fields = {});
+    // A progress line that a terminal redraws in place.
+    void progress(const QString& text, QJsonObject fields);
+    // The messages the window would show in a box, with the text they would have.
+    void show(const QString& text, const QString& title, MessageIcon icon) override;
+    QString lastMessage() const { return m_lastMessage; }
+    // The final word: the result object with --json; the status either way.
+    int result(const QString& command, int status, QJsonObject fields = {});
+    // A plain result line on stdout (ignored with --json).
+    void say(const QString& line);
+
+private:
+    void endProgressLine();
+    bool m_json;
+    bool m_terminal;
+    bool m_progressShown = false;
+    QString m_lastMessage;
+};
+
+// One command of velmora-cli.
+class Command
+{
+public:
+    virtual ~Command();
+    virtual QString name() const = 0;
+    virtual QString summary() const = 0;
+    // Adds the command's own options and arguments.
+    virtual void define(QCommandLineParser& parser) const = 0;
+    // Runs with the options parsed; returns the exit status.
+    virtual int run(const QCommandLineParser& parser, Output& out) = 0;
+    // Ctrl+C or SIGTERM: stop as Annulla does; nothing more is sent.
+    virtual void interrupt(int signal);
+    // The signal that interrupted the command, or 0.
+    int signal() const { return m_signal; }
+
+protected:
+    int m_signal = 0;
+};
+
+// Shared by the commands: the language (--lang, else the stored one), the port of --port.
+int languageOf(const QCommandLineParser& parser, int stored);
+// "COM1" to "COM10" or "LPT1" to its list index; -1 when it is none of those.
+int portIndexOf(const QString& name);

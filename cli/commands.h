@@ -1,0 +1,55 @@
+#pragma once
+
+#include "cli/command.h"
+
+class Download;
+
+// velmora-cli download FILE: what DOWNLOAD does with that file and the stored choices.
+class DownloadCommand : public Command
+{
+public:
+    explicit DownloadCommand(bool terminal) : m_terminal(terminal) {}
+    QString name() const override { return QStringLiteral("download"); }
+    QString summary() const override { return QStringLiteral("Load a firmware or font file into the printer."); }
+    void define(QCommandLineParser& parser) const override;
+    int run(const QCommandLineParser& parser, Output& out) override;
+    void interrupt(int signal) override;
+
+private:
+    bool m_terminal;
+    Download* m_download = nullptr;
+    double m_started = 0;
+};
+
+// velmora-cli query: the handshake and the model, release and flash queries.
+class QueryCommand : public Command
+{
+public:
+    QString name() const override { return QStringLiteral("query"); }
+    QString summary() const override { return QStringLiteral("Ask the printer for its model, release and flash."); }
+    void define(QCommandLineParser& parser) const override;
+    int run(const QCommandLineParser& parser, Output& out) override;
+};
+
+// velmora-cli check-release FILE: the release in the file beside the printer's.
+class CheckReleaseCommand : public Command
+{
+public:
+    QString name() const override { return QStringLiteral("check-release"); }
+    QString summary() const override
+    {
+        return QStringLiteral("Compare the release in a firmware file with the printer's.");
+    }
+    void define(QCommandLineParser& parser) const override;
+    int run(const QCommandLineParser& parser, Output& out) override;
+};
+
+// velmora-cli ports: where each link name leads.
+class PortsCommand : public Command
+{
+public:
+    QString name() const override { return QStringLiteral("ports"); }
+    QString summary() const override { return QStringLiteral("List COM1 to COM10 and LPT1 and their devices."); }
+    void define(QCommandLineParser&) const override {}
+    int run(const QCommandLineParser& parser, Output& out) override;
+};

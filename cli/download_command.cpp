@@ -1,0 +1,198 @@
+#include "cli/commands.h"
+
+#include "core/download/download.h"
+#include "core/download/stored_choices.h"
+#include "core/link/qt_serial_control.h"
+#include "core/platform/lifetime.h"
+#include "core/platform/system_clock.h"
+
+#include <QCommandLineParser>
+#include <QEventLoop>
+#include <QFileInfo>
+
+namespace {
+
+const QMap<QString, int> kOperations = {{"firmware", 0}, {"standard-fonts", 1}, {"external-fonts", 2}};
+
+// "57600,N,8,1" into the list items the window offers; nothing when an item is not offered.
+std::optional<LinkChoice> lineOf(const QString& text, LinkChoice link)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    if (parts.size() != 4)
+        return std::nullopt;
+    link.baud = int(kBaudItems.indexOf(parts[0]));
+    link.parity = int(QStringList{"N", "E", "O"}.indexOf(parts[1].toUpper()));
+    link.dataBits = int(QStringList{"8", "7"}.indexOf(parts[2]));
+    link.stopBits = int(QStringList{"1", "2"}.indexOf(parts[3]));
+    if (link.baud < 0 || link.parity < 0 || link.dataBits < 0 || link.stopBits < 0)
+        return std::nullopt;
+    return link;
+}
+
+QString phaseText(DownloadPhase phase, double seconds)
+{
+    switch (phase) {
+    case DownloadPhase::PrinterWait:
+        return QStringLiteral("waiting %1 s for the printer").arg(seconds);
+    case DownloadPhase::Sending:
+        return QStringLiteral("sending");
+    case DownloadPhase::Pause:
+        return QStringLiteral("pause of %1 s").arg(seconds);
+    case DownloadPhase::Draining:
+        return QStringLiteral("waiting for the line to take the last bytes");
+    case DownloadPhase::BetweenParts:
+        return QStringLiteral("waiting %1 s between the two parts").arg(seconds);
+    case DownloadPhase::EndWait:
+        return QStringLiteral("end wait of %1 s").arg(seconds);
+    }
+    return {};
+}
+
+const char* outcomeName(DownloadOutcome o)
+{
+    switch (o) {
+    case DownloadOutcome::Completed:
+        return "completed";
+    case DownloadOutcome::FileRefused:
+        return "file refused";
+    case DownloadOutcome::PortRefused:
+        return "port refused";
+    case DownloadOutcome::Failed:
+        return "link failed";
+    case DownloadOutcome::Aborted:
+        return "aborted";
+    }
+    return "";
+}
+
+} // namespace
+
+void DownloadCommand::define(QCommandLineParser& p) const
+{
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
+    p.addOptions({{"port", "COM1 to COM10, or LPT1.", "name"},
+                  {"operation", "firmware, standard-fonts or external-fonts.", "kind"},
+                  {"boot", "board or ram: where firmware or standard fonts go.", "source"},
+                  {"checksum", "A checksum in the header (board only)."},
+                  {"no-checksum", "No checksum in the header."},
+                  {"turbo", "The faster pacing."},
+                  {"no-turbo", "The normal pacing."},
+                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
+}
+
+int DownloadCommand::run(const QCommandLineParser& p, Output& out)
+{
+    StoredChoices c = readStoredChoices();
+    auto usage = [&](const QString& why) {
+        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli download: ") + why, {{"text", why}});
+        return out.result(name(), exit_status::Usage);
+    };
+    if (p.positionalArguments().size() != 1)
+        return usage(QStringLiteral("one FILE is needed"));
+    c.request.path = p.positionalArguments().constFirst();
+    if (p.isSet("port")) {
+        c.link.portIndex = portIndexOf(p.value("port"));
+        if (c.link.portIndex < 0)
+            return usage(QStringLiteral("no such port: ") + p.value("port"));
+        c.link.port = kPortItems[c.link.portIndex];
+    }
+    if (p.isSet("operation")) {
+        if (!kOperations.contains(p.value("operation")))
+            return usage(QStringLiteral("no such operation: ") + p.value("operation"));
+        c.request.operation = kOperations[p.value("operation")];
+    }
+    if (p.isSet("boot")) {
+        if (p.value("boot") != QLatin1String("board") && p.value("boot") != QLatin1String("ram"))
+            return usage(QStringLiteral("the boot source is board or ram"));
+        c.request.board = p.value("boot") == QLatin1String("board");
+        if (!c.request.board)
+            c.request.checkValue = 0;
+    }
+    if (p.isSet("checksum") && p.isSet("no-checksum"))
+        return usage(QStringLiteral("--checksum or --no-checksum, not both"));
+    if (p.isSet("checksum") && !c.request.board)
+        return usage(QStringLiteral("no checksum with the RAM card"));
+    if (p.isSet("checksum") || p.isSet("no-checksum"))
+        c.request.checkValue = p.isSet("checksum") ? 1 : 0;
+    if (p.isSet("turbo") && p.isSet("no-turbo"))
+        return usage(QStringLiteral("--turbo or --no-turbo, not both"));
+    if (p.isSet("turbo") || p.isSet("no-turbo"))
+        c.turbo = p.isSet("turbo") ? 1 : 0;
+    if (p.isSet("line")) {
+        const auto line = lineOf(p.value("line"), c.link);
+        if (!line)
+            return usage(QStringLiteral("line settings the window does not offer: ") + p.value("line"));
+        c.link = *line;
+    }
+
+    GlobVar state;
+    state.LanguageBase = qint16(languageOf(p, c.language));
+    SystemClock clock;
+    QtSerialControl port;
+    auto timer = clock.createTimer();
+    const int turbo = c.turbo;
+    const LinkChoice link = c.link;
+    Download download(state, DownloadInputs{[turbo] { return turbo; }, [link] { return link; }}, clock, out, port,
+                      *timer);
+    m_download = &download;
+    QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
+    std::optional<DownloadOutcome> outcome;
+    QEventLoop loop;
+    QObject::connect(&download, &Download::ended, [&](DownloadOutcome o) {
+        outcome = o;
+        loop.quit();
+    });
+    QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double seconds) {
+        out.event(QStringLiteral("phase"), phaseText(phase, seconds), {{"phase", phaseText(phase, seconds)}});
+    });
+    qint32 shownPercent = -1;
+    QObject::connect(&download, &Download::dialogChanged, [&] {
+        const DownloadDialog& d = download.dialog();
+        if (!d.busy || d.maximum <= 0)
+            return;
+        const int percent = int(qint64(d.value) * 100 / d.maximum);
+        // On a terminal every change; elsewhere a line per percent.
+        if (percent == shownPercent && (out.json() || !m_terminal))
+            return;
+        shownPercent = percent;
+        const double elapsed = clock.now() - m_started;
+        const double rate = elapsed > 0 ? d.value / elapsed : 0;
+        const QString left = rate > 0 ? QStringLiteral(", %1 s left").arg(int((d.maximum - d.value) / rate)) : "";
+        out.progress(QStringLiteral("[%1%2] %3% %4/%5 bytes, %6 B/s%7")
+                         .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'))
+                         .arg(percent)
+                         .arg(d.value)
+                         .arg(d.maximum)
+                         .arg(int(rate))
+                         .arg(left),
+                     {{"bytes", d.value}, {"total", d.maximum}, {"percent", percent}});
+    });
+    QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
+        if (phase == DownloadPhase::Sending)
+            m_started = clock.now();
+    });
+
+    out.event(QStringLiteral("start"),
+              QStringLiteral("%1 to %2, %3").arg(QFileInfo(c.request.path).fileName(), link.port, link.settingsText()),
+              {{"file", c.request.path}, {"port", link.port}, {"settings", link.settingsText()}});
+    download.start(c.request);
+    if (!outcome && !lifetime::ending())
+        loop.exec();
+    m_download = nullptr;
+    if (m_signal)
+        return out.result(name(), 128 + m_signal, {{"outcome", "aborted"}});
+    const DownloadOutcome o = outcome.value_or(DownloadOutcome::Aborted);
+    const int status = o == DownloadOutcome::Completed     ? exit_status::Ok
+                       : o == DownloadOutcome::FileRefused ? exit_status::FileRefused
+                       : o == DownloadOutcome::PortRefused ? exit_status::PortRefused
+                                                           : exit_status::LinkFailed;
+    return out.result(name(), status, {{"outcome", outcomeName(o)}, {"message", out.lastMessage()}});
+}
+
+void DownloadCommand::interrupt(int signal)
+{
+    m_signal = signal;
+    if (m_download)
+        m_download->cancel();
+    lifetime::beginEnding(); // every wait returns at once
+}

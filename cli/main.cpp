@@ -1,0 +1,115 @@
+// velmora-cli: the download, the release check and the printer queries from a terminal, on the
+// same core as the window. Several copies may run at once on different ports.
+#include "cli/commands.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <memory>
+
+#ifdef Q_OS_UNIX
+#include <QSocketNotifier>
+#include <csignal>
+#include <unistd.h>
+#endif
+
+namespace {
+
+const char* const kHelp = R"(Usage: velmora-cli COMMAND [OPTIONS] [FILE]
+
+Commands:
+  download FILE        Load a firmware (*.BIN), standard font (*.SHF) or external font (*.SHC) file.
+                       --port COMn|LPT1  --operation firmware|standard-fonts|external-fonts
+                       --boot board|ram  --checksum|--no-checksum  --turbo|--no-turbo
+                       --line 57600,N,8,1 (items the window offers; 57600 runs at 56000 baud)
+  query                Ask the printer for its model, release and flash.  --port COMn
+  check-release FILE   Compare the release in a firmware file with the printer's.  --port COMn
+  ports                List COM1 to COM10 and LPT1, their devices and whether they can be opened.
+
+Options left out take the window's stored choices (read only). For every command:
+  --json               One JSON object per event on standard output, then a result object.
+  --lang it|en         The language of the messages (default: the stored one).
+  --help               This text.
+
+Exit status:
+  0    done: every byte on the line and the end wait over; releases equal
+  2    bad usage (an unknown option, a port or line setting the window does not offer)
+  3    file refused (missing, empty, unreadable, too large)
+  4    port refused (held by another program, missing, settings refused)
+  5    the link failed during the transfer
+  6    no answer from the printer
+  7    the releases differ
+  130  interrupted by Ctrl+C (143 by SIGTERM): nothing more was sent, everything closed
+)";
+
+#ifdef Q_OS_UNIX
+int g_signalPipe[2] = {-1, -1};
+void onSignal(int signal)
+{
+    const char s = char(signal);
+    [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &s, 1);
+}
+#endif
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    // The same names as the window: its settings and its ports folder.
+    QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
+    QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
+    const QStringList args = QCoreApplication::arguments();
+    if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")) {
+        std::fputs(kHelp, args.size() < 2 ? stderr : stdout);
+        return args.size() < 2 ? 2 : 0;
+    }
+#ifdef Q_OS_UNIX
+    const bool terminal = ::isatty(2);
+#else
+    const bool terminal = false;
+#endif
+    std::unique_ptr<Command> command;
+    for (auto* c : std::initializer_list<Command*>{new DownloadCommand(terminal), new QueryCommand,
+                                                   new CheckReleaseCommand, new PortsCommand}) {
+        if (!command && c->name() == args[1])
+            command.reset(c);
+        else
+            delete c;
+    }
+    if (!command) {
+        std::fprintf(stderr, "velmora-cli: no such command: %s\n\n%s", qPrintable(args[1]), kHelp);
+        return 2;
+    }
+    QCommandLineParser parser;
+    parser.addOptions({{"json", "JSON events."}, {"lang", "it or en.", "language"}, {"help", "Help."}});
+    command->define(parser);
+    QStringList rest = args;
+    rest.removeAt(1);
+    if (!parser.parse(rest) || parser.isSet("help")) {
+        std::fprintf(parser.isSet("help") ? stdout : stderr, "%s%s", parser.isSet("help") ? "" : "velmora-cli: ",
+                     parser.isSet("help") ? kHelp : qPrintable(parser.errorText() + "\n"));
+        return parser.isSet("help") ? 0 : 2;
+    }
+    const QString lang = parser.value("lang");
+    if (parser.isSet("lang") && lang != QLatin1String("it") && lang != QLatin1String("en")) {
+        std::fputs("velmora-cli: --lang is it or en\n", stderr);
+        return 2;
+    }
+    Output out(parser.isSet("json"), terminal);
+#ifdef Q_OS_UNIX
+    // Ctrl+C and SIGTERM end the command as Annulla ends a download, from the event loop.
+    if (::pipe(g_signalPipe) == 0) {
+        auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
+        QObject::connect(notifier, &QSocketNotifier::activated, [&command] {
+            char s = 0;
+            if (::read(g_signalPipe[0], &s, 1) == 1)
+                command->interrupt(s);
+        });
+        std::signal(SIGINT, onSignal);
+        std::signal(SIGTERM, onSignal);
+    }
+#endif
+    return command->run(parser, out);
+}
