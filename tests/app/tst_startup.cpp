@@ -2,6 +2,7 @@
 #include "app/progress_dialog.h"
 #include "app/vb_controls.h"
 #include "core/download/download.h"
+#include "core/download/stored_choices.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
 #include "tests/support/test_env.h"
@@ -198,6 +199,18 @@ private slots:
             bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
         CARICA& w = bench.load();
         compareExpected(snapshot(w, bench.state), expected);
+        // The command line reads the same choices as the window shows after start-up.
+        const StoredChoices c = readStoredChoices();
+        const LinkChoice l = linkChoice({w.Porta, w.Baud, w.Parita, w.BitDati, w.BitStop});
+        int operation = -1;
+        for (int i = 0; i < 3; ++i)
+            operation = w.SelOperazione[i]->isChecked() ? i : operation;
+        QCOMPARE(
+            (QList<int>{c.link.portIndex, c.link.baud, c.link.parity, c.link.dataBits, c.link.stopBits,
+                        c.request.operation, c.request.board, c.request.checkValue, c.turbo, c.language}),
+            (QList<int>{l.portIndex, l.baud, l.parity, l.dataBits, l.stopBits, operation, w.SelBoot[0]->isChecked(),
+                        vb::checkValue(*w.chkCheckSum), vb::checkValue(*w.chkTurbo), bench.state.LanguageBase}));
+        QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());
         QVERIFY(!w.Timer1().isEnabled());
         QVERIFY(!w.MSComm1().portOpen());
         QCOMPARE(bench.state.TransferState, qint16(0));
