@@ -21,20 +21,25 @@ void Command::interrupt(int signal)
 
 namespace {
 
-// The serial link of the stored choices, or of --port; nothing (after saying why) for LPT1 or a
-// name that is no port.
-std::optional<LinkChoice> serialLink(const QCommandLineParser& p, const StoredChoices& c, int language, Output& out)
+// The language and the serial link a printer command works with: the stored ones, or those of
+// --lang and --port; nothing (after saying why) for LPT1 or a name that is no port.
+struct PrinterSetup {
+    int language;
+    LinkChoice link;
+};
+std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out)
 {
-    LinkChoice link = c.link;
+    const StoredChoices c = readStoredChoices();
+    PrinterSetup s{languageOf(p, c.language), c.link};
     if (p.isSet("port")) {
-        link.portIndex = portIndexOf(p.value("port"));
-        link.port = kPortItems.value(link.portIndex);
+        s.link.portIndex = portIndexOf(p.value("port"));
+        s.link.port = kPortItems.value(s.link.portIndex);
     }
-    if (link.portIndex < 0 || link.parallel()) {
-        out.show(tableText(language, 113), tableText(language, 112), MessageIcon::Critical);
+    if (s.link.portIndex < 0 || s.link.parallel()) {
+        out.show(tableText(s.language, 113), tableText(s.language, 112), MessageIcon::Critical);
         return std::nullopt;
     }
-    return link;
+    return s;
 }
 
 // The status a printer conversation ends with, from the message it left.
@@ -58,14 +63,13 @@ void QueryCommand::define(QCommandLineParser& p) const
 
 int QueryCommand::run(const QCommandLineParser& p, Output& out)
 {
-    const StoredChoices c = readStoredChoices();
-    const int language = languageOf(p, c.language);
-    const auto link = serialLink(p, c, language, out);
-    if (!link)
+    const auto setup = printerSetup(p, out);
+    if (!setup)
         return out.result(name(), exit_status::Usage);
+    const int language = setup->language;
     SystemClock clock;
     QtSerialControl port;
-    SetLinkSettings(*link, port);
+    SetLinkSettings(setup->link, port);
     Interrogation interrogation(port, clock, out, [language] { return language; });
     QStringList replies = {QString(), QString(), QString()};
     QObject::connect(&interrogation, &Interrogation::reply,
@@ -95,18 +99,17 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), exit_status::Usage);
     }
     const QString path = p.positionalArguments().constFirst();
-    const StoredChoices c = readStoredChoices();
-    const int language = languageOf(p, c.language);
-    const auto link = serialLink(p, c, language, out);
-    if (!link)
+    const auto setup = printerSetup(p, out);
+    if (!setup)
         return out.result(name(), exit_status::Usage);
+    const int language = setup->language;
     SystemClock clock;
     QtSerialControl port;
     ReleaseCheck check(port, clock, out, [language] { return language; });
     std::optional<QString> inFile, onBoard;
     QObject::connect(&check, &ReleaseCheck::fileRelease, [&](const QString& r) { inFile = r; });
     QObject::connect(&check, &ReleaseCheck::boardRelease, [&](const QString& r) { onBoard = r; });
-    check.run(path, *link);
+    check.run(path, setup->link);
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     int status = statusOf(out.lastMessage(), language);

@@ -116,8 +116,7 @@ private slots:
         QFETCH(double, lineRate);
         QFETCH(double, closeAt);
         Bench bench;
-        for (const QString& kv : stored)
-            bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
+        bench.home.store(stored);
         CARICA& w = bench.load();
         bench.downloadPort->setLineRate(lineRate);
         w.ShowFile->setText(bench.home.file("F.BIN", patternBytes(length)));

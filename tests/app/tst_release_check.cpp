@@ -87,8 +87,7 @@ private slots:
         QFETCH(QString, message);
         QFETCH(int, asked);
         Bench bench;
-        for (const QString& kv : stored)
-            bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
+        bench.home.store(stored);
         CARICA& w = bench.load();
         QString path = bench.home.path() + "/FW.BIN";
         if (file.startsWith('/'))

@@ -195,8 +195,7 @@ private slots:
         QFETCH(QStringList, stored);
         QFETCH(QStringList, expected);
         Bench bench;
-        for (const QString& kv : stored)
-            bench.home.store(kv.section('=', 0, 0), kv.section('=', 1));
+        bench.home.store(stored);
         CARICA& w = bench.load();
         compareExpected(snapshot(w, bench.state), expected);
         // The command line reads the same choices as the window shows after start-up.

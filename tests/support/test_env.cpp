@@ -27,8 +27,7 @@ CARICA& Bench::load()
 
 CARICA& RealBench::load(const QStringList& stored)
 {
-    for (const QString& kv : stored)
-        home.store(kv.section('=', 0, 0), kv.section('=', 1));
+    home.store(stored);
     Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
     window = std::make_unique<CARICA>(state, seams);
     window->Form_Load();

@@ -52,6 +52,12 @@ void TestHome::store(const QString& key, const QString& value) const
     s.setValue(QStringLiteral("Properties/") + key, value);
 }
 
+void TestHome::store(const QStringList& keyValues) const
+{
+    for (const QString& kv : keyValues)
+        store(kv.section('=', 0, 0), kv.section('=', 1));
+}
+
 QString TestHome::stored(const QString& key) const
 {
     QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Velmora"));

@@ -18,6 +18,7 @@ public:
     // Writes a file of the given bytes under the home; returns its path.
     QString file(const QString& name, const QByteArray& bytes) const;
     void store(const QString& key, const QString& value) const;
+    void store(const QStringList& keyValues) const; // "key=value" each
     QString stored(const QString& key) const;
     QStringList storedKeys() const;
 
