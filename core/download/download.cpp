@@ -188,6 +188,21 @@ bool Download::drainSerial(quint64 generation)
     return running(generation);
 }
 
+bool Download::pauseIfDue(bool parallelLink, quint64 generation)
+{
+    // Without Turbo every 4096 bytes; with Turbo never on a serial link, every 65536 on LPT1.
+    const int turboValue = m_in.turbo();
+    const bool due = parallelLink ? m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0
+                                  : turboValue == 0 && m_g.BytesSent % 4096 == 0;
+    if (!due)
+        return true;
+    if (!parallelLink && !drainSerial(generation))
+        return false;
+    emit phase(DownloadPhase::Pause, 2);
+    m_clock.waitSeconds(2);
+    return running(generation);
+}
+
 bool Download::waitForTick(quint64 generation)
 {
     // One Timer1 tick paces each chunk. An abort disables the timer and hides the dialog:
@@ -412,17 +427,8 @@ void Download::tick()
     watchLine();
     showTaken(parallelLink);
 
-    const int turboValue = m_in.turbo();
-    const bool pause = parallelLink ? (m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0)
-                                    : (turboValue == 0 && m_g.BytesSent % 4096 == 0);
-    if (pause) {
-        if (!parallelLink && !drainSerial(generation))
-            return;
-        emit phase(DownloadPhase::Pause, 2);
-        m_clock.waitSeconds(2);
-        if (!running(generation))
-            return;
-    }
+    if (!pauseIfDue(parallelLink, generation))
+        return;
     if (m_g.BytesSent != m_g.FileLength) {
         m_timer.setEnabled(true);
         return;
@@ -493,17 +499,8 @@ bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chun
         m_g.BytesSent += n;
         watchLine();
         showTaken(parallelLink);
-        const int turboValue = m_in.turbo();
-        const bool pause = parallelLink ? m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0
-                                        : (turboValue == 0 && m_g.BytesSent % 4096 == 0);
-        if (pause) {
-            if (!parallelLink && !drainSerial(generation))
-                return false;
-            emit phase(DownloadPhase::Pause, 2);
-            m_clock.waitSeconds(2);
-            if (!running(generation))
-                return false;
-        }
+        if (!pauseIfDue(parallelLink, generation))
+            return false;
         if (m_g.BytesSent == partLength)
             break;
         if (!waitForTick(generation))

@@ -123,6 +123,9 @@ private:
     // it has not, the download fails (reported) and lineMoving() is false.
     void watchLine();
     bool lineMoving(qint64 pending);
+    // The 2-second pause after the bytes sent so far, if one is due, once the line has taken
+    // them; false when the download ended meanwhile.
+    bool pauseIfDue(bool parallelLink, quint64 generation);
     // Waits for the next Timer1 tick; false when the download ended meanwhile.
     bool waitForTick(quint64 generation);
     void startDialog(qint32 max);
