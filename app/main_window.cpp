@@ -7,6 +7,7 @@
 #include "app/selection_reactions.h"
 #include "app/vb_controls.h"
 #include "core/download/download.h"
+#include "core/download/stored_choices.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
@@ -279,11 +280,8 @@ void CARICA::setCreatedState()
     setWindowTitle(QStringLiteral(" Download"));
 
     Frame3->setTitle(QStringLiteral("Parametri di trasmissione"));
-    setItems(Porta, {QStringLiteral("COM1"), QStringLiteral("COM2"), QStringLiteral("COM3"), QStringLiteral("COM4"),
-                     QStringLiteral("COM5"), QStringLiteral("COM6"), QStringLiteral("COM7"), QStringLiteral("COM8"),
-                     QStringLiteral("COM9"), QStringLiteral("COM10"), QStringLiteral("LPT1")});
-    setItems(Baud, {QStringLiteral("2400"), QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("19200"),
-                    QStringLiteral("38400"), QStringLiteral("57600")});
+    setItems(Porta, kPortItems);
+    setItems(Baud, kBaudItems);
     setItems(Parita, {QStringLiteral("Nessuna"), QStringLiteral("Pari"), QStringLiteral("Dispari")});
     setItems(BitDati, {QStringLiteral("8"), QStringLiteral("7")});
     setItems(BitStop, {QStringLiteral("1"), QStringLiteral("2")});

@@ -13,6 +13,6 @@ struct StoredChoices {
 };
 StoredChoices readStoredChoices();
 
-// The items of the port and line lists, as the window shows them.
+// The items of the port and baud lists, as the window shows them.
 extern const QStringList kPortItems;
 extern const QStringList kBaudItems;
