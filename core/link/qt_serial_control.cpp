@@ -93,8 +93,10 @@ bool QtSerialControl::setPortOpen(bool open)
         opened = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
                  m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
         // Whatever arrived before this opening (a late reply to an earlier query waits in the
-        // device's input queue) answers nothing sent from now on.
-        opened = opened && m_port.clear(QSerialPort::Input);
+        // device's input queue) answers nothing sent from now on. A driver that cannot flush
+        // still gives a usable port.
+        if (opened)
+            m_port.clear(QSerialPort::Input);
     }
     m_opening = false;
     if (!opened) {
