@@ -338,6 +338,7 @@ private slots:
         if (length % 2)
             expected += ' ';
         QCOMPARE(readFile(d.printer), expected);
+        QCOMPARE(d.download.dialog().value, qint32(length)); // the bar shows what was written
         d.expectEndMessageAt(endMessage);
         d.expectIdle();
         QVERIFY(d.port.openings.isEmpty());
@@ -438,15 +439,27 @@ private slots:
         Run d({"ChkTurbo=" + QString::number(turbo), "BaudRate=" + QString::number(baud)}, length, operation);
         d.port.modelLine(deviceQueue);
         const qint64 header = 9; // "?Z4&9000\n" or "?Z:&9000\n"
-        qint64 lead = 0;
-        connect(&d.download, &Download::dialogChanged,
-                [&] { lead = qMax(lead, d.download.dialog().value - qMax<qint64>(0, d.port.onTheWire() - header)); });
+        qint64 lead = 0, lag = 0, top = 0;
+        const int chunk = turbo ? 512 : 64;
+        auto bar = [&] { return d.download.dialog().value - qMax<qint64>(0, d.port.onTheWire() - header); };
+        connect(&d.download, &Download::dialogChanged, [&] {
+            lead = qMax(lead, bar());
+            top = qMax<qint64>(top, d.download.dialog().value);
+        });
+        // The bar is kept current, in the waits for the line and while it drains.
+        std::function<void()> sample = [&] {
+            if (d.download.busy() && d.download.dialog().status == "TRASMISSIONE IN CORSO...")
+                lag = qMax(lag, -bar());
+            d.clock.at(d.clock.now() + 0.05, sample);
+        };
+        d.clock.at(10.5, sample);
         d.start();
         d.runToEnd();
+        QCOMPARE(top, length);
+        QVERIFY2(lag <= chunk, qPrintable(QString::number(lag)));
         const QByteArray pad = operation == 0 && length % 2 ? " " : "";
         QCOMPARE(d.port.allBytes().mid(header), d.data + pad);
         const double rate = QList<double>{240, 480, 960, 0, 0, 5600}[baud];
-        const int chunk = turbo ? 512 : 64;
         QVERIFY2(lead <= deviceQueue, qPrintable(QString::number(lead)));
         QVERIFY2(d.port.largestBacklog() <= 2 * chunk + deviceQueue,
                  qPrintable(QString::number(d.port.largestBacklog())));
