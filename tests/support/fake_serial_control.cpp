@@ -12,8 +12,10 @@ FakeSerialControl::FakeSerialControl(Clock& clock, QObject* parent) : SerialCont
 bool FakeSerialControl::setPortOpen(bool open)
 {
     if (!open) {
-        if (m_open)
+        if (m_open) {
             closings.append(m_clock.now());
+            tell(QStringLiteral("close"));
+        }
         m_open = false;
         m_inbox.clear();
         m_lineFreeAt = m_clock.now(); // what was still queued is dropped
@@ -23,12 +25,14 @@ bool FakeSerialControl::setPortOpen(bool open)
         return true;
     if (m_refuse) {
         m_error = QStringLiteral("Permission denied");
+        tell(QStringLiteral("refused%1").arg(m_port));
         return false;
     }
     m_open = true;
     m_failed = false;
     m_error.clear();
     openings.append(Opening{m_clock.now(), m_port, m_settings});
+    tell(QStringLiteral("open%1 %2").arg(m_port).arg(m_settings));
     if (m_modelLine) {
         const auto line = parseLinkSettings(m_settings);
         const double bits = 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits.toDouble();
@@ -48,6 +52,8 @@ bool FakeSerialControl::output(const QByteArray& data)
     }
     const double start = std::max(m_lineFreeAt, m_clock.now());
     writes.append(Write{m_clock.now(), data, m_rate > 0 ? start : m_clock.now()});
+    if (timeline)
+        timeline->write(data);
     m_total += data.size();
     if (auto* clock = dynamic_cast<VirtualClock*>(&m_clock))
         for (const Reply& r : m_answers.value(data))
@@ -95,6 +101,7 @@ void FakeSerialControl::hangUp()
         return;
     m_failed = true;
     m_error = QStringLiteral("Input/output error");
+    tell(QStringLiteral("hangup"));
     emit failed(m_error);
 }
 

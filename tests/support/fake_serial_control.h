@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/serial_control.h"
+#include "tests/support/timeline.h"
 
 #include <QList>
 #include <QMap>
@@ -71,6 +72,7 @@ public:
     };
     void answer(const QByteArray& command, QList<Reply> replies) { m_answers[command] = std::move(replies); }
 
+    Timeline* timeline = nullptr; // where openings, writes, closings and hang-ups are told
     QList<Write> writes;
     QList<Opening> openings;
     QList<double> closings;
@@ -86,6 +88,11 @@ private:
     bool m_failed = false;
     int m_event = 0;
     qint64 unsent() const;
+    void tell(const QString& what)
+    {
+        if (timeline)
+            timeline->add(what);
+    }
 
     double m_rate = 0;
     bool m_modelLine = false;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/platform/messages.h"
+#include "tests/support/timeline.h"
 
 #include <QList>
 #include <QStringList>
@@ -20,6 +21,7 @@ public:
     void show(const QString& text, const QString& title, MessageIcon icon) override;
 
     QList<Shown> shown;
+    Timeline* timeline = nullptr; // told "<icon letter>:<title>"
 
 private:
     Clock& m_clock;

@@ -1,80 +1,178 @@
-#include "core/link/serial_control.h"
 #include "core/printer/interrogation.h"
+#include "core/printer/release_check.h"
+#include "core/printer/release_search.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
+#include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
 
+#include <QBuffer>
 #include <QTest>
 
-using Replies = QList<FakeSerialControl::Reply>;
-Q_DECLARE_METATYPE(Replies)
+namespace {
 
-// One interrogation against a scripted printer: the handshake, then model, release and flash.
+QByteArray at(qint64 offset, const QByteArray& text, qint64 size)
+{
+    QByteArray file(size, 'x');
+    return file.replace(offset, text.size(), text).left(size);
+}
+
+// A printer on the fake port: "answers" replies to the handshake and to every query (late characters and
+// all), "silent" to nothing, "mute" to the handshake only, "refuses" holds the port elsewhere.
+struct Printer {
+    VirtualClock clock;
+    Timeline line{clock};
+    MessageRecorder messages{clock};
+    FakeSerialControl port{clock};
+    explicit Printer(const QString& kind)
+    {
+        port.timeline = messages.timeline = &line;
+        port.refuseOpen(kind == "refuses");
+        if (kind == "answers" || kind == "mute")
+            port.answer("!0", {{"?", 0.05}});
+        if (kind == "answers") {
+            port.answer("?54&10\r\n", {{"PX-9\r", 0.1}});
+            port.answer("?54&4\r\n", {{"1.0", 0.1}, {"7\r", 0.2}});
+            port.answer("?54&12\r\n", {{"F 4M\r", 0.1}});
+        }
+    }
+    QString said() const { return messages.shown.isEmpty() ? QString() : messages.shown[0].text; }
+};
+
+} // namespace
+
 class TstPrinter : public QObject
 {
     Q_OBJECT
 private slots:
+    void releaseSearch_data()
+    {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<QString>("release"); // "<none>": no marker
+        QTest::newRow("marker at offset 0") << QByteArray("Release: 1.05\0tail", 18) << "1.05";
+        QTest::newRow("blanks trimmed at both ends") << QByteArray("ab Release:   2.10 B  \0", 23) << "2.10 B";
+        QTest::newRow("across the first window's end") << at(14330, QByteArray("Release: 3.01\0", 14), 40000) << "3.01";
+        QTest::newRow("in a later window") << at(30000, QByteArray("Release: 4\0", 11), 50000) << "4";
+        QTest::newRow("text runs to the end of the file") << at(100, "Release: 5.5", 112) << "5.5";
+        QTest::newRow("text longer than a window")
+            << at(10, "Release: " + QByteArray(20000, 'v'), 20019) << QString(20000, 'v');
+        QTest::newRow("case counts") << QByteArray("release: 1.0\0", 13) << "<none>";
+        QTest::newRow("the blank after the colon counts") << QByteArray("Release:1.0\0", 12) << "<none>";
+        QTest::newRow("absent") << QByteArray(30000, 'R') << "<none>";
+        QTest::newRow("the first of two") << QByteArray("Release: A\0Release: B\0", 22) << "A";
+    }
+    void releaseSearch()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QString, release);
+        QBuffer buffer(&file);
+        QVERIFY(buffer.open(QIODevice::ReadOnly));
+        QCOMPARE(findRelease(buffer).value_or("<none>"), release.toLatin1());
+    }
+
+    // The release check as a timeline: the search, the port, what is asked, what is shown and said.
+    void releaseCheck_data()
+    {
+        QTest::addColumn<QString>("file");  // "missing", "empty", an absolute path or the contents
+        QTest::addColumn<QString>("setup"); // the printer; "LPT1"; "en" for English
+        QTest::addColumn<QString>("timeline");
+        QTest::addColumn<QString>("message");
+        auto row = [](const char* name, const char* file, const char* setup, const char* timeline,
+                      const char* said = "") { QTest::newRow(name) << file << setup << timeline << said; };
+        const char* fw = "MZ Release: 1.05";
+        row("both releases", fw, "answers",
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8");
+        row("no marker: the printer is still asked", "nothing", "answers",
+            "search@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8");
+        row("empty file: nothing, printer not asked", "empty", "answers", "");
+        row("missing file", "missing", "answers", "C:@0", "File inesistente");
+        row("a wildcard is no file", "FW*.BIN", "answers", "C:@0", "File inesistente");
+        row("unreadable file: named with the reason", "/proc/sys/vm/drop_caches", "answers", "C:Velmora@0",
+            "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied");
+        row("LPT1: searched, then refused", fw, "answers LPT1", "search@0 file:1.05@0 C:Interrogazioni Stampante@0",
+            "Selezionare un porta COM seriale");
+        row("port held elsewhere", fw, "refuses", "search@0 file:1.05@0 refused2@0 C:Porta@0",
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
+        row("printer off", fw, "silent en",
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 C:Printer Interrogations@0.4 close@0.4",
+            "WARNING: printer OFF-Line");
+        row("handshake only", fw, "mute",
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 C:Interrogazioni Stampante@0.8 close@0.8",
+            "ATTENZIONE. La stampante selezionata non risponde");
+    }
+    void releaseCheck()
+    {
+        QFETCH(QString, file);
+        QFETCH(QString, setup);
+        QFETCH(QString, timeline);
+        QFETCH(QString, message);
+        TestHome home;
+        Printer p(setup.section(' ', 0, 0));
+        ReleaseCheck check(p.port, p.clock, p.messages, [&] { return setup.contains("en") ? 2000 : 1000; });
+        connect(&check, &ReleaseCheck::searching, [&](bool on) { p.line.add(on ? "search" : "searched"); });
+        connect(&check, &ReleaseCheck::fileRelease, [&](const QString& r) { p.line.add("file:" + r); });
+        connect(&check, &ReleaseCheck::boardRelease, [&](const QString& r) { p.line.add("board:" + r); });
+        home.file("FW1.BIN", "Release: 1\0");
+        const QString path = file.startsWith('/') ? file
+                             : file == "missing" || file.contains('*')
+                                 ? home.path() + "/" + (file == "missing" ? "FW.BIN" : file)
+                                 : home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
+        p.clock.at(0.2, [&] { check.run(path, {}); }); // a second click inside a wait is ignored
+        check.run(path,
+                  LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", setup.contains("LPT1") ? 10 : 1, 3, 1, 0, 0});
+        QCOMPARE(p.line.summary().remove(" searched@0"), timeline);
+        QCOMPARE(p.said(), message);
+        QVERIFY(!p.port.portOpen() && !check.running());
+    }
+
+    // One interrogation: the handshake, then model, release and flash, 0.4 s apart.
     void interrogation_data()
     {
-        QTest::addColumn<QString>("printer"); // "answers", "silent" or "refuses"
-        QTest::addColumn<Replies>("model");   // the replies to "?54&10"
-        QTest::addColumn<QStringList>("shown");
-        QTest::addColumn<QString>("message"); // text / title
-        const QStringList none = {"", "", ""};
-        QTest::newRow("a full run") << "answers" << Replies{{"PX-9\r", 0.1}} << QStringList{"PX-9", "1.05", "F 4M"}
-                                    << "";
-        QTest::newRow("no reply") << "answers" << Replies{} << QStringList{"??????", "1.05", "F 4M"} << "";
-        QTest::newRow("one character: an empty box")
-            << "answers" << Replies{{"\r", 0.1}} << QStringList{"", "1.05", "F 4M"} << "";
-        QTest::newRow("any bytes") << "answers" << Replies{{QByteArray("\x01\xff\r", 3), 0.1}}
-                                   << QStringList{QString::fromLatin1("\x01\xff"), "1.05", "F 4M"} << "";
+        QTest::addColumn<QString>("printer");
+        QTest::addColumn<QByteArray>("model"); // the reply to "?54&10"
+        QTest::addColumn<QString>("timeline");
+        QTest::addColumn<QString>("message");
+        const QString run =
+            "open1 9600,N,8,1@0 !0@0 ?54&10^M$@0.4 model:%1@0.8 ?54&4^M$@0.8 release:%2@1.2 ?54&12^M$@1.2 "
+            "flash:F 4M@1.6 close@1.6";
+        QTest::newRow("a full run") << "answers" << QByteArray("PX-9\r") << run.arg("PX-9", "1.07") << "";
+        QTest::newRow("one character: an empty box") << "answers" << QByteArray("\r") << run.arg("", "1.07") << "";
+        QTest::newRow("any bytes") << "answers" << QByteArray("\x01\xff\r", 3)
+                                   << run.arg(QString::fromLatin1("\x01\xff"), "1.07") << "";
         QTest::newRow("late characters lead the next reply")
-            << "answers" << Replies{{"PX", 0.1}, {"-9\r", 0.5}} << QStringList{"P", "-9\r1.05", "F 4M"} << "";
-        QTest::newRow("printer off: no query") << "silent" << Replies{} << none
-                                               << "ATTENZIONE. La stampante selezionata non risponde / "
-                                                  "Interrogazioni Stampante";
-        QTest::newRow("port held elsewhere") << "refuses" << Replies{} << none
-                                             << "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le "
-                                                "applicazioni e riprovare. / Porta";
+            << "answers" << QByteArray("PX|-9\r") << run.arg("P", "-9\r1.07") << "";
+        QTest::newRow("no reply") << "mute" << QByteArray()
+                                  << QString(run).arg("??????", "??????").replace("flash:F 4M", "flash:??????") << "";
+        QTest::newRow("printer off: no query")
+            << "silent" << QByteArray() << "open1 9600,N,8,1@0 !0@0 C:Interrogazioni Stampante@0.4 close@0.4"
+            << "ATTENZIONE. La stampante selezionata non risponde";
+        QTest::newRow("port held elsewhere")
+            << "refuses" << QByteArray() << "refused1@0 C:Porta@0"
+            << "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.";
     }
     void interrogation()
     {
         QFETCH(QString, printer);
-        QFETCH(Replies, model);
-        QFETCH(QStringList, shown);
+        QFETCH(QByteArray, model);
+        QFETCH(QString, timeline);
         QFETCH(QString, message);
-        VirtualClock clock;
-        MessageRecorder messages(clock);
-        FakeSerialControl port(clock);
-        Interrogation run(port, clock, messages, [] { return 1000; });
-        QStringList boxes = {"", "", ""};
-        connect(&run, &Interrogation::reply, [&](Interrogation::Query q, const QString& t) { boxes[q] = t; });
-        port.refuseOpen(printer == "refuses");
-        if (printer == "answers")
-            port.answer("!0", {{"?", 0.05}});
-        port.answer("?54&10\r\n", model);
-        port.answer("?54&4\r\n", {{"1.05\r", 0.1}});
-        port.answer("?54&12\r\n", {{"F 4M\r", 0.1}});
+        Printer p(printer);
+        if (printer == "answers") // after "|": too late for its own query
+            p.port.answer("?54&10\r\n", {{model.split('|').first(), 0.1}, {model.split('|').value(1), 0.5}});
+        Interrogation run(p.port, p.clock, p.messages, [] { return 1000; });
+        connect(&run, &Interrogation::reply, [&](Interrogation::Query q, const QString& t) {
+            p.line.add(QStringList{"model:", "release:", "flash:"}[q] + t);
+        });
         bool runningMid = false;
-        clock.at(0.2, [&] { runningMid = run.testRunning(); });
+        p.clock.at(0.2, [&] {
+            runningMid = run.testRunning();
+            run.run(); // a second TEST inside a wait is ignored
+        });
         run.run();
-
-        QCOMPARE(boxes, shown);
-        QStringList said;
-        for (const auto& m : messages.shown)
-            said << m.text + " / " + m.title;
-        QCOMPARE(said.join('|'), message);
-        const QList<QByteArray> commands = {"!0", "?54&10\r\n", "?54&4\r\n", "?54&12\r\n"};
-        const int sent = printer == "answers" ? 4 : printer == "silent" ? 1 : 0;
-        QCOMPARE(port.writes.size(), sent);
-        for (int i = 0; i < sent; ++i) {
-            QCOMPARE(port.writes[i].data, commands[i]);
-            QVERIFY(qAbs(port.writes[i].time - 0.4 * i) < 1e-9);
-        }
+        QCOMPARE(p.line.summary(), timeline);
+        QCOMPARE(p.said(), message);
         QCOMPARE(runningMid, printer != "refuses");
-        QVERIFY(!run.testRunning() && !port.portOpen());
-        if (sent)
-            QVERIFY(qAbs(port.closings.value(0) - 0.4 * sent) < 1e-9);
+        QVERIFY(!run.testRunning() && !p.port.portOpen());
     }
 };
 

@@ -1,0 +1,48 @@
+#!/usr/bin/python3
+"""The window demo: a firmware download with checksum, the release check and an interrogation against
+printer-sim, with screenshots. Run inside xvfb-run and dbus-run-session: demo_session.py BUILD_DIR"""
+import os
+import subprocess
+import sys
+import time
+
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
+from velmora_e2e import Session, click, find, text_of, wait_for  # noqa: E402
+
+build = sys.argv[1]
+shots = os.environ.get("DEMO_SHOTS", os.getcwd())
+os.makedirs(shots, exist_ok=True)
+
+
+def shot(name):
+    subprocess.run(["import", "-window", "root", "-trim", "+repage", os.path.join(shots, name)], check=False)
+    print(f"screenshot: {os.path.join(shots, name)}")
+
+
+s = Session(build, {"Check": "1"}, window_manager=True)
+try:
+    s.set_path(s.file("DEMO.BIN", os.urandom(20000) + b"Release: 1.05\0" + os.urandom(4000)))
+    time.sleep(0.5)
+    shot("main-window.png")
+    click(s.button("DOWNLOAD"))
+    time.sleep(9)
+    shot("progress-dialog.png")
+    print("downloading: 8 s before the data, then the 25-second end wait ...")
+    print("message:", " / ".join(s.alert(90)))
+    click(s.button("Controllo versioni firmware"))
+    wait_for("the printer's release", lambda: text_of(find(s.main, "text", "FW su scheda:")))
+    click(wait_for("the menu item", lambda: find(s.main, "menu item", "Test Stampante...")))
+    window = wait_for("the interrogation window", lambda: find(s.app, "dialog", " Interroga Stampante"))
+    click(s.button("TEST", window))
+    wait_for("the replies", lambda: text_of(find(window, "text", "FLASH:")))
+    shot("interrogation.png")
+    click(s.button("Quit", window))
+    click(wait_for("the English menu item", lambda: find(s.main, "menu item", "English")))
+    wait_for("English captions", lambda: find(s.main, "push button", "Check firmware releases"))
+    time.sleep(0.5)
+    shot("main-window-en.png")
+    print("printer-sim report:")
+    with open(s.report) as f:
+        print(f.read())
+finally:
+    s.close()

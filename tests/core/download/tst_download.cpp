@@ -1,0 +1,450 @@
+#include "core/download/download.h"
+#include "core/download/header.h"
+#include "core/platform/clock.h"
+#include "tests/support/fake_serial_control.h"
+#include "tests/support/recorders.h"
+#include "tests/support/test_home.h"
+#include "tests/support/virtual_clock.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRegularExpression>
+#include <QTest>
+
+#include <cmath>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// One download of the core on the virtual clock, set up from words such as "len=4097 op=2 port=10 turbo=1
+// cancel@8.05", and told as a timeline of the wire, the dialog, the phases and the messages.
+struct Run {
+    TestHome home;
+    VirtualClock clock;
+    Timeline line{clock};
+    MessageRecorder messages{clock};
+    GlobVar state;
+    FakeSerialControl port{clock};
+    std::unique_ptr<Timer> timer = clock.createTimer();
+    int turbo = 0, reader = -1;
+    LinkChoice link{QStringLiteral("COM1"), 0, 1, 0, 0, 0};
+    Download download{state, DownloadInputs{[this] { return turbo; }, [this] { return link; }}, clock, messages, port,
+                      *timer};
+    DownloadRequest request;
+    QString printer, status, hidden;
+    QByteArray data = patternBytes(100);
+
+    explicit Run(const QString& setup)
+    {
+        state.LanguageBase = kItalian;
+        port.timeline = messages.timeline = &line;
+        QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
+        QObject::connect(&download, &Download::dialogChanged, [this] {
+            const DownloadDialog& g = download.dialog();
+            if (!g.shown)
+                hidden = QStringLiteral("%1/%2").arg(g.value).arg(g.maximum);
+            if (g.shown && std::exchange(status, g.status) != g.status)
+                line.add("[" + g.status.section(' ', 0, 0) + "]");
+            status = g.shown ? g.status : QString();
+        });
+        QObject::connect(&download, &Download::paintRequested, [this] { line.add("paint"); });
+        QObject::connect(&download, &Download::fileRejected, [this] { line.add("rejected"); });
+        QObject::connect(&download, &Download::phase, [this](DownloadPhase p, double s) {
+            line.add(QStringList{"~wait", "~send", "~pause", "~drain", "~parts", "~end"}[int(p)] + QString::number(s));
+        });
+        QObject::connect(&download, &Download::ended, [this](DownloadOutcome o) {
+            line.add(QStringList{"=done", "=file", "=port", "=failed", "=aborted"}[int(o)]);
+        });
+        printer = home.file("lpt1.out", {});
+        home.link("LPT1", printer);
+        const QMap<QString, std::function<void(const QString&)>> set = {
+            {"len", [this](const QString& v) { data = patternBytes(v.toLongLong(), v.toUInt()); }},
+            {"data", [this](const QString& v) { data = v.toLatin1(); }},
+            {"op", [this](const QString& v) { request.operation = v.toInt(); }},
+            {"ram", [this](const QString&) { request.board = false; }},
+            {"check", [this](const QString& v) { request.checkValue = v.toInt(); }},
+            {"port",
+             [this](const QString& v) {
+                 link = {v == "10" ? "LPT1" : "COM" + QString::number(v.toInt() + 1), v.toInt(), 1, 0, 0, 0};
+             }},
+            {"line",
+             [this](const QString& v) {
+                 std::tie(link.baud, link.parity, link.dataBits, link.stopBits) =
+                     std::tuple(v[0].digitValue(), v[1].digitValue(), v[2].digitValue(), v[3].digitValue());
+             }},
+            {"turbo", [this](const QString& v) { turbo = v.toInt(); }},
+            {"rate", [this](const QString& v) { port.setLineRate(v.toDouble()); }},
+            {"step", [this](const QString& v) { port.setReportStep(v.toInt()); }},
+            {"fail", [this](const QString& v) { port.failAfter(v.toInt()); }},
+            {"lang", [this](const QString& v) { state.LanguageBase = qint16(v.toInt()); }},
+            {"refuse", [this](const QString&) { port.refuseOpen(true); }},
+            {"lpt",
+             [this](const QString& v) {
+                 home.link("LPT1", v == "folder" ? home.path() : v == "fifo" ? fifo() : v);
+             }},
+            {"file", [](const QString&) {}}};
+        const QMap<QString, std::function<void()>> act = {{"cancel", [this] { download.cancel(); }},
+                                                          {"hangup", [this] { port.hangUp(); }},
+                                                          {"shrink", [this] { QFile::resize(request.path, 100); }},
+                                                          {"remove", [this] { QFile::remove(request.path); }},
+                                                          {"turbo", [this] { turbo = 1; }},
+                                                          {"refuse", [this] { port.refuseOpen(true); }},
+                                                          {"press", [this] { download.start(request); }},
+                                                          {"end", [this] { download.endProgram(); }},
+                                                          {"closefifo", [this] { ::close(reader); }}};
+        for (const QString& word : setup.split(' ', Qt::SkipEmptyParts)) {
+            const QStringList kv = word.split(QRegularExpression("[=@]"));
+            if (word.contains('@'))
+                clock.at(kv[1].toDouble(), act[kv[0]]);
+            else
+                set[kv[0]](kv.value(1));
+        }
+        const QString file = setup.section("file=", 1).section(' ', 0, 0);
+        const qint64 size = file == "huge" ? qint64(1) << 31 : file == "2G-1" ? (qint64(1) << 31) - 1 : -1;
+        request.path = file == "missing"  ? home.path() + "/NOPE.BIN"
+                       : file == "zero"   ? home.file("EMPTY.BIN", {})
+                       : file == "folder" ? home.path()
+                       : file == "none"   ? QString()
+                                          : home.file("DATA.BIN", data);
+        if (size > 0 && !QFile::resize(request.path, size))
+            request.path = "no sparse files";
+        data += QByteArray(size > 0 ? 1 << 20 : 0, '\0');
+    }
+    QString fifo()
+    {
+        const QString path = home.path() + "/lpt1.fifo";
+        ::mkfifo(QFile::encodeName(path).constData(), 0600);
+        reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        return path;
+    }
+    bool parallel() const { return link.parallel(); }
+    QByteArray received() const { return parallel() ? readFile(printer) : port.allBytes(); }
+    // The timeline after the download has run its course, with what reached LPT1. The
+    // usual stretches are folded once checked: "dlg" the dialog shown and drawn, "~wait8" the wait for the
+    // printer and the sending that follows it, "END" the end status, 25 s, the port closed, the end message.
+    QString run()
+    {
+        download.start(request);
+        clock.run(400);
+        QString s = line.summary();
+        const auto fold = [&s](const char* pattern, const char* as, double after = 0) {
+            const QRegularExpression re(pattern);
+            for (QRegularExpressionMatch m = re.match(s); m.hasMatch(); m = re.match(s, m.capturedStart() + 1)) {
+                const QString last = m.captured(m.lastCapturedIndex());
+                if (!after || timeText(m.captured(1).toDouble() + after) == last)
+                    s.replace(m.capturedStart(), m.capturedLength(), QString(as).replace("T", m.captured(1)));
+            }
+        };
+        fold(R"(\[TRASMISSIONE\]@(\S+) paint@\1)", "dlg@T");
+        fold(R"(open1 4800,N,8,1@(\S+))", "open@T");
+        fold(R"(dlg@(\S+) ~wait8@\1)", "~wait8@T");
+        fold(R"(C:Velmora@(\S+) =failed@\1)", "FAIL@T");
+        fold(R"(~wait8@(\S+) ~send0@(\S+))", "~wait8@T", 8);
+        fold(R"(~wait10@(\S+) ~send0@(\S+))", "~wait10@T", 10);
+        fold(R"(\[(?:Fine|Transmission)\]@(\S+) ~end25@\1 (?:close@(\S+) )?I:Download terminato.@\2 =done@(\2))",
+             "END@T", 25);
+        fold(R"(\[(?:Fine|Transmission)\]@(\S+) ~end25@\1 I:Download terminato.@(\S+) =done@\2)", "END@T", 25);
+        if (parallel() && QFileInfo(printer).isFile()) {
+            const QByteArray got = readFile(printer);
+            const qsizetype header = got.startsWith("?Z") ? got.indexOf('\n') + 1 : 0;
+            s += QStringLiteral(" lpt:%1+%2")
+                     .arg(QString::fromLatin1(got.left(header)).replace('\n', '$'))
+                     .arg(got.size() - header);
+        }
+        return s;
+    }
+    // Nothing is left open or running; what went out is the file (and the pad byte) in order, whole and shown
+    // whole on the bar when the download says it ended well.
+    void expectSound(const QString& timeline)
+    {
+        QVERIFY(!download.busy() && !download.dialog().shown);
+        QVERIFY(!download.files().sourceOpen() && !download.files().portChannelOpen());
+        QVERIFY(!port.portOpen() && !timer->isEnabled());
+        QVERIFY(messages.shown.size() <= 1);
+        QByteArray sent = parallel() ? received() : QByteArray();
+        sent.remove(0, sent.startsWith("?Z") ? sent.indexOf('\n') + 1 : 0);
+        for (const auto& w : port.writes) // each opening's header apart
+            sent += w.data.startsWith("?Z") && w.data.endsWith('\n') && w.data.size() < 24 ? QByteArray() : w.data;
+        const QByteArray whole = data + (request.operation != 2 && data.size() % 2 ? " " : "");
+        QVERIFY2(whole.startsWith(sent), "what went out is not the file");
+        if (timeline.contains("=done") || timeline.contains("END@")) {
+            QCOMPARE(sent.size(), whole.size());
+            QCOMPARE(hidden, QStringLiteral("%1/%1").arg(data.size()));
+        }
+    }
+};
+
+} // namespace
+
+class TstDownload : public QObject
+{
+    Q_OBJECT
+private slots:
+    void headerAndChecksum_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("sum");
+        QTest::newRow("one byte") << QByteArray("A") << 65;
+        QTest::newRow("bytes that cancel out") << QByteArray("\x5a\x5a\x13\x13", 4) << 0;
+        QTest::newRow("eight-byte words fold into one byte")
+            << QByteArray("\x01\x02\x04\x08\x10\x20\x40\x80\x01", 9) << 0xFE;
+        QTest::newRow("a file shorter than its length") << QByteArray() << -1;
+    }
+    void headerAndChecksum()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, sum);
+        QByteArray big = patternBytes(200003, 7);
+        int x = 0;
+        for (char c : big)
+            x ^= static_cast<unsigned char>(c);
+        for (auto [file, expected] : {std::pair{bytes, sum}, std::pair{big, x}}) {
+            QBuffer buffer(&file);
+            QVERIFY(buffer.open(QIODevice::ReadOnly));
+            buffer.seek(file.size() / 2); // wherever it was, the pass starts at the first byte
+            QCOMPARE(FileChecksum(buffer, qMax<qint64>(1, file.size())).value_or(-1), expected);
+            QCOMPARE(buffer.pos(), qint64(0));
+        }
+        QCOMPARE(headerText(';', 1, std::nullopt), QByteArray("?Z;&1\n"));
+        QCOMPARE(headerText('8', 7, 0), QByteArray("?Z8&7,0\n"));
+    }
+
+    // Whole downloads as timelines: the wire (openings, headers, data writes by size and cadence, closings),
+    // the dialog, the phases, the outcome and the message. Times are virtual seconds.
+    void timelines_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("timeline");
+        QTest::addColumn<QString>("message"); // a part of its text
+        auto row = [](const char* name, const char* setup, const char* timeline, const char* message = "") {
+            QTest::newRow(name) << setup << timeline << message;
+        };
+        // The command: header codes, checksums, line settings, pacing.
+        row("firmware, board, checksum", "data=A check=1 port=2 line=3111",
+            "[CALCOLO]@0 paint@0 open3 19200,E,7,2@0 ?Z3&1,65$@0 ~wait8@0 A@8.02  @8.02 END@8.02");
+        row("checksum 0 is one digit", "data=abab check=1",
+            "[CALCOLO]@0 paint@0 open@0 ?Z3&4,0$@0 ~wait8@0 abab@8.02 END@8.02");
+        row("firmware, board", "data=1234", "open@0 ?Z4&4$@0 ~wait8@0 1234@8.02 END@8.02");
+        row("a greyed box is no checksum", "data=12 check=2", "open@0 ?Z4&2$@0 ~wait8@0 12@8.02 END@8.02");
+        row("firmware to the RAM card", "data=123 check=1 ram", "open@0 ?Z2&3$@0 ~wait8@0 123@8.02  @8.02 END@8.02");
+        row("standard fonts, board, checksum", "data=xy op=1 check=1",
+            "[CALCOLO]@0 paint@0 open@0 ?Z8&2,1$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("standard fonts, board", "data=xy op=1", "open@0 ?Z1&2$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("standard fonts, RAM card", "data=xy op=1 ram", "open@0 ?Z0&2$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("no operation: no header", "data=xy op=-1", "open@0 ~wait8@0 xy@8.02 END@8.02");
+        row("Turbo", "data=xy turbo=1", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.002 END@8.002");
+        row("Turbo greyed is no Turbo", "data=xy turbo=2", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("LPT1", "data=xy port=10 op=1 check=1", "[CALCOLO]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
+        row("LPT1 with Turbo", "data=xy port=10 turbo=1", "~wait8@0 END@8.002 lpt:?Z4&2$+2");
+        row("English", "data=xy lang=2000",
+            "open@0 ?Z4&2$@0 [Downloading...]@0 paint@0 ~wait8@0 xy@8.02 [Transmission]@8.02 ~end25@8.02 close@33.02 "
+            "I:Download has ended@33.02 =done@33.02");
+        // Pacing and pauses.
+        row("100 bytes", "len=100", "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 END@8.04");
+        row("4097 bytes pause after 4096 and take a pad byte", "len=4097",
+            "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 1@11.3  @11.3 END@11.3");
+        row("Turbo: no pause", "len=9000 turbo=1",
+            "open@0 ?Z4&9000$@0 ~wait8@0 512x17@8.002+0.002 296@8.036 END@8.036");
+        row("Turbo read at every tick", "len=2000 turbo@8.105",
+            "open@0 ?Z4&2000$@0 ~wait8@0 64x5@8.02+0.02 512x3@8.12+0.02 144@8.18 END@8.18");
+        row("LPT1 pauses every 4096", "len=8192 port=10",
+            "~wait8@0 ~pause2@10.88 ~pause2@15.76 END@17.76 lpt:?Z4&8192$+8192");
+        row("LPT1 with Turbo pauses every 65536", "len=131073 port=10 turbo=1",
+            "~wait8@0 ~pause2@8.256 ~pause2@10.512 END@12.514 lpt:?Z4&131073$+131074");
+        // External fonts.
+        row("fonts in one part", "len=1376256 op=2 turbo=1",
+            "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 END@15.374");
+        row("fonts in two parts", "len=1376257 op=2 turbo=1",
+            "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 open@40.374 "
+            "?Z;&1$@40.374 ~wait10@40.374 1@50.374 close@50.374 END@50.374");
+        row("the largest fonts", "len=3014656 op=2 turbo=1",
+            "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 open@40.374 "
+            "?Z;&1638400$@40.374 ~wait10@40.374 512x3200@50.374+0.002 close@56.772 END@56.772");
+        row("fonts too big", "len=3014657 op=2", "C:@0 =file@0",
+            "ATTENZIONE! File troppo grande. Operazione annullata.");
+        row("fonts pause every 4096 without Turbo", "len=4097 op=2",
+            "dlg@0 open@0 ?Z:&4097$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 1@12.64 close@12.64 END@12.64");
+        row("fonts with Turbo pause nowhere", "len=9000 op=2 turbo=1",
+            "dlg@0 open@0 ?Z:&9000$@0 ~wait10@0 512x17@10+0.002 296@10.034 close@10.034 END@10.034");
+        row("fonts over LPT1", "len=1000 op=2 port=10 turbo=1", "dlg@0 ~wait10@1 END@11.002 lpt:?Z:&1000$+1000");
+        row("fonts over LPT1 pause every 4096", "len=8193 op=2 port=10",
+            "dlg@0 ~wait10@1 ~pause2@12.26 ~pause2@15.54 END@17.56 lpt:?Z:&8193$+8193");
+        row("fonts over LPT1 with Turbo pause every 65536", "len=131073 op=2 port=10 turbo=1",
+            "dlg@0 ~wait10@1 ~pause2@11.254 ~pause2@13.51 END@15.512 lpt:?Z:&131073$+131073");
+        // Refused requests.
+        row("empty path: nothing at all", "file=none", "");
+        row("missing file: nothing created", "file=missing", "C:Velmora@0 rejected@0 =file@0",
+            "File vuoto o inesistente !!");
+        row("empty file: kept", "file=zero", "C:Velmora@0 rejected@0 =file@0", "File vuoto o inesistente !!");
+        row("a folder: named", "file=folder", "C:Velmora@0 =file@0", "Impossibile aprire il file\n");
+        row("2 GiB: named with its size", "file=huge", "C:Velmora@0 =file@0", "è troppo grande (2147483648");
+        row("2 GiB less one byte goes", "file=2G-1 turbo=1 cancel@9",
+            "open@0 ?Z4&2147483647$@0 ~wait8@0 512x499@8.002+0.002 close@9 =aborted@9");
+        row("a held port", "data=abc check=1 refuse", "[CALCOLO]@0 paint@0 refused1@0 C:Porta@0 =port@0",
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
+        row("a held port, English", "data=abc lang=2000 refuse", "refused1@0 C:Port@0 =port@0",
+            "WARNING! COM port is already open. Close all programs and try again.");
+        row("the second part's port held", "len=1376257 op=2 turbo=1 refuse@30",
+            "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 refused1@40.374 "
+            "C:Porta@40.374 =port@40.374",
+            "ATTENZIONE! La porta COM");
+        // Presses, aborts and the end of the program.
+        row("a second press in the 8-second wait and in the transfer", "len=300 press@3 press@8.05",
+            "open@0 ?Z4&300$@0 ~wait8@0 64x4@8.02+0.02 44@8.1 END@8.1");
+        row("a new download inside an abandoned one's wait", "len=300 cancel@3 press@4",
+            "open@0 ?Z4&300$@0 ~wait8@0 close@3 =aborted@3 open@4 ?Z4&300$@4 ~wait8@4 64x4@12.02+0.02 44@12.1 "
+            "END@12.1");
+        row("cancel in a chunk run", "len=4097 cancel@8.05",
+            "open@0 ?Z4&4097$@0 ~wait8@0 64x2@8.02+0.02 close@8.05 =aborted@8.05");
+        row("cancel in the 2-second pause", "len=4097 cancel@10",
+            "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 close@10 =aborted@10");
+        row("cancel in the end wait", "len=100 cancel@20",
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [Fine]@8.04 ~end25@8.04 close@20 =aborted@20");
+        row("cancel in the fonts' pacing", "len=20000 op=2 cancel@10.5",
+            "dlg@0 open@0 ?Z:&20000$@0 ~wait10@0 64x51@10+0.01 close@10.5 =aborted@10.5");
+        row("the program ends in the 8-second wait", "len=100 end@3", "open@0 ?Z4&100$@0 ~wait8@0 close@3");
+        row("the program ends in the fonts' wait between parts", "len=1376257 op=2 turbo=1 end@30",
+            "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374");
+        // Failures.
+        row("hang-up before the data", "len=5000 hangup@4", "open@0 ?Z4&5000$@0 ~wait8@0 hangup@4 close@4 FAIL@4",
+            "COM1");
+        row("hang-up in the middle", "len=5000 hangup@8.05",
+            "open@0 ?Z4&5000$@0 ~wait8@0 64x2@8.02+0.02 hangup@8.05 close@8.05 FAIL@8.05", "COM1");
+        row("hang-up in the end wait: the data are out", "len=100 hangup@20",
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [Fine]@8.04 ~end25@8.04 hangup@20 close@33.04 I:Download "
+            "terminato.@33.04 =done@33.04");
+        row("fonts: hang-up before the data", "len=5000 op=2 hangup@5",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 hangup@5 close@5 FAIL@5", "COM1");
+        row("fonts: hang-up in the middle", "len=5000 op=2 hangup@10.05",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 hangup@10.05 close@10.05 FAIL@10.05", "COM1");
+        row("fonts: hang-up in the end wait", "len=100 op=2 hangup@20",
+            "dlg@0 open@0 ?Z:&100$@0 ~wait10@0 64@10 36@10.01 close@10.01 END@10.01");
+        row("a write fails", "len=5000 fail=649",
+            "open@0 ?Z4&5000$@0 ~wait8@0 64x10@8.02+0.02 hangup@8.22 close@8.22 FAIL@8.22",
+            "Errore di scrittura su COM1");
+        row("a line that takes nothing", "len=100 rate=0.000000001",
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 close@25.1 FAIL@25.1", "COM1");
+        row("the end waits until the line has taken every byte", "len=3000 turbo=1 rate=1000",
+            "open@0 ?Z4&3000$@0 ~wait8@0 512x2@8.002+0.002 512x3@8.516+0.512 440@10.052 ~drain0@10.052 END@11.012");
+        row("a slow line reporting its queue in 4 KiB steps", "len=12000 turbo=1 line=0000 rate=240 step=4096",
+            "open1 2400,N,8,1@0 ?Z4&12000$@0 ~wait8@0 512x23@8.002+2.134 224@57.084 ~drain0@57.084 END@58.024");
+        row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
+            "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
+        row("a file that shrinks", "len=5000 shrink@8.05",
+            "open@0 ?Z4&5000$@0 ~wait8@0 64x2@8.02+0.02 close@8.06 FAIL@8.06", "Errore di lettura del file");
+        row("LPT1 missing", "port=10 lpt=/no/such/printer", "FAIL@0 lpt:+0", "/no/such/printer");
+        row("LPT1 a folder", "port=10 lpt=folder", "FAIL@0 lpt:+0", "Impossibile");
+        row("LPT1 refusing every write", "port=10 lpt=/dev/full", "FAIL@0 lpt:+0", "/dev/full");
+        row("LPT1 whose reader goes away", "len=20000 port=10 lpt=fifo closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
+            "lpt1.fifo");
+    }
+    void timelines()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, timeline);
+        QFETCH(QString, message);
+        Run d(setup);
+        if (d.request.path == "no sparse files")
+            QSKIP("no sparse files here");
+        const bool existed = QFileInfo::exists(d.request.path);
+        const QString got = d.run();
+        if (qEnvironmentVariableIsSet("VELMORA_PRINT_TIMELINES"))
+            qInfo().noquote() << "@@" << QTest::currentDataTag() << "@@" << got;
+        QCOMPARE(got, timeline);
+        QVERIFY(d.messages.shown.value(0).text.contains(got.contains("END@") ? "Spegnere e riaccendere la stampante"
+                                                                             : message));
+        QCOMPARE(QFileInfo::exists(d.request.path), existed && !setup.contains("remove@"));
+        d.expectSound(got);
+    }
+
+    // A line of its own rate behind a device queue the system does not count: what goes out follows the
+    // slower of the pacing and the line, the pauses reach the wire, and the bar shows what the line has taken.
+    void theLineSetsThePace_data()
+    {
+        QTest::addColumn<int>("operation");
+        QTest::addColumn<int>("turbo");
+        QTest::addColumn<int>("baud"); // index: 1 4800, 2 9600, 5 "57600" (56000)
+        QTest::addColumn<qint64>("deviceQueue");
+        QTest::newRow("timed, 4800 baud") << 0 << 0 << 1 << qint64(0);
+        QTest::newRow("timed, 4800 baud, Turbo") << 0 << 1 << 1 << qint64(0);
+        QTest::newRow("timed, 9600 baud behind 4 KiB") << 0 << 0 << 2 << qint64(4096);
+        QTest::newRow("timed, 56000 baud: the pacing is slower") << 0 << 0 << 5 << qint64(0);
+        QTest::newRow("fonts, 9600 baud") << 2 << 0 << 2 << qint64(0);
+        QTest::newRow("fonts, 4800 baud, Turbo behind 4 KiB") << 2 << 1 << 1 << qint64(4096);
+        QTest::newRow("fonts, 56000 baud: the pacing is slower") << 2 << 0 << 5 << qint64(0);
+    }
+    void theLineSetsThePace()
+    {
+        QFETCH(int, operation);
+        QFETCH(int, turbo);
+        QFETCH(int, baud);
+        QFETCH(qint64, deviceQueue);
+        const qint64 length = 9001, header = 9; // "?Z4&9001\n" or "?Z:&9001\n"
+        Run d(QStringLiteral("len=%1 op=%2 turbo=%3 line=%4").arg(length).arg(operation).arg(turbo).arg(baud * 1000));
+        d.port.modelLine(deviceQueue);
+        qint64 lead = 0, lag = 0, top = 0;
+        const int chunk = turbo ? 512 : 64;
+        auto bar = [&] { return d.download.dialog().value - qMax<qint64>(0, d.port.onTheWire() - header); };
+        connect(&d.download, &Download::dialogChanged, [&] {
+            lead = qMax(lead, bar());
+            top = qMax<qint64>(top, d.download.dialog().value);
+        });
+        // The bar is kept current, in the waits for the line and while it drains.
+        std::function<void()> sample = [&] {
+            if (d.download.busy() && d.download.dialog().status == "TRASMISSIONE IN CORSO...")
+                lag = qMax(lag, -bar());
+            d.clock.at(d.clock.now() + 0.05, sample);
+        };
+        d.clock.at(10.5, sample);
+        const QString timeline = d.run();
+        d.expectSound(timeline);
+        QCOMPARE(top, length);
+        QVERIFY2(lag <= chunk, qPrintable(QString::number(lag)));
+        const double rate = QList<double>{240, 480, 960, 0, 0, 5600}[baud];
+        QVERIFY2(lead <= deviceQueue, qPrintable(QString::number(lead)));
+        QVERIFY2(d.port.largestBacklog() <= 2 * chunk + deviceQueue,
+                 qPrintable(QString::number(d.port.largestBacklog())));
+        const int pauses = turbo ? 0 : int(length / 4096);
+        for (int i = 1; i <= pauses; ++i)
+            QVERIFY2(d.port.idleAfter(4096 * i) >= 2 - deviceQueue / rate - 1e-9, qPrintable(QString::number(i)));
+        // The transfer takes the longer of the pacing and the line, and the pauses. (Behind a device queue
+        // the end wait starts while the device still sends.)
+        if (deviceQueue)
+            return;
+        const qint64 pad = operation == 0 ? 1 : 0;
+        const double ticks = std::ceil(double(length) / chunk) * (turbo ? 0.002 : operation == 0 ? 0.02 : 0.01);
+        const double expected = std::max(ticks, (length + pad) / rate) + 2 * pauses;
+        const double took = d.messages.shown.value(0).time - 25 - d.port.writes.value(1).time;
+        QVERIFY2(took <= 1.02 * expected && took >= 0.98 * expected,
+                 qPrintable(QString("%1 s for %2 s").arg(took).arg(expected)));
+    }
+
+    // Ticks while no timed transfer runs send nothing and stop the timer.
+    void aTickWithNothingToDoStaysIdle()
+    {
+        Run d("len=100");
+        QList<int> seen;
+        for (int state : {0, 7})
+            d.clock.at(1 + state / 7, [&, state] {
+                d.state.TransferState = qint16(state);
+                d.timer->setInterval(20);
+                d.timer->setEnabled(true);
+                d.clock.at(d.clock.now() + 0.5, [&] { seen << d.state.TransferState << d.timer->isEnabled(); });
+            });
+        d.download.start(d.request);
+        QCOMPARE(seen, QList<int>({0, 0, 0, 0}));
+        QCOMPARE(d.port.writes.size(), 1); // the header only
+    }
+};
+
+QTEST_GUILESS_MAIN(TstDownload)
+#include "tst_download.moc"
