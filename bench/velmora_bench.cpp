@@ -35,6 +35,25 @@
 
 namespace {
 
+// The real main window with the real clock and serial controls, for real links in real time.
+struct RealBench {
+    // Builds the window with these stored "key=value" settings and runs the start-up sequence.
+    CARICA& load(const QStringList& stored)
+    {
+        home.store(stored);
+        Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
+        window = std::make_unique<CARICA>(state, seams);
+        window->Form_Load();
+        return *window;
+    }
+    TestHome home;
+    SystemClock clock;
+    MessageRecorder messages{clock};
+    ScriptedFileDialog fileDialog;
+    GlobVar state;
+    std::unique_ptr<CARICA> window;
+};
+
 void row(const char* what, double value, const char* unit, const char* goal)
 {
     std::printf("| %-58s | %12.3f %-6s | %-10s |\n", what, value, unit, goal);

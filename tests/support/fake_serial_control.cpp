@@ -1,28 +1,26 @@
 #include "tests/support/fake_serial_control.h"
 
 #include "core/link/link_settings.h"
-#include "core/platform/clock.h"
 #include "tests/support/virtual_clock.h"
 
-#include <algorithm>
 #include <cmath>
 
-FakeSerialControl::FakeSerialControl(Clock& clock, QObject* parent) : SerialControl(parent), m_clock(clock) {}
+void FakeSerialControl::tell(const QString& what)
+{
+    if (timeline)
+        timeline->add(what);
+}
 
 bool FakeSerialControl::setPortOpen(bool open)
 {
-    if (!open) {
-        if (m_open) {
-            closings.append(m_clock.now());
-            tell(QStringLiteral("close"));
-        }
-        m_open = false;
+    if (!open && m_open) {
+        closings.append(m_clock.now());
+        tell(QStringLiteral("close"));
         m_inbox.clear();
         m_lineFreeAt = m_clock.now(); // what was still queued is dropped
-        return true;
     }
-    if (m_open)
-        return true;
+    if (!open || m_open)
+        return m_open = open, true;
     if (m_refuse) {
         m_error = QStringLiteral("Permission denied");
         tell(QStringLiteral("refused%1").arg(m_port));
@@ -33,10 +31,9 @@ bool FakeSerialControl::setPortOpen(bool open)
     m_error.clear();
     openings.append(Opening{m_clock.now(), m_port, m_settings});
     tell(QStringLiteral("open%1 %2").arg(m_port).arg(m_settings));
-    if (m_modelLine) {
+    if (m_deviceQueue >= 0) {
         const auto line = parseLinkSettings(m_settings);
-        const double bits = 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits.toDouble();
-        m_rate = line->baud / bits;
+        m_rate = line->baud / (1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits.toDouble());
         m_lineFreeAt = m_clock.now();
     }
     return true;
@@ -46,29 +43,25 @@ bool FakeSerialControl::output(const QByteArray& data)
 {
     if (!m_open || m_failed)
         return false;
-    if (m_failAfter >= 0 && m_total + data.size() > m_failAfter) {
+    if (m_failAfter >= 0 && bytesWritten() + data.size() > m_failAfter) {
         hangUp();
         return false;
     }
     const double start = std::max(m_lineFreeAt, m_clock.now());
-    writes.append(Write{m_clock.now(), data, m_rate > 0 ? start : m_clock.now()});
+    writes.append(Write{m_clock.now(), data, start});
     if (timeline)
         timeline->write(data);
-    m_total += data.size();
-    if (auto* clock = dynamic_cast<VirtualClock*>(&m_clock))
-        for (const Reply& r : m_answers.value(data))
-            clock->at(m_clock.now() + r.delay, [this, text = r.text] { receive(text); });
+    for (const Reply& r : m_answers.value(data))
+        static_cast<VirtualClock&>(m_clock).at(m_clock.now() + r.delay, [this, text = r.text] {
+            if (m_open) {
+                m_inbox += text;
+                emit onComm();
+            }
+        });
     if (m_rate > 0)
         m_lineFreeAt = start + double(data.size()) / m_rate;
     m_largestBacklog = std::max(m_largestBacklog, unsent());
     return true;
-}
-
-QByteArray FakeSerialControl::input()
-{
-    QByteArray out;
-    out.swap(m_inbox);
-    return out;
 }
 
 qint64 FakeSerialControl::unsent() const
@@ -80,18 +73,16 @@ qint64 FakeSerialControl::unsent() const
 
 qint64 FakeSerialControl::pendingOutput() const
 {
-    const qint64 counted = std::max<qint64>(0, unsent() - m_deviceQueue);
+    const qint64 counted = std::max<qint64>(0, unsent() - std::max<qint64>(0, m_deviceQueue));
     return (counted + m_step - 1) / m_step * m_step;
 }
 
 double FakeSerialControl::idleAfter(qint64 offset) const
 {
     qint64 data = 0;
-    for (int i = 1; i + 1 < writes.size(); ++i) { // writes[0] is the header
-        data += writes[i].data.size();
-        if (data == offset)
+    for (int i = 1; i + 1 < writes.size(); ++i) // writes[0] is the header
+        if ((data += writes[i].data.size()) == offset)
             return writes[i + 1].onWire - (writes[i].onWire + double(writes[i].data.size()) / m_rate);
-    }
     return 0;
 }
 
@@ -103,15 +94,6 @@ void FakeSerialControl::hangUp()
     m_error = QStringLiteral("Input/output error");
     tell(QStringLiteral("hangup"));
     emit failed(m_error);
-}
-
-void FakeSerialControl::receive(const QByteArray& data)
-{
-    if (!m_open)
-        return;
-    m_inbox += data;
-    m_event = ReceiveEvent;
-    emit onComm();
 }
 
 QByteArray FakeSerialControl::allBytes() const

@@ -3,8 +3,8 @@
 #include <QByteArray>
 #include <QString>
 
-// A pseudo-terminal standing in for the printer: the program opens the slave side as its
-// serial device, the test reads and writes the master side.
+// A pseudo-terminal standing in for the printer: the program opens the slave side as its serial device, the
+// test reads and writes the master side.
 class PtyPair
 {
 public:
@@ -13,22 +13,16 @@ public:
     bool ok() const { return m_master >= 0; }
     QString slavePath() const { return m_slavePath; }
     int master() const { return m_master; }
-
-    // Reads what has arrived, waiting up to `ms` for the first byte and then until the line
-    // is quiet for `quietMs`.
-    QByteArray read(int ms, int quietMs = 50);
     // Reads until `count` bytes have arrived or `ms` have passed.
-    QByteArray readExactly(qint64 count, int ms);
+    QByteArray read(qint64 count, int ms);
     bool write(const QByteArray& data);
     // The printer side goes away (cable pulled, printer off).
     void hangUp();
-
-    // Line settings as the program left them on the device.
-    int baudRate() const;
-    int stopBits() const;
+    // Line settings as the program left them on the device: baud rate and stop bits.
+    QString line() const;
 
 private:
     int m_master = -1;
-    int m_slaveKeep = -1;
+    int m_slave = -1;
     QString m_slavePath;
 };

@@ -9,14 +9,20 @@
 #include <QRandomGenerator>
 #include <QSettings>
 
+namespace {
+std::unique_ptr<QSettings> settings()
+{
+    return std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, "Velmora", "Velmora");
+}
+} // namespace
+
 TestHome::TestHome()
 {
     lifetime::resetForTests();
     qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("data"))));
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
-    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, m_dir.filePath(QStringLiteral("config")));
-    QDir().mkpath(portsFolder());
+    QDir().mkpath(port_names::portsFolder());
 }
 
 TestHome::~TestHome()
@@ -24,14 +30,9 @@ TestHome::~TestHome()
     lifetime::resetForTests();
 }
 
-QString TestHome::portsFolder() const
-{
-    return port_names::portsFolder();
-}
-
 bool TestHome::link(const QString& name, const QString& target) const
 {
-    const QString entry = QDir(portsFolder()).filePath(name);
+    const QString entry = QDir(port_names::portsFolder()).filePath(name);
     QFile::remove(entry);
     return QFile::link(target, entry);
 }
@@ -46,36 +47,30 @@ QString TestHome::file(const QString& name, const QByteArray& bytes) const
     return p;
 }
 
-void TestHome::store(const QString& key, const QString& value) const
-{
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Velmora"));
-    s.setValue(QStringLiteral("Properties/") + key, value);
-}
-
 void TestHome::store(const QStringList& keyValues) const
 {
+    const auto s = settings();
     for (const QString& kv : keyValues)
-        store(kv.section('=', 0, 0), kv.section('=', 1));
+        s->setValue("Properties/" + kv.section('=', 0, 0), kv.section('=', 1));
 }
 
 QString TestHome::stored(const QString& key) const
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Velmora"));
-    return s.value(QStringLiteral("Properties/") + key).toString();
+    return settings()->value("Properties/" + key).toString();
 }
 
 QStringList TestHome::storedKeys() const
 {
-    QSettings s(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Velmora"));
-    s.beginGroup(QStringLiteral("Properties"));
-    return s.childKeys();
+    const auto s = settings();
+    s->beginGroup(QStringLiteral("Properties"));
+    return s->childKeys();
 }
 
 QByteArray patternBytes(qint64 length, quint32 seed)
 {
     QRandomGenerator gen(seed);
     QByteArray out(length, Qt::Uninitialized);
-    for (qint64 i = 0; i < length; ++i)
-        out[i] = char(gen.generate() & 0xFF);
+    for (char& c : out)
+        c = char(gen.generate());
     return out;
 }

@@ -1,0 +1,141 @@
+#include "core/platform/lifetime.h"
+#include "core/platform/settings_store.h"
+#include "core/platform/stored_values.h"
+#include "core/platform/system_clock.h"
+#include "tests/support/test_home.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QTest>
+#include <QTimer>
+
+class TstPlatform : public QObject
+{
+    Q_OBJECT
+private slots:
+    void storedValues_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("number"); // "-": unusable
+        QTest::addColumn<QString>("truth");  // "-": unusable
+        QTest::newRow("plain") << "10"
+                               << "10"
+                               << "1";
+        QTest::newRow("no selection") << "-1"
+                                      << "-1"
+                                      << "1";
+        QTest::newRow("zero") << "0"
+                              << "0"
+                              << "0";
+        QTest::newRow("blanks around") << " 2000 "
+                                       << "2000"
+                                       << "1";
+        QTest::newRow("decimal rounds") << "1.6"
+                                        << "2"
+                                        << "-";
+        QTest::newRow("half rounds to even") << "2.5"
+                                             << "2"
+                                             << "-";
+        QTest::newRow("16-bit limit") << "32767"
+                                      << "32767"
+                                      << "1";
+        QTest::newRow("past 16 bits") << "32768"
+                                      << "-"
+                                      << "1";
+        QTest::newRow("True") << "True"
+                              << "-"
+                              << "1";
+        QTest::newRow("any case") << "fALSE"
+                                  << "-"
+                                  << "0";
+        QTest::newRow("a word") << "yes"
+                                << "-"
+                                << "-";
+        QTest::newRow("empty") << ""
+                               << "-"
+                               << "-";
+        QTest::newRow("not a number at all") << "nan"
+                                             << "-"
+                                             << "-";
+        QTest::newRow("trailing garbage") << "3x"
+                                          << "-"
+                                          << "-";
+    }
+    void storedValues()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, number);
+        QFETCH(QString, truth);
+        const auto n = parseWholeNumber(text);
+        const auto t = parseTruth(text);
+        QCOMPARE(n ? QString::number(*n) : "-", number);
+        QCOMPARE(t ? QString::number(*t) : "-", truth);
+        QCOMPARE(truthText(true) + truthText(false), QStringLiteral("TrueFalse"));
+    }
+
+    // A hand-written line is read as the text it holds, and a save keeps it.
+    void storedTextsReadAsTheyStand_data()
+    {
+        QTest::addColumn<QByteArray>("line");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("an unquoted comma") << QByteArray("File=/tmp/x,y.SHC") << "/tmp/x,y.SHC";
+        QTest::newRow("blanks beside commas") << QByteArray("File = /tmp/a, b ,c.SHC ") << "/tmp/a, b ,c.SHC";
+        QTest::newRow("quoted, as a save writes it") << QByteArray("File=\"/tmp/x,y.SHC\"") << "/tmp/x,y.SHC";
+        QTest::newRow("a number with a comma") << QByteArray("Porta=1,5") << "1,5";
+        QTest::newRow("absent") << QByteArray("Other=1") << "absent";
+    }
+    void storedTextsReadAsTheyStand()
+    {
+        QFETCH(QByteArray, line);
+        QFETCH(QString, text);
+        TestHome home;
+        const QString key = text == "absent" ? "File" : QString::fromLatin1(line.left(line.indexOf('='))).trimmed();
+        QFile file(SettingsStore().fileName());
+        QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()) && file.open(QIODevice::WriteOnly));
+        file.write("[Other]\n" + key.toLatin1() + "=elsewhere\n[Properties]\n" + line + "\n");
+        file.close();
+        QCOMPARE(SettingsStore().read(key, "absent"), text);
+        SettingsStore().write(key, text);
+        QCOMPARE(SettingsStore().read(key, "absent"), text);
+    }
+
+    // The real clock: waits are never short, keep events running, nest, and end when the program ends.
+    void systemClock()
+    {
+        SystemClock clock;
+        QElapsedTimer t;
+        t.start();
+        clock.waitSeconds(0);
+        clock.waitSeconds(-1);
+        QVERIFY(t.elapsed() < 50);
+        int ticks = 0;
+        QTimer timer;
+        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(20);
+        double start = clock.now();
+        clock.waitSeconds(0.4);
+        QVERIFY(clock.now() - start >= 0.4 && ticks >= 5);
+        timer.stop();
+        QTimer::singleShot(50, [&] { clock.waitSeconds(0.1); });
+        QTimer::singleShot(100, [] { lifetime::beginEnding(); });
+        start = clock.now();
+        clock.waitSeconds(30);
+        lifetime::resetForTests();
+        QVERIFY(clock.now() - start < 5);
+        // Its timer fires while enabled only: each tick of the program is a one-shot.
+        auto oneShot = clock.createTimer();
+        connect(oneShot.get(), &Timer::timeout, [&] {
+            oneShot->setEnabled(false);
+            ++ticks;
+        });
+        ticks = 0;
+        oneShot->setInterval(5);
+        oneShot->setEnabled(true);
+        clock.waitSeconds(0.1);
+        QVERIFY(ticks == 1 && !oneShot->isEnabled());
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPlatform)
+#include "tst_platform.moc"
