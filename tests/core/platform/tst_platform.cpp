@@ -19,48 +19,23 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("number"); // "-": unusable
         QTest::addColumn<QString>("truth");  // "-": unusable
-        QTest::newRow("plain") << "10"
-                               << "10"
-                               << "1";
-        QTest::newRow("no selection") << "-1"
-                                      << "-1"
-                                      << "1";
-        QTest::newRow("zero") << "0"
-                              << "0"
-                              << "0";
-        QTest::newRow("blanks around") << " 2000 "
-                                       << "2000"
-                                       << "1";
-        QTest::newRow("decimal rounds") << "1.6"
-                                        << "2"
-                                        << "-";
-        QTest::newRow("half rounds to even") << "2.5"
-                                             << "2"
-                                             << "-";
-        QTest::newRow("16-bit limit") << "32767"
-                                      << "32767"
-                                      << "1";
-        QTest::newRow("past 16 bits") << "32768"
-                                      << "-"
-                                      << "1";
-        QTest::newRow("True") << "True"
-                              << "-"
-                              << "1";
-        QTest::newRow("any case") << "fALSE"
-                                  << "-"
-                                  << "0";
-        QTest::newRow("a word") << "yes"
-                                << "-"
-                                << "-";
-        QTest::newRow("empty") << ""
-                               << "-"
-                               << "-";
-        QTest::newRow("not a number at all") << "nan"
-                                             << "-"
-                                             << "-";
-        QTest::newRow("trailing garbage") << "3x"
-                                          << "-"
-                                          << "-";
+        auto row = [](const char* name, const char* text, const char* number, const char* truth) {
+            QTest::newRow(name) << text << number << truth;
+        };
+        row("plain", "10", "10", "1");
+        row("no selection", "-1", "-1", "1");
+        row("zero", "0", "0", "0");
+        row("blanks around", " 2000 ", "2000", "1");
+        row("decimal rounds", "1.6", "2", "1");
+        row("half rounds to even", "2.5", "2", "1");
+        row("16-bit limit", "32767", "32767", "1");
+        row("past 16 bits", "32768", "-", "1");
+        row("True", "True", "-", "1");
+        row("any case", "fALSE", "-", "0");
+        row("a word", "yes", "-", "-");
+        row("empty", "", "-", "-");
+        row("not a number at all", "nan", "-", "-");
+        row("trailing garbage", "3x", "-", "-");
     }
     void storedValues()
     {
