@@ -124,15 +124,12 @@ private slots:
         // The boot step after the operation runs the board's reaction, which enables the box again.
         row("FONT ESTERNI keeps the stored path", "Operazione=2 File=/tmp/fonts/A.SHC Check=1",
             "operation=2;ShowFile=/tmp/fonts/A.SHC;check=1;release=greyed");
-        row("an operation out of range leaves FIRMWARE", "Operazione=5", "operation=0");
-        row("Boot0 False selects the RAM card", "Boot0=False", "boot=ram;check=0 greyed");
-        row("Boot0 0 selects the RAM card", "Boot0=0", "boot=ram");
-        row("Boot0 7 selects the board", "Boot0=7", "boot=board;check=0");
-        row("Boot0 of no truth value leaves the board", "Boot0=maybe", "boot=board");
-        row("a stored checksum is undone with the RAM card", "Boot0=False Check=1", "check=0 greyed");
-        row("Check 2 greys the box", "Check=2", "check=2");
-        row("Check 3 is refused", "Check=3", "check=0");
-        row("Turbo stored on", "ChkTurbo=1", "turbo=1");
+        row("unusable stored choices leave the defaults", "Operazione=5 Boot0=maybe Check=3",
+            "operation=0;boot=board;check=0");
+        row("Boot0 False selects the RAM card, which undoes a stored check", "Boot0=False Check=1",
+            "boot=ram;check=0 greyed");
+        row("Boot0 7 selects the board; Check 2 greys the box; Turbo on", "Boot0=7 Check=2 ChkTurbo=1",
+            "boot=board;check=2;turbo=1");
         row("English", "Lingua=2000",
             "menu=En 2000;SelOperazione1=STANDARD FONTS;Frame2=BOOT selection;SelBoot0=from BOARD;"
             "Frame3=Transmission parameters;LabelPorta=Port;LabelParita=Parity;Parita=None;LabelDati=DATA Bit;"
@@ -332,10 +329,10 @@ private slots:
         w.mnuFactory->trigger(); // the window as created remembers no folder
         w.ButSfoglia->click();
         QCOMPARE(bench.fileDialog.calls, QStringList({"Apri File... /fw Download Firmware (*.BIN)|*.BIN",
-                                     "Apri File... /fw2 Download Firmware (*.BIN)|*.BIN",
-                                     "Apri File... /fw2 Download FONT (*.SHF)|*.SHF",
-                                     "Apri File... /fonts/ Download FONT ESTERNI (*.SHC)|*.SHC",
-                                     "Apri File...  Download Firmware (*.BIN)|*.BIN"}));
+                                                      "Apri File... /fw2 Download Firmware (*.BIN)|*.BIN",
+                                                      "Apri File... /fw2 Download FONT (*.SHF)|*.SHF",
+                                                      "Apri File... /fonts/ Download FONT ESTERNI (*.SHC)|*.SHC",
+                                                      "Apri File...  Download Firmware (*.BIN)|*.BIN"}));
         // A chosen file downloads as chosen; no browsing while it runs.
         bench.fileDialog.answers << bench.home.file("fw/Mixed.bin", "abcd");
         w.ButSfoglia->click();
@@ -405,13 +402,6 @@ private slots:
         QTest::addColumn<double>("lineRate"); // bytes a second; 0: at once
         QTest::addColumn<double>("closeAt");
         QTest::newRow("timed: the 8-second wait") << QStringList{} << qint64(5000) << 0.0 << 4.0;
-        QTest::newRow("timed: a 2-second pause") << QStringList{} << qint64(5000) << 0.0 << 10.0;
-        QTest::newRow("timed: draining") << QStringList{"ChkTurbo=1"} << qint64(3000) << 100.0 << 12.0;
-        QTest::newRow("timed: the end wait") << QStringList{} << qint64(100) << 0.0 << 20.0;
-        QTest::newRow("fonts: the 10-second wait") << QStringList{"Operazione=2"} << qint64(5000) << 0.0 << 5.0;
-        QTest::newRow("fonts: the pacing wait") << QStringList{"Operazione=2"} << qint64(5000) << 0.0 << 10.05;
-        QTest::newRow("fonts: between the parts")
-            << QStringList{"Operazione=2", "ChkTurbo=1"} << qint64(1376257) << 0.0 << 30.0;
         QTest::newRow("the release check") << QStringList{} << qint64(-1) << 0.0 << 0.2;
     }
     void closingTheWindowEndsEverythingAtOnce()
@@ -535,21 +525,6 @@ private slots:
         QVERIFY(!d.isVisible());
         w.mnuInterroga->trigger(); // opened again: loaded afresh
         QVERIFY(d.isVisible() && d.txtModel->text().isEmpty());
-    }
-
-    // A language the table lacks shows Italian in the dialog and the messages.
-    void anUnknownLanguageShowsItalianElsewhere()
-    {
-        Bench bench;
-        bench.home.store("Lingua", "3000");
-        CARICA& w = bench.load();
-        QStringList during;
-        bench.clock.at(1, [&] { during << w.calcolo().Label1->text() << w.calcolo().CancelButton->text(); });
-        w.ShowFile->setText(bench.home.file("F.BIN", "xy"));
-        w.StartTrasm->click();
-        bench.clock.run(60);
-        QCOMPARE(during, (QStringList{"TRASMISSIONE IN CORSO...", "Annulla"}));
-        QCOMPARE(said(bench.messages), QStringLiteral("Spegnere e riaccendere la stampante / Download terminato."));
     }
 };
 

@@ -311,6 +311,17 @@ private slots:
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [Fine]@8.04 ~end25@8.04 close@20 =aborted@20");
         row("cancel in the fonts' pacing", "len=20000 op=2 cancel@10.5",
             "dlg@0 open@0 ?Z:&20000$@0 ~wait10@0 64x51@10+0.01 close@10.5 =aborted@10.5");
+        row("a language the table lacks: Italian", "data=xy lang=3000", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("the program ends in a pause", "len=5000 end@10",
+            "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 close@10");
+        row("the program ends while the line drains", "len=600 turbo=1 rate=100 end@12",
+            "open@0 ?Z4&600$@0 ~wait8@0 512@8.002 88@8.012 ~drain0@8.012 close@12");
+        row("the program ends in the end wait", "len=100 end@20",
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [Fine]@8.04 ~end25@8.04 close@20");
+        row("the program ends in the fonts' 10-second wait", "len=5000 op=2 end@5",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 close@5");
+        row("the program ends in the fonts' pacing", "len=5000 op=2 end@10.05",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 close@10.05");
         row("the program ends in the 8-second wait", "len=100 end@3", "open@0 ?Z4&100$@0 ~wait8@0 close@3");
         row("the program ends in the fonts' wait between parts", "len=1376257 op=2 turbo=1 end@30",
             "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374");
