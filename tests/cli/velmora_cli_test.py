@@ -34,10 +34,9 @@ class Bench:
         return report, store
 
     def file(self, name, data):
-        path = os.path.join(self.home, name)
-        with open(path, "wb") as f:
+        with open(os.path.join(self.home, name), "wb") as f:
             f.write(data)
-        return path
+        return f.name
 
     def cli(self, *args):
         return subprocess.Popen([os.path.join(self.build, "cli", "velmora-cli"), *args], env=self.env,
@@ -52,6 +51,7 @@ class Bench:
         for s in self.sims:
             s.terminate()
             s.wait(10)
+        self.sims = []
 
 
 def downloads(report):
@@ -91,14 +91,10 @@ def external_fonts_in_two_parts(b):
     expect([(x["code"], x["received"]) for x in downloads(report)] == [(":", 1376256), (";", 1)], "two parts")
 
 
-def query(b):
-    b.sim(1, "--model", "PX-1")
+def query_and_releases(b):
+    b.sim(1, "--model", "PX-1", "--release", "1.07")
     status, out, _ = b.run("query", "--port", "COM1")
-    expect(status == 0 and out == "model: PX-1\nrelease: 1.05\nflash: FLASH 4M 29F040\n", f"query: {status} {out}")
-
-
-def releases(b):
-    b.sim(1, "--release", "1.07")
+    expect(status == 0 and out == "model: PX-1\nrelease: 1.07\nflash: FLASH 4M 29F040\n", f"query: {status} {out}")
     path = b.file("FW.BIN", b"MZ Release: 1.05\0rest")
     status, out, _ = b.run("check-release", path)
     expect(status == 7 and out == "file: 1.05\nprinter: 1.07\nequal: no\n", f"different: {status} {out}")
@@ -106,7 +102,6 @@ def releases(b):
     status, out, _ = b.run("check-release", path, "--json")
     expect(status == 0 and json.loads(out.splitlines()[-1])["equal"] is True, f"equal: {status} {out}")
     b.close()
-    b.sims = []
     b.sim(1, "--silent")
     status, _, err = b.run("check-release", path, "--lang", "en")
     expect(status == 6 and "WARNING: printer OFF-Line" in err, f"silent: {status} {err}")
@@ -158,8 +153,8 @@ def bad_usage(b):
     expect(status == 3 and "File vuoto o inesistente !!" in err, f"missing file: {status} {err}")
 
 
-CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts_in_two_parts, query,
-                                                   releases, hang_up, interrupted, four_at_once, bad_usage)}
+CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts_in_two_parts,
+                                                   query_and_releases, hang_up, interrupted, four_at_once, bad_usage)}
 
 if __name__ == "__main__":
     bench = Bench(sys.argv[1])
