@@ -39,38 +39,35 @@ QMap<QString, QString> snapshot(CARICA& w, const GlobVar& g)
         if (!o->objectName().isEmpty() && caption.isValid())
             s[o->objectName()] = caption.toString();
     }
-    int operation = -1;
-    for (int i = 0; i < 3; ++i)
-        operation = w.SelOperazione[i]->isChecked() ? i : operation;
-    QStringList items, greyed;
+    QStringList items, greyed, fixed;
     for (int i = 0; i < w.Parita->count(); ++i)
         items << w.Parita->itemText(i);
     for (QWidget* c : std::initializer_list<QWidget*>{w.Baud, w.Parita, w.BitDati, w.BitStop, w.LabelBaud, w.LabelStop})
         greyed << (c->isEnabled() ? "" : c->objectName());
-    s.insert(
-        {{"Porta", box(w.Porta)},
-         {"Baud", box(w.Baud)},
-         {"Parita", box(w.Parita)},
-         {"BitDati", box(w.BitDati)},
-         {"BitStop", box(w.BitStop)},
-         {"Parita.items", items.join('|')},
-         {"greyed", greyed.join("")},
-         {"operation", QString::number(operation)},
-         {"boot", w.SelBoot[0]->isChecked()   ? "board"
-                  : w.SelBoot[1]->isChecked() ? "ram"
-                                              : "none"},
-         {"check",
-          QStringLiteral("%1%2").arg(vb::checkValue(*w.chkCheckSum)).arg(w.chkCheckSum->isEnabled() ? "" : " greyed")},
-         {"turbo", QString::number(vb::checkValue(*w.chkTurbo))},
-         {"release", w.cmdCheckRelease->isEnabled() ? "enabled" : "greyed"},
-         {"menu", QStringLiteral("%1%2 %3")
-                      .arg(w.mnuItaliano->isChecked() ? "It" : "")
-                      .arg(w.mnuInglese->isChecked() ? "En" : "")
-                      .arg(g.LanguageBase)},
-         {"fixed", QStringList{w.windowTitle(), w.LabelBaud->text(), w.cmdExit->text(), w.StartTrasm->text(),
-                               w.Frame1->title(), w.Frame4->title(), w.chkCheckSum->text(), w.chkTurbo->text(),
-                               w.mnuDefault->title(), w.mnuItaliano->text(), w.mnuInglese->text()}
-                       .join('|')}});
+    for (QObject* o :
+         std::initializer_list<QObject*>{&w, w.LabelBaud, w.cmdExit, w.StartTrasm, w.Frame1, w.Frame4, w.chkCheckSum,
+                                         w.chkTurbo, w.mnuDefault, w.mnuItaliano, w.mnuInglese})
+        fixed << o->property(o == &w ? "windowTitle" : o->property("title").isValid() ? "title" : "text").toString();
+    for (auto [name, b] : {std::pair{"Porta", w.Porta},
+                           {"Baud", w.Baud},
+                           {"Parita", w.Parita},
+                           {"BitDati", w.BitDati},
+                           {"BitStop", w.BitStop}})
+        s[name] = box(b);
+    s["Parita.items"] = items.join('|');
+    s["greyed"] = greyed.join("");
+    s["fixed"] = fixed.join('|');
+    s["operation"] = QString::number(w.SelOperazione[0]->isChecked()   ? 0
+                                     : w.SelOperazione[1]->isChecked() ? 1
+                                     : w.SelOperazione[2]->isChecked() ? 2
+                                                                       : -1);
+    s["boot"] = w.SelBoot[0]->isChecked() ? "board" : w.SelBoot[1]->isChecked() ? "ram" : "none";
+    s["check"] = QString::number(vb::checkValue(*w.chkCheckSum)) + (w.chkCheckSum->isEnabled() ? "" : " greyed");
+    s["turbo"] = QString::number(vb::checkValue(*w.chkTurbo));
+    s["release"] = w.cmdCheckRelease->isEnabled() ? "enabled" : "greyed";
+    s["menu"] = QStringLiteral("%1%2 %3")
+                    .arg(w.mnuItaliano->isChecked() ? "It" : "", w.mnuInglese->isChecked() ? "En" : "")
+                    .arg(g.LanguageBase);
     return s;
 }
 

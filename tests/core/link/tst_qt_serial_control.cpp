@@ -5,7 +5,6 @@
 #include "tests/support/test_home.h"
 
 #include <QFileInfo>
-#include <QProcess>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -115,39 +114,6 @@ private slots:
         missing.setCommPort(6);
         QVERIFY(!missing.setPortOpen(true) && !missing.errorString().isEmpty());
         QCOMPARE(missing.deviceName(), "COM6 (" + home.path() + "/no-such-device)");
-    }
-
-    // Helper run by aPortHeldByAnotherProcessIsRefused in a second process: holds COM4 until stdin closes.
-    void holdsThePortForAnotherProcess()
-    {
-        if (!qEnvironmentVariableIsSet("VELMORA_TEST_HOLD_PORT"))
-            QSKIP("runs only as the helper of another test");
-        qputenv("XDG_DATA_HOME", qgetenv("VELMORA_TEST_HOLD_PORT"));
-        QtSerialControl comm;
-        comm.setCommPort(4);
-        QVERIFY(comm.setPortOpen(true));
-        QFile out, in;
-        QVERIFY(out.open(stdout, QIODevice::WriteOnly) && out.write("held\n") && out.flush());
-        QVERIFY(in.open(stdin, QIODevice::ReadOnly));
-        in.readAll();
-    }
-    void aPortHeldByAnotherProcessIsRefused()
-    {
-        PtyPair pty;
-        auto comm = control(4, pty);
-        QProcess holder;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("VELMORA_TEST_HOLD_PORT", qgetenv("XDG_DATA_HOME")); // where its COM4 is
-        holder.setProcessEnvironment(env);
-        holder.start(QCoreApplication::applicationFilePath(), {"holdsThePortForAnotherProcess"});
-        QByteArray said;
-        while (!said.contains("held\n") && holder.waitForReadyRead(5000))
-            said += holder.readAllStandardOutput();
-        QVERIFY2(said.contains("held\n"), said.constData());
-        QVERIFY(!comm->setPortOpen(true) && !comm->errorString().isEmpty());
-        holder.closeWriteChannel();
-        QVERIFY(holder.waitForFinished(5000));
-        QVERIFY2(comm->setPortOpen(true), qPrintable(comm->errorString())); // freed, it opens
     }
 
     // Runs as a user without access to the serial device (CTest drops to "nobody" for it).
