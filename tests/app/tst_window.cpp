@@ -446,12 +446,12 @@ private slots:
         QCOMPARE(w.cmdCheckRelease->text(), QStringLiteral("Check firmware releases"));
         QCOMPARE(during, Qt::WaitCursor);
         QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
-        QCOMPARE(bench.mainPort->openings.size(), 1);
+        QCOMPARE(bench.mainPort->openings, 1);
         w.SelOperazione[1]->click(); // fonts: nothing, even if the button could be clicked
         w.ShowFile->setText(bench.home.file("F.SHF", "Release: 1\0"));
         w.cmdCheckRelease->setEnabled(true);
         w.cmdCheckRelease->click();
-        QVERIFY(bench.mainPort->openings.size() == 1 && bench.messages.shown.isEmpty());
+        QVERIFY(bench.mainPort->openings == 1 && bench.messages.shown.isEmpty());
     }
 
     void interrogationWindow_data()

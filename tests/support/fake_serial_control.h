@@ -18,11 +18,6 @@ public:
         QByteArray data;
         double onWire; // when its first byte starts on the line
     };
-    struct Opening {
-        double time;
-        int port;
-        QString settings;
-    };
     struct Reply {
         QByteArray text;
         double delay = 0.1;
@@ -69,8 +64,7 @@ public:
 
     Timeline* timeline = nullptr; // where openings, writes, closings and hang-ups are told
     QList<Write> writes;
-    QList<Opening> openings;
-    QList<double> closings;
+    int openings = 0;
 
 private:
     qint64 unsent() const;

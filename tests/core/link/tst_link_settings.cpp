@@ -113,7 +113,7 @@ private slots:
         comm.setCommPort(7);
         comm.setSettings(QStringLiteral("2400,O,7,2"));
         comm.setPortOpen(before == "open");
-        comm.openings.clear();
+        comm.openings = 0;
         comm.refuseOpen(before == "refuse");
         const QString port = indices[0] == 10 ? "LPT1"
                              : indices[0] < 0 ? ""
@@ -124,7 +124,7 @@ private slots:
         QCOMPARE(QStringLiteral("%1 %2 %3 %4")
                      .arg(comm.commPort())
                      .arg(comm.settings())
-                     .arg(comm.openings.size())
+                     .arg(comm.openings)
                      .arg(error ? "error" : "ok"),
                  after);
         QCOMPARE(comm.portOpen(), before == "open" || after.contains(" 1 "));
