@@ -83,14 +83,6 @@ void expectShown(CARICA& w, const GlobVar& g, const QString& expected)
     }
 }
 
-QString said(const MessageRecorder& m)
-{
-    QStringList out;
-    for (const auto& s : m.shown)
-        out << s.text + " / " + s.title;
-    return out.join('|');
-}
-
 } // namespace
 
 class TstWindow : public QObject
@@ -348,7 +340,7 @@ private slots:
         w.ShowFile->setText(bench.home.path() + "/NOPE.BIN");
         w.StartTrasm->click();
         QVERIFY(w.ShowFile->text().isEmpty()); // a rejected file is no longer offered
-        QCOMPARE(said(bench.messages), QStringLiteral("File vuoto o inesistente !! / Velmora"));
+        QCOMPARE(bench.messages.said(), QStringLiteral("File vuoto o inesistente !! / Velmora"));
         bench.messages.shown.clear();
         w.move(100, 80);
         w.ShowFile->setText(bench.home.file("F.BIN", "A"));
@@ -389,40 +381,25 @@ private slots:
         w.ShowFile->setText(bench.home.file("I.BIN", "xy"));
         w.StartTrasm->click();
         bench.clock.run(60);
-        QCOMPARE(said(bench.messages), QStringLiteral("Spegnere e riaccendere la stampante / Download terminato."));
+        QCOMPARE(bench.messages.said(), QStringLiteral("Spegnere e riaccendere la stampante / Download terminato."));
     }
 
-    void closingTheWindowEndsEverythingAtOnce_data()
+    // Closing the window in a wait of the download or the release check ends everything at once.
+    void closingTheWindow()
     {
-        QTest::addColumn<QStringList>("stored");
-        QTest::addColumn<qint64>("length");
-        QTest::addColumn<double>("lineRate"); // bytes a second; 0: at once
-        QTest::addColumn<double>("closeAt");
-        QTest::newRow("timed: the 8-second wait") << QStringList{} << qint64(5000) << 0.0 << 4.0;
-        QTest::newRow("the release check") << QStringList{} << qint64(-1) << 0.0 << 0.2;
-    }
-    void closingTheWindowEndsEverythingAtOnce()
-    {
-        QFETCH(QStringList, stored);
-        QFETCH(qint64, length);
-        QFETCH(double, lineRate);
-        QFETCH(double, closeAt);
-        Bench bench;
-        bench.home.store(stored);
-        CARICA& w = bench.load();
-        bench.downloadPort->setLineRate(lineRate);
-        w.ShowFile->setText(
-            bench.home.file("F.BIN", length < 0 ? QByteArray("Release: 1\0", 11) : patternBytes(length)));
-        bench.clock.at(closeAt, [&] { w.close(); });
-        (length < 0 ? w.cmdCheckRelease : w.StartTrasm)->click();
-        bench.clock.run(120);
-        QVERIFY(lifetime::ending());
-        for (const auto* port : {bench.downloadPort, bench.mainPort}) {
-            for (const auto& write : port->writes)
-                QVERIFY2(write.time <= closeAt, "nothing is sent after the end");
-            QVERIFY(!port->portOpen());
+        for (const double closeAt : {4.0, 0.2}) {
+            Bench bench;
+            CARICA& w = bench.load();
+            w.ShowFile->setText(
+                bench.home.file("F.BIN", closeAt < 1 ? QByteArray("Release: 1\0", 11) : patternBytes(5000)));
+            bench.clock.at(closeAt, [&] { w.close(); });
+            (closeAt < 1 ? w.cmdCheckRelease : w.StartTrasm)->click();
+            bench.clock.run(120);
+            QVERIFY(lifetime::ending() && bench.messages.shown.isEmpty());
+            for (const auto* port : {bench.downloadPort, bench.mainPort})
+                QVERIFY(!port->portOpen() && (port->writes.isEmpty() || port->writes.last().time <= closeAt));
+            QVERIFY(!w.engine().files().sourceOpen() && !w.Timer1().isEnabled());
         }
-        QVERIFY(!w.engine().files().sourceOpen() && !w.Timer1().isEnabled() && bench.messages.shown.isEmpty());
     }
 
     // The release check in the window: the boxes, the wait cursor, the search caption drawn before the search.
@@ -459,18 +436,14 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::addColumn<QString>("shown"); // the window's texts; "" when it does not open
         QTest::addColumn<QString>("message");
-        QTest::newRow("a serial port: opens") << "Porta=2"
-                                              << " Interroga Stampante|Modello:|Versione FW:|FLASH:|TEST|Quit"
-                                              << "";
-        QTest::newRow("English") << "Porta=2 Lingua=2000"
-                                 << " Interroga Stampante|Model:|FW Release:|FLASH:|TEST|Quit"
-                                 << "";
-        QTest::newRow("LPT1: refused with a message") << "Porta=10"
-                                                      << ""
-                                                      << "Selezionare un porta COM seriale / Interrogazioni Stampante";
-        QTest::newRow("during a download: nothing") << "Porta=2 download"
-                                                    << ""
-                                                    << "";
+        auto row = [](const char* name, const char* stored, const char* shown, const char* message = "") {
+            QTest::newRow(name) << stored << shown << message;
+        };
+        row("a serial port: opens", "Porta=2", " Interroga Stampante|Modello:|Versione FW:|FLASH:|TEST|Quit");
+        row("English", "Porta=2 Lingua=2000", " Interroga Stampante|Model:|FW Release:|FLASH:|TEST|Quit");
+        row("LPT1: refused with a message", "Porta=10", "",
+            "Selezionare un porta COM seriale / Interrogazioni Stampante");
+        row("during a download: nothing", "Porta=2 download", "");
     }
     void interrogationWindow()
     {
@@ -489,7 +462,7 @@ private slots:
         } else {
             w.mnuInterroga->trigger();
         }
-        QCOMPARE(said(bench.messages), message);
+        QCOMPARE(bench.messages.said(), message);
         QCOMPARE(d.isVisible() ? QStringList({d.windowTitle(), d.lblModel->text(), d.lblRelease->text(),
                                               d.lblFlash->text(), d.cmdTest->text(), d.cmdEsci->text()})
                                      .join('|')

@@ -1,14 +1,14 @@
 #pragma once
 
+#include "core/link/link_settings.h"
 #include "core/link/serial_control.h"
-#include "tests/support/timeline.h"
+#include "tests/support/recorders.h"
+#include "tests/support/virtual_clock.h"
 
 #include <QList>
 #include <QMap>
 
-class Clock;
-
-// A serial control that records what the program does with it, on the virtual clock.
+// A serial control that records what the program does with it, on the clock.
 class FakeSerialControl : public SerialControl
 {
     Q_OBJECT
@@ -30,11 +30,58 @@ public:
     void setSettings(const QString& settings) override { m_settings = settings; }
     QString settings() const override { return m_settings; }
     bool portOpen() const override { return m_open; }
-    bool setPortOpen(bool open) override;
-    bool output(const QByteArray& data) override;
+    bool setPortOpen(bool open) override
+    {
+        if (!open && m_open) {
+            tell(QStringLiteral("close"));
+            m_inbox.clear();
+            m_lineFreeAt = m_clock.now(); // what was still queued is dropped
+        }
+        if (!open || m_open)
+            return m_open = open, true;
+        if (m_refuse) {
+            m_error = QStringLiteral("Permission denied");
+            tell(QStringLiteral("refused%1").arg(m_port));
+            return false;
+        }
+        m_open = true;
+        m_failed = false;
+        m_error.clear();
+        ++openings;
+        tell(QStringLiteral("open%1 %2").arg(m_port).arg(m_settings));
+        if (const auto line = parseLinkSettings(m_settings); line && m_deviceQueue >= 0) {
+            m_rate = line->baud / (1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits.toDouble());
+            m_lineFreeAt = m_clock.now();
+        }
+        return true;
+    }
+    bool output(const QByteArray& data) override
+    {
+        if (!m_open || m_failed || (m_failAfter >= 0 && bytesWritten() + data.size() > m_failAfter))
+            return hangUp(), false;
+        const double start = std::max(m_lineFreeAt, m_clock.now());
+        writes.append(Write{m_clock.now(), data, start});
+        if (timeline)
+            timeline->write(data);
+        for (const Reply& r : m_answers.value(data))
+            static_cast<VirtualClock&>(m_clock).at(m_clock.now() + r.delay, [this, text = r.text] {
+                if (m_open) {
+                    m_inbox += text;
+                    emit onComm();
+                }
+            });
+        if (m_rate > 0)
+            m_lineFreeAt = start + double(data.size()) / m_rate;
+        m_largestBacklog = std::max(m_largestBacklog, unsent());
+        return true;
+    }
     QByteArray input() override { return std::exchange(m_inbox, {}); }
     int commEvent() const override { return ReceiveEvent; }
-    qint64 pendingOutput() const override;
+    qint64 pendingOutput() const override
+    {
+        const qint64 counted = std::max<qint64>(0, unsent() - std::max<qint64>(0, m_deviceQueue));
+        return (counted + m_step - 1) / m_step * m_step;
+    }
     QString errorString() const override { return m_error; }
     QString deviceName() const override { return QStringLiteral("COM%1").arg(m_port); }
 
@@ -50,7 +97,15 @@ public:
     // Writes fail once this many bytes have been written in all (a hang-up, an unplug).
     void failAfter(qint64 bytes) { m_failAfter = bytes; }
     // The other side goes away now (cable pulled, printer restarting).
-    void hangUp();
+    void hangUp()
+    {
+        if (m_open && !m_failed) {
+            m_failed = true;
+            m_error = QStringLiteral("Input/output error");
+            tell(QStringLiteral("hangup"));
+            emit failed(m_error);
+        }
+    }
     // A printer answering: each command sent gets these replies, after their delays (on a virtual clock).
     void answer(const QByteArray& command, QList<Reply> replies) { m_answers[command] = std::move(replies); }
 
@@ -58,8 +113,21 @@ public:
     qint64 onTheWire() const { return bytesWritten() - unsent(); }
     qint64 largestBacklog() const { return m_largestBacklog; }
     // How long the wire stayed idle after data byte `offset` had gone out (the header write is not counted).
-    double idleAfter(qint64 offset) const;
-    QByteArray allBytes() const;
+    double idleAfter(qint64 offset) const
+    {
+        qint64 data = 0;
+        for (int i = 1; i + 1 < writes.size(); ++i) // writes[0] is the header
+            if ((data += writes[i].data.size()) == offset)
+                return writes[i + 1].onWire - (writes[i].onWire + double(writes[i].data.size()) / m_rate);
+        return 0;
+    }
+    QByteArray allBytes() const
+    {
+        QByteArray all;
+        for (const Write& w : writes)
+            all += w.data;
+        return all;
+    }
     qint64 bytesWritten() const { return allBytes().size(); }
 
     Timeline* timeline = nullptr; // where openings, writes, closings and hang-ups are told
@@ -67,8 +135,16 @@ public:
     int openings = 0;
 
 private:
-    qint64 unsent() const;
-    void tell(const QString& what);
+    qint64 unsent() const
+    {
+        return m_open && m_rate > 0 ? qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6))
+                                    : 0;
+    }
+    void tell(const QString& what)
+    {
+        if (timeline)
+            timeline->add(what);
+    }
 
     Clock& m_clock;
     int m_port = 1;

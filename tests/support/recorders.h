@@ -1,13 +1,60 @@
 #pragma once
 
+#include "core/platform/clock.h"
 #include "core/platform/messages.h"
-#include "tests/support/timeline.h"
 
 #include <QList>
 #include <QStringList>
 
-class Clock;
+#include <cmath>
 
+inline QString timeText(double seconds)
+{
+    return QString::number(std::round(seconds * 1000) / 1000, 'g', 12);
+}
+
+// What a test saw happen, in order, on the clock: "open1 4800,N,8,1@0 ?Z4&100$@0 64x2@8.02+0.02 close@33.04".
+// Short printable writes read as they are (cat -A style: ^M for CR, $ for LF); other writes by size, and runs
+// of equal writes at an equal cadence collapse into size x count @ first + step.
+class Timeline
+{
+public:
+    explicit Timeline(Clock& clock) : m_clock(clock) {}
+    void add(const QString& what) { m_events.append({m_clock.now(), what, -1}); }
+    void write(const QByteArray& data)
+    {
+        if (data.size() > 16 || std::any_of(data.begin(), data.end(),
+                                            [](char c) { return (c < 0x20 || c > 0x7e) && c != '\r' && c != '\n'; }))
+            return m_events.append({m_clock.now(), {}, data.size()});
+        add(QString::fromLatin1(data).replace('\r', "^M").replace('\n', "$"));
+    }
+    QString summary() const
+    {
+        QStringList out;
+        for (qsizetype i = 0, n = 1; i < m_events.size(); i += n, n = 1) {
+            const Event& e = m_events[i];
+            const double step = i + 1 < m_events.size() ? m_events[i + 1].time - e.time : 0;
+            while (e.size >= 0 && i + n < m_events.size() && m_events[i + n].size == e.size &&
+                   std::abs(m_events[i + n].time - m_events[i + n - 1].time - step) < 1e-6)
+                ++n;
+            const QString what =
+                e.size < 0 ? e.text : QString::number(e.size) + (n > 1 ? 'x' + QString::number(n) : "");
+            out << what + '@' + timeText(e.time) + (n > 1 ? '+' + timeText(step) : "");
+        }
+        return out.join(' ');
+    }
+
+private:
+    struct Event {
+        double time;
+        QString text;
+        qsizetype size; // a write shown by size; -1 otherwise
+    };
+    Clock& m_clock;
+    QList<Event> m_events;
+};
+
+// Messages as shown, with their time; told to a timeline as "<C|I>:<title>".
 class MessageRecorder : public MessageBoxes
 {
 public:
@@ -18,10 +65,23 @@ public:
         double time;
     };
     explicit MessageRecorder(Clock& clock) : m_clock(clock) {}
-    void show(const QString& text, const QString& title, MessageIcon icon) override;
+    void show(const QString& text, const QString& title, MessageIcon icon) override
+    {
+        shown.append(Shown{text, title, icon, m_clock.now()});
+        if (timeline)
+            timeline->add(QStringLiteral("%1:%2").arg(QChar("CI"[int(icon)]), title));
+    }
+    // Every message as "text / title", joined by '|'.
+    QString said() const
+    {
+        QStringList out;
+        for (const auto& s : shown)
+            out << s.text + " / " + s.title;
+        return out.join('|');
+    }
 
     QList<Shown> shown;
-    Timeline* timeline = nullptr; // told "<icon letter>:<title>"
+    Timeline* timeline = nullptr;
 
 private:
     Clock& m_clock;

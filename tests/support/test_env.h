@@ -4,9 +4,10 @@
 #include "app/main_window.h"
 #include "core/download/glob_var.h"
 #include "tests/support/fake_serial_control.h"
-#include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
-#include "tests/support/virtual_clock.h"
+
+#include <QEvent>
+#include <QWidget>
 
 #include <memory>
 
@@ -27,16 +28,29 @@ class PaintRecorder : public QObject
 {
 public:
     explicit PaintRecorder(QWidget* widget) { widget->installEventFilter(this); }
-    bool eventFilter(QObject* watched, QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            painted << watched->property("text").toString();
+        return false;
+    }
     QStringList painted;
 };
 
 // The real main window on the virtual clock with fake serial controls and recorders.
-class Bench
-{
-public:
+struct Bench {
     // Builds the window and runs the start-up sequence.
-    CARICA& load();
+    CARICA& load()
+    {
+        Seams seams{clock, messages, fileDialog, [this]() -> std::unique_ptr<SerialControl> {
+                        auto port = std::make_unique<FakeSerialControl>(clock);
+                        (!downloadPort ? downloadPort : !mainPort ? mainPort : testPort) = port.get();
+                        return port;
+                    }};
+        window = std::make_unique<CARICA>(state, seams);
+        window->Form_Load();
+        return *window;
+    }
 
     TestHome home;
     VirtualClock clock;
