@@ -58,7 +58,7 @@ public:
     bool output(const QByteArray& data) override
     {
         if (!m_open || m_failed || (m_failAfter >= 0 && bytesWritten() + data.size() > m_failAfter))
-            return hangUp(), false;
+            return m_signalFailure ? hangUp() : void(m_failed = true), false;
         const double start = std::max(m_lineFreeAt, m_clock.now());
         writes.append(Write{m_clock.now(), data, start});
         if (timeline)
@@ -94,8 +94,9 @@ public:
     void modelLine(qint64 deviceQueue) { m_deviceQueue = deviceQueue; }
     // The queue is reported in steps of this many bytes, as some drivers and ptys do.
     void setReportStep(qint64 bytes) { m_step = bytes; }
-    // Writes fail once this many bytes have been written in all (a hang-up, an unplug).
-    void failAfter(qint64 bytes) { m_failAfter = bytes; }
+    // Writes fail once this many bytes have been written in all (a hang-up, an unplug), with the failure
+    // signal or without it.
+    void failAfter(qint64 bytes, bool signal = true) { m_failAfter = bytes, m_signalFailure = signal; }
     // The other side goes away now (cable pulled, printer restarting).
     void hangUp()
     {
@@ -149,7 +150,7 @@ private:
     Clock& m_clock;
     int m_port = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
-    bool m_open = false, m_refuse = false, m_failed = false;
+    bool m_open = false, m_refuse = false, m_failed = false, m_signalFailure = true;
     double m_rate = 0, m_lineFreeAt = 0;
     qint64 m_deviceQueue = -1, m_largestBacklog = 0, m_step = 1, m_failAfter = -1;
     QByteArray m_inbox;
