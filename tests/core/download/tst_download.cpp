@@ -56,7 +56,8 @@ struct Run {
                 line.add("[" + g.status.section(' ', 0, 0) + "]");
             status = g.shown ? g.status : QString();
         });
-        QObject::connect(&download, &Download::paintRequested, [this] { line.add("paint"); });
+        QObject::connect(&download, &Download::paintRequested,
+                         [this] { line.add(download.dialog().loaded ? "paint" : "paint?"); });
         QObject::connect(&download, &Download::fileRejected, [this] { line.add("rejected"); });
         QObject::connect(&download, &Download::phase, [this](DownloadPhase p, double s) {
             line.add(QStringList{"~wait", "~send", "~pause", "~drain", "~parts", "~end"}[int(p)] + QString::number(s));
@@ -339,6 +340,8 @@ private slots:
             "open@0 ?Z4&600$@0 ~wait8@0 512@8.002 88@8.012 ~drain0@8.012 END@14.004");
         row("cancel while the line drains and takes nothing", "len=64 rate=0.000000001 cancel@12",
             "open@0 ?Z4&64$@0 ~wait8@0 64@8.02 ~drain0@8.02 close@12 =aborted@12");
+        row("hang-up while the line drains before a pause", "len=4097 rate=3300 hangup@9.29",
+            "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~drain0@9.28 hangup@9.29 close@9.29 FAIL@9.29", "COM1");
         row("a line that takes nothing", "len=100 rate=0.000000001",
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 close@25.1 FAIL@25.1", "COM1");
         row("the end waits until the line has taken every byte", "len=3000 turbo=1 rate=1000",
