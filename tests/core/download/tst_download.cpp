@@ -410,7 +410,7 @@ private slots:
         d.expectSound(d.run());
         QVERIFY2(top == length && lag <= chunk && lead <= queue,
                  qPrintable(QStringLiteral("%1 %2 %3").arg(top).arg(lag).arg(lead)));
-        QVERIFY2(d.port.largestBacklog() <= 2 * chunk + queue, qPrintable(QString::number(d.port.largestBacklog())));
+        QVERIFY2(d.port.largestBacklog() < 2 * chunk + queue, qPrintable(QString::number(d.port.largestBacklog())));
         const double rate = QList<double>{240, 480, 960, 0, 0, 5600}[d.link.baud];
         const int pauses = d.turbo ? 0 : int(length / 4096);
         for (int i = 1; i <= pauses; ++i)
@@ -440,6 +440,11 @@ private slots:
         d.download.start(d.request);
         QCOMPARE(seen, QList<int>({0, 0, 0, 0}));
         QCOMPARE(d.port.writes.size(), 1); // the header only
+        d.clock.run(60);
+        const qsizetype writes = d.port.writes.size();
+        d.state.TransferState = 1; // a stray tick once the dialog is hidden
+        d.download.tick();
+        QVERIFY(d.port.writes.size() == writes && d.messages.shown.size() == 1);
     }
 };
 
