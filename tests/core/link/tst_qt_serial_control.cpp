@@ -39,6 +39,7 @@ private slots:
         QTest::newRow("56000 odd: a custom rate") << "56000,O,8,1" << QList<int>{QSerialPort::OddParity, 8, 1};
         QTest::newRow("mark, 5, 1.5") << "2400,M,5,1.5"
                                       << QList<int>{QSerialPort::MarkParity, 5, QSerialPort::OneAndHalfStop};
+        QTest::newRow("space, 6") << "9600,S,6,2" << QList<int>{QSerialPort::SpaceParity, 6, QSerialPort::TwoStop};
     }
     void lineSettings()
     {
