@@ -19,7 +19,10 @@ def shot(name):
     print(f"screenshot: {os.path.join(shots, name)}")
 
 
-s = Session(build, {"Check": "1"}, window_manager=True)
+# A window manager gives frames and titles, as an operator sees the windows.
+wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+time.sleep(1)
+s = Session(build, {"Check": "1"}, ["--release", "1.07"])
 try:
     s.set_path(s.file("DEMO.BIN", os.urandom(20000) + b"Release: 1.05\0" + os.urandom(4000)))
     time.sleep(0.5)
@@ -46,3 +49,4 @@ try:
         print(f.read())
 finally:
     s.close()
+    wm.terminate()

@@ -57,7 +57,7 @@ def text_of(node):
 class Session:
     """velmora with its own settings, its own accessibility bus and printer-sim on COM1."""
 
-    def __init__(self, build, settings, sim_args=(), window_manager=False):
+    def __init__(self, build, settings, sim_args=()):
         self.home = tempfile.mkdtemp(prefix="velmora-e2e-")
         config = os.path.join(self.home, "config", "Velmora")
         os.makedirs(config)
@@ -66,19 +66,16 @@ class Session:
         self.report = os.path.join(self.home, "report.json")
         self.procs = []
         try:  # nothing started may outlive a failed start
-            self._start(build, sim_args, window_manager)
+            self._start(build, sim_args)
         except BaseException:
             self.close()
             raise
 
-    def _start(self, build, sim_args, window_manager):
+    def _start(self, build, sim_args):
         quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         data = os.path.join(self.home, "data")
         env = dict(os.environ, XDG_DATA_HOME=data, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
                    QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1", QT_ACCESSIBILITY="1", QT_QPA_PLATFORM="xcb")
-        if window_manager:  # frames and titles, as an operator sees the windows
-            self.procs.append(subprocess.Popen(["openbox"], **quiet))
-            time.sleep(1)
         self.procs.append(subprocess.Popen(["/usr/libexec/at-spi-bus-launcher", "--launch-immediately"], **quiet))
         self.procs.append(subprocess.Popen([os.path.join(build, "tools", "printer-sim"), "--data", data,
                                             "--report", self.report, *sim_args], **quiet))
