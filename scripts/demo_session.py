@@ -22,7 +22,7 @@ def shot(name):
 # A window manager gives frames and titles, as an operator sees the windows.
 wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 time.sleep(1)
-s = Session(build, {"Check": "1"}, ["--release", "1.07"])
+s = Session(build, {"Check": "1"})
 try:
     s.set_path(s.file("DEMO.BIN", os.urandom(20000) + b"Release: 1.05\0" + os.urandom(4000)))
     time.sleep(0.5)
