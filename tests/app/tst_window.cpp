@@ -13,8 +13,8 @@
 #include <QCheckBox>
 #include <QGroupBox>
 #include <QLabel>
-#include <QMenu>
 #include <QLineEdit>
+#include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -76,6 +76,8 @@ struct Window : Bench {
         for (auto b : {w->Porta, w->Baud, w->Parita, w->BitDati, w->BitStop})
             s[b->objectName()] = box(b);
         s["Parita.items"] = items.join('|');
+        for (int i = 0; i < w->Baud->count(); ++i)
+            s["Baud.items"] += (i ? "|" : "") + w->Baud->itemText(i);
         s["greyed"] = greyed.join("");
         s["fixed"] = fixed.join('|');
         s["operation"] = QString::number(w->SelOperazione[2]->isChecked()   ? 2
@@ -229,7 +231,7 @@ private slots:
             "& LabelStop=Bit STOP & mnuLoadDefault=Carica Default & mnuFactory=Impostazioni di fabbrica & "
             "frmChkRel=Controllo FW "
             "& cmdCheckRelease=Controllo versioni firmware & ButSfoglia=Sfoglia... & Parita.items=Nessuna|Pari|Dispari "
-            "& Panel1= Corvane s.p.a.  & Panel3=Release #   2.2.2007 "
+            "& Panel1= Corvane s.p.a.  & Panel3=Release #   2.2.2007 & Baud.items=2400|4800|9600|19200|38400|57600 "
             "& fixed= Download|BAUD:|&EXIT|&DOWNLOAD|Download|File|CheckSum|Turbo|&Default...|&Italiano|&English");
         row("Porta 10 selects LPT1 and greys the line parameters", "Porta=10",
             "? Porta=LPT1 & greyed=BaudParitaBitDatiBitStopLabelBaudLabelStop & Baud=4800");
@@ -240,6 +242,9 @@ private slots:
         // The boot step after the operation runs the board's reaction, which enables the box again.
         row("FONT ESTERNI keeps the stored path", "Operazione=2 File=/tmp/fonts/A.SHC Check=1",
             "? operation=2 & ShowFile=/tmp/fonts/A.SHC & check=1 & release=greyed");
+        row("indices out of the lists", "Porta=-1 Parity=-1 DataBit=2 StopBit=-2 ChkTurbo=3",
+            "? Porta=<none> & Parita=<none> & turbo=0");
+        row("a negative Turbo is refused", "ChkTurbo=-1 Check=-1", "? turbo=0 & check=0");
         row("unusable stored choices leave the defaults", "Operazione=5 Boot0=maybe Check=3",
             "? operation=0 & boot=board & check=0");
         row("Boot0 False selects the RAM card, which undoes a stored check", "Boot0=False Check=1",
