@@ -47,12 +47,11 @@ private slots:
     {
         QTest::addColumn<QString>("text");
         QTest::addColumn<QString>("parsed"); // "" when refused
-        QTest::newRow("lower-case parity") << "2400,o,8,1"
-                                           << "2400 O 8 1";
-        QTest::newRow("one and a half stop bits") << "4800,M,5,1.5"
-                                                  << "4800 M 5 1.5";
-        QTest::newRow("space parity, 6 bits") << "9600,S,6,2"
-                                              << "9600 S 6 2";
+        for (auto [text, parsed] : {std::pair{"2400,o,8,1", "2400 O 8 1"},
+                                    {"4800,M,5,1.5", "4800 M 5 1.5"},
+                                    {"9600,S,6,2", "9600 S 6 2"},
+                                    {"1,N,8,1", "1 N 8 1"}})
+            QTest::newRow(text) << text << parsed;
         for (const char* bad :
              {"", "9600,X,8,1", "9600,N,9,1", "9600,N,4,1", "0,N,8,1", "9600,N,8,3", "9600,N,8", "a,N,8,1"})
             QTest::newRow(bad) << bad << "";
