@@ -59,7 +59,8 @@ private slots:
     {
         PtyPair pty;
         auto comm = control(1, pty);
-        QVERIFY(comm->setPortOpen(true));
+        QSignalSpy failed(comm.get(), &SerialControl::failed); // a healthy port never fails
+        QVERIFY(comm->setPortOpen(true) && comm->output({}));
         const QByteArray data = QByteArray("?Z4&300\n") + patternBytes(300) + QByteArray("\r\n\0\xff", 4);
         QVERIFY(comm->output(data.left(8)) && comm->output(data.mid(8, 100)) && comm->output(data.mid(108)));
         clock.waitUntil([&] { return comm->pendingOutput() == 0; });
@@ -73,7 +74,7 @@ private slots:
         clock.waitSeconds(0.3);
         QCOMPARE(std::exchange(reply, {}), QByteArray("1.05\r"));
         // A reply that comes while the port is closed is no answer to what the next opening sends.
-        comm->setPortOpen(false);
+        QVERIFY(comm->setPortOpen(false));
         QVERIFY(pty.write("late\r"));
         clock.waitSeconds(0.1);
         QVERIFY(comm->setPortOpen(true));
@@ -88,6 +89,7 @@ private slots:
         QByteArray got;
         clock.waitUntil([&] { return (got += pty.read(1, 1)).size() == 200000 && comm->pendingOutput() == 0; });
         QCOMPARE(got, QByteArray(200000, 'z'));
+        QCOMPARE(failed.count(), 0);
     }
 
     void openingFailuresAreCaughtAndNamed()
@@ -110,6 +112,7 @@ private slots:
             comm.setCommPort(port);
             comm.setSettings(settings);
             QVERIFY(!comm.setPortOpen(true) && !comm.portOpen() && !comm.output("x"));
+            QVERIFY2(port != 4 || comm.errorString().contains("\"N,8,1\""), qPrintable(comm.errorString()));
         }
         QtSerialControl missing;
         missing.setCommPort(6);
