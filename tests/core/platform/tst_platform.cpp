@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTest>
 #include <QTimer>
 
@@ -30,6 +31,7 @@ private slots:
         row("half rounds to even", "2.5", "2", "1");
         row("16-bit limit", "32767", "32767", "1");
         row("past 16 bits", "32768", "-", "1");
+        row("the lowest 16-bit number", "-32768", "-32768", "1");
         row("True", "True", "-", "1");
         row("any case", "fALSE", "-", "0");
         row("a word", "yes", "-", "-");
@@ -68,8 +70,13 @@ private slots:
         const QString key = text == "absent" ? "File" : QString::fromLatin1(line.left(line.indexOf('='))).trimmed();
         QFile file(SettingsStore().fileName());
         QVERIFY(QDir().mkpath(QFileInfo(file).absolutePath()) && file.open(QIODevice::WriteOnly));
-        file.write("[Other]\n" + key.toLatin1() + "=elsewhere\n[Properties]\n" + line + "\n");
+        file.write(key.toLatin1() + "=top,level\n[Other]\n" + key.toLatin1() + "=elsewhere\n[Properties]\n" + line +
+                   "\n");
         file.close();
+        // Nothing comes from the system-wide store either.
+        QSettings::setPath(QSettings::NativeFormat, QSettings::SystemScope, home.path());
+        QSettings(QSettings::NativeFormat, QSettings::SystemScope, "Velmora", "Velmora")
+            .setValue("Properties/" + key, "system");
         QCOMPARE(SettingsStore().read(key, "absent"), text);
         SettingsStore().write(key, text);
         QCOMPARE(SettingsStore().read(key, "absent"), text);
