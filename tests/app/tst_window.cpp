@@ -244,13 +244,14 @@ private slots:
             "? operation=2 & ShowFile=/tmp/fonts/A.SHC & check=1 & release=greyed");
         row("indices out of the lists", "Porta=-1 Parity=-1 DataBit=2 StopBit=-2 ChkTurbo=3",
             "? Porta=<none> & Parita=<none> & turbo=0");
-        row("a negative Turbo is refused", "ChkTurbo=-1 Check=-1", "? turbo=0 & check=0");
+        row("values just past the lists are refused", "ChkTurbo=-1 Check=-1 Parity=3 Operazione=3",
+            "? turbo=0 & check=0 & Parita=Nessuna & operation=0");
         row("unusable stored choices leave the defaults", "Operazione=5 Boot0=maybe Check=3",
             "? operation=0 & boot=board & check=0");
         row("Boot0 False selects the RAM card, which undoes a stored check", "Boot0=False Check=1",
             "? boot=ram & check=0 greyed");
-        row("Boot0 7 selects the board; Check 2 greys the box; Turbo on", "Boot0=7 Check=2 ChkTurbo=1",
-            "? boot=board & check=2 & turbo=1");
+        row("Boot0 7 selects the board; Check 2 greys the box; Turbo greyed", "Boot0=7 Check=2 ChkTurbo=2",
+            "? boot=board & check=2 & turbo=2");
         row("English", "Lingua=2000",
             "? menu=En 2000 & SelOperazione1=STANDARD FONTS & Frame2=BOOT selection & SelBoot0=from BOARD & "
             "LabelPorta=Port "
