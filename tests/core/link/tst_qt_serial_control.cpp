@@ -60,7 +60,7 @@ private slots:
         PtyPair pty;
         auto comm = control(1, pty);
         QSignalSpy failed(comm.get(), &SerialControl::failed); // a healthy port never fails
-        QVERIFY(comm->setPortOpen(true) && comm->output({}));
+        QVERIFY(comm->setPortOpen(true) && comm->setPortOpen(true) && comm->output({}));
         const QByteArray data = QByteArray("?Z4&300\n") + patternBytes(300) + QByteArray("\r\n\0\xff", 4);
         QVERIFY(comm->output(data.left(8)) && comm->output(data.mid(8, 100)) && comm->output(data.mid(108)));
         clock.waitUntil([&] { return comm->pendingOutput() == 0; });
@@ -99,7 +99,8 @@ private slots:
         QVERIFY(first->setPortOpen(true));
         QVERIFY(!second->setPortOpen(true) && !second->portOpen() && !second->errorString().isEmpty()); // held
         first->setPortOpen(false);
-        QVERIFY2(second->setPortOpen(true), qPrintable(second->errorString())); // freed, it opens
+        QVERIFY2(second->setPortOpen(true) && second->errorString().isEmpty(),
+                 qPrintable(second->errorString())); // freed
         second->setPortOpen(false);
         // A pty takes no parity: the refusal is a failed opening and nothing else.
         QSignalSpy failed(parity.get(), &SerialControl::failed);
@@ -111,7 +112,9 @@ private slots:
             QtSerialControl comm;
             comm.setCommPort(port);
             comm.setSettings(settings);
-            QVERIFY(!comm.setPortOpen(true) && !comm.portOpen() && !comm.output("x"));
+            QSignalSpy failed(&comm, &SerialControl::failed);
+            QVERIFY(!comm.setPortOpen(true) && !comm.portOpen() && !comm.output("x") && comm.pendingOutput() == 0);
+            QCOMPARE(failed.count(), 0);
             QVERIFY2(port != 4 || comm.errorString().contains("\"N,8,1\""), qPrintable(comm.errorString()));
         }
         QtSerialControl missing;
