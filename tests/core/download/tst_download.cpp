@@ -173,14 +173,16 @@ struct Run {
         QVERIFY(!download.busy() && !download.dialogShown() && download.dialog().loaded);
         QVERIFY(!download.files().sourceOpen() && !download.files().portChannelOpen());
         QVERIFY(!port.portOpen() && !timer->isEnabled() && !state.PortError);
-        QVERIFY(messages.shown.size() <= 1);
+        QVERIFY(messages.shown.size() <= qMax<qsizetype>(1, timeline.count("END@"))); // one message a download
         QByteArray sent = parallel() ? received() : QByteArray();
         sent.remove(0, sent.startsWith("?Z") ? sent.indexOf('\n') + 1 : 0);
         for (const auto& w : port.writes) // each opening's header apart
             sent += w.data.startsWith("?Z") && w.data.endsWith('\n') && w.data.size() < 24 ? QByteArray() : w.data;
-        const QByteArray whole = data + (request.operation != 2 && data.size() % 2 ? " " : "");
+        const QByteArray whole = (data + (request.operation != 2 && data.size() % 2 ? " " : ""))
+                                     .repeated(qMax<qsizetype>(1, timeline.count("END@")));
         QVERIFY2(whole.startsWith(sent), "what went out is not the file");
         if (timeline.contains("=done") || timeline.contains("END@")) {
+            QCOMPARE(state.TransferState, qint16(request.operation == 2 ? 2 : 0));
             QCOMPARE(sent.size(), whole.size());
             QCOMPARE(hidden, QStringLiteral("%1/%1").arg(data.size()));
         }
@@ -341,6 +343,21 @@ private slots:
             "open@0 ?Z4&600$@0 ~wait8@0 512@8.002 88@8.012 ~drain0@8.012 END@14.004");
         row("cancel while the line drains and takes nothing", "len=64 rate=0.000000001 cancel@12",
             "open@0 ?Z4&64$@0 ~wait8@0 64@8.02 ~drain0@8.02 close@12 =aborted@12");
+        row("fonts: cancel while the line is behind", "len=5000 op=2 rate=100 cancel@11",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x2@10+0.01 64@10.65 close@11 =aborted@11");
+        row("fonts: cancel in the 2-second pause", "len=5000 op=2 cancel@11.5",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 close@11.5 =aborted@11.5");
+        row("fonts: a write fails", "len=5000 op=2 fail=649",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x10@10+0.01 hangup@10.1 close@10.1 FAIL@10.1",
+            "Errore di scrittura su COM1");
+        row("fonts: a file that shrinks", "len=5000 op=2 shrink@10.05",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 close@10.06 FAIL@10.06",
+            "il file è più corto di quanto annunciato");
+        row("fonts: LPT1 missing", "len=100 op=2 port=10 lpt=/no/such/printer", "dlg@0 FAIL@0 lpt:+0",
+            "/no/such/printer");
+        row("fonts: a second download after the first", "len=100 op=2 press@40",
+            "dlg@0 open@0 ?Z:&100$@0 ~wait10@0 64@10 36@10.01 close@10.01 END@10.01 dlg@40 open@40 ?Z:&100$@40 "
+            "~wait10@40 64@50 36@50.01 close@50.01 END@50.01");
         row("hang-up while the line drains before a pause", "len=4097 rate=3300 hangup@9.29",
             "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~drain0@9.28 hangup@9.29 close@9.29 FAIL@9.29", "COM1");
         row("a line that takes nothing", "len=100 rate=0.000000001",
