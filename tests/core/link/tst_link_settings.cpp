@@ -21,6 +21,7 @@ private slots:
         QTest::newRow("19200, even, 7, 2") << QList<int>{3, 1, 1, 1} << "19200,E,7,2";
         QTest::newRow("item 57600 selects 56000 baud") << QList<int>{5, 0, 0, 0} << "56000,N,8,1";
         QTest::newRow("2400 odd") << QList<int>{0, 2, 0, 0} << "2400,O,8,1";
+        QTest::newRow("38400") << QList<int>{4, 0, 0, 0} << "38400,N,8,1";
         QTest::newRow("4800") << QList<int>{1, 0, 0, 0} << "4800,N,8,1";
         QTest::newRow("no baud selection leaves its fragment out") << QList<int>{-1, 0, 0, 0} << "N,8,1!";
         QTest::newRow("no stop bits selection") << QList<int>{1, 0, 0, -1} << "4800,N,8,!";
