@@ -6,6 +6,7 @@
 #include <QList>
 #include <QStringList>
 
+#include <algorithm>
 #include <cmath>
 
 inline QString timeText(double seconds)
