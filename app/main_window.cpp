@@ -575,6 +575,9 @@ void CARICA::mnuSaveDefault_Click()
     store.write(QStringLiteral("File"), ShowFile->text());
     store.write(QStringLiteral("ChkTurbo"), QString::number(vb::checkValue(*chkTurbo)));
     store.write(QStringLiteral("Lingua"), QString::number(m_g.LanguageBase));
+    if (const auto why = store.writeError())
+        m_seams.messages.show(ownText(m_g.LanguageBase, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
+                              MessageIcon::Critical);
 }
 
 void CARICA::mnuFactory_Click()

@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QMessageBox>
 
-void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon icon)
+void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail)
 {
     if (lifetime::ending())
         return;
@@ -14,5 +14,7 @@ void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon
         parent = QApplication::activeWindow();
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, title, text,
                     QMessageBox::Ok, parent);
+    if (!detail.isEmpty())
+        box.setDetailedText(detail);
     box.exec();
 }

@@ -6,5 +6,6 @@
 class QtMessageBoxes : public MessageBoxes
 {
 public:
-    void show(const QString& text, const QString& title, MessageIcon icon) override;
+    using MessageBoxes::show;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override;
 };

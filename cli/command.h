@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/platform/cause.h"
 #include "core/platform/messages.h"
 
 #include <QJsonObject>
@@ -19,7 +20,9 @@ constexpr int PortRefused = 4;
 constexpr int LinkFailed = 5;
 constexpr int NoAnswer = 6;
 constexpr int ReleasesDiffer = 7;
-constexpr int Interrupted = 130; // Ctrl+C; 143 for SIGTERM
+constexpr int Interrupted = 130; // Ctrl+C; 129 for SIGHUP, 143 for SIGTERM
+// The status a failure ends a command with: the file (3), the port (4), the link (5), the printer (6).
+int of(Cause cause);
 } // namespace exit_status
 
 // What the terminal face shows: on a terminal a progress line on stderr, without one plain
@@ -34,12 +37,16 @@ public:
     // A progress line that a terminal redraws in place.
     void progress(const QString& text, QJsonObject fields);
     // The messages the window would show in a box, with the text they would have.
-    void show(const QString& text, const QString& title, MessageIcon icon) override;
+    using MessageBoxes::show;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override;
     QString lastMessage() const { return m_lastMessage; }
     // The final word: the result object with --json; the status either way.
     int result(const QString& command, int status, QJsonObject fields = {});
     // A plain result line on stdout (ignored with --json).
     void say(const QString& line);
+    // A failure's fields for a result: a stable "error" id, the file or the port with its
+    // device, and the system's words.
+    static QJsonObject fieldsOf(const Failure& failure);
 
 private:
     void endProgressLine();
@@ -56,6 +63,8 @@ public:
     virtual ~Command();
     virtual QString name() const = 0;
     virtual QString summary() const = 0;
+    // How many FILE arguments it takes.
+    virtual int files() const { return 0; }
     // Adds the command's own options and arguments.
     virtual void define(QCommandLineParser& parser) const = 0;
     // Runs with the options parsed; returns the exit status.
@@ -73,3 +82,5 @@ protected:
 int languageOf(const QCommandLineParser& parser, int stored);
 // "COM1" to "COM10" or "LPT1" to its list index; -1 when it is none of those.
 int portIndexOf(const QString& name);
+// What every command says of a --port that names none of the ports.
+QString noSuchPort(const QString& name);

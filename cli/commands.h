@@ -11,6 +11,7 @@ public:
     explicit DownloadCommand(bool terminal) : m_terminal(terminal) {}
     QString name() const override { return QStringLiteral("download"); }
     QString summary() const override { return QStringLiteral("Load a firmware or font file into the printer."); }
+    int files() const override { return 1; }
     void define(QCommandLineParser& parser) const override;
     int run(const QCommandLineParser& parser, Output& out) override;
     void interrupt(int signal) override;
@@ -18,7 +19,6 @@ public:
 private:
     bool m_terminal;
     Download* m_download = nullptr;
-    double m_started = 0;
 };
 
 // velmora-cli query: the handshake and the model, release and flash queries.
@@ -40,6 +40,7 @@ public:
     {
         return QStringLiteral("Compare the release in a firmware file with the printer's.");
     }
+    int files() const override { return 1; }
     void define(QCommandLineParser& parser) const override;
     int run(const QCommandLineParser& parser, Output& out) override;
 };

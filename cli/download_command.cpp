@@ -9,6 +9,7 @@
 #include <QCommandLineParser>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QJsonObject>
 
 namespace {
 
@@ -87,13 +88,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli download: ") + why, {{"text", why}});
         return out.result(name(), exit_status::Usage);
     };
-    if (p.positionalArguments().size() != 1)
-        return usage(QStringLiteral("one FILE is needed"));
     c.request.path = p.positionalArguments().constFirst();
     if (p.isSet("port")) {
         c.link.portIndex = portIndexOf(p.value("port"));
         if (c.link.portIndex < 0)
-            return usage(QStringLiteral("no such port: ") + p.value("port"));
+            return usage(noSuchPort(p.value("port")));
         c.link.port = kPortItems[c.link.portIndex];
     }
     if (p.isSet("operation")) {
@@ -112,6 +111,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         return usage(QStringLiteral("--checksum or --no-checksum, not both"));
     if (p.isSet("checksum") && !c.request.board)
         return usage(QStringLiteral("no checksum with the RAM card"));
+    if (p.isSet("checksum") && c.request.operation == 2)
+        return usage(QStringLiteral("no checksum with external fonts: their headers carry none"));
     if (p.isSet("checksum") || p.isSet("no-checksum"))
         c.request.checkValue = p.isSet("checksum") ? 1 : 0;
     if (p.isSet("turbo") && p.isSet("no-turbo"))
@@ -145,6 +146,13 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double seconds) {
         out.event(QStringLiteral("phase"), phaseText(phase, seconds), {{"phase", phaseText(phase, seconds)}});
     });
+    // Time left: the bytes at the rate seen while sending, the 2-second pauses still due, the
+    // wait between the parts and the end wait.
+    const bool parallel = link.parallel();
+    const int pauseEvery = parallel ? (turbo == 1 ? 65536 : 4096) : (turbo == 1 ? 0 : 4096);
+    const auto pausesUpTo = [pauseEvery](qint64 bytes) { return pauseEvery ? bytes / pauseEvery : 0; };
+    double sendingSince = 0;
+    qint64 sendingFrom = 0;
     qint32 shownPercent = -1;
     QObject::connect(&download, &Download::dialogChanged, [&] {
         const DownloadDialog& d = download.dialog();
@@ -155,26 +163,36 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         if (percent == shownPercent && (out.json() || !m_terminal))
             return;
         shownPercent = percent;
-        const double elapsed = clock.now() - m_started;
-        const double rate = elapsed > 0 ? d.value / elapsed : 0;
-        const QString left = rate > 0 ? QStringLiteral(", %1 s left").arg(int((d.maximum - d.value) / rate)) : "";
+        const double sending = clock.now() - sendingSince - 2.0 * double(pausesUpTo(d.value) - pausesUpTo(sendingFrom));
+        const double rate = sending > 0 ? double(d.value - sendingFrom) / sending : 0;
+        const bool secondPartDue = c.request.operation == 2 && d.value < Download::kFirstPartMax &&
+                                   d.maximum > Download::kFirstPartMax;
+        const double left = rate > 0 ? double(d.maximum - d.value) / rate +
+                                            2.0 * double(pausesUpTo(d.maximum) - pausesUpTo(d.value)) +
+                                            (secondPartDue ? 35 : 0) + 25
+                                      : -1;
         out.progress(QStringLiteral("[%1%2] %3% %4/%5 bytes, %6 B/s%7")
-                         .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'))
-                         .arg(percent)
-                         .arg(d.value)
-                         .arg(d.maximum)
-                         .arg(int(rate))
-                         .arg(left),
+                         .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
+                              QString::number(d.value), QString::number(d.maximum), QString::number(int(rate)),
+                              left >= 0 ? QStringLiteral(", %1 s left").arg(int(left)) : QString()),
                      {{"bytes", d.value}, {"total", d.maximum}, {"percent", percent}});
     });
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
-        if (phase == DownloadPhase::Sending)
-            m_started = clock.now();
+        if (phase == DownloadPhase::Sending) {
+            sendingSince = clock.now();
+            sendingFrom = download.dialog().value;
+        }
     });
 
+    // A parallel link has no line settings.
+    QJsonObject start{{"file", c.request.path}, {"port", link.port}};
+    if (!parallel)
+        start.insert(QStringLiteral("settings"), link.settingsText());
     out.event(QStringLiteral("start"),
-              QStringLiteral("%1 to %2, %3").arg(QFileInfo(c.request.path).fileName(), link.port, link.settingsText()),
-              {{"file", c.request.path}, {"port", link.port}, {"settings", link.settingsText()}});
+              parallel ? QStringLiteral("%1 to %2").arg(QFileInfo(c.request.path).fileName(), link.port)
+                       : QStringLiteral("%1 to %2, %3")
+                             .arg(QFileInfo(c.request.path).fileName(), link.port, link.settingsText()),
+              start);
     download.start(c.request);
     if (!outcome && !lifetime::ending())
         loop.exec();
@@ -182,11 +200,16 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     if (m_signal)
         return out.result(name(), 128 + m_signal, {{"outcome", "aborted"}});
     const DownloadOutcome o = outcome.value_or(DownloadOutcome::Aborted);
-    const int status = o == DownloadOutcome::Completed     ? exit_status::Ok
+    const Failure& failure = download.failure();
+    const int status = o == DownloadOutcome::Completed ? exit_status::Ok
+                       : failure                       ? exit_status::of(failure.cause)
                        : o == DownloadOutcome::FileRefused ? exit_status::FileRefused
                        : o == DownloadOutcome::PortRefused ? exit_status::PortRefused
                                                            : exit_status::LinkFailed;
-    return out.result(name(), status, {{"outcome", outcomeName(o)}, {"message", out.lastMessage()}});
+    QJsonObject fields = Output::fieldsOf(failure);
+    fields.insert(QStringLiteral("outcome"), outcomeName(o));
+    fields.insert(QStringLiteral("message"), out.lastMessage());
+    return out.result(name(), status, fields);
 }
 
 void DownloadCommand::interrupt(int signal)

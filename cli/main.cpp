@@ -40,8 +40,20 @@ Exit status:
   5    the link failed during the transfer
   6    no answer from the printer
   7    the releases differ
-  130  interrupted by Ctrl+C (143 by SIGTERM): nothing more was sent, everything closed
+  130  interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed
 )";
+
+// A usage error: said on stderr, or with --json as an error event and a result.
+int usage(const QStringList& args, const QString& command, const QString& why)
+{
+    if (args.contains(QStringLiteral("--json"))) {
+        Output out(true, false);
+        out.event(QStringLiteral("error"), why, {{"error", "usage"}, {"text", why}});
+        return out.result(command, exit_status::Usage);
+    }
+    std::fprintf(stderr, "velmora-cli: %s\nSee velmora-cli --help.\n", qPrintable(escapeControls(why)));
+    return exit_status::Usage;
+}
 
 #ifdef Q_OS_UNIX
 int g_signalPipe[2] = {-1, -1};
@@ -78,28 +90,31 @@ int main(int argc, char** argv)
         else
             delete c;
     }
-    if (!command) {
-        std::fprintf(stderr, "velmora-cli: no such command: %s\n\n%s", qPrintable(args[1]), kHelp);
-        return 2;
-    }
+    if (!command)
+        return usage(args, args[1], QStringLiteral("no such command: ") + args[1]);
     QCommandLineParser parser;
     parser.addOptions({{"json", "JSON events."}, {"lang", "it or en.", "language"}, {"help", "Help."}});
     command->define(parser);
     QStringList rest = args;
     rest.removeAt(1);
-    if (!parser.parse(rest) || parser.isSet("help")) {
-        std::fprintf(parser.isSet("help") ? stdout : stderr, "%s%s", parser.isSet("help") ? "" : "velmora-cli: ",
-                     parser.isSet("help") ? kHelp : qPrintable(parser.errorText() + "\n"));
-        return parser.isSet("help") ? 0 : 2;
+    if (!parser.parse(rest))
+        return usage(args, command->name(), parser.errorText());
+    if (parser.isSet("help")) {
+        std::fputs(kHelp, stdout);
+        return 0;
     }
     const QString lang = parser.value("lang");
-    if (parser.isSet("lang") && lang != QLatin1String("it") && lang != QLatin1String("en")) {
-        std::fputs("velmora-cli: --lang is it or en\n", stderr);
-        return 2;
-    }
+    if (parser.isSet("lang") && lang != QLatin1String("it") && lang != QLatin1String("en"))
+        return usage(args, command->name(), QStringLiteral("--lang is it or en"));
+    const QStringList positional = parser.positionalArguments();
+    if (positional.size() > command->files())
+        return usage(args, command->name(), QStringLiteral("unexpected argument: ") + positional.last());
+    if (positional.size() < command->files())
+        return usage(args, command->name(), QStringLiteral("one FILE is needed"));
     Output out(parser.isSet("json"), terminal);
 #ifdef Q_OS_UNIX
-    // Ctrl+C and SIGTERM end the command as Annulla ends a download, from the event loop.
+    // Ctrl+C, SIGTERM and SIGHUP (a dropped SSH session) end the command as Annulla ends a
+    // download, from the event loop.
     if (::pipe(g_signalPipe) == 0) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, [&command] {
@@ -107,8 +122,8 @@ int main(int argc, char** argv)
             if (::read(g_signalPipe[0], &s, 1) == 1)
                 command->interrupt(s);
         });
-        std::signal(SIGINT, onSignal);
-        std::signal(SIGTERM, onSignal);
+        for (const int s : {SIGINT, SIGTERM, SIGHUP})
+            std::signal(s, onSignal);
     }
 #endif
     return command->run(parser, out);

@@ -8,6 +8,10 @@
 
 #include <cstdio>
 
+#ifdef Q_OS_UNIX
+#include <sys/ioctl.h>
+#endif
+
 namespace {
 void write(FILE* to, const QByteArray& bytes)
 {
@@ -32,8 +36,11 @@ void Output::event(const QString& kind, const QString& text, QJsonObject fields)
         write(stdout, QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n');
         return;
     }
+    if (text.isEmpty())
+        return;
     endProgressLine();
-    write(stderr, text.toUtf8() + '\n');
+    // File names and printer replies may hold control characters; a terminal must not obey them.
+    write(stderr, escapeControls(text).toUtf8() + '\n');
 }
 
 void Output::progress(const QString& text, QJsonObject fields)
@@ -42,17 +49,29 @@ void Output::progress(const QString& text, QJsonObject fields)
         event(QStringLiteral("progress"), text, std::move(fields));
         return;
     }
-    // Redrawn in place; the rest of the line is cleared.
-    write(stderr, "\r" + text.toUtf8() + "\x1b[K");
+    // Redrawn in place and never wider than the terminal: a wrapped line could not be redrawn.
+    QString line = text;
+#ifdef Q_OS_UNIX
+    winsize size{};
+    if (::ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
+        line.truncate(size.ws_col - 1);
+#endif
+    write(stderr, "\r" + line.toUtf8() + "\x1b[K");
     m_progressShown = true;
 }
 
-void Output::show(const QString& text, const QString& title, MessageIcon icon)
+void Output::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail)
 {
     m_lastMessage = text;
-    const QString oneLine = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
+    QString oneLine = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
+    if (!detail.isEmpty())
+        oneLine += QStringLiteral(" (") + detail + QLatin1Char(')');
+    QJsonObject fields{
+        {"text", text}, {"title", title}, {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
+    if (!detail.isEmpty())
+        fields.insert(QStringLiteral("detail"), detail);
     event(QStringLiteral("message"), title.isEmpty() ? oneLine : title + QStringLiteral(" \u2014 ") + oneLine,
-          {{"text", text}, {"title", title}, {"icon", icon == MessageIcon::Critical ? "critical" : "information"}});
+          fields);
 }
 
 void Output::say(const QString& line)
@@ -60,7 +79,55 @@ void Output::say(const QString& line)
     if (m_json)
         return;
     endProgressLine();
-    write(stdout, line.toUtf8() + '\n');
+    write(stdout, escapeControls(line).toUtf8() + '\n');
+}
+
+QJsonObject Output::fieldsOf(const Failure& failure)
+{
+    if (!failure)
+        return {};
+    QJsonObject fields{{"error", causeId(failure.cause)}};
+    const bool aboutFile = exit_status::of(failure.cause) == exit_status::FileRefused;
+    if (!failure.subject.isEmpty())
+        fields.insert(aboutFile ? QStringLiteral("file") : QStringLiteral("port"), failure.subject);
+    if (!failure.device.isEmpty())
+        fields.insert(QStringLiteral("device"), failure.device);
+    if (!failure.system.isEmpty())
+        fields.insert(QStringLiteral("system"), failure.system);
+    return fields;
+}
+
+int exit_status::of(Cause cause)
+{
+    switch (cause) {
+    case Cause::None:
+        return Ok;
+    case Cause::FileMissing:
+    case Cause::FileEmpty:
+    case Cause::FileNotRegular:
+    case Cause::FileUnreadable:
+    case Cause::FileTooBig:
+    case Cause::FileChanged:
+        return FileRefused;
+    case Cause::PortUnselected:
+    case Cause::PortMissing:
+    case Cause::PortNoPermission:
+    case Cause::PortBusy:
+    case Cause::PortNotSerial:
+    case Cause::PortNotDevice:
+    case Cause::PortNoReader:
+    case Cause::PortSettingsRefused:
+    case Cause::PortOpenFailed:
+        return PortRefused;
+    case Cause::LinkHungUp:
+    case Cause::LinkDeviceGone:
+    case Cause::LinkWriteFailed:
+    case Cause::LinkStalled:
+        return LinkFailed;
+    case Cause::PrinterNoAnswer:
+        return NoAnswer;
+    }
+    return LinkFailed;
 }
 
 int Output::result(const QString& command, int status, QJsonObject fields)
@@ -87,4 +154,9 @@ int languageOf(const QCommandLineParser& parser, int stored)
 int portIndexOf(const QString& name)
 {
     return int(kPortItems.indexOf(name.toUpper()));
+}
+
+QString noSuchPort(const QString& name)
+{
+    return QStringLiteral("no such port: %1 (COM1 to COM10, or LPT1)").arg(name);
 }

@@ -1,6 +1,7 @@
 #include "cli/commands.h"
 
 #include "core/download/stored_choices.h"
+#include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
@@ -12,6 +13,7 @@
 
 #include <QCommandLineParser>
 #include <QFileInfo>
+#include <QJsonObject>
 
 void Command::interrupt(int signal)
 {
@@ -27,13 +29,19 @@ struct PrinterSetup {
     int language;
     LinkChoice link;
 };
-std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out)
+std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command)
 {
     const StoredChoices c = readStoredChoices();
     PrinterSetup s{languageOf(p, c.language), c.link};
     if (p.isSet("port")) {
         s.link.portIndex = portIndexOf(p.value("port"));
         s.link.port = kPortItems.value(s.link.portIndex);
+        if (s.link.portIndex < 0) {
+            const QString why = noSuchPort(p.value("port"));
+            out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
+                      {{"error", "usage"}, {"text", why}});
+            return std::nullopt;
+        }
     }
     if (s.link.portIndex < 0 || s.link.parallel()) {
         out.show(tableText(s.language, 113), tableText(s.language, 112), MessageIcon::Critical);
@@ -42,16 +50,12 @@ std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& ou
     return s;
 }
 
-// The status a printer conversation ends with, from the message it left.
-int statusOf(const QString& message, int language)
+// The result of a printer conversation that did not get its answer.
+int failed(Output& out, const QString& command, const Failure& failure)
 {
-    if (message == tableText(language, 124))
-        return exit_status::PortRefused;
-    if (message == tableText(language, 116))
-        return exit_status::NoAnswer;
-    if (!message.isEmpty())
-        return exit_status::FileRefused;
-    return exit_status::Ok;
+    QJsonObject fields = Output::fieldsOf(failure);
+    fields.insert(QStringLiteral("message"), out.lastMessage());
+    return out.result(command, exit_status::of(failure.cause), fields);
 }
 
 } // namespace
@@ -63,7 +67,7 @@ void QueryCommand::define(QCommandLineParser& p) const
 
 int QueryCommand::run(const QCommandLineParser& p, Output& out)
 {
-    const auto setup = printerSetup(p, out);
+    const auto setup = printerSetup(p, out, name());
     if (!setup)
         return out.result(name(), exit_status::Usage);
     const int language = setup->language;
@@ -74,16 +78,15 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
     QStringList replies = {QString(), QString(), QString()};
     QObject::connect(&interrogation, &Interrogation::reply,
                      [&](Interrogation::Query q, const QString& text) { replies[q] = text; });
-    interrogation.run();
+    const Failure failure = interrogation.run();
     if (m_signal)
         return out.result(name(), 128 + m_signal);
-    const int status = statusOf(out.lastMessage(), language);
-    if (status != exit_status::Ok)
-        return out.result(name(), status, {{"message", out.lastMessage()}});
+    if (failure)
+        return failed(out, name(), failure);
     out.say(QStringLiteral("model: ") + replies[0]);
     out.say(QStringLiteral("release: ") + replies[1]);
     out.say(QStringLiteral("flash: ") + replies[2]);
-    return out.result(name(), status, {{"model", replies[0]}, {"release", replies[1]}, {"flash", replies[2]}});
+    return out.result(name(), exit_status::Ok, {{"model", replies[0]}, {"release", replies[1]}, {"flash", replies[2]}});
 }
 
 void CheckReleaseCommand::define(QCommandLineParser& p) const
@@ -94,12 +97,8 @@ void CheckReleaseCommand::define(QCommandLineParser& p) const
 
 int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
 {
-    if (p.positionalArguments().size() != 1) {
-        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli check-release: one FILE is needed"), {});
-        return out.result(name(), exit_status::Usage);
-    }
     const QString path = p.positionalArguments().constFirst();
-    const auto setup = printerSetup(p, out);
+    const auto setup = printerSetup(p, out, name());
     if (!setup)
         return out.result(name(), exit_status::Usage);
     const int language = setup->language;
@@ -109,14 +108,15 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     std::optional<QString> inFile, onBoard;
     QObject::connect(&check, &ReleaseCheck::fileRelease, [&](const QString& r) { inFile = r; });
     QObject::connect(&check, &ReleaseCheck::boardRelease, [&](const QString& r) { onBoard = r; });
-    check.run(path, setup->link);
+    const Failure failure = check.run(path, setup->link);
     if (m_signal)
         return out.result(name(), 128 + m_signal);
-    int status = statusOf(out.lastMessage(), language);
-    if (status == exit_status::Ok && !onBoard) // an empty file: nothing to compare, nothing asked
-        status = QFileInfo(path).size() == 0 ? exit_status::FileRefused : exit_status::NoAnswer;
-    if (status != exit_status::Ok)
-        return out.result(name(), status, {{"message", out.lastMessage()}});
+    if (failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
+        out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
+    if (failure)
+        return failed(out, name(), failure);
+    if (!onBoard) // interrupted while asking
+        return out.result(name(), exit_status::NoAnswer);
     const bool equal = inFile && *inFile == *onBoard;
     out.say(QStringLiteral("file: ") + inFile.value_or(QStringLiteral("(no release found)")));
     out.say(QStringLiteral("printer: ") + *onBoard);
@@ -130,15 +130,20 @@ int PortsCommand::run(const QCommandLineParser&, Output& out)
     for (int i = 0; i < int(kPortItems.size()); ++i) {
         const bool serial = i < 10;
         const QString device = serial ? port_names::serialDevice(i + 1) : port_names::parallelDevice();
-        const QFileInfo info(device);
-        const bool exists = info.exists();
-        const bool usable = exists && info.isWritable() && (!serial || info.isReadable());
-        const QString state = !exists  ? QStringLiteral("missing")
-                              : usable ? QStringLiteral("present, can be opened")
-                                       : QStringLiteral("present, no access for this user");
+        const Failure f =
+            device_access::check(device, serial ? device_access::Use::Serial : device_access::Use::Parallel);
+        const QString state = !f                                  ? QStringLiteral("present, can be opened")
+                              : f.cause == Cause::PortMissing      ? QStringLiteral("missing")
+                              : f.cause == Cause::PortNoPermission ? QStringLiteral("present, no access for this user")
+                                                                   : QStringLiteral("unusable: ") + f.system;
         out.say(QStringLiteral("%1 %2 %3").arg(kPortItems[i], -6).arg(device, -40).arg(state));
-        out.event(QStringLiteral("port"), QString(),
-                  {{"name", kPortItems[i]}, {"device", device}, {"exists", exists}, {"accessible", usable}});
+        QJsonObject fields{{"name", kPortItems[i]},
+                           {"device", device},
+                           {"exists", f.cause != Cause::PortMissing},
+                           {"accessible", !f}};
+        if (f)
+            fields.insert(QStringLiteral("error"), causeId(f.cause));
+        out.event(QStringLiteral("port"), QString(), fields);
     }
     return out.result(name(), exit_status::Ok);
 }

@@ -1,6 +1,7 @@
 #include "core/download/download.h"
 
 #include "core/download/header.h"
+#include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
@@ -21,11 +22,11 @@ Download::Download(GlobVar& state, const DownloadInputs& inputs, Clock& clock, M
                    SerialControl& port, Timer& timer, QObject* parent)
     : QObject(parent), m_g(state), m_in(inputs), m_clock(clock), m_messages(messages), m_port(port), m_timer(timer)
 {
-    connect(&m_port, &SerialControl::failed, this, [this](const QString& reason) {
-        // Once every byte is on the line, the printer may well drop the link (it restarts
-        // after a load): that is no failure of the download.
+    connect(&m_port, &SerialControl::failed, this, [this] {
+        // Once the line can have carried every byte, the printer may well drop the link (it
+        // restarts after a load): that is no failure of the download. Before, it is.
         if (busy() && !m_dataOut)
-            reportLinkFailure(reason);
+            reportLinkFailure(m_port.failure());
     });
 }
 
@@ -104,35 +105,58 @@ void Download::showMessage(const QString& message, const QString& title, bool cr
     m_messages.show(message, title, critical ? MessageIcon::Critical : MessageIcon::Information);
 }
 
-void Download::abandon(const QString& message)
+void Download::abandon(const QString& message, const Failure& failure, DownloadOutcome outcome)
 {
     m_timer.setEnabled(false);
     m_files.closeAll();
     unload();
     ++m_generation; // whatever still waits for this download ends quietly
-    showMessage(message, kAppTitle, true);
-    emit ended(DownloadOutcome::Failed);
+    m_failure = failure;
+    showMessage(message, outcome == DownloadOutcome::PortRefused ? text(8) : kAppTitle, true);
+    emit ended(outcome);
 }
 
-void Download::reportLinkFailure(const QString& reason)
+void Download::refuseFile(const QString& message, const Failure& failure, bool rejected)
 {
-    abandon(text(Msg::LinkWriteFailed).arg(m_port.deviceName(), reason));
+    m_files.closeSource();
+    m_failure = failure;
+    showMessage(message, kAppTitle, true);
+    if (rejected)
+        emit fileRejected();
+    emit ended(DownloadOutcome::FileRefused);
+}
+
+void Download::reportLinkFailure(const Failure& failure)
+{
+    const QString where = failure.device.isEmpty() || failure.device == failure.subject
+                              ? failure.subject
+                              : QStringLiteral("%1 (%2)").arg(failure.subject, failure.device);
+    if (failure.cause == Cause::LinkWriteFailed || failure.cause == Cause::None) {
+        const QString why = failure.system.isEmpty() ? text(Msg::PortClosed) : failure.system;
+        abandon(text(Msg::LinkWriteFailed).arg(where, why), Failure{Cause::LinkWriteFailed, failure.subject,
+                                                                     failure.device, failure.system});
+        return;
+    }
+    QString why = causeWords(m_g.LanguageBase, failure.cause);
+    if (!failure.system.isEmpty())
+        why += QStringLiteral(": ") + failure.system;
+    abandon(text(Msg::LinkFailed).arg(where, why), failure);
 }
 
 bool Download::sendToLink(const QByteArray& data, bool parallel, quint64 generation)
 {
     if (parallel) {
-        QString reason;
-        if (m_files.writePortChannel(data, &reason))
+        Failure failure;
+        if (m_files.writePortChannel(data, &failure))
             return true;
-        abandon(text(Msg::LinkWriteFailed).arg(m_files.portChannelDevice(), reason));
+        reportLinkFailure(failure);
         return false;
     }
     if (m_port.output(data))
         return true;
     // The port's failure signal may have ended the download already; report once.
     if (current(generation))
-        reportLinkFailure(m_port.errorString().isEmpty() ? text(Msg::PortClosed) : m_port.errorString());
+        reportLinkFailure(m_port.failure());
     return false;
 }
 
@@ -164,7 +188,9 @@ bool Download::lineMoving(qint64 pending)
     m_linePending = pending;
     if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.settings()))
         return true;
-    reportLinkFailure(text(Msg::LineStalled).arg(pending));
+    reportLinkFailure(
+        Failure{Cause::LinkStalled, QStringLiteral("COM%1").arg(m_port.commPort()), m_port.device(),
+                text(Msg::LineStalled).arg(pending)});
     return false;
 }
 
@@ -216,17 +242,22 @@ bool Download::waitForTick(quint64 generation)
 
 bool Download::openParallel()
 {
-    QString reason;
-    if (m_files.openPortChannel(&reason))
+    Failure failure;
+    if (m_files.openPortChannel(&failure))
         return true;
-    abandon(text(Msg::ParallelOpenFailed).arg(m_files.portChannelDevice(), reason));
+    // Refused like a serial port that does not open: whatever was sent before stays sent.
+    abandon(text(Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(failure.device),
+                                              causeWords(m_g.LanguageBase, failure.cause) +
+                                                  (failure.system.isEmpty() ? QString() : ": " + failure.system)),
+            failure, DownloadOutcome::PortRefused);
     return false;
 }
 
 void Download::reportPortRefused()
 {
     const quint64 generation = m_generation;
-    showMessage(text(124), text(8), true);
+    m_failure = m_port.failure();
+    m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_g.LanguageBase, m_failure));
     emit ended(DownloadOutcome::PortRefused);
     if (!current(generation))
         return;
@@ -240,12 +271,33 @@ void Download::reportPortRefused()
 std::optional<QByteArray> Download::readChunk(qint32 n)
 {
     QByteArray chunk = m_files.source().read(n);
-    if (chunk.size() == n)
+    if (chunk.size() == n) {
+        for (const char c : chunk)
+            m_sentXor ^= static_cast<unsigned char>(c);
         return chunk;
-    abandon(text(Msg::FileReadFailed)
-                .arg(m_files.source().fileName(),
-                     chunk.size() < 0 ? m_files.source().errorString() : text(Msg::FileShorter)));
+    }
+    const QString path = m_files.source().fileName();
+    const QString why = chunk.size() < 0 ? m_files.source().errorString() : text(Msg::FileShorter);
+    abandon(text(Msg::FileReadFailed).arg(path, why),
+            Failure{chunk.size() < 0 ? Cause::FileUnreadable : Cause::FileChanged, path, {}, why});
     return std::nullopt;
+}
+
+std::pair<qint64, QDateTime> Download::sourceStamp()
+{
+    QFile& source = m_files.source();
+    return {source.size(), source.fileTime(QFileDevice::FileModificationTime)};
+}
+
+bool Download::sentAsAnnounced(quint64 generation)
+{
+    if (!current(generation))
+        return false;
+    if (m_sentXor == m_fileXor && sourceStamp() == m_fileStamp)
+        return true;
+    const QString path = m_files.source().fileName();
+    abandon(text(Msg::FileChanged).arg(path), Failure{Cause::FileChanged, path, {}, {}});
+    return false;
 }
 
 void Download::setProgress(qint32 value)
@@ -294,61 +346,60 @@ void Download::start(const DownloadRequest& request)
     if (busy())
         return;
 
-    // The loader only reads: a missing or empty file is reported, never created or deleted.
+    // The loader only reads: a missing or empty file is reported, never created or deleted;
+    // anything but a regular file (a FIFO would block the opening) is refused before opening.
     const QFileInfo info(path);
-    if (!info.exists() || (info.isFile() && info.size() == 0)) {
-        showMessage(kEmptyFile, kAppTitle, true);
-        emit fileRejected();
-        emit ended(DownloadOutcome::FileRefused);
-        return;
-    }
-    QString reason;
-    if (!m_files.openSource(path, &reason)) {
-        showMessage(text(Msg::FileOpenFailed).arg(path, reason), kAppTitle, true);
-        emit ended(DownloadOutcome::FileRefused);
-        return;
-    }
+    if (!info.exists())
+        return refuseFile(kEmptyFile, Failure{Cause::FileMissing, path, {}, {}}, true);
+    if (!info.isFile())
+        return refuseFile(text(Msg::FileNotRegular).arg(path, device_access::kindOf(m_g.LanguageBase, path)),
+                          Failure{Cause::FileNotRegular, path, {}, {}}, false);
+    if (info.size() == 0)
+        return refuseFile(kEmptyFile, Failure{Cause::FileEmpty, path, {}, {}}, true);
+    Failure opened;
+    if (!m_files.openSource(path, &opened.system))
+        return refuseFile(text(Msg::FileOpenFailed).arg(path, opened.system),
+                          Failure{Cause::FileUnreadable, path, {}, opened.system}, false);
     const qint64 size = m_files.source().size();
-    if (size == 0) {
-        m_files.closeSource();
-        showMessage(kEmptyFile, kAppTitle, true);
-        emit fileRejected();
-        emit ended(DownloadOutcome::FileRefused);
-        return;
-    }
-    if (size > std::numeric_limits<qint32>::max()) {
-        m_files.closeSource();
-        showMessage(text(Msg::FileTooLarge).arg(path).arg(size), kAppTitle, true);
-        emit ended(DownloadOutcome::FileRefused);
-        return;
-    }
+    if (size == 0)
+        return refuseFile(kEmptyFile, Failure{Cause::FileEmpty, path, {}, {}}, true);
+    if (size > std::numeric_limits<qint32>::max())
+        return refuseFile(text(Msg::FileTooLarge).arg(path, QString::number(size)), Failure{Cause::FileTooBig, path, {}, {}},
+                          false);
     const quint64 generation = ++m_generation;
+    m_failure = {};
     m_dataOut = false;
     m_progressBase = 0;
     m_g.FileLength = qint32(size);
     m_g.BytesSent = 0;
     m_g.HeaderText.clear();
 
-    if (request.operation == 0 || request.operation == 1) {
-        const char code = headerCode(request.operation, request.board, request.checkValue);
-        std::optional<int> sum;
-        if (headerCarriesChecksum(code)) {
-            load();
-            setDialog([](DownloadDialog& d) {
-                d.status = kChecksumCaption;
-                d.shown = true;
-            });
-            emit paintRequested();
-            if (!current(generation)) // the program ended while the dialog was being drawn
-                return;
-            sum = FileChecksum(m_files.source(), m_g.FileLength);
-            if (!sum) {
-                abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()));
-                return;
-            }
-        }
-        m_g.HeaderText = headerText(code, m_g.FileLength, sum);
+    // The XOR of the whole file is read once: the header announces it when asked to, and every
+    // download checks at its end that the bytes sent give it too.
+    const bool timed = request.operation == 0 || request.operation == 1;
+    const char code = timed ? headerCode(request.operation, request.board, request.checkValue) : 0;
+    if (timed && headerCarriesChecksum(code)) {
+        load();
+        setDialog([](DownloadDialog& d) {
+            d.status = kChecksumCaption;
+            d.shown = true;
+        });
+        emit paintRequested();
+        if (!current(generation)) // the program ended while the dialog was being drawn
+            return;
     }
+    const std::optional<int> sum = FileChecksum(m_files.source(), m_g.FileLength);
+    if (!sum) {
+        abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()),
+                Failure{Cause::FileUnreadable, path, {}, m_files.source().errorString()},
+                DownloadOutcome::FileRefused);
+        return;
+    }
+    m_fileXor = *sum;
+    m_sentXor = 0;
+    m_fileStamp = sourceStamp();
+    if (timed)
+        m_g.HeaderText = headerText(code, m_g.FileLength, headerCarriesChecksum(code) ? sum : std::nullopt);
 
     if (request.operation == 2) {
         sendExternalFonts();
@@ -426,6 +477,8 @@ void Download::tick()
     m_g.BytesSent += n;
     watchLine();
     showTaken(parallelLink);
+    if (m_g.BytesSent == m_g.FileLength && !sentAsAnnounced(generation))
+        return;
 
     if (!pauseIfDue(parallelLink, generation))
         return;
@@ -547,6 +600,8 @@ void Download::sendExternalFonts()
         if (!sendExternalPart(secondLength, firstLength, chunkSize, parallelLink, generation))
             return;
     }
+    if (!sentAsAnnounced(generation))
+        return;
     m_files.closeAll();
     if (m_port.portOpen())
         m_port.setPortOpen(false);

@@ -5,6 +5,7 @@
 #include "core/link/link_settings.h"
 #include "core/platform/string_table.h"
 
+#include <QDateTime>
 #include <QObject>
 
 #include <functional>
@@ -86,6 +87,8 @@ public:
     // The dialog's own close box when no download runs: it only hides the dialog.
     void dialogClosed();
     FileChannels& files() { return m_files; }
+    // Why the last download was refused or failed; no cause after a completed or aborted one.
+    const Failure& failure() const { return m_failure; }
     SerialControl& port() { return m_port; }
 
 signals:
@@ -112,8 +115,12 @@ private:
     QString text(Msg m) const;
     void showMessage(const QString& text, const QString& title, bool critical);
     // Ends a download that cannot go on: everything closed, dialog hidden, one message.
-    void abandon(const QString& message);
-    void reportLinkFailure(const QString& reason);
+    void abandon(const QString& message, const Failure& failure, DownloadOutcome outcome = DownloadOutcome::Failed);
+    // A file refused before anything was opened or sent.
+    void refuseFile(const QString& message, const Failure& failure, bool rejected);
+    void reportLinkFailure(const Failure& failure);
+    // What went out is what the header announced: the file's bytes as they were at the start.
+    bool sentAsAnnounced(quint64 generation);
     bool sendToLink(const QByteArray& data, bool parallel, quint64 generation);
     // Waits until the serial line has taken every queued byte; false if it could not.
     bool drainSerial(quint64 generation);
@@ -133,6 +140,8 @@ private:
     bool openParallel();
     void reportPortRefused();
     std::optional<QByteArray> readChunk(qint32 n);
+    // The source's size and modification time, to tell a file changed in place.
+    std::pair<qint64, QDateTime> sourceStamp();
     // String 102, the 25-second wait, the port closed, the end message, the dialog hidden.
     void endSequence(quint64 generation);
     void sendExternalFonts();
@@ -152,4 +161,8 @@ private:
     qint32 m_progressBase = 0; // the bar's value at the start of the current part
     double m_lineProgressAt = 0;
     qint64 m_linePending = 0;
+    Failure m_failure;
+    int m_fileXor = 0; // of the whole file at the start
+    int m_sentXor = 0; // of the file's bytes sent so far
+    std::pair<qint64, QDateTime> m_fileStamp;
 };

@@ -1,11 +1,18 @@
 #include "core/download/file_channels.h"
 
+#include "core/link/device_access.h"
 #include "core/link/port_names.h"
 
+#include <QElapsedTimer>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
+#include <cerrno>
 #include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
 #endif
 
 bool FileChannels::openSource(const QString& path, QString* reason)
@@ -40,41 +47,95 @@ FileChannels::FileChannels()
 #endif
 }
 
-bool FileChannels::openPortChannel(QString* reason)
+bool FileChannels::openPortChannel(Failure* failure)
 {
     closePortChannel();
     const QString device = portChannelDevice();
-    m_port.setFileName(device);
+    const auto refuse = [&](Cause cause, const QString& words) {
+        if (failure)
+            *failure = Failure{cause, QStringLiteral("LPT1"), device, words};
+        return false;
+    };
+    if (const Failure f = device_access::check(device, device_access::Use::Parallel))
+        return refuse(f.cause, f.system);
     // A plain file standing in for the printer is appended to, so that the header stays in
     // front of the data when the channel is opened again; devices and FIFOs cannot seek.
-    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered;
-    if (QFileInfo(device).isFile())
+    const bool plainFile = QFileInfo(device).isFile();
+#ifdef Q_OS_UNIX
+    // Non-blocking: a FIFO without a reader is refused at once instead of hanging the program.
+    const int fd = ::open(QFile::encodeName(device).constData(),
+                          O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (plainFile ? O_APPEND : 0));
+    if (fd < 0) {
+        const int error = errno;
+        const Cause cause = error == ENXIO    ? Cause::PortNoReader
+                            : error == ENOENT ? Cause::PortMissing
+                            : error == EACCES ? Cause::PortNoPermission
+                            : error == EBUSY  ? Cause::PortBusy
+                                              : Cause::PortOpenFailed;
+        return refuse(cause, QString::fromLocal8Bit(std::strerror(error)));
+    }
+    if (!device_access::takeExclusively(fd)) {
+        ::close(fd);
+        return refuse(Cause::PortBusy, QStringLiteral("another user holds the device"));
+    }
+    if (m_port.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
+        return true;
+    ::close(fd);
+#else
+    m_port.setFileName(device);
+    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::ExistingOnly;
+    if (plainFile)
         mode |= QIODevice::Append;
     if (m_port.open(mode))
         return true;
-    if (reason)
-        *reason = m_port.errorString();
-    return false;
+#endif
+    return refuse(Cause::PortOpenFailed, m_port.errorString());
 }
 
-bool FileChannels::writePortChannel(const QByteArray& data, QString* reason)
+bool FileChannels::writePortChannel(const QByteArray& data, Failure* failure)
 {
-    if (!m_port.isOpen()) {
-        if (reason)
-            *reason = QStringLiteral("not open");
+    const auto fail = [&](Cause cause, const QString& words) {
+        if (failure)
+            *failure = Failure{cause, QStringLiteral("LPT1"), portChannelDevice(), words};
         return false;
+    };
+    if (!m_port.isOpen())
+        return fail(Cause::LinkWriteFailed, QStringLiteral("not open"));
+#ifdef Q_OS_UNIX
+    const int fd = m_port.handle();
+    QElapsedTimer stalled;
+    stalled.start();
+    qint64 done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
+        if (n > 0) {
+            done += n;
+            stalled.restart();
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno != EAGAIN)
+            return fail(errno == EPIPE ? Cause::LinkHungUp : Cause::LinkWriteFailed,
+                        QString::fromLocal8Bit(std::strerror(errno)));
+        // The device is busy: wait for it, within a bound.
+        const qint64 left = qint64(kWriteStallSeconds) * 1000 - stalled.elapsed();
+        if (left <= 0)
+            return fail(Cause::LinkStalled, QString());
+        pollfd p{fd, POLLOUT, 0};
+        ::poll(&p, 1, int(qMin<qint64>(left, 100)));
     }
+    return true;
+#else
     qint64 done = 0;
     while (done < data.size()) {
         const qint64 n = m_port.write(data.constData() + done, data.size() - done);
-        if (n <= 0) {
-            if (reason)
-                *reason = m_port.errorString();
-            return false;
-        }
+        if (n <= 0)
+            return fail(Cause::LinkWriteFailed, m_port.errorString());
         done += n;
     }
     return true;
+#endif
 }
 
 void FileChannels::closePortChannel()

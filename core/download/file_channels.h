@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/platform/cause.h"
+
 #include <QFile>
 #include <QString>
 
@@ -16,8 +18,12 @@ public:
     void closeSource();
 
     // Opens the parallel device for output; the bytes written reach it unchanged, in order.
-    bool openPortChannel(QString* reason);
-    bool writePortChannel(const QByteArray& data, QString* reason);
+    // Never waits for a peer and never creates the device; a device another user holds, under
+    // whatever name, is refused. On failure `failure` says why.
+    bool openPortChannel(Failure* failure);
+    // Writes everything, waiting at most kWriteStallSeconds for a device that takes nothing.
+    bool writePortChannel(const QByteArray& data, Failure* failure);
+    static constexpr int kWriteStallSeconds = 10;
     bool portChannelOpen() const { return m_port.isOpen(); }
     void closePortChannel();
     QString portChannelDevice() const;

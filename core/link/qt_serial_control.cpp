@@ -1,7 +1,12 @@
 #include "core/link/qt_serial_control.h"
 
 #include "core/link/link_settings.h"
+#include "core/link/device_access.h"
 #include "core/link/port_names.h"
+
+#include <QFileInfo>
+
+#include <cmath>
 
 #ifdef Q_OS_UNIX
 #include <sys/ioctl.h>
@@ -35,6 +40,7 @@ QtLineSettings qtLineSettings(const LineSettings& line)
 
 QtSerialControl::QtSerialControl(QObject* parent) : SerialControl(parent)
 {
+    m_clock.start();
     connect(&m_port, &QSerialPort::readyRead, this, [this] {
         m_commEvent = ReceiveEvent;
         emit onComm();
@@ -48,12 +54,26 @@ QtSerialControl::~QtSerialControl()
         m_port.close();
 }
 
+QString QtSerialControl::device() const
+{
+    return port_names::serialDevice(m_commPort);
+}
+
 QString QtSerialControl::deviceName() const
 {
     // The operator knows the port as COMn; the device it leads to says where to look.
     const QString com = QStringLiteral("COM%1").arg(m_commPort);
-    const QString device = port_names::serialDevice(m_commPort);
-    return device == com ? com : QStringLiteral("%1 (%2)").arg(com, device);
+    const QString path = device();
+    return path == com ? com : QStringLiteral("%1 (%2)").arg(com, path);
+}
+
+bool QtSerialControl::refuse(Cause cause, const QString& words)
+{
+    m_cause = cause;
+    m_error = words;
+    if (m_port.isOpen())
+        m_port.close();
+    return false;
 }
 
 bool QtSerialControl::setPortOpen(bool open)
@@ -63,7 +83,7 @@ bool QtSerialControl::setPortOpen(bool open)
             // Whatever is still queued is dropped, so that closing never waits for the line.
             // A drained port flushes nothing: on a pseudo-terminal a flush would also throw
             // away what the other side has not read yet.
-            if (pendingOutput() > 0)
+            if (systemQueue() > 0)
                 m_port.clear(QSerialPort::Output);
             m_port.close();
         }
@@ -73,38 +93,62 @@ bool QtSerialControl::setPortOpen(bool open)
         return true;
     m_failed = false;
     m_error.clear();
-    if (m_commPort < 1) {
-        m_error = tr("no serial port selected");
-        return false;
-    }
+    m_cause = Cause::None;
+    if (m_commPort < 1)
+        return refuse(Cause::PortUnselected, tr("no serial port selected"));
     const std::optional<LineSettings> line = parseLinkSettings(m_settings);
-    if (!line) {
-        m_error = tr("unusable line settings \"%1\"").arg(m_settings);
-        return false;
-    }
-    m_port.setPortName(port_names::serialDevice(m_commPort));
+    if (!line)
+        return refuse(Cause::PortUnselected, tr("unusable line settings \"%1\"").arg(m_settings));
+    const QString path = device();
+    if (const Failure f = device_access::check(path, device_access::Use::Serial))
+        return refuse(f.cause, f.system);
+    m_port.setPortName(path);
+    m_openedDevice = path;
     // A setting the driver refuses makes Qt report an error of the open port; that is a failed
     // opening, reported once by the caller, not a failure of a running transfer.
     m_opening = true;
-    bool opened = m_port.open(QIODevice::ReadWrite);
-    if (opened) {
+    const bool opened = m_port.open(QIODevice::ReadWrite);
+    const QSerialPort::SerialPortError openError = m_port.error();
+    const QString openWords = m_port.errorString();
+    bool configured = false;
+    if (opened && device_access::takeExclusively(int(m_port.handle()))) {
         const QtLineSettings q = qtLineSettings(*line);
         // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
-        opened = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
-                 m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
+        configured = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
+                     m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
         // Whatever arrived before this opening (a late reply to an earlier query waits in the
         // device's input queue) answers nothing sent from now on. A driver that cannot flush
         // still gives a usable port.
-        if (opened)
+        if (configured)
             m_port.clear(QSerialPort::Input);
     }
     m_opening = false;
     if (!opened) {
-        m_error = m_port.errorString();
-        if (m_port.isOpen())
-            m_port.close();
-        return false;
+        switch (openError) {
+        case QSerialPort::DeviceNotFoundError:
+            return refuse(Cause::PortMissing, openWords);
+        case QSerialPort::PermissionError:
+            // Qt says the same for a device held by another program (its lock file, EBUSY) and
+            // for one this user may not open; the device's own permissions tell them apart.
+            return refuse(device_access::check(path, device_access::Use::Serial).cause == Cause::PortNoPermission
+                              ? Cause::PortNoPermission
+                              : Cause::PortBusy,
+                          openWords);
+        case QSerialPort::UnsupportedOperationError:
+            return refuse(Cause::PortNotSerial, openWords); // /dev/null: no terminal
+        default:
+            return refuse(Cause::PortOpenFailed, openWords);
+        }
     }
+    if (!m_port.isOpen() || m_port.handle() < 0)
+        return refuse(Cause::PortOpenFailed, m_port.errorString());
+    if (!configured && m_port.error() == QSerialPort::NoError)
+        return refuse(Cause::PortBusy, tr("another user of this program holds the device"));
+    if (!configured)
+        return refuse(Cause::PortSettingsRefused, m_port.errorString());
+    const int bitsPerByte = 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + (line->stopBits == "1" ? 1 : 2);
+    m_bytesPerSecond = double(line->baud) / bitsPerByte;
+    m_lineFreeAt = double(m_clock.nsecsElapsed()) / 1e9;
     m_commEvent = 0;
     return true;
 }
@@ -116,9 +160,11 @@ bool QtSerialControl::output(const QByteArray& data)
     if (data.isEmpty())
         return true;
     if (m_port.write(data) != data.size()) {
-        fail(m_port.errorString());
+        fail(Cause::LinkWriteFailed, m_port.errorString());
         return false;
     }
+    const double now = double(m_clock.nsecsElapsed()) / 1e9;
+    m_lineFreeAt = qMax(m_lineFreeAt, now) + double(data.size()) / m_bytesPerSecond;
     return !m_failed;
 }
 
@@ -127,7 +173,15 @@ QByteArray QtSerialControl::input()
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
 }
 
-qint64 QtSerialControl::pendingOutput() const
+qint64 QtSerialControl::lineBacklog() const
+{
+    if (!m_port.isOpen() || m_bytesPerSecond <= 0)
+        return 0;
+    const double left = m_lineFreeAt - double(m_clock.nsecsElapsed()) / 1e9;
+    return left > 0 ? qint64(std::ceil(left * m_bytesPerSecond)) : 0;
+}
+
+qint64 QtSerialControl::systemQueue() const
 {
     if (!m_port.isOpen())
         return 0;
@@ -140,20 +194,33 @@ qint64 QtSerialControl::pendingOutput() const
     return pending;
 }
 
+qint64 QtSerialControl::pendingOutput() const
+{
+    return qMax(systemQueue(), lineBacklog());
+}
+
 void QtSerialControl::onError(QSerialPort::SerialPortError error)
 {
     // Qt reports an unplugged adapter inconsistently (a stale ReadError, then ResourceError on
-    // write): the first real error of an open port is latched and reported once.
+    // write), and errno is often stale by then: the first real error of an open port is
+    // latched, named by what can be seen now, and reported once.
     if (error == QSerialPort::NoError || error == QSerialPort::TimeoutError || !m_port.isOpen() || m_opening)
         return;
-    fail(m_port.errorString());
+    if (error == QSerialPort::WriteError)
+        return fail(Cause::LinkWriteFailed, m_port.errorString());
+    // An adapter pulled out takes its device node with it; a pseudo-terminal's node goes when its
+    // other side closes, which is that side hanging up.
+    const bool gone = !QFileInfo::exists(m_openedDevice) && !m_openedDevice.startsWith(QLatin1String("/dev/pts/"));
+    fail(gone ? Cause::LinkDeviceGone : Cause::LinkHungUp,
+         gone ? tr("%1 no longer exists").arg(m_openedDevice) : tr("the line was closed at the other end"));
 }
 
-void QtSerialControl::fail(const QString& reason)
+void QtSerialControl::fail(Cause cause, const QString& reason)
 {
     if (m_failed)
         return;
     m_failed = true;
+    m_cause = cause;
     m_error = reason;
     emit failed(m_error);
 }

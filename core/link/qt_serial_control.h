@@ -2,6 +2,7 @@
 
 #include "core/link/serial_control.h"
 
+#include <QElapsedTimer>
 #include <QSerialPort>
 
 struct LineSettings;
@@ -35,19 +36,32 @@ public:
     int commEvent() const override { return m_commEvent; }
     qint64 pendingOutput() const override;
     QString errorString() const override { return m_error; }
+    Cause cause() const override { return m_cause; }
+    QString device() const override;
     QString deviceName() const override;
 
     // The operating system's handle of the open port (-1 when closed), for tests.
     qintptr nativeHandle() const { return m_port.isOpen() ? m_port.handle() : -1; }
 
 private:
+    bool refuse(Cause cause, const QString& words);
     void onError(QSerialPort::SerialPortError error);
-    void fail(const QString& reason);
+    void fail(Cause cause, const QString& reason);
+    // Bytes the line cannot have carried yet at its rate, whatever the system reports: a
+    // pseudo-terminal or a USB adapter takes kilobytes at once and shows no queue.
+    qint64 lineBacklog() const;
+    // What Qt and the operating system still hold.
+    qint64 systemQueue() const;
 
     QSerialPort m_port;
     int m_commPort = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
     QString m_error;
+    QString m_openedDevice;
+    Cause m_cause = Cause::None;
+    QElapsedTimer m_clock;
+    double m_bytesPerSecond = 0;
+    double m_lineFreeAt = 0; // when the line will have carried every byte written so far
     int m_commEvent = 0;
     bool m_failed = false;
     bool m_opening = false;

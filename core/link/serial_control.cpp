@@ -1,3 +1,8 @@
 #include "core/link/serial_control.h"
 
 SerialControl::~SerialControl() = default;
+
+Failure SerialControl::failure() const
+{
+    return Failure{cause(), QStringLiteral("COM%1").arg(commPort()), device(), errorString()};
+}

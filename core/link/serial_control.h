@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/platform/cause.h"
+
 #include <QByteArray>
 #include <QObject>
 #include <QString>
@@ -35,8 +37,13 @@ public:
     virtual qint64 pendingOutput() const = 0;
     // Why the port failed since it was opened, or why the last opening failed; empty if neither.
     virtual QString errorString() const = 0;
-    // The port and the device it resolves to, for messages.
+    // The same as a cause; Cause::None if neither.
+    virtual Cause cause() const = 0;
+    // The device the port leads to ("/dev/ttyUSB0"), and both for messages ("COM3 (/dev/ttyUSB0)").
+    virtual QString device() const = 0;
     virtual QString deviceName() const = 0;
+    // The cause with the port, its device and the system's words.
+    Failure failure() const;
 
 signals:
     // OnComm: raised on the UI thread whenever characters have arrived (commEvent() == 2).

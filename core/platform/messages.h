@@ -5,10 +5,12 @@
 enum class MessageIcon { Critical, Information };
 
 // Messages the operator must take note of, each with a single OK button. show() returns once
-// the operator has done so; a window face shows a modal box, so events run meanwhile.
+// the operator has done so; a window face shows a modal box, so events run meanwhile. `detail`
+// says what a fixed text cannot: the port, its device and why (a box's detailed text).
 class MessageBoxes
 {
 public:
     virtual ~MessageBoxes();
-    virtual void show(const QString& text, const QString& title, MessageIcon icon) = 0;
+    virtual void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) = 0;
+    void show(const QString& text, const QString& title, MessageIcon icon) { show(text, title, icon, QString()); }
 };

@@ -1,6 +1,7 @@
 #include "core/platform/settings_store.h"
 
 #include <QFile>
+#include <QFileInfo>
 
 namespace {
 const QString kSection = QStringLiteral("Properties/");
@@ -59,4 +60,17 @@ void SettingsStore::deleteSection()
 QString SettingsStore::fileName() const
 {
     return m_settings.fileName();
+}
+
+std::optional<QString> SettingsStore::writeError() const
+{
+    if (m_settings.status() == QSettings::NoError)
+        return std::nullopt;
+    if (QFileInfo(fileName()).isDir())
+        return QStringLiteral("a folder stands in its place");
+    // QSettings says only that it failed; an opening of the file says why.
+    QFile probe(fileName());
+    if (!probe.open(QIODevice::Append))
+        return probe.errorString();
+    return QStringLiteral("the settings could not be written");
 }

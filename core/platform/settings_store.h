@@ -15,6 +15,9 @@ public:
     void write(const QString& key, const QString& value);
     void deleteSection();
     QString fileName() const;
+    // Why what was written did not reach the file (a read-only disk, a folder in its place), or
+    // nothing when it did.
+    std::optional<QString> writeError() const;
 
 private:
     // The text after "key=" in the store's file, as it stands there.

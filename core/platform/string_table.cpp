@@ -74,6 +74,17 @@ const OwnEntry kOwnEntries[] = {
      "the printer does not take the data (%1 bytes still queued)"},
     {Msg::FileShorter, "il file è più corto di quanto annunciato", "the file is shorter than announced"},
     {Msg::PortClosed, "la porta è chiusa", "the port is closed"},
+    {Msg::FileNotRegular, "Il file\n%1\nnon è un file normale: è %2.", "The file\n%1\nis not a regular file: it is %2."},
+    {Msg::FileChanged,
+     "Il file\n%1\nè cambiato durante il download: la stampante non ha ricevuto ciò che era stato "
+     "annunciato.\n\nDownload non valido.",
+     "The file\n%1\nchanged during the download: the printer did not receive what was announced.\n\nThe "
+     "download is not valid."},
+    {Msg::LinkFailed, "Collegamento con %1 interrotto\n\n%2\n\nTrasmissione interrotta.",
+     "The link to %1 failed\n\n%2\n\nTransmission stopped."},
+    {Msg::FileEmptyNamed, "Il file\n%1\nè vuoto.", "The file\n%1\nis empty."},
+    {Msg::SettingsNotSaved, "Impossibile salvare le impostazioni in\n%1\n\n%2",
+     "Cannot save the settings in\n%1\n\n%2"},
 };
 
 const QHash<int, QString>& table()

@@ -30,6 +30,11 @@ enum class Msg {
     LineStalled,        // %1 bytes still queued
     FileShorter,
     PortClosed,
+    FileNotRegular,   // %1 path, %2 what it is
+    FileChanged,      // %1 path
+    LinkFailed,       // %1 device, %2 what happened
+    FileEmptyNamed,   // %1 path
+    SettingsNotSaved, // %1 settings file, %2 reason
 };
 // In English when `base` is English, else in Italian.
 QString ownText(int base, Msg m);

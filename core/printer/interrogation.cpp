@@ -16,40 +16,45 @@ QString Interrogation::text(int n) const
     return tableText(m_languageBase(), n);
 }
 
-void Interrogation::run()
+Failure Interrogation::run()
 {
     // A second press inside one of the run's waits would re-enter it with the port open.
     if (m_inRun)
-        return;
+        return {};
     m_inRun = true;
     SerialControl& p = port();
+    Failure failure;
     if (!p.portOpen() && !p.setPortOpen(true)) {
-        m_messages.show(text(124), text(8), MessageIcon::Critical);
+        failure = p.failure();
+        m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_languageBase(), failure));
     } else {
         m_testRunning = true;
-        ask();
+        failure = ask();
         m_testRunning = false;
         if (p.portOpen())
             p.setPortOpen(false);
     }
     m_inRun = false;
+    return failure;
 }
 
-void Interrogation::ask()
+Failure Interrogation::ask()
 {
     const auto handshake = m_printer.ask(PrinterLink::kHandshake);
     if (!handshake)
-        return;
+        return {};
     if (handshake->isEmpty()) {
         m_messages.show(text(116), text(112), MessageIcon::Critical);
-        return;
+        const Failure link = port().failure();
+        return link ? link : Failure{Cause::PrinterNoAnswer, link.subject, link.device, {}};
     }
     const std::array<std::pair<Query, QByteArray>, 3> queries = {
         {{Model, "?54&10\r\n"}, {Release, "?54&4\r\n"}, {Flash, "?54&12\r\n"}}};
     for (const auto& [query, command] : queries) {
         const auto answer = m_printer.ask(command);
         if (!answer)
-            return;
+            return {};
         emit reply(query, QString::fromLatin1(answer->isEmpty() ? kNoReply : PrinterLink::shown(*answer)));
     }
+    return {};
 }

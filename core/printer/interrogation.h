@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/platform/cause.h"
 #include "core/printer/printer_link.h"
 
 #include <QObject>
@@ -22,9 +23,9 @@ public:
     Interrogation(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
                   QObject* parent = nullptr);
 
-    // Opens the port (configured beforehand), asks, and closes it. A call while a run is under
-    // way is ignored.
-    void run();
+    // Opens the port (configured beforehand), asks, and closes it; why it could not ask, if so.
+    // A call while a run is under way is ignored.
+    Failure run();
     // From the opening of the port to the end of the run.
     bool testRunning() const { return m_testRunning; }
     bool inRun() const { return m_inRun; }
@@ -35,7 +36,7 @@ signals:
     void reply(Interrogation::Query query, const QString& text);
 
 private:
-    void ask();
+    Failure ask();
     QString text(int n) const;
 
     PrinterLink m_printer;

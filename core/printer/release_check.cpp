@@ -1,5 +1,6 @@
 #include "core/printer/release_check.h"
 
+#include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/messages.h"
@@ -24,32 +25,40 @@ void ReleaseCheck::message(const QString& message, const QString& title)
     m_messages.show(message, title, MessageIcon::Critical);
 }
 
-void ReleaseCheck::run(const QString& path, const LinkChoice& link)
+Failure ReleaseCheck::run(const QString& path, const LinkChoice& link)
 {
     // A click during one of the check's own waits would re-enter it with the port open.
     if (m_running)
-        return;
+        return {};
     m_running = true;
-    check(path, link);
+    const Failure failure = check(path, link);
     if (m_printer.port().portOpen())
         m_printer.port().setPortOpen(false);
     m_running = false;
+    return failure;
 }
 
-void ReleaseCheck::check(const QString& path, const LinkChoice& link)
+Failure ReleaseCheck::check(const QString& path, const LinkChoice& link)
 {
-    // The path is a plain name: nothing in it is expanded.
-    if (!QFileInfo(path).isFile()) {
+    // The path is a plain name: nothing in it is expanded. Only a regular file is opened: a
+    // FIFO would block the opening.
+    const QFileInfo info(path);
+    if (!info.exists()) {
         message(text(122), QString());
-        return;
+        return Failure{Cause::FileMissing, path, {}, {}};
+    }
+    if (!info.isFile()) {
+        message(ownText(m_languageBase(), Msg::FileNotRegular).arg(path, device_access::kindOf(m_languageBase(), path)),
+                kAppTitle);
+        return Failure{Cause::FileNotRegular, path, {}, {}};
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         message(ownText(m_languageBase(), Msg::FileOpenFailed).arg(path, file.errorString()), kAppTitle);
-        return;
+        return Failure{Cause::FileUnreadable, path, {}, file.errorString()};
     }
     if (file.size() == 0)
-        return;
+        return Failure{Cause::FileEmpty, path, {}, {}};
     emit searching(true);
     const std::optional<QByteArray> release = findRelease(file);
     if (release)
@@ -59,32 +68,34 @@ void ReleaseCheck::check(const QString& path, const LinkChoice& link)
 
     if (link.parallel()) {
         message(text(113), text(112));
-        return;
+        return Failure{Cause::PortNotSerial, link.port, {}, {}};
     }
-    askPrinter(link);
+    return askPrinter(link);
 }
 
-void ReleaseCheck::askPrinter(const LinkChoice& link)
+Failure ReleaseCheck::askPrinter(const LinkChoice& link)
 {
     SerialControl& port = m_printer.port();
     SetLinkSettings(link, port);
     if (!port.portOpen() && !port.setPortOpen(true)) {
-        message(text(124), text(8));
-        return;
+        m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_languageBase(), port.failure()));
+        return port.failure();
     }
+    const auto noAnswer = [&] {
+        message(text(116), text(112));
+        const Failure failure = port.failure();
+        return failure ? failure : Failure{Cause::PrinterNoAnswer, failure.subject, failure.device, {}};
+    };
     const auto handshake = m_printer.ask(PrinterLink::kHandshake);
     if (!handshake)
-        return;
-    if (handshake->isEmpty()) {
-        message(text(116), text(112));
-        return;
-    }
+        return {};
+    if (handshake->isEmpty())
+        return noAnswer();
     const auto reply = m_printer.ask(QByteArrayLiteral("?54&4\r\n"));
     if (!reply)
-        return;
-    if (reply->isEmpty()) {
-        message(text(116), text(112));
-        return;
-    }
+        return {};
+    if (reply->isEmpty())
+        return noAnswer();
     emit boardRelease(QString::fromLatin1(PrinterLink::shown(*reply)));
+    return {};
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/link_settings.h"
+#include "core/platform/cause.h"
 #include "core/printer/printer_link.h"
 
 #include <QObject>
@@ -20,9 +21,10 @@ public:
     ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
                  QObject* parent = nullptr);
 
-    // Searches the file, then asks the printer on the link; every failure is one message.
-    // The port is closed when it returns. A call while a check runs is ignored.
-    void run(const QString& path, const LinkChoice& link);
+    // Searches the file, then asks the printer on the link; every failure is one message (an
+    // empty file is none) and the returned cause. The port is closed when it returns. A call
+    // while a check runs is ignored.
+    Failure run(const QString& path, const LinkChoice& link);
     bool running() const { return m_running; }
 
 signals:
@@ -32,8 +34,8 @@ signals:
     void boardRelease(const QString& release);
 
 private:
-    void check(const QString& path, const LinkChoice& link);
-    void askPrinter(const LinkChoice& link);
+    Failure check(const QString& path, const LinkChoice& link);
+    Failure askPrinter(const LinkChoice& link);
     void message(const QString& text, const QString& title);
     QString text(int n) const;
 

@@ -39,14 +39,16 @@ public:
         }
         if (!open || m_open)
             return m_open = open, true;
-        if (m_refuse) {
-            m_error = QStringLiteral("Permission denied");
+        if (m_refuse != Cause::None) {
+            m_cause = m_refuse;
+            m_error = QStringLiteral("Device or resource busy");
             tell(QStringLiteral("refused%1").arg(m_port));
             return false;
         }
         m_open = true;
         m_failed = false;
         m_error.clear();
+        m_cause = Cause::None;
         ++openings;
         tell(QStringLiteral("open%1 %2").arg(m_port).arg(m_settings));
         if (const auto line = parseLinkSettings(m_settings); line && m_deviceQueue >= 0) {
@@ -58,7 +60,7 @@ public:
     bool output(const QByteArray& data) override
     {
         if (!m_open || m_failed || (m_failAfter >= 0 && bytesWritten() + data.size() > m_failAfter))
-            return m_signalFailure ? hangUp() : void(m_failed = true), false;
+            return m_signalFailure ? hangUp() : void((m_failed = true, m_cause = Cause::LinkWriteFailed)), false;
         const double start = std::max(m_lineFreeAt, m_clock.now());
         writes.append(Write{m_clock.now(), data, start});
         if (timeline)
@@ -83,10 +85,12 @@ public:
         return (counted + m_step - 1) / m_step * m_step;
     }
     QString errorString() const override { return m_error; }
+    Cause cause() const override { return m_cause; }
+    QString device() const override { return QStringLiteral("/dev/fake%1").arg(m_port); }
     QString deviceName() const override { return QStringLiteral("COM%1").arg(m_port); }
 
-    // Scripting.
-    void refuseOpen(bool refuse) { m_refuse = refuse; }
+    // Scripting: openings fail with this cause (None: they succeed).
+    void refuseOpen(Cause cause) { m_refuse = cause; }
     // The line takes this many bytes a second (0: at once), so that draining takes time.
     void setLineRate(double bytesPerSecond) { m_rate = bytesPerSecond; }
     // A real line: each opening sets the rate its settings give (start bit, data bits, parity, stop bits), and
@@ -102,7 +106,8 @@ public:
     {
         if (m_open && !m_failed) {
             m_failed = true;
-            m_error = QStringLiteral("Input/output error");
+            m_cause = Cause::LinkHungUp;
+            m_error = QStringLiteral("the line was closed at the other end");
             tell(QStringLiteral("hangup"));
             emit failed(m_error);
         }
@@ -150,7 +155,8 @@ private:
     Clock& m_clock;
     int m_port = 1;
     QString m_settings = QStringLiteral("9600,N,8,1");
-    bool m_open = false, m_refuse = false, m_failed = false, m_signalFailure = true;
+    bool m_open = false, m_failed = false, m_signalFailure = true;
+    Cause m_refuse = Cause::None, m_cause = Cause::None;
     double m_rate = 0, m_lineFreeAt = 0;
     qint64 m_deviceQueue = -1, m_largestBacklog = 0, m_step = 1, m_failAfter = -1;
     QByteArray m_inbox;

@@ -64,20 +64,22 @@ public:
         QString title;
         MessageIcon icon;
         double time;
+        QString detail;
     };
     explicit MessageRecorder(Clock& clock) : m_clock(clock) {}
-    void show(const QString& text, const QString& title, MessageIcon icon) override
+    using MessageBoxes::show;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override
     {
-        shown.append(Shown{text, title, icon, m_clock.now()});
+        shown.append(Shown{text, title, icon, m_clock.now(), detail});
         if (timeline)
             timeline->add(QStringLiteral("%1:%2").arg(QChar("CI"[int(icon)]), title));
     }
-    // Every message as "text / title", joined by '|'.
+    // Every message as "text / title", with " / detail" when it has one, joined by '|'.
     QString said() const
     {
         QStringList out;
         for (const auto& s : shown)
-            out << s.text + " / " + s.title;
+            out << s.text + " / " + s.title + (s.detail.isEmpty() ? "" : " / " + s.detail);
         return out.join('|');
     }
 

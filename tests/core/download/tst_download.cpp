@@ -14,6 +14,7 @@
 
 #include <cmath>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -88,20 +89,26 @@ struct Run {
             {"fail", [this](const QString& v) { port.failAfter(v.toInt()); }},
             {"quietfail", [this](const QString& v) { port.failAfter(v.toInt(), false); }},
             {"lang", [this](const QString& v) { state.LanguageBase = qint16(v.toInt()); }},
-            {"refuse", [this](const QString&) { port.refuseOpen(true); }},
+            {"refuse", [this](const QString&) { port.refuseOpen(Cause::PortBusy); }},
             {"queue", [this](const QString& v) { port.modelLine(v.toLongLong()); }},
             {"lpt",
              [this](const QString& v) {
-                 home.link("LPT1", v == "folder" ? home.path() : v == "fifo" ? fifo() : v);
+                 home.link("LPT1", v == "folder"     ? home.path()
+                                   : v == "fifo"     ? fifo()
+                                   : v == "deaf"     ? fifo(false)
+                                   : v == "dangling" ? home.path() + "/gone.out"
+                                   : v == "held"     ? hold(printer)
+                                                     : v);
              }},
             {"file", [](const QString&) {}}};
         const QMap<QString, std::function<void()>> act = {{"cancel", [this] { download.cancel(); }},
                                                           {"hangup", [this] { port.hangUp(); }},
                                                           {"shrink", [this] { QFile::resize(request.path, 100); }},
+                                                          {"overwrite", [this] { overwriteTail(); }},
                                                           {"remove", [this] { QFile::remove(request.path); }},
                                                           {"turbo", [this] { turbo = 1; }},
-                                                          {"refuse", [this] { port.refuseOpen(true); }},
-                                                          {"free", [this] { port.refuseOpen(false); }},
+                                                          {"refuse", [this] { port.refuseOpen(Cause::PortBusy); }},
+                                                          {"free", [this] { port.refuseOpen(Cause::None); }},
                                                           {"press", [this] { download.start(request); }},
                                                           {"end", [this] { download.endProgram(); }},
                                                           {"closefifo", [this] { ::close(reader); }}};
@@ -117,18 +124,36 @@ struct Run {
         request.path = file == "missing"  ? home.path() + "/NOPE.BIN"
                        : file == "zero"   ? home.file("EMPTY.BIN", {})
                        : file == "folder" ? home.path()
+                       : file == "fifo"   ? fifo(false)
+                       : file == "device" ? QStringLiteral("/dev/zero")
                        : file == "none"   ? QString()
                                           : home.file("DATA.BIN", data);
         if (size > 0 && !QFile::resize(request.path, size))
             request.path = "no sparse files";
         data += QByteArray(size > 0 ? 1 << 20 : 0, '\0');
     }
-    QString fifo()
+    QString fifo(bool withReader = true)
     {
         const QString path = home.path() + "/lpt1.fifo";
         ::mkfifo(QFile::encodeName(path).constData(), 0600);
-        reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        if (withReader)
+            reader = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
         return path;
+    }
+    // Another user of the device: it holds it through a name of its own.
+    QString hold(const QString& device)
+    {
+        reader = ::open(QFile::encodeName(device).constData(), O_WRONLY);
+        ::flock(reader, LOCK_EX | LOCK_NB);
+        return device;
+    }
+    // The last 16 bytes of the file change in place while it is being sent.
+    void overwriteTail()
+    {
+        QFile f(request.path);
+        if (f.open(QIODevice::ReadWrite) && f.seek(f.size() - 16))
+            f.write(QByteArray(16, 'Z'));
+        data.replace(data.size() - 16, 16, QByteArray(16, 'Z'));
     }
     bool parallel() const { return link.parallel(); }
     QByteArray received() const { return parallel() ? readFile(printer) : port.allBytes(); }
@@ -175,6 +200,7 @@ struct Run {
         QVERIFY(!download.dialogShown() && download.dialog().loaded);
         QVERIFY(!download.files().sourceOpen() && !download.files().portChannelOpen());
         QVERIFY(!port.portOpen() && !timer->isEnabled() && !state.PortError);
+        QVERIFY(!QFileInfo::exists(home.path() + "/gone.out")); // a missing LPT1 device is never created
         QVERIFY(messages.shown.size() <=
                 qMax<qsizetype>(1, timeline.count(QRegularExpression("(END|FAIL|=\\w+)@")))); // one a download
         QByteArray sent = parallel() ? received() : QByteArray();
@@ -283,12 +309,17 @@ private slots:
         row("missing file: nothing created", "file=missing", "C:Velmora@0 rejected@0 =file@0",
             "File vuoto o inesistente !!");
         row("empty file: kept", "file=zero", "C:Velmora@0 rejected@0 =file@0", "File vuoto o inesistente !!");
-        row("a folder: named", "file=folder", "C:Velmora@0 =file@0", "Impossibile aprire il file\n");
+        row("a folder: named", "file=folder", "C:Velmora@0 =file@0", "non è un file normale: è una cartella");
+        row("a FIFO: named, never opened", "file=fifo", "C:Velmora@0 =file@0", "è una FIFO");
+        row("a device: named, in English", "file=device lang=2000", "C:Velmora@0 =file@0",
+            "/dev/zero\nis not a regular file: it is a device");
         row("2 GiB: named with its size", "file=huge", "C:Velmora@0 =file@0", "è troppo grande (2147483648");
         row("2 GiB less one byte goes", "file=2G-1 turbo=1 cancel@9",
             "open@0 ?Z4&2147483647$@0 ~wait8@0 512x499@8.002+0.002 close@9 =aborted@9");
-        row("a held port", "data=abc check=1 refuse", "[CALCOLO]@0 paint@0 refused1@0 C:Porta@0 =port@0",
-            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
+        row("a held port: named in the detail", "data=abc check=1 refuse",
+            "[CALCOLO]@0 paint@0 refused1@0 C:Porta@0 =port@0",
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / Porta / COM1 "
+            "(/dev/fake1): porta in uso da un altro programma");
         row("a held port freed: the next press goes through", "data=abc check=1 refuse free@1 press@2",
             "[CALCOLO]@0 paint@0 refused1@0 C:Porta@0 =port@0 [CALCOLO]@2 paint@2 open@2 ?Z3&3,96$@2 ~wait8@2 "
             "abc@10.02  @10.02 END@10.02");
@@ -342,7 +373,7 @@ private slots:
             "dlg@0 open@0 ?Z:&100$@0 ~wait10@0 64@10 36@10.01 close@10.01 END@10.01");
         row("a write fails", "len=5000 fail=649",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x10@8.02+0.02 hangup@8.22 close@8.22 FAIL@8.22",
-            "Errore di scrittura su COM1");
+            "Collegamento con COM1 (/dev/fake1) interrotto\n\nla stampante ha chiuso la linea");
         row("a write fails without a failure signal", "len=5000 quietfail=649",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x10@8.02+0.02 close@8.22 FAIL@8.22", "la porta è chiusa");
         row("a slow line is drained to its last byte", "len=600 turbo=1 rate=100",
@@ -355,11 +386,11 @@ private slots:
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 close@11.5 =aborted@11.5");
         row("fonts: a write fails", "len=5000 op=2 fail=649",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x10@10+0.01 hangup@10.1 close@10.1 FAIL@10.1",
-            "Errore di scrittura su COM1");
+            "Collegamento con COM1");
         row("fonts: a file that shrinks", "len=5000 op=2 shrink@10.05",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 close@10.06 FAIL@10.06",
             "il file è più corto di quanto annunciato");
-        row("fonts: LPT1 missing", "len=100 op=2 port=10 lpt=/no/such/printer", "dlg@0 FAIL@0 lpt:+0",
+        row("fonts: LPT1 missing", "len=100 op=2 port=10 lpt=/no/such/printer", "dlg@0 C:Porta@0 =port@0 lpt:+0",
             "/no/such/printer");
         row("fonts: a second download after the first", "len=100 op=2 press@40",
             "dlg@0 open@0 ?Z:&100$@0 ~wait10@0 64@10 36@10.01 close@10.01 END@10.01 dlg@40 open@40 ?Z:&100$@40 "
@@ -374,11 +405,25 @@ private slots:
             "open1 2400,N,8,1@0 ?Z4&12000$@0 ~wait8@0 512x23@8.002+2.134 224@57.084 ~drain0@57.084 END@58.024");
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
+        row("a file changed in place: not what was announced", "len=5000 check=1 overwrite@8.05",
+            "[CALCOLO]@0 paint@0 open@0 ?Z3&5000,112$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 "
+            "ZZZZZZZZ@11.58 close@11.58 FAIL@11.58",
+            "DATA.BIN\nè cambiato durante il download");
+        row("fonts: a file changed in place", "len=5000 op=2 overwrite@10.05",
+            "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 64x14@12.64+0.01 ZZZZZZZZ@12.78 "
+            "close@12.78 FAIL@12.78",
+            "è cambiato durante il download");
         row("a file that shrinks", "len=5000 shrink@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x2@8.02+0.02 close@8.06 FAIL@8.06",
             "il file è più corto di quanto annunciato");
-        row("LPT1 missing", "port=10 lpt=/no/such/printer", "FAIL@0 lpt:+0", "/no/such/printer");
-        row("LPT1 a folder", "port=10 lpt=folder", "FAIL@0 lpt:+0", "Impossibile");
+        row("LPT1 missing", "port=10 lpt=/no/such/printer", "C:Porta@0 =port@0 lpt:+0", "/no/such/printer");
+        row("LPT1 missing is not created", "port=10 lpt=dangling", "C:Porta@0 =port@0 lpt:+0",
+            "gone.out)\n\nil dispositivo non esiste");
+        row("LPT1 a folder", "port=10 lpt=folder", "C:Porta@0 =port@0 lpt:+0", "non è un dispositivo");
+        row("LPT1 held by another user", "port=10 lpt=held", "C:Porta@0 =port@0 lpt:+0",
+            "porta in uso da un altro programma");
+        row("LPT1 a FIFO nobody reads: refused at once", "port=10 lpt=deaf", "C:Porta@0 =port@0 lpt:+0",
+            "nessuno legge dal dispositivo");
         row("LPT1 refusing every write", "port=10 lpt=/dev/full", "FAIL@0 lpt:+0", "/dev/full");
         row("LPT1 whose reader goes away", "len=20000 port=10 lpt=fifo closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
             "lpt1.fifo");
@@ -395,8 +440,11 @@ private slots:
         const QString got = d.run();
         if (qEnvironmentVariableIsSet("VELMORA_PRINT_TIMELINES"))
             qInfo().noquote() << "@@" << QTest::currentDataTag() << "@@" << got;
+        if (got != timeline)
+            qInfo().noquote() << "messages:" << d.messages.said();
         QCOMPARE(got, timeline);
-        QVERIFY(d.messages.said().contains(got.contains("END@") ? "Spegnere e riaccendere la stampante" : message));
+        QVERIFY2(d.messages.said().contains(got.contains("END@") ? "Spegnere e riaccendere la stampante" : message),
+                 qPrintable(d.messages.said()));
         QCOMPARE(QFileInfo::exists(d.request.path), existed && !setup.contains("remove@"));
         d.expectSound(got);
     }

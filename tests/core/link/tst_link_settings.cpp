@@ -114,7 +114,7 @@ private slots:
         comm.setSettings(QStringLiteral("2400,O,7,2"));
         comm.setPortOpen(before == "open");
         comm.openings = 0;
-        comm.refuseOpen(before == "refuse");
+        comm.refuseOpen(before == "refuse" ? Cause::PortBusy : Cause::None);
         const QString port = indices[0] == 10 ? "LPT1"
                              : indices[0] < 0 ? ""
                                               : QStringLiteral("COM%1").arg(indices[0] + 1);

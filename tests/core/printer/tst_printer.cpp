@@ -27,7 +27,7 @@ struct Printer {
     explicit Printer(const QString& kind)
     {
         port.timeline = messages.timeline = &line;
-        port.refuseOpen(kind == "refuses");
+        port.refuseOpen(kind == "refuses" ? Cause::PortBusy : Cause::None);
         if (kind == "answers" || kind == "mute")
             port.answer("!0", {{"?", 0.05}});
         if (kind == "answers") {

@@ -1,0 +1,76 @@
+#include "core/link/device_access.h"
+
+#include "core/platform/string_table.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <cstring>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
+namespace device_access {
+
+QString kindOf(int base, const QString& path)
+{
+    const bool en = base == kEnglish;
+    const QFileInfo info(path);
+    if (info.isDir())
+        return en ? QStringLiteral("a folder") : QStringLiteral("una cartella");
+    if (info.isFile())
+        return en ? QStringLiteral("a plain file") : QStringLiteral("un file normale");
+#ifdef Q_OS_UNIX
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
+        if (S_ISFIFO(st.st_mode))
+            return en ? QStringLiteral("a FIFO") : QStringLiteral("una FIFO");
+        if (S_ISSOCK(st.st_mode))
+            return en ? QStringLiteral("a socket") : QStringLiteral("un socket");
+        if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
+            return en ? QStringLiteral("a device") : QStringLiteral("un dispositivo");
+    }
+#endif
+    return en ? QStringLiteral("not a file") : QStringLiteral("non un file");
+}
+
+Failure check(const QString& path, Use use)
+{
+#ifdef Q_OS_UNIX
+    const QByteArray native = QFile::encodeName(path);
+    struct stat st {};
+    if (::stat(native.constData(), &st) != 0) {
+        const int error = errno;
+        const Cause cause = error == EACCES ? Cause::PortNoPermission : Cause::PortMissing;
+        return Failure{cause, {}, path, QString::fromLocal8Bit(std::strerror(error))};
+    }
+    const QString kind = kindOf(kEnglish, path);
+    if (use == Use::Serial && !S_ISCHR(st.st_mode))
+        return Failure{Cause::PortNotSerial, {}, path, kind};
+    if (use == Use::Parallel && S_ISDIR(st.st_mode))
+        return Failure{Cause::PortNotDevice, {}, path, kind};
+    if (::access(native.constData(), use == Use::Serial ? (R_OK | W_OK) : W_OK) != 0 && errno == EACCES)
+        return Failure{Cause::PortNoPermission, {}, path, QString::fromLocal8Bit(std::strerror(EACCES))};
+#else
+    Q_UNUSED(path);
+    Q_UNUSED(use);
+#endif
+    return {};
+}
+
+bool takeExclusively(int fd)
+{
+#ifdef Q_OS_UNIX
+    // An advisory lock on the open file: it belongs to the device, not to the name, and goes
+    // with the last close, also when the program is killed.
+    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+#else
+    Q_UNUSED(fd);
+    return true; // Windows opens a COM or LPT device for one user only
+#endif
+}
+
+} // namespace device_access

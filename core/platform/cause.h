@@ -1,0 +1,55 @@
+#pragma once
+
+#include <QString>
+
+// Why a job could not do what it was asked: the file, the port, the link or the printer. Each
+// face turns a cause into its own words (a message's detail, an exit status, a stable id).
+enum class Cause {
+    None,
+    // The file to send or search.
+    FileMissing,
+    FileEmpty,
+    FileNotRegular, // a folder, a FIFO, a device
+    FileUnreadable,
+    FileTooBig,
+    FileChanged, // what went out is not what the header announced
+    // Opening a port.
+    PortUnselected, // no port or an incomplete line in the boxes
+    PortMissing,    // nothing at the device's path (a dangling link too)
+    PortNoPermission,
+    PortBusy,       // another program, or another of our own users, holds the device
+    PortNotSerial,  // a folder, a plain file, /dev/null: no serial device
+    PortNotDevice,  // LPT1 names a folder
+    PortNoReader,   // LPT1 is a FIFO nobody reads
+    PortSettingsRefused,
+    PortOpenFailed,
+    // A link that was open.
+    LinkHungUp,
+    LinkDeviceGone,
+    LinkWriteFailed,
+    LinkStalled,
+    // The printer.
+    PrinterNoAnswer,
+};
+
+// A cause with what it concerns: the file's path or the port and its device, and the operating
+// system's own words where it gave any.
+struct Failure {
+    Cause cause = Cause::None;
+    QString subject; // a path, or a port such as "COM3"
+    QString device;  // the device a port leads to
+    QString system;  // the operating system's words
+    bool operator==(const Failure&) const = default;
+    explicit operator bool() const { return cause != Cause::None; }
+};
+
+// A stable identifier for scripts: "port-busy", "file-changed", ...
+QString causeId(Cause cause);
+// The cause in a few words of the language `base` (English for 2000, else Italian).
+QString causeWords(int base, Cause cause);
+// "COM3 (/dev/ttyUSB0): in use by another program (Device or resource busy)".
+QString failureDetail(int base, const Failure& failure);
+
+// Text from a file name or a printer reply as a terminal may show it: control characters
+// escaped as \xNN, so that nothing in it can move the cursor or retitle the window.
+QString escapeControls(const QString& text);
