@@ -22,15 +22,19 @@ class Bench:
                         XDG_CONFIG_HOME=os.path.join(self.home, "config"), LC_ALL="C.UTF-8")
         self.sims = []
 
+    def ports(self):
+        return os.path.join(self.env["XDG_DATA_HOME"], "Velmora", "ports")
+
     def sim(self, com=1, *args):
+        """A printer-sim linked as COMn; returns once it says it listens (its links are made)."""
         report = os.path.join(self.home, f"report{com}.json")
         store = os.path.join(self.home, f"images{com}")
-        self.sims.append(subprocess.Popen(
+        sim = subprocess.Popen(
             [os.path.join(self.build, "tools", "printer-sim"), "--data", self.env["XDG_DATA_HOME"], "--com", str(com),
-             "--report", report, "--store", store, *args], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL))
-        deadline = time.time() + 10
-        while not os.path.exists(report) and time.time() < deadline:
-            time.sleep(0.05)
+             "--report", report, "--store", store, *args], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+        self.sims.append(sim)
+        for _ in range(args.count("--lpt") + 1):
+            expect("listening" in sim.stdout.readline(), f"printer-sim on COM{com} did not start")
         return report, store
 
     def file(self, name, data):
@@ -50,7 +54,7 @@ class Bench:
     def close(self):
         for s in self.sims:
             s.terminate()
-            s.wait(10)
+            s.communicate(timeout=10)
         self.sims = []
 
 
@@ -79,22 +83,23 @@ def firmware_with_checksum(b):
     expect(image(store, 1, "3")[:3001] == data, "the image, byte for byte")
 
 
-def external_fonts_in_two_parts(b):
+def external_fonts(b):
     report, _ = b.sim()
-    status, out, err = b.run("download", b.file("E.SHC", os.urandom(1376257)), "--operation", "external-fonts",
+    status, out, err = b.run("download", b.file("E.SHC", os.urandom(5001)), "--operation", "external-fonts",
                              *FAST, "--json")
     events = [json.loads(line) for line in out.splitlines()]
     expect(status == 0 and events[-1] == {"event": "result", "command": "download", "exit": 0,
                                           "outcome": "completed", "message": "Spegnere e riaccendere la stampante"},
            f"result: {events[-1:]}")
-    expect({"event": "phase", "phase": "waiting 25 s between the two parts"} in events, "the pause between parts")
-    expect([(x["code"], x["received"]) for x in downloads(report)] == [(":", 1376256), (";", 1)], "two parts")
+    expect({"event": "phase", "phase": "waiting 10 s for the printer"} in events, "the wait after the header")
+    expect([(x["code"], x["received"]) for x in downloads(report)] == [(":", 5001)], "one part, no pad byte")
 
 
 def query_and_releases(b):
-    b.sim(1, "--model", "PX-1", "--release", "1.07")
+    b.sim(1, "--model", "PX-1\x1b]2;TITLE\x07", "--release", "1.07")
     status, out, _ = b.run("query", "--port", "COM1")
-    expect(status == 0 and out == "model: PX-1\nrelease: 1.07\nflash: FLASH 4M 29F040\n", f"query: {status} {out}")
+    expect(status == 0 and out == "model: PX-1\\x1b]2;TITLE\\x07\nrelease: 1.07\nflash: FLASH 4M 29F040\n",
+           f"query, control characters escaped: {status} {out!r}")
     path = b.file("FW.BIN", b"MZ Release: 1.05\0rest")
     status, out, _ = b.run("check-release", path)
     expect(status == 7 and out == "file: 1.05\nprinter: 1.07\nequal: no\n", f"different: {status} {out}")
@@ -103,14 +108,20 @@ def query_and_releases(b):
     expect(status == 0 and json.loads(out.splitlines()[-1])["equal"] is True, f"equal: {status} {out}")
     b.close()
     b.sim(1, "--silent")
-    status, _, err = b.run("check-release", path, "--lang", "en")
-    expect(status == 6 and "WARNING: printer OFF-Line" in err, f"silent: {status} {err}")
+    status, out, err = b.run("check-release", path, "--lang", "en", "--json")
+    result = json.loads(out.splitlines()[-1])
+    expect(status == 6 and "WARNING: printer OFF-Line" in out and result["error"] == "printer-no-answer",
+           f"silent: {status} {out}")
 
 
 def hang_up(b):
-    b.sim(1, "--hang-up-after", "20000")
-    status, _, err = b.run("download", b.file("FW.BIN", os.urandom(300000)), *FAST)
-    expect(status == 5 and "COM1" in err and "Download terminato." not in err, f"hang-up: {status} {err}")
+    # The pty takes the whole image at once; a 2400-baud line cannot carry it in under 83 s, so a hang-up
+    # after 3000 bytes is a failure, not the printer restarting after a complete load.
+    report, _ = b.sim(1, "--baud", "2400", "--hang-up-after", "3000")
+    status, _, err = b.run("download", b.file("FW.BIN", os.urandom(20000)), "--turbo", "--line", "2400,N,8,1")
+    expect(status == 5 and "COM1" in err and "la stampante ha chiuso la linea" in err and "terminato" not in err,
+           f"hang-up: {status} {err}")
+    expect(downloads(report)[0]["received"] < 20000, "the printer did not get the whole image")
 
 
 def interrupted(b):
@@ -132,10 +143,21 @@ def four_at_once(b):
     sims = [b.sim(com) for com in (1, 2, 3, 4)]
     files = [os.urandom(5000 + 1000 * n) for n in range(4)]
     runs = [b.cli("download", b.file(f"F{n}.BIN", files[n]), "--port", f"COM{n + 1}", *FAST) for n in range(4)]
-    # The same port twice: refused, the first goes on unharmed.
+    printer = b.file("lpt.out", b"")
+    os.symlink(printer, os.path.join(b.ports(), "LPT1"))
+    lpt = b.cli("download", b.file("L.BIN", files[0]), "--port", "LPT1", "--turbo")
+    # The same device twice, by the same name or another: refused before anything is sent; the first goes on.
     time.sleep(1)
-    status, _, err = b.run("download", b.file("X.BIN", b"xx"), "--port", "COM1", *FAST)
-    expect(status == 4 and "ATTENZIONE! La porta COM" in err, f"second on COM1: {status} {err}")
+    for port, target in (("COM1", None), ("LPT1", None), ("LPT1", os.readlink(os.path.join(b.ports(), "COM2")))):
+        if target:
+            os.remove(os.path.join(b.ports(), "LPT1"))
+            os.symlink(target, os.path.join(b.ports(), "LPT1"))
+        status, out, _ = b.run("download", b.file("X.BIN", b"xx"), "--port", port, *FAST, "--json")
+        result = json.loads(out.splitlines()[-1])
+        expect(status == 4 and result["error"] == "port-busy", f"second on {port} ({target}): {status} {out}")
+    lpt.communicate(timeout=120)
+    with open(printer, "rb") as f:
+        expect(lpt.returncode == 0 and f.read() == b"?Z4&5000\n" + files[0], "LPT1: one header, one image")
     for n, run in enumerate(runs):
         run.communicate(timeout=120)
         expect(run.returncode == 0, f"COM{n + 1}: {run.returncode}")
@@ -146,15 +168,69 @@ def bad_usage(b):
     path = b.file("F.BIN", b"abcd")
     for args in (["download"], ["download", path, "--line", "57601,N,8,1"], ["download", path, "--port", "COM11"],
                  ["download", path, "--checksum", "--boot", "ram"], ["download", path, "--bogus"], ["nonsense"],
-                 ["query", "--port", "LPT1"], ["download", path, "--lang", "de"]):
+                 ["download", path, "--checksum", "--operation", "external-fonts"], ["query", "extra"],
+                 ["ports", "extra"], ["download", path, path], ["query", "--port", "LPT1"],
+                 ["download", path, "--lang", "de"]):
         status, _, err = b.run(*args)
         expect(status == 2 and err, f"{args}: {status}")
-    status, _, err = b.run("download", os.path.join(b.home, "missing.BIN"))
-    expect(status == 3 and "File vuoto o inesistente !!" in err, f"missing file: {status} {err}")
+    status, _, err = b.run("download", path, "--bogus")
+    expect("Unknown option 'bogus'" in err and "velmora-cli --help" in err, f"unknown option: {err}")
+    status, out, _ = b.run("download", path, "--bogus", "--json")
+    expect(status == 2 and json.loads(out.splitlines()[-1])["exit"] == 2, f"--json keeps its word: {out}")
+    for command in (["download", path], ["query"], ["check-release", path]):
+        status, out, err = b.run(*command, "--port", "COM0")
+        expect(status == 2 and "no such port: COM0 (COM1 to COM10, or LPT1)" in err, f"{command} COM0: {err}")
+    status, out, err = b.run("ports")
+    expect(status == 0 and err == "" and len(out.splitlines()) == 11, f"ports: {err!r}")
 
 
-CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts_in_two_parts,
-                                                   query_and_releases, hang_up, interrupted, four_at_once, bad_usage)}
+def special_files(b):
+    """Files and devices that are not what they claim: refused at once, named, nothing created, no hang."""
+    fifo = os.path.join(b.home, "F.BIN")
+    os.mkfifo(fifo)
+    lpt = os.path.join(b.ports(), "LPT1")
+    os.makedirs(b.ports())
+    for args, status, words in (
+            (["download", fifo], 3, "è una FIFO"), (["check-release", fifo, "--port", "COM1"], 3, "è una FIFO"),
+            (["download", "/dev/zero", "--lang", "en"], 3, "is not a regular file: it is a device"),
+            (["check-release", b.file("E.BIN", b""), "--port", "COM1", "--lang", "en"], 3, "is empty"),
+            (["download", sparse(b, "x%1y%2.BIN", 3 << 30), "--lang", "en"], 3,
+             "x%1y%2.BIN is too big (3221225472 bytes)"),
+            (["download", path_with_newline(b), "--port", "LPT1"], 4, "\\x0a"),
+            (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-missing"),
+            (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-no-reader")):
+        if words == "port-no-reader":
+            os.remove(lpt)
+            os.mkfifo(lpt)
+        elif args[-1] == "LPT1" or words == "port-missing":
+            if not os.path.islink(lpt):
+                os.symlink(os.path.join(b.home, "gone.out"), lpt)
+        got, out, err = b.run(*args)
+        expect(got == status and words in out + err, f"{args}: {got} {out} {err}")
+    expect(not os.path.exists(os.path.join(b.home, "gone.out")), "a missing LPT1 is never created")
+    # A dropped SSH session ends a download as Ctrl+C does, and frees the port at once.
+    b.sim(1)
+    p = b.cli("download", b.file("H.BIN", os.urandom(3000)), *FAST, "--json")
+    time.sleep(1)
+    p.send_signal(signal.SIGHUP)
+    out, _ = p.communicate(timeout=10)
+    expect(p.returncode == 129 and json.loads(out.splitlines()[-1])["exit"] == 129, f"SIGHUP: {p.returncode} {out}")
+    status, _, _ = b.run("query", "--port", "COM1")  # the printer still waits for its data: it may not answer
+    expect(status in (0, 6), f"the port is free again: {status}")
+
+
+def sparse(b, name, size):
+    path = b.file(name, b"")
+    os.truncate(path, size)
+    return path
+
+
+def path_with_newline(b):
+    return b.file("A\nB.BIN", b"ab")
+
+
+CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts, query_and_releases, hang_up,
+                                                   interrupted, four_at_once, bad_usage, special_files)}
 
 if __name__ == "__main__":
     bench = Bench(sys.argv[1])

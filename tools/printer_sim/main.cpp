@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSocketNotifier>
@@ -56,18 +57,18 @@ public:
         ::tcgetattr(m_keep, &t);
         ::cfmakeraw(&t);
         ::tcsetattr(m_keep, TCSANOW, &t);
-        QFile::remove(link);
-        if (!QFile::link(slave, link))
+        if (!claim(link) || !QFile::link(slave, link))
             return false;
+        m_made << link;
         watch(fd, link);
         return true;
     }
 
     bool addFifo(const QString& path)
     {
-        QFile::remove(path);
-        if (::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
+        if (!claim(path) || ::mkfifo(QFile::encodeName(path).constData(), 0600) != 0)
             return false;
+        m_made << path;
         const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
         // A writer of our own keeps the FIFO from reporting an end between the program's
         // openings of "LPT1".
@@ -100,7 +101,30 @@ public:
     }
     QByteArray reportJson() const { return QJsonDocument(m_protocol.report()).toJson(); }
 
+    // Entries of the ports folder are the user's: one that stands already is replaced only when
+    // asked to, and what the simulator made goes with it.
+    void setReplace(bool replace) { m_replace = replace; }
+    QString refusal() const { return m_refusal; }
+    void removeWhatWasMade()
+    {
+        for (const QString& path : std::as_const(m_made))
+            QFile::remove(path);
+        m_made.clear();
+    }
+
 private:
+    bool claim(const QString& path)
+    {
+        const QFileInfo entry(path);
+        if (!entry.exists() && !entry.isSymLink())
+            return true;
+        if (!m_replace) {
+            m_refusal = QStringLiteral("%1 exists already and is not ours (--replace replaces it)").arg(path);
+            return false;
+        }
+        return QFile::remove(path);
+    }
+
     void watch(int fd, const QString& name)
     {
         m_lines.push_back(Line{fd, name, 0});
@@ -180,6 +204,9 @@ private:
     QStringList m_names;
     int m_keep = -1;
     bool m_hungUp = false;
+    bool m_replace = false;
+    QString m_refusal;
+    QStringList m_made;
 };
 
 } // namespace
@@ -205,7 +232,8 @@ int main(int argc, char** argv)
     const QCommandLineOption slow("slow", "Delay each reply by this many milliseconds.", "ms", "50");
     const QCommandLineOption hangUp("hang-up-after", "Close the line after this many data bytes.", "bytes", "-1");
     const QCommandLineOption baud("baud", "Read no faster than this line rate.", "baud", "0");
-    cli.addOptions({data, com, lpt, report, store, model, release, flash, silent, garbage, slow, hangUp, baud});
+    const QCommandLineOption replace("replace", "Replace a COMn or LPT1 entry that stands already (it is removed at the end).");
+    cli.addOptions({data, com, lpt, report, store, model, release, flash, silent, garbage, slow, hangUp, baud, replace});
     cli.process(app);
 
     PrinterProtocol::Config config;
@@ -218,19 +246,26 @@ int main(int argc, char** argv)
         QDir().mkpath(cli.value(store));
     Simulator sim(config, cli.value(report), cli.value(store), cli.value(slow).toInt(), cli.value(hangUp).toLongLong(),
                   cli.value(baud).toInt());
+    sim.setReplace(cli.isSet(replace));
+    // Whatever happens from here, the links and the FIFO it made go at the end.
+    for (const int s : {SIGINT, SIGTERM, SIGHUP})
+        std::signal(s, onSignal);
 
     const QString ports = cli.value(data) + "/Velmora/ports";
     QDir().mkpath(ports);
     const QString comLink = ports + "/COM" + cli.value(com);
     if (!sim.addPty(comLink)) {
-        std::fprintf(stderr, "printer-sim: cannot make the line %s\n", qPrintable(comLink));
+        std::fprintf(stderr, "printer-sim: cannot make the line %s%s%s\n", qPrintable(comLink),
+                     sim.refusal().isEmpty() ? "" : ": ", qPrintable(sim.refusal()));
         return 1;
     }
     std::printf("printer-sim: listening as %s\n", qPrintable(comLink));
     if (cli.isSet(lpt)) {
         const QString lptPath = ports + "/LPT1";
         if (!sim.addFifo(lptPath)) {
-            std::fprintf(stderr, "printer-sim: cannot make %s\n", qPrintable(lptPath));
+            std::fprintf(stderr, "printer-sim: cannot make %s%s%s\n", qPrintable(lptPath),
+                         sim.refusal().isEmpty() ? "" : ": ", qPrintable(sim.refusal()));
+            sim.removeWhatWasMade();
             return 1;
         }
         std::printf("printer-sim: listening as %s\n", qPrintable(lptPath));
@@ -238,8 +273,6 @@ int main(int argc, char** argv)
     std::fflush(stdout);
     sim.writeReport();
 
-    std::signal(SIGINT, onSignal);
-    std::signal(SIGTERM, onSignal);
     QTimer stopCheck;
     QObject::connect(&stopCheck, &QTimer::timeout, [&] {
         if (g_stop)
@@ -247,6 +280,7 @@ int main(int argc, char** argv)
     });
     stopCheck.start(100);
     app.exec();
+    sim.removeWhatWasMade();
     sim.writeReport();
     std::printf("%s", sim.reportJson().constData());
     return 0;
