@@ -34,9 +34,9 @@ Options left out take the window's stored choices (read only). For every command
 
 Exit status:
   0    done: every byte on the line and the end wait over; releases equal
-  2    bad usage (an unknown option, a port or line setting the window does not offer)
-  3    file refused (missing, empty, unreadable, too large)
-  4    port refused (held by another program, missing, settings refused)
+  2    bad usage (an unknown option or argument, a port or line setting the window does not offer)
+  3    file refused (missing, empty, not a regular file, unreadable, too large) or changed meanwhile
+  4    port refused (held by another user, missing, no permission, not a serial port, settings refused)
   5    the link failed during the transfer
   6    no answer from the printer
   7    the releases differ

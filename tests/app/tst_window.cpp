@@ -29,6 +29,7 @@ namespace {
 //   file NAME=CONTENT (*N: N random bytes) puts the file's path in ShowFile | dialog PATH or dialog NAME=CONTENT
 //   printer PORT (main, test; "big" for a reply of a megabyte) | paint NAME | save | clear | run SECONDS
 //   at T STEP (at virtual time T; +T from now) | ? KEY=VALUE & KEY=VALUE ... (checked against shown())
+//   blockstore (a folder where the settings file goes)
 struct Window : Bench {
     CARICA* w = nullptr;
     QMap<QString, QString> saved;
@@ -137,7 +138,7 @@ struct Window : Bench {
         const QString twips = QString::number(twipsToPixels(600, w->logicalDpiX())),
                       half = QString::number(twipsToPixels(300, w->logicalDpiX()));
         for (QString e : expected.split(" & ")) {
-            e.replace("%600", twips).replace("%300", half);
+            e.replace("%600", twips).replace("%300", half).replace("~/", home.path() + "/");
             const bool part = e.section('=', 0, 0).endsWith('~'); // "KEY~=VALUE": the value holds VALUE
             const QString key = e.section('=', 0, 0).remove('~'), want = e.section('=', 1), got = value(key);
             QVERIFY2(part ? got.contains(want) : got == want,
@@ -198,6 +199,11 @@ struct Window : Bench {
             port->answer("?54&12\r\n", {{"F 4M\r", 0.1}});
         } else if (verb == "paint")
             painters[name] = std::make_unique<PaintRecorder>(&as<QWidget>(name));
+        else if (verb == "blockstore") { // a folder where the settings file goes
+            const QString file = home.path() + "/config/Velmora/Velmora.conf";
+            QFile::remove(file);
+            QDir().mkpath(file);
+        }
         else if (verb == "save")
             saved = shown();
         else if (verb == "clear")
@@ -291,6 +297,9 @@ private slots:
             "click mnuInglese; set txtFwFile=1.05; click mnuFactory; ? keys=0 & menu=It 1000 & LabelPorta=Porta & "
             "Porta=COM1 "
             "& operation=0 & ShowFile= & txtFwFile= & Panel3=Release #   2.2.2007 & ending=0");
+        row("Save as Default that cannot write says so", "",
+            "blockstore; click mnuSaveDefault; ? said~=Impossibile salvare le impostazioni in\n~/config/Velmora/"
+            "Velmora.conf\n\na folder stands in its place / Velmora");
         // The link boxes: LPT1 greys the line parameters; a character locks a box (also in its open list),
         // which then ignores the keyboard until its list is opened, except while a download runs.
         row("link boxes", "BaudRate=3 Parity=2 Porta=10",
