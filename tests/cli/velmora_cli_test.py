@@ -3,9 +3,15 @@
 
     velmora_cli_test.py BUILD_DIR CASE
 """
+import fcntl
 import json
 import os
+import pty
+import re
 import signal
+import struct
+import termios
+import threading
 import subprocess
 import sys
 import tempfile
@@ -46,6 +52,18 @@ class Bench:
         return subprocess.Popen([os.path.join(self.build, "cli", "velmora-cli"), *args], env=self.env,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
 
+    def on_terminal(self, columns, *args):
+        """velmora-cli with its stderr on a terminal of that width; returns it and a function giving what it drew."""
+        master, slave = pty.openpty()
+        fcntl.ioctl(slave, termios.TIOCSWINSZ, struct.pack("HHHH", 24, columns, 0, 0))
+        p = subprocess.Popen([os.path.join(self.build, "cli", "velmora-cli"), *args], env=self.env,
+                             stdout=subprocess.PIPE, stderr=slave, text=True)
+        os.close(slave)
+        drawn = []
+        reader = threading.Thread(target=lambda: drain(master, drawn), daemon=True)
+        reader.start()
+        return p, lambda: (reader.join(10), b"".join(drawn).decode())[1]
+
     def run(self, *args):
         p = self.cli(*args)
         out, err = p.communicate(timeout=240)
@@ -56,6 +74,22 @@ class Bench:
             s.terminate()
             s.communicate(timeout=10)
         self.sims = []
+
+
+def drain(fd, into):
+    while True:
+        try:
+            chunk = os.read(fd, 4096)
+        except OSError:
+            return
+        if not chunk:
+            return
+        into.append(chunk)
+
+
+def progress_lines(drawn):
+    """What a terminal showed of the progress: each redraw, without the line clearing."""
+    return [part.replace("\x1b[K", "") for part in re.split(r"[\r\n]", drawn) if part.startswith("[")]
 
 
 def downloads(report):
@@ -76,8 +110,12 @@ def expect(condition, what):
 def firmware_with_checksum(b):
     report, store = b.sim()
     data = os.urandom(3001)
-    status, out, err = b.run("download", b.file("FW.BIN", data), "--checksum", *FAST)
+    p, drawn = b.on_terminal(100, "download", b.file("FW.BIN", data), "--checksum", *FAST)
+    status, err = p.wait(240), drawn()
     expect(status == 0 and "Spegnere e riaccendere la stampante" in err, f"end: {status} {err}")
+    # Time left counts the 25-second end wait, from the first redraw on.
+    left = [int(re.search(r"(\d+) s left", line).group(1)) for line in progress_lines(err) if "s left" in line]
+    expect(left and 25 <= left[0] <= 30 and left[-1] >= 25, f"time left: {left}")
     d = downloads(report)
     expect([(x["code"], x["length"], x["checksum"]) for x in d] == [("3", 3001, "ok")], f"header: {d}")
     expect(image(store, 1, "3")[:3001] == data, "the image, byte for byte")
@@ -126,7 +164,8 @@ def hang_up(b):
 
 def interrupted(b):
     report, _ = b.sim(1)
-    p = b.cli("download", b.file("FW.BIN", os.urandom(300000)), "--no-turbo", "--line", "57600,N,8,1")
+    p, drawn = b.on_terminal(30, "download", b.file("FW.BIN", os.urandom(300000)), "--no-turbo", "--line",
+                             "57600,N,8,1")
     deadline = time.time() + 30
     while time.time() < deadline and not any(x["received"] > 2000 for x in downloads(report)):
         time.sleep(0.2)
@@ -137,6 +176,9 @@ def interrupted(b):
     time.sleep(2)
     expect(p.returncode == 130, f"status {p.returncode}")
     expect(downloads(report)[0]["received"] == received < 300000, "nothing more on the wire after Ctrl+C")
+    # A narrow terminal: each redraw fits its line, so none wraps into a new one.
+    lines = progress_lines(drawn())
+    expect(len(lines) > 10 and max(map(len, lines)) <= 29, f"progress on 30 columns: {lines[:3]}")
 
 
 def four_at_once(b):
