@@ -17,9 +17,8 @@ int main(int argc, char** argv)
     SystemClock clock;
     QtMessageBoxes messages;
     QtFileDialog fileDialog;
-    GlobVar state;
     Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
-    CARICA window(state, seams);
+    CARICA window(seams);
     window.Form_Load();
     window.show();
     return app.exec();

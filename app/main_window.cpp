@@ -58,8 +58,8 @@ void setItems(QComboBox* box, const QStringList& items)
 
 } // namespace
 
-CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
-    : QMainWindow(parent), m_g(state), m_seams(seams), m_downloadComm(seams.makeSerialControl()),
+CARICA::CARICA(const Seams& seams, QWidget* parent)
+    : QMainWindow(parent), m_seams(seams), m_downloadComm(seams.makeSerialControl()),
       m_comm(seams.makeSerialControl()), m_timer1(seams.clock.createTimer(this)), m_testComm(seams.makeSerialControl())
 {
     setObjectName(QStringLiteral("CARICA"));
@@ -82,22 +82,23 @@ CARICA::CARICA(GlobVar& state, const Seams& seams, QWidget* parent)
     DownloadInputs inputs;
     inputs.turbo = [this] { return vb::checkValue(*chkTurbo); };
     inputs.link = [this] { return linkChoice(linkBoxes()); };
-    m_download = new Download(m_g, inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);
+    inputs.language = [this] { return m_language; };
+    m_download = new Download(inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);
     m_calcolo = new Calcolo(this, *m_download);
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
     connect(m_timer1.get(), &Timer::timeout, this, &CARICA::Timer1_Timer);
 
     m_releaseCheck =
-        std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_g.LanguageBase); });
+        std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_language); });
     connect(m_releaseCheck.get(), &ReleaseCheck::searching, this, [this](bool on) {
-        cmdCheckRelease->setText(tableText(m_g.LanguageBase, on ? 109 : 108));
+        cmdCheckRelease->setText(tableText(m_language, on ? 109 : 108));
         if (on)
             cmdCheckRelease->repaint(); // the search does not yield
     });
     connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);
     m_frmPrTest = new frmPrTest(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
-                                [this] { return int(m_g.LanguageBase); });
+                                [this] { return int(m_language); });
 
     setCreatedState();
     connectReactions();
@@ -405,10 +406,8 @@ void CARICA::updateAccessibleNames()
 void CARICA::Form_Load()
 {
     SettingsStore store;
-    m_g.TransferState = 0;
-    m_g.PortError = false;
     if (auto base = parseWholeNumber(store.read(QStringLiteral("Lingua"), QStringLiteral("1000"))))
-        m_g.LanguageBase = qint16(*base);
+        m_language = qint16(*base);
     ApplyLanguage();
     applyStoredSettings(store);
     Panels[2]->setText(
@@ -446,12 +445,12 @@ void CARICA::applyStoredSettings(SettingsStore& store)
 
 void CARICA::ApplyLanguage()
 {
-    if (m_g.LanguageBase == kItalian || m_g.LanguageBase == kEnglish) {
-        mnuItaliano->setChecked(m_g.LanguageBase == kItalian);
-        mnuInglese->setChecked(m_g.LanguageBase == kEnglish);
+    if (m_language == kItalian || m_language == kEnglish) {
+        mnuItaliano->setChecked(m_language == kItalian);
+        mnuInglese->setChecked(m_language == kEnglish);
     }
     // The update stops at the first number the table lacks; what came before stays changed.
-    auto t = [this](int n) { return stringEntry(m_g.LanguageBase + n); };
+    auto t = [this](int n) { return stringEntry(m_language + n); };
     const std::array<std::pair<int, std::function<void(const QString&)>>, 9> first = {{
         {0, [this](const QString& s) { SelOperazione[0]->setText(s); }},
         {1, [this](const QString& s) { SelOperazione[1]->setText(s); }},
@@ -529,7 +528,7 @@ void CARICA::cmdExit_Click()
 
 void CARICA::chooseLanguage(int base)
 {
-    m_g.LanguageBase = qint16(base);
+    m_language = qint16(base);
     SettingsStore().write(QStringLiteral("Lingua"), QString::number(base));
     ApplyLanguage();
     updateAccessibleNames();
@@ -574,9 +573,9 @@ void CARICA::mnuSaveDefault_Click()
     store.write(QStringLiteral("Check"), QString::number(vb::checkValue(*chkCheckSum)));
     store.write(QStringLiteral("File"), ShowFile->text());
     store.write(QStringLiteral("ChkTurbo"), QString::number(vb::checkValue(*chkTurbo)));
-    store.write(QStringLiteral("Lingua"), QString::number(m_g.LanguageBase));
+    store.write(QStringLiteral("Lingua"), QString::number(m_language));
     if (const auto why = store.writeError())
-        m_seams.messages.show(ownText(m_g.LanguageBase, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
+        m_seams.messages.show(ownText(m_language, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
                               MessageIcon::Critical);
 }
 
@@ -610,7 +609,7 @@ void CARICA::mnuInterroga_Click()
     if (m_download->busy() || m_frmPrTest->isVisible())
         return;
     if (isParallelLink(linkBoxes())) {
-        m_seams.messages.show(tableText(m_g.LanguageBase, 113), tableText(m_g.LanguageBase, 112),
+        m_seams.messages.show(tableText(m_language, 113), tableText(m_language, 112),
                               MessageIcon::Critical);
         return;
     }

@@ -2,7 +2,6 @@
 
 #include "app/link_combo_box.h"
 #include "app/link_controls.h"
-#include "core/download/glob_var.h"
 
 #include <QMainWindow>
 
@@ -50,7 +49,7 @@ public:
     static constexpr int kVersionMinor = 2;
     static constexpr int kVersionRevision = 2007;
 
-    CARICA(GlobVar& state, const Seams& seams, QWidget* parent = nullptr);
+    explicit CARICA(const Seams& seams, QWidget* parent = nullptr);
     ~CARICA() override;
 
     // The start-up sequence; run once before the window is first shown.
@@ -69,6 +68,8 @@ public:
     void cmdCheckRelease_Click();
 
     Download& engine() { return *m_download; }
+    // The string table's base the window speaks: 1000 Italian, 2000 English.
+    int language() const { return m_language; }
     Calcolo& calcolo() { return *m_calcolo; }
     SerialControl& MSComm1() { return *m_comm; }
     frmPrTest& interrogationWindow() { return *m_frmPrTest; }
@@ -134,7 +135,7 @@ private:
     void chooseLanguage(int base);
     void updateAccessibleNames();
 
-    GlobVar& m_g;
+    qint16 m_language = 0; // the string table's base: 1000 Italian, 2000 English; 0 until start-up sets it
     Seams m_seams;
     std::unique_ptr<SerialControl> m_downloadComm;
     std::unique_ptr<SerialControl> m_comm;

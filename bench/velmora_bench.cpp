@@ -42,7 +42,7 @@ struct RealBench {
     {
         home.store(stored);
         Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
-        window = std::make_unique<CARICA>(state, seams);
+        window = std::make_unique<CARICA>(seams);
         window->Form_Load();
         return *window;
     }
@@ -50,7 +50,6 @@ struct RealBench {
     SystemClock clock;
     MessageRecorder messages{clock};
     ScriptedFileDialog fileDialog;
-    GlobVar state;
     std::unique_ptr<CARICA> window;
 };
 
@@ -261,12 +260,10 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     MessageRecorder messages(clock);
     FakeSerialControl port(clock);
     port.modelLine(0);
-    GlobVar state;
-    state.LanguageBase = kItalian;
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), 0, baudIndex, 0, 0, 0};
-    Download download(state, DownloadInputs{[turbo] { return turbo ? 1 : 0; }, [link] { return link; }}, clock,
-                      messages, port, *timer);
+    Download download(DownloadInputs{[turbo] { return turbo ? 1 : 0; }, [link] { return link; }, [] { return kItalian; }},
+                      clock, messages, port, *timer);
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     const qint64 length = 10000, header = 10; // "?Z4&10000\n"
     double drained = 0;

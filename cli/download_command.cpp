@@ -126,15 +126,14 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         c.link = *line;
     }
 
-    GlobVar state;
-    state.LanguageBase = qint16(languageOf(p, c.language));
+    const int language = languageOf(p, c.language);
     SystemClock clock;
     QtSerialControl port;
     auto timer = clock.createTimer();
     const int turbo = c.turbo;
     const LinkChoice link = c.link;
-    Download download(state, DownloadInputs{[turbo] { return turbo; }, [link] { return link; }}, clock, out, port,
-                      *timer);
+    Download download(DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }},
+                      clock, out, port, *timer);
     m_download = &download;
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     std::optional<DownloadOutcome> outcome;

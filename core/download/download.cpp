@@ -18,9 +18,9 @@ const QString kChecksumCaption = QStringLiteral("CALCOLO CHECKSUM IN CORSO...");
 constexpr char kPadByte = ' ';
 } // namespace
 
-Download::Download(GlobVar& state, const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages,
-                   SerialControl& port, Timer& timer, QObject* parent)
-    : QObject(parent), m_g(state), m_in(inputs), m_clock(clock), m_messages(messages), m_port(port), m_timer(timer)
+Download::Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port, Timer& timer,
+                   QObject* parent)
+    : QObject(parent), m_in(inputs), m_clock(clock), m_messages(messages), m_port(port), m_timer(timer)
 {
     connect(&m_port, &SerialControl::failed, this, [this] {
         // Once the line can have carried every byte, the printer may well drop the link (it
@@ -92,12 +92,12 @@ bool Download::parallel() const
 
 QString Download::text(int n) const
 {
-    return tableText(m_g.LanguageBase, n);
+    return tableText(m_in.language(), n);
 }
 
 QString Download::text(Msg m) const
 {
-    return ownText(m_g.LanguageBase, m);
+    return ownText(m_in.language(), m);
 }
 
 void Download::showMessage(const QString& message, const QString& title, bool critical)
@@ -137,7 +137,7 @@ void Download::reportLinkFailure(const Failure& failure)
                                                                      failure.device, failure.system});
         return;
     }
-    QString why = causeWords(m_g.LanguageBase, failure.cause);
+    QString why = causeWords(m_in.language(), failure.cause);
     if (!failure.system.isEmpty())
         why += QStringLiteral(": ") + failure.system;
     abandon(text(Msg::LinkFailed).arg(where, why), failure);
@@ -172,7 +172,7 @@ void Download::showTaken(bool parallelLink)
     // What the line has taken: written, less what still waits for it. A parallel device tells
     // nothing of its queue, so there the bar shows what was written.
     const qint64 pending = parallelLink ? 0 : m_port.pendingOutput();
-    setProgress(qint32(qMax<qint64>(0, m_progressBase + m_g.BytesSent - pending)));
+    setProgress(qint32(qMax<qint64>(0, m_progressBase + m_sent - pending)));
 }
 
 void Download::watchLine()
@@ -218,8 +218,8 @@ bool Download::pauseIfDue(bool parallelLink, quint64 generation)
 {
     // Without Turbo every 4096 bytes; with Turbo never on a serial link, every 65536 on LPT1.
     const int turboValue = m_in.turbo();
-    const bool due = parallelLink ? m_g.BytesSent % (turboValue == 0 ? 4096 : 65536) == 0
-                                  : turboValue == 0 && m_g.BytesSent % 4096 == 0;
+    const bool due = parallelLink ? m_sent % (turboValue == 0 ? 4096 : 65536) == 0
+                                  : turboValue == 0 && m_sent % 4096 == 0;
     if (!due)
         return true;
     if (!parallelLink && !drainSerial(generation))
@@ -233,11 +233,11 @@ bool Download::waitForTick(quint64 generation)
 {
     // One Timer1 tick paces each chunk. An abort disables the timer and hides the dialog:
     // then no tick comes, and the wait ends on that instead.
-    m_g.TickFlag = false;
-    m_g.TransferState = 2;
+    m_ticked = false;
+    m_transfer = Transfer::FontsPacing;
     m_timer.setEnabled(true);
-    m_clock.waitUntil([&] { return m_g.TickFlag || !m_timer.isEnabled() || !running(generation); });
-    return m_g.TickFlag && running(generation);
+    m_clock.waitUntil([&] { return m_ticked || !m_timer.isEnabled() || !running(generation); });
+    return m_ticked && running(generation);
 }
 
 bool Download::openParallel()
@@ -247,7 +247,7 @@ bool Download::openParallel()
         return true;
     // Refused like a serial port that does not open: whatever was sent before stays sent.
     abandon(text(Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(failure.device),
-                                              causeWords(m_g.LanguageBase, failure.cause) +
+                                              causeWords(m_in.language(), failure.cause) +
                                                   (failure.system.isEmpty() ? QString() : ": " + failure.system)),
             failure, DownloadOutcome::PortRefused);
     return false;
@@ -257,7 +257,9 @@ void Download::reportPortRefused()
 {
     const quint64 generation = m_generation;
     m_failure = m_port.failure();
-    m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_g.LanguageBase, m_failure));
+    if (!m_failure) // refused before the port was tried: a box without a selection
+        m_failure = Failure{Cause::PortUnselected, m_failure.subject, m_failure.device, {}};
+    m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_in.language(), m_failure));
     emit ended(DownloadOutcome::PortRefused);
     if (!current(generation))
         return;
@@ -265,7 +267,6 @@ void Download::reportPortRefused()
     // later download.
     setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
     m_files.closeAll();
-    m_g.PortError = false;
 }
 
 std::optional<QByteArray> Download::readChunk(qint32 n)
@@ -352,7 +353,7 @@ void Download::start(const DownloadRequest& request)
     if (!info.exists())
         return refuseFile(kEmptyFile, Failure{Cause::FileMissing, path, {}, {}}, true);
     if (!info.isFile())
-        return refuseFile(text(Msg::FileNotRegular).arg(path, device_access::kindOf(m_g.LanguageBase, path)),
+        return refuseFile(text(Msg::FileNotRegular).arg(path, device_access::kindOf(m_in.language(), path)),
                           Failure{Cause::FileNotRegular, path, {}, {}}, false);
     if (info.size() == 0)
         return refuseFile(kEmptyFile, Failure{Cause::FileEmpty, path, {}, {}}, true);
@@ -370,9 +371,9 @@ void Download::start(const DownloadRequest& request)
     m_failure = {};
     m_dataOut = false;
     m_progressBase = 0;
-    m_g.FileLength = qint32(size);
-    m_g.BytesSent = 0;
-    m_g.HeaderText.clear();
+    m_length = size;
+    m_sent = 0;
+    m_header.clear();
 
     // The XOR of the whole file is read once: the header announces it when asked to, and every
     // download checks at its end that the bytes sent give it too.
@@ -388,7 +389,7 @@ void Download::start(const DownloadRequest& request)
         if (!current(generation)) // the program ended while the dialog was being drawn
             return;
     }
-    const std::optional<int> sum = FileChecksum(m_files.source(), m_g.FileLength);
+    const std::optional<int> sum = FileChecksum(m_files.source(), m_length);
     if (!sum) {
         abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()),
                 Failure{Cause::FileUnreadable, path, {}, m_files.source().errorString()},
@@ -399,7 +400,7 @@ void Download::start(const DownloadRequest& request)
     m_sentXor = 0;
     m_fileStamp = sourceStamp();
     if (timed)
-        m_g.HeaderText = headerText(code, m_g.FileLength, headerCarriesChecksum(code) ? sum : std::nullopt);
+        m_header = headerText(code, m_length, headerCarriesChecksum(code) ? sum : std::nullopt);
 
     if (request.operation == 2) {
         sendExternalFonts();
@@ -415,16 +416,15 @@ void Download::start(const DownloadRequest& request)
     const bool parallelLink = parallel();
     if (!parallelLink) {
         load(); // the download port is the dialog's: using it loads the dialog
-        OpenLink(m_in.link(), m_port, m_g.PortError);
-        if (m_g.PortError) {
+        if (OpenLink(m_in.link(), m_port) == LinkOpening::Refused) {
             reportPortRefused();
             return;
         }
-        if (!m_g.HeaderText.isEmpty() && !sendToLink(m_g.HeaderText, false, generation))
+        if (!m_header.isEmpty() && !sendToLink(m_header, false, generation))
             return;
     } else {
-        if (!m_g.HeaderText.isEmpty()) {
-            if (!openParallel() || !sendToLink(m_g.HeaderText, true, generation))
+        if (!m_header.isEmpty()) {
+            if (!openParallel() || !sendToLink(m_header, true, generation))
                 return;
             m_files.closePortChannel();
         }
@@ -432,13 +432,13 @@ void Download::start(const DownloadRequest& request)
             return;
     }
 
-    startDialog(m_g.FileLength);
+    startDialog(qint32(m_length));
     emit phase(DownloadPhase::PrinterWait, 8);
     m_clock.waitSeconds(8);
     // Aborted, ended or replaced meanwhile: nothing more of this download may run.
     if (!running(generation))
         return;
-    m_g.TransferState = 1;
+    m_transfer = Transfer::Timed;
     emit phase(DownloadPhase::Sending, 0);
     m_timer.setInterval(turbo() ? 2 : parallelLink ? 45 : 20);
     m_timer.setEnabled(true);
@@ -450,14 +450,12 @@ void Download::tick()
     if (!m_dialog.loaded || !m_dialog.shown)
         return;
     const int chunkSize = turbo() ? 512 : 64;
-    if (m_g.TransferState == 2) {
-        m_g.TickFlag = true;
+    if (m_transfer == Transfer::FontsPacing) {
+        m_ticked = true;
         return;
     }
-    if (m_g.TransferState != 1) {
-        m_g.TransferState = 0;
+    if (m_transfer != Transfer::Timed)
         return;
-    }
     const quint64 generation = m_generation;
     const bool parallelLink = parallel();
     if (!parallelLink) {
@@ -470,28 +468,28 @@ void Download::tick()
             return;
         }
     }
-    const qint32 n = qMin<qint32>(chunkSize, m_g.FileLength - m_g.BytesSent);
+    const qint32 n = qint32(qMin<qint64>(chunkSize, m_length - m_sent));
     const std::optional<QByteArray> chunk = readChunk(n);
     if (!chunk || !sendToLink(*chunk, parallelLink, generation))
         return;
-    m_g.BytesSent += n;
+    m_sent += n;
     watchLine();
     showTaken(parallelLink);
-    if (m_g.BytesSent == m_g.FileLength && !sentAsAnnounced(generation))
+    if (m_sent == m_length && !sentAsAnnounced(generation))
         return;
 
     if (!pauseIfDue(parallelLink, generation))
         return;
-    if (m_g.BytesSent != m_g.FileLength) {
+    if (m_sent != m_length) {
         m_timer.setEnabled(true);
         return;
     }
 
-    if ((m_g.FileLength % 2) != 0 && !sendToLink(QByteArray(1, kPadByte), parallelLink, generation))
+    if ((m_length % 2) != 0 && !sendToLink(QByteArray(1, kPadByte), parallelLink, generation))
         return;
     if (!parallelLink && !drainSerial(generation))
         return;
-    m_g.TransferState = 0;
+    m_transfer = Transfer::Idle;
     if (parallelLink)
         m_files.closeAll();
     else
@@ -513,8 +511,7 @@ void Download::cancel()
 bool Download::sendExternalHeader(const QByteArray& header, bool parallelLink, quint64 generation)
 {
     if (!parallelLink) {
-        OpenLink(m_in.link(), m_port, m_g.PortError);
-        if (m_g.PortError) {
+        if (OpenLink(m_in.link(), m_port) == LinkOpening::Refused) {
             reportPortRefused();
             return false;
         }
@@ -535,9 +532,9 @@ bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chun
     if (!running(generation))
         return false;
     emit phase(DownloadPhase::Sending, 0);
-    m_g.BytesSent = 0;
+    m_sent = 0;
     m_progressBase = progressBase;
-    while (m_g.BytesSent != partLength) {
+    while (m_sent != partLength) {
         // The line is behind the pacing: nothing more is queued until it has taken its share.
         for (qint64 pending = parallelLink ? 0 : m_port.pendingOutput(); pending >= chunkSize;
              pending = m_port.pendingOutput()) {
@@ -545,16 +542,16 @@ bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chun
             if (!lineMoving(pending) || !waitForTick(generation))
                 return false;
         }
-        const qint32 n = qMin<qint32>(chunkSize, partLength - m_g.BytesSent);
+        const qint32 n = qint32(qMin<qint64>(chunkSize, partLength - m_sent));
         const std::optional<QByteArray> chunk = readChunk(n);
         if (!chunk || !sendToLink(*chunk, parallelLink, generation))
             return false;
-        m_g.BytesSent += n;
+        m_sent += n;
         watchLine();
         showTaken(parallelLink);
         if (!pauseIfDue(parallelLink, generation))
             return false;
-        if (m_g.BytesSent == partLength)
+        if (m_sent == partLength)
             break;
         if (!waitForTick(generation))
             return false;
@@ -566,18 +563,18 @@ void Download::sendExternalFonts()
 {
     if (m_dialog.loaded && m_dialog.shown)
         return;
-    if (m_g.FileLength > kMaxExternalFonts) {
+    if (m_length > kMaxExternalFonts) {
         showMessage(text(123), QString(), true);
         emit ended(DownloadOutcome::FileRefused);
         return;
     }
     const quint64 generation = m_generation;
-    const qint32 firstLength = qint32(qMin<qint64>(m_g.FileLength, kFirstPartMax));
-    const qint32 secondLength = m_g.FileLength - firstLength;
+    const qint32 firstLength = qint32(qMin<qint64>(m_length, kFirstPartMax));
+    const qint32 secondLength = qint32(m_length - firstLength);
     const int chunkSize = turbo() ? 512 : 64;
     const bool parallelLink = parallel();
     m_timer.setInterval(turbo() ? 2 : parallelLink ? 20 : 10);
-    startDialog(m_g.FileLength);
+    startDialog(qint32(m_length));
     if (!running(generation)) // drawing the dialog lets the program end
         return;
 

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/download/file_channels.h"
-#include "core/download/glob_var.h"
 #include "core/link/link_settings.h"
 #include "core/platform/string_table.h"
 
@@ -28,6 +27,7 @@ struct DownloadRequest {
 struct DownloadInputs {
     std::function<int()> turbo;       // the Turbo box's value, read at every tick
     std::function<LinkChoice()> link; // the link, read at each opening and every tick
+    std::function<int()> language;    // the string table's base for its texts: 1000 Italian, 2000 English
 };
 
 // The progress dialog as the download drives it; a face shows it as it stands.
@@ -65,8 +65,8 @@ public:
     // pseudo-terminals report their queue in steps of up to a few kilobytes.
     static double drainStallSeconds(const QString& settings);
 
-    Download(GlobVar& state, const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port,
-             Timer& timer, QObject* parent = nullptr);
+    Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port, Timer& timer,
+             QObject* parent = nullptr);
     ~Download() override;
 
     // The download command: returns after the 8-second wait of a timed download, once the
@@ -148,7 +148,9 @@ private:
     bool sendExternalHeader(const QByteArray& header, bool parallel, quint64 generation);
     bool sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel, quint64 generation);
 
-    GlobVar& m_g;
+    // Idle; the timed transfer sends a chunk at every tick; the external-font loop waits for one.
+    enum class Transfer { Idle, Timed, FontsPacing };
+
     DownloadInputs m_in;
     Clock& m_clock;
     MessageBoxes& m_messages;
@@ -157,6 +159,11 @@ private:
     DownloadDialog m_dialog;
     FileChannels m_files;
     quint64 m_generation = 0;
+    Transfer m_transfer = Transfer::Idle;
+    qint64 m_length = 0;   // of the whole file
+    qint64 m_sent = 0;     // of the whole file (timed transfer) or of the current part (external fonts)
+    QByteArray m_header;   // sent ahead of a timed transfer's data; empty: none
+    bool m_ticked = false; // the tick the external-font loop waits for has come
     bool m_dataOut = false;    // the running download has put all its data on the line
     qint32 m_progressBase = 0; // the bar's value at the start of the current part
     double m_lineProgressAt = 0;

@@ -2,19 +2,15 @@
 
 #include "core/link/serial_control.h"
 
-void OpenLink(const LinkChoice& link, SerialControl& comm, bool& portError)
+LinkOpening OpenLink(const LinkChoice& link, SerialControl& comm)
 {
-    if (comm.portOpen())
-        return;
-    if (link.parallel())
-        return;
+    if (comm.portOpen() || link.parallel())
+        return LinkOpening::Unchanged;
     comm.setCommPort(link.portNumber());
     comm.setSettings(link.settingsText());
-    if (link.portNumber() < 1 || !link.complete()) {
-        portError = true;
-        return;
-    }
-    portError = !comm.setPortOpen(true);
+    if (link.portNumber() < 1 || !link.complete())
+        return LinkOpening::Refused;
+    return comm.setPortOpen(true) ? LinkOpening::Opened : LinkOpening::Refused;
 }
 
 void SetLinkSettings(const LinkChoice& link, SerialControl& comm)

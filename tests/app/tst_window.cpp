@@ -91,7 +91,7 @@ struct Window : Bench {
         s["release"] = w->cmdCheckRelease->isEnabled() ? "enabled" : "greyed";
         s["menu"] = QStringLiteral("%1%2 %3")
                         .arg(w->mnuItaliano->isChecked() ? "It" : "", w->mnuInglese->isChecked() ? "En" : "")
-                        .arg(state.LanguageBase);
+                        .arg(w->language());
         s["said"] = messages.said();
         s["calls"] = fileDialog.calls.join(" | ");
         s["keys"] = QString::number(home.storedKeys().size());
@@ -394,7 +394,7 @@ private slots:
                              c.request.operation, c.request.board, c.request.checkValue, c.turbo, c.language}),
                  (QList<int>{l.portIndex, l.baud, l.parity, l.dataBits, l.stopBits, bench.shown()["operation"].toInt(),
                              w.SelBoot[0]->isChecked(), vb::checkValue(*w.chkCheckSum), vb::checkValue(*w.chkTurbo),
-                             bench.state.LanguageBase}));
+                             w.language()}));
         QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());
         QCOMPARE(bench.value("idle") + bench.value("said"), QStringLiteral("1"));
         for (const QString& s : script.split("; ", Qt::SkipEmptyParts)) {

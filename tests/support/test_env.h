@@ -2,7 +2,6 @@
 
 #include "app/file_dialog.h"
 #include "app/main_window.h"
-#include "core/download/glob_var.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/test_home.h"
 
@@ -47,7 +46,7 @@ struct Bench {
                         (!downloadPort ? downloadPort : !mainPort ? mainPort : testPort) = port.get();
                         return port;
                     }};
-        window = std::make_unique<CARICA>(state, seams);
+        window = std::make_unique<CARICA>(seams);
         window->Form_Load();
         return *window;
     }
@@ -56,7 +55,6 @@ struct Bench {
     VirtualClock clock;
     MessageRecorder messages{clock};
     ScriptedFileDialog fileDialog;
-    GlobVar state;
     FakeSerialControl* downloadPort = nullptr; // MSComm1 of the progress dialog
     FakeSerialControl* mainPort = nullptr;     // MSComm1 of the main window
     FakeSerialControl* testPort = nullptr;     // MSComm1 of the interrogation window

@@ -87,21 +87,21 @@ private slots:
     {
         QTest::addColumn<QList<int>>("indices"); // Porta, Baud, Parita, BitDati, BitStop
         QTest::addColumn<QString>("before");     // "open": already open; "refuse": held elsewhere
-        QTest::addColumn<QString>("after");      // port, settings, openings, PortError
+        QTest::addColumn<QString>("after");      // port, settings, openings, what the opening did
         QTest::newRow("COM3 19200 even 7 2") << QList<int>{2, 3, 1, 1, 1} << ""
-                                             << "3 19200,E,7,2 1 ok";
+                                             << "3 19200,E,7,2 1 opened";
         QTest::newRow("COM10") << QList<int>{9, 2, 0, 0, 0} << ""
-                               << "10 9600,N,8,1 1 ok";
+                               << "10 9600,N,8,1 1 opened";
         QTest::newRow("LPT1 changes nothing") << QList<int>{10, 3, 1, 1, 1} << ""
-                                              << "7 2400,O,7,2 0 error";
+                                              << "7 2400,O,7,2 0 unchanged";
         QTest::newRow("already open keeps its parameters") << QList<int>{2, 3, 1, 1, 1} << "open"
-                                                           << "7 2400,O,7,2 0 error";
+                                                           << "7 2400,O,7,2 0 unchanged";
         QTest::newRow("port held by another program") << QList<int>{1, 2, 0, 0, 0} << "refuse"
-                                                      << "2 9600,N,8,1 0 error";
+                                                      << "2 9600,N,8,1 0 refused";
         QTest::newRow("no port selected") << QList<int>{-1, 2, 0, 0, 0} << ""
-                                          << "0 9600,N,8,1 0 error";
+                                          << "0 9600,N,8,1 0 refused";
         QTest::newRow("no baud selected") << QList<int>{0, -1, 0, 0, 0} << ""
-                                          << "1 N,8,1 0 error";
+                                          << "1 N,8,1 0 refused";
     }
     void openLink()
     {
@@ -119,13 +119,12 @@ private slots:
                              : indices[0] < 0 ? ""
                                               : QStringLiteral("COM%1").arg(indices[0] + 1);
         const LinkChoice link{port, indices[0], indices[1], indices[2], indices[3], indices[4]};
-        bool error = true; // left untouched by the early returns
-        OpenLink(link, comm, error);
+        const LinkOpening opening = OpenLink(link, comm);
         QCOMPARE(QStringLiteral("%1 %2 %3 %4")
                      .arg(comm.commPort())
                      .arg(comm.settings())
                      .arg(comm.openings)
-                     .arg(error ? "error" : "ok"),
+                     .arg(QStringList{"unchanged", "opened", "refused"}[int(opening)]),
                  after);
         QCOMPARE(comm.portOpen(), before == "open" || after.contains(" 1 "));
         SetLinkSettings(link, main);
