@@ -81,8 +81,8 @@ QString frmPrTest::text(int n) const
 void frmPrTest::unload()
 {
     hide();
-    if (MSComm1.portOpen())
-        MSComm1.setPortOpen(false);
+    if (MSComm1.isOpen())
+        MSComm1.close();
     unsetCursor();
     lblModel->setText(QStringLiteral("Stampante:"));
     lblRelease->setText(QStringLiteral("Release:"));

@@ -344,8 +344,8 @@ void CARICA::setCreatedState()
     Panels[0]->setText(QStringLiteral(" Corvane s.p.a. "));
     updateClockPanel();
     Panels[2]->clear();
-    if (m_comm->portOpen())
-        m_comm->setPortOpen(false);
+    if (m_comm->isOpen())
+        m_comm->close();
 }
 
 void CARICA::connectReactions()
@@ -622,8 +622,8 @@ void CARICA::closeEvent(QCloseEvent* event)
     lifetime::beginEnding();
     m_download->endProgram();
     for (SerialControl* port : {m_comm.get(), m_testComm.get()})
-        if (port->portOpen())
-            port->setPortOpen(false);
+        if (port->isOpen())
+            port->close();
     event->accept();
     QCoreApplication::exit(0);
 }

@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     frmPrTest& d = g_bench->window->interrogationWindow();
     d.cmdTest_Click();
     g_bench->clock.run(1); // whatever was late arrives, and is dropped with the closed port
-    if (port.portOpen() || d.TestRunning())
+    if (port.isOpen() || d.TestRunning())
         std::abort();
     const bool answered = !replies.value(0).isEmpty() && delay < 0.4;
     if (!answered)

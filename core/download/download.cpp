@@ -51,8 +51,8 @@ void Download::load()
 void Download::unload()
 {
     // An unloaded dialog's serial control is closed; queued data is dropped.
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    if (m_port.isOpen())
+        m_port.close();
     setDialog([](DownloadDialog& d) { d = DownloadDialog{}; });
 }
 
@@ -152,7 +152,7 @@ bool Download::sendToLink(const QByteArray& data, bool parallel, quint64 generat
         reportLinkFailure(failure);
         return false;
     }
-    if (m_port.output(data))
+    if (m_port.write(data))
         return true;
     // The port's failure signal may have ended the download already; report once.
     if (current(generation))
@@ -189,7 +189,7 @@ bool Download::lineMoving(qint64 pending)
     if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.settings()))
         return true;
     reportLinkFailure(
-        Failure{Cause::LinkStalled, QStringLiteral("COM%1").arg(m_port.commPort()), m_port.device(),
+        Failure{Cause::LinkStalled, QStringLiteral("COM%1").arg(m_port.portNumber()), m_port.device(),
                 text(Msg::LineStalled).arg(pending)});
     return false;
 }
@@ -231,7 +231,7 @@ bool Download::pauseIfDue(bool parallelLink, quint64 generation)
 
 bool Download::waitForTick(quint64 generation)
 {
-    // One Timer1 tick paces each chunk. An abort disables the timer and hides the dialog:
+    // One tick of the pacing timer paces each chunk. An abort disables the timer and hides the dialog:
     // then no tick comes, and the wait ends on that instead.
     m_ticked = false;
     m_transfer = Transfer::FontsPacing;
@@ -316,8 +316,8 @@ void Download::endSequence(quint64 generation)
     m_clock.waitSeconds(25);
     if (!running(generation))
         return;
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    if (m_port.isOpen())
+        m_port.close();
     showMessage(text(104), text(103), false);
     if (!current(generation))
         return;
@@ -406,8 +406,8 @@ void Download::start(const DownloadRequest& request)
         sendExternalFonts();
         // A newer download may have started inside the waits; its port is not ours to close.
         if (current(generation)) {
-            if (m_port.portOpen())
-                m_port.setPortOpen(false);
+            if (m_port.isOpen())
+                m_port.close();
             m_files.closeAll();
         }
         return;
@@ -585,7 +585,7 @@ void Download::sendExternalFonts()
     if (parallelLink)
         m_files.closePortChannel();
     else
-        m_port.setPortOpen(false);
+        m_port.close();
 
     if (secondLength != 0) {
         emit phase(DownloadPhase::BetweenParts, 25);
@@ -600,8 +600,8 @@ void Download::sendExternalFonts()
     if (!sentAsAnnounced(generation))
         return;
     m_files.closeAll();
-    if (m_port.portOpen())
-        m_port.setPortOpen(false);
+    if (m_port.isOpen())
+        m_port.close();
     endSequence(generation);
 }
 

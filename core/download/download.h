@@ -72,7 +72,7 @@ public:
     // The download command: returns after the 8-second wait of a timed download, once the
     // pacing timer has taken over, or when an external-font download has ended.
     void start(const DownloadRequest& request);
-    // One tick of the pacing timer (Timer1).
+    // One tick of the pacing timer.
     void tick();
     // The abort button: nothing more is sent; everything is closed.
     void cancel();
@@ -133,7 +133,7 @@ private:
     // The 2-second pause after the bytes sent so far, if one is due, once the line has taken
     // them; false when the download ended meanwhile.
     bool pauseIfDue(bool parallelLink, quint64 generation);
-    // Waits for the next Timer1 tick; false when the download ended meanwhile.
+    // Waits for the next tick of the pacing timer; false when the download ended meanwhile.
     bool waitForTick(quint64 generation);
     void startDialog(qint32 max);
     void setProgress(qint32 value);

@@ -4,17 +4,17 @@
 
 LinkOpening OpenLink(const LinkChoice& link, SerialControl& comm)
 {
-    if (comm.portOpen() || link.parallel())
+    if (comm.isOpen() || link.parallel())
         return LinkOpening::Unchanged;
-    comm.setCommPort(link.portNumber());
+    comm.setPortNumber(link.portNumber());
     comm.setSettings(link.settingsText());
     if (link.portNumber() < 1 || !link.complete())
         return LinkOpening::Refused;
-    return comm.setPortOpen(true) ? LinkOpening::Opened : LinkOpening::Refused;
+    return comm.open() ? LinkOpening::Opened : LinkOpening::Refused;
 }
 
 void SetLinkSettings(const LinkChoice& link, SerialControl& comm)
 {
-    comm.setCommPort(link.portNumber());
+    comm.setPortNumber(link.portNumber());
     comm.setSettings(link.settingsText());
 }

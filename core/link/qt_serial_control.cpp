@@ -41,10 +41,7 @@ QtLineSettings qtLineSettings(const LineSettings& line)
 QtSerialControl::QtSerialControl(QObject* parent) : SerialControl(parent)
 {
     m_clock.start();
-    connect(&m_port, &QSerialPort::readyRead, this, [this] {
-        m_commEvent = ReceiveEvent;
-        emit onComm();
-    });
+    connect(&m_port, &QSerialPort::readyRead, this, &SerialControl::dataArrived);
     connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
 }
 
@@ -76,19 +73,20 @@ bool QtSerialControl::refuse(Cause cause, const QString& words)
     return false;
 }
 
-bool QtSerialControl::setPortOpen(bool open)
+void QtSerialControl::close()
 {
-    if (!open) {
-        if (m_port.isOpen()) {
-            // Whatever is still queued is dropped, so that closing never waits for the line.
-            // A drained port flushes nothing: on a pseudo-terminal a flush would also throw
-            // away what the other side has not read yet.
-            if (systemQueue() > 0)
-                m_port.clear(QSerialPort::Output);
-            m_port.close();
-        }
-        return true;
-    }
+    if (!m_port.isOpen())
+        return;
+    // Whatever is still queued is dropped, so that closing never waits for the line. A drained
+    // port flushes nothing: on a pseudo-terminal a flush would also throw away what the other
+    // side has not read yet.
+    if (systemQueue() > 0)
+        m_port.clear(QSerialPort::Output);
+    m_port.close();
+}
+
+bool QtSerialControl::open()
+{
     if (m_port.isOpen())
         return true;
     m_failed = false;
@@ -149,11 +147,10 @@ bool QtSerialControl::setPortOpen(bool open)
     const int bitsPerByte = 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + (line->stopBits == "1" ? 1 : 2);
     m_bytesPerSecond = double(line->baud) / bitsPerByte;
     m_lineFreeAt = double(m_clock.nsecsElapsed()) / 1e9;
-    m_commEvent = 0;
     return true;
 }
 
-bool QtSerialControl::output(const QByteArray& data)
+bool QtSerialControl::write(const QByteArray& data)
 {
     if (!m_port.isOpen() || m_failed)
         return false;
@@ -168,7 +165,7 @@ bool QtSerialControl::output(const QByteArray& data)
     return !m_failed;
 }
 
-QByteArray QtSerialControl::input()
+QByteArray QtSerialControl::readAll()
 {
     return m_port.isOpen() ? m_port.readAll() : QByteArray();
 }

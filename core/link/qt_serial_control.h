@@ -25,15 +25,15 @@ public:
     explicit QtSerialControl(QObject* parent = nullptr);
     ~QtSerialControl() override;
 
-    void setCommPort(int port) override { m_commPort = port; }
-    int commPort() const override { return m_commPort; }
+    void setPortNumber(int port) override { m_commPort = port; }
+    int portNumber() const override { return m_commPort; }
     void setSettings(const QString& settings) override { m_settings = settings; }
     QString settings() const override { return m_settings; }
-    bool portOpen() const override { return m_port.isOpen(); }
-    bool setPortOpen(bool open) override;
-    bool output(const QByteArray& data) override;
-    QByteArray input() override;
-    int commEvent() const override { return m_commEvent; }
+    bool isOpen() const override { return m_port.isOpen(); }
+    bool open() override;
+    void close() override;
+    bool write(const QByteArray& data) override;
+    QByteArray readAll() override;
     qint64 pendingOutput() const override;
     QString errorString() const override { return m_error; }
     Cause cause() const override { return m_cause; }
@@ -62,7 +62,6 @@ private:
     QElapsedTimer m_clock;
     double m_bytesPerSecond = 0;
     double m_lineFreeAt = 0; // when the line will have carried every byte written so far
-    int m_commEvent = 0;
     bool m_failed = false;
     bool m_opening = false;
 };

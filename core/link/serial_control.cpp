@@ -4,5 +4,5 @@ SerialControl::~SerialControl() = default;
 
 Failure SerialControl::failure() const
 {
-    return Failure{cause(), QStringLiteral("COM%1").arg(commPort()), device(), errorString()};
+    return Failure{cause(), QStringLiteral("COM%1").arg(portNumber()), device(), errorString()};
 }

@@ -6,34 +6,35 @@
 #include <QObject>
 #include <QString>
 
-// The serial communications control (MSComm1): exactly the operations the program uses.
+// A serial port as the program uses it: configured with a port number and a line, opened for one
+// job, written, read, and closed.
 class SerialControl : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr int ReceiveEvent = 2;
-
     using QObject::QObject;
     ~SerialControl() override;
 
-    // Port number (1 = COM1) and settings text ("9600,N,8,1"); both used by the next opening.
-    virtual void setCommPort(int port) = 0;
-    virtual int commPort() const = 0;
+    // Port number (1 = COM1) and line settings text ("9600,N,8,1"); both used by the next opening.
+    virtual void setPortNumber(int port) = 0;
+    virtual int portNumber() const = 0;
     virtual void setSettings(const QString& settings) = 0;
     virtual QString settings() const = 0;
 
-    virtual bool portOpen() const = 0;
-    // Opening returns false when the port cannot be opened; errorString() then says why.
-    // Closing discards whatever is still queued.
-    virtual bool setPortOpen(bool open) = 0;
+    virtual bool isOpen() const = 0;
+    // False when the port cannot be opened; failure() then says why. Opening an open port
+    // changes nothing.
+    virtual bool open() = 0;
+    // Discards whatever is still queued.
+    virtual void close() = 0;
 
     // Queues the bytes and returns at once; false when the port is closed or has failed.
-    virtual bool output(const QByteArray& data) = 0;
+    virtual bool write(const QByteArray& data) = 0;
     // Every byte received so far, removed from the receive buffer.
-    virtual QByteArray input() = 0;
-    virtual int commEvent() const = 0;
+    virtual QByteArray readAll() = 0;
 
-    // Bytes written but not yet on the line (ours and the operating system's queue).
+    // Bytes written but not yet on the line: what the system still holds, and at least what the
+    // line's rate cannot have carried yet.
     virtual qint64 pendingOutput() const = 0;
     // Why the port failed since it was opened, or why the last opening failed; empty if neither.
     virtual QString errorString() const = 0;
@@ -46,8 +47,8 @@ public:
     Failure failure() const;
 
 signals:
-    // OnComm: raised on the UI thread whenever characters have arrived (commEvent() == 2).
-    void onComm();
+    // Raised whenever bytes have arrived.
+    void dataArrived();
     // Raised once, on the first failure of an open port (unplugged adapter, hang-up).
     void failed(const QString& reason);
 };

@@ -5,7 +5,7 @@
 #include <functional>
 #include <memory>
 
-// A timer with the semantics of the main window's Timer1: while enabled it fires every
+// The pacing timer of a transfer: while enabled it fires every
 // interval; enabling it (again) restarts the interval from now. An interval of 0 never fires.
 class Timer : public QObject
 {

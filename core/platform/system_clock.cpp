@@ -20,10 +20,10 @@ namespace {
 // transfer by 5-10 %. The lateness is carried over and the next arming shortened by whole
 // milliseconds once it adds up: the mean period stays the interval, never two chunks at once,
 // and a single very late tick (a busy machine) is not caught up by more than one interval.
-class QtTimer1 : public Timer
+class PacingTimer : public Timer
 {
 public:
-    explicit QtTimer1(QObject* parent) : Timer(parent)
+    explicit PacingTimer(QObject* parent) : Timer(parent)
     {
         m_timer.setTimerType(Qt::PreciseTimer);
         m_timer.setSingleShot(true);
@@ -130,5 +130,5 @@ void SystemClock::waitUntil(const std::function<bool()>& done)
 
 std::unique_ptr<Timer> SystemClock::createTimer(QObject* parent)
 {
-    return std::make_unique<QtTimer1>(parent);
+    return std::make_unique<PacingTimer>(parent);
 }

@@ -24,15 +24,15 @@ Failure Interrogation::run()
     m_inRun = true;
     SerialControl& p = port();
     Failure failure;
-    if (!p.portOpen() && !p.setPortOpen(true)) {
+    if (!p.isOpen() && !p.open()) {
         failure = p.failure();
         m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_languageBase(), failure));
     } else {
         m_testRunning = true;
         failure = ask();
         m_testRunning = false;
-        if (p.portOpen())
-            p.setPortOpen(false);
+        if (p.isOpen())
+            p.close();
     }
     m_inRun = false;
     return failure;

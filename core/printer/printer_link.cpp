@@ -7,18 +7,15 @@
 PrinterLink::PrinterLink(SerialControl& port, Clock& clock, QObject* parent)
     : QObject(parent), m_port(port), m_clock(clock)
 {
-    connect(&m_port, &SerialControl::onComm, this, [this] {
-        if (m_port.commEvent() == SerialControl::ReceiveEvent)
-            ReplyBuffer += m_port.input();
-    });
+    connect(&m_port, &SerialControl::dataArrived, this, [this] { m_replies += m_port.readAll(); });
 }
 
 std::optional<QByteArray> PrinterLink::ask(const QByteArray& command)
 {
-    ReplyBuffer.clear();
-    m_port.output(command); // a failing send is skipped: the wait tells
+    m_replies.clear();
+    m_port.write(command); // a failing send is skipped: the wait tells
     m_clock.waitSeconds(kReplyWait);
     if (lifetime::ending())
         return std::nullopt;
-    return ReplyBuffer;
+    return m_replies;
 }

@@ -28,9 +28,8 @@ public:
     // A query's reply as shown: without its last character.
     static QByteArray shown(const QByteArray& reply) { return reply.chopped(qMin<qsizetype>(1, reply.size())); }
 
-    QByteArray ReplyBuffer;
-
 private:
+    QByteArray m_replies; // what arrived since the last command was sent
     SerialControl& m_port;
     Clock& m_clock;
 };

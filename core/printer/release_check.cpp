@@ -32,8 +32,8 @@ Failure ReleaseCheck::run(const QString& path, const LinkChoice& link)
         return {};
     m_running = true;
     const Failure failure = check(path, link);
-    if (m_printer.port().portOpen())
-        m_printer.port().setPortOpen(false);
+    if (m_printer.port().isOpen())
+        m_printer.port().close();
     m_running = false;
     return failure;
 }
@@ -77,7 +77,7 @@ Failure ReleaseCheck::askPrinter(const LinkChoice& link)
 {
     SerialControl& port = m_printer.port();
     SetLinkSettings(link, port);
-    if (!port.portOpen() && !port.setPortOpen(true)) {
+    if (!port.isOpen() && !port.open()) {
         m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_languageBase(), port.failure()));
         return port.failure();
     }

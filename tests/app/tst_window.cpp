@@ -96,14 +96,14 @@ struct Window : Bench {
         s["calls"] = fileDialog.calls.join(" | ");
         s["keys"] = QString::number(home.storedKeys().size());
         s["idle"] = QString::number(!w->engine().busy() && !w->engine().files().sourceOpen() &&
-                                    !w->Timer1().isEnabled() && !downloadPort->portOpen() && !mainPort->portOpen());
+                                    !w->Timer1().isEnabled() && !downloadPort->isOpen() && !mainPort->isOpen());
         s["ending"] = QString::number(lifetime::ending());
         QString header = QString::fromLatin1(downloadPort->writes.value(0).data);
         s["download"] = QStringLiteral("%1 %2").arg(header.replace('\n', '$')).arg(downloadPort->bytesWritten());
         for (auto [name, port] : {std::pair{"main", mainPort}, {"test", testPort}})
             s[QStringLiteral("port:%1").arg(name)] =
                 QStringLiteral("%1 %2 %3 %4")
-                    .arg(port->commPort())
+                    .arg(port->portNumber())
                     .arg(port->settings())
                     .arg(port->openings)
                     .arg(QString::fromLatin1(port->allBytes().left(40)).replace('\r', "^M").replace('\n', '$'));

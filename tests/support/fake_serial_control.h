@@ -25,20 +25,24 @@ public:
 
     explicit FakeSerialControl(Clock& clock) : m_clock(clock) {}
 
-    void setCommPort(int port) override { m_port = port; }
-    int commPort() const override { return m_port; }
+    void setPortNumber(int port) override { m_port = port; }
+    int portNumber() const override { return m_port; }
     void setSettings(const QString& settings) override { m_settings = settings; }
     QString settings() const override { return m_settings; }
-    bool portOpen() const override { return m_open; }
-    bool setPortOpen(bool open) override
+    bool isOpen() const override { return m_open; }
+    void close() override
     {
-        if (!open && m_open) {
-            tell(QStringLiteral("close"));
-            m_inbox.clear();
-            m_lineFreeAt = m_clock.now(); // what was still queued is dropped
-        }
-        if (!open || m_open)
-            return m_open = open, true;
+        if (!m_open)
+            return;
+        tell(QStringLiteral("close"));
+        m_inbox.clear();
+        m_lineFreeAt = m_clock.now(); // what was still queued is dropped
+        m_open = false;
+    }
+    bool open() override
+    {
+        if (m_open)
+            return true;
         if (m_refuse != Cause::None) {
             m_cause = m_refuse;
             m_error = QStringLiteral("Device or resource busy");
@@ -57,7 +61,7 @@ public:
         }
         return true;
     }
-    bool output(const QByteArray& data) override
+    bool write(const QByteArray& data) override
     {
         if (!m_open || m_failed || (m_failAfter >= 0 && bytesWritten() + data.size() > m_failAfter))
             return m_signalFailure ? hangUp() : void((m_failed = true, m_cause = Cause::LinkWriteFailed)), false;
@@ -69,7 +73,7 @@ public:
             static_cast<VirtualClock&>(m_clock).at(m_clock.now() + r.delay, [this, text = r.text] {
                 if (m_open) {
                     m_inbox += text;
-                    emit onComm();
+                    emit dataArrived();
                 }
             });
         if (m_rate > 0)
@@ -77,8 +81,7 @@ public:
         m_largestBacklog = std::max(m_largestBacklog, unsent());
         return true;
     }
-    QByteArray input() override { return std::exchange(m_inbox, {}); }
-    int commEvent() const override { return ReceiveEvent; }
+    QByteArray readAll() override { return std::exchange(m_inbox, {}); }
     qint64 pendingOutput() const override
     {
         const qint64 counted = std::max<qint64>(0, unsent() - std::max<qint64>(0, m_deviceQueue));

@@ -197,7 +197,7 @@ struct Run {
         download.dialogClosed(); // the close box with no download running: it stays hidden
         QVERIFY(!download.dialogShown() && download.dialog().loaded);
         QVERIFY(!download.files().sourceOpen() && !download.files().portChannelOpen());
-        QVERIFY(!port.portOpen() && !timer->isEnabled());
+        QVERIFY(!port.isOpen() && !timer->isEnabled());
         QVERIFY(!QFileInfo::exists(home.path() + "/gone.out")); // a missing LPT1 device is never created
         QVERIFY(messages.shown.size() <=
                 qMax<qsizetype>(1, timeline.count(QRegularExpression("(END|FAIL|=\\w+)@")))); // one a download

@@ -110,9 +110,10 @@ private slots:
         QFETCH(QString, after);
         VirtualClock clock;
         FakeSerialControl comm(clock), main(clock);
-        comm.setCommPort(7);
+        comm.setPortNumber(7);
         comm.setSettings(QStringLiteral("2400,O,7,2"));
-        comm.setPortOpen(before == "open");
+        if (before == "open")
+            comm.open();
         comm.openings = 0;
         comm.refuseOpen(before == "refuse" ? Cause::PortBusy : Cause::None);
         const QString port = indices[0] == 10 ? "LPT1"
@@ -121,14 +122,14 @@ private slots:
         const LinkChoice link{port, indices[0], indices[1], indices[2], indices[3], indices[4]};
         const LinkOpening opening = OpenLink(link, comm);
         QCOMPARE(QStringLiteral("%1 %2 %3 %4")
-                     .arg(comm.commPort())
+                     .arg(comm.portNumber())
                      .arg(comm.settings())
                      .arg(comm.openings)
                      .arg(QStringList{"unchanged", "opened", "refused"}[int(opening)]),
                  after);
-        QCOMPARE(comm.portOpen(), before == "open" || after.contains(" 1 "));
+        QCOMPARE(comm.isOpen(), before == "open" || after.contains(" 1 "));
         SetLinkSettings(link, main);
-        QVERIFY(!main.portOpen() && main.commPort() == indices[0] + 1);
+        QVERIFY(!main.isOpen() && main.portNumber() == indices[0] + 1);
     }
 };
 

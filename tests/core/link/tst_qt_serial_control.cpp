@@ -25,7 +25,7 @@ class TstQtSerialControl : public QObject
     {
         home.link(QStringLiteral("COM%1").arg(n), pty.slavePath());
         auto comm = std::make_unique<QtSerialControl>();
-        comm->setCommPort(n);
+        comm->setPortNumber(n);
         comm->setSettings(settings);
         return comm;
     }
@@ -54,7 +54,7 @@ private slots:
             return;
         PtyPair pty; // a pty keeps the baud rate and the stop bits
         auto comm = control(2, pty, text.section(',', 0, 0) + ",N,8," + text.section(',', 3));
-        QVERIFY2(comm->setPortOpen(true), qPrintable(comm->errorString()));
+        QVERIFY2(comm->open(), qPrintable(comm->errorString()));
         QCOMPARE(pty.line(), text.section(',', 0, 0) + ' ' + text.section(',', 3).left(1));
     }
 
@@ -63,28 +63,27 @@ private slots:
         PtyPair pty;
         auto comm = control(1, pty);
         QSignalSpy failed(comm.get(), &SerialControl::failed); // a healthy port never fails
-        QVERIFY(comm->setPortOpen(true) && comm->setPortOpen(true) && comm->output({}));
+        QVERIFY(comm->open() && comm->open() && comm->write({}));
         const QByteArray data = QByteArray("?Z4&300\n") + patternBytes(300) + QByteArray("\r\n\0\xff", 4);
-        QVERIFY(comm->output(data.left(8)) && comm->output(data.mid(8, 100)) && comm->output(data.mid(108)));
+        QVERIFY(comm->write(data.left(8)) && comm->write(data.mid(8, 100)) && comm->write(data.mid(108)));
         clock.waitUntil([&] { return comm->pendingOutput() == 0; });
         QCOMPARE(pty.read(data.size(), 3000), data);
         QByteArray reply;
-        connect(comm.get(), &SerialControl::onComm, [&] {
-            QCOMPARE(comm->commEvent(), SerialControl::ReceiveEvent);
-            reply += comm->input();
+        connect(comm.get(), &SerialControl::dataArrived, [&] {
+            reply += comm->readAll();
         });
         QVERIFY(pty.write("1.0") && pty.write("5\r"));
         clock.waitSeconds(0.3);
         QCOMPARE(std::exchange(reply, {}), QByteArray("1.05\r"));
         // A reply that comes while the port is closed is no answer to what the next opening sends.
-        QVERIFY(comm->setPortOpen(false));
+        comm->close();
         QVERIFY(pty.write("late\r"));
         clock.waitSeconds(0.1);
-        QVERIFY(comm->setPortOpen(true));
+        QVERIFY(comm->open());
         clock.waitSeconds(0.2);
         QVERIFY(pty.write("K"));
         clock.waitSeconds(0.2);
-        QCOMPARE(reply + comm->input(), QByteArray("K"));
+        QCOMPARE(reply + comm->readAll(), QByteArray("K"));
         QCOMPARE(failed.count(), 0);
     }
 
@@ -93,7 +92,7 @@ private slots:
     {
         PtyPair pty;
         auto comm = control(5, pty, "9600,N,8,1"); // 960 bytes a second
-        QVERIFY(comm->setPortOpen(true) && comm->output(QByteArray(2400, 'z')));
+        QVERIFY(comm->open() && comm->write(QByteArray(2400, 'z')));
         QByteArray got;
         clock.waitUntil([&] { return (got += pty.read(2400, 1)).size() == 2400; }); // the other side has every byte...
         const qint64 pending = comm->pendingOutput();
@@ -132,7 +131,7 @@ private slots:
         QFETCH(int, cause);
         PtyPair pty;
         auto other = control(4, pty);
-        QVERIFY(target != "held" || other->setPortOpen(true));
+        QVERIFY(target != "held" || other->open());
         const int fd = target == "locked" ? ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR) : -1;
         QVERIFY(fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0);
         const QString path = target == "dangling" ? home.path() + "/no-such-device"
@@ -146,18 +145,18 @@ private slots:
         auto comm = control(target == "COM0" ? 0 : 6, pty, settings);
         home.link("COM6", path);
         QSignalSpy failed(comm.get(), &SerialControl::failed);
-        const bool opened = comm->setPortOpen(true);
+        const bool opened = comm->open();
         QCOMPARE(int(comm->cause()), cause);
-        QCOMPARE(opened && comm->portOpen(), cause == 0);
+        QCOMPARE(opened && comm->isOpen(), cause == 0);
         QVERIFY2(opened == comm->errorString().isEmpty(), qPrintable(comm->errorString()));
-        QVERIFY(opened || (!comm->output("x") && comm->pendingOutput() == 0));
+        QVERIFY(opened || (!comm->write("x") && comm->pendingOutput() == 0));
         QCOMPARE(failed.count(), 0);
         if (fd >= 0)
             ::close(fd);
         // Once the holder lets go, the port opens and the cause is gone.
-        other->setPortOpen(false);
+        other->close();
         if (target == "held" || target == "locked")
-            QVERIFY(comm->setPortOpen(true) && comm->cause() == Cause::None && comm->errorString().isEmpty());
+            QVERIFY(comm->open() && comm->cause() == Cause::None && comm->errorString().isEmpty());
         if (target == "dangling")
             QCOMPARE(comm->deviceName(), "COM6 (" + path + ")");
     }
@@ -171,8 +170,8 @@ private slots:
             QSKIP("no serial device that this user may not open");
         home.link("COM2", device);
         QtSerialControl comm;
-        comm.setCommPort(2);
-        QVERIFY(!comm.setPortOpen(true) && !comm.portOpen());
+        comm.setPortNumber(2);
+        QVERIFY(!comm.open() && !comm.isOpen());
         QCOMPARE(comm.cause(), Cause::PortNoPermission);
         QVERIFY2(comm.errorString().contains("ermission"), qPrintable(comm.errorString()));
     }
@@ -181,12 +180,12 @@ private slots:
     {
         PtyPair pty;
         auto comm = control(3, pty);
-        QVERIFY(comm->setPortOpen(true));
+        QVERIFY(comm->open());
         QSignalSpy failed(comm.get(), &SerialControl::failed);
         pty.hangUp(); // the printer side goes away
         bool ok = true;
         for (int i = 0; i < 50 && ok; ++i) {
-            ok = comm->output(QByteArray(64, 'x'));
+            ok = comm->write(QByteArray(64, 'x'));
             clock.waitSeconds(0.01);
         }
         // Named by what happened, not by a stale errno.

@@ -124,7 +124,7 @@ private slots:
                   LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", setup.contains("LPT1") ? 10 : 1, 3, 1, 0, 0});
         QCOMPARE(p.line.summary().remove(" searched@0"), timeline);
         QCOMPARE(p.said(), message);
-        QVERIFY(!p.port.portOpen() && !check.running());
+        QVERIFY(!p.port.isOpen() && !check.running());
     }
 
     // One interrogation: the handshake, then model, release and flash, 0.4 s apart.
@@ -174,7 +174,7 @@ private slots:
         QCOMPARE(p.line.summary(), timeline);
         QCOMPARE(p.said(), message);
         QCOMPARE(runningMid, printer != "refuses");
-        QVERIFY(!run.testRunning() && !p.port.portOpen());
+        QVERIFY(!run.testRunning() && !p.port.isOpen());
     }
 };
 
