@@ -3,6 +3,7 @@
 #include "app/message_boxes.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
+#include "core/platform/version.h"
 
 #include <QApplication>
 
@@ -11,7 +12,9 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Velmora"));
-    QApplication::setApplicationVersion(QStringLiteral("2.2.0.2007"));
+    // The file version's form: major.minor.0.revision.
+    QApplication::setApplicationVersion(
+        QStringLiteral("%1.%2.0.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
     QApplication::setDesktopFileName(QStringLiteral("velmora"));
 
     SystemClock clock;

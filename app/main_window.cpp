@@ -12,6 +12,7 @@
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
 #include "core/platform/settings_store.h"
+#include "core/platform/version.h"
 #include "core/platform/stored_values.h"
 #include "core/platform/string_table.h"
 #include "core/printer/release_check.h"
@@ -406,12 +407,12 @@ void CARICA::updateAccessibleNames()
 void CARICA::Form_Load()
 {
     SettingsStore store;
-    if (auto base = parseWholeNumber(store.read(QStringLiteral("Lingua"), QStringLiteral("1000"))))
+    if (auto base = parseWholeNumber(store.read(Setting::Language)))
         m_language = qint16(*base);
     ApplyLanguage();
     applyStoredSettings(store);
     Panels[2]->setText(
-        QStringLiteral("Release #   %1.%2.%3").arg(kVersionMajor).arg(kVersionMinor).arg(kVersionRevision));
+        QStringLiteral("Release #   %1.%2.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
     updateAccessibleNames();
 }
 
@@ -419,28 +420,26 @@ void CARICA::Form_Load()
 // after "Operazione", whose reaction empties the file box.
 void CARICA::applyStoredSettings(SettingsStore& store)
 {
-    auto number = [&store](const char* key, const char* fallback) {
-        return parseWholeNumber(store.read(QLatin1String(key), QLatin1String(fallback)));
-    };
-    if (auto v = number("Porta", "0"))
+    auto number = [&store](Setting setting) { return parseWholeNumber(store.read(setting)); };
+    if (auto v = number(Setting::Port))
         selectPort(*v);
-    if (auto v = number("BaudRate", "1"))
+    if (auto v = number(Setting::Baud))
         vb::setListIndex(*Baud, *v);
-    if (auto v = number("Parity", "0"))
+    if (auto v = number(Setting::Parity))
         vb::setListIndex(*Parita, *v);
-    if (auto v = number("DataBit", "0"))
+    if (auto v = number(Setting::DataBits))
         vb::setListIndex(*BitDati, *v);
-    if (auto v = number("StopBit", "0"))
+    if (auto v = number(Setting::StopBits))
         vb::setListIndex(*BitStop, *v);
-    if (auto v = number("Operazione", "0"); v && *v >= 0 && *v <= 2)
+    if (auto v = number(Setting::Operation); v && *v >= 0 && *v <= 2)
         m_selection->setOperation(*v);
-    if (auto board = parseTruth(store.read(QStringLiteral("Boot0"), QStringLiteral("1"))))
+    if (auto board = parseTruth(store.read(Setting::BootBoard)))
         m_selection->setBootBoard(*board);
-    if (auto v = number("Check", "0"))
+    if (auto v = number(Setting::Check))
         m_selection->setCheckSum(*v);
-    if (auto v = number("ChkTurbo", "0"))
+    if (auto v = number(Setting::Turbo))
         vb::setCheckValue(*chkTurbo, *v);
-    ShowFile->setText(store.read(QStringLiteral("File"), QString()));
+    ShowFile->setText(store.read(Setting::File));
 }
 
 void CARICA::ApplyLanguage()
@@ -529,7 +528,7 @@ void CARICA::cmdExit_Click()
 void CARICA::chooseLanguage(int base)
 {
     m_language = qint16(base);
-    SettingsStore().write(QStringLiteral("Lingua"), QString::number(base));
+    SettingsStore().write(Setting::Language, QString::number(base));
     ApplyLanguage();
     updateAccessibleNames();
 }
@@ -563,17 +562,17 @@ void CARICA::mnuSaveDefault_Click()
         operation = 0;
     else if (SelOperazione[1]->isChecked())
         operation = 1;
-    store.write(QStringLiteral("Porta"), QString::number(Porta->currentIndex()));
-    store.write(QStringLiteral("BaudRate"), QString::number(Baud->currentIndex()));
-    store.write(QStringLiteral("Parity"), QString::number(Parita->currentIndex()));
-    store.write(QStringLiteral("DataBit"), QString::number(BitDati->currentIndex()));
-    store.write(QStringLiteral("StopBit"), QString::number(BitStop->currentIndex()));
-    store.write(QStringLiteral("Operazione"), QString::number(operation));
-    store.write(QStringLiteral("Boot0"), truthText(SelBoot[0]->isChecked()));
-    store.write(QStringLiteral("Check"), QString::number(vb::checkValue(*chkCheckSum)));
-    store.write(QStringLiteral("File"), ShowFile->text());
-    store.write(QStringLiteral("ChkTurbo"), QString::number(vb::checkValue(*chkTurbo)));
-    store.write(QStringLiteral("Lingua"), QString::number(m_language));
+    store.write(Setting::Port, QString::number(Porta->currentIndex()));
+    store.write(Setting::Baud, QString::number(Baud->currentIndex()));
+    store.write(Setting::Parity, QString::number(Parita->currentIndex()));
+    store.write(Setting::DataBits, QString::number(BitDati->currentIndex()));
+    store.write(Setting::StopBits, QString::number(BitStop->currentIndex()));
+    store.write(Setting::Operation, QString::number(operation));
+    store.write(Setting::BootBoard, truthText(SelBoot[0]->isChecked()));
+    store.write(Setting::Check, QString::number(vb::checkValue(*chkCheckSum)));
+    store.write(Setting::File, ShowFile->text());
+    store.write(Setting::Turbo, QString::number(vb::checkValue(*chkTurbo)));
+    store.write(Setting::Language, QString::number(m_language));
     if (const auto why = store.writeError())
         m_seams.messages.show(ownText(m_language, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
                               MessageIcon::Critical);

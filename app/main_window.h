@@ -45,9 +45,6 @@ class CARICA : public QMainWindow
 {
     Q_OBJECT
 public:
-    static constexpr int kVersionMajor = 2;
-    static constexpr int kVersionMinor = 2;
-    static constexpr int kVersionRevision = 2007;
 
     explicit CARICA(const Seams& seams, QWidget* parent = nullptr);
     ~CARICA() override;

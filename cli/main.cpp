@@ -1,6 +1,7 @@
 // velmora-cli: the download, the release check and the printer queries from a terminal, on the
 // same core as the window. Several copies may run at once on different ports.
 #include "cli/commands.h"
+#include "core/platform/version.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
@@ -31,6 +32,7 @@ Options left out take the window's stored choices (read only). For every command
   --json               One JSON object per event on standard output, then a result object.
   --lang it|en         The language of the messages (default: the stored one).
   --help               This text.
+  --version            The version.
 
 Exit status:
   0    done: every byte on the line and the end wait over; releases equal
@@ -73,6 +75,10 @@ int main(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
     const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 2 && args[1] == QLatin1String("--version")) {
+        std::printf("velmora-cli %s\n", version::kText);
+        return 0;
+    }
     if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")) {
         std::fputs(kHelp, args.size() < 2 ? stderr : stdout);
         return args.size() < 2 ? 2 : 0;

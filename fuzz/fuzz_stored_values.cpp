@@ -2,6 +2,7 @@
 // item or on none, one operation and one boot source stay selected.
 #include "app/main_window.h"
 #include "app/vb_controls.h"
+#include "core/platform/settings_store.h"
 #include "tests/support/test_env.h"
 
 #include <QApplication>
@@ -14,8 +15,6 @@
 namespace {
 QApplication* g_app = nullptr;
 Bench* g_bench = nullptr;
-const char* const kKeys[] = {"Lingua",     "Porta", "BaudRate", "Parity",   "DataBit", "StopBit",
-                             "Operazione", "Boot0", "Check",    "ChkTurbo", "File"};
 } // namespace
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
@@ -30,10 +29,8 @@ extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const QList<QByteArray> values = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\n');
-    for (int i = 0; i < 11; ++i) {
-        if (i < values.size())
-            g_bench->home.store(QLatin1String(kKeys[i]), QString::fromLatin1(values[i]));
-    }
+    for (int i = 0; i < int(std::size(kSettings)) && i < values.size(); ++i)
+        g_bench->home.store(QLatin1String(kSettings[i].key), QString::fromLatin1(values[i]));
     CARICA& w = *g_bench->window;
     w.Form_Load();
     w.mnuLoadDefault_Click();

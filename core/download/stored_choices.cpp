@@ -10,28 +10,26 @@ const QStringList kBaudItems = {"2400", "4800", "9600", "19200", "38400", "57600
 StoredChoices readStoredChoices()
 {
     SettingsStore store;
-    auto number = [&store](const char* key, const char* fallback) {
-        return parseWholeNumber(store.read(QLatin1String(key), QLatin1String(fallback)));
-    };
-    auto index = [&](const char* key, const char* fallback, int count, int otherwise) {
-        const auto v = number(key, fallback);
+    auto number = [&store](Setting setting) { return parseWholeNumber(store.read(setting)); };
+    auto index = [&](Setting setting, int count, int otherwise) {
+        const auto v = number(setting);
         return v && *v >= -1 && *v < count ? *v : otherwise;
     };
     StoredChoices c;
-    c.language = number("Lingua", "1000").value_or(0);
-    c.link.portIndex = index("Porta", "0", int(kPortItems.size()), -1);
+    c.language = number(Setting::Language).value_or(0);
+    c.link.portIndex = index(Setting::Port, int(kPortItems.size()), -1);
     c.link.port = kPortItems.value(c.link.portIndex);
-    c.link.baud = index("BaudRate", "1", int(kBaudItems.size()), -1);
-    c.link.parity = index("Parity", "0", 3, 0); // unusable: item 0, which the language selects
-    c.link.dataBits = index("DataBit", "0", 2, -1);
-    c.link.stopBits = index("StopBit", "0", 2, -1);
-    const auto operation = number("Operazione", "0");
+    c.link.baud = index(Setting::Baud, int(kBaudItems.size()), -1);
+    c.link.parity = index(Setting::Parity, 3, 0); // unusable: item 0, which the language selects
+    c.link.dataBits = index(Setting::DataBits, 2, -1);
+    c.link.stopBits = index(Setting::StopBits, 2, -1);
+    const auto operation = number(Setting::Operation);
     c.request.operation = operation && *operation >= 0 && *operation <= 2 ? *operation : 0;
-    c.request.board = parseTruth(store.read(QStringLiteral("Boot0"), QStringLiteral("1"))).value_or(true);
-    const auto check = number("Check", "0");
+    c.request.board = parseTruth(store.read(Setting::BootBoard)).value_or(true);
+    const auto check = number(Setting::Check);
     c.request.checkValue = c.request.board && check && *check >= 0 && *check <= 2 ? *check : 0;
-    const auto turbo = number("ChkTurbo", "0");
+    const auto turbo = number(Setting::Turbo);
     c.turbo = turbo && *turbo >= 0 && *turbo <= 2 ? *turbo : 0;
-    c.request.path = store.read(QStringLiteral("File"), QString());
+    c.request.path = store.read(Setting::File);
     return c;
 }

@@ -5,7 +5,15 @@
 
 namespace {
 const QString kSection = QStringLiteral("Properties/");
-}
+static_assert(
+    [] {
+        for (int i = 0; i < int(std::size(kSettings)); ++i)
+            if (int(kSettings[i].setting) != i)
+                return false;
+        return true;
+    }(),
+    "kSettings lists the settings in their order");
+} // namespace
 
 SettingsStore::SettingsStore()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Velmora"))
@@ -73,4 +81,19 @@ std::optional<QString> SettingsStore::writeError() const
     if (!probe.open(QIODevice::Append))
         return probe.errorString();
     return QStringLiteral("the settings could not be written");
+}
+
+QString SettingsStore::key(Setting setting)
+{
+    return QLatin1String(kSettings[int(setting)].key);
+}
+
+QString SettingsStore::read(Setting setting)
+{
+    return read(key(setting), QLatin1String(kSettings[int(setting)].fallback));
+}
+
+void SettingsStore::write(Setting setting, const QString& value)
+{
+    write(key(setting), value);
 }
