@@ -12,8 +12,8 @@
 
 #include <array>
 
-frmPrTest::frmPrTest(QWidget* mainWindow, const LinkBoxes& link, SerialControl& comm, Clock& clock,
-                     MessageBoxes& messages, std::function<int()> languageBase)
+InterrogationWindow::InterrogationWindow(QWidget* mainWindow, const LinkBoxes& link, SerialControl& comm, Clock& clock,
+                                         MessageBoxes& messages, std::function<int()> languageBase)
     : QDialog(mainWindow), lblModel(new QLabel(this)), txtModel(new QLineEdit(this)), lblRelease(new QLabel(this)),
       txtRelease(new QLineEdit(this)), lblFlash(new QLabel(this)), txtFlash(new QLineEdit(this)),
       cmdTest(new QPushButton(this)), cmdEsci(new QPushButton(this)), MSComm1(comm), m_mainWindow(mainWindow),
@@ -64,8 +64,8 @@ frmPrTest::frmPrTest(QWidget* mainWindow, const LinkBoxes& link, SerialControl& 
     setTabOrder(txtRelease, txtFlash);
     setTabOrder(txtFlash, cmdEsci);
 
-    connect(cmdTest, &QPushButton::clicked, this, &frmPrTest::cmdTest_Click);
-    connect(cmdEsci, &QPushButton::clicked, this, &frmPrTest::cmdEsci_Click);
+    connect(cmdTest, &QPushButton::clicked, this, &InterrogationWindow::cmdTest_Click);
+    connect(cmdEsci, &QPushButton::clicked, this, &InterrogationWindow::cmdEsci_Click);
     connect(&m_interrogation, &Interrogation::reply, this, [this](Interrogation::Query query, const QString& text) {
         const std::array<QLineEdit*, 3> boxes = {txtModel, txtRelease, txtFlash};
         boxes[std::size_t(query)]->setText(text);
@@ -73,12 +73,12 @@ frmPrTest::frmPrTest(QWidget* mainWindow, const LinkBoxes& link, SerialControl& 
     unload();
 }
 
-QString frmPrTest::text(int n) const
+QString InterrogationWindow::text(int n) const
 {
     return tableText(m_languageBase(), n);
 }
 
-void frmPrTest::unload()
+void InterrogationWindow::unload()
 {
     hide();
     if (MSComm1.isOpen())
@@ -92,7 +92,7 @@ void frmPrTest::unload()
     txtFlash->clear();
 }
 
-void frmPrTest::load()
+void InterrogationWindow::load()
 {
     if (m_mainWindow) {
         const int dx = twipsToPixels(300, logicalDpiX());
@@ -111,12 +111,12 @@ void frmPrTest::load()
     cmdTest->setFocus();
 }
 
-void frmPrTest::CopyLinkSettings()
+void InterrogationWindow::CopyLinkSettings()
 {
     SetLinkSettings(linkChoice(m_link), MSComm1);
 }
 
-void frmPrTest::cmdTest_Click()
+void InterrogationWindow::cmdTest_Click()
 {
     if (m_interrogation.inRun())
         return;
@@ -128,7 +128,7 @@ void frmPrTest::cmdTest_Click()
     unsetCursor();
 }
 
-void frmPrTest::cmdEsci_Click()
+void InterrogationWindow::cmdEsci_Click()
 {
     if (m_interrogation.inRun())
         return;
@@ -137,13 +137,13 @@ void frmPrTest::cmdEsci_Click()
 
 // The close box and Escape act as Quit, so nothing closes the port or the window under a
 // running wait.
-void frmPrTest::closeEvent(QCloseEvent* event)
+void InterrogationWindow::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     cmdEsci_Click();
 }
 
-void frmPrTest::reject()
+void InterrogationWindow::reject()
 {
     cmdEsci_Click();
 }

@@ -18,12 +18,12 @@ class SerialControl;
 // The printer interrogation window: asks the printer on the selected serial port for its
 // model, firmware release and flash data. Shown modally over the main window; "unloading"
 // hides it and returns it to its design-time state, and the next opening loads it again.
-class frmPrTest : public QDialog
+class InterrogationWindow : public QDialog
 {
     Q_OBJECT
 public:
-    frmPrTest(QWidget* mainWindow, const LinkBoxes& link, SerialControl& comm, Clock& clock, MessageBoxes& messages,
-              std::function<int()> languageBase);
+    InterrogationWindow(QWidget* mainWindow, const LinkBoxes& link, SerialControl& comm, Clock& clock,
+                        MessageBoxes& messages, std::function<int()> languageBase);
 
     // Loads (places, captions, link parameters) and shows the window modally.
     void load();

@@ -21,7 +21,7 @@ int main(int argc, char** argv)
     QtMessageBoxes messages;
     QtFileDialog fileDialog;
     Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
-    CARICA window(seams);
+    MainWindow window(seams);
     window.Form_Load();
     window.show();
     return app.exec();

@@ -1,20 +1,20 @@
 #include "app/main_window.h"
 
+#include "app/controls.h"
 #include "app/interrogation_window.h"
 #include "app/link_combo_box.h"
 #include "app/message_boxes.h"
 #include "app/progress_dialog.h"
 #include "app/selection_reactions.h"
-#include "app/vb_controls.h"
 #include "core/download/download.h"
 #include "core/download/stored_choices.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"
 #include "core/platform/settings_store.h"
-#include "core/platform/version.h"
 #include "core/platform/stored_values.h"
 #include "core/platform/string_table.h"
+#include "core/platform/version.h"
 #include "core/printer/release_check.h"
 
 #include <QAction>
@@ -59,9 +59,9 @@ void setItems(QComboBox* box, const QStringList& items)
 
 } // namespace
 
-CARICA::CARICA(const Seams& seams, QWidget* parent)
-    : QMainWindow(parent), m_seams(seams), m_downloadComm(seams.makeSerialControl()),
-      m_comm(seams.makeSerialControl()), m_timer1(seams.clock.createTimer(this)), m_testComm(seams.makeSerialControl())
+MainWindow::MainWindow(const Seams& seams, QWidget* parent)
+    : QMainWindow(parent), m_seams(seams), m_downloadComm(seams.makeSerialControl()), m_comm(seams.makeSerialControl()),
+      m_timer1(seams.clock.createTimer(this)), m_testComm(seams.makeSerialControl())
 {
     setObjectName(QStringLiteral("CARICA"));
     m_comm->setObjectName(QStringLiteral("MSComm1"));
@@ -81,13 +81,13 @@ CARICA::CARICA(const Seams& seams, QWidget* parent)
     sc.downloadRuns = [this] { return m_download->busy(); };
     m_selection = std::make_unique<SelectionReactions>(sc);
     DownloadInputs inputs;
-    inputs.turbo = [this] { return vb::checkValue(*chkTurbo); };
+    inputs.turbo = [this] { return controls::checkValue(*chkTurbo); };
     inputs.link = [this] { return linkChoice(linkBoxes()); };
     inputs.language = [this] { return m_language; };
     m_download = new Download(inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);
-    m_calcolo = new Calcolo(this, *m_download);
+    m_calcolo = new ProgressDialog(this, *m_download);
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
-    connect(m_timer1.get(), &Timer::timeout, this, &CARICA::Timer1_Timer);
+    connect(m_timer1.get(), &Timer::timeout, this, &MainWindow::Timer1_Timer);
 
     m_releaseCheck =
         std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_language); });
@@ -98,14 +98,14 @@ CARICA::CARICA(const Seams& seams, QWidget* parent)
     });
     connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);
-    m_frmPrTest = new frmPrTest(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
-                                [this] { return int(m_language); });
+    m_frmPrTest = new InterrogationWindow(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
+                                          [this] { return int(m_language); });
 
     setCreatedState();
     connectReactions();
 }
 
-CARICA::~CARICA()
+MainWindow::~MainWindow()
 {
     // The windows and the download use the serial controls: they go before those do.
     delete m_calcolo;
@@ -116,17 +116,17 @@ CARICA::~CARICA()
     m_frmPrTest = nullptr;
 }
 
-LinkBoxes CARICA::linkBoxes() const
+LinkBoxes MainWindow::linkBoxes() const
 {
     return LinkBoxes{Porta, Baud, Parita, BitDati, BitStop};
 }
 
-LinkLabels CARICA::linkLabels() const
+LinkLabels MainWindow::linkLabels() const
 {
     return LinkLabels{LabelBaud, LabelParita, LabelDati, LabelStop};
 }
 
-void CARICA::buildControls()
+void MainWindow::buildControls()
 {
     auto* central = new QWidget(this);
     setCentralWidget(central);
@@ -226,7 +226,7 @@ void CARICA::buildControls()
     top->addLayout(buttons, 4, 0, 1, 3);
 }
 
-void CARICA::buildMenus()
+void MainWindow::buildMenus()
 {
     QMenuBar* bar = menuBar();
     mnuDefault = named(bar->addMenu(QString()), "mnuDefault");
@@ -254,7 +254,7 @@ void CARICA::buildMenus()
     bar->addAction(mnuInterroga);
 }
 
-void CARICA::buildStatusBar()
+void MainWindow::buildStatusBar()
 {
     QStatusBar* bar = statusBar();
     bar->setObjectName(QStringLiteral("StatusBar1"));
@@ -268,16 +268,16 @@ void CARICA::buildStatusBar()
     }
     m_clockTimer = new QTimer(this);
     m_clockTimer->setInterval(1000);
-    connect(m_clockTimer, &QTimer::timeout, this, &CARICA::updateClockPanel);
+    connect(m_clockTimer, &QTimer::timeout, this, &MainWindow::updateClockPanel);
     m_clockTimer->start();
 }
 
-void CARICA::updateClockPanel()
+void MainWindow::updateClockPanel()
 {
     Panels[1]->setText(QLocale::system().toString(QTime::currentTime(), QLocale::ShortFormat));
 }
 
-void CARICA::setCreatedState()
+void MainWindow::setCreatedState()
 {
     setWindowTitle(QStringLiteral(" Download"));
 
@@ -316,19 +316,19 @@ void CARICA::setCreatedState()
     Frame6->setTitle(QString());
     chkCheckSum->setText(QStringLiteral("CheckSum"));
     chkCheckSum->setEnabled(true);
-    vb::setCheckValue(*chkCheckSum, 0);
+    controls::setCheckValue(*chkCheckSum, 0);
     Frame2->setTitle(QStringLiteral("Selezione BOOT"));
     SelBoot[0]->setText(QStringLiteral("Boot da SCHEDA"));
     SelBoot[1]->setText(QStringLiteral("Boot da RAMCARD"));
-    vb::setOptionValue(*SelBoot[0], true);
+    controls::setOptionValue(*SelBoot[0], true);
     Frame1->setTitle(QStringLiteral("Download"));
     SelOperazione[0]->setText(QStringLiteral("FIRMWARE"));
     SelOperazione[1]->setText(QStringLiteral("FONT STANDARD"));
     SelOperazione[2]->setText(QStringLiteral("FONT ESTERNI"));
-    vb::setOptionValue(*SelOperazione[0], true);
+    controls::setOptionValue(*SelOperazione[0], true);
     Frame5->setTitle(QString());
     chkTurbo->setText(QStringLiteral("Turbo"));
-    vb::setCheckValue(*chkTurbo, 0);
+    controls::setCheckValue(*chkTurbo, 0);
     m_timer1->setEnabled(false);
 
     mnuDefault->setTitle(QStringLiteral("&Default..."));
@@ -349,7 +349,7 @@ void CARICA::setCreatedState()
         m_comm->close();
 }
 
-void CARICA::connectReactions()
+void MainWindow::connectReactions()
 {
     // Reactions run on every change of value the operator makes: by mouse, keyboard or an
     // assistive technology, which changes values without Qt's click signals. Assignments from
@@ -373,24 +373,24 @@ void CARICA::connectReactions()
     for (auto* b : SelBoot)
         onChoice(b, [this] { m_selection->SelBoot_Click(); });
     connect(chkCheckSum, &QCheckBox::stateChanged, this, [this] { m_selection->chkCheckSum_Click(); });
-    connect(StartTrasm, &QPushButton::clicked, this, &CARICA::StartTrasm_Click);
-    connect(cmdExit, &QPushButton::clicked, this, &CARICA::cmdExit_Click);
-    connect(mnuItaliano, &QAction::triggered, this, &CARICA::mnuItaliano_Click);
-    connect(mnuInglese, &QAction::triggered, this, &CARICA::mnuInglese_Click);
-    connect(mnuLoadDefault, &QAction::triggered, this, &CARICA::mnuLoadDefault_Click);
-    connect(mnuSaveDefault, &QAction::triggered, this, &CARICA::mnuSaveDefault_Click);
-    connect(mnuFactory, &QAction::triggered, this, &CARICA::mnuFactory_Click);
-    connect(mnuInterroga, &QAction::triggered, this, &CARICA::mnuInterroga_Click);
-    connect(cmdCheckRelease, &QPushButton::clicked, this, &CARICA::cmdCheckRelease_Click);
+    connect(StartTrasm, &QPushButton::clicked, this, &MainWindow::StartTrasm_Click);
+    connect(cmdExit, &QPushButton::clicked, this, &MainWindow::cmdExit_Click);
+    connect(mnuItaliano, &QAction::triggered, this, &MainWindow::mnuItaliano_Click);
+    connect(mnuInglese, &QAction::triggered, this, &MainWindow::mnuInglese_Click);
+    connect(mnuLoadDefault, &QAction::triggered, this, &MainWindow::mnuLoadDefault_Click);
+    connect(mnuSaveDefault, &QAction::triggered, this, &MainWindow::mnuSaveDefault_Click);
+    connect(mnuFactory, &QAction::triggered, this, &MainWindow::mnuFactory_Click);
+    connect(mnuInterroga, &QAction::triggered, this, &MainWindow::mnuInterroga_Click);
+    connect(cmdCheckRelease, &QPushButton::clicked, this, &MainWindow::cmdCheckRelease_Click);
 }
 
-void CARICA::selectPort(int index)
+void MainWindow::selectPort(int index)
 {
-    vb::setListIndex(*Porta, index, [this] { Porta_Click(linkBoxes(), linkLabels()); });
+    controls::setListIndex(*Porta, index, [this] { Porta_Click(linkBoxes(), linkLabels()); });
 }
 
 // Screen readers and the end-to-end tests find the link boxes by their labels' words.
-void CARICA::updateAccessibleNames()
+void MainWindow::updateAccessibleNames()
 {
     const std::array<std::pair<QLabel*, QComboBox*>, 5> pairs = {
         {{LabelPorta, Porta}, {LabelBaud, Baud}, {LabelParita, Parita}, {LabelDati, BitDati}, {LabelStop, BitStop}}};
@@ -404,7 +404,7 @@ void CARICA::updateAccessibleNames()
         frmChkRel->setAccessibleName(cmdCheckRelease->text());
 }
 
-void CARICA::Form_Load()
+void MainWindow::Form_Load()
 {
     SettingsStore store;
     if (auto base = parseWholeNumber(store.read(Setting::Language)))
@@ -418,19 +418,19 @@ void CARICA::Form_Load()
 
 // Each key in turn; a value that cannot be applied leaves its control as it is. "File" comes
 // after "Operazione", whose reaction empties the file box.
-void CARICA::applyStoredSettings(SettingsStore& store)
+void MainWindow::applyStoredSettings(SettingsStore& store)
 {
     auto number = [&store](Setting setting) { return parseWholeNumber(store.read(setting)); };
     if (auto v = number(Setting::Port))
         selectPort(*v);
     if (auto v = number(Setting::Baud))
-        vb::setListIndex(*Baud, *v);
+        controls::setListIndex(*Baud, *v);
     if (auto v = number(Setting::Parity))
-        vb::setListIndex(*Parita, *v);
+        controls::setListIndex(*Parita, *v);
     if (auto v = number(Setting::DataBits))
-        vb::setListIndex(*BitDati, *v);
+        controls::setListIndex(*BitDati, *v);
     if (auto v = number(Setting::StopBits))
-        vb::setListIndex(*BitStop, *v);
+        controls::setListIndex(*BitStop, *v);
     if (auto v = number(Setting::Operation); v && *v >= 0 && *v <= 2)
         m_selection->setOperation(*v);
     if (auto board = parseTruth(store.read(Setting::BootBoard)))
@@ -438,11 +438,11 @@ void CARICA::applyStoredSettings(SettingsStore& store)
     if (auto v = number(Setting::Check))
         m_selection->setCheckSum(*v);
     if (auto v = number(Setting::Turbo))
-        vb::setCheckValue(*chkTurbo, *v);
+        controls::setCheckValue(*chkTurbo, *v);
     ShowFile->setText(store.read(Setting::File));
 }
 
-void CARICA::ApplyLanguage()
+void MainWindow::ApplyLanguage()
 {
     if (m_language == kItalian || m_language == kEnglish) {
         mnuItaliano->setChecked(m_language == kItalian);
@@ -479,7 +479,7 @@ void CARICA::ApplyLanguage()
     if (!odd)
         return;
     Parita->insertItem(2, *odd);
-    vb::setListIndex(*Parita, remembered);
+    controls::setListIndex(*Parita, remembered);
     const std::array<std::pair<int, std::function<void(const QString&)>>, 12> second = {{
         {13, [this](const QString& s) { LabelDati->setText(s); }},
         {14, [this](const QString& s) { LabelStop->setText(s); }},
@@ -502,7 +502,7 @@ void CARICA::ApplyLanguage()
     }
 }
 
-void CARICA::StartTrasm_Click()
+void MainWindow::StartTrasm_Click()
 {
     DownloadRequest request;
     request.path = ShowFile->text();
@@ -511,21 +511,21 @@ void CARICA::StartTrasm_Click()
         if (SelOperazione[std::size_t(i)]->isChecked())
             request.operation = i;
     request.board = SelBoot[0]->isChecked();
-    request.checkValue = vb::checkValue(*chkCheckSum);
+    request.checkValue = controls::checkValue(*chkCheckSum);
     m_download->start(request);
 }
 
-void CARICA::Timer1_Timer()
+void MainWindow::Timer1_Timer()
 {
     m_download->tick();
 }
 
-void CARICA::cmdExit_Click()
+void MainWindow::cmdExit_Click()
 {
     close();
 }
 
-void CARICA::chooseLanguage(int base)
+void MainWindow::chooseLanguage(int base)
 {
     m_language = qint16(base);
     SettingsStore().write(Setting::Language, QString::number(base));
@@ -533,17 +533,17 @@ void CARICA::chooseLanguage(int base)
     updateAccessibleNames();
 }
 
-void CARICA::mnuItaliano_Click()
+void MainWindow::mnuItaliano_Click()
 {
     chooseLanguage(kItalian);
 }
 
-void CARICA::mnuInglese_Click()
+void MainWindow::mnuInglese_Click()
 {
     chooseLanguage(kEnglish);
 }
 
-void CARICA::mnuLoadDefault_Click()
+void MainWindow::mnuLoadDefault_Click()
 {
     if (m_download->busy())
         return;
@@ -552,7 +552,7 @@ void CARICA::mnuLoadDefault_Click()
     repaint();
 }
 
-void CARICA::mnuSaveDefault_Click()
+void MainWindow::mnuSaveDefault_Click()
 {
     if (m_download->busy())
         return;
@@ -569,16 +569,16 @@ void CARICA::mnuSaveDefault_Click()
     store.write(Setting::StopBits, QString::number(BitStop->currentIndex()));
     store.write(Setting::Operation, QString::number(operation));
     store.write(Setting::BootBoard, truthText(SelBoot[0]->isChecked()));
-    store.write(Setting::Check, QString::number(vb::checkValue(*chkCheckSum)));
+    store.write(Setting::Check, QString::number(controls::checkValue(*chkCheckSum)));
     store.write(Setting::File, ShowFile->text());
-    store.write(Setting::Turbo, QString::number(vb::checkValue(*chkTurbo)));
+    store.write(Setting::Turbo, QString::number(controls::checkValue(*chkTurbo)));
     store.write(Setting::Language, QString::number(m_language));
     if (const auto why = store.writeError())
         m_seams.messages.show(ownText(m_language, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
                               MessageIcon::Critical);
 }
 
-void CARICA::mnuFactory_Click()
+void MainWindow::mnuFactory_Click()
 {
     SettingsStore().deleteSection();
     // A running transfer ends first, exactly as its abort button ends it; the window is then
@@ -589,7 +589,7 @@ void CARICA::mnuFactory_Click()
     Form_Load();
 }
 
-void CARICA::cmdCheckRelease_Click()
+void MainWindow::cmdCheckRelease_Click()
 {
     if (m_releaseCheck->running())
         return;
@@ -603,19 +603,18 @@ void CARICA::cmdCheckRelease_Click()
     unsetCursor();
 }
 
-void CARICA::mnuInterroga_Click()
+void MainWindow::mnuInterroga_Click()
 {
     if (m_download->busy() || m_frmPrTest->isVisible())
         return;
     if (isParallelLink(linkBoxes())) {
-        m_seams.messages.show(tableText(m_language, 113), tableText(m_language, 112),
-                              MessageIcon::Critical);
+        m_seams.messages.show(tableText(m_language, 113), tableText(m_language, 112), MessageIcon::Critical);
         return;
     }
     m_frmPrTest->load();
 }
 
-void CARICA::closeEvent(QCloseEvent* event)
+void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Ends the program at once: no question, nothing stored, queued data dropped.
     lifetime::beginEnding();

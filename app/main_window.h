@@ -10,7 +10,7 @@
 #include <memory>
 
 class Clock;
-class Calcolo;
+class ProgressDialog;
 class Download;
 class FileDialog;
 class MessageBoxes;
@@ -26,7 +26,7 @@ class QRadioButton;
 class QTimer;
 class SelectionReactions;
 class ReleaseCheck;
-class frmPrTest;
+class InterrogationWindow;
 class SerialControl;
 class SettingsStore;
 class Timer;
@@ -41,13 +41,12 @@ struct Seams {
 };
 
 // The main window: the program lives as long as it is open.
-class CARICA : public QMainWindow
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 public:
-
-    explicit CARICA(const Seams& seams, QWidget* parent = nullptr);
-    ~CARICA() override;
+    explicit MainWindow(const Seams& seams, QWidget* parent = nullptr);
+    ~MainWindow() override;
 
     // The start-up sequence; run once before the window is first shown.
     void Form_Load();
@@ -67,9 +66,9 @@ public:
     Download& engine() { return *m_download; }
     // The string table's base the window speaks: 1000 Italian, 2000 English.
     int language() const { return m_language; }
-    Calcolo& calcolo() { return *m_calcolo; }
+    ProgressDialog& calcolo() { return *m_calcolo; }
     SerialControl& MSComm1() { return *m_comm; }
-    frmPrTest& interrogationWindow() { return *m_frmPrTest; }
+    InterrogationWindow& interrogationWindow() { return *m_frmPrTest; }
     Timer& Timer1() { return *m_timer1; }
 
     // Controls, named as their objectName.
@@ -140,8 +139,8 @@ private:
     std::unique_ptr<SelectionReactions> m_selection;
     std::unique_ptr<SerialControl> m_testComm;
     std::unique_ptr<ReleaseCheck> m_releaseCheck;
-    frmPrTest* m_frmPrTest = nullptr;
+    InterrogationWindow* m_frmPrTest = nullptr;
     Download* m_download = nullptr;
-    Calcolo* m_calcolo = nullptr;
+    ProgressDialog* m_calcolo = nullptr;
     QTimer* m_clockTimer = nullptr;
 };

@@ -1,7 +1,7 @@
 #include "app/progress_dialog.h"
 
+#include "app/controls.h"
 #include "app/twips.h"
-#include "app/vb_controls.h"
 #include "core/download/download.h"
 #include "core/link/serial_control.h"
 
@@ -11,7 +11,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-Calcolo::Calcolo(QWidget* mainWindow, Download& download)
+ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download)
     : QDialog(mainWindow), Downloading(new QGroupBox(this)), BarraTrasm(new QProgressBar(Downloading)),
       CancelButton(new QPushButton(Downloading)), Label1(new QLabel(this)), MSComm1(download.port()),
       m_mainWindow(mainWindow), m_download(download)
@@ -41,12 +41,12 @@ Calcolo::Calcolo(QWidget* mainWindow, Download& download)
     Label1->setGeometry(twipsRect(*this, 120, 1440, 3405, 300));
 
     connect(CancelButton, &QPushButton::clicked, &download, &Download::cancel);
-    connect(&download, &Download::dialogChanged, this, &Calcolo::follow);
-    connect(&download, &Download::paintRequested, this, [this] { vb::refresh(*this); });
+    connect(&download, &Download::dialogChanged, this, &ProgressDialog::follow);
+    connect(&download, &Download::paintRequested, this, [this] { controls::refresh(*this); });
     follow();
 }
 
-void Calcolo::follow()
+void ProgressDialog::follow()
 {
     const DownloadDialog& d = m_download.dialog();
     // Each load places the dialog 600 twips right of and below the main window's corner.
@@ -63,13 +63,13 @@ void Calcolo::follow()
 
 // The window's close box and Escape act as the abort button while a download runs; otherwise
 // they only hide the dialog.
-void Calcolo::closeEvent(QCloseEvent* event)
+void ProgressDialog::closeEvent(QCloseEvent* event)
 {
     event->ignore();
     reject();
 }
 
-void Calcolo::reject()
+void ProgressDialog::reject()
 {
     m_download.dialogClosed();
 }

@@ -12,11 +12,11 @@ class SerialControl;
 // The modeless progress dialog, as the download drives it. It is "loaded" on first use and
 // "unloaded" by an abort; unloading returns it to its design-time state (a nested wait may
 // still be running under it), and the next load places it again.
-class Calcolo : public QDialog
+class ProgressDialog : public QDialog
 {
     Q_OBJECT
 public:
-    Calcolo(QWidget* mainWindow, Download& download);
+    ProgressDialog(QWidget* mainWindow, Download& download);
 
     QGroupBox* Downloading;
     QProgressBar* BarraTrasm;

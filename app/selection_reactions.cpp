@@ -1,7 +1,7 @@
 #include "app/selection_reactions.h"
 
+#include "app/controls.h"
 #include "app/file_dialog.h"
-#include "app/vb_controls.h"
 
 #include <QDir>
 
@@ -51,18 +51,19 @@ void SelectionReactions::chkCheckSum_Click()
 
 void SelectionReactions::setOperation(int index)
 {
-    vb::setOptionValue(*m_c.SelOperazione[std::size_t(index)], true, [this, index] { SelOperazione_Click(index); });
+    controls::setOptionValue(*m_c.SelOperazione[std::size_t(index)], true,
+                             [this, index] { SelOperazione_Click(index); });
 }
 
 void SelectionReactions::setBootBoard(bool board)
 {
-    vb::setOptionValue(*m_c.SelBoot[0], board, [this] { SelBoot_Click(); });
-    vb::setOptionValue(*m_c.SelBoot[1], !board, [this] { SelBoot_Click(); });
+    controls::setOptionValue(*m_c.SelBoot[0], board, [this] { SelBoot_Click(); });
+    controls::setOptionValue(*m_c.SelBoot[1], !board, [this] { SelBoot_Click(); });
 }
 
 bool SelectionReactions::setCheckSum(int value)
 {
-    return vb::setCheckValue(*m_c.chkCheckSum, value, [this] { chkCheckSum_Click(); });
+    return controls::setCheckValue(*m_c.chkCheckSum, value, [this] { chkCheckSum_Click(); });
 }
 
 QString fileFilter(int operation)

@@ -38,11 +38,11 @@ namespace {
 // The real main window with the real clock and serial controls, for real links in real time.
 struct RealBench {
     // Builds the window with these stored "key=value" settings and runs the start-up sequence.
-    CARICA& load(const QStringList& stored)
+    MainWindow& load(const QStringList& stored)
     {
         home.store(stored);
         Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
-        window = std::make_unique<CARICA>(seams);
+        window = std::make_unique<MainWindow>(seams);
         window->Form_Load();
         return *window;
     }
@@ -50,7 +50,7 @@ struct RealBench {
     SystemClock clock;
     MessageRecorder messages{clock};
     ScriptedFileDialog fileDialog;
-    std::unique_ptr<CARICA> window;
+    std::unique_ptr<MainWindow> window;
 };
 
 void row(const char* what, double value, const char* unit, const char* goal)
@@ -173,7 +173,7 @@ double timedDownload(bool parallel)
         home.link("COM1", pty.slavePath());
         home.store("BaudRate", "5");
     }
-    CARICA& window = bench.load({"ChkTurbo=1"});
+    MainWindow& window = bench.load({"ChkTurbo=1"});
     window.ShowFile->setText(home.file("B.BIN", patternBytes(length, 4)));
     Receiver rx(parallel ? fifoFd : pty.master(), header.size(), header.size() + length);
     window.StartTrasm->click();
@@ -198,7 +198,7 @@ qint64 bytesLost(int baudIndex, int baud, qint64 length)
     MessageRecorder& messages = bench.messages;
     PtyPair pty;
     bench.home.link("COM1", pty.slavePath());
-    CARICA& window = bench.load({"BaudRate=" + QString::number(baudIndex), "ChkTurbo=1"});
+    MainWindow& window = bench.load({"BaudRate=" + QString::number(baudIndex), "ChkTurbo=1"});
     window.ShowFile->setText(bench.home.file("T.BIN", patternBytes(length, 8)));
     const qint64 header = QByteArray("?Z4&" + QByteArray::number(length) + "\n").size();
     std::atomic<qint64> got{0};
@@ -262,8 +262,9 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     port.modelLine(0);
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), 0, baudIndex, 0, 0, 0};
-    Download download(DownloadInputs{[turbo] { return turbo ? 1 : 0; }, [link] { return link; }, [] { return kItalian; }},
-                      clock, messages, port, *timer);
+    Download download(
+        DownloadInputs{[turbo] { return turbo ? 1 : 0; }, [link] { return link; }, [] { return kItalian; }}, clock,
+        messages, port, *timer);
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     const qint64 length = 10000, header = 10; // "?Z4&10000\n"
     double drained = 0;
@@ -322,7 +323,7 @@ double peakRssMb()
     RealBench bench;
     PtyPair pty;
     bench.home.link("COM1", pty.slavePath());
-    CARICA& window = bench.load({"Operazione=2", "ChkTurbo=1", "BaudRate=5"});
+    MainWindow& window = bench.load({"Operazione=2", "ChkTurbo=1", "BaudRate=5"});
     window.ShowFile->setText(bench.home.file("BIG.SHC", patternBytes(3014656, 6)));
     Receiver rx(pty.master(), 12, 3014656 + 24);
     window.StartTrasm->click();

@@ -132,8 +132,9 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     auto timer = clock.createTimer();
     const int turbo = c.turbo;
     const LinkChoice link = c.link;
-    Download download(DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }},
-                      clock, out, port, *timer);
+    Download download(
+        DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }}, clock, out,
+        port, *timer);
     m_download = &download;
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     std::optional<DownloadOutcome> outcome;
@@ -164,12 +165,12 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         shownPercent = percent;
         const double sending = clock.now() - sendingSince - 2.0 * double(pausesUpTo(d.value) - pausesUpTo(sendingFrom));
         const double rate = sending > 0 ? double(d.value - sendingFrom) / sending : 0;
-        const bool secondPartDue = c.request.operation == 2 && d.value < Download::kFirstPartMax &&
-                                   d.maximum > Download::kFirstPartMax;
+        const bool secondPartDue =
+            c.request.operation == 2 && d.value < Download::kFirstPartMax && d.maximum > Download::kFirstPartMax;
         const double left = rate > 0 ? double(d.maximum - d.value) / rate +
-                                            2.0 * double(pausesUpTo(d.maximum) - pausesUpTo(d.value)) +
-                                            (secondPartDue ? 35 : 0) + 25
-                                      : -1;
+                                           2.0 * double(pausesUpTo(d.maximum) - pausesUpTo(d.value)) +
+                                           (secondPartDue ? 35 : 0) + 25
+                                     : -1;
         out.progress(QStringLiteral("[%1%2] %3% %4/%5 bytes, %6 B/s%7")
                          .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
                               QString::number(d.value), QString::number(d.maximum), QString::number(int(rate)),
@@ -187,11 +188,12 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     QJsonObject start{{"file", c.request.path}, {"port", link.port}};
     if (!parallel)
         start.insert(QStringLiteral("settings"), link.settingsText());
-    out.event(QStringLiteral("start"),
-              parallel ? QStringLiteral("%1 to %2").arg(QFileInfo(c.request.path).fileName(), link.port)
-                       : QStringLiteral("%1 to %2, %3")
-                             .arg(QFileInfo(c.request.path).fileName(), link.port, link.settingsText()),
-              start);
+    out.event(
+        QStringLiteral("start"),
+        parallel
+            ? QStringLiteral("%1 to %2").arg(QFileInfo(c.request.path).fileName(), link.port)
+            : QStringLiteral("%1 to %2, %3").arg(QFileInfo(c.request.path).fileName(), link.port, link.settingsText()),
+        start);
     download.start(c.request);
     if (!outcome && !lifetime::ending())
         loop.exec();
@@ -200,8 +202,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), 128 + m_signal, {{"outcome", "aborted"}});
     const DownloadOutcome o = outcome.value_or(DownloadOutcome::Aborted);
     const Failure& failure = download.failure();
-    const int status = o == DownloadOutcome::Completed ? exit_status::Ok
-                       : failure                       ? exit_status::of(failure.cause)
+    const int status = o == DownloadOutcome::Completed     ? exit_status::Ok
+                       : failure                           ? exit_status::of(failure.cause)
                        : o == DownloadOutcome::FileRefused ? exit_status::FileRefused
                        : o == DownloadOutcome::PortRefused ? exit_status::PortRefused
                                                            : exit_status::LinkFailed;

@@ -70,8 +70,7 @@ void Output::show(const QString& text, const QString& title, MessageIcon icon, c
         {"text", text}, {"title", title}, {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
     if (!detail.isEmpty())
         fields.insert(QStringLiteral("detail"), detail);
-    event(QStringLiteral("message"), title.isEmpty() ? oneLine : title + QStringLiteral(" \u2014 ") + oneLine,
-          fields);
+    event(QStringLiteral("message"), title.isEmpty() ? oneLine : title + QStringLiteral(" \u2014 ") + oneLine, fields);
 }
 
 void Output::say(const QString& line)

@@ -132,15 +132,13 @@ int PortsCommand::run(const QCommandLineParser&, Output& out)
         const QString device = serial ? port_names::serialDevice(i + 1) : port_names::parallelDevice();
         const Failure f =
             device_access::check(device, serial ? device_access::Use::Serial : device_access::Use::Parallel);
-        const QString state = !f                                  ? QStringLiteral("present, can be opened")
+        const QString state = !f                                   ? QStringLiteral("present, can be opened")
                               : f.cause == Cause::PortMissing      ? QStringLiteral("missing")
                               : f.cause == Cause::PortNoPermission ? QStringLiteral("present, no access for this user")
                                                                    : QStringLiteral("unusable: ") + f.system;
         out.say(QStringLiteral("%1 %2 %3").arg(kPortItems[i], -6).arg(device, -40).arg(state));
-        QJsonObject fields{{"name", kPortItems[i]},
-                           {"device", device},
-                           {"exists", f.cause != Cause::PortMissing},
-                           {"accessible", !f}};
+        QJsonObject fields{
+            {"name", kPortItems[i]}, {"device", device}, {"exists", f.cause != Cause::PortMissing}, {"accessible", !f}};
         if (f)
             fields.insert(QStringLiteral("error"), causeId(f.cause));
         out.event(QStringLiteral("port"), QString(), fields);

@@ -41,7 +41,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                                      ? QList<FakeSerialControl::Reply>{{replies[i], delay}}
                                      : QList<FakeSerialControl::Reply>{});
     port.writes.clear();
-    frmPrTest& d = g_bench->window->interrogationWindow();
+    InterrogationWindow& d = g_bench->window->interrogationWindow();
     d.cmdTest_Click();
     g_bench->clock.run(1); // whatever was late arrives, and is dropped with the closed port
     if (port.isOpen() || d.TestRunning())

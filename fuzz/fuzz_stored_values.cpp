@@ -1,7 +1,7 @@
 // Any text in any of the eleven stored keys: the window starts and loads, every box ends on an
 // item or on none, one operation and one boot source stay selected.
+#include "app/controls.h"
 #include "app/main_window.h"
-#include "app/vb_controls.h"
 #include "core/platform/settings_store.h"
 #include "tests/support/test_env.h"
 
@@ -31,7 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const QList<QByteArray> values = QByteArray(reinterpret_cast<const char*>(data), qsizetype(size)).split('\n');
     for (int i = 0; i < int(std::size(kSettings)) && i < values.size(); ++i)
         g_bench->home.store(QLatin1String(kSettings[i].key), QString::fromLatin1(values[i]));
-    CARICA& w = *g_bench->window;
+    MainWindow& w = *g_bench->window;
     w.Form_Load();
     w.mnuLoadDefault_Click();
     for (QComboBox* box :
@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         operations += b->isChecked();
     if (operations != 1 || w.SelBoot[0]->isChecked() == w.SelBoot[1]->isChecked())
         std::abort();
-    if (w.SelBoot[1]->isChecked() && vb::checkValue(*w.chkCheckSum) != 0)
+    if (w.SelBoot[1]->isChecked() && controls::checkValue(*w.chkCheckSum) != 0)
         std::abort();
     return 0;
 }

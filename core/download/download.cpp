@@ -18,8 +18,8 @@ const QString kChecksumCaption = QStringLiteral("CALCOLO CHECKSUM IN CORSO...");
 constexpr char kPadByte = ' ';
 } // namespace
 
-Download::Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port, Timer& timer,
-                   QObject* parent)
+Download::Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port,
+                   Timer& timer, QObject* parent)
     : QObject(parent), m_in(inputs), m_clock(clock), m_messages(messages), m_port(port), m_timer(timer)
 {
     connect(&m_port, &SerialControl::failed, this, [this] {
@@ -133,8 +133,8 @@ void Download::reportLinkFailure(const Failure& failure)
                               : QStringLiteral("%1 (%2)").arg(failure.subject, failure.device);
     if (failure.cause == Cause::LinkWriteFailed || failure.cause == Cause::None) {
         const QString why = failure.system.isEmpty() ? text(Msg::PortClosed) : failure.system;
-        abandon(text(Msg::LinkWriteFailed).arg(where, why), Failure{Cause::LinkWriteFailed, failure.subject,
-                                                                     failure.device, failure.system});
+        abandon(text(Msg::LinkWriteFailed).arg(where, why),
+                Failure{Cause::LinkWriteFailed, failure.subject, failure.device, failure.system});
         return;
     }
     QString why = causeWords(m_in.language(), failure.cause);
@@ -188,9 +188,8 @@ bool Download::lineMoving(qint64 pending)
     m_linePending = pending;
     if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.settings()))
         return true;
-    reportLinkFailure(
-        Failure{Cause::LinkStalled, QStringLiteral("COM%1").arg(m_port.portNumber()), m_port.device(),
-                text(Msg::LineStalled).arg(pending)});
+    reportLinkFailure(Failure{Cause::LinkStalled, QStringLiteral("COM%1").arg(m_port.portNumber()), m_port.device(),
+                              text(Msg::LineStalled).arg(pending)});
     return false;
 }
 
@@ -218,8 +217,8 @@ bool Download::pauseIfDue(bool parallelLink, quint64 generation)
 {
     // Without Turbo every 4096 bytes; with Turbo never on a serial link, every 65536 on LPT1.
     const int turboValue = m_in.turbo();
-    const bool due = parallelLink ? m_sent % (turboValue == 0 ? 4096 : 65536) == 0
-                                  : turboValue == 0 && m_sent % 4096 == 0;
+    const bool due =
+        parallelLink ? m_sent % (turboValue == 0 ? 4096 : 65536) == 0 : turboValue == 0 && m_sent % 4096 == 0;
     if (!due)
         return true;
     if (!parallelLink && !drainSerial(generation))
@@ -246,9 +245,10 @@ bool Download::openParallel()
     if (m_files.openPortChannel(&failure))
         return true;
     // Refused like a serial port that does not open: whatever was sent before stays sent.
-    abandon(text(Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(failure.device),
-                                              causeWords(m_in.language(), failure.cause) +
-                                                  (failure.system.isEmpty() ? QString() : ": " + failure.system)),
+    abandon(text(Msg::ParallelOpenFailed)
+                .arg(QStringLiteral("LPT1 (%1)").arg(failure.device),
+                     causeWords(m_in.language(), failure.cause) +
+                         (failure.system.isEmpty() ? QString() : ": " + failure.system)),
             failure, DownloadOutcome::PortRefused);
     return false;
 }
@@ -365,8 +365,8 @@ void Download::start(const DownloadRequest& request)
     if (size == 0)
         return refuseFile(kEmptyFile, Failure{Cause::FileEmpty, path, {}, {}}, true);
     if (size > std::numeric_limits<qint32>::max())
-        return refuseFile(text(Msg::FileTooLarge).arg(path, QString::number(size)), Failure{Cause::FileTooBig, path, {}, {}},
-                          false);
+        return refuseFile(text(Msg::FileTooLarge).arg(path, QString::number(size)),
+                          Failure{Cause::FileTooBig, path, {}, {}}, false);
     const quint64 generation = ++m_generation;
     m_failure = {};
     m_dataOut = false;
@@ -392,8 +392,7 @@ void Download::start(const DownloadRequest& request)
     const std::optional<int> sum = FileChecksum(m_files.source(), m_length);
     if (!sum) {
         abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()),
-                Failure{Cause::FileUnreadable, path, {}, m_files.source().errorString()},
-                DownloadOutcome::FileRefused);
+                Failure{Cause::FileUnreadable, path, {}, m_files.source().errorString()}, DownloadOutcome::FileRefused);
         return;
     }
     m_fileXor = *sum;

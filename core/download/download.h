@@ -160,10 +160,10 @@ private:
     FileChannels m_files;
     quint64 m_generation = 0;
     Transfer m_transfer = Transfer::Idle;
-    qint64 m_length = 0;   // of the whole file
-    qint64 m_sent = 0;     // of the whole file (timed transfer) or of the current part (external fonts)
-    QByteArray m_header;   // sent ahead of a timed transfer's data; empty: none
-    bool m_ticked = false; // the tick the external-font loop waits for has come
+    qint64 m_length = 0;       // of the whole file
+    qint64 m_sent = 0;         // of the whole file (timed transfer) or of the current part (external fonts)
+    QByteArray m_header;       // sent ahead of a timed transfer's data; empty: none
+    bool m_ticked = false;     // the tick the external-font loop waits for has come
     bool m_dataOut = false;    // the running download has put all its data on the line
     qint32 m_progressBase = 0; // the bar's value at the start of the current part
     double m_lineProgressAt = 0;

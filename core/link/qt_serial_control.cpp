@@ -1,7 +1,7 @@
 #include "core/link/qt_serial_control.h"
 
-#include "core/link/link_settings.h"
 #include "core/link/device_access.h"
+#include "core/link/link_settings.h"
 #include "core/link/port_names.h"
 
 #include <QFileInfo>

@@ -17,10 +17,10 @@ enum class Cause {
     PortUnselected, // no port or an incomplete line in the boxes
     PortMissing,    // nothing at the device's path (a dangling link too)
     PortNoPermission,
-    PortBusy,       // another program, or another of our own users, holds the device
-    PortNotSerial,  // a folder, a plain file, /dev/null: no serial device
-    PortNotDevice,  // LPT1 names a folder
-    PortNoReader,   // LPT1 is a FIFO nobody reads
+    PortBusy,      // another program, or another of our own users, holds the device
+    PortNotSerial, // a folder, a plain file, /dev/null: no serial device
+    PortNotDevice, // LPT1 names a folder
+    PortNoReader,  // LPT1 is a FIFO nobody reads
     PortSettingsRefused,
     PortOpenFailed,
     // A link that was open.

@@ -14,10 +14,10 @@ struct SettingEntry {
     const char* fallback;
 };
 inline constexpr SettingEntry kSettings[] = {
-    {Setting::Language, "Lingua", "1000"}, {Setting::Port, "Porta", "0"},          {Setting::Baud, "BaudRate", "1"},
-    {Setting::Parity, "Parity", "0"},      {Setting::DataBits, "DataBit", "0"},    {Setting::StopBits, "StopBit", "0"},
-    {Setting::Operation, "Operazione", "0"}, {Setting::BootBoard, "Boot0", "1"}, {Setting::Check, "Check", "0"},
-    {Setting::Turbo, "ChkTurbo", "0"},     {Setting::File, "File", ""},
+    {Setting::Language, "Lingua", "1000"},   {Setting::Port, "Porta", "0"},       {Setting::Baud, "BaudRate", "1"},
+    {Setting::Parity, "Parity", "0"},        {Setting::DataBits, "DataBit", "0"}, {Setting::StopBits, "StopBit", "0"},
+    {Setting::Operation, "Operazione", "0"}, {Setting::BootBoard, "Boot0", "1"},  {Setting::Check, "Check", "0"},
+    {Setting::Turbo, "ChkTurbo", "0"},       {Setting::File, "File", ""},
 };
 
 // The per-user store: organisation and application "Velmora", section "Properties", every

@@ -74,7 +74,8 @@ const OwnEntry kOwnEntries[] = {
      "the printer does not take the data (%1 bytes still queued)"},
     {Msg::FileShorter, "il file è più corto di quanto annunciato", "the file is shorter than announced"},
     {Msg::PortClosed, "la porta è chiusa", "the port is closed"},
-    {Msg::FileNotRegular, "Il file\n%1\nnon è un file normale: è %2.", "The file\n%1\nis not a regular file: it is %2."},
+    {Msg::FileNotRegular, "Il file\n%1\nnon è un file normale: è %2.",
+     "The file\n%1\nis not a regular file: it is %2."},
     {Msg::FileChanged,
      "Il file\n%1\nè cambiato durante il download: la stampante non ha ricevuto ciò che era stato "
      "annunciato.\n\nDownload non valido.",

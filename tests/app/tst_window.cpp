@@ -1,8 +1,8 @@
+#include "app/controls.h"
 #include "app/link_combo_box.h"
 #include "app/main_window.h"
 #include "app/selection_reactions.h"
 #include "app/twips.h"
-#include "app/vb_controls.h"
 #include "core/download/download.h"
 #include "core/download/stored_choices.h"
 #include "tests/support/test_env.h"
@@ -24,14 +24,14 @@ namespace {
 
 // The real window on the virtual clock, driven by a script of steps separated by "; ":
 //   click NAME | toggle NAME (as a screen reader) | close NAME | show | move X,Y | move:NAME X,Y
-//   set NAME=TEXT (a text box) | index NAME=N (as a pick) | vb NAME=N (as the program sets it) | checkv NAME=N
+//   set NAME=TEXT (a text box) | index NAME=N (as a pick) | assign NAME=N (as the program sets it) | checkv NAME=N
 //   key NAME=K | keyview NAME=K (in the open list) | popup NAME | hidepopup NAME | enable NAME
 //   file NAME=CONTENT (*N: N random bytes) puts the file's path in ShowFile | dialog PATH or dialog NAME=CONTENT
 //   printer PORT (main, test; "big" for a reply of a megabyte) | paint NAME | save | clear | run SECONDS
 //   at T STEP (at virtual time T; +T from now) | ? KEY=VALUE & KEY=VALUE ... (checked against shown())
 //   blockstore (a folder where the settings file goes)
 struct Window : Bench {
-    CARICA* w = nullptr;
+    MainWindow* w = nullptr;
     QMap<QString, QString> saved;
     std::map<QString, std::unique_ptr<PaintRecorder>> painters;
 
@@ -86,8 +86,9 @@ struct Window : Bench {
                                          : w->SelOperazione[0]->isChecked() ? 0
                                                                             : -1);
         s["boot"] = w->SelBoot[0]->isChecked() ? "board" : w->SelBoot[1]->isChecked() ? "ram" : "none";
-        s["check"] = QString::number(vb::checkValue(*w->chkCheckSum)) + (w->chkCheckSum->isEnabled() ? "" : " greyed");
-        s["turbo"] = QString::number(vb::checkValue(*w->chkTurbo));
+        s["check"] =
+            QString::number(controls::checkValue(*w->chkCheckSum)) + (w->chkCheckSum->isEnabled() ? "" : " greyed");
+        s["turbo"] = QString::number(controls::checkValue(*w->chkTurbo));
         s["release"] = w->cmdCheckRelease->isEnabled() ? "enabled" : "greyed";
         s["menu"] = QStringLiteral("%1%2 %3")
                         .arg(w->mnuItaliano->isChecked() ? "It" : "", w->mnuInglese->isChecked() ? "En" : "")
@@ -172,10 +173,10 @@ struct Window : Bench {
             as<QLineEdit>(name).setText(QString(arg).replace("~", home.path()));
         else if (verb == "index")
             as<QComboBox>(name).setCurrentIndex(arg.toInt());
-        else if (verb == "vb")
-            vb::setListIndex(as<QComboBox>(name), arg.toInt());
+        else if (verb == "assign")
+            controls::setListIndex(as<QComboBox>(name), arg.toInt());
         else if (verb == "checkv")
-            vb::setCheckValue(as<QCheckBox>(name), arg.toInt());
+            controls::setCheckValue(as<QCheckBox>(name), arg.toInt());
         else if (verb == "key" || verb == "keyview") {
             QWidget* target = verb == "key" ? &as<QWidget>(name) : as<QComboBox>(name).view();
             const QMap<QString, Qt::Key> keys = {
@@ -203,8 +204,7 @@ struct Window : Bench {
             const QString file = home.path() + "/config/Velmora/Velmora.conf";
             QFile::remove(file);
             QDir().mkpath(file);
-        }
-        else if (verb == "save")
+        } else if (verb == "save")
             saved = shown();
         else if (verb == "clear")
             messages.shown.clear();
@@ -287,10 +287,12 @@ private slots:
             "index Parita=2; click mnuInglese; ? stored:Lingua=2000 & menu=En 2000 & Parita=Odd & LabelPorta=Port; "
             "click mnuItaliano; click mnuItaliano; ? stored:Lingua=1000 & menu=It 1000 & Parita=Dispari & "
             "LabelPorta=Porta; "
-            "vb Porta=3; vb Baud=5; vb Parita=-1; vb BitDati=1; vb BitStop=1; click SelOperazione2; checkv chkTurbo=1; "
+            "assign Porta=3; assign Baud=5; assign Parita=-1; assign BitDati=1; assign BitStop=1; click "
+            "SelOperazione2; checkv chkTurbo=1; "
             "set ShowFile=/srv/EXT.SHC; click mnuSaveDefault; save; ? keys=11 & stored:Operazione=2 & "
             "stored:Boot0=True "
-            "& stored:Parity=-1; vb Porta=0; vb Baud=0; vb Parita=0; vb BitDati=0; vb BitStop=0; click SelOperazione0; "
+            "& stored:Parity=-1; assign Porta=0; assign Baud=0; assign Parita=0; assign BitDati=0; assign BitStop=0; "
+            "click SelOperazione0; "
             "click SelBoot1; checkv chkTurbo=0; click mnuLoadDefault; ? Porta=COM4 & Baud=57600 & Parita=<none> & "
             "BitDati=7 "
             "& BitStop=2 & operation=2 & boot=board & turbo=1 & ShowFile=/srv/EXT.SHC & menu=It 1000; "
@@ -308,7 +310,7 @@ private slots:
             "Baud=Down; "
             "? locked:Baud=1 & locked:Parita=0 & Baud=19200; popup BitDati; keyview BitDati=3; keyview BitDati=Down; "
             "keyview BitDati=Return; ? locked:BitDati=1 & BitDati=7; popup Baud; ? locked:Baud=0; hidepopup Baud; "
-            "vb Porta=9; key Porta=Down; ? Porta=LPT1 & locked:Porta=0 & enabled:Baud=0; key Porta=Up; ? "
+            "assign Porta=9; key Porta=Down; ? Porta=LPT1 & locked:Porta=0 & enabled:Baud=0; key Porta=Up; ? "
             "enabled:Baud=1; "
             "key BitDati=x; file F.BIN=*4000; at 2 popup BitDati; at 2 popup Parita; at 2 ? locked:BitDati=1 & "
             "locked:Parita=0; "
@@ -386,15 +388,15 @@ private slots:
         Window bench;
         bench.home.store(stored.split(' ', Qt::SkipEmptyParts));
         bench.w = &bench.load();
-        CARICA& w = *bench.w;
+        MainWindow& w = *bench.w;
         // The command line reads the same choices as the window shows after start-up.
         const StoredChoices c = readStoredChoices();
         const LinkChoice l = linkChoice({w.Porta, w.Baud, w.Parita, w.BitDati, w.BitStop});
         QCOMPARE((QList<int>{c.link.portIndex, c.link.baud, c.link.parity, c.link.dataBits, c.link.stopBits,
                              c.request.operation, c.request.board, c.request.checkValue, c.turbo, c.language}),
                  (QList<int>{l.portIndex, l.baud, l.parity, l.dataBits, l.stopBits, bench.shown()["operation"].toInt(),
-                             w.SelBoot[0]->isChecked(), vb::checkValue(*w.chkCheckSum), vb::checkValue(*w.chkTurbo),
-                             w.language()}));
+                             w.SelBoot[0]->isChecked(), controls::checkValue(*w.chkCheckSum),
+                             controls::checkValue(*w.chkTurbo), w.language()}));
         QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());
         QCOMPARE(bench.value("idle") + bench.value("said"), QStringLiteral("1"));
         for (const QString& s : script.split("; ", Qt::SkipEmptyParts)) {

@@ -39,14 +39,14 @@ public:
 // The real main window on the virtual clock with fake serial controls and recorders.
 struct Bench {
     // Builds the window and runs the start-up sequence.
-    CARICA& load()
+    MainWindow& load()
     {
         Seams seams{clock, messages, fileDialog, [this]() -> std::unique_ptr<SerialControl> {
                         auto port = std::make_unique<FakeSerialControl>(clock);
                         (!downloadPort ? downloadPort : !mainPort ? mainPort : testPort) = port.get();
                         return port;
                     }};
-        window = std::make_unique<CARICA>(seams);
+        window = std::make_unique<MainWindow>(seams);
         window->Form_Load();
         return *window;
     }
@@ -58,5 +58,5 @@ struct Bench {
     FakeSerialControl* downloadPort = nullptr; // MSComm1 of the progress dialog
     FakeSerialControl* mainPort = nullptr;     // MSComm1 of the main window
     FakeSerialControl* testPort = nullptr;     // MSComm1 of the interrogation window
-    std::unique_ptr<CARICA> window;
+    std::unique_ptr<MainWindow> window;
 };

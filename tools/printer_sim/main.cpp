@@ -232,8 +232,10 @@ int main(int argc, char** argv)
     const QCommandLineOption slow("slow", "Delay each reply by this many milliseconds.", "ms", "50");
     const QCommandLineOption hangUp("hang-up-after", "Close the line after this many data bytes.", "bytes", "-1");
     const QCommandLineOption baud("baud", "Read no faster than this line rate.", "baud", "0");
-    const QCommandLineOption replace("replace", "Replace a COMn or LPT1 entry that stands already (it is removed at the end).");
-    cli.addOptions({data, com, lpt, report, store, model, release, flash, silent, garbage, slow, hangUp, baud, replace});
+    const QCommandLineOption replace("replace",
+                                     "Replace a COMn or LPT1 entry that stands already (it is removed at the end).");
+    cli.addOptions(
+        {data, com, lpt, report, store, model, release, flash, silent, garbage, slow, hangUp, baud, replace});
     cli.process(app);
 
     PrinterProtocol::Config config;

@@ -69,9 +69,7 @@ private slots:
         clock.waitUntil([&] { return comm->pendingOutput() == 0; });
         QCOMPARE(pty.read(data.size(), 3000), data);
         QByteArray reply;
-        connect(comm.get(), &SerialControl::dataArrived, [&] {
-            reply += comm->readAll();
-        });
+        connect(comm.get(), &SerialControl::dataArrived, [&] { reply += comm->readAll(); });
         QVERIFY(pty.write("1.0") && pty.write("5\r"));
         clock.waitSeconds(0.3);
         QCOMPARE(std::exchange(reply, {}), QByteArray("1.05\r"));
@@ -134,10 +132,10 @@ private slots:
         QVERIFY(target != "held" || other->open());
         const int fd = target == "locked" ? ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR) : -1;
         QVERIFY(fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0);
-        const QString path = target == "dangling" ? home.path() + "/no-such-device"
-                             : target == "loop"   ? home.path() + "/loop"
-                             : target == "folder" ? home.path()
-                             : target == "plain"  ? home.file("plain.txt", "x")
+        const QString path = target == "dangling"     ? home.path() + "/no-such-device"
+                             : target == "loop"       ? home.path() + "/loop"
+                             : target == "folder"     ? home.path()
+                             : target == "plain"      ? home.file("plain.txt", "x")
                              : target.startsWith('/') ? target
                                                       : pty.slavePath();
         if (target == "loop")

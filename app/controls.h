@@ -21,7 +21,7 @@ protected:
 
 // Assignments from the program run the control's reaction exactly once, as the operator's own
 // choice would; Qt's signals are blocked meanwhile so nothing runs twice.
-namespace vb {
+namespace controls {
 using Reaction = std::function<void()>;
 
 int checkValue(const QCheckBox& box);
@@ -39,4 +39,4 @@ void setOptionValue(QRadioButton& button, bool value, const Reaction& click = {}
 // only once the window system has exposed it: that is waited for (at most a second), with no
 // user input handled meanwhile; other events may run, so callers re-check their state after.
 void refresh(QWidget& widget);
-} // namespace vb
+} // namespace controls

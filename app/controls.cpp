@@ -1,4 +1,4 @@
-#include "app/vb_controls.h"
+#include "app/controls.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -14,7 +14,7 @@ void CheckBox::nextCheckState()
     setCheckState(checkState() == Qt::Checked ? Qt::Unchecked : Qt::Checked);
 }
 
-namespace vb {
+namespace controls {
 
 int checkValue(const QCheckBox& box)
 {
@@ -93,4 +93,4 @@ void refresh(QWidget& widget)
     widget.repaint();
 }
 
-} // namespace vb
+} // namespace controls
