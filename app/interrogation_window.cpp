@@ -99,8 +99,8 @@ void InterrogationWindow::load()
         const int dy = twipsToPixels(300, logicalDpiY());
         move(m_mainWindow->pos() + QPoint(dx, dy));
     }
-    lblModel->setText(text(114));
-    lblRelease->setText(text(115));
+    lblModel->setText(text(Text::Model));
+    lblRelease->setText(text(Text::FirmwareRelease));
     // The design widths clip "Versione FW:" at this font; a label grows to its text, which
     // still ends well before the text boxes.
     for (QLabel* label : {lblModel, lblRelease, lblFlash})

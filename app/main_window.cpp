@@ -92,7 +92,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     m_releaseCheck =
         std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_language); });
     connect(m_releaseCheck.get(), &ReleaseCheck::searching, this, [this](bool on) {
-        cmdCheckRelease->setText(tableText(m_language, on ? 109 : 108));
+        cmdCheckRelease->setText(tableText(m_language, on ? Text::SearchingFile : Text::CheckReleases));
         if (on)
             cmdCheckRelease->repaint(); // the search does not yield
     });
@@ -608,7 +608,8 @@ void MainWindow::mnuInterroga_Click()
     if (m_download->busy() || m_frmPrTest->isVisible())
         return;
     if (isParallelLink(linkBoxes())) {
-        m_seams.messages.show(tableText(m_language, 113), tableText(m_language, 112), MessageIcon::Critical);
+        m_seams.messages.show(tableText(m_language, Text::SelectSerialPort),
+                              tableText(m_language, Text::PrinterInterrogations), MessageIcon::Critical);
         return;
     }
     m_frmPrTest->load();

@@ -44,7 +44,8 @@ std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& ou
         }
     }
     if (s.link.portIndex < 0 || s.link.parallel()) {
-        out.show(tableText(s.language, 113), tableText(s.language, 112), MessageIcon::Critical);
+        out.show(tableText(s.language, Text::SelectSerialPort), tableText(s.language, Text::PrinterInterrogations),
+                 MessageIcon::Critical);
         return std::nullopt;
     }
     return s;

@@ -112,7 +112,7 @@ void Download::abandon(const QString& message, const Failure& failure, DownloadO
     unload();
     ++m_generation; // whatever still waits for this download ends quietly
     m_failure = failure;
-    showMessage(message, outcome == DownloadOutcome::PortRefused ? text(8) : kAppTitle, true);
+    showMessage(message, outcome == DownloadOutcome::PortRefused ? text(Text::Port) : kAppTitle, true);
     emit ended(outcome);
 }
 
@@ -259,7 +259,8 @@ void Download::reportPortRefused()
     m_failure = m_port.failure();
     if (!m_failure) // refused before the port was tried: a box without a selection
         m_failure = Failure{Cause::PortUnselected, m_failure.subject, m_failure.device, {}};
-    m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_in.language(), m_failure));
+    m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
+                    failureDetail(m_in.language(), m_failure));
     emit ended(DownloadOutcome::PortRefused);
     if (!current(generation))
         return;
@@ -311,14 +312,14 @@ void Download::endSequence(quint64 generation)
 {
     m_dataOut = true;
     load();
-    setDialog([this](DownloadDialog& d) { d.status = text(102); });
+    setDialog([this](DownloadDialog& d) { d.status = text(Text::TransmissionEnd); });
     emit phase(DownloadPhase::EndWait, 25);
     m_clock.waitSeconds(25);
     if (!running(generation))
         return;
     if (m_port.isOpen())
         m_port.close();
-    showMessage(text(104), text(103), false);
+    showMessage(text(Text::SwitchPrinterOffOn), text(Text::DownloadEnded), false);
     if (!current(generation))
         return;
     setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
@@ -332,8 +333,8 @@ void Download::startDialog(qint32 max)
         d.maximum = max;
         d.value = 0;
         d.busy = true;
-        d.status = text(106);
-        d.abortCaption = text(107);
+        d.status = text(Text::Downloading);
+        d.abortCaption = text(Text::Abort);
         d.shown = true;
     });
     emit paintRequested();
@@ -563,7 +564,7 @@ void Download::sendExternalFonts()
     if (m_dialog.loaded && m_dialog.shown)
         return;
     if (m_length > kMaxExternalFonts) {
-        showMessage(text(123), QString(), true);
+        showMessage(text(Text::FileTooBig), QString(), true);
         emit ended(DownloadOutcome::FileRefused);
         return;
     }

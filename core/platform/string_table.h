@@ -11,6 +11,28 @@ constexpr int kEnglish = 2000;
 // The application's title: the caption of a message that has none of its own.
 inline const QString kAppTitle = QStringLiteral("Velmora");
 
+// The numbers of the texts the code shows by name (captions set all at once keep their numbers).
+namespace Text {
+enum : int {
+    Port = 8,
+    TransmissionEnd = 102,
+    DownloadEnded = 103,
+    SwitchPrinterOffOn = 104,
+    Downloading = 106,
+    Abort = 107,
+    CheckReleases = 108,
+    SearchingFile = 109,
+    PrinterInterrogations = 112,
+    SelectSerialPort = 113,
+    Model = 114,
+    FirmwareRelease = 115,
+    PrinterOffLine = 116,
+    FileDoesNotExist = 122,
+    FileTooBig = 123,
+    PortInUse = 124,
+};
+} // namespace Text
+
 // Entry `number`, or nothing when the table lacks it.
 std::optional<QString> stringEntry(int number);
 

@@ -26,7 +26,8 @@ Failure Interrogation::run()
     Failure failure;
     if (!p.isOpen() && !p.open()) {
         failure = p.failure();
-        m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_languageBase(), failure));
+        m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
+                        failureDetail(m_languageBase(), failure));
     } else {
         m_testRunning = true;
         failure = ask();
@@ -44,7 +45,7 @@ Failure Interrogation::ask()
     if (!handshake)
         return {};
     if (handshake->isEmpty()) {
-        m_messages.show(text(116), text(112), MessageIcon::Critical);
+        m_messages.show(text(Text::PrinterOffLine), text(Text::PrinterInterrogations), MessageIcon::Critical);
         const Failure link = port().failure();
         return link ? link : Failure{Cause::PrinterNoAnswer, link.subject, link.device, {}};
     }

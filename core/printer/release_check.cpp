@@ -44,7 +44,7 @@ Failure ReleaseCheck::check(const QString& path, const LinkChoice& link)
     // FIFO would block the opening.
     const QFileInfo info(path);
     if (!info.exists()) {
-        message(text(122), QString());
+        message(text(Text::FileDoesNotExist), QString());
         return Failure{Cause::FileMissing, path, {}, {}};
     }
     if (!info.isFile()) {
@@ -67,7 +67,7 @@ Failure ReleaseCheck::check(const QString& path, const LinkChoice& link)
     file.close();
 
     if (link.parallel()) {
-        message(text(113), text(112));
+        message(text(Text::SelectSerialPort), text(Text::PrinterInterrogations));
         return Failure{Cause::PortNotSerial, link.port, {}, {}};
     }
     return askPrinter(link);
@@ -78,11 +78,12 @@ Failure ReleaseCheck::askPrinter(const LinkChoice& link)
     SerialControl& port = m_printer.port();
     SetLinkSettings(link, port);
     if (!port.isOpen() && !port.open()) {
-        m_messages.show(text(124), text(8), MessageIcon::Critical, failureDetail(m_languageBase(), port.failure()));
+        m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
+                        failureDetail(m_languageBase(), port.failure()));
         return port.failure();
     }
     const auto noAnswer = [&] {
-        message(text(116), text(112));
+        message(text(Text::PrinterOffLine), text(Text::PrinterInterrogations));
         const Failure failure = port.failure();
         return failure ? failure : Failure{Cause::PrinterNoAnswer, failure.subject, failure.device, {}};
     };
