@@ -85,7 +85,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     inputs.link = [this] { return linkChoice(linkBoxes()); };
     inputs.language = [this] { return m_language; };
     m_download = new Download(inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);
-    m_calcolo = new ProgressDialog(this, *m_download);
+    m_calcolo = new ProgressDialog(this, *m_download, [this] { return int(m_language); });
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
     connect(m_timer1.get(), &Timer::timeout, this, &MainWindow::Timer1_Timer);
 

@@ -4,6 +4,7 @@
 #include "app/twips.h"
 #include "core/download/download.h"
 #include "core/link/serial_control.h"
+#include "core/platform/string_table.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>
@@ -11,10 +12,10 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download)
+ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, std::function<int()> language)
     : QDialog(mainWindow), Downloading(new QGroupBox(this)), BarraTrasm(new QProgressBar(Downloading)),
       CancelButton(new QPushButton(Downloading)), Label1(new QLabel(this)), MSComm1(download.port()),
-      m_mainWindow(mainWindow), m_download(download)
+      m_mainWindow(mainWindow), m_download(download), m_language(std::move(language))
 {
     setObjectName(QStringLiteral("Calcolo"));
     Downloading->setObjectName(QStringLiteral("Downloading"));
@@ -55,8 +56,24 @@ void ProgressDialog::follow()
     m_placed = d.loaded;
     BarraTrasm->setRange(0, d.maximum);
     BarraTrasm->setValue(d.value);
-    CancelButton->setText(d.abortCaption);
-    Label1->setText(d.status);
+    // As designed, the button reads "Annulla" and the status the end text, in Italian; the
+    // checksum caption is the same in both languages.
+    const int language = m_language();
+    CancelButton->setText(d.abortNamed ? tableText(language, Text::Abort) : QStringLiteral("Annulla"));
+    switch (d.status) {
+    case DownloadStatus::Idle:
+        Label1->setText(QStringLiteral("Fine trasmissione: attendere lampeggio..."));
+        break;
+    case DownloadStatus::Checksum:
+        Label1->setText(QStringLiteral("CALCOLO CHECKSUM IN CORSO..."));
+        break;
+    case DownloadStatus::Sending:
+        Label1->setText(tableText(language, Text::Downloading));
+        break;
+    case DownloadStatus::EndWait:
+        Label1->setText(tableText(language, Text::TransmissionEnd));
+        break;
+    }
     Downloading->setVisible(d.busy);
     setVisible(d.shown);
 }

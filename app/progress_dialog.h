@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include <functional>
+
 class Download;
 class QGroupBox;
 class QLabel;
@@ -9,14 +11,14 @@ class QProgressBar;
 class QPushButton;
 class SerialControl;
 
-// The modeless progress dialog, as the download drives it. It is "loaded" on first use and
+// The modeless progress dialog, as the download drives it, with its captions. It is "loaded" on first use and
 // "unloaded" by an abort; unloading returns it to its design-time state (a nested wait may
 // still be running under it), and the next load places it again.
 class ProgressDialog : public QDialog
 {
     Q_OBJECT
 public:
-    ProgressDialog(QWidget* mainWindow, Download& download);
+    ProgressDialog(QWidget* mainWindow, Download& download, std::function<int()> language);
 
     QGroupBox* Downloading;
     QProgressBar* BarraTrasm;
@@ -34,5 +36,6 @@ private:
 
     QWidget* m_mainWindow;
     Download& m_download;
+    std::function<int()> m_language;
     bool m_placed = false;
 };

@@ -271,7 +271,7 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     qint64 lead = 0;
     QObject::connect(&download, &Download::dialogChanged, [&] {
         lead = qMax(lead, download.dialog().value - qMax<qint64>(0, port.onTheWire() - header));
-        if (download.dialog().busy && download.dialog().status == tableText(kItalian, 102) && drained == 0) {
+        if (download.dialog().busy && download.dialog().status == DownloadStatus::EndWait && drained == 0) {
             drained = clock.now();
             lifetime::beginEnding(); // the 25-second end wait is not what is measured
         }

@@ -14,7 +14,6 @@
 
 namespace {
 const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
-const QString kChecksumCaption = QStringLiteral("CALCOLO CHECKSUM IN CORSO...");
 constexpr char kPadByte = ' ';
 } // namespace
 
@@ -312,7 +311,7 @@ void Download::endSequence(quint64 generation)
 {
     m_dataOut = true;
     load();
-    setDialog([this](DownloadDialog& d) { d.status = text(Text::TransmissionEnd); });
+    setDialog([](DownloadDialog& d) { d.status = DownloadStatus::EndWait; });
     emit phase(DownloadPhase::EndWait, 25);
     m_clock.waitSeconds(25);
     if (!running(generation))
@@ -333,8 +332,8 @@ void Download::startDialog(qint32 max)
         d.maximum = max;
         d.value = 0;
         d.busy = true;
-        d.status = text(Text::Downloading);
-        d.abortCaption = text(Text::Abort);
+        d.status = DownloadStatus::Sending;
+        d.abortNamed = true;
         d.shown = true;
     });
     emit paintRequested();
@@ -383,7 +382,7 @@ void Download::start(const DownloadRequest& request)
     if (timed && headerCarriesChecksum(code)) {
         load();
         setDialog([](DownloadDialog& d) {
-            d.status = kChecksumCaption;
+            d.status = DownloadStatus::Checksum;
             d.shown = true;
         });
         emit paintRequested();

@@ -30,14 +30,21 @@ struct DownloadInputs {
     std::function<int()> language;    // the string table's base for its texts: 1000 Italian, 2000 English
 };
 
-// The progress dialog as the download drives it; a face shows it as it stands.
+// What the download is doing, for the dialog's status line.
+enum class DownloadStatus {
+    Idle,     // as the dialog is designed
+    Checksum, // the checksum pass, which does not yield
+    Sending,
+    EndWait, // every byte out; the wait before the printer is switched off and on
+};
+
+// The progress dialog as the download drives it; a face shows it as it stands, in its words.
 struct DownloadDialog {
-    static constexpr const char* kDesignStatus = "Fine trasmissione: attendere lampeggio...";
     bool loaded = false;
     bool shown = false;
     bool busy = false; // the frame with the bar and the abort button: visible while a download runs
-    QString status = QString::fromUtf8(kDesignStatus);
-    QString abortCaption = QStringLiteral("Annulla");
+    DownloadStatus status = DownloadStatus::Idle;
+    bool abortNamed = false; // the abort button has been given its caption in the current language
     qint32 maximum = 100;
     qint32 value = 0;
     bool operator==(const DownloadDialog&) const = default;

@@ -40,7 +40,8 @@ struct Run {
     Download download{DownloadInputs{[this] { return turbo; }, [this] { return link; }, [this] { return language; }},
                       clock, messages, port, *timer};
     DownloadRequest request;
-    QString printer, status, hidden;
+    QString printer, hidden;
+    DownloadStatus status = DownloadStatus::Idle;
     QByteArray data = patternBytes(100);
 
     explicit Run(const QString& setup)
@@ -52,8 +53,8 @@ struct Run {
             if (!g.shown)
                 hidden = QStringLiteral("%1/%2").arg(g.value).arg(g.maximum);
             if (g.shown && std::exchange(status, g.status) != g.status)
-                line.add("[" + g.status.section(' ', 0, 0) + "]");
-            status = g.shown ? g.status : QString();
+                line.add(QStringList{"[idle]", "[checksum]", "[sending]", "[endwait]"}[int(g.status)]);
+            status = g.shown ? g.status : DownloadStatus::Idle;
         });
         QObject::connect(&download, &Download::paintRequested,
                          [this] { line.add(download.dialog().loaded ? "paint" : "paint?"); });
@@ -171,15 +172,14 @@ struct Run {
                     s.replace(m.capturedStart(), m.capturedLength(), QString(as).replace("T", m.captured(1)));
             }
         };
-        fold(R"(\[TRASMISSIONE\]@(\S+) paint@\1)", "dlg@T");
+        fold(R"(\[sending\]@(\S+) paint@\1)", "dlg@T");
         fold(R"(open1 4800,N,8,1@(\S+))", "open@T");
         fold(R"(dlg@(\S+) ~wait8@\1)", "~wait8@T");
         fold(R"(C:Velmora@(\S+) =failed@\1)", "FAIL@T");
         fold(R"(~wait8@(\S+) ~send0@(\S+))", "~wait8@T", 8);
         fold(R"(~wait10@(\S+) ~send0@(\S+))", "~wait10@T", 10);
-        fold(R"(\[(?:Fine|Transmission)\]@(\S+) ~end25@\1 (?:close@(\S+) )?I:Download terminato.@\2 =done@(\2))",
-             "END@T", 25);
-        fold(R"(\[(?:Fine|Transmission)\]@(\S+) ~end25@\1 I:Download terminato.@(\S+) =done@\2)", "END@T", 25);
+        fold(R"(\[endwait\]@(\S+) ~end25@\1 (?:close@(\S+) )?I:Download terminato.@\2 =done@(\2))", "END@T", 25);
+        fold(R"(\[endwait\]@(\S+) ~end25@\1 I:Download terminato.@(\S+) =done@\2)", "END@T", 25);
         if (parallel() && QFileInfo(printer).isFile()) {
             const QByteArray got = readFile(printer);
             const qsizetype header = got.startsWith("?Z") ? got.indexOf('\n') + 1 : 0;
@@ -251,24 +251,24 @@ private slots:
         };
         // The command: header codes, checksums, line settings, pacing.
         row("firmware, board, checksum", "data=A check=1 port=2 line=3111",
-            "[CALCOLO]@0 paint@0 open3 19200,E,7,2@0 ?Z3&1,65$@0 ~wait8@0 A@8.02  @8.02 END@8.02");
+            "[checksum]@0 paint@0 open3 19200,E,7,2@0 ?Z3&1,65$@0 ~wait8@0 A@8.02  @8.02 END@8.02");
         row("checksum 0 is one digit", "data=abab check=1",
-            "[CALCOLO]@0 paint@0 open@0 ?Z3&4,0$@0 ~wait8@0 abab@8.02 END@8.02");
+            "[checksum]@0 paint@0 open@0 ?Z3&4,0$@0 ~wait8@0 abab@8.02 END@8.02");
         row("firmware, board", "data=1234", "open@0 ?Z4&4$@0 ~wait8@0 1234@8.02 END@8.02");
         row("a greyed box is no checksum", "data=12 check=2", "open@0 ?Z4&2$@0 ~wait8@0 12@8.02 END@8.02");
         row("firmware to the RAM card", "data=123 check=1 ram", "open@0 ?Z2&3$@0 ~wait8@0 123@8.02  @8.02 END@8.02");
         row("standard fonts, board, checksum", "data=xy op=1 check=1",
-            "[CALCOLO]@0 paint@0 open@0 ?Z8&2,1$@0 ~wait8@0 xy@8.02 END@8.02");
+            "[checksum]@0 paint@0 open@0 ?Z8&2,1$@0 ~wait8@0 xy@8.02 END@8.02");
         row("standard fonts, board", "data=xy op=1", "open@0 ?Z1&2$@0 ~wait8@0 xy@8.02 END@8.02");
         row("standard fonts, RAM card", "data=xy op=1 ram", "open@0 ?Z0&2$@0 ~wait8@0 xy@8.02 END@8.02");
         row("no operation: no header", "data=xy op=-1", "open@0 ~wait8@0 xy@8.02 END@8.02");
         row("Turbo", "data=xy turbo=1", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.002 END@8.002");
         row("Turbo greyed is no Turbo", "data=xy turbo=2", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
-        row("LPT1", "data=xy port=10 op=1 check=1", "[CALCOLO]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
+        row("LPT1", "data=xy port=10 op=1 check=1", "[checksum]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
         row("LPT1 with Turbo", "data=xy port=10 turbo=1", "~wait8@0 END@8.002 lpt:?Z4&2$+2");
         row("English", "data=xy lang=2000",
-            "open@0 ?Z4&2$@0 [Downloading...]@0 paint@0 ~wait8@0 xy@8.02 [Transmission]@8.02 ~end25@8.02 close@33.02 "
-            "I:Download has ended@33.02 =done@33.02");
+            "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 [endwait]@8.02 ~end25@8.02 close@33.02 I:Download has ended@33.02 "
+            "=done@33.02");
         // Pacing and pauses.
         row("100 bytes", "len=100", "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 END@8.04");
         row("4097 bytes pause after 4096 and take a pad byte", "len=4097",
@@ -314,11 +314,11 @@ private slots:
         row("2 GiB less one byte goes", "file=2G-1 turbo=1 cancel@9",
             "open@0 ?Z4&2147483647$@0 ~wait8@0 512x499@8.002+0.002 close@9 =aborted@9");
         row("a held port: named in the detail", "data=abc check=1 refuse",
-            "[CALCOLO]@0 paint@0 refused1@0 C:Porta@0 =port@0",
+            "[checksum]@0 paint@0 refused1@0 C:Porta@0 =port@0",
             "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / Porta / COM1 "
             "(/dev/fake1): porta in uso da un altro programma");
         row("a held port freed: the next press goes through", "data=abc check=1 refuse free@1 press@2",
-            "[CALCOLO]@0 paint@0 refused1@0 C:Porta@0 =port@0 [CALCOLO]@2 paint@2 open@2 ?Z3&3,96$@2 ~wait8@2 "
+            "[checksum]@0 paint@0 refused1@0 C:Porta@0 =port@0 [checksum]@2 paint@2 open@2 ?Z3&3,96$@2 ~wait8@2 "
             "abc@10.02  @10.02 END@10.02");
         row("a held port, English", "data=abc lang=2000 refuse", "refused1@0 C:Port@0 =port@0",
             "WARNING! COM port is already open. Close all programs and try again.");
@@ -337,7 +337,7 @@ private slots:
         row("cancel in the 2-second pause", "len=4097 cancel@10",
             "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 close@10 =aborted@10");
         row("cancel in the end wait", "len=100 cancel@20",
-            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [Fine]@8.04 ~end25@8.04 close@20 =aborted@20");
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [endwait]@8.04 ~end25@8.04 close@20 =aborted@20");
         row("cancel in the fonts' pacing", "len=20000 op=2 cancel@10.5",
             "dlg@0 open@0 ?Z:&20000$@0 ~wait10@0 64x51@10+0.01 close@10.5 =aborted@10.5");
         row("a language the table lacks: Italian", "data=xy lang=3000", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
@@ -346,7 +346,7 @@ private slots:
         row("the program ends while the line drains", "len=600 turbo=1 rate=100 end@12",
             "open@0 ?Z4&600$@0 ~wait8@0 512@8.002 88@8.012 ~drain0@8.012 close@12");
         row("the program ends in the end wait", "len=100 end@20",
-            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [Fine]@8.04 ~end25@8.04 close@20");
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [endwait]@8.04 ~end25@8.04 close@20");
         row("the program ends in the fonts' 10-second wait", "len=5000 op=2 end@5",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 close@5");
         row("the program ends in the fonts' pacing", "len=5000 op=2 end@10.05",
@@ -360,7 +360,7 @@ private slots:
         row("hang-up in the middle", "len=5000 hangup@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x2@8.02+0.02 hangup@8.05 close@8.05 FAIL@8.05", "COM1");
         row("hang-up in the end wait: the data are out", "len=100 hangup@20",
-            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [Fine]@8.04 ~end25@8.04 hangup@20 close@33.04 I:Download "
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [endwait]@8.04 ~end25@8.04 hangup@20 close@33.04 I:Download "
             "terminato.@33.04 =done@33.04");
         row("fonts: hang-up before the data", "len=5000 op=2 hangup@5",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 hangup@5 close@5 FAIL@5", "COM1");
@@ -403,7 +403,7 @@ private slots:
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
         row("a file changed in place: not what was announced", "len=5000 check=1 overwrite@8.05",
-            "[CALCOLO]@0 paint@0 open@0 ?Z3&5000,112$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 "
+            "[checksum]@0 paint@0 open@0 ?Z3&5000,112$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 "
             "ZZZZZZZZ@11.58 close@11.58 FAIL@11.58",
             "DATA.BIN\nè cambiato durante il download");
         row("fonts: a file changed in place", "len=5000 op=2 overwrite@10.05",
@@ -469,7 +469,7 @@ private slots:
                 [&] { lead = qMax(lead, bar()), top = qMax<qint64>(top, d.download.dialog().value); });
         // The bar is kept current, in the waits for the line and while it drains.
         std::function<void()> sample = [&] {
-            if (d.download.busy() && d.download.dialog().status == "TRASMISSIONE IN CORSO...")
+            if (d.download.busy() && d.download.dialog().status == DownloadStatus::Sending)
                 lag = qMax(lag, -bar());
             d.clock.at(d.clock.now() + 0.05, sample);
         };
