@@ -10,6 +10,7 @@
 #include <cstring>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 #endif
 
@@ -50,6 +51,16 @@ Failure check(const QString& path, Use use)
     const QString kind = kindOf(kEnglish, path);
     if (use == Use::Serial && !S_ISCHR(st.st_mode))
         return Failure{Cause::PortNotSerial, {}, path, kind};
+#ifdef Q_OS_LINUX
+    // A character device that is no terminal (/dev/null, /dev/zero) is told by its class, without
+    // opening it: opening a real serial port would drop its control lines.
+    if (use == Use::Serial) {
+        const QFileInfo subsystem(
+            QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(major(st.st_rdev)).arg(minor(st.st_rdev)));
+        if (subsystem.isSymLink() && !subsystem.symLinkTarget().endsWith(QLatin1String("/tty")))
+            return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("not a terminal device")};
+    }
+#endif
     if (use == Use::Parallel && S_ISDIR(st.st_mode))
         return Failure{Cause::PortNotDevice, {}, path, kind};
     if (::access(native.constData(), use == Use::Serial ? (R_OK | W_OK) : W_OK) != 0 && errno == EACCES)

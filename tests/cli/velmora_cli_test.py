@@ -222,8 +222,11 @@ def bad_usage(b):
     for command in (["download", path], ["query"], ["check-release", path]):
         status, out, err = b.run(*command, "--port", "COM0")
         expect(status == 2 and "no such port: COM0 (COM1 to COM10, or LPT1)" in err, f"{command} COM0: {err}")
+    os.makedirs(b.ports(), exist_ok=True)
+    os.symlink("/dev/null", os.path.join(b.ports(), "COM2"))
     status, out, err = b.run("ports")
     expect(status == 0 and err == "" and len(out.splitlines()) == 11, f"ports: {err!r}")
+    expect("unusable: not a terminal device" in out.splitlines()[1], f"ports: COM2 to /dev/null: {out}")
 
 
 def special_files(b):
