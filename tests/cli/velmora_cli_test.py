@@ -241,7 +241,7 @@ def special_files(b):
             (["check-release", b.file("E.BIN", b""), "--port", "COM1", "--lang", "en"], 3, "is empty"),
             (["download", sparse(b, "x%1y%2.BIN", 3 << 30), "--lang", "en"], 3,
              "x%1y%2.BIN is too big (3221225472 bytes)"),
-            (["download", path_with_newline(b), "--port", "LPT1"], 4, "\\x0a"),
+            (["download", path_with_newline(b), "--port", "LPT1"], 4, "A\\x0aB.BIN to LPT1\n"),
             (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-missing"),
             (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-no-reader")):
         if words == "port-no-reader":
