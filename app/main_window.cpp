@@ -7,7 +7,7 @@
 #include "app/progress_dialog.h"
 #include "app/selection_reactions.h"
 #include "core/download/download.h"
-#include "core/download/stored_choices.h"
+#include "core/link/stored_choices.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/lifetime.h"

@@ -1,7 +1,7 @@
 #include "cli/commands.h"
 
 #include "core/download/download.h"
-#include "core/download/stored_choices.h"
+#include "core/link/stored_choices.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/lifetime.h"
 #include "core/platform/system_clock.h"

@@ -1,6 +1,6 @@
 #include "cli/command.h"
 
-#include "core/download/stored_choices.h"
+#include "core/link/stored_choices.h"
 #include "core/platform/string_table.h"
 
 #include <QCommandLineParser>

@@ -1,6 +1,6 @@
 #include "cli/commands.h"
 
-#include "core/download/stored_choices.h"
+#include "core/link/stored_choices.h"
 #include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/port_names.h"

@@ -2,6 +2,7 @@
 
 #include "core/download/file_channels.h"
 #include "core/link/link_settings.h"
+#include "core/link/stored_choices.h"
 #include "core/platform/string_table.h"
 
 #include <QDateTime>
@@ -14,14 +15,6 @@ class Clock;
 class MessageBoxes;
 class SerialControl;
 class Timer;
-
-// What the operator asked for when pressing DOWNLOAD.
-struct DownloadRequest {
-    QString path;
-    int operation = 0;  // 0 firmware, 1 standard fonts, 2 external fonts, -1 none selected
-    bool board = true;  // boot source: the board; else the RAM card
-    int checkValue = 0; // the checksum box: 1 checked, 0 unchecked, 2 greyed
-};
 
 // Values a download reads again while it runs.
 struct DownloadInputs {

@@ -4,7 +4,7 @@
 #include "app/selection_reactions.h"
 #include "app/twips.h"
 #include "core/download/download.h"
-#include "core/download/stored_choices.h"
+#include "core/link/stored_choices.h"
 #include "tests/support/test_env.h"
 
 #include <QAbstractItemView>

@@ -1,6 +1,16 @@
 #pragma once
 
-#include "core/download/download.h"
+#include "core/link/link_settings.h"
+
+#include <QStringList>
+
+// What the operator asked for when pressing DOWNLOAD.
+struct DownloadRequest {
+    QString path;
+    int operation = 0;  // 0 firmware, 1 standard fonts, 2 external fonts, -1 none selected
+    bool board = true;  // boot source: the board; else the RAM card
+    int checkValue = 0; // the checksum box: 1 checked, 0 unchecked, 2 greyed
+};
 
 // The window's stored choices as DOWNLOAD would read them right after start-up: a value that
 // cannot be applied leaves what start-up would leave (no selection in a list, FIRMWARE, the

@@ -1,4 +1,4 @@
-#include "core/download/stored_choices.h"
+#include "core/link/stored_choices.h"
 
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
