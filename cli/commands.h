@@ -10,7 +10,10 @@ class DownloadCommand : public Command
 public:
     explicit DownloadCommand(bool terminal) : m_terminal(terminal) {}
     QString name() const override { return QStringLiteral("download"); }
-    QString summary() const override { return QStringLiteral("Load a firmware or font file into the printer."); }
+    QString summary() const override
+    {
+        return QStringLiteral("Load a firmware (*.BIN), standard font (*.SHF) or external font (*.SHC) file.");
+    }
     int files() const override { return 1; }
     void define(QCommandLineParser& parser) const override;
     int run(const QCommandLineParser& parser, Output& out) override;
@@ -50,7 +53,10 @@ class PortsCommand : public Command
 {
 public:
     QString name() const override { return QStringLiteral("ports"); }
-    QString summary() const override { return QStringLiteral("List COM1 to COM10 and LPT1 and their devices."); }
+    QString summary() const override
+    {
+        return QStringLiteral("List COM1 to COM10 and LPT1, their devices and whether they can be used.");
+    }
     void define(QCommandLineParser&) const override {}
     int run(const QCommandLineParser& parser, Output& out) override;
 };

@@ -1,8 +1,8 @@
 #include "cli/commands.h"
 
 #include "core/download/download.h"
-#include "core/link/stored_choices.h"
 #include "core/link/qt_serial_control.h"
+#include "core/link/stored_choices.h"
 #include "core/platform/lifetime.h"
 #include "core/platform/system_clock.h"
 
@@ -78,7 +78,8 @@ void DownloadCommand::define(QCommandLineParser& p) const
                   {"no-checksum", "No checksum in the header."},
                   {"turbo", "The faster pacing."},
                   {"no-turbo", "The normal pacing."},
-                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
+                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1 (57600 runs at 56000 baud).",
+                   "settings"}});
 }
 
 int DownloadCommand::run(const QCommandLineParser& p, Output& out)

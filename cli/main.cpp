@@ -5,9 +5,11 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
@@ -17,22 +19,33 @@
 
 namespace {
 
-const char* const kHelp = R"(Usage: velmora-cli COMMAND [OPTIONS] [FILE]
+// The commands, each with its options in its own parser: the help is made from them.
+std::vector<std::unique_ptr<Command>> commands(bool terminal)
+{
+    std::vector<std::unique_ptr<Command>> all;
+    all.push_back(std::make_unique<DownloadCommand>(terminal));
+    all.push_back(std::make_unique<QueryCommand>());
+    all.push_back(std::make_unique<CheckReleaseCommand>());
+    all.push_back(std::make_unique<PortsCommand>());
+    return all;
+}
 
-Commands:
-  download FILE        Load a firmware (*.BIN), standard font (*.SHF) or external font (*.SHC) file.
-                       --port COMn|LPT1  --operation firmware|standard-fonts|external-fonts
-                       --boot board|ram  --checksum|--no-checksum  --turbo|--no-turbo
-                       --line 57600,N,8,1 (items the window offers; 57600 runs at 56000 baud)
-  query                Ask the printer for its model, release and flash.  --port COMn
-  check-release FILE   Compare the release in a firmware file with the printer's.  --port COMn
-  ports                List COM1 to COM10 and LPT1, their devices and whether they can be opened.
+void addCommonOptions(QCommandLineParser& parser)
+{
+    parser.addOptions({{"json", "One JSON object per event on standard output, then a result object."},
+                       {"lang", "The language of the messages: it or en (default: the stored one).", "language"},
+                       {"help", "This text."}});
+}
 
-Options left out take the window's stored choices (read only). For every command:
-  --json               One JSON object per event on standard output, then a result object.
-  --lang it|en         The language of the messages (default: the stored one).
-  --help               This text.
-  --version            The version.
+QString help()
+{
+    QString text = QStringLiteral("Usage: velmora-cli COMMAND [OPTIONS]\n\nCommands:\n");
+    for (const auto& c : commands(false))
+        text += QStringLiteral("  %1 %2\n").arg(c->name() + (c->files() ? " FILE" : ""), -19).arg(c->summary());
+    return text + QStringLiteral(R"(
+velmora-cli COMMAND --help lists the options of a command. Options left out take the window's
+stored choices (read only). Every command takes --json and --lang it|en; velmora-cli --version
+prints the version.
 
 Exit status:
   0    done: every byte on the line and the end wait over; releases equal
@@ -43,7 +56,18 @@ Exit status:
   6    no answer from the printer
   7    the releases differ
   130  interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed
-)";
+)");
+}
+
+// One command's help, from its parser.
+QString help(const Command& command, QCommandLineParser& parser)
+{
+    parser.setApplicationDescription(command.summary());
+    QString text = parser.helpText();
+    text.replace(QRegularExpression(QStringLiteral("^Usage: \\S+")),
+                 QStringLiteral("Usage: velmora-cli ") + command.name());
+    return text;
+}
 
 // A usage error: said on stderr, or with --json as an error event and a result.
 int usage(const QStringList& args, const QString& command, const QString& why)
@@ -80,7 +104,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (args.size() < 2 || args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h")) {
-        std::fputs(kHelp, args.size() < 2 ? stderr : stdout);
+        std::fputs(qPrintable(help()), args.size() < 2 ? stderr : stdout);
         return args.size() < 2 ? 2 : 0;
     }
 #ifdef Q_OS_UNIX
@@ -89,24 +113,20 @@ int main(int argc, char** argv)
     const bool terminal = false;
 #endif
     std::unique_ptr<Command> command;
-    for (auto* c : std::initializer_list<Command*>{new DownloadCommand(terminal), new QueryCommand,
-                                                   new CheckReleaseCommand, new PortsCommand}) {
-        if (!command && c->name() == args[1])
-            command.reset(c);
-        else
-            delete c;
-    }
+    for (auto& c : commands(terminal))
+        if (c->name() == args[1])
+            command = std::move(c);
     if (!command)
         return usage(args, args[1], QStringLiteral("no such command: ") + args[1]);
     QCommandLineParser parser;
-    parser.addOptions({{"json", "JSON events."}, {"lang", "it or en.", "language"}, {"help", "Help."}});
+    addCommonOptions(parser);
     command->define(parser);
     QStringList rest = args;
     rest.removeAt(1);
     if (!parser.parse(rest))
         return usage(args, command->name(), parser.errorText());
     if (parser.isSet("help")) {
-        std::fputs(kHelp, stdout);
+        std::fputs(qPrintable(help(*command, parser)), stdout);
         return 0;
     }
     const QString lang = parser.value("lang");

@@ -224,6 +224,16 @@ def bad_usage(b):
         expect(status == 2 and "no such port: COM0 (COM1 to COM10, or LPT1)" in err, f"{command} COM0: {err}")
     os.makedirs(b.ports(), exist_ok=True)
     os.symlink("/dev/null", os.path.join(b.ports(), "COM2"))
+    # Each command's help comes from its parser; the manual page names every option it lists.
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "cli", "velmora-cli.1")) as f:
+        manual = f.read().replace("\\-", "-")
+    for command in ("download", "query", "check-release", "ports"):
+        status, out, _ = b.run(command, "--help")
+        options = set(re.findall(r"^\s+(--[a-z-]+)", out, re.M))
+        expect(status == 0 and out.startswith(f"Usage: velmora-cli {command}") and "--json" in options,
+               f"{command} --help: {out}")
+        expect(all(o in manual for o in options), f"{command}: options the manual page lacks: "
+               f"{[o for o in options if o not in manual]}")
     status, out, err = b.run("ports")
     expect(status == 0 and err == "" and len(out.splitlines()) == 11, f"ports: {err!r}")
     expect("unusable: not a terminal device" in out.splitlines()[1], f"ports: COM2 to /dev/null: {out}")
