@@ -59,7 +59,7 @@ const char* outcomeName(DownloadOutcome o)
     case DownloadOutcome::PortRefused:
         return "port refused";
     case DownloadOutcome::Failed:
-        return "link failed";
+        return "failed";
     case DownloadOutcome::Aborted:
         return "aborted";
     }

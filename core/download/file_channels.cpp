@@ -58,6 +58,7 @@ bool FileChannels::openPortChannel(Failure* failure)
     };
     if (const Failure f = device_access::check(device, device_access::Use::Parallel))
         return refuse(f.cause, f.system);
+    m_portDevice = device;
     // A plain file standing in for the printer is appended to, so that the header stays in
     // front of the data when the channel is opened again; devices and FIFOs cannot seek.
     const bool plainFile = QFileInfo(device).isFile();
@@ -96,7 +97,7 @@ bool FileChannels::writePortChannel(const QByteArray& data, Failure* failure)
 {
     const auto fail = [&](Cause cause, const QString& words) {
         if (failure)
-            *failure = Failure{cause, QStringLiteral("LPT1"), portChannelDevice(), words};
+            *failure = Failure{cause, QStringLiteral("LPT1"), m_portDevice, words};
         return false;
     };
     if (!m_port.isOpen())

@@ -33,4 +33,5 @@ public:
 private:
     QFile m_source;
     QFile m_port;
+    QString m_portDevice; // what LPT1 led to when it was opened
 };

@@ -110,7 +110,8 @@ struct Run {
                                                           {"free", [this] { port.refuseOpen(Cause::None); }},
                                                           {"press", [this] { download.start(request); }},
                                                           {"end", [this] { download.endProgram(); }},
-                                                          {"closefifo", [this] { ::close(reader); }}};
+                                                          {"closefifo", [this] { ::close(reader); }},
+                                                          {"unlink", [this] { home.link("LPT1", "/nowhere"); }}};
         for (const QString& word : setup.split(' ', Qt::SkipEmptyParts)) {
             const QStringList kv = word.split(QRegularExpression("[=@]"));
             if (word.contains('@'))
@@ -422,8 +423,9 @@ private slots:
         row("LPT1 a FIFO nobody reads: refused at once", "port=10 lpt=deaf", "C:Porta@0 =port@0 lpt:+0",
             "nessuno legge dal dispositivo");
         row("LPT1 refusing every write", "port=10 lpt=/dev/full", "FAIL@0 lpt:+0", "/dev/full");
-        row("LPT1 whose reader goes away", "len=20000 port=10 lpt=fifo closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
-            "lpt1.fifo");
+        row("LPT1 whose reader goes away, named as it was opened",
+            "len=20000 port=10 lpt=fifo unlink@8.4 closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
+            "lpt1.fifo): la stampante ha chiuso la linea");
     }
     void timelines()
     {
