@@ -425,7 +425,7 @@ private slots:
         row("LPT1 refusing every write", "port=10 lpt=/dev/full", "FAIL@0 lpt:+0", "/dev/full");
         row("LPT1 whose reader goes away, named as it was opened",
             "len=20000 port=10 lpt=fifo unlink@8.4 closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
-            "lpt1.fifo): la stampante ha chiuso la linea");
+            "lpt1.fifo) interrotto\n\nla stampante ha chiuso la linea");
     }
     void timelines()
     {
