@@ -29,7 +29,7 @@ public:
     virtual ~Clock();
     // Seconds since an arbitrary, fixed origin; never goes backwards.
     virtual double now() const = 0;
-    // WaitSeconds: returns after at least `seconds`, letting every pending event run meanwhile
+    // Returns after at least `seconds`, letting every pending event run meanwhile
     // (handlers may nest inside). Returns at once for 0 or less, and when the program is ending.
     virtual void waitSeconds(double seconds) = 0;
     // Lets events run until `done` holds (tested after each batch of events), or the program ends.
