@@ -141,7 +141,7 @@ bool QtSerialControl::open()
     if (!m_port.isOpen() || m_port.handle() < 0)
         return refuse(Cause::PortOpenFailed, m_port.errorString());
     if (!configured && m_port.error() == QSerialPort::NoError)
-        return refuse(Cause::PortBusy, tr("another user of this program holds the device"));
+        return refuse(Cause::PortBusy, tr("another user holds the device"));
     if (!configured)
         return refuse(Cause::PortSettingsRefused, m_port.errorString());
     const int bitsPerByte = 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + (line->stopBits == "1" ? 1 : 2);
