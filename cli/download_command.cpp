@@ -155,10 +155,12 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     double sendingSince = 0;
     qint64 sendingFrom = 0;
     qint32 shownPercent = -1;
+    qint64 taken = 0; // what the bar last showed: the line had taken it
     QObject::connect(&download, &Download::dialogChanged, [&] {
         const DownloadDialog& d = download.dialog();
         if (!d.busy || d.maximum <= 0)
             return;
+        taken = d.value;
         const int percent = int(qint64(d.value) * 100 / d.maximum);
         // On a terminal every change; elsewhere a line per percent.
         if (percent == shownPercent && (out.json() || !m_terminal))
@@ -199,8 +201,17 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     if (!outcome && !lifetime::ending())
         loop.exec();
     m_download = nullptr;
-    if (m_signal)
-        return out.result(name(), 128 + m_signal, {{"outcome", "aborted"}});
+    const qint64 total = QFileInfo(c.request.path).size();
+    const QJsonObject counts{{"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}};
+    if (m_signal) {
+        out.event(QStringLiteral("interrupted"),
+                  QStringLiteral("interrupted after %1 of %2 bytes; nothing more was sent")
+                      .arg(QString::number(download.bytesWritten()), QString::number(total)),
+                  counts);
+        QJsonObject fields = counts;
+        fields.insert(QStringLiteral("outcome"), QStringLiteral("aborted"));
+        return out.result(name(), 128 + m_signal, fields);
+    }
     const DownloadOutcome o = outcome.value_or(DownloadOutcome::Aborted);
     const Failure& failure = download.failure();
     const int status = o == DownloadOutcome::Completed     ? exit_status::Ok
@@ -209,6 +220,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                        : o == DownloadOutcome::PortRefused ? exit_status::PortRefused
                                                            : exit_status::LinkFailed;
     QJsonObject fields = Output::fieldsOf(failure);
+    for (auto it = counts.begin(); it != counts.end(); ++it)
+        fields.insert(it.key(), it.value());
     fields.insert(QStringLiteral("outcome"), outcomeName(o));
     fields.insert(QStringLiteral("message"), out.lastMessage());
     return out.result(name(), status, fields);

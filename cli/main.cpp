@@ -55,6 +55,7 @@ Exit status:
   5    the link failed during the transfer
   6    no answer from the printer
   7    the releases differ
+  8    check-release: the file holds no release (the printer is not asked)
   130  interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed
 )");
 }

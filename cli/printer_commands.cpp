@@ -1,17 +1,19 @@
 #include "cli/commands.h"
 
-#include "core/link/stored_choices.h"
 #include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
+#include "core/link/stored_choices.h"
 #include "core/platform/lifetime.h"
 #include "core/platform/string_table.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
+#include "core/printer/release_search.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
 
@@ -103,6 +105,13 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     if (!setup)
         return out.result(name(), exit_status::Usage);
     const int language = setup->language;
+    // A file without a release has nothing to compare: the printer is not asked. (The window
+    // asks it anyway and shows its release alone.)
+    if (QFile file(path);
+        QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.size() > 0 && !findRelease(file)) {
+        out.show(ownText(language, Msg::NoRelease).arg(path), kAppTitle, MessageIcon::Critical);
+        return out.result(name(), exit_status::NoRelease, {{"error", "file-no-release"}, {"file", path}});
+    }
     SystemClock clock;
     QtSerialControl port;
     ReleaseCheck check(port, clock, out, [language] { return language; });

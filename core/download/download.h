@@ -87,6 +87,8 @@ public:
     // The dialog's own close box when no download runs: it only hides the dialog.
     void dialogClosed();
     FileChannels& files() { return m_files; }
+    // Data bytes written to the link by the last download, across its parts.
+    qint64 bytesWritten() const { return m_progressBase + m_sent; }
     // Why the last download was refused or failed; no cause after a completed or aborted one.
     const Failure& failure() const { return m_failure; }
     SerialControl& port() { return m_port; }

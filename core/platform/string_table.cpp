@@ -84,6 +84,8 @@ const OwnEntry kOwnEntries[] = {
     {Msg::LinkFailed, "Collegamento con %1 interrotto\n\n%2\n\nTrasmissione interrotta.",
      "The link to %1 failed\n\n%2\n\nTransmission stopped."},
     {Msg::FileEmptyNamed, "Il file\n%1\nè vuoto.", "The file\n%1\nis empty."},
+    {Msg::NoRelease, "Il file\n%1\nnon contiene una release (\"Release: \").",
+     "The file\n%1\nholds no release (\"Release: \")."},
     {Msg::SettingsNotSaved, "Impossibile salvare le impostazioni in\n%1\n\n%2",
      "Cannot save the settings in\n%1\n\n%2"},
 };

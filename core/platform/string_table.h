@@ -57,6 +57,7 @@ enum class Msg {
     LinkFailed,       // %1 device, %2 what happened
     FileEmptyNamed,   // %1 path
     SettingsNotSaved, // %1 settings file, %2 reason
+    NoRelease,        // %1 path
 };
 // In English when `base` is English, else in Italian.
 QString ownText(int base, Msg m);

@@ -126,9 +126,9 @@ def external_fonts(b):
     status, out, err = b.run("download", b.file("E.SHC", os.urandom(5001)), "--operation", "external-fonts",
                              *FAST, "--json")
     events = [json.loads(line) for line in out.splitlines()]
-    expect(status == 0 and events[-1] == {"event": "result", "command": "download", "exit": 0,
-                                          "outcome": "completed", "message": "Spegnere e riaccendere la stampante"},
-           f"result: {events[-1:]}")
+    expect(status == 0 and events[-1] == {"event": "result", "command": "download", "exit": 0, "outcome": "completed",
+                                          "message": "Spegnere e riaccendere la stampante", "sent": 5001,
+                                          "taken": 5001, "total": 5001}, f"result: {events[-1:]}")
     expect({"event": "phase", "phase": "waiting 10 s for the printer"} in events, "the wait after the header")
     expect([(x["code"], x["received"]) for x in downloads(report)] == [(":", 5001)], "one part, no pad byte")
 
@@ -141,6 +141,8 @@ def query_and_releases(b):
     path = b.file("FW.BIN", b"MZ Release: 1.05\0rest")
     status, out, _ = b.run("check-release", path)
     expect(status == 7 and out == "file: 1.05\nprinter: 1.07\nequal: no\n", f"different: {status} {out}")
+    status, out, _ = b.run("check-release", b.file("NOREL.BIN", b"MZ no marker"), "--json")
+    expect(status == 8 and json.loads(out.splitlines()[-1])["error"] == "file-no-release", f"no release: {out}")
     b.file("FW.BIN", b"MZ Release: 1.07\0rest")
     status, out, _ = b.run("check-release", path, "--json")
     expect(status == 0 and json.loads(out.splitlines()[-1])["equal"] is True, f"equal: {status} {out}")
@@ -176,8 +178,10 @@ def interrupted(b):
     time.sleep(2)
     expect(p.returncode == 130, f"status {p.returncode}")
     expect(downloads(report)[0]["received"] == received < 300000, "nothing more on the wire after Ctrl+C")
+    said = re.search(r"interrupted after (\d+) of 300000 bytes; nothing more was sent", drawn_text := drawn())
+    expect(said and received <= int(said.group(1)) < 300000, f"what was sent, said: {drawn_text[-300:]!r}")
     # A narrow terminal: each redraw fits its line, so none wraps into a new one.
-    lines = progress_lines(drawn())
+    lines = progress_lines(drawn_text)
     expect(len(lines) > 10 and max(map(len, lines)) <= 29, f"progress on 30 columns: {lines[:3]}")
 
 
