@@ -15,21 +15,6 @@ namespace {
 
 const QMap<QString, int> kOperations = {{"firmware", 0}, {"standard-fonts", 1}, {"external-fonts", 2}};
 
-// "57600,N,8,1" into the list items the window offers; nothing when an item is not offered.
-std::optional<LinkChoice> lineOf(const QString& text, LinkChoice link)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return std::nullopt;
-    link.baud = int(kBaudItems.indexOf(parts[0]));
-    link.parity = int(QStringList{"N", "E", "O"}.indexOf(parts[1].toUpper()));
-    link.dataBits = int(QStringList{"8", "7"}.indexOf(parts[2]));
-    link.stopBits = int(QStringList{"1", "2"}.indexOf(parts[3]));
-    if (link.baud < 0 || link.parity < 0 || link.dataBits < 0 || link.stopBits < 0)
-        return std::nullopt;
-    return link;
-}
-
 QString phaseText(DownloadPhase phase, double seconds)
 {
     switch (phase) {
@@ -84,7 +69,7 @@ void DownloadCommand::define(QCommandLineParser& p) const
 
 int DownloadCommand::run(const QCommandLineParser& p, Output& out)
 {
-    StoredChoices c = readStoredChoices();
+    StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
     auto usage = [&](const QString& why) {
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli download: ") + why, {{"text", why}});
         return out.result(name(), exit_status::Usage);
@@ -121,7 +106,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     if (p.isSet("turbo") || p.isSet("no-turbo"))
         c.turbo = p.isSet("turbo") ? 1 : 0;
     if (p.isSet("line")) {
-        const auto line = lineOf(p.value("line"), c.link);
+        const auto line = withLine(p.value("line"), c.link);
         if (!line)
             return usage(QStringLiteral("line settings the window does not offer: ") + p.value("line"));
         c.link = *line;

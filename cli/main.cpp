@@ -34,6 +34,7 @@ void addCommonOptions(QCommandLineParser& parser)
 {
     parser.addOptions({{"json", "One JSON object per event on standard output, then a result object."},
                        {"lang", "The language of the messages: it or en (default: the stored one).", "language"},
+                       {"no-stored", "Options left out take the built-in defaults, not the window's stored choices."},
                        {"help", "This text."}});
 }
 
@@ -44,7 +45,8 @@ QString help()
         text += QStringLiteral("  %1 %2\n").arg(c->name() + (c->files() ? " FILE" : ""), -19).arg(c->summary());
     return text + QStringLiteral(R"(
 velmora-cli COMMAND --help lists the options of a command. Options left out take the window's
-stored choices (read only). Every command takes --json and --lang it|en; velmora-cli --version
+stored choices (read only; --no-stored: the built-in defaults). Every command takes --json and
+--lang it|en; velmora-cli --version
 prints the version.
 
 Exit status:

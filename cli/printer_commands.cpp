@@ -33,8 +33,18 @@ struct PrinterSetup {
 };
 std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command)
 {
-    const StoredChoices c = readStoredChoices();
+    const StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
     PrinterSetup s{languageOf(p, c.language), c.link};
+    if (p.isSet("line")) {
+        const auto line = withLine(p.value("line"), s.link);
+        if (!line) {
+            const QString why = QStringLiteral("line settings the window does not offer: ") + p.value("line");
+            out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
+                      {{"error", "usage"}, {"text", why}});
+            return std::nullopt;
+        }
+        s.link = *line;
+    }
     if (p.isSet("port")) {
         s.link.portIndex = portIndexOf(p.value("port"));
         s.link.port = kPortItems.value(s.link.portIndex);
@@ -65,7 +75,8 @@ int failed(Output& out, const QString& command, const Failure& failure)
 
 void QueryCommand::define(QCommandLineParser& p) const
 {
-    p.addOption({"port", "COM1 to COM10.", "name"});
+    p.addOptions({{"port", "COM1 to COM10.", "name"},
+                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
 }
 
 int QueryCommand::run(const QCommandLineParser& p, Output& out)
@@ -95,7 +106,8 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
 void CheckReleaseCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file."));
-    p.addOption({"port", "COM1 to COM10.", "name"});
+    p.addOptions({{"port", "COM1 to COM10.", "name"},
+                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
 }
 
 int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)

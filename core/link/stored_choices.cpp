@@ -3,14 +3,17 @@
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
 
+#include <functional>
+
 const QStringList kPortItems = {"COM1", "COM2", "COM3", "COM4",  "COM5", "COM6",
                                 "COM7", "COM8", "COM9", "COM10", "LPT1"};
 const QStringList kBaudItems = {"2400", "4800", "9600", "19200", "38400", "57600"};
 
-StoredChoices readStoredChoices()
+namespace {
+
+StoredChoices choicesFrom(const std::function<QString(Setting)>& read)
 {
-    SettingsStore store;
-    auto number = [&store](Setting setting) { return parseWholeNumber(store.read(setting)); };
+    auto number = [&read](Setting setting) { return parseWholeNumber(read(setting)); };
     auto index = [&](Setting setting, int count, int otherwise) {
         const auto v = number(setting);
         return v && *v >= -1 && *v < count ? *v : otherwise;
@@ -25,11 +28,24 @@ StoredChoices readStoredChoices()
     c.link.stopBits = index(Setting::StopBits, 2, -1);
     const auto operation = number(Setting::Operation);
     c.request.operation = operation && *operation >= 0 && *operation <= 2 ? *operation : 0;
-    c.request.board = parseTruth(store.read(Setting::BootBoard)).value_or(true);
+    c.request.board = parseTruth(read(Setting::BootBoard)).value_or(true);
     const auto check = number(Setting::Check);
     c.request.checkValue = c.request.board && check && *check >= 0 && *check <= 2 ? *check : 0;
     const auto turbo = number(Setting::Turbo);
     c.turbo = turbo && *turbo >= 0 && *turbo <= 2 ? *turbo : 0;
-    c.request.path = store.read(Setting::File);
+    c.request.path = read(Setting::File);
     return c;
+}
+
+} // namespace
+
+StoredChoices readStoredChoices()
+{
+    SettingsStore store;
+    return choicesFrom([&store](Setting setting) { return store.read(setting); });
+}
+
+StoredChoices builtInChoices()
+{
+    return choicesFrom([](Setting setting) { return QString::fromLatin1(kSettings[int(setting)].fallback); });
 }

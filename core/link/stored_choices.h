@@ -22,6 +22,8 @@ struct StoredChoices {
     int turbo = 0;
 };
 StoredChoices readStoredChoices();
+// The same with nothing stored: the built-in defaults.
+StoredChoices builtInChoices();
 
 // The items of the port and baud lists, as the window shows them.
 extern const QStringList kPortItems;

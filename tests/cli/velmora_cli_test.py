@@ -135,9 +135,17 @@ def external_fonts(b):
 
 def query_and_releases(b):
     b.sim(1, "--model", "PX-1\x1b]2;TITLE\x07", "--release", "1.07")
-    status, out, _ = b.run("query", "--port", "COM1")
+    status, out, _ = b.run("query", "--port", "COM1", "--line", "57600,N,8,1")
     expect(status == 0 and out == "model: PX-1\\x1b]2;TITLE\\x07\nrelease: 1.07\nflash: FLASH 4M 29F040\n",
            f"query, control characters escaped: {status} {out!r}")
+    # Stored choices name COM4, where nothing is: --no-stored takes the built-in COM1.
+    os.makedirs(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora"))
+    with open(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora", "Velmora.conf"), "w") as f:
+        f.write("[Properties]\nPorta=3\n")
+    for args, want in ((["query"], 4), (["query", "--no-stored"], 0)):
+        status, _, _ = b.run(*args)
+        expect(status == want, f"{args}: {status}")
+    os.remove(f.name)
     path = b.file("FW.BIN", b"MZ Release: 1.05\0rest")
     status, out, _ = b.run("check-release", path)
     expect(status == 7 and out == "file: 1.05\nprinter: 1.07\nequal: no\n", f"different: {status} {out}")
@@ -216,6 +224,7 @@ def bad_usage(b):
                  ["download", path, "--checksum", "--boot", "ram"], ["download", path, "--bogus"], ["nonsense"],
                  ["download", path, "--checksum", "--operation", "external-fonts"], ["query", "extra"],
                  ["ports", "extra"], ["download", path, path], ["query", "--port", "LPT1"],
+                 ["query", "--line", "57601,N,8,1"],
                  ["download", path, "--lang", "de"]):
         status, _, err = b.run(*args)
         expect(status == 2 and err, f"{args}: {status}")
