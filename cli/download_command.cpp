@@ -63,6 +63,7 @@ void DownloadCommand::define(QCommandLineParser& p) const
                   {"no-checksum", "No checksum in the header."},
                   {"turbo", "The faster pacing."},
                   {"no-turbo", "The normal pacing."},
+                  {"any-extension", "Send a file whose extension does not match the operation."},
                   {"line", "Line settings as the window offers them, e.g. 57600,N,8,1 (57600 runs at 56000 baud).",
                    "settings"}});
 }
@@ -99,6 +100,14 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         return usage(QStringLiteral("no checksum with the RAM card"));
     if (p.isSet("checksum") && c.request.operation == 2)
         return usage(QStringLiteral("no checksum with external fonts: their headers carry none"));
+    // A firmware behind a font header (or the reverse) is a ruined load: the file's kind must match
+    // the operation. Anything but a regular file is left to the download's own checks.
+    const QFileInfo file(c.request.path);
+    const QStringList kinds = {"BIN", "SHF", "SHC"};
+    if (c.request.operation >= 0 && c.request.operation < 3 && file.isFile() && !p.isSet("any-extension") &&
+        file.suffix().toUpper() != kinds[c.request.operation])
+        return usage(QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
+                         .arg(file.fileName(), kOperations.key(c.request.operation), kinds[c.request.operation]));
     if (p.isSet("checksum") || p.isSet("no-checksum"))
         c.request.checkValue = p.isSet("checksum") ? 1 : 0;
     if (p.isSet("turbo") && p.isSet("no-turbo"))

@@ -228,6 +228,12 @@ def bad_usage(b):
                  ["download", path, "--lang", "de"]):
         status, _, err = b.run(*args)
         expect(status == 2 and err, f"{args}: {status}")
+    # A font file behind a firmware header is refused, unless asked for.
+    fonts = b.file("F.SHC", b"abcd")
+    status, _, err = b.run("download", fonts, "--operation", "firmware")
+    expect(status == 2 and "F.SHC is no firmware file (*.BIN)" in err, f"mismatch: {status} {err}")
+    status, _, _ = b.run("download", fonts, "--any-extension", "--port", "LPT1")
+    expect(status == 4, f"--any-extension: {status}")
     status, _, err = b.run("download", path, "--bogus")
     expect("Unknown option 'bogus'" in err and "velmora-cli --help" in err, f"unknown option: {err}")
     status, out, _ = b.run("download", path, "--bogus", "--json")
