@@ -17,6 +17,18 @@ inline QString timeText(double seconds)
 // What a test saw happen, in order, on the clock: "open1 4800,N,8,1@0 ?Z4&100$@0 64x2@8.02+0.02 close@33.04".
 // Short printable writes read as they are (cat -A style: ^M for CR, $ for LF); other writes by size, and runs
 // of equal writes at an equal cadence collapse into size x count @ first + step.
+//
+// The timeline language, every token WHAT@SECONDS (virtual time):
+//   openN 9600,N,8,1   the fake port COMn opened with that line      refusedN   its opening refused
+//   close              the port closed (queued bytes dropped)         hangup     the other side went away
+//   ?Z4&100$           a short write as written                       64x5@8.02+0.02  five 64-byte writes, 0.02 s apart
+//   [checksum] [sending] [endwait]   the progress dialog's status as shown; paint: the dialog drawn at once
+//   ~wait8 ~send0 ~pause2 ~drain0 ~parts25 ~end25   a phase and the seconds it waits
+//   =done =file =port =failed =aborted   how the download ended      rejected   the path left the file box
+//   C:Title I:Title    a critical or an information message with its title
+// tst_download folds the usual stretches once its driver has checked their times: dlg ([sending] and paint),
+// open (open1 4800,N,8,1), FAIL (C:Velmora and =failed), END (the end status, 25 s, close, the end message,
+// =done), and lpt:HEADER+N for what reached the LPT1 file.
 class Timeline
 {
 public:
