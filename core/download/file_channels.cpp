@@ -114,11 +114,12 @@ bool FileChannels::writePortChannel(const QByteArray& data, Failure* failure)
             stalled.restart();
             continue;
         }
-        if (n < 0 && errno == EINTR)
+        const int error = n < 0 ? errno : EAGAIN; // a write of nothing counts as a busy device
+        if (error == EINTR)
             continue;
-        if (n < 0 && errno != EAGAIN)
-            return fail(errno == EPIPE ? Cause::LinkHungUp : Cause::LinkWriteFailed,
-                        QString::fromLocal8Bit(std::strerror(errno)));
+        if (error != EAGAIN)
+            return fail(error == EPIPE ? Cause::LinkHungUp : Cause::LinkWriteFailed,
+                        QString::fromLocal8Bit(std::strerror(error)));
         // The device is busy: wait for it, within a bound.
         const qint64 left = qint64(kWriteStallSeconds) * 1000 - stalled.elapsed();
         if (left <= 0)
