@@ -113,7 +113,8 @@ void InterrogationWindow::load()
 
 void InterrogationWindow::CopyLinkSettings()
 {
-    SetLinkSettings(linkChoice(m_link), MSComm1);
+    // The main window is out of reach while this one is open: its link stays as it was here.
+    m_linkAtLoad = linkChoice(m_link);
 }
 
 void InterrogationWindow::cmdTest_Click()
@@ -124,7 +125,7 @@ void InterrogationWindow::cmdTest_Click()
     txtModel->clear();
     txtRelease->clear();
     txtFlash->clear();
-    m_interrogation.run();
+    m_interrogation.run(m_linkAtLoad);
     unsetCursor();
 }
 

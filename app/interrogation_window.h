@@ -53,6 +53,7 @@ private:
 
     QWidget* m_mainWindow;
     LinkBoxes m_link;
+    LinkChoice m_linkAtLoad; // the main window's link when this window was loaded
     std::function<int()> m_languageBase;
     Interrogation m_interrogation;
 };

@@ -12,12 +12,8 @@ int indexOf(const QComboBox* box)
 
 LinkChoice linkChoice(const LinkBoxes& b)
 {
-    return LinkChoice{b.Porta ? b.Porta->currentText() : QString(),
-                      indexOf(b.Porta),
-                      indexOf(b.Baud),
-                      indexOf(b.Parita),
-                      indexOf(b.BitDati),
-                      indexOf(b.BitStop)};
+    return LinkChoice{b.Porta && b.Porta->currentIndex() >= 0 ? b.Porta->currentText() : QString(),
+                      offeredLine(indexOf(b.Baud), indexOf(b.Parita), indexOf(b.BitDati), indexOf(b.BitStop))};
 }
 
 void Porta_Click(const LinkBoxes& boxes, const LinkLabels& labels)

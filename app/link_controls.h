@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/link_settings.h"
+#include "core/link/line_settings.h"
 
 class QComboBox;
 class QLabel;

@@ -261,7 +261,7 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     FakeSerialControl port(clock);
     port.modelLine(0);
     auto timer = clock.createTimer();
-    const LinkChoice link{QStringLiteral("COM1"), 0, baudIndex, 0, 0, 0};
+    const LinkChoice link{QStringLiteral("COM1"), offeredLine(baudIndex, 0, 0, 0)};
     Download download(
         DownloadInputs{[turbo] { return turbo ? 1 : 0; }, [link] { return link; }, [] { return kItalian; }}, clock,
         messages, port, *timer);

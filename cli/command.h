@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/link_settings.h"
+#include "core/link/line_settings.h"
 #include "core/platform/cause.h"
 #include "core/platform/messages.h"
 
@@ -84,9 +84,8 @@ protected:
 // Shared by the commands: the language (--lang, else the stored one), the port of --port.
 int languageOf(const QCommandLineParser& parser, int stored);
 // "COM1" to "COM10" or "LPT1" to its list index; -1 when it is none of those.
-int portIndexOf(const QString& name);
+// A port as --port names it: COM1 to COM10 or LPT1 (any case), or a serial device's path.
+std::optional<QString> portNamed(const QString& name);
 // The link with the line settings of "57600,N,8,1", as the window's items; nothing when the window
-// does not offer one of them.
-std::optional<LinkChoice> withLine(const QString& text, LinkChoice link);
 // What every command says of a --port that names none of the ports.
 QString noSuchPort(const QString& name);

@@ -56,7 +56,7 @@ const char* outcomeName(DownloadOutcome o)
 void DownloadCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
-    p.addOptions({{"port", "COM1 to COM10, or LPT1.", "name"},
+    p.addOptions({{"port", "COM1 to COM10, LPT1, or a serial device's path.", "name"},
                   {"operation", "firmware, standard-fonts or external-fonts.", "kind"},
                   {"boot", "board or ram: where firmware or standard fonts go.", "source"},
                   {"checksum", "A checksum in the header (board only)."},
@@ -77,10 +77,10 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     };
     c.request.path = p.positionalArguments().constFirst();
     if (p.isSet("port")) {
-        c.link.portIndex = portIndexOf(p.value("port"));
-        if (c.link.portIndex < 0)
+        const auto port = portNamed(p.value("port"));
+        if (!port)
             return usage(noSuchPort(p.value("port")));
-        c.link.port = kPortItems[c.link.portIndex];
+        c.link.port = *port;
     }
     if (p.isSet("operation")) {
         if (!kOperations.contains(p.value("operation")))
@@ -115,10 +115,9 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     if (p.isSet("turbo") || p.isSet("no-turbo"))
         c.turbo = p.isSet("turbo") ? 1 : 0;
     if (p.isSet("line")) {
-        const auto line = withLine(p.value("line"), c.link);
-        if (!line)
+        c.link.line = offeredLine(p.value("line"));
+        if (!c.link.line)
             return usage(QStringLiteral("line settings the window does not offer: ") + p.value("line"));
-        c.link = *line;
     }
 
     const int language = languageOf(p, c.language);
@@ -182,15 +181,14 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     });
 
     // A parallel link has no line settings.
+    const QString lineText = link.line ? link.line->text() : QStringLiteral("no line chosen");
     QJsonObject start{{"file", c.request.path}, {"port", link.port}};
     if (!parallel)
-        start.insert(QStringLiteral("settings"), link.settingsText());
-    out.event(
-        QStringLiteral("start"),
-        parallel
-            ? QStringLiteral("%1 to %2").arg(QFileInfo(c.request.path).fileName(), link.port)
-            : QStringLiteral("%1 to %2, %3").arg(QFileInfo(c.request.path).fileName(), link.port, link.settingsText()),
-        start);
+        start.insert(QStringLiteral("settings"), lineText);
+    out.event(QStringLiteral("start"),
+              parallel ? QStringLiteral("%1 to %2").arg(QFileInfo(c.request.path).fileName(), link.port)
+                       : QStringLiteral("%1 to %2, %3").arg(QFileInfo(c.request.path).fileName(), link.port, lineText),
+              start);
     download.start(c.request);
     if (!outcome && !lifetime::ending())
         loop.exec();

@@ -4,6 +4,7 @@
 #include "core/platform/string_table.h"
 
 #include <QCommandLineParser>
+#include <QDir>
 #include <QJsonDocument>
 
 #include <cstdio>
@@ -150,26 +151,16 @@ int languageOf(const QCommandLineParser& parser, int stored)
     return stored;
 }
 
-int portIndexOf(const QString& name)
+std::optional<QString> portNamed(const QString& name)
 {
-    return int(kPortItems.indexOf(name.toUpper()));
-}
-
-std::optional<LinkChoice> withLine(const QString& text, LinkChoice link)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    if (parts.size() != 4)
-        return std::nullopt;
-    link.baud = int(kBaudItems.indexOf(parts[0]));
-    link.parity = int(QStringList{"N", "E", "O"}.indexOf(parts[1].toUpper()));
-    link.dataBits = int(QStringList{"8", "7"}.indexOf(parts[2]));
-    link.stopBits = int(QStringList{"1", "2"}.indexOf(parts[3]));
-    if (link.baud < 0 || link.parity < 0 || link.dataBits < 0 || link.stopBits < 0)
-        return std::nullopt;
-    return link;
+    if (kPortItems.contains(name.toUpper()))
+        return name.toUpper();
+    if (QDir::isAbsolutePath(name)) // a serial device that no name leads to
+        return name;
+    return std::nullopt;
 }
 
 QString noSuchPort(const QString& name)
 {
-    return QStringLiteral("no such port: %1 (COM1 to COM10, or LPT1)").arg(name);
+    return QStringLiteral("no such port: %1 (COM1 to COM10, LPT1, or a serial device's path)").arg(name);
 }

@@ -36,26 +36,25 @@ std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& ou
     const StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
     PrinterSetup s{languageOf(p, c.language), c.link};
     if (p.isSet("line")) {
-        const auto line = withLine(p.value("line"), s.link);
-        if (!line) {
+        s.link.line = offeredLine(p.value("line"));
+        if (!s.link.line) {
             const QString why = QStringLiteral("line settings the window does not offer: ") + p.value("line");
             out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
                       {{"error", "usage"}, {"text", why}});
             return std::nullopt;
         }
-        s.link = *line;
     }
     if (p.isSet("port")) {
-        s.link.portIndex = portIndexOf(p.value("port"));
-        s.link.port = kPortItems.value(s.link.portIndex);
-        if (s.link.portIndex < 0) {
+        const auto port = portNamed(p.value("port"));
+        s.link.port = port.value_or(QString());
+        if (!port) {
             const QString why = noSuchPort(p.value("port"));
             out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
                       {{"error", "usage"}, {"text", why}});
             return std::nullopt;
         }
     }
-    if (s.link.portIndex < 0 || s.link.parallel()) {
+    if (s.link.port.isEmpty() || s.link.parallel()) {
         out.show(tableText(s.language, Text::SelectSerialPort), tableText(s.language, Text::PrinterInterrogations),
                  MessageIcon::Critical);
         return std::nullopt;
@@ -75,7 +74,7 @@ int failed(Output& out, const QString& command, const Failure& failure)
 
 void QueryCommand::define(QCommandLineParser& p) const
 {
-    p.addOptions({{"port", "COM1 to COM10.", "name"},
+    p.addOptions({{"port", "COM1 to COM10, or a serial device's path.", "name"},
                   {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
 }
 
@@ -87,16 +86,15 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
     const int language = setup->language;
     SystemClock clock;
     QtSerialControl port;
-    SetLinkSettings(setup->link, port);
     Interrogation interrogation(port, clock, out, [language] { return language; });
-    QStringList replies = {QString(), QString(), QString()};
-    QObject::connect(&interrogation, &Interrogation::reply,
-                     [&](Interrogation::Query q, const QString& text) { replies[q] = text; });
-    const Failure failure = interrogation.run();
+    const Interrogation::Answers answers = interrogation.run(setup->link);
     if (m_signal)
         return out.result(name(), 128 + m_signal);
-    if (failure)
-        return failed(out, name(), failure);
+    if (answers.failure)
+        return failed(out, name(), answers.failure);
+    if (!answers.complete())
+        return out.result(name(), exit_status::NoAnswer);
+    const QStringList& replies = answers.replies;
     out.say(QStringLiteral("model: ") + replies[0]);
     out.say(QStringLiteral("release: ") + replies[1]);
     out.say(QStringLiteral("flash: ") + replies[2]);
@@ -106,7 +104,7 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
 void CheckReleaseCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file."));
-    p.addOptions({{"port", "COM1 to COM10.", "name"},
+    p.addOptions({{"port", "COM1 to COM10, or a serial device's path.", "name"},
                   {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
 }
 
@@ -127,24 +125,31 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     SystemClock clock;
     QtSerialControl port;
     ReleaseCheck check(port, clock, out, [language] { return language; });
-    std::optional<QString> inFile, onBoard;
-    QObject::connect(&check, &ReleaseCheck::fileRelease, [&](const QString& r) { inFile = r; });
-    QObject::connect(&check, &ReleaseCheck::boardRelease, [&](const QString& r) { onBoard = r; });
-    const Failure failure = check.run(path, setup->link);
+    const ReleaseComparison found = check.run(path, setup->link);
     if (m_signal)
         return out.result(name(), 128 + m_signal);
-    if (failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
-        out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
-    if (failure)
-        return failed(out, name(), failure);
-    if (!onBoard) // interrupted while asking
+    using Result = ReleaseComparison::Result;
+    switch (found.result()) {
+    case Result::Failed:
+        if (found.failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
+            out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
+        return failed(out, name(), found.failure);
+    case Result::Interrupted:
         return out.result(name(), exit_status::NoAnswer);
-    const bool equal = inFile && *inFile == *onBoard;
-    out.say(QStringLiteral("file: ") + inFile.value_or(QStringLiteral("(no release found)")));
-    out.say(QStringLiteral("printer: ") + *onBoard);
+    case Result::NoRelease: // the file changed since it was looked at above
+    case Result::Equal:
+    case Result::Different:
+        break;
+    }
+    const bool equal = found.result() == Result::Equal;
+    out.say(QStringLiteral("file: ") + found.file.value_or(QStringLiteral("(no release found)")));
+    out.say(QStringLiteral("printer: ") + *found.printer);
     out.say(QStringLiteral("equal: ") + (equal ? "yes" : "no"));
-    return out.result(name(), equal ? exit_status::Ok : exit_status::ReleasesDiffer,
-                      {{"file", inFile.value_or(QString())}, {"printer", *onBoard}, {"equal", equal}});
+    return out.result(name(),
+                      equal                                 ? exit_status::Ok
+                      : found.result() == Result::NoRelease ? exit_status::NoRelease
+                                                            : exit_status::ReleasesDiffer,
+                      {{"file", found.file.value_or(QString())}, {"printer", *found.printer}, {"equal", equal}});
 }
 
 int PortsCommand::run(const QCommandLineParser&, Output& out)

@@ -159,11 +159,9 @@ bool Download::sendToLink(const QByteArray& data, bool parallel, quint64 generat
     return false;
 }
 
-double Download::drainStallSeconds(const QString& settings)
+double Download::drainStallSeconds(const LineSettings& line)
 {
-    const auto line = parseLinkSettings(settings);
-    const double bytesPerSecond = line ? line->baud / 10.0 : 240.0;
-    return qMax(10.0, 8192.0 / bytesPerSecond);
+    return qMax(10.0, 8192.0 / (line.baud / 10.0));
 }
 
 void Download::showTaken(bool parallelLink)
@@ -185,10 +183,9 @@ bool Download::lineMoving(qint64 pending)
     if (pending < m_linePending)
         m_lineProgressAt = m_clock.now();
     m_linePending = pending;
-    if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.settings()))
+    if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.line()))
         return true;
-    reportLinkFailure(Failure{Cause::LinkStalled, QStringLiteral("COM%1").arg(m_port.portNumber()), m_port.device(),
-                              text(Msg::LineStalled).arg(pending)});
+    reportLinkFailure(Failure{Cause::LinkStalled, m_port.port(), m_port.device(), text(Msg::LineStalled).arg(pending)});
     return false;
 }
 
@@ -197,8 +194,7 @@ bool Download::drainSerial(quint64 generation)
     // Closing a port drops what is still queued (Qt's buffer, then the kernel's), so a normal
     // end waits, with the UI alive and Cancel working, until the line has taken every byte.
     // So does a pause, or the printer would see no gap.
-    const auto line = parseLinkSettings(m_port.settings());
-    const double bytesPerSecond = line ? line->baud / 10.0 : 240.0;
+    const double bytesPerSecond = m_port.line().baud / 10.0;
     watchLine();
     if (m_port.pendingOutput() > 0)
         emit phase(DownloadPhase::Draining, 0);
@@ -252,12 +248,10 @@ bool Download::openParallel()
     return false;
 }
 
-void Download::reportPortRefused()
+void Download::reportPortRefused(const Failure& failure)
 {
     const quint64 generation = m_generation;
-    m_failure = m_port.failure();
-    if (!m_failure) // refused before the port was tried: a box without a selection
-        m_failure = Failure{Cause::PortUnselected, m_failure.subject, m_failure.device, {}};
+    m_failure = failure;
     m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
                     failureDetail(m_in.language(), m_failure));
     emit ended(DownloadOutcome::PortRefused);
@@ -415,8 +409,8 @@ void Download::start(const DownloadRequest& request)
     const bool parallelLink = parallel();
     if (!parallelLink) {
         load(); // the download port is the dialog's: using it loads the dialog
-        if (OpenLink(m_in.link(), m_port) == LinkOpening::Refused) {
-            reportPortRefused();
+        if (const Failure refused = openSerialLink(m_in.link(), m_port)) {
+            reportPortRefused(refused);
             return;
         }
         if (!m_header.isEmpty() && !sendToLink(m_header, false, generation))
@@ -510,8 +504,8 @@ void Download::cancel()
 bool Download::sendExternalHeader(const QByteArray& header, bool parallelLink, quint64 generation)
 {
     if (!parallelLink) {
-        if (OpenLink(m_in.link(), m_port) == LinkOpening::Refused) {
-            reportPortRefused();
+        if (const Failure refused = openSerialLink(m_in.link(), m_port)) {
+            reportPortRefused(refused);
             return false;
         }
         return sendToLink(header, false, generation);

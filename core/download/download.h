@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/download/file_channels.h"
-#include "core/link/link_settings.h"
+#include "core/link/line_settings.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/string_table.h"
 
@@ -63,7 +63,7 @@ public:
     // How long the line may show no progress before the printer counts as not taking the
     // data: at least 10 s, and the time 8 KiB take at the line rate, since drivers and
     // pseudo-terminals report their queue in steps of up to a few kilobytes.
-    static double drainStallSeconds(const QString& settings);
+    static double drainStallSeconds(const LineSettings& line);
 
     Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port, Timer& timer,
              QObject* parent = nullptr);
@@ -140,7 +140,7 @@ private:
     void startDialog(qint32 max);
     void setProgress(qint32 value);
     bool openParallel();
-    void reportPortRefused();
+    void reportPortRefused(const Failure& failure);
     std::optional<QByteArray> readChunk(qint32 n);
     // The source's size and modification time, to tell a file changed in place.
     std::pair<qint64, QDateTime> sourceStamp();

@@ -2,19 +2,11 @@
 
 #include "core/link/serial_control.h"
 
-LinkOpening OpenLink(const LinkChoice& link, SerialControl& comm)
+Failure openSerialLink(const LinkChoice& link, SerialControl& port)
 {
-    if (comm.isOpen() || link.parallel())
-        return LinkOpening::Unchanged;
-    comm.setPortNumber(link.portNumber());
-    comm.setSettings(link.settingsText());
-    if (link.portNumber() < 1 || !link.complete())
-        return LinkOpening::Refused;
-    return comm.open() ? LinkOpening::Opened : LinkOpening::Refused;
-}
-
-void SetLinkSettings(const LinkChoice& link, SerialControl& comm)
-{
-    comm.setPortNumber(link.portNumber());
-    comm.setSettings(link.settingsText());
+    if (port.isOpen() || link.parallel())
+        return {};
+    if (link.port.isEmpty() || !link.line)
+        return Failure{Cause::PortUnselected, link.port, {}, {}};
+    return port.open(link.port, *link.line);
 }

@@ -40,6 +40,15 @@ QString serialDevice(int portNumber)
 #endif
 }
 
+QString serialDeviceOf(const QString& port)
+{
+    if (QDir::isAbsolutePath(port))
+        return port;
+    bool number = false;
+    const int n = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt(&number) : 0;
+    return number && n >= 1 && n <= 10 && port == QStringLiteral("COM%1").arg(n) ? serialDevice(n) : QString();
+}
+
 QString parallelDevice()
 {
     const QString mapped = fromPortsFolder(QStringLiteral("LPT1"));

@@ -9,4 +9,7 @@ namespace port_names {
 QString portsFolder();
 QString serialDevice(int portNumber); // 1 = COM1
 QString parallelDevice();             // "LPT1"
+// The device a serial port name leads to: COM1 to COM10 as above, a device's path as it is;
+// empty for anything else.
+QString serialDeviceOf(const QString& port);
 } // namespace port_names

@@ -1,7 +1,6 @@
 #include "core/link/qt_serial_control.h"
 
 #include "core/link/device_access.h"
-#include "core/link/link_settings.h"
 #include "core/link/port_names.h"
 
 #include <QFileInfo>
@@ -13,36 +12,11 @@
 #include <termios.h>
 #endif
 
-QtLineSettings qtLineSettings(const LineSettings& line)
-{
-    QSerialPort::Parity parity = QSerialPort::NoParity;
-    switch (line.parity) {
-    case 'E':
-        parity = QSerialPort::EvenParity;
-        break;
-    case 'O':
-        parity = QSerialPort::OddParity;
-        break;
-    case 'M':
-        parity = QSerialPort::MarkParity;
-        break;
-    case 'S':
-        parity = QSerialPort::SpaceParity;
-        break;
-    default:
-        break;
-    }
-    const QSerialPort::StopBits stop = line.stopBits == QLatin1String("2")     ? QSerialPort::TwoStop
-                                       : line.stopBits == QLatin1String("1.5") ? QSerialPort::OneAndHalfStop
-                                                                               : QSerialPort::OneStop;
-    return QtLineSettings{line.baud, parity, QSerialPort::DataBits(line.dataBits), stop};
-}
-
 QtSerialControl::QtSerialControl(QObject* parent) : SerialControl(parent)
 {
     m_clock.start();
     connect(&m_port, &QSerialPort::readyRead, this, &SerialControl::dataArrived);
-    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::onError);
+    connect(&m_port, &QSerialPort::errorOccurred, this, &QtSerialControl::latchError);
 }
 
 QtSerialControl::~QtSerialControl()
@@ -53,24 +27,21 @@ QtSerialControl::~QtSerialControl()
 
 QString QtSerialControl::device() const
 {
-    return port_names::serialDevice(m_commPort);
+    return port_names::serialDeviceOf(port());
 }
 
-QString QtSerialControl::deviceName() const
+Failure QtSerialControl::failure() const
 {
-    // The operator knows the port as COMn; the device it leads to says where to look.
-    const QString com = QStringLiteral("COM%1").arg(m_commPort);
-    const QString path = device();
-    return path == com ? com : QStringLiteral("%1 (%2)").arg(com, path);
+    return m_cause == Cause::None ? Failure{} : Failure{m_cause, port(), device(), m_error};
 }
 
-bool QtSerialControl::refuse(Cause cause, const QString& words)
+Failure QtSerialControl::refuse(Cause cause, const QString& words)
 {
     m_cause = cause;
     m_error = words;
     if (m_port.isOpen())
         m_port.close();
-    return false;
+    return failure();
 }
 
 void QtSerialControl::close()
@@ -85,19 +56,14 @@ void QtSerialControl::close()
     m_port.close();
 }
 
-bool QtSerialControl::open()
+Failure QtSerialControl::openPort()
 {
-    if (m_port.isOpen())
-        return true;
     m_failed = false;
     m_error.clear();
     m_cause = Cause::None;
-    if (m_commPort < 1)
-        return refuse(Cause::PortUnselected, tr("no serial port selected"));
-    const std::optional<LineSettings> line = parseLinkSettings(m_settings);
-    if (!line)
-        return refuse(Cause::PortUnselected, tr("unusable line settings \"%1\"").arg(m_settings));
     const QString path = device();
+    if (path.isEmpty())
+        return refuse(Cause::PortUnselected, tr("no such serial port"));
     if (const Failure f = device_access::check(path, device_access::Use::Serial))
         return refuse(f.cause, f.system);
     m_port.setPortName(path);
@@ -106,11 +72,11 @@ bool QtSerialControl::open()
     // opening, reported once by the caller, not a failure of a running transfer.
     m_opening = true;
     const bool opened = m_port.open(QIODevice::ReadWrite);
-    const QSerialPort::SerialPortError openError = m_port.error();
+    const auto openError = m_port.error();
     const QString openWords = m_port.errorString();
     bool configured = false;
     if (opened && device_access::takeExclusively(int(m_port.handle()))) {
-        const QtLineSettings q = qtLineSettings(*line);
+        const LineSettings q = line();
         // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
         configured = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
                      m_port.setStopBits(q.stopBits) && m_port.setFlowControl(QSerialPort::NoFlowControl);
@@ -144,10 +110,9 @@ bool QtSerialControl::open()
         return refuse(Cause::PortBusy, tr("another user holds the device"));
     if (!configured)
         return refuse(Cause::PortSettingsRefused, m_port.errorString());
-    const int bitsPerByte = 1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + (line->stopBits == "1" ? 1 : 2);
-    m_bytesPerSecond = double(line->baud) / bitsPerByte;
+    m_bytesPerSecond = double(line().baud) / line().bitsPerCharacter();
     m_lineFreeAt = double(m_clock.nsecsElapsed()) / 1e9;
-    return true;
+    return {};
 }
 
 bool QtSerialControl::write(const QByteArray& data)
@@ -196,7 +161,7 @@ qint64 QtSerialControl::pendingOutput() const
     return qMax(systemQueue(), lineBacklog());
 }
 
-void QtSerialControl::onError(QSerialPort::SerialPortError error)
+void QtSerialControl::latchError(QSerialPort::SerialPortError error)
 {
     // Qt reports an unplugged adapter inconsistently (a stale ReadError, then ResourceError on
     // write), and errno is often stale by then: the first real error of an open port is
@@ -219,5 +184,5 @@ void QtSerialControl::fail(Cause cause, const QString& reason)
     m_failed = true;
     m_cause = cause;
     m_error = reason;
-    emit failed(m_error);
+    emit failed();
 }

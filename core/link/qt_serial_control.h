@@ -5,19 +5,7 @@
 #include <QElapsedTimer>
 #include <QSerialPort>
 
-struct LineSettings;
-
-// A settings text's line parameters in QSerialPort's terms.
-struct QtLineSettings {
-    qint32 baud;
-    QSerialPort::Parity parity;
-    QSerialPort::DataBits dataBits;
-    QSerialPort::StopBits stopBits;
-    bool operator==(const QtLineSettings&) const = default;
-};
-QtLineSettings qtLineSettings(const LineSettings& line);
-
-// The serial control over QSerialPort. COMn resolves through port_names.
+// The serial control over QSerialPort.
 class QtSerialControl : public SerialControl
 {
     Q_OBJECT
@@ -25,27 +13,23 @@ public:
     explicit QtSerialControl(QObject* parent = nullptr);
     ~QtSerialControl() override;
 
-    void setPortNumber(int port) override { m_commPort = port; }
-    int portNumber() const override { return m_commPort; }
-    void setSettings(const QString& settings) override { m_settings = settings; }
-    QString settings() const override { return m_settings; }
     bool isOpen() const override { return m_port.isOpen(); }
-    bool open() override;
     void close() override;
     bool write(const QByteArray& data) override;
     QByteArray readAll() override;
     qint64 pendingOutput() const override;
-    QString errorString() const override { return m_error; }
-    Cause cause() const override { return m_cause; }
+    Failure failure() const override;
     QString device() const override;
-    QString deviceName() const override;
 
     // The operating system's handle of the open port (-1 when closed), for tests.
     qintptr nativeHandle() const { return m_port.isOpen() ? m_port.handle() : -1; }
 
+protected:
+    Failure openPort() override;
+
 private:
-    bool refuse(Cause cause, const QString& words);
-    void onError(QSerialPort::SerialPortError error);
+    Failure refuse(Cause cause, const QString& words);
+    void latchError(QSerialPort::SerialPortError error);
     void fail(Cause cause, const QString& reason);
     // Bytes the line cannot have carried yet at its rate, whatever the system reports: a
     // pseudo-terminal or a USB adapter takes kilobytes at once and shows no queue.
@@ -54,8 +38,6 @@ private:
     qint64 systemQueue() const;
 
     QSerialPort m_port;
-    int m_commPort = 1;
-    QString m_settings = QStringLiteral("9600,N,8,1");
     QString m_error;
     QString m_openedDevice;
     Cause m_cause = Cause::None;

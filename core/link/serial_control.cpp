@@ -2,7 +2,11 @@
 
 SerialControl::~SerialControl() = default;
 
-Failure SerialControl::failure() const
+Failure SerialControl::open(const QString& port, const LineSettings& line)
 {
-    return Failure{cause(), QStringLiteral("COM%1").arg(portNumber()), device(), errorString()};
+    if (isOpen())
+        return {};
+    m_port = port;
+    m_line = line;
+    return openPort();
 }

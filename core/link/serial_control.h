@@ -1,13 +1,13 @@
 #pragma once
 
+#include "core/link/line_settings.h"
 #include "core/platform/cause.h"
 
 #include <QByteArray>
 #include <QObject>
 #include <QString>
 
-// A serial port as the program uses it: configured with a port number and a line, opened for one
-// job, written, read, and closed.
+// A serial port as the program uses it: opened with a line for one job, written, read, closed.
 class SerialControl : public QObject
 {
     Q_OBJECT
@@ -15,16 +15,11 @@ public:
     using QObject::QObject;
     ~SerialControl() override;
 
-    // Port number (1 = COM1) and line settings text ("9600,N,8,1"); both used by the next opening.
-    virtual void setPortNumber(int port) = 0;
-    virtual int portNumber() const = 0;
-    virtual void setSettings(const QString& settings) = 0;
-    virtual QString settings() const = 0;
-
+    // Opens "COM1" to "COM10" (through port_names) or a serial device by its path. Nothing when
+    // the port is open afterwards, else why not (failure() says the same). Opening an open port
+    // changes nothing, not even its line.
+    Failure open(const QString& port, const LineSettings& line);
     virtual bool isOpen() const = 0;
-    // False when the port cannot be opened; failure() then says why. Opening an open port
-    // changes nothing.
-    virtual bool open() = 0;
     // Discards whatever is still queued.
     virtual void close() = 0;
 
@@ -36,19 +31,26 @@ public:
     // Bytes written but not yet on the line: what the system still holds, and at least what the
     // line's rate cannot have carried yet.
     virtual qint64 pendingOutput() const = 0;
-    // Why the port failed since it was opened, or why the last opening failed; empty if neither.
-    virtual QString errorString() const = 0;
-    // The same as a cause; Cause::None if neither.
-    virtual Cause cause() const = 0;
-    // The device the port leads to ("/dev/ttyUSB0"), and both for messages ("COM3 (/dev/ttyUSB0)").
+    // Why the port failed since it was opened, or why the last opening failed; nothing if neither.
+    virtual Failure failure() const = 0;
+
+    // The port and line of the last opening, and the device the port leads to.
+    QString port() const { return m_port; }
+    LineSettings line() const { return m_line; }
     virtual QString device() const = 0;
-    virtual QString deviceName() const = 0;
-    // The cause with the port, its device and the system's words.
-    Failure failure() const;
 
 signals:
     // Raised whenever bytes have arrived.
     void dataArrived();
-    // Raised once, on the first failure of an open port (unplugged adapter, hang-up).
-    void failed(const QString& reason);
+    // Raised once, on the first failure of an open port (unplugged adapter, hang-up); failure()
+    // says why.
+    void failed();
+
+protected:
+    // Opens port() with line(); nothing, or why not.
+    virtual Failure openPort() = 0;
+
+private:
+    QString m_port = QStringLiteral("COM1");
+    LineSettings m_line;
 };

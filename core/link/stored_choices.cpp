@@ -7,7 +7,6 @@
 
 const QStringList kPortItems = {"COM1", "COM2", "COM3", "COM4",  "COM5", "COM6",
                                 "COM7", "COM8", "COM9", "COM10", "LPT1"};
-const QStringList kBaudItems = {"2400", "4800", "9600", "19200", "38400", "57600"};
 
 namespace {
 
@@ -20,12 +19,10 @@ StoredChoices choicesFrom(const std::function<QString(Setting)>& read)
     };
     StoredChoices c;
     c.language = number(Setting::Language).value_or(0);
-    c.link.portIndex = index(Setting::Port, int(kPortItems.size()), -1);
-    c.link.port = kPortItems.value(c.link.portIndex);
-    c.link.baud = index(Setting::Baud, int(kBaudItems.size()), -1);
-    c.link.parity = index(Setting::Parity, 3, 0); // unusable: item 0, which the language selects
-    c.link.dataBits = index(Setting::DataBits, 2, -1);
-    c.link.stopBits = index(Setting::StopBits, 2, -1);
+    c.link.port = kPortItems.value(index(Setting::Port, int(kPortItems.size()), -1));
+    c.link.line = offeredLine(index(Setting::Baud, int(kBaudItems.size()), -1),
+                              index(Setting::Parity, 3, 0), // unusable: item 0, which the language selects
+                              index(Setting::DataBits, 2, -1), index(Setting::StopBits, 2, -1));
     const auto operation = number(Setting::Operation);
     c.request.operation = operation && *operation >= 0 && *operation <= 2 ? *operation : 0;
     c.request.board = parseTruth(read(Setting::BootBoard)).value_or(true);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/link/link_settings.h"
+#include "core/link/line_settings.h"
 
 #include <QStringList>
 
@@ -25,6 +25,5 @@ StoredChoices readStoredChoices();
 // The same with nothing stored: the built-in defaults.
 StoredChoices builtInChoices();
 
-// The items of the port and baud lists, as the window shows them.
+// The items of the port list, as the window shows them.
 extern const QStringList kPortItems;
-extern const QStringList kBaudItems;

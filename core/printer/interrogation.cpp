@@ -1,5 +1,6 @@
 #include "core/printer/interrogation.h"
 
+#include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/messages.h"
 #include "core/platform/string_table.h"
@@ -16,38 +17,39 @@ QString Interrogation::text(int n) const
     return tableText(m_languageBase(), n);
 }
 
-Failure Interrogation::run()
+Interrogation::Answers Interrogation::run(const LinkChoice& link)
 {
     // A second press inside one of the run's waits would re-enter it with the port open.
+    Answers answers;
     if (m_inRun)
-        return {};
+        return answers;
     m_inRun = true;
     SerialControl& p = port();
-    Failure failure;
-    if (!p.isOpen() && !p.open()) {
-        failure = p.failure();
+    Failure failure = openSerialLink(link, p);
+    if (failure) {
         m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
                         failureDetail(m_languageBase(), failure));
     } else {
         m_testRunning = true;
-        failure = ask();
+        failure = ask(answers.replies);
         m_testRunning = false;
         if (p.isOpen())
             p.close();
     }
     m_inRun = false;
-    return failure;
+    answers.failure = failure;
+    return answers;
 }
 
-Failure Interrogation::ask()
+Failure Interrogation::ask(QStringList& replies)
 {
     const auto handshake = m_printer.ask(PrinterLink::kHandshake);
     if (!handshake)
         return {};
     if (handshake->isEmpty()) {
         m_messages.show(text(Text::PrinterOffLine), text(Text::PrinterInterrogations), MessageIcon::Critical);
-        const Failure link = port().failure();
-        return link ? link : Failure{Cause::PrinterNoAnswer, link.subject, link.device, {}};
+        const Failure failure = port().failure();
+        return failure ? failure : Failure{Cause::PrinterNoAnswer, port().port(), port().device(), {}};
     }
     const std::array<std::pair<Query, QByteArray>, 3> queries = {
         {{Model, "?54&10\r\n"}, {Release, "?54&4\r\n"}, {Flash, "?54&12\r\n"}}};
@@ -55,7 +57,8 @@ Failure Interrogation::ask()
         const auto answer = m_printer.ask(command);
         if (!answer)
             return {};
-        emit reply(query, QString::fromLatin1(answer->isEmpty() ? kNoReply : PrinterLink::shown(*answer)));
+        replies << QString::fromLatin1(answer->isEmpty() ? kNoReply : PrinterLink::shown(*answer));
+        emit reply(query, replies.constLast());
     }
     return {};
 }

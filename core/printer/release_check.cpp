@@ -25,20 +25,32 @@ void ReleaseCheck::message(const QString& message, const QString& title)
     m_messages.show(message, title, MessageIcon::Critical);
 }
 
-Failure ReleaseCheck::run(const QString& path, const LinkChoice& link)
+ReleaseComparison::Result ReleaseComparison::result() const
+{
+    if (failure)
+        return Result::Failed;
+    if (!printer)
+        return Result::Interrupted;
+    if (!file)
+        return Result::NoRelease;
+    return *file == *printer ? Result::Equal : Result::Different;
+}
+
+ReleaseComparison ReleaseCheck::run(const QString& path, const LinkChoice& link)
 {
     // A click during one of the check's own waits would re-enter it with the port open.
+    ReleaseComparison found;
     if (m_running)
-        return {};
+        return found;
     m_running = true;
-    const Failure failure = check(path, link);
+    found.failure = check(path, link, found);
     if (m_printer.port().isOpen())
         m_printer.port().close();
     m_running = false;
-    return failure;
+    return found;
 }
 
-Failure ReleaseCheck::check(const QString& path, const LinkChoice& link)
+Failure ReleaseCheck::check(const QString& path, const LinkChoice& link, ReleaseComparison& found)
 {
     // The path is a plain name: nothing in it is expanded. Only a regular file is opened: a
     // FIFO would block the opening.
@@ -61,8 +73,10 @@ Failure ReleaseCheck::check(const QString& path, const LinkChoice& link)
         return Failure{Cause::FileEmpty, path, {}, {}};
     emit searching(true);
     const std::optional<QByteArray> release = findRelease(file);
-    if (release)
-        emit fileRelease(QString::fromLatin1(*release));
+    if (release) {
+        found.file = QString::fromLatin1(*release);
+        emit fileRelease(*found.file);
+    }
     emit searching(false);
     file.close();
 
@@ -70,22 +84,21 @@ Failure ReleaseCheck::check(const QString& path, const LinkChoice& link)
         message(text(Text::SelectSerialPort), text(Text::PrinterInterrogations));
         return Failure{Cause::PortNotSerial, link.port, {}, {}};
     }
-    return askPrinter(link);
+    return askPrinter(link, found);
 }
 
-Failure ReleaseCheck::askPrinter(const LinkChoice& link)
+Failure ReleaseCheck::askPrinter(const LinkChoice& link, ReleaseComparison& found)
 {
     SerialControl& port = m_printer.port();
-    SetLinkSettings(link, port);
-    if (!port.isOpen() && !port.open()) {
+    if (const Failure refused = openSerialLink(link, port)) {
         m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
-                        failureDetail(m_languageBase(), port.failure()));
-        return port.failure();
+                        failureDetail(m_languageBase(), refused));
+        return refused;
     }
     const auto noAnswer = [&] {
         message(text(Text::PrinterOffLine), text(Text::PrinterInterrogations));
         const Failure failure = port.failure();
-        return failure ? failure : Failure{Cause::PrinterNoAnswer, failure.subject, failure.device, {}};
+        return failure ? failure : Failure{Cause::PrinterNoAnswer, port.port(), port.device(), {}};
     };
     const auto handshake = m_printer.ask(PrinterLink::kHandshake);
     if (!handshake)
@@ -97,6 +110,7 @@ Failure ReleaseCheck::askPrinter(const LinkChoice& link)
         return {};
     if (reply->isEmpty())
         return noAnswer();
-    emit boardRelease(QString::fromLatin1(PrinterLink::shown(*reply)));
+    found.printer = QString::fromLatin1(PrinterLink::shown(*reply));
+    emit boardRelease(*found.printer);
     return {};
 }

@@ -1,14 +1,30 @@
 #pragma once
 
-#include "core/link/link_settings.h"
+#include "core/link/line_settings.h"
 #include "core/platform/cause.h"
 #include "core/printer/printer_link.h"
 
 #include <QObject>
 
 #include <functional>
+#include <optional>
 
 class Clock;
+
+// What a release check found: the releases it read, or why it could not compare them.
+struct ReleaseComparison {
+    enum class Result {
+        Failed,      // failure says why (the file, the port, the link, no answer)
+        Interrupted, // the program ended during a wait
+        NoRelease,   // the file holds none; the printer's release alone is known
+        Equal,
+        Different,
+    };
+    Failure failure;
+    std::optional<QString> file;    // the release written in the file
+    std::optional<QString> printer; // the release the printer reports
+    Result result() const;
+};
 class MessageBoxes;
 class SerialControl;
 
@@ -23,8 +39,8 @@ public:
 
     // Searches the file, then asks the printer on the link; every failure is one message (an
     // empty file is none) and the returned cause. The port is closed when it returns. A call
-    // while a check runs is ignored.
-    Failure run(const QString& path, const LinkChoice& link);
+    // while a check runs is ignored (and returns Interrupted).
+    ReleaseComparison run(const QString& path, const LinkChoice& link);
     bool running() const { return m_running; }
 
 signals:
@@ -34,8 +50,8 @@ signals:
     void boardRelease(const QString& release);
 
 private:
-    Failure check(const QString& path, const LinkChoice& link);
-    Failure askPrinter(const LinkChoice& link);
+    Failure check(const QString& path, const LinkChoice& link, ReleaseComparison& found);
+    Failure askPrinter(const LinkChoice& link, ReleaseComparison& found);
     void message(const QString& text, const QString& title);
     QString text(int n) const;
 

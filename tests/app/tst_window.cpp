@@ -104,8 +104,8 @@ struct Window : Bench {
         for (auto [name, port] : {std::pair{"main", mainPort}, {"test", testPort}})
             s[QStringLiteral("port:%1").arg(name)] =
                 QStringLiteral("%1 %2 %3 %4")
-                    .arg(port->portNumber())
-                    .arg(port->settings())
+                    .arg(port->port().mid(3))
+                    .arg(port->line().text())
                     .arg(port->openings)
                     .arg(QString::fromLatin1(port->allBytes().left(40)).replace('\r', "^M").replace('\n', '$'));
         return s;
@@ -367,10 +367,11 @@ private slots:
             "move 50,60; click mnuInterroga; ? frmPrTest= Interroga Stampante & lblModel=Modello: & "
             "lblRelease=Versione FW: "
             "& lblFlash=FLASH: & cmdTest=TEST & cmdEsci=Quit & modal:frmPrTest=1 & offset:frmPrTest=%300,%300 "
-            "& port:test=3 19200,E,8,1 0 ; move:frmPrTest 0,0; click mnuInterroga; ? offset:frmPrTest=-50,-60; printer "
+            "& port:test=1 9600,N,8,1 0 ; move:frmPrTest 0,0; click mnuInterroga; ? offset:frmPrTest=-50,-60; printer "
             "test big; "
             "at 0.3 ? cursor:frmPrTest=wait; at 0.3 click cmdEsci; at 0.7 close frmPrTest; click cmdTest; "
-            "? visible:frmPrTest=1 & cursor:frmPrTest=arrow & size:txtModel=32767 & txtRelease=1.07 & txtFlash=F 4M; "
+            "? visible:frmPrTest=1 & cursor:frmPrTest=arrow & size:txtModel=32767 & txtRelease=1.07 & txtFlash=F 4M & "
+            "port:test~=3 19200,E,8,1 1 !0?54&10; "
             "click cmdEsci; ? visible:frmPrTest=0; click mnuInterroga; ? visible:frmPrTest=1 & txtModel=");
         row("the interrogation window in English", "Lingua=2000",
             "click mnuInterroga; ? lblModel=Model: & lblRelease=FW Release: & frmPrTest= Interroga Stampante");
@@ -392,12 +393,11 @@ private slots:
         // The command line reads the same choices as the window shows after start-up.
         const StoredChoices c = readStoredChoices();
         const LinkChoice l = linkChoice({w.Porta, w.Baud, w.Parita, w.BitDati, w.BitStop});
-        QCOMPARE((QList<int>{c.link.portIndex, c.link.baud, c.link.parity, c.link.dataBits, c.link.stopBits,
-                             c.request.operation, c.request.board, c.request.checkValue, c.turbo, c.language}),
-                 (QList<int>{l.portIndex, l.baud, l.parity, l.dataBits, l.stopBits, bench.shown()["operation"].toInt(),
-                             w.SelBoot[0]->isChecked(), controls::checkValue(*w.chkCheckSum),
-                             controls::checkValue(*w.chkTurbo), w.language()}));
+        QCOMPARE((QList<int>{c.request.operation, c.request.board, c.request.checkValue, c.turbo, c.language}),
+                 (QList<int>{bench.shown()["operation"].toInt(), w.SelBoot[0]->isChecked(),
+                             controls::checkValue(*w.chkCheckSum), controls::checkValue(*w.chkTurbo), w.language()}));
         QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());
+        QCOMPARE(c.link.line ? c.link.line->text() : "none", l.line ? l.line->text() : "none");
         QCOMPARE(bench.value("idle") + bench.value("said"), QStringLiteral("1"));
         for (const QString& s : script.split("; ", Qt::SkipEmptyParts)) {
             bench.step(s);

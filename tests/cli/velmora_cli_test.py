@@ -138,6 +138,12 @@ def query_and_releases(b):
     status, out, _ = b.run("query", "--port", "COM1", "--line", "57600,N,8,1")
     expect(status == 0 and out == "model: PX-1\\x1b]2;TITLE\\x07\nrelease: 1.07\nflash: FLASH 4M 29F040\n",
            f"query, control characters escaped: {status} {out!r}")
+    # A device that no name points to, by its path.
+    device = os.path.realpath(os.path.join(b.ports(), "COM1"))
+    os.rename(os.path.join(b.ports(), "COM1"), os.path.join(b.ports(), "COM1.away"))
+    status, out, _ = b.run("query", "--port", device, "--line", "57600,N,8,1")
+    expect(status == 0 and "release: 1.07\n" in out, f"query {device}: {status} {out!r}")
+    os.rename(os.path.join(b.ports(), "COM1.away"), os.path.join(b.ports(), "COM1"))
     # Stored choices name COM4, where nothing is: --no-stored takes the built-in COM1.
     os.makedirs(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora"))
     with open(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora", "Velmora.conf"), "w") as f:
@@ -240,7 +246,7 @@ def bad_usage(b):
     expect(status == 2 and json.loads(out.splitlines()[-1])["exit"] == 2, f"--json keeps its word: {out}")
     for command in (["download", path], ["query"], ["check-release", path]):
         status, out, err = b.run(*command, "--port", "COM0")
-        expect(status == 2 and "no such port: COM0 (COM1 to COM10, or LPT1)" in err, f"{command} COM0: {err}")
+        expect(status == 2 and "no such port: COM0 (COM1 to COM10, LPT1, or a serial device's path)" in err, f"{command} COM0: {err}")
     os.makedirs(b.ports(), exist_ok=True)
     os.symlink("/dev/null", os.path.join(b.ports(), "COM2"))
     # Each command's help comes from its parser; the manual page names every option it lists.

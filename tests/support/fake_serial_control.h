@@ -1,6 +1,5 @@
 #pragma once
 
-#include "core/link/link_settings.h"
 #include "core/link/serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/virtual_clock.h"
@@ -25,10 +24,6 @@ public:
 
     explicit FakeSerialControl(Clock& clock) : m_clock(clock) {}
 
-    void setPortNumber(int port) override { m_port = port; }
-    int portNumber() const override { return m_port; }
-    void setSettings(const QString& settings) override { m_settings = settings; }
-    QString settings() const override { return m_settings; }
     bool isOpen() const override { return m_open; }
     void close() override
     {
@@ -39,27 +34,25 @@ public:
         m_lineFreeAt = m_clock.now(); // what was still queued is dropped
         m_open = false;
     }
-    bool open() override
+    Failure openPort() override
     {
-        if (m_open)
-            return true;
         if (m_refuse != Cause::None) {
             m_cause = m_refuse;
             m_error = QStringLiteral("Device or resource busy");
-            tell(QStringLiteral("refused%1").arg(m_port));
-            return false;
+            tell(QStringLiteral("refused%1").arg(number()));
+            return failure();
         }
         m_open = true;
         m_failed = false;
         m_error.clear();
         m_cause = Cause::None;
         ++openings;
-        tell(QStringLiteral("open%1 %2").arg(m_port).arg(m_settings));
-        if (const auto line = parseLinkSettings(m_settings); line && m_deviceQueue >= 0) {
-            m_rate = line->baud / (1 + line->dataBits + (line->parity == 'N' ? 0 : 1) + line->stopBits.toDouble());
+        tell(QStringLiteral("open%1 %2").arg(number()).arg(line().text()));
+        if (m_deviceQueue >= 0) {
+            m_rate = line().baud / line().bitsPerCharacter();
             m_lineFreeAt = m_clock.now();
         }
-        return true;
+        return {};
     }
     bool write(const QByteArray& data) override
     {
@@ -87,10 +80,11 @@ public:
         const qint64 counted = std::max<qint64>(0, unsent() - std::max<qint64>(0, m_deviceQueue));
         return (counted + m_step - 1) / m_step * m_step;
     }
-    QString errorString() const override { return m_error; }
-    Cause cause() const override { return m_cause; }
-    QString device() const override { return QStringLiteral("/dev/fake%1").arg(m_port); }
-    QString deviceName() const override { return QStringLiteral("COM%1").arg(m_port); }
+    Failure failure() const override
+    {
+        return m_cause == Cause::None ? Failure{} : Failure{m_cause, port(), device(), m_error};
+    }
+    QString device() const override { return QStringLiteral("/dev/fake%1").arg(number()); }
 
     // Scripting: openings fail with this cause (None: they succeed).
     void refuseOpen(Cause cause) { m_refuse = cause; }
@@ -112,7 +106,7 @@ public:
             m_cause = Cause::LinkHungUp;
             m_error = QStringLiteral("the line was closed at the other end");
             tell(QStringLiteral("hangup"));
-            emit failed(m_error);
+            emit failed();
         }
     }
     // A printer answering: each command sent gets these replies, after their delays (on a virtual clock).
@@ -144,6 +138,7 @@ public:
     int openings = 0;
 
 private:
+    int number() const { return port().mid(3).toInt(); }
     qint64 unsent() const
     {
         return m_open && m_rate > 0 ? qint64(std::ceil(std::max(0.0, m_lineFreeAt - m_clock.now()) * m_rate - 1e-6))
@@ -156,8 +151,6 @@ private:
     }
 
     Clock& m_clock;
-    int m_port = 1;
-    QString m_settings = QStringLiteral("9600,N,8,1");
     bool m_open = false, m_failed = false, m_signalFailure = true;
     Cause m_refuse = Cause::None, m_cause = Cause::None;
     double m_rate = 0, m_lineFreeAt = 0;

@@ -26,7 +26,7 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// One download of the core on the virtual clock, set up from words such as "len=4097 op=2 port=10 turbo=1
+// One download of the core on the virtual clock, set up from words such as "len=4097 op=2 port=LPT1 turbo=1
 // cancel@8.05", and told as a timeline of the wire, the dialog, the phases and the messages.
 struct Run {
     TestHome home;
@@ -36,7 +36,7 @@ struct Run {
     FakeSerialControl port{clock};
     std::unique_ptr<Timer> timer = clock.createTimer();
     int turbo = 0, reader = -1, language = kItalian;
-    LinkChoice link{QStringLiteral("COM1"), 0, 1, 0, 0, 0};
+    LinkChoice link{QStringLiteral("COM1"), offeredLine(QStringLiteral("4800,N,8,1"))};
     Download download{DownloadInputs{[this] { return turbo; }, [this] { return link; }, [this] { return language; }},
                       clock, messages, port, *timer};
     DownloadRequest request;
@@ -73,15 +73,8 @@ struct Run {
             {"op", [this](const QString& v) { request.operation = v.toInt(); }},
             {"ram", [this](const QString&) { request.board = false; }},
             {"check", [this](const QString& v) { request.checkValue = v.toInt(); }},
-            {"port",
-             [this](const QString& v) {
-                 link = {v == "10" ? "LPT1" : "COM" + QString::number(v.toInt() + 1), v.toInt(), 1, 0, 0, 0};
-             }},
-            {"line",
-             [this](const QString& v) {
-                 std::tie(link.baud, link.parity, link.dataBits, link.stopBits) =
-                     std::tuple(v[0].digitValue(), v[1].digitValue(), v[2].digitValue(), v[3].digitValue());
-             }},
+            {"port", [this](const QString& v) { link.port = v; }},
+            {"line", [this](const QString& v) { link.line = offeredLine(v); }},
             {"turbo", [this](const QString& v) { turbo = v.toInt(); }},
             {"rate", [this](const QString& v) { port.setLineRate(v.toDouble()); }},
             {"step", [this](const QString& v) { port.setReportStep(v.toInt()); }},
@@ -251,7 +244,7 @@ private slots:
             QTest::newRow(name) << setup << timeline << message;
         };
         // The command: header codes, checksums, line settings, pacing.
-        row("firmware, board, checksum", "data=A check=1 port=2 line=3111",
+        row("firmware, board, checksum", "data=A check=1 port=COM3 line=19200,E,7,2",
             "[checksum]@0 paint@0 open3 19200,E,7,2@0 ?Z3&1,65$@0 ~wait8@0 A@8.02  @8.02 END@8.02");
         row("checksum 0 is one digit", "data=abab check=1",
             "[checksum]@0 paint@0 open@0 ?Z3&4,0$@0 ~wait8@0 abab@8.02 END@8.02");
@@ -265,8 +258,8 @@ private slots:
         row("no operation: no header", "data=xy op=-1", "open@0 ~wait8@0 xy@8.02 END@8.02");
         row("Turbo", "data=xy turbo=1", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.002 END@8.002");
         row("Turbo greyed is no Turbo", "data=xy turbo=2", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
-        row("LPT1", "data=xy port=10 op=1 check=1", "[checksum]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
-        row("LPT1 with Turbo", "data=xy port=10 turbo=1", "~wait8@0 END@8.002 lpt:?Z4&2$+2");
+        row("LPT1", "data=xy port=LPT1 op=1 check=1", "[checksum]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
+        row("LPT1 with Turbo", "data=xy port=LPT1 turbo=1", "~wait8@0 END@8.002 lpt:?Z4&2$+2");
         row("English", "data=xy lang=2000",
             "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 [endwait]@8.02 ~end25@8.02 close@33.02 I:Download has ended@33.02 "
             "=done@33.02");
@@ -278,9 +271,9 @@ private slots:
             "open@0 ?Z4&9000$@0 ~wait8@0 512x17@8.002+0.002 296@8.036 END@8.036");
         row("Turbo read at every tick", "len=2000 turbo@8.105",
             "open@0 ?Z4&2000$@0 ~wait8@0 64x5@8.02+0.02 512x3@8.12+0.02 144@8.18 END@8.18");
-        row("LPT1 pauses every 4096", "len=8192 port=10",
+        row("LPT1 pauses every 4096", "len=8192 port=LPT1",
             "~wait8@0 ~pause2@10.88 ~pause2@15.76 END@17.76 lpt:?Z4&8192$+8192");
-        row("LPT1 with Turbo pauses every 65536", "len=131073 port=10 turbo=1",
+        row("LPT1 with Turbo pauses every 65536", "len=131073 port=LPT1 turbo=1",
             "~wait8@0 ~pause2@8.256 ~pause2@10.512 END@12.514 lpt:?Z4&131073$+131074");
         // External fonts.
         row("fonts in one part", "len=1376256 op=2 turbo=1",
@@ -297,10 +290,10 @@ private slots:
             "dlg@0 open@0 ?Z:&4097$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 1@12.64 close@12.64 END@12.64");
         row("fonts with Turbo pause nowhere", "len=9000 op=2 turbo=1",
             "dlg@0 open@0 ?Z:&9000$@0 ~wait10@0 512x17@10+0.002 296@10.034 close@10.034 END@10.034");
-        row("fonts over LPT1", "len=1000 op=2 port=10 turbo=1", "dlg@0 ~wait10@1 END@11.002 lpt:?Z:&1000$+1000");
-        row("fonts over LPT1 pause every 4096", "len=8193 op=2 port=10",
+        row("fonts over LPT1", "len=1000 op=2 port=LPT1 turbo=1", "dlg@0 ~wait10@1 END@11.002 lpt:?Z:&1000$+1000");
+        row("fonts over LPT1 pause every 4096", "len=8193 op=2 port=LPT1",
             "dlg@0 ~wait10@1 ~pause2@12.26 ~pause2@15.54 END@17.56 lpt:?Z:&8193$+8193");
-        row("fonts over LPT1 with Turbo pause every 65536", "len=131073 op=2 port=10 turbo=1",
+        row("fonts over LPT1 with Turbo pause every 65536", "len=131073 op=2 port=LPT1 turbo=1",
             "dlg@0 ~wait10@1 ~pause2@11.254 ~pause2@13.51 END@15.512 lpt:?Z:&131073$+131073");
         // Refused requests.
         row("empty path: nothing at all", "file=none", "");
@@ -388,7 +381,7 @@ private slots:
         row("fonts: a file that shrinks", "len=5000 op=2 shrink@10.05",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 close@10.06 FAIL@10.06",
             "il file è più corto di quanto annunciato");
-        row("fonts: LPT1 missing", "len=100 op=2 port=10 lpt=/no/such/printer", "dlg@0 C:Porta@0 =port@0 lpt:+0",
+        row("fonts: LPT1 missing", "len=100 op=2 port=LPT1 lpt=/no/such/printer", "dlg@0 C:Porta@0 =port@0 lpt:+0",
             "/no/such/printer");
         row("fonts: a second download after the first", "len=100 op=2 press@40",
             "dlg@0 open@0 ?Z:&100$@0 ~wait10@0 64@10 36@10.01 close@10.01 END@10.01 dlg@40 open@40 ?Z:&100$@40 "
@@ -399,7 +392,7 @@ private slots:
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 close@25.1 FAIL@25.1", "COM1");
         row("the end waits until the line has taken every byte", "len=3000 turbo=1 rate=1000",
             "open@0 ?Z4&3000$@0 ~wait8@0 512x2@8.002+0.002 512x3@8.516+0.512 440@10.052 ~drain0@10.052 END@11.012");
-        row("a slow line reporting its queue in 4 KiB steps", "len=12000 turbo=1 line=0000 rate=240 step=4096",
+        row("a slow line reporting its queue in 4 KiB steps", "len=12000 turbo=1 line=2400,N,8,1 rate=240 step=4096",
             "open1 2400,N,8,1@0 ?Z4&12000$@0 ~wait8@0 512x23@8.002+2.134 224@57.084 ~drain0@57.084 END@58.024");
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
@@ -414,17 +407,17 @@ private slots:
         row("a file that shrinks", "len=5000 shrink@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x2@8.02+0.02 close@8.06 FAIL@8.06",
             "il file è più corto di quanto annunciato");
-        row("LPT1 missing", "port=10 lpt=/no/such/printer", "C:Porta@0 =port@0 lpt:+0", "/no/such/printer");
-        row("LPT1 missing is not created", "port=10 lpt=dangling", "C:Porta@0 =port@0 lpt:+0",
+        row("LPT1 missing", "port=LPT1 lpt=/no/such/printer", "C:Porta@0 =port@0 lpt:+0", "/no/such/printer");
+        row("LPT1 missing is not created", "port=LPT1 lpt=dangling", "C:Porta@0 =port@0 lpt:+0",
             "gone.out)\n\nil dispositivo non esiste");
-        row("LPT1 a folder", "port=10 lpt=folder", "C:Porta@0 =port@0 lpt:+0", "non è un dispositivo");
-        row("LPT1 held by another user", "port=10 lpt=held", "C:Porta@0 =port@0 lpt:+0",
+        row("LPT1 a folder", "port=LPT1 lpt=folder", "C:Porta@0 =port@0 lpt:+0", "non è un dispositivo");
+        row("LPT1 held by another user", "port=LPT1 lpt=held", "C:Porta@0 =port@0 lpt:+0",
             "porta in uso da un altro programma");
-        row("LPT1 a FIFO nobody reads: refused at once", "port=10 lpt=deaf", "C:Porta@0 =port@0 lpt:+0",
+        row("LPT1 a FIFO nobody reads: refused at once", "port=LPT1 lpt=deaf", "C:Porta@0 =port@0 lpt:+0",
             "nessuno legge dal dispositivo");
-        row("LPT1 refusing every write", "port=10 lpt=/dev/full", "FAIL@0 lpt:+0", "/dev/full");
+        row("LPT1 refusing every write", "port=LPT1 lpt=/dev/full", "FAIL@0 lpt:+0", "/dev/full");
         row("LPT1 whose reader goes away, named as it was opened",
-            "len=20000 port=10 lpt=fifo unlink@8.4 closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
+            "len=20000 port=LPT1 lpt=fifo unlink@8.4 closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
             "lpt1.fifo) interrotto\n\nla stampante ha chiuso la linea");
     }
     void timelines()
@@ -453,10 +446,10 @@ private slots:
     void theLineSetsThePace_data()
     {
         QTest::addColumn<QString>("setup"); // "queue": a device queue the system does not count
-        for (const char* setup :
-             {"op=0 turbo=0 line=1000 queue=0", "op=0 turbo=1 line=1000 queue=0", "op=0 turbo=0 line=2000 queue=4096",
-              "op=0 turbo=0 line=5000 queue=0", "op=2 turbo=0 line=2000 queue=0", "op=2 turbo=1 line=1000 queue=4096",
-              "op=2 turbo=0 line=5000 queue=0"})
+        for (const char* setup : {"op=0 turbo=0 line=4800,N,8,1 queue=0", "op=0 turbo=1 line=4800,N,8,1 queue=0",
+                                  "op=0 turbo=0 line=9600,N,8,1 queue=4096", "op=0 turbo=0 line=57600,N,8,1 queue=0",
+                                  "op=2 turbo=0 line=9600,N,8,1 queue=0", "op=2 turbo=1 line=4800,N,8,1 queue=4096",
+                                  "op=2 turbo=0 line=57600,N,8,1 queue=0"})
             QTest::newRow(setup) << QString(setup);
     }
     void theLineSetsThePace()
@@ -480,7 +473,7 @@ private slots:
         QVERIFY2(top == length && lag <= chunk && lead <= queue,
                  qPrintable(QStringLiteral("%1 %2 %3").arg(top).arg(lag).arg(lead)));
         QVERIFY2(d.port.largestBacklog() < 2 * chunk + queue, qPrintable(QString::number(d.port.largestBacklog())));
-        const double rate = QList<double>{240, 480, 960, 0, 0, 5600}[d.link.baud];
+        const double rate = d.link.line->baud / 10.0;
         const int pauses = d.turbo ? 0 : int(length / 4096);
         for (int i = 1; i <= pauses; ++i)
             QVERIFY2(d.port.idleAfter(4096 * i) >= 2 - queue / rate - 1e-9, qPrintable(QString::number(i)));

@@ -121,7 +121,7 @@ private slots:
                                  : home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
         p.clock.at(0.2, [&] { check.run(path, {}); }); // a second click inside a wait is ignored
         check.run(path,
-                  LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", setup.contains("LPT1") ? 10 : 1, 3, 1, 0, 0});
+                  LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", offeredLine(QStringLiteral("19200,E,8,1"))});
         QCOMPARE(p.line.summary().remove(" searched@0"), timeline);
         QCOMPARE(p.said(), message);
         QVERIFY(!p.port.isOpen() && !check.running());
@@ -162,15 +162,16 @@ private slots:
         if (printer == "answers") // after "|": too late for its own query
             p.port.answer("?54&10\r\n", {{model.split('|').first(), 0.1}, {model.split('|').value(1), 0.5}});
         Interrogation run(p.port, p.clock, p.messages, [] { return 1000; });
+        const LinkChoice link{QStringLiteral("COM1"), LineSettings{}};
         connect(&run, &Interrogation::reply, [&](Interrogation::Query q, const QString& t) {
             p.line.add(QStringList{"model:", "release:", "flash:"}[q] + t);
         });
         bool runningMid = false;
         p.clock.at(0.2, [&] {
             runningMid = run.testRunning();
-            run.run(); // a second TEST inside a wait is ignored
+            run.run(link); // a second TEST inside a wait is ignored
         });
-        run.run();
+        run.run(link);
         QCOMPARE(p.line.summary(), timeline);
         QCOMPARE(p.said(), message);
         QCOMPARE(runningMid, printer != "refuses");

@@ -1,0 +1,133 @@
+#include "core/link/line_settings.h"
+#include "core/link/open_link.h"
+#include "core/link/port_names.h"
+#include "tests/support/fake_serial_control.h"
+#include "tests/support/test_home.h"
+#include "tests/support/virtual_clock.h"
+
+#include <QFileInfo>
+#include <QTest>
+
+class TstLineSettings : public QObject
+{
+    Q_OBJECT
+private slots:
+    // The window's items, by index or as text, give a line; parsing takes any line a port may have.
+    void lines_data()
+    {
+        QTest::addColumn<QString>("given"); // "i:" the four item indices, "t:" the items' text, "p:" parsed
+        QTest::addColumn<QString>("line");  // as text, "none" when refused
+        for (auto [given, line] : {std::pair{"i:2 0 0 0", "9600,N,8,1"},
+                                   {"i:3 1 1 1", "19200,E,7,2"},
+                                   {"i:5 0 0 0", "56000,N,8,1"}, // the item shown as 57600
+                                   {"i:0 2 0 0", "2400,O,8,1"},
+                                   {"i:4 0 0 0", "38400,N,8,1"},
+                                   {"i:1 0 0 0", "4800,N,8,1"},
+                                   {"i:-1 0 0 0", "none"},
+                                   {"i:1 0 0 -1", "none"},
+                                   {"i:6 3 2 2", "none"},
+                                   {"t:57600,e,7,2", "56000,E,7,2"},
+                                   {"t:56000,N,8,1", "none"},
+                                   {"t:9600,M,8,1", "none"},
+                                   {"t:9600,N,8", "none"},
+                                   {"p:2400,o,8,1", "2400,O,8,1"},
+                                   {"p:4800,M,5,1.5", "4800,M,5,1.5"},
+                                   {"p:9600,S,6,2", "9600,S,6,2"},
+                                   {"p:1,N,8,1", "1,N,8,1"}})
+            QTest::newRow(given) << given << line;
+        for (const char* bad :
+             {"", "9600,X,8,1", "9600,N,9,1", "9600,N,4,1", "0,N,8,1", "9600,N,8,3", "9600,N,8", "a,N,8,1"})
+            QTest::newRow(bad) << QStringLiteral("p:") + bad << "none";
+    }
+    void lines()
+    {
+        QFETCH(QString, given);
+        QFETCH(QString, line);
+        const QString what = given.mid(2);
+        const QList<int> i = [&] {
+            QList<int> n;
+            for (const QString& w : what.split(' '))
+                n << w.toInt();
+            return n;
+        }();
+        const std::optional<LineSettings> l = given.startsWith("i:")   ? offeredLine(i[0], i[1], i[2], i[3])
+                                              : given.startsWith("t:") ? offeredLine(what)
+                                                                       : parseLineSettings(what);
+        QCOMPARE(l ? l->text() : "none", line);
+        if (l)
+            QCOMPARE(parseLineSettings(l->text()), l);
+    }
+
+    void portNamesPreferThePortsFolder()
+    {
+        TestHome home;
+        QCOMPARE(port_names::serialDevice(1) + port_names::serialDevice(10) + port_names::parallelDevice(),
+                 QStringLiteral("/dev/ttyS0/dev/ttyS9/dev/lp0"));
+        const QString target = home.file(QStringLiteral("printer.out"), QByteArray());
+        QVERIFY(home.link(QStringLiteral("COM3"), target) && home.link(QStringLiteral("LPT1"), target));
+        QCOMPARE(port_names::serialDevice(3), QFileInfo(target).canonicalFilePath());
+        QCOMPARE(port_names::parallelDevice(), QFileInfo(target).canonicalFilePath());
+        QCOMPARE(port_names::serialDevice(4), QStringLiteral("/dev/ttyS3"));
+        // A dangling link is still taken, so that the failure names its target.
+        QVERIFY(home.link(QStringLiteral("COM5"), home.path() + QStringLiteral("/gone")));
+        QCOMPARE(port_names::serialDevice(5), home.path() + QStringLiteral("/gone"));
+        // --port also names a device by its path; anything else leads nowhere.
+        QCOMPARE(port_names::serialDeviceOf(QStringLiteral("COM4")) + port_names::serialDeviceOf("/dev/ttyUSB0") + "|" +
+                     port_names::serialDeviceOf("COM11") + port_names::serialDeviceOf("COM04") +
+                     port_names::serialDeviceOf("LPT1") + port_names::serialDeviceOf("ttyUSB0"),
+                 QStringLiteral("/dev/ttyS3/dev/ttyUSB0|"));
+    }
+
+    // The download's link opens from the operator's choice, or says why not.
+    void openSerialLink_data()
+    {
+        QTest::addColumn<QString>("link");   // port and line as text
+        QTest::addColumn<QString>("before"); // "open": already open; "refuse": held elsewhere
+        QTest::addColumn<QString>("after");  // port, line, openings, the cause of a refusal
+        QTest::newRow("COM3 19200 even 7 2") << "COM3 19200,E,7,2"
+                                             << ""
+                                             << "COM3 19200,E,7,2 1 ";
+        QTest::newRow("COM10") << "COM10 9600,N,8,1"
+                               << ""
+                               << "COM10 9600,N,8,1 1 ";
+        QTest::newRow("LPT1 changes nothing") << "LPT1 19200,E,7,2"
+                                              << ""
+                                              << "COM7 2400,O,7,2 0 ";
+        QTest::newRow("already open keeps its line") << "COM3 19200,E,7,2"
+                                                     << "open"
+                                                     << "COM7 2400,O,7,2 0 ";
+        QTest::newRow("port held by another program") << "COM2 9600,N,8,1"
+                                                      << "refuse"
+                                                      << "COM2 9600,N,8,1 0 port-busy";
+        QTest::newRow("no port selected") << " 9600,N,8,1"
+                                          << ""
+                                          << "COM7 2400,O,7,2 0 port-unselected";
+        QTest::newRow("no baud selected") << "COM1 none"
+                                          << ""
+                                          << "COM7 2400,O,7,2 0 port-unselected";
+    }
+    void openSerialLink()
+    {
+        QFETCH(QString, link);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        VirtualClock clock;
+        FakeSerialControl comm(clock);
+        QVERIFY(!comm.open(QStringLiteral("COM7"), *parseLineSettings(QStringLiteral("2400,O,7,2"))));
+        if (before != "open")
+            comm.close();
+        comm.openings = 0;
+        comm.refuseOpen(before == "refuse" ? Cause::PortBusy : Cause::None);
+        const QStringList words = link.split(' ');
+        const Failure failure = ::openSerialLink(LinkChoice{words[0], parseLineSettings(words[1])}, comm);
+        QCOMPARE(QStringLiteral("%1 %2 %3 %4")
+                     .arg(comm.port(), comm.line().text())
+                     .arg(comm.openings)
+                     .arg(failure ? causeId(failure.cause) : QString()),
+                 after);
+        QCOMPARE(comm.isOpen(), before == "open" || after.contains(" 1 "));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstLineSettings)
+#include "tst_line_settings.moc"
