@@ -66,6 +66,7 @@ InterrogationWindow::InterrogationWindow(QWidget* mainWindow, const LinkBoxes& l
 
     connect(cmdTest, &QPushButton::clicked, this, &InterrogationWindow::cmdTest_Click);
     connect(cmdEsci, &QPushButton::clicked, this, &InterrogationWindow::cmdEsci_Click);
+    connect(&m_interrogation, &Interrogation::finished, this, [this] { unsetCursor(); });
     connect(&m_interrogation, &Interrogation::reply, this, [this](Interrogation::Query query, const QString& text) {
         const std::array<QLineEdit*, 3> boxes = {txtModel, txtRelease, txtFlash};
         boxes[std::size_t(query)]->setText(text);
@@ -125,8 +126,7 @@ void InterrogationWindow::cmdTest_Click()
     txtModel->clear();
     txtRelease->clear();
     txtFlash->clear();
-    m_interrogation.run(m_linkAtLoad);
-    unsetCursor();
+    m_interrogation.start(m_linkAtLoad);
 }
 
 void InterrogationWindow::cmdEsci_Click()

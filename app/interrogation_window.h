@@ -32,6 +32,9 @@ public:
     void CopyLinkSettings();
 
     bool TestRunning() const { return m_interrogation.testRunning(); }
+    bool running() const { return m_interrogation.inRun(); }
+    // The program ends: a running interrogation stops where it is.
+    void cancelRun() { m_interrogation.cancel(); }
 
     QLabel* lblModel;
     QLineEdit* txtModel;

@@ -7,10 +7,9 @@
 #include "app/progress_dialog.h"
 #include "app/selection_reactions.h"
 #include "core/download/download.h"
-#include "core/link/stored_choices.h"
 #include "core/link/serial_control.h"
+#include "core/link/stored_choices.h"
 #include "core/platform/clock.h"
-#include "core/platform/lifetime.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
 #include "core/platform/string_table.h"
@@ -98,6 +97,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     });
     connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);
+    connect(m_releaseCheck.get(), &ReleaseCheck::finished, this, [this] { unsetCursor(); });
     m_frmPrTest = new InterrogationWindow(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
                                           [this] { return int(m_language); });
 
@@ -589,6 +589,11 @@ void MainWindow::mnuFactory_Click()
     Form_Load();
 }
 
+bool MainWindow::jobRunning() const
+{
+    return m_download->busy() || m_releaseCheck->running() || m_frmPrTest->running();
+}
+
 void MainWindow::cmdCheckRelease_Click()
 {
     if (m_releaseCheck->running())
@@ -599,8 +604,7 @@ void MainWindow::cmdCheckRelease_Click()
     txtFwFile->clear();
     txtFwBoard->clear();
     repaint();
-    m_releaseCheck->run(ShowFile->text(), linkChoice(linkBoxes()));
-    unsetCursor();
+    m_releaseCheck->start(ShowFile->text(), linkChoice(linkBoxes()));
 }
 
 void MainWindow::mnuInterroga_Click()
@@ -618,8 +622,10 @@ void MainWindow::mnuInterroga_Click()
 void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Ends the program at once: no question, nothing stored, queued data dropped.
-    lifetime::beginEnding();
+    m_seams.messages.silenced = true;
     m_download->endProgram();
+    m_releaseCheck->cancel();
+    m_frmPrTest->cancelRun();
     for (SerialControl* port : {m_comm.get(), m_testComm.get()})
         if (port->isOpen())
             port->close();

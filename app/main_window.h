@@ -69,6 +69,8 @@ public:
     ProgressDialog& calcolo() { return *m_calcolo; }
     SerialControl& MSComm1() { return *m_comm; }
     InterrogationWindow& interrogationWindow() { return *m_frmPrTest; }
+    // A download, a release check or an interrogation is under way.
+    bool jobRunning() const;
     Timer& Timer1() { return *m_timer1; }
 
     // Controls, named as their objectName.

@@ -1,13 +1,11 @@
 #include "app/message_boxes.h"
 
-#include "core/platform/lifetime.h"
-
 #include <QApplication>
 #include <QMessageBox>
 
 void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail)
 {
-    if (lifetime::ending())
+    if (silenced)
         return;
     QWidget* parent = QApplication::activeModalWidget();
     if (!parent)

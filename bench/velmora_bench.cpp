@@ -5,8 +5,8 @@
 #include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/link/qt_serial_control.h"
-#include "core/platform/lifetime.h"
 #include "core/platform/system_clock.h"
+#include "core/platform/task.h"
 #include "core/printer/release_search.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/pty_pair.h"
@@ -15,12 +15,14 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QThread>
+#include <QTimer>
 
 #include <atomic>
 #include <cmath>
@@ -106,14 +108,36 @@ void releaseSearch()
         ">= 1");
 }
 
+// Runs the event loop for `seconds`, or until `done` holds (tested every 10 ms).
+void pump(
+    double seconds, const std::function<bool()>& done = [] { return false; })
+{
+    QElapsedTimer t;
+    t.start();
+    QEventLoop loop;
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        if (done() || t.nsecsElapsed() / 1e9 >= seconds)
+            loop.quit();
+    });
+    poll.start(10);
+    loop.exec();
+}
+
 void wait()
 {
     SystemClock clock;
+    Job job;
+    bool over = false;
+    QObject::connect(&job, &Job::finished, [&] { over = true; });
     const double cpu0 = cpuSeconds();
     const double wall0 = clock.now();
-    clock.waitSeconds(10);
+    job.start([](Clock& c) -> Task<> { co_await c.sleep(10); }(clock));
+    QEventLoop loop;
+    QObject::connect(&job, &Job::finished, &loop, &QEventLoop::quit);
+    loop.exec();
     const double share = (cpuSeconds() - cpu0) / (clock.now() - wall0) * 100;
-    row("CPU share of one core during a 10 s WaitSeconds", share, "%", "<= 2");
+    row("CPU share of one core during a task's 10 s sleep", share, "%", "<= 2");
 }
 
 // Reads the printer side as fast as it comes and notes when the data bytes arrive.
@@ -177,8 +201,7 @@ double timedDownload(bool parallel)
     window.ShowFile->setText(home.file("B.BIN", patternBytes(length, 4)));
     Receiver rx(parallel ? fifoFd : pty.master(), header.size(), header.size() + length);
     window.StartTrasm->click();
-    while (rx.last < 0 && bench.clock.now() < 120)
-        bench.clock.waitSeconds(0.05);
+    pump(120, [&] { return rx.last >= 0; });
     window.engine().cancel(); // the 25-second end wait is not what is measured
     // Between the first and the last data byte: 511 tick intervals, and on LPT1 with Turbo
     // the pauses after 65536, 131072 and 196608 bytes.
@@ -225,8 +248,7 @@ qint64 bytesLost(int baudIndex, int baud, qint64 length)
         }
     });
     window.StartTrasm->click();
-    while (messages.shown.isEmpty() && clock.now() < 3600)
-        clock.waitSeconds(0.1);
+    pump(3600, [&] { return !messages.shown.isEmpty(); });
     if (messages.shown.value(0).title != QStringLiteral("Download terminato."))
         std::printf("  (%s)\n", qPrintable(messages.shown.value(0).text.simplified()));
     // What the device still holds reaches the reader after the port has closed; count until
@@ -238,7 +260,7 @@ qint64 bytesLost(int baudIndex, int baud, qint64 length)
             seen = got;
             quietSince = clock.now();
         }
-        clock.waitSeconds(0.1);
+        pump(0.1);
     }
     stop = true;
     reader.join();
@@ -273,13 +295,11 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
         lead = qMax(lead, download.dialog().value - qMax<qint64>(0, port.onTheWire() - header));
         if (download.dialog().busy && download.dialog().status == DownloadStatus::EndWait && drained == 0) {
             drained = clock.now();
-            lifetime::beginEnding(); // the 25-second end wait is not what is measured
+            download.endProgram(); // the 25-second end wait is not what is measured
         }
     });
     download.start(DownloadRequest{home.file("L.BIN", patternBytes(length, 5)), 0, true, 0});
-    while (drained == 0 && !lifetime::ending())
-        clock.waitSeconds(0.05);
-    lifetime::resetForTests();
+    pump(600, [&] { return drained != 0 || !messages.shown.isEmpty(); });
     if (drained == 0)
         std::printf("  (%s)\n", qPrintable(messages.shown.value(0).text.simplified()));
     const int chunk = turbo ? 512 : 64;

@@ -60,6 +60,8 @@ private:
 };
 
 // One command of velmora-cli.
+class QEventLoop;
+
 class Command
 {
 public:
@@ -73,19 +75,26 @@ public:
     // Runs with the options parsed; returns the exit status.
     virtual int run(const QCommandLineParser& parser, Output& out) = 0;
     // Ctrl+C or SIGTERM: stop as Annulla does; nothing more is sent.
-    virtual void interrupt(int signal);
+    void interrupt(int signal);
     // The signal that interrupted the command, or 0.
     int signal() const { return m_signal; }
 
 protected:
+    // Runs the event loop until end() is called or a signal has interrupted the command, then
+    // stops whatever `stop` stops.
+    void runUntilEnd(const std::function<void()>& stop);
+    void end();
+
     int m_signal = 0;
+
+private:
+    QEventLoop* m_loop = nullptr;
+    bool m_ended = false;
 };
 
 // Shared by the commands: the language (--lang, else the stored one), the port of --port.
 int languageOf(const QCommandLineParser& parser, int stored);
-// "COM1" to "COM10" or "LPT1" to its list index; -1 when it is none of those.
 // A port as --port names it: COM1 to COM10 or LPT1 (any case), or a serial device's path.
 std::optional<QString> portNamed(const QString& name);
-// The link with the line settings of "57600,N,8,1", as the window's items; nothing when the window
 // What every command says of a --port that names none of the ports.
 QString noSuchPort(const QString& name);

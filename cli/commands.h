@@ -2,8 +2,6 @@
 
 #include "cli/command.h"
 
-class Download;
-
 // velmora-cli download FILE: what DOWNLOAD does with that file and the stored choices.
 class DownloadCommand : public Command
 {
@@ -17,11 +15,9 @@ public:
     int files() const override { return 1; }
     void define(QCommandLineParser& parser) const override;
     int run(const QCommandLineParser& parser, Output& out) override;
-    void interrupt(int signal) override;
 
 private:
     bool m_terminal;
-    Download* m_download = nullptr;
 };
 
 // velmora-cli query: the handshake and the model, release and flash queries.

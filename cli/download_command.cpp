@@ -3,11 +3,9 @@
 #include "core/download/download.h"
 #include "core/link/qt_serial_control.h"
 #include "core/link/stored_choices.h"
-#include "core/platform/lifetime.h"
 #include "core/platform/system_clock.h"
 
 #include <QCommandLineParser>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonObject>
 
@@ -129,13 +127,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     Download download(
         DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }}, clock, out,
         port, *timer);
-    m_download = &download;
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     std::optional<DownloadOutcome> outcome;
-    QEventLoop loop;
     QObject::connect(&download, &Download::ended, [&](DownloadOutcome o) {
         outcome = o;
-        loop.quit();
+        end();
     });
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double seconds) {
         out.event(QStringLiteral("phase"), phaseText(phase, seconds), {{"phase", phaseText(phase, seconds)}});
@@ -190,9 +186,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                        : QStringLiteral("%1 to %2, %3").arg(QFileInfo(c.request.path).fileName(), link.port, lineText),
               start);
     download.start(c.request);
-    if (!outcome && !lifetime::ending())
-        loop.exec();
-    m_download = nullptr;
+    runUntilEnd([&] { download.cancel(); });
     const qint64 total = QFileInfo(c.request.path).size();
     const QJsonObject counts{{"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}};
     if (m_signal) {
@@ -217,12 +211,4 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     fields.insert(QStringLiteral("outcome"), outcomeName(o));
     fields.insert(QStringLiteral("message"), out.lastMessage());
     return out.result(name(), status, fields);
-}
-
-void DownloadCommand::interrupt(int signal)
-{
-    m_signal = signal;
-    if (m_download)
-        m_download->cancel();
-    lifetime::beginEnding(); // every wait returns at once
 }

@@ -5,7 +5,6 @@
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
 #include "core/link/stored_choices.h"
-#include "core/platform/lifetime.h"
 #include "core/platform/string_table.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
@@ -13,6 +12,7 @@
 #include "core/printer/release_search.h"
 
 #include <QCommandLineParser>
+#include <QEventLoop>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonObject>
@@ -20,7 +20,25 @@
 void Command::interrupt(int signal)
 {
     m_signal = signal;
-    lifetime::beginEnding(); // every wait returns at once; the port is closed on the way out
+    end();
+}
+
+void Command::end()
+{
+    m_ended = true;
+    if (m_loop)
+        m_loop->quit();
+}
+
+void Command::runUntilEnd(const std::function<void()>& stop)
+{
+    QEventLoop loop;
+    m_loop = &loop;
+    if (!m_ended)
+        loop.exec();
+    m_loop = nullptr;
+    if (stop)
+        stop();
 }
 
 namespace {
@@ -87,13 +105,17 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
     SystemClock clock;
     QtSerialControl port;
     Interrogation interrogation(port, clock, out, [language] { return language; });
-    const Interrogation::Answers answers = interrogation.run(setup->link);
+    Interrogation::Answers answers;
+    QObject::connect(&interrogation, &Interrogation::finished, [&](const Interrogation::Answers& a) {
+        answers = a;
+        end();
+    });
+    interrogation.start(setup->link);
+    runUntilEnd([&] { interrogation.cancel(); });
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     if (answers.failure)
         return failed(out, name(), answers.failure);
-    if (!answers.complete())
-        return out.result(name(), exit_status::NoAnswer);
     const QStringList& replies = answers.replies;
     out.say(QStringLiteral("model: ") + replies[0]);
     out.say(QStringLiteral("release: ") + replies[1]);
@@ -125,7 +147,13 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     SystemClock clock;
     QtSerialControl port;
     ReleaseCheck check(port, clock, out, [language] { return language; });
-    const ReleaseComparison found = check.run(path, setup->link);
+    ReleaseComparison found;
+    QObject::connect(&check, &ReleaseCheck::finished, [&](const ReleaseComparison& c) {
+        found = c;
+        end();
+    });
+    check.start(path, setup->link);
+    runUntilEnd([&] { check.cancel(); });
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     using Result = ReleaseComparison::Result;
@@ -134,8 +162,6 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
         if (found.failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
             out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
         return failed(out, name(), found.failure);
-    case Result::Interrupted:
-        return out.result(name(), exit_status::NoAnswer);
     case Result::NoRelease: // the file changed since it was looked at above
     case Result::Equal:
     case Result::Different:

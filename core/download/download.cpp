@@ -5,7 +5,6 @@
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
-#include "core/platform/lifetime.h"
 #include "core/platform/messages.h"
 
 #include <QFileInfo>
@@ -69,16 +68,6 @@ void Download::dialogClosed()
         setDialog([](DownloadDialog& d) { d.shown = false; });
 }
 
-bool Download::current(quint64 generation) const
-{
-    return generation == m_generation && !lifetime::ending();
-}
-
-bool Download::running(quint64 generation) const
-{
-    return current(generation) && busy();
-}
-
 bool Download::turbo() const
 {
     return m_in.turbo() == 1;
@@ -109,7 +98,7 @@ void Download::abandon(const QString& message, const Failure& failure, DownloadO
     m_timer.setEnabled(false);
     m_files.closeAll();
     unload();
-    ++m_generation; // whatever still waits for this download ends quietly
+    m_job.cancel(); // whatever still waits for this download ends quietly
     m_failure = failure;
     showMessage(message, outcome == DownloadOutcome::PortRefused ? text(Text::Port) : kAppTitle, true);
     emit ended(outcome);
@@ -142,8 +131,12 @@ void Download::reportLinkFailure(const Failure& failure)
     abandon(text(Msg::LinkFailed).arg(where, why), failure);
 }
 
-bool Download::sendToLink(const QByteArray& data, bool parallel, quint64 generation)
+bool Download::sendToLink(const QByteArray& data, bool parallel)
 {
+    // The one guard: a download stopped from inside its own step (a handler it called ended the
+    // program or the download) sends nothing more on its way to the next wait.
+    if (m_job.stopping())
+        return false;
     if (parallel) {
         Failure failure;
         if (m_files.writePortChannel(data, &failure))
@@ -154,7 +147,7 @@ bool Download::sendToLink(const QByteArray& data, bool parallel, quint64 generat
     if (m_port.write(data))
         return true;
     // The port's failure signal may have ended the download already; report once.
-    if (current(generation))
+    if (!m_job.stopping())
         reportLinkFailure(m_port.failure());
     return false;
 }
@@ -189,7 +182,7 @@ bool Download::lineMoving(qint64 pending)
     return false;
 }
 
-bool Download::drainSerial(quint64 generation)
+Task<bool> Download::drainSerial()
 {
     // Closing a port drops what is still queued (Qt's buffer, then the kernel's), so a normal
     // end waits, with the UI alive and Cancel working, until the line has taken every byte.
@@ -200,38 +193,34 @@ bool Download::drainSerial(quint64 generation)
         emit phase(DownloadPhase::Draining, 0);
     for (qint64 pending = m_port.pendingOutput(); pending > 0; pending = m_port.pendingOutput()) {
         showTaken(false);
-        m_clock.waitSeconds(qBound(0.002, double(pending) / bytesPerSecond, 0.02));
-        if (!running(generation) || !lineMoving(m_port.pendingOutput()))
-            return false;
+        co_await m_clock.sleep(qBound(0.002, double(pending) / bytesPerSecond, 0.02));
+        if (!lineMoving(m_port.pendingOutput()))
+            co_return false;
     }
     showTaken(false);
-    return running(generation);
+    co_return true;
 }
 
-bool Download::pauseIfDue(bool parallelLink, quint64 generation)
+Task<bool> Download::pauseIfDue(bool parallelLink)
 {
     // Without Turbo every 4096 bytes; with Turbo never on a serial link, every 65536 on LPT1.
     const int turboValue = m_in.turbo();
     const bool due =
         parallelLink ? m_sent % (turboValue == 0 ? 4096 : 65536) == 0 : turboValue == 0 && m_sent % 4096 == 0;
     if (!due)
-        return true;
-    if (!parallelLink && !drainSerial(generation))
-        return false;
+        co_return true;
+    if (!parallelLink && !co_await drainSerial())
+        co_return false;
     emit phase(DownloadPhase::Pause, 2);
-    m_clock.waitSeconds(2);
-    return running(generation);
+    co_await m_clock.sleep(2);
+    co_return true;
 }
 
-bool Download::waitForTick(quint64 generation)
+Task<> Download::nextTick()
 {
-    // One tick of the pacing timer paces each chunk. An abort disables the timer and hides the dialog:
-    // then no tick comes, and the wait ends on that instead.
-    m_ticked = false;
-    m_transfer = Transfer::FontsPacing;
+    // One tick of the pacing timer paces each chunk.
     m_timer.setEnabled(true);
-    m_clock.waitUntil([&] { return m_ticked || !m_timer.isEnabled() || !running(generation); });
-    return m_ticked && running(generation);
+    co_await m_tick;
 }
 
 bool Download::openParallel()
@@ -250,12 +239,11 @@ bool Download::openParallel()
 
 void Download::reportPortRefused(const Failure& failure)
 {
-    const quint64 generation = m_generation;
     m_failure = failure;
     m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
                     failureDetail(m_in.language(), m_failure));
     emit ended(DownloadOutcome::PortRefused);
-    if (!current(generation))
+    if (m_job.stopping())
         return;
     // The busy marker goes too: a hidden dialog with its frame still shown would refuse every
     // later download.
@@ -284,9 +272,9 @@ std::pair<qint64, QDateTime> Download::sourceStamp()
     return {source.size(), source.fileTime(QFileDevice::FileModificationTime)};
 }
 
-bool Download::sentAsAnnounced(quint64 generation)
+bool Download::sentAsAnnounced()
 {
-    if (!current(generation))
+    if (m_job.stopping())
         return false;
     if (m_sentXor == m_fileXor && sourceStamp() == m_fileStamp)
         return true;
@@ -301,20 +289,18 @@ void Download::setProgress(qint32 value)
     setDialog([value](DownloadDialog& d) { d.value = value; });
 }
 
-void Download::endSequence(quint64 generation)
+Task<> Download::endSequence()
 {
     m_dataOut = true;
     load();
     setDialog([](DownloadDialog& d) { d.status = DownloadStatus::EndWait; });
     emit phase(DownloadPhase::EndWait, 25);
-    m_clock.waitSeconds(25);
-    if (!running(generation))
-        return;
+    co_await m_clock.sleep(25);
     if (m_port.isOpen())
         m_port.close();
     showMessage(text(Text::SwitchPrinterOffOn), text(Text::DownloadEnded), false);
-    if (!current(generation))
-        return;
+    if (m_job.stopping())
+        co_return;
     setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
     emit ended(DownloadOutcome::Completed);
 }
@@ -361,14 +347,18 @@ void Download::start(const DownloadRequest& request)
     if (size > std::numeric_limits<qint32>::max())
         return refuseFile(text(Msg::FileTooLarge).arg(path, QString::number(size)),
                           Failure{Cause::FileTooBig, path, {}, {}}, false);
-    const quint64 generation = ++m_generation;
     m_failure = {};
     m_dataOut = false;
     m_progressBase = 0;
     m_length = size;
     m_sent = 0;
     m_header.clear();
+    m_job.start(run(request));
+}
 
+Task<> Download::run(DownloadRequest request)
+{
+    const QString path = request.path;
     // The XOR of the whole file is read once: the header announces it when asked to, and every
     // download checks at its end that the bytes sent give it too.
     const bool timed = request.operation == 0 || request.operation == 1;
@@ -380,14 +370,14 @@ void Download::start(const DownloadRequest& request)
             d.shown = true;
         });
         emit paintRequested();
-        if (!current(generation)) // the program ended while the dialog was being drawn
-            return;
+        if (m_job.stopping()) // the program ended while the dialog was being drawn
+            co_return;
     }
     const std::optional<int> sum = FileChecksum(m_files.source(), m_length);
     if (!sum) {
         abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()),
                 Failure{Cause::FileUnreadable, path, {}, m_files.source().errorString()}, DownloadOutcome::FileRefused);
-        return;
+        co_return;
     }
     m_fileXor = *sum;
     m_sentXor = 0;
@@ -396,14 +386,11 @@ void Download::start(const DownloadRequest& request)
         m_header = headerText(code, m_length, headerCarriesChecksum(code) ? sum : std::nullopt);
 
     if (request.operation == 2) {
-        sendExternalFonts();
-        // A newer download may have started inside the waits; its port is not ours to close.
-        if (current(generation)) {
-            if (m_port.isOpen())
-                m_port.close();
-            m_files.closeAll();
-        }
-        return;
+        co_await sendExternalFonts();
+        if (m_port.isOpen())
+            m_port.close();
+        m_files.closeAll();
+        co_return;
     }
 
     const bool parallelLink = parallel();
@@ -411,30 +398,26 @@ void Download::start(const DownloadRequest& request)
         load(); // the download port is the dialog's: using it loads the dialog
         if (const Failure refused = openSerialLink(m_in.link(), m_port)) {
             reportPortRefused(refused);
-            return;
+            co_return;
         }
-        if (!m_header.isEmpty() && !sendToLink(m_header, false, generation))
-            return;
+        if (!m_header.isEmpty() && !sendToLink(m_header, false))
+            co_return;
     } else {
         if (!m_header.isEmpty()) {
-            if (!openParallel() || !sendToLink(m_header, true, generation))
-                return;
+            if (!openParallel() || !sendToLink(m_header, true))
+                co_return;
             m_files.closePortChannel();
         }
         if (!openParallel())
-            return;
+            co_return;
     }
 
     startDialog(qint32(m_length));
     emit phase(DownloadPhase::PrinterWait, 8);
-    m_clock.waitSeconds(8);
-    // Aborted, ended or replaced meanwhile: nothing more of this download may run.
-    if (!running(generation))
-        return;
-    m_transfer = Transfer::Timed;
+    co_await m_clock.sleep(8);
     emit phase(DownloadPhase::Sending, 0);
     m_timer.setInterval(turbo() ? 2 : parallelLink ? 45 : 20);
-    m_timer.setEnabled(true);
+    co_await sendTimed(parallelLink);
 }
 
 void Download::tick()
@@ -442,57 +425,53 @@ void Download::tick()
     m_timer.setEnabled(false);
     if (!m_dialog.loaded || !m_dialog.shown)
         return;
-    const int chunkSize = turbo() ? 512 : 64;
-    if (m_transfer == Transfer::FontsPacing) {
-        m_ticked = true;
-        return;
-    }
-    if (m_transfer != Transfer::Timed)
-        return;
-    const quint64 generation = m_generation;
-    const bool parallelLink = parallel();
-    if (!parallelLink) {
-        const qint64 pending = m_port.pendingOutput();
-        if (pending >= chunkSize) {
-            // The line is behind the pacing: nothing more is queued until it has taken its share.
-            showTaken(false);
-            if (lineMoving(pending))
-                m_timer.setEnabled(true);
-            return;
+    m_tick.fire();
+}
+
+Task<> Download::sendTimed(bool parallelLink)
+{
+    for (;;) {
+        co_await nextTick();
+        const int chunkSize = turbo() ? 512 : 64;
+        if (!parallelLink) {
+            const qint64 pending = m_port.pendingOutput();
+            if (pending >= chunkSize) {
+                // The line is behind the pacing: nothing more is queued until it has taken its share.
+                showTaken(false);
+                if (!lineMoving(pending))
+                    co_return;
+                continue;
+            }
         }
+        const qint32 n = qint32(qMin<qint64>(chunkSize, m_length - m_sent));
+        const std::optional<QByteArray> chunk = readChunk(n);
+        if (!chunk || !sendToLink(*chunk, parallelLink))
+            co_return;
+        m_sent += n;
+        watchLine();
+        showTaken(parallelLink);
+        if (m_sent == m_length && !sentAsAnnounced())
+            co_return;
+        if (!co_await pauseIfDue(parallelLink))
+            co_return;
+        if (m_sent == m_length)
+            break;
     }
-    const qint32 n = qint32(qMin<qint64>(chunkSize, m_length - m_sent));
-    const std::optional<QByteArray> chunk = readChunk(n);
-    if (!chunk || !sendToLink(*chunk, parallelLink, generation))
-        return;
-    m_sent += n;
-    watchLine();
-    showTaken(parallelLink);
-    if (m_sent == m_length && !sentAsAnnounced(generation))
-        return;
-
-    if (!pauseIfDue(parallelLink, generation))
-        return;
-    if (m_sent != m_length) {
-        m_timer.setEnabled(true);
-        return;
-    }
-
-    if ((m_length % 2) != 0 && !sendToLink(QByteArray(1, kPadByte), parallelLink, generation))
-        return;
-    if (!parallelLink && !drainSerial(generation))
-        return;
-    m_transfer = Transfer::Idle;
+    if ((m_length % 2) != 0 && !sendToLink(QByteArray(1, kPadByte), parallelLink))
+        co_return;
+    if (!parallelLink && !co_await drainSerial())
+        co_return;
     if (parallelLink)
         m_files.closeAll();
     else
         m_files.closeSource();
-    endSequence(generation);
+    co_await endSequence();
 }
 
 void Download::cancel()
 {
     const bool wasRunning = busy();
+    m_job.cancel();
     m_timer.setEnabled(false);
     setDialog([](DownloadDialog& d) { d.busy = false; });
     m_files.closeAll();
@@ -501,29 +480,26 @@ void Download::cancel()
         emit ended(DownloadOutcome::Aborted);
 }
 
-bool Download::sendExternalHeader(const QByteArray& header, bool parallelLink, quint64 generation)
+Task<bool> Download::sendExternalHeader(QByteArray header, bool parallelLink)
 {
     if (!parallelLink) {
         if (const Failure refused = openSerialLink(m_in.link(), m_port)) {
             reportPortRefused(refused);
-            return false;
+            co_return false;
         }
-        return sendToLink(header, false, generation);
+        co_return sendToLink(header, false);
     }
-    if (!openParallel() || !sendToLink(header, true, generation))
-        return false;
+    if (!openParallel() || !sendToLink(header, true))
+        co_return false;
     m_files.closePortChannel();
-    m_clock.waitSeconds(1);
-    return running(generation) && openParallel();
+    co_await m_clock.sleep(1);
+    co_return openParallel();
 }
 
-bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallelLink,
-                                quint64 generation)
+Task<bool> Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallelLink)
 {
     emit phase(DownloadPhase::PrinterWait, 10);
-    m_clock.waitSeconds(10);
-    if (!running(generation))
-        return false;
+    co_await m_clock.sleep(10);
     emit phase(DownloadPhase::Sending, 0);
     m_sent = 0;
     m_progressBase = progressBase;
@@ -532,49 +508,48 @@ bool Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chun
         for (qint64 pending = parallelLink ? 0 : m_port.pendingOutput(); pending >= chunkSize;
              pending = m_port.pendingOutput()) {
             showTaken(false);
-            if (!lineMoving(pending) || !waitForTick(generation))
-                return false;
+            if (!lineMoving(pending))
+                co_return false;
+            co_await nextTick();
         }
         const qint32 n = qint32(qMin<qint64>(chunkSize, partLength - m_sent));
         const std::optional<QByteArray> chunk = readChunk(n);
-        if (!chunk || !sendToLink(*chunk, parallelLink, generation))
-            return false;
+        if (!chunk || !sendToLink(*chunk, parallelLink))
+            co_return false;
         m_sent += n;
         watchLine();
         showTaken(parallelLink);
-        if (!pauseIfDue(parallelLink, generation))
-            return false;
+        if (!co_await pauseIfDue(parallelLink))
+            co_return false;
         if (m_sent == partLength)
             break;
-        if (!waitForTick(generation))
-            return false;
+        co_await nextTick();
     }
-    return parallelLink || drainSerial(generation);
+    co_return parallelLink || co_await drainSerial();
 }
 
-void Download::sendExternalFonts()
+Task<> Download::sendExternalFonts()
 {
     if (m_dialog.loaded && m_dialog.shown)
-        return;
+        co_return;
     if (m_length > kMaxExternalFonts) {
         showMessage(text(Text::FileTooBig), QString(), true);
         emit ended(DownloadOutcome::FileRefused);
-        return;
+        co_return;
     }
-    const quint64 generation = m_generation;
     const qint32 firstLength = qint32(qMin<qint64>(m_length, kFirstPartMax));
     const qint32 secondLength = qint32(m_length - firstLength);
     const int chunkSize = turbo() ? 512 : 64;
     const bool parallelLink = parallel();
     m_timer.setInterval(turbo() ? 2 : parallelLink ? 20 : 10);
     startDialog(qint32(m_length));
-    if (!running(generation)) // drawing the dialog lets the program end
-        return;
+    if (m_job.stopping()) // drawing the dialog lets the program end
+        co_return;
 
-    if (!sendExternalHeader(headerText(':', firstLength), parallelLink, generation))
-        return;
-    if (!sendExternalPart(firstLength, 0, chunkSize, parallelLink, generation))
-        return;
+    if (!co_await sendExternalHeader(headerText(':', firstLength), parallelLink))
+        co_return;
+    if (!co_await sendExternalPart(firstLength, 0, chunkSize, parallelLink))
+        co_return;
     if (parallelLink)
         m_files.closePortChannel();
     else
@@ -582,25 +557,23 @@ void Download::sendExternalFonts()
 
     if (secondLength != 0) {
         emit phase(DownloadPhase::BetweenParts, 25);
-        m_clock.waitSeconds(25);
-        if (!running(generation))
-            return;
-        if (!sendExternalHeader(headerText(';', secondLength), parallelLink, generation))
-            return;
-        if (!sendExternalPart(secondLength, firstLength, chunkSize, parallelLink, generation))
-            return;
+        co_await m_clock.sleep(25);
+        if (!co_await sendExternalHeader(headerText(';', secondLength), parallelLink))
+            co_return;
+        if (!co_await sendExternalPart(secondLength, firstLength, chunkSize, parallelLink))
+            co_return;
     }
-    if (!sentAsAnnounced(generation))
-        return;
+    if (!sentAsAnnounced())
+        co_return;
     m_files.closeAll();
     if (m_port.isOpen())
         m_port.close();
-    endSequence(generation);
+    co_await endSequence();
 }
 
 void Download::endProgram()
 {
-    ++m_generation;
+    m_job.cancel();
     m_timer.setEnabled(false);
     m_files.closeAll();
     unload();

@@ -4,6 +4,7 @@
 #include "core/link/line_settings.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/string_table.h"
+#include "core/platform/task.h"
 
 #include <QDateTime>
 #include <QObject>
@@ -51,9 +52,9 @@ enum class DownloadPhase { PrinterWait, Sending, Pause, Draining, BetweenParts, 
 // The download command, the timed transfer pump, the external-font transfer and the abort.
 // Every serial download goes through the dialog's serial control; every pause through the clock.
 //
-// Every wait lets other handlers run, including an abort, the end of the program or a new
-// download. Each download therefore carries a generation number, and code resuming after a
-// wait goes on only while its own download is still the one running.
+// A download is one task of its own job: its waits are suspensions that the event loop resumes.
+// The abort, the dialog's close box and the end of the program cancel the task, which then
+// resumes nowhere.
 class Download : public QObject
 {
     Q_OBJECT
@@ -69,8 +70,8 @@ public:
              QObject* parent = nullptr);
     ~Download() override;
 
-    // The download command: returns after the 8-second wait of a timed download, once the
-    // pacing timer has taken over, or when an external-font download has ended.
+    // The download command: refuses a file at once, or starts the download and returns at its
+    // first wait.
     void start(const DownloadRequest& request);
     // One tick of the pacing timer.
     void tick();
@@ -109,8 +110,6 @@ private:
     void load();
     void setDialog(const std::function<void(DownloadDialog&)>& change);
     void unload();
-    bool running(quint64 generation) const;
-    bool current(quint64 generation) const;
     bool turbo() const;
     bool parallel() const;
     QString text(int n) const;
@@ -122,10 +121,10 @@ private:
     void refuseFile(const QString& message, const Failure& failure, bool rejected);
     void reportLinkFailure(const Failure& failure);
     // What went out is what the header announced: the file's bytes as they were at the start.
-    bool sentAsAnnounced(quint64 generation);
-    bool sendToLink(const QByteArray& data, bool parallel, quint64 generation);
+    bool sentAsAnnounced();
+    bool sendToLink(const QByteArray& data, bool parallel);
     // Waits until the serial line has taken every queued byte; false if it could not.
-    bool drainSerial(quint64 generation);
+    Task<bool> drainSerial();
     // The bar follows the line: what it has taken so far.
     void showTaken(bool parallelLink);
     // Watching the line: from a write on, it must take something within the stall time; once
@@ -133,10 +132,10 @@ private:
     void watchLine();
     bool lineMoving(qint64 pending);
     // The 2-second pause after the bytes sent so far, if one is due, once the line has taken
-    // them; false when the download ended meanwhile.
-    bool pauseIfDue(bool parallelLink, quint64 generation);
-    // Waits for the next tick of the pacing timer; false when the download ended meanwhile.
-    bool waitForTick(quint64 generation);
+    // them; false when the line failed.
+    Task<bool> pauseIfDue(bool parallelLink);
+    // Arms the pacing timer and waits for its tick.
+    Task<> nextTick();
     void startDialog(qint32 max);
     void setProgress(qint32 value);
     bool openParallel();
@@ -145,13 +144,14 @@ private:
     // The source's size and modification time, to tell a file changed in place.
     std::pair<qint64, QDateTime> sourceStamp();
     // String 102, the 25-second wait, the port closed, the end message, the dialog hidden.
-    void endSequence(quint64 generation);
-    void sendExternalFonts();
-    bool sendExternalHeader(const QByteArray& header, bool parallel, quint64 generation);
-    bool sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel, quint64 generation);
-
-    // Idle; the timed transfer sends a chunk at every tick; the external-font loop waits for one.
-    enum class Transfer { Idle, Timed, FontsPacing };
+    Task<> endSequence();
+    // The accepted download, from the checksum to the end.
+    Task<> run(DownloadRequest request);
+    // The timed transfer: a chunk at every tick of the pacing timer.
+    Task<> sendTimed(bool parallelLink);
+    Task<> sendExternalFonts();
+    Task<bool> sendExternalHeader(QByteArray header, bool parallel);
+    Task<bool> sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel);
 
     DownloadInputs m_in;
     Clock& m_clock;
@@ -160,12 +160,11 @@ private:
     Timer& m_timer;
     DownloadDialog m_dialog;
     FileChannels m_files;
-    quint64 m_generation = 0;
-    Transfer m_transfer = Transfer::Idle;
+    Job m_job;
+    Wakeup m_tick;             // fired by each tick of the pacing timer
     qint64 m_length = 0;       // of the whole file
     qint64 m_sent = 0;         // of the whole file (timed transfer) or of the current part (external fonts)
     QByteArray m_header;       // sent ahead of a timed transfer's data; empty: none
-    bool m_ticked = false;     // the tick the external-font loop waits for has come
     bool m_dataOut = false;    // the running download has put all its data on the line
     qint32 m_progressBase = 0; // the bar's value at the start of the current part
     double m_lineProgressAt = 0;

@@ -2,6 +2,8 @@
 
 #include <QObject>
 
+#include <coroutine>
+
 #include <functional>
 #include <memory>
 
@@ -23,16 +25,35 @@ signals:
 };
 
 // Time as the program sees it. Production runs on a monotonic clock; tests on a virtual one.
+// Nothing here blocks: a task waits with co_await clock.sleep(seconds), and the application's
+// event loop resumes it.
 class Clock
 {
 public:
+    class Sleep
+    {
+    public:
+        Sleep(Clock& clock, double seconds) : m_clock(clock), m_seconds(seconds) {}
+        Sleep(const Sleep&) = delete;
+        // Nothing to wait for 0 s or less.
+        bool await_ready() const noexcept { return !(m_seconds > 0); }
+        void await_suspend(std::coroutine_handle<> step);
+        void await_resume() const noexcept {}
+
+    private:
+        Clock& m_clock;
+        double m_seconds;
+        std::unique_ptr<QObject> m_wake; // destroyed with the waiting task: no wake-up then
+    };
+
     virtual ~Clock();
     // Seconds since an arbitrary, fixed origin; never goes backwards.
     virtual double now() const = 0;
-    // Returns after at least `seconds`, letting every pending event run meanwhile
-    // (handlers may nest inside). Returns at once for 0 or less, and when the program is ending.
-    virtual void waitSeconds(double seconds) = 0;
-    // Lets events run until `done` holds (tested after each batch of events), or the program ends.
-    virtual void waitUntil(const std::function<bool()>& done) = 0;
     virtual std::unique_ptr<Timer> createTimer(QObject* parent = nullptr) = 0;
+    // Calls `fire` once from the event loop when `seconds` have passed, unless the returned
+    // object has been destroyed by then.
+    virtual std::unique_ptr<QObject> callAfter(double seconds, std::function<void()> fire) = 0;
+
+    // The awaiting task goes on after `seconds`.
+    Sleep sleep(double seconds) { return Sleep(*this, seconds); }
 };

@@ -13,4 +13,7 @@ public:
     virtual ~MessageBoxes();
     virtual void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) = 0;
     void show(const QString& text, const QString& title, MessageIcon icon) { show(text, title, icon, QString()); }
+
+    // Set when the program ends: a face shows nothing more.
+    bool silenced = false;
 };

@@ -1,9 +1,6 @@
 #include "core/platform/system_clock.h"
 
-#include "core/platform/lifetime.h"
-
 #include <QCoreApplication>
-#include <QEventLoop>
 #include <QTimer>
 
 #include <cmath>
@@ -89,43 +86,25 @@ double SystemClock::now() const
     return double(m_origin.nsecsElapsed()) / 1e9;
 }
 
-void SystemClock::waitSeconds(double seconds)
+std::unique_ptr<QObject> SystemClock::callAfter(double seconds, std::function<void()> fire)
 {
-    if (!(seconds > 0))
-        return;
-    // Block in the event loop until the deadline instead of polling: the UI stays alive and
-    // the processor idle. A monotonic clock is immune to midnight and to clock changes.
-    const qint64 deadlineNs = m_origin.nsecsElapsed() + qint64(std::ceil(seconds * 1e9));
-    QEventLoop loop;
-    QTimer wake;
-    wake.setSingleShot(true);
-    wake.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&wake, &QTimer::timeout, &loop, &QEventLoop::quit);
-    const lifetime::Waker waker([&loop] { loop.quit(); });
-    for (;;) {
-        if (lifetime::ending() || QCoreApplication::closingDown())
-            return;
+    // A precise single-shot timer, armed again should it fire before the deadline (it counts
+    // whole milliseconds). The deadline is on the monotonic clock: immune to clock changes.
+    auto wake = std::make_unique<QTimer>();
+    wake->setSingleShot(true);
+    wake->setTimerType(Qt::PreciseTimer);
+    const qint64 deadlineNs = m_origin.nsecsElapsed() + qint64(std::ceil(std::max(0.0, seconds) * 1e9));
+    QTimer* const timer = wake.get();
+    QObject::connect(timer, &QTimer::timeout, timer, [this, timer, deadlineNs, fire = std::move(fire)] {
         const qint64 leftNs = deadlineNs - m_origin.nsecsElapsed();
-        if (leftNs <= 0)
-            return;
-        wake.start(int((leftNs + 999999) / 1000000));
-        loop.exec();
-    }
-}
-
-void SystemClock::waitUntil(const std::function<bool()>& done)
-{
-    // Sleeps until the next event (normally the awaited timer tick), then tests again. The
-    // wake-up timer only bounds the sleep should nothing else ever arrive.
-    QEventLoop loop;
-    QTimer wake;
-    wake.setInterval(100);
-    wake.start();
-    while (!done()) {
-        if (lifetime::ending() || QCoreApplication::closingDown())
-            return;
-        loop.processEvents(QEventLoop::WaitForMoreEvents);
-    }
+        if (leftNs > 0)
+            return timer->start(int((leftNs + 999999) / 1000000));
+        // The task it resumes may destroy this timer, and with it this very function.
+        const std::function<void()> now = fire;
+        now();
+    });
+    timer->start(int((deadlineNs - m_origin.nsecsElapsed() + 999999) / 1000000));
+    return wake;
 }
 
 std::unique_ptr<Timer> SystemClock::createTimer(QObject* parent)

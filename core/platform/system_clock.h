@@ -9,9 +9,8 @@ class SystemClock : public Clock
 public:
     SystemClock();
     double now() const override;
-    void waitSeconds(double seconds) override;
-    void waitUntil(const std::function<bool()>& done) override;
     std::unique_ptr<Timer> createTimer(QObject* parent = nullptr) override;
+    std::unique_ptr<QObject> callAfter(double seconds, std::function<void()> fire) override;
 
 private:
     QElapsedTimer m_origin;

@@ -2,6 +2,7 @@
 
 #include "core/link/line_settings.h"
 #include "core/platform/cause.h"
+#include "core/platform/task.h"
 #include "core/printer/printer_link.h"
 
 #include <QObject>
@@ -21,36 +22,39 @@ class Interrogation : public QObject
 public:
     enum Query { Model, Release, Flash };
     static inline const QByteArray kNoReply = QByteArrayLiteral("??????");
-    // What a run found: the replies as shown, in query order (fewer when the program ended
-    // during it), or why it could not ask.
+    // What a run found: the three replies as shown, in query order, or why it could not ask.
     struct Answers {
         Failure failure;
         QStringList replies;
-        bool complete() const { return !failure && replies.size() == 3; }
     };
 
     Interrogation(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
                   QObject* parent = nullptr);
 
-    // Opens the link's port, asks, and closes it; why it could not ask, if so. A call while a
-    // run is under way is ignored.
-    Answers run(const LinkChoice& link);
+    // Opens the link's port, asks, closes it, and tells what it found. A start while a run is
+    // under way is ignored.
+    void start(const LinkChoice& link);
+    // The run ends where it is; the port is closed, and nothing more is said of it.
+    void cancel();
     // From the opening of the port to the end of the run.
     bool testRunning() const { return m_testRunning; }
-    bool inRun() const { return m_inRun; }
+    bool inRun() const { return m_job.running(); }
     SerialControl& port() { return m_printer.port(); }
 
 signals:
     // The reply to one query as shown: without its last character, "??????" when none came.
     void reply(Interrogation::Query query, const QString& text);
+    void finished(const Interrogation::Answers& answers);
 
 private:
-    Failure ask(QStringList& replies);
+    Task<> run(LinkChoice link);
+    Task<Failure> ask(QStringList& replies);
     QString text(int n) const;
 
     PrinterLink m_printer;
     MessageBoxes& m_messages;
     std::function<int()> m_languageBase;
     bool m_testRunning = false;
-    bool m_inRun = false;
+    Job m_job;
+    Answers m_answers;
 };

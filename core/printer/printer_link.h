@@ -3,7 +3,7 @@
 #include <QByteArray>
 #include <QObject>
 
-#include <optional>
+#include "core/platform/task.h"
 
 class Clock;
 class SerialControl;
@@ -23,8 +23,8 @@ public:
 
     SerialControl& port() { return m_port; }
     // Empties the buffer, sends the command (queries end with CR LF, the handshake has no
-    // terminator) and waits for the reply. Nothing when the program ends meanwhile.
-    std::optional<QByteArray> ask(const QByteArray& command);
+    // terminator) and waits for the reply; empty when none came.
+    Task<QByteArray> ask(QByteArray command);
     // A query's reply as shown: without its last character.
     static QByteArray shown(const QByteArray& reply) { return reply.chopped(qMin<qsizetype>(1, reply.size())); }
 

@@ -13,7 +13,9 @@
 ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
                            QObject* parent)
     : QObject(parent), m_printer(port, clock), m_messages(messages), m_languageBase(std::move(languageBase))
-{}
+{
+    connect(&m_job, &Job::finished, this, [this] { emit finished(m_found); });
+}
 
 QString ReleaseCheck::text(int n) const
 {
@@ -27,30 +29,43 @@ void ReleaseCheck::message(const QString& message, const QString& title)
 
 ReleaseComparison::Result ReleaseComparison::result() const
 {
-    if (failure)
+    if (failure || !printer)
         return Result::Failed;
-    if (!printer)
-        return Result::Interrupted;
     if (!file)
         return Result::NoRelease;
     return *file == *printer ? Result::Equal : Result::Different;
 }
 
-ReleaseComparison ReleaseCheck::run(const QString& path, const LinkChoice& link)
+void ReleaseCheck::start(const QString& path, const LinkChoice& link)
 {
-    // A click during one of the check's own waits would re-enter it with the port open.
-    ReleaseComparison found;
-    if (m_running)
-        return found;
-    m_running = true;
-    found.failure = check(path, link, found);
-    if (m_printer.port().isOpen())
-        m_printer.port().close();
-    m_running = false;
-    return found;
+    // A click during one of the check's own waits would start it again with the port open.
+    if (!m_job.running())
+        m_job.start(run(path, link));
 }
 
-Failure ReleaseCheck::check(const QString& path, const LinkChoice& link, ReleaseComparison& found)
+void ReleaseCheck::cancel()
+{
+    m_job.cancel();
+    if (m_printer.port().isOpen())
+        m_printer.port().close();
+}
+
+Task<> ReleaseCheck::run(QString path, LinkChoice link)
+{
+    ReleaseComparison found;
+    found.failure = searchFile(path, found);
+    if (!found.failure && link.parallel()) {
+        message(text(Text::SelectSerialPort), text(Text::PrinterInterrogations));
+        found.failure = Failure{Cause::PortNotSerial, link.port, {}, {}};
+    }
+    if (!found.failure)
+        found.failure = co_await askPrinter(link, found);
+    if (m_printer.port().isOpen())
+        m_printer.port().close();
+    m_found = found; // told once the job is over, so that a listener may start the next
+}
+
+Failure ReleaseCheck::searchFile(const QString& path, ReleaseComparison& found)
 {
     // The path is a plain name: nothing in it is expanded. Only a regular file is opened: a
     // FIFO would block the opening.
@@ -78,39 +93,28 @@ Failure ReleaseCheck::check(const QString& path, const LinkChoice& link, Release
         emit fileRelease(*found.file);
     }
     emit searching(false);
-    file.close();
-
-    if (link.parallel()) {
-        message(text(Text::SelectSerialPort), text(Text::PrinterInterrogations));
-        return Failure{Cause::PortNotSerial, link.port, {}, {}};
-    }
-    return askPrinter(link, found);
+    return {};
 }
 
-Failure ReleaseCheck::askPrinter(const LinkChoice& link, ReleaseComparison& found)
+Task<Failure> ReleaseCheck::askPrinter(LinkChoice link, ReleaseComparison& found)
 {
     SerialControl& port = m_printer.port();
     if (const Failure refused = openSerialLink(link, port)) {
         m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
                         failureDetail(m_languageBase(), refused));
-        return refused;
+        co_return refused;
     }
     const auto noAnswer = [&] {
         message(text(Text::PrinterOffLine), text(Text::PrinterInterrogations));
         const Failure failure = port.failure();
         return failure ? failure : Failure{Cause::PrinterNoAnswer, port.port(), port.device(), {}};
     };
-    const auto handshake = m_printer.ask(PrinterLink::kHandshake);
-    if (!handshake)
-        return {};
-    if (handshake->isEmpty())
-        return noAnswer();
-    const auto reply = m_printer.ask(QByteArrayLiteral("?54&4\r\n"));
-    if (!reply)
-        return {};
-    if (reply->isEmpty())
-        return noAnswer();
-    found.printer = QString::fromLatin1(PrinterLink::shown(*reply));
+    if ((co_await m_printer.ask(PrinterLink::kHandshake)).isEmpty())
+        co_return noAnswer();
+    const QByteArray reply = co_await m_printer.ask(QByteArrayLiteral("?54&4\r\n"));
+    if (reply.isEmpty())
+        co_return noAnswer();
+    found.printer = QString::fromLatin1(PrinterLink::shown(reply));
     emit boardRelease(*found.printer);
-    return {};
+    co_return Failure{};
 }

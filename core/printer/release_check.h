@@ -2,6 +2,7 @@
 
 #include "core/link/line_settings.h"
 #include "core/platform/cause.h"
+#include "core/platform/task.h"
 #include "core/printer/printer_link.h"
 
 #include <QObject>
@@ -14,9 +15,8 @@ class Clock;
 // What a release check found: the releases it read, or why it could not compare them.
 struct ReleaseComparison {
     enum class Result {
-        Failed,      // failure says why (the file, the port, the link, no answer)
-        Interrupted, // the program ended during a wait
-        NoRelease,   // the file holds none; the printer's release alone is known
+        Failed,    // failure says why (the file, the port, the link, no answer)
+        NoRelease, // the file holds none; the printer's release alone is known
         Equal,
         Different,
     };
@@ -25,6 +25,7 @@ struct ReleaseComparison {
     std::optional<QString> printer; // the release the printer reports
     Result result() const;
 };
+Q_DECLARE_METATYPE(ReleaseComparison)
 class MessageBoxes;
 class SerialControl;
 
@@ -38,25 +39,30 @@ public:
                  QObject* parent = nullptr);
 
     // Searches the file, then asks the printer on the link; every failure is one message (an
-    // empty file is none) and the returned cause. The port is closed when it returns. A call
-    // while a check runs is ignored (and returns Interrupted).
-    ReleaseComparison run(const QString& path, const LinkChoice& link);
-    bool running() const { return m_running; }
+    // empty file is none) and the comparison's cause. The port is closed when it ends. A start
+    // while a check runs is ignored.
+    void start(const QString& path, const LinkChoice& link);
+    // The check ends where it is, and nothing more is said of it.
+    void cancel();
+    bool running() const { return m_job.running(); }
 
 signals:
     // The search of the file starts (true) or has ended (false); it does not yield meanwhile.
     void searching(bool on);
     void fileRelease(const QString& release);
     void boardRelease(const QString& release);
+    void finished(const ReleaseComparison& comparison);
 
 private:
-    Failure check(const QString& path, const LinkChoice& link, ReleaseComparison& found);
-    Failure askPrinter(const LinkChoice& link, ReleaseComparison& found);
+    Task<> run(QString path, LinkChoice link);
+    Failure searchFile(const QString& path, ReleaseComparison& found);
+    Task<Failure> askPrinter(LinkChoice link, ReleaseComparison& found);
     void message(const QString& text, const QString& title);
     QString text(int n) const;
 
     PrinterLink m_printer;
     MessageBoxes& m_messages;
     std::function<int()> m_languageBase;
-    bool m_running = false;
+    Job m_job;
+    ReleaseComparison m_found;
 };

@@ -34,6 +34,7 @@ struct Window : Bench {
     MainWindow* w = nullptr;
     QMap<QString, QString> saved;
     std::map<QString, std::unique_ptr<PaintRecorder>> painters;
+    bool inAction = false; // a step run by the clock, at its time
 
     QObject* named(const QString& name) { return name == "CARICA" ? w : w->findChild<QObject*>(name); }
     template <class T> T& as(const QString& name)
@@ -98,7 +99,7 @@ struct Window : Bench {
         s["keys"] = QString::number(home.storedKeys().size());
         s["idle"] = QString::number(!w->engine().busy() && !w->engine().files().sourceOpen() &&
                                     !w->Timer1().isEnabled() && !downloadPort->isOpen() && !mainPort->isOpen());
-        s["ending"] = QString::number(lifetime::ending());
+        s["ending"] = QString::number(messages.silenced);
         QString header = QString::fromLatin1(downloadPort->writes.value(0).data);
         s["download"] = QStringLiteral("%1 %2").arg(header.replace('\n', '$')).arg(downloadPort->bytesWritten());
         for (auto [name, port] : {std::pair{"main", mainPort}, {"test", testPort}})
@@ -155,10 +156,17 @@ struct Window : Bench {
         else if (verb == "at")
             clock.at(rest.startsWith('+') ? clock.now() + rest.section(' ', 0, 0).toDouble()
                                           : rest.section(' ', 0, 0).toDouble(),
-                     [this, then = rest.section(' ', 1)] { step(then); });
-        else if (verb == "click")
+                     [this, then = rest.section(' ', 1)] {
+                         const bool outer = std::exchange(inAction, true);
+                         step(then);
+                         inAction = outer;
+                     });
+        else if (verb == "click") {
             qobject_cast<QAction*>(named(name)) ? as<QAction>(name).trigger() : as<QAbstractButton>(name).click();
-        else if (verb == "toggle")
+            // A click of the script's own runs what it started to its end, as the event loop would.
+            if (!inAction)
+                clock.waitUntil([this] { return !w->jobRunning(); });
+        } else if (verb == "toggle")
             QAccessible::queryAccessibleInterface(named(name))
                 ->actionInterface()
                 ->doAction(QAccessibleActionInterface::toggleAction());

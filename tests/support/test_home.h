@@ -1,7 +1,6 @@
 #pragma once
 
 #include "core/link/port_names.h"
-#include "core/platform/lifetime.h"
 
 #include <QDir>
 #include <QFile>
@@ -16,13 +15,11 @@ class TestHome
 public:
     TestHome()
     {
-        lifetime::resetForTests();
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_dir.filePath("data")));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath("config")));
         QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, m_dir.filePath("config"));
         QDir().mkpath(port_names::portsFolder());
     }
-    ~TestHome() { lifetime::resetForTests(); }
     QString path() const { return m_dir.path(); }
     // Points the link name (e.g. "COM3", "LPT1") at `target` through the ports folder.
     bool link(const QString& name, const QString& target) const

@@ -8,11 +8,12 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <memory>
 #include <set>
 
-// Virtual time for tests. A wait advances time to the next due timer tick or scheduled action, runs it (nested
-// waits allowed), processes posted Qt events, and returns once the target time is reached. A 25-second wait
-// costs microseconds.
+// Virtual time for tests. run() advances time to the next due timer tick or scheduled action (a task's
+// wake-up among them), runs it, processes posted Qt events, and returns once the target time is reached. A
+// 25-second wait costs microseconds.
 class VirtualClock : public Clock
 {
     class VirtualTimer : public Timer
@@ -43,7 +44,24 @@ class VirtualClock : public Clock
 
 public:
     double now() const override { return m_now; }
-    void waitSeconds(double seconds) override
+    std::unique_ptr<QObject> callAfter(double seconds, std::function<void()> fire) override
+    {
+        // The returned object withdraws the call when destroyed.
+        auto call = std::make_shared<std::function<void()>>(std::move(fire));
+        at(m_now + std::max(0.0, seconds), [weak = std::weak_ptr(call)] {
+            if (const auto c = weak.lock(); c && *c) {
+                const std::function<void()> now = *c;
+                now();
+            }
+        });
+        struct Withdraw : QObject {
+            std::shared_ptr<std::function<void()>> call;
+        };
+        auto token = std::make_unique<Withdraw>();
+        token->call = std::move(call);
+        return token;
+    }
+    void waitSeconds(double seconds)
     {
         const double target = m_now + std::max(0.0, seconds);
         while (m_now < target - 1e-12 && step(target)) {
@@ -52,7 +70,7 @@ public:
         processEvents();
     }
     // Gives up when nothing will ever happen again: a test never hangs.
-    void waitUntil(const std::function<bool()>& done) override
+    void waitUntil(const std::function<bool()>& done)
     {
         while (!done() && step(INFINITY)) {
         }

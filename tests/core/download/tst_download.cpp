@@ -498,6 +498,7 @@ private slots:
             d.clock.at(1.5, [&] { enabled = d.timer->isEnabled(); });
         });
         d.download.start(d.request);
+        d.clock.run(2);
         QVERIFY(!enabled);
         QCOMPARE(d.port.writes.size(), 1); // the header only
         d.clock.run(60);

@@ -1,6 +1,5 @@
 #include "core/link/line_settings.h"
 #include "core/link/qt_serial_control.h"
-#include "core/platform/system_clock.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_home.h"
 
@@ -18,7 +17,6 @@ class TstQtSerialControl : public QObject
 {
     Q_OBJECT
     TestHome home;
-    SystemClock clock;
 
     // A fresh pty linked as COMn, and a control for it that opens it with the line.
     struct Control {
@@ -62,21 +60,21 @@ private slots:
         QVERIFY(!comm.open() && !comm.open() && comm->write({}));
         const QByteArray data = QByteArray("?Z4&300\n") + patternBytes(300) + QByteArray("\r\n\0\xff", 4);
         QVERIFY(comm->write(data.left(8)) && comm->write(data.mid(8, 100)) && comm->write(data.mid(108)));
-        clock.waitUntil([&] { return comm->pendingOutput() == 0; });
+        QVERIFY(QTest::qWaitFor([&] { return comm->pendingOutput() == 0; }, 10000));
         QCOMPARE(pty.read(data.size(), 3000), data);
         QByteArray reply;
         connect(comm.get(), &SerialControl::dataArrived, [&] { reply += comm->readAll(); });
         QVERIFY(pty.write("1.0") && pty.write("5\r"));
-        clock.waitSeconds(0.3);
+        QTest::qWait(300);
         QCOMPARE(std::exchange(reply, {}), QByteArray("1.05\r"));
         // A reply that comes while the port is closed is no answer to what the next opening sends.
         comm->close();
         QVERIFY(pty.write("late\r"));
-        clock.waitSeconds(0.1);
+        QTest::qWait(100);
         QVERIFY(!comm.open());
-        clock.waitSeconds(0.2);
+        QTest::qWait(200);
         QVERIFY(pty.write("K"));
-        clock.waitSeconds(0.2);
+        QTest::qWait(200);
         QCOMPARE(reply + comm->readAll(), QByteArray("K"));
         QCOMPARE(failed.count(), 0);
     }
@@ -88,12 +86,13 @@ private slots:
         auto comm = control(5, pty, "9600,N,8,1"); // 960 bytes a second
         QVERIFY(!comm.open() && comm->write(QByteArray(2400, 'z')));
         QByteArray got;
-        clock.waitUntil([&] { return (got += pty.read(2400, 1)).size() == 2400; }); // the other side has every byte...
+        QVERIFY(QTest::qWaitFor([&] { return (got += pty.read(2400, 1)).size() == 2400; },
+                                10000)); // the other side has every byte...
         const qint64 pending = comm->pendingOutput();
         QVERIFY2(pending > 2400 - 960 && pending <= 2400, qPrintable(QString::number(pending))); // ...the line not yet
         QElapsedTimer took;
         took.start();
-        clock.waitUntil([&] { return comm->pendingOutput() == 0; });
+        QVERIFY(QTest::qWaitFor([&] { return comm->pendingOutput() == 0; }, 10000));
         QVERIFY2(took.elapsed() > 1000, qPrintable(QString::number(took.elapsed())));
     }
 
@@ -183,7 +182,7 @@ private slots:
         bool ok = true;
         for (int i = 0; i < 50 && ok; ++i) {
             ok = comm->write(QByteArray(64, 'x'));
-            clock.waitSeconds(0.01);
+            QTest::qWait(10);
         }
         // Named by what happened, not by a stale errno.
         QVERIFY(!ok);

@@ -1,7 +1,7 @@
-#include "core/platform/lifetime.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
 #include "core/platform/system_clock.h"
+#include "core/platform/task.h"
 #include "tests/support/test_home.h"
 
 #include <QDir>
@@ -82,39 +82,45 @@ private slots:
         QCOMPARE(SettingsStore().read(key, "absent"), text);
     }
 
-    // The real clock: waits are never short, keep events running, nest, and end when the program ends.
-    void systemClock()
+    // Tasks on the real clock: a wait is never short, two jobs wait side by side (neither holds the
+    // other up), a cancelled task resumes nowhere, and one cancelled from inside stops at its next wait.
+    void tasksOnTheSystemClock()
     {
         SystemClock clock;
-        QElapsedTimer t;
-        t.start();
-        clock.waitSeconds(0);
-        clock.waitSeconds(-1);
-        QVERIFY(t.elapsed() < 50);
+        QStringList log;
+        const auto sleeper = [&](QString name, double seconds, Job* cancelInside = nullptr) -> Task<> {
+            const double start = clock.now();
+            co_await clock.sleep(0); // no wait at all
+            co_await clock.sleep(-1);
+            log << name + "+0";
+            if (cancelInside)
+                cancelInside->cancel();
+            co_await clock.sleep(seconds);
+            log << QStringLiteral("%1 %2").arg(name).arg(clock.now() - start >= seconds);
+        };
+        Job a, b, c, d;
+        int finished = 0;
+        for (Job* j : {&a, &b, &c, &d})
+            connect(j, &Job::finished, [&] { ++finished; });
+        a.start(sleeper("a", 0.3));
+        b.start(sleeper("b", 0.1));
+        c.start(sleeper("c", 0.1));
+        d.start(sleeper("d", 0.05, &d));
+        c.cancel();
+        QVERIFY(!c.running() && !d.running());
+        QTest::qWait(500);
+        QCOMPARE(log.join(' '), "a+0 b+0 c+0 d+0 b 1 a 1");
+        QCOMPARE(finished, 2);
+        // The pacing timer fires while enabled only: each tick of the program is a one-shot.
         int ticks = 0;
-        QTimer timer;
-        connect(&timer, &QTimer::timeout, [&] { ++ticks; });
-        timer.start(20);
-        double start = clock.now();
-        clock.waitSeconds(0.4);
-        QVERIFY(clock.now() - start >= 0.4 && ticks >= 5);
-        timer.stop();
-        QTimer::singleShot(50, [&] { clock.waitSeconds(0.1); });
-        QTimer::singleShot(100, [] { lifetime::beginEnding(); });
-        start = clock.now();
-        clock.waitSeconds(30);
-        lifetime::resetForTests();
-        QVERIFY(clock.now() - start < 5);
-        // Its timer fires while enabled only: each tick of the program is a one-shot.
         auto oneShot = clock.createTimer();
         connect(oneShot.get(), &Timer::timeout, [&] {
             oneShot->setEnabled(false);
             ++ticks;
         });
-        ticks = 0;
         oneShot->setInterval(5);
         oneShot->setEnabled(true);
-        clock.waitSeconds(0.1);
+        QTest::qWait(100);
         QVERIFY(ticks == 1 && !oneShot->isEnabled());
     }
 };

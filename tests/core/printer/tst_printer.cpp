@@ -83,23 +83,26 @@ private slots:
                       const char* said = "") { QTest::newRow(name) << file << setup << timeline << said; };
         const char* fw = "MZ Release: 1.05";
         row("both releases", fw, "answers",
-            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8");
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =differ@0.8");
         row("no marker: the printer is still asked", "nothing", "answers",
-            "search@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8");
-        row("empty file: nothing, printer not asked", "empty", "answers", "");
-        row("missing file", "missing", "answers", "C:@0", "File inesistente");
-        row("a wildcard is no file", "FW*.BIN", "answers", "C:@0", "File inesistente");
-        row("unreadable file: named with the reason", "/proc/sys/vm/drop_caches", "answers", "C:Velmora@0",
+            "search@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =norelease@0.8");
+        row("empty file: nothing, printer not asked", "empty", "answers", "file-empty@0");
+        row("missing file", "missing", "answers", "C:@0 file-missing@0", "File inesistente");
+        row("a wildcard is no file", "FW*.BIN", "answers", "C:@0 file-missing@0", "File inesistente");
+        row("unreadable file: named with the reason", "/proc/sys/vm/drop_caches", "answers",
+            "C:Velmora@0 file-unreadable@0",
             "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied");
-        row("LPT1: searched, then refused", fw, "answers LPT1", "search@0 file:1.05@0 C:Interrogazioni Stampante@0",
-            "Selezionare un porta COM seriale");
-        row("port held elsewhere", fw, "refuses", "search@0 file:1.05@0 refused2@0 C:Porta@0",
+        row("LPT1: searched, then refused", fw, "answers LPT1",
+            "search@0 file:1.05@0 C:Interrogazioni Stampante@0 port-not-serial@0", "Selezionare un porta COM seriale");
+        row("port held elsewhere", fw, "refuses", "search@0 file:1.05@0 refused2@0 C:Porta@0 port-busy@0",
             "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
         row("printer off", fw, "silent en",
-            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 C:Printer Interrogations@0.4 close@0.4",
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 C:Printer Interrogations@0.4 close@0.4 "
+            "printer-no-answer@0.4",
             "WARNING: printer OFF-Line");
         row("handshake only", fw, "mute",
-            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 C:Interrogazioni Stampante@0.8 close@0.8",
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 C:Interrogazioni Stampante@0.8 close@0.8 "
+            "printer-no-answer@0.8",
             "ATTENZIONE. La stampante selezionata non risponde");
     }
     void releaseCheck()
@@ -119,9 +122,17 @@ private slots:
                              : file == "missing" || file.contains('*')
                                  ? home.path() + "/" + (file == "missing" ? "FW.BIN" : file)
                                  : home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
-        p.clock.at(0.2, [&] { check.run(path, {}); }); // a second click inside a wait is ignored
-        check.run(path,
-                  LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", offeredLine(QStringLiteral("19200,E,8,1"))});
+        connect(&check, &ReleaseCheck::finished, [&](const ReleaseComparison& c) {
+            p.line.add(c.failure ? causeId(c.failure.cause)
+                                 : QStringList{"?", "=norelease", "=equal", "=differ"}[int(c.result())]);
+        });
+        p.clock.at(0.2, [&] { // a second click inside a wait is ignored
+            if (check.running())
+                check.start(path, {});
+        });
+        check.start(path,
+                    LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", offeredLine(QStringLiteral("19200,E,8,1"))});
+        p.clock.run(5);
         QCOMPARE(p.line.summary().remove(" searched@0"), timeline);
         QCOMPARE(p.said(), message);
         QVERIFY(!p.port.isOpen() && !check.running());
@@ -169,9 +180,11 @@ private slots:
         bool runningMid = false;
         p.clock.at(0.2, [&] {
             runningMid = run.testRunning();
-            run.run(link); // a second TEST inside a wait is ignored
+            if (run.inRun())
+                run.start(link); // a second TEST inside a wait is ignored
         });
-        run.run(link);
+        run.start(link);
+        p.clock.run(5);
         QCOMPARE(p.line.summary(), timeline);
         QCOMPARE(p.said(), message);
         QCOMPARE(runningMid, printer != "refuses");
