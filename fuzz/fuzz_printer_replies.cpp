@@ -43,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     port.writes.clear();
     InterrogationWindow& d = g_bench->window->interrogationWindow();
     d.cmdTest_Click();
-    g_bench->clock.run(1); // whatever was late arrives, and is dropped with the closed port
+    g_bench->clock.run(3); // the run, then whatever was late arrives and is dropped with the closed port
     if (port.isOpen() || d.TestRunning())
         std::abort();
     const bool answered = !replies.value(0).isEmpty() && delay < 0.4;

@@ -1,6 +1,7 @@
 #include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/platform/clock.h"
+#include "core/printer/release_check.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
@@ -208,6 +209,32 @@ struct Run {
         }
     }
 };
+
+// Another job on a run's clock, with its own port, timer and messages.
+struct Beside {
+    FakeSerialControl port;
+    std::unique_ptr<Timer> timer;
+    MessageRecorder messages;
+    Download download;
+    Beside(Run& d, const LinkChoice& link)
+        : port(d.clock), timer(d.clock.createTimer()), messages(d.clock),
+          download(DownloadInputs{[] { return 0; }, [link] { return link; }, [] { return kItalian; }}, d.clock,
+                   messages, port, *timer)
+    {
+        QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
+    }
+};
+
+// What went out on a port and when, and when each message came.
+QString wire(const FakeSerialControl& port, const MessageRecorder& messages)
+{
+    QStringList w;
+    for (const auto& x : port.writes)
+        w << QStringLiteral("%1@%2").arg(x.data.size()).arg(x.time);
+    for (const auto& m : messages.shown)
+        w << QStringLiteral("%1@%2").arg(m.title).arg(m.time);
+    return w.join(' ');
+}
 
 } // namespace
 
@@ -485,6 +512,41 @@ private slots:
         const double took = d.messages.shown.value(0).time - 25 - d.port.writes.value(1).time;
         QVERIFY2(queue || (took <= 1.02 * expected && took >= 0.98 * expected),
                  qPrintable(QString("%1 s for %2 s").arg(took).arg(expected)));
+    }
+
+    // Jobs in one process keep their own pacing, pauses and waits: two downloads at once go each as it goes
+    // alone, one failing halfway does not stop the other, and a release check in a download's end wait does not
+    // lengthen it.
+    void jobsRunSideBySide()
+    {
+        Run alone("len=9000");
+        alone.download.start(alone.request);
+        alone.clock.run(400);
+        Run d("len=9000");
+        Beside failing(d, d.link), asking(d, d.link);
+        failing.port.failAfter(5000);
+        asking.port.answer("!0", {{"?", 0.05}});
+        asking.port.answer("?54&4\r\n", {{"1.07\r", 0.1}});
+        ReleaseCheck check(asking.port, d.clock, asking.messages, [] { return kItalian; });
+        double endWait = 0, checked = 0;
+        QString release;
+        connect(&d.download, &Download::phase, [&](DownloadPhase phase, double) {
+            if (phase == DownloadPhase::EndWait)
+                d.clock.at(endWait = d.clock.now() + 1, [&] {
+                    check.start(d.home.file("FW.BIN", "Release: 2"), {"COM4", LineSettings{}});
+                });
+        });
+        connect(&check, &ReleaseCheck::finished, [&](const ReleaseComparison& c) {
+            checked = d.clock.now();
+            release = c.printer.value_or("none");
+        });
+        d.download.start(d.request);
+        failing.download.start(d.request);
+        d.clock.run(400);
+        QCOMPARE(wire(d.port, d.messages), wire(alone.port, alone.messages));
+        QCOMPARE(failing.download.failure().cause, Cause::LinkHungUp);
+        QCOMPARE(failing.port.bytesWritten(), 9 + 77 * 64); // the header, then whole chunks until the line went
+        QCOMPARE(release + QString::number(checked - endWait), "1.070.8");
     }
 
     // Ticks while no timed transfer runs (the 8-second wait, after the end) send nothing and stop the timer.
