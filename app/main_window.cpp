@@ -506,12 +506,12 @@ void MainWindow::StartTrasm_Click()
 {
     DownloadRequest request;
     request.path = ShowFile->text();
-    request.operation = -1;
+    request.operation = Operation::None;
     for (int i = 0; i < 3; ++i)
         if (SelOperazione[std::size_t(i)]->isChecked())
-            request.operation = i;
-    request.board = SelBoot[0]->isChecked();
-    request.checkValue = controls::checkValue(*chkCheckSum);
+            request.operation = Operation(i);
+    request.boot = SelBoot[0]->isChecked() ? Boot::Board : Boot::RamCard;
+    request.checksum = BoxValue(controls::checkValue(*chkCheckSum));
     m_download->start(request);
 }
 

@@ -298,7 +298,7 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
             download.endProgram(); // the 25-second end wait is not what is measured
         }
     });
-    download.start(DownloadRequest{home.file("L.BIN", patternBytes(length, 5)), 0, true, 0});
+    download.start(DownloadRequest{home.file("L.BIN", patternBytes(length, 5))});
     pump(600, [&] { return drained != 0 || !messages.shown.isEmpty(); });
     if (drained == 0)
         std::printf("  (%s)\n", qPrintable(messages.shown.value(0).text.simplified()));

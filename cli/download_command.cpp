@@ -11,7 +11,9 @@
 
 namespace {
 
-const QMap<QString, int> kOperations = {{"firmware", 0}, {"standard-fonts", 1}, {"external-fonts", 2}};
+const QMap<QString, Operation> kOperations = {{"firmware", Operation::Firmware},
+                                              {"standard-fonts", Operation::StandardFonts},
+                                              {"external-fonts", Operation::ExternalFonts}};
 
 QString phaseText(DownloadPhase phase, double seconds)
 {
@@ -88,26 +90,26 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     if (p.isSet("boot")) {
         if (p.value("boot") != QLatin1String("board") && p.value("boot") != QLatin1String("ram"))
             return usage(QStringLiteral("the boot source is board or ram"));
-        c.request.board = p.value("boot") == QLatin1String("board");
-        if (!c.request.board)
-            c.request.checkValue = 0;
+        c.request.boot = p.value("boot") == QLatin1String("board") ? Boot::Board : Boot::RamCard;
+        if (c.request.boot == Boot::RamCard)
+            c.request.checksum = BoxValue::Unchecked;
     }
     if (p.isSet("checksum") && p.isSet("no-checksum"))
         return usage(QStringLiteral("--checksum or --no-checksum, not both"));
-    if (p.isSet("checksum") && !c.request.board)
+    if (p.isSet("checksum") && c.request.boot == Boot::RamCard)
         return usage(QStringLiteral("no checksum with the RAM card"));
-    if (p.isSet("checksum") && c.request.operation == 2)
+    if (p.isSet("checksum") && c.request.operation == Operation::ExternalFonts)
         return usage(QStringLiteral("no checksum with external fonts: their headers carry none"));
     // A firmware behind a font header (or the reverse) is a ruined load: the file's kind must match
     // the operation. Anything but a regular file is left to the download's own checks.
     const QFileInfo file(c.request.path);
     const QStringList kinds = {"BIN", "SHF", "SHC"};
-    if (c.request.operation >= 0 && c.request.operation < 3 && file.isFile() && !p.isSet("any-extension") &&
-        file.suffix().toUpper() != kinds[c.request.operation])
+    const int kind = int(c.request.operation);
+    if (kind >= 0 && kind < 3 && file.isFile() && !p.isSet("any-extension") && file.suffix().toUpper() != kinds[kind])
         return usage(QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
-                         .arg(file.fileName(), kOperations.key(c.request.operation), kinds[c.request.operation]));
+                         .arg(file.fileName(), kOperations.key(c.request.operation), kinds[kind]));
     if (p.isSet("checksum") || p.isSet("no-checksum"))
-        c.request.checkValue = p.isSet("checksum") ? 1 : 0;
+        c.request.checksum = p.isSet("checksum") ? BoxValue::Checked : BoxValue::Unchecked;
     if (p.isSet("turbo") && p.isSet("no-turbo"))
         return usage(QStringLiteral("--turbo or --no-turbo, not both"));
     if (p.isSet("turbo") || p.isSet("no-turbo"))
@@ -157,8 +159,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         shownPercent = percent;
         const double sending = clock.now() - sendingSince - 2.0 * double(pausesUpTo(d.value) - pausesUpTo(sendingFrom));
         const double rate = sending > 0 ? double(d.value - sendingFrom) / sending : 0;
-        const bool secondPartDue =
-            c.request.operation == 2 && d.value < Download::kFirstPartMax && d.maximum > Download::kFirstPartMax;
+        const bool secondPartDue = c.request.operation == Operation::ExternalFonts &&
+                                   d.value < Download::kFirstPartMax && d.maximum > Download::kFirstPartMax;
         const double left = rate > 0 ? double(d.maximum - d.value) / rate +
                                            2.0 * double(pausesUpTo(d.maximum) - pausesUpTo(d.value)) +
                                            (secondPartDue ? 35 : 0) + 25

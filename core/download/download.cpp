@@ -361,8 +361,8 @@ Task<> Download::run(DownloadRequest request)
     const QString path = request.path;
     // The XOR of the whole file is read once: the header announces it when asked to, and every
     // download checks at its end that the bytes sent give it too.
-    const bool timed = request.operation == 0 || request.operation == 1;
-    const char code = timed ? headerCode(request.operation, request.board, request.checkValue) : 0;
+    const bool timed = request.operation == Operation::Firmware || request.operation == Operation::StandardFonts;
+    const char code = timed ? headerCode(request.operation, request.boot, request.checksum) : 0;
     if (timed && headerCarriesChecksum(code)) {
         load();
         setDialog([](DownloadDialog& d) {
@@ -385,7 +385,7 @@ Task<> Download::run(DownloadRequest request)
     if (timed)
         m_header = headerText(code, m_length, headerCarriesChecksum(code) ? sum : std::nullopt);
 
-    if (request.operation == 2) {
+    if (request.operation == Operation::ExternalFonts) {
         co_await sendExternalFonts();
         if (m_port.isOpen())
             m_port.close();

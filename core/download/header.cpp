@@ -6,14 +6,15 @@
 #include <cstdint>
 #include <cstring>
 
-char headerCode(int operation, bool bootBoard, int checkValue)
+char headerCode(Operation operation, Boot boot, BoxValue checksum)
 {
-    const bool withChecksum = bootBoard && checkValue == 1;
+    const bool board = boot == Boot::Board;
+    const bool withChecksum = board && checksum == BoxValue::Checked;
     switch (operation) {
-    case 0:
-        return withChecksum ? '3' : bootBoard ? '4' : '2';
-    case 1:
-        return withChecksum ? '8' : bootBoard ? '1' : '0';
+    case Operation::Firmware:
+        return withChecksum ? '3' : board ? '4' : '2';
+    case Operation::StandardFonts:
+        return withChecksum ? '8' : board ? '1' : '0';
     default:
         return 0;
     }

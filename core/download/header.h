@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/link/stored_choices.h"
+
 #include <QByteArray>
 #include <QtGlobal>
 
@@ -7,10 +9,9 @@
 
 class QIODevice;
 
-// Header code for a firmware (operation 0) or standard-font (operation 1) load: board or RAM
-// card, with or without checksum (only a check value of exactly 1 counts). 0 for any other
-// operation.
-char headerCode(int operation, bool bootBoard, int checkValue);
+// Header code for a firmware or standard-font load: board or RAM card, with or without checksum
+// (only a checked box counts, and only with the board). 0 for any other operation.
+char headerCode(Operation operation, Boot boot, BoxValue checksum);
 bool headerCarriesChecksum(char code);
 
 // "?Z" code "&" length ["," checksum] LF.

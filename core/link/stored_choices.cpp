@@ -24,10 +24,11 @@ StoredChoices choicesFrom(const std::function<QString(Setting)>& read)
                               index(Setting::Parity, 3, 0), // unusable: item 0, which the language selects
                               index(Setting::DataBits, 2, -1), index(Setting::StopBits, 2, -1));
     const auto operation = number(Setting::Operation);
-    c.request.operation = operation && *operation >= 0 && *operation <= 2 ? *operation : 0;
-    c.request.board = parseTruth(read(Setting::BootBoard)).value_or(true);
+    c.request.operation = operation && *operation >= 0 && *operation <= 2 ? Operation(*operation) : Operation::Firmware;
+    c.request.boot = parseTruth(read(Setting::BootBoard)).value_or(true) ? Boot::Board : Boot::RamCard;
     const auto check = number(Setting::Check);
-    c.request.checkValue = c.request.board && check && *check >= 0 && *check <= 2 ? *check : 0;
+    c.request.checksum =
+        c.request.boot == Boot::Board && check && *check >= 0 && *check <= 2 ? BoxValue(*check) : BoxValue::Unchecked;
     const auto turbo = number(Setting::Turbo);
     c.turbo = turbo && *turbo >= 0 && *turbo <= 2 ? *turbo : 0;
     c.request.path = read(Setting::File);

@@ -4,12 +4,17 @@
 
 #include <QStringList>
 
+// What a download loads, where it goes, and the checksum box's value as the window holds it.
+enum class Operation { None = -1, Firmware, StandardFonts, ExternalFonts };
+enum class Boot { Board, RamCard };
+enum class BoxValue { Unchecked, Checked, Greyed };
+
 // What the operator asked for when pressing DOWNLOAD.
 struct DownloadRequest {
     QString path;
-    int operation = 0;  // 0 firmware, 1 standard fonts, 2 external fonts, -1 none selected
-    bool board = true;  // boot source: the board; else the RAM card
-    int checkValue = 0; // the checksum box: 1 checked, 0 unchecked, 2 greyed
+    Operation operation = Operation::Firmware;
+    Boot boot = Boot::Board;
+    BoxValue checksum = BoxValue::Unchecked; // only Checked with the board asks for one
 };
 
 // The window's stored choices as DOWNLOAD would read them right after start-up: a value that

@@ -401,7 +401,8 @@ private slots:
         // The command line reads the same choices as the window shows after start-up.
         const StoredChoices c = readStoredChoices();
         const LinkChoice l = linkChoice({w.Porta, w.Baud, w.Parita, w.BitDati, w.BitStop});
-        QCOMPARE((QList<int>{c.request.operation, c.request.board, c.request.checkValue, c.turbo, c.language}),
+        QCOMPARE((QList<int>{int(c.request.operation), c.request.boot == Boot::Board, int(c.request.checksum), c.turbo,
+                             c.language}),
                  (QList<int>{bench.shown()["operation"].toInt(), w.SelBoot[0]->isChecked(),
                              controls::checkValue(*w.chkCheckSum), controls::checkValue(*w.chkTurbo), w.language()}));
         QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());

@@ -71,9 +71,9 @@ struct Run {
         const QMap<QString, std::function<void(const QString&)>> set = {
             {"len", [this](const QString& v) { data = patternBytes(v.toLongLong(), v.toUInt()); }},
             {"data", [this](const QString& v) { data = v.toLatin1(); }},
-            {"op", [this](const QString& v) { request.operation = v.toInt(); }},
-            {"ram", [this](const QString&) { request.board = false; }},
-            {"check", [this](const QString& v) { request.checkValue = v.toInt(); }},
+            {"op", [this](const QString& v) { request.operation = Operation(v.toInt()); }},
+            {"ram", [this](const QString&) { request.boot = Boot::RamCard; }},
+            {"check", [this](const QString& v) { request.checksum = BoxValue(v.toInt()); }},
             {"port", [this](const QString& v) { link.port = v; }},
             {"line", [this](const QString& v) { link.line = offeredLine(v); }},
             {"turbo", [this](const QString& v) { turbo = v.toInt(); }},
@@ -200,7 +200,7 @@ struct Run {
         sent.remove(0, sent.startsWith("?Z") ? sent.indexOf('\n') + 1 : 0);
         for (const auto& w : port.writes) // each opening's header apart
             sent += w.data.startsWith("?Z") && w.data.endsWith('\n') && w.data.size() < 24 ? QByteArray() : w.data;
-        const QByteArray whole = (data + (request.operation != 2 && data.size() % 2 ? " " : ""))
+        const QByteArray whole = (data + (request.operation != Operation::ExternalFonts && data.size() % 2 ? " " : ""))
                                      .repeated(qMax<qsizetype>(1, timeline.count("END@")));
         QVERIFY2(whole.startsWith(sent), "what went out is not the file");
         if (timeline.contains("=done") || timeline.contains("END@")) {
@@ -506,7 +506,7 @@ private slots:
             QVERIFY2(d.port.idleAfter(4096 * i) >= 2 - queue / rate - 1e-9, qPrintable(QString::number(i)));
         // The transfer takes the longer of the pacing and the line, and the pauses. (Behind a device queue
         // the end wait starts while the device still sends.)
-        const int operation = d.request.operation, pad = operation == 0 ? 1 : 0;
+        const int operation = int(d.request.operation), pad = operation == 0 ? 1 : 0;
         const double ticks = std::ceil(double(length) / chunk) * (d.turbo ? 0.002 : operation == 0 ? 0.02 : 0.01);
         const double expected = std::max(ticks, (length + pad) / rate) + 2 * pauses;
         const double took = d.messages.shown.value(0).time - 25 - d.port.writes.value(1).time;
