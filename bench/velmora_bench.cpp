@@ -211,6 +211,30 @@ double timedDownload(bool parallel)
     return (rx.last - rx.first) / nominal;
 }
 
+// Turbo pacing through the core on the real clock, to a port that takes every byte at once (a pty
+// would be bound by its line rate): the time from the first to the last data write against 511
+// intervals of 2 ms. What is left above 1 is the time each chunk takes to queue.
+double corePacing()
+{
+    TestHome home;
+    SystemClock clock;
+    MessageRecorder messages(clock);
+    FakeSerialControl port(clock);
+    auto timer = clock.createTimer();
+    const LinkChoice link{QStringLiteral("COM1"), offeredLine(5, 0, 0, 0)};
+    Download download(DownloadInputs{[] { return 1; }, [link] { return link; }, [] { return kItalian; }}, clock,
+                      messages, port, *timer);
+    QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
+    bool out = false;
+    QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
+        if (phase == DownloadPhase::EndWait && !std::exchange(out, true))
+            download.endProgram(); // the 25-second end wait is not what is measured
+    });
+    download.start(DownloadRequest{home.file("P.BIN", patternBytes(256 * 1024, 4))});
+    pump(60, [&] { return out; });
+    return (port.writes.constLast().time - port.writes.value(1).time) / (511 * 0.002);
+}
+
 // A printer reading at the line rate of `baud` (10 bits a byte): how many bytes of a Turbo
 // download never reach it. The file is larger than a pseudo-terminal holds, so that the tail
 // is still in the program's queue when the transfer ends.
@@ -369,7 +393,7 @@ int main(int argc, char** argv)
     if (what == "wait" || what == "all")
         wait();
     if (what == "pacing" || what == "all") {
-        row("Turbo pacing, serial: 256 KiB wall / schedule", timedDownload(false), "x", "<= 1.02");
+        row("Turbo pacing, core: 256 KiB wall / schedule", corePacing(), "x", "<= 1.01");
         row("Turbo pacing, LPT1: 256 KiB wall / schedule", timedDownload(true), "x", "<= 1.02");
     }
     if (what == "line" || what == "all") {
