@@ -585,6 +585,10 @@ void MainWindow::mnuFactory_Click()
     // rebuilt in place, so nothing is left pointing at destroyed controls.
     if (m_download->busy() || m_download->dialogShown())
         m_download->cancel();
+    if (m_releaseCheck->running()) {
+        m_releaseCheck->cancel();
+        unsetCursor();
+    }
     setCreatedState();
     Form_Load();
 }
