@@ -370,8 +370,8 @@ private slots:
             "cmdCheckRelease; "
             "click cmdCheckRelease; ? port:main=1 4800,N,8,1 1 !0?54&4^M$ & said=; "
             // a factory reset ends a running check: nothing more is shown, the port is closed
-            "click SelOperazione0; file FW.BIN=MZ Release: 1.05; at +0.5 click mnuFactory; click cmdCheckRelease; "
-            "? txtFwBoard= & cursor:CARICA=arrow & idle=1");
+            "click SelOperazione0; file FW.BIN=MZ Release: 1.05; at +0.2 click mnuFactory; click cmdCheckRelease; "
+            "? port:main=1 4800,N,8,1 2 !0?54&4^M$!0 & said= & cursor:CARICA=arrow & idle=1");
         // The interrogation window: modal, placed from the window, with the link's settings; a run ignores Quit and
         // the close box; a reply of a megabyte is cut by its box; opened again it starts empty.
         row("the interrogation window", "BaudRate=3 Parity=1 Porta=2",
