@@ -4,6 +4,7 @@
 #include "core/platform/cause.h"
 #include "core/platform/messages.h"
 
+#include <QElapsedTimer>
 #include <QJsonObject>
 #include <QStringList>
 
@@ -33,12 +34,22 @@ int of(Cause cause);
 class Output : public MessageBoxes
 {
 public:
-    Output(bool json, bool terminal) : m_json(json), m_terminal(terminal) {}
+    // How much is said: errors and the result only, the usual lines, or every header and phase
+    // with its time too.
+    enum class Detail { Quiet, Normal, Verbose };
+    Output(bool json, bool terminal, Detail detail = Detail::Normal);
     bool json() const { return m_json; }
-    // An event: a line of text, or with --json the object (with "event" set to `kind`).
-    void event(const QString& kind, const QString& text, QJsonObject fields = {});
-    // A progress line that a terminal redraws in place.
+    Detail detail() const { return m_detail; }
+    // Seconds since the command started.
+    double elapsed() const;
+    // An event: a line of text, or with --json the object (with "event" set to `kind`, the time
+    // since the start, and on the first object the schema's version). `detail` is the least
+    // detail at which the line is written; JSON always carries every event.
+    void event(const QString& kind, const QString& text, QJsonObject fields = {}, Detail detail = Detail::Normal);
+    // A progress line that a terminal redraws in place (not with --quiet).
     void progress(const QString& text, QJsonObject fields);
+    // A line a terminal redraws in place and nothing else shows: a countdown.
+    void transient(const QString& text);
     // The messages the window would show in a box, with the text they would have.
     using MessageBoxes::show;
     void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override;
@@ -55,8 +66,11 @@ private:
     void endProgressLine();
     bool m_json;
     bool m_terminal;
+    Detail m_detail;
     bool m_progressShown = false;
+    bool m_schemaSaid = false;
     QString m_lastMessage;
+    QElapsedTimer m_started;
 };
 
 // One command of velmora-cli.
@@ -92,8 +106,11 @@ private:
     bool m_ended = false;
 };
 
-// Shared by the commands: the language (--lang, else the stored one), the port of --port.
-int languageOf(const QCommandLineParser& parser, int stored);
+// Shared by the commands: the language (--lang, else the stored one unless --no-stored, else
+// LC_ALL, LC_MESSAGES or LANG: it* Italian, anything else English), the port of --port.
+int languageOf(const QCommandLineParser& parser);
+// The English or the Italian words, as the language asks.
+QString inLanguage(int language, const char* english, const char* italian);
 // A port as --port names it: COM1 to COM10 or LPT1 (any case), or a serial device's path.
 std::optional<QString> portNamed(const QString& name);
 // What every command says of a --port that names none of the ports.

@@ -5,9 +5,18 @@
 #include "core/link/stored_choices.h"
 #include "core/platform/system_clock.h"
 
+#include "core/download/header.h"
+#include "core/link/port_names.h"
+
 #include <QCommandLineParser>
+#include <QFile>
+#include <QJsonArray>
+#include <QTimer>
+
 #include <QFileInfo>
 #include <QJsonObject>
+#include <cmath>
+#include <limits>
 
 namespace {
 
@@ -15,40 +24,86 @@ const QMap<QString, Operation> kOperations = {{"firmware", Operation::Firmware},
                                               {"standard-fonts", Operation::StandardFonts},
                                               {"external-fonts", Operation::ExternalFonts}};
 
-QString phaseText(DownloadPhase phase, double seconds)
+// A phase's identifier and its words.
+const char* phaseId(DownloadPhase phase)
 {
     switch (phase) {
     case DownloadPhase::PrinterWait:
-        return QStringLiteral("waiting %1 s for the printer").arg(seconds);
+        return "printer-wait";
     case DownloadPhase::Sending:
-        return QStringLiteral("sending");
+        return "sending";
     case DownloadPhase::Pause:
-        return QStringLiteral("pause of %1 s").arg(seconds);
+        return "pause";
     case DownloadPhase::Draining:
-        return QStringLiteral("waiting for the line to take the last bytes");
+        return "drain";
     case DownloadPhase::BetweenParts:
-        return QStringLiteral("waiting %1 s between the two parts").arg(seconds);
+        return "between-parts";
     case DownloadPhase::EndWait:
-        return QStringLiteral("end wait of %1 s").arg(seconds);
+        return "end-wait";
+    }
+    return "";
+}
+
+QString phaseText(int language, DownloadPhase phase, double seconds)
+{
+    const auto say = [&](const char* en, const char* it) { return inLanguage(language, en, it).arg(seconds); };
+    switch (phase) {
+    case DownloadPhase::PrinterWait:
+        return say("waiting %1 s for the printer", "attesa di %1 s per la stampante");
+    case DownloadPhase::Sending:
+        return say("sending", "invio");
+    case DownloadPhase::Pause:
+        return say("pause of %1 s", "pausa di %1 s");
+    case DownloadPhase::Draining:
+        return say("waiting for the line to take the last bytes", "attesa che la linea prenda gli ultimi byte");
+    case DownloadPhase::BetweenParts:
+        return say("waiting %1 s between the two parts", "attesa di %1 s tra le due parti");
+    case DownloadPhase::EndWait:
+        return say("end wait of %1 s", "attesa finale di %1 s");
     }
     return {};
 }
 
-const char* outcomeName(DownloadOutcome o)
+const char* outcomeId(DownloadOutcome o)
 {
     switch (o) {
     case DownloadOutcome::Completed:
         return "completed";
     case DownloadOutcome::FileRefused:
-        return "file refused";
+        return "file-refused";
     case DownloadOutcome::PortRefused:
-        return "port refused";
+        return "port-refused";
     case DownloadOutcome::Failed:
         return "failed";
     case DownloadOutcome::Aborted:
         return "aborted";
     }
     return "";
+}
+
+// The headers the download will send: one for a timed load (its checksum read from the file
+// when it carries one), two for external fonts above the first part's size. Nothing for a
+// file the download will refuse.
+QStringList plannedHeaders(const DownloadRequest& request)
+{
+    const QFileInfo info(request.path);
+    QFile file(request.path);
+    if (!info.isFile() || info.size() <= 0 || info.size() > std::numeric_limits<qint32>::max() ||
+        !file.open(QIODevice::ReadOnly))
+        return {};
+    const qint64 size = info.size();
+    if (request.operation == Operation::ExternalFonts) {
+        const qint64 first = qMin<qint64>(size, Download::kFirstPartMax);
+        QStringList headers{QString::fromLatin1(headerText(':', first).chopped(1))};
+        if (size > first)
+            headers << QString::fromLatin1(headerText(';', size - first).chopped(1));
+        return headers;
+    }
+    const char code = headerCode(request.operation, request.boot, request.checksum);
+    if (!code)
+        return {};
+    const std::optional<int> sum = headerCarriesChecksum(code) ? FileChecksum(file, size) : std::nullopt;
+    return {QString::fromLatin1(headerText(code, size, sum).chopped(1))};
 }
 
 } // namespace
@@ -72,7 +127,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
 {
     StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
     auto usage = [&](const QString& why) {
-        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli download: ") + why, {{"text", why}});
+        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli download: ") + why,
+                  {{"error", "usage"}, {"text", why}});
         return out.result(name(), exit_status::Usage);
     };
     c.request.path = p.positionalArguments().constFirst();
@@ -120,7 +176,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
             return usage(QStringLiteral("line settings the window does not offer: ") + p.value("line"));
     }
 
-    const int language = languageOf(p, c.language);
+    const int language = languageOf(p);
     SystemClock clock;
     QtSerialControl port;
     auto timer = clock.createTimer();
@@ -135,8 +191,32 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         outcome = o;
         end();
     });
+    // On a terminal a wait counts down on the progress line.
+    QTimer countdown;
+    double waitEnds = 0;
+    QString waitText;
+    QObject::connect(&countdown, &QTimer::timeout, [&] {
+        const int left = int(std::ceil(waitEnds - clock.now()));
+        if (left > 0)
+            out.transient(QStringLiteral("%1: %2 s").arg(waitText).arg(left));
+    });
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double seconds) {
-        out.event(QStringLiteral("phase"), phaseText(phase, seconds), {{"phase", phaseText(phase, seconds)}});
+        QJsonObject fields{{"phase", phaseId(phase)}};
+        if (seconds > 0)
+            fields.insert(QStringLiteral("seconds"), seconds);
+        out.event(QStringLiteral("phase"), phaseText(language, phase, seconds), fields);
+        countdown.stop();
+        if (seconds > 0) {
+            waitEnds = clock.now() + seconds;
+            waitText = phaseText(language, phase, seconds);
+            countdown.start(250);
+        }
+    });
+    QObject::connect(&download, &Download::headerSent, [&](const QByteArray& header) {
+        out.event(QStringLiteral("header"),
+                  inLanguage(language, "header ", "intestazione ") +
+                      escapeControls(QString::fromLatin1(header.chopped(1))),
+                  {{"header", QString::fromLatin1(header.chopped(1))}}, Output::Detail::Verbose);
     });
     // Time left: the bytes at the rate seen while sending, the 2-second pauses still due, the
     // wait between the parts and the end wait.
@@ -165,11 +245,13 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                                            2.0 * double(pausesUpTo(d.maximum) - pausesUpTo(d.value)) +
                                            (secondPartDue ? 35 : 0) + 25
                                      : -1;
-        out.progress(QStringLiteral("[%1%2] %3% %4/%5 bytes, %6 B/s%7")
-                         .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
-                              QString::number(d.value), QString::number(d.maximum), QString::number(int(rate)),
-                              left >= 0 ? QStringLiteral(", %1 s left").arg(int(left)) : QString()),
-                     {{"bytes", d.value}, {"total", d.maximum}, {"percent", percent}});
+        countdown.stop();
+        out.progress(
+            inLanguage(language, "[%1%2] %3% %4/%5 bytes, %6 B/s%7", "[%1%2] %3% %4/%5 byte, %6 B/s%7")
+                .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
+                     QString::number(d.value), QString::number(d.maximum), QString::number(int(rate)),
+                     left >= 0 ? inLanguage(language, ", %1 s left", ", %1 s alla fine").arg(int(left)) : QString()),
+            {{"bytes", d.value}, {"total", d.maximum}, {"percent", percent}});
     });
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
         if (phase == DownloadPhase::Sending) {
@@ -178,22 +260,50 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         }
     });
 
-    // A parallel link has no line settings.
-    const QString lineText = link.line ? link.line->text() : QStringLiteral("no line chosen");
-    QJsonObject start{{"file", c.request.path}, {"port", link.port}};
+    // Everything that decides what goes out, said before anything does.
+    const QString device = parallel ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
+    const QString where = device.isEmpty() || device == link.port ? link.port : link.port + " (" + device + ")";
+    const QString lineText =
+        link.line ? link.line->text() : inLanguage(language, "no line chosen", "nessuna linea scelta");
+    const bool external = c.request.operation == Operation::ExternalFonts;
+    const bool checksum = !external && c.request.boot == Boot::Board && c.request.checksum == BoxValue::Checked;
+    const QStringList headers = plannedHeaders(c.request);
+    const qint64 size = QFileInfo(c.request.path).size();
+    QJsonObject start{{"file", c.request.path},
+                      {"size", size},
+                      {"port", link.port},
+                      {"device", device},
+                      {"operation", kOperations.key(c.request.operation, QStringLiteral("none"))},
+                      {"boot", c.request.boot == Boot::Board ? "board" : "ram"},
+                      {"checksum", checksum},
+                      {"turbo", turbo == 1},
+                      {"headers", QJsonArray::fromStringList(headers)}};
     if (!parallel)
         start.insert(QStringLiteral("settings"), lineText);
-    out.event(QStringLiteral("start"),
-              parallel ? QStringLiteral("%1 to %2").arg(QFileInfo(c.request.path).fileName(), link.port)
-                       : QStringLiteral("%1 to %2, %3").arg(QFileInfo(c.request.path).fileName(), link.port, lineText),
-              start);
+    const QString what = inLanguage(language, "%1 to the %2", "%1 %2")
+                             .arg(kOperations.key(c.request.operation, QStringLiteral("none")),
+                                  external                        ? inLanguage(language, "printer", "alla stampante")
+                                  : c.request.boot == Boot::Board ? inLanguage(language, "board", "sulla scheda")
+                                                                  : inLanguage(language, "RAM card", "sulla RAM card"));
+    out.event(
+        QStringLiteral("start"),
+        inLanguage(language, "%1, %2 bytes, to %3%4: %5, %6, Turbo %7%8", "%1, %2 byte, a %3%4: %5, %6, Turbo %7%8")
+            .arg(QFileInfo(c.request.path).fileName(), QString::number(size), where,
+                 parallel ? QString() : QStringLiteral(" @ ") + lineText, what,
+                 checksum ? inLanguage(language, "with checksum", "con checksum")
+                          : inLanguage(language, "no checksum", "senza checksum"),
+                 turbo == 1 ? inLanguage(language, "on", "sì") : inLanguage(language, "off", "no"),
+                 headers.isEmpty() ? QString()
+                                   : inLanguage(language, "; header ", "; intestazione ") + headers.join(", ")),
+        start);
     download.start(c.request);
     runUntilEnd([&] { download.cancel(); });
     const qint64 total = QFileInfo(c.request.path).size();
     const QJsonObject counts{{"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}};
     if (m_signal) {
         out.event(QStringLiteral("interrupted"),
-                  QStringLiteral("interrupted after %1 of %2 bytes; nothing more was sent")
+                  inLanguage(language, "interrupted after %1 of %2 bytes; nothing more was sent",
+                             "interrotto dopo %1 di %2 byte; non è stato inviato altro")
                       .arg(QString::number(download.bytesWritten()), QString::number(total)),
                   counts);
         QJsonObject fields = counts;
@@ -210,7 +320,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     QJsonObject fields = Output::fieldsOf(failure);
     for (auto it = counts.begin(); it != counts.end(); ++it)
         fields.insert(it.key(), it.value());
-    fields.insert(QStringLiteral("outcome"), outcomeName(o));
+    fields.insert(QStringLiteral("outcome"), outcomeId(o));
     fields.insert(QStringLiteral("message"), out.lastMessage());
     return out.result(name(), status, fields);
 }

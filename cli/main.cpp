@@ -32,10 +32,13 @@ std::vector<std::unique_ptr<Command>> commands(bool terminal)
 
 void addCommonOptions(QCommandLineParser& parser)
 {
-    parser.addOptions({{"json", "One JSON object per event on standard output, then a result object."},
-                       {"lang", "The language of the messages: it or en (default: the stored one).", "language"},
-                       {"no-stored", "Options left out take the built-in defaults, not the window's stored choices."},
-                       {"help", "This text."}});
+    parser.addOptions(
+        {{"json", "One JSON object per event on standard output, then a result object."},
+         {"lang", "The language of what it writes: it or en (default: the stored one, else the locale).", "language"},
+         {"quiet", "Only errors and the result."},
+         {"verbose", "Also each header and each phase with its time."},
+         {"no-stored", "Options left out take the built-in defaults, not the window's stored choices."},
+         {"help", "This text."}});
 }
 
 QString help()
@@ -140,7 +143,12 @@ int main(int argc, char** argv)
         return usage(args, command->name(), QStringLiteral("unexpected argument: ") + positional.last());
     if (positional.size() < command->files())
         return usage(args, command->name(), QStringLiteral("one FILE is needed"));
-    Output out(parser.isSet("json"), terminal);
+    if (parser.isSet("quiet") && parser.isSet("verbose"))
+        return usage(args, command->name(), QStringLiteral("--quiet or --verbose, not both"));
+    Output out(parser.isSet("json"), terminal,
+               parser.isSet("quiet")     ? Output::Detail::Quiet
+               : parser.isSet("verbose") ? Output::Detail::Verbose
+                                         : Output::Detail::Normal);
 #ifdef Q_OS_UNIX
     // Ctrl+C, SIGTERM and SIGHUP (a dropped SSH session) end the command as Annulla ends a
     // download, from the event loop.

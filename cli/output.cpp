@@ -1,12 +1,14 @@
 #include "cli/command.h"
 
 #include "core/link/stored_choices.h"
+#include "core/platform/settings_store.h"
 #include "core/platform/string_table.h"
 
 #include <QCommandLineParser>
 #include <QDir>
 #include <QJsonDocument>
 
+#include <cmath>
 #include <cstdio>
 
 #ifdef Q_OS_UNIX
@@ -23,6 +25,16 @@ void write(FILE* to, const QByteArray& bytes)
 
 Command::~Command() = default;
 
+Output::Output(bool json, bool terminal, Detail detail) : m_json(json), m_terminal(terminal), m_detail(detail)
+{
+    m_started.start();
+}
+
+double Output::elapsed() const
+{
+    return double(m_started.nsecsElapsed()) / 1e9;
+}
+
 void Output::endProgressLine()
 {
     if (m_progressShown)
@@ -30,18 +42,22 @@ void Output::endProgressLine()
     m_progressShown = false;
 }
 
-void Output::event(const QString& kind, const QString& text, QJsonObject fields)
+void Output::event(const QString& kind, const QString& text, QJsonObject fields, Detail detail)
 {
     if (m_json) {
         fields.insert(QStringLiteral("event"), kind);
+        fields.insert(QStringLiteral("time"), std::round(elapsed() * 1000) / 1000);
+        if (!std::exchange(m_schemaSaid, true))
+            fields.insert(QStringLiteral("schema"), 1);
         write(stdout, QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n');
         return;
     }
-    if (text.isEmpty())
+    if (text.isEmpty() || int(detail) > int(m_detail))
         return;
     endProgressLine();
+    const QString when = m_detail == Detail::Verbose ? QString::asprintf("%8.2f s  ", elapsed()) : QString();
     // File names and printer replies may hold control characters; a terminal must not obey them.
-    write(stderr, escapeControls(text).toUtf8() + '\n');
+    write(stderr, (when + escapeControls(text)).toUtf8() + '\n');
 }
 
 void Output::progress(const QString& text, QJsonObject fields)
@@ -50,6 +66,13 @@ void Output::progress(const QString& text, QJsonObject fields)
         event(QStringLiteral("progress"), text, std::move(fields));
         return;
     }
+    transient(text);
+}
+
+void Output::transient(const QString& text)
+{
+    if (m_json || !m_terminal || m_detail == Detail::Quiet)
+        return;
     // Redrawn in place and never wider than the terminal: a wrapped line could not be redrawn.
     QString line = text;
 #ifdef Q_OS_UNIX
@@ -71,7 +94,9 @@ void Output::show(const QString& text, const QString& title, MessageIcon icon, c
         {"text", text}, {"title", title}, {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
     if (!detail.isEmpty())
         fields.insert(QStringLiteral("detail"), detail);
-    event(QStringLiteral("message"), title.isEmpty() ? oneLine : title + QStringLiteral(" \u2014 ") + oneLine, fields);
+    // An error is said even with --quiet.
+    event(QStringLiteral("message"), title.isEmpty() ? oneLine : title + QStringLiteral(" \u2014 ") + oneLine, fields,
+          icon == MessageIcon::Critical ? Detail::Quiet : Detail::Normal);
 }
 
 void Output::say(const QString& line)
@@ -141,14 +166,30 @@ int Output::result(const QString& command, int status, QJsonObject fields)
     return status;
 }
 
-int languageOf(const QCommandLineParser& parser, int stored)
+int languageOf(const QCommandLineParser& parser)
 {
     const QString lang = parser.value(QStringLiteral("lang"));
     if (lang == QLatin1String("it"))
         return kItalian;
     if (lang == QLatin1String("en"))
         return kEnglish;
-    return stored;
+    if (!parser.isSet(QStringLiteral("no-stored"))) {
+        const QString stored = SettingsStore().read(SettingsStore::key(Setting::Language), QString());
+        if (!stored.isEmpty())
+            return readStoredChoices().language;
+    }
+    // The locale as POSIX ranks its variables.
+    for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
+        const QString value = qEnvironmentVariable(variable);
+        if (!value.isEmpty())
+            return value.startsWith(QLatin1String("it")) ? kItalian : kEnglish;
+    }
+    return kEnglish;
+}
+
+QString inLanguage(int language, const char* english, const char* italian)
+{
+    return QString::fromUtf8(language == kEnglish ? english : italian);
 }
 
 std::optional<QString> portNamed(const QString& name)

@@ -52,7 +52,7 @@ struct PrinterSetup {
 std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command)
 {
     const StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
-    PrinterSetup s{languageOf(p, c.language), c.link};
+    PrinterSetup s{languageOf(p), c.link};
     if (p.isSet("line")) {
         s.link.line = offeredLine(p.value("line"));
         if (!s.link.line) {
@@ -178,23 +178,41 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
                       {{"file", found.file.value_or(QString())}, {"printer", *found.printer}, {"equal", equal}});
 }
 
-int PortsCommand::run(const QCommandLineParser&, Output& out)
+int PortsCommand::run(const QCommandLineParser& p, Output& out)
 {
-    for (int i = 0; i < int(kPortItems.size()); ++i) {
-        const bool serial = i < 10;
-        const QString device = serial ? port_names::serialDevice(i + 1) : port_names::parallelDevice();
-        const Failure f =
-            device_access::check(device, serial ? device_access::Use::Serial : device_access::Use::Parallel);
-        const QString state = !f                                   ? QStringLiteral("present, can be opened")
-                              : f.cause == Cause::PortMissing      ? QStringLiteral("missing")
-                              : f.cause == Cause::PortNoPermission ? QStringLiteral("present, no access for this user")
-                                                                   : QStringLiteral("unusable: ") + f.system;
-        out.say(QStringLiteral("%1 %2 %3").arg(kPortItems[i], -6).arg(device, -40).arg(state));
-        QJsonObject fields{
-            {"name", kPortItems[i]}, {"device", device}, {"exists", f.cause != Cause::PortMissing}, {"accessible", !f}};
+    const int language = languageOf(p);
+    const auto tell = [&](const QString& name, const QString& device, device_access::Use use, QJsonObject fields) {
+        const Failure f = device_access::check(device, use);
+        const QString state =
+            !f                              ? inLanguage(language, "present, can be opened", "presente, si può aprire")
+            : f.cause == Cause::PortMissing ? inLanguage(language, "missing", "assente")
+            : f.cause == Cause::PortNoPermission
+                ? inLanguage(language, "present, no access for this user", "presente, nessun accesso per questo utente")
+                : inLanguage(language, "unusable: ", "inutilizzabile: ") + f.system;
+        const QString make = fields.value("link").toString();
+        out.say(QStringLiteral("%1 %2 %3").arg(name, -6).arg(device, -40).arg(state) +
+                (make.isEmpty() ? QString() : QStringLiteral("; ") + make));
+        fields.insert(QStringLiteral("name"), name == QLatin1String("-") ? QJsonValue() : QJsonValue(name));
+        fields.insert(QStringLiteral("device"), device);
+        fields.insert(QStringLiteral("exists"), f.cause != Cause::PortMissing);
+        fields.insert(QStringLiteral("accessible"), !f);
         if (f)
             fields.insert(QStringLiteral("error"), causeId(f.cause));
         out.event(QStringLiteral("port"), QString(), fields);
+    };
+    for (int i = 0; i < int(kPortItems.size()); ++i) {
+        const bool serial = i < 10;
+        tell(kPortItems[i], serial ? port_names::serialDevice(i + 1) : port_names::parallelDevice(),
+             serial ? device_access::Use::Serial : device_access::Use::Parallel, {});
+    }
+    // A freshly plugged adapter has no name yet: how to give it one.
+    const QString free = port_names::freeSerialName();
+    for (const QString& device : port_names::unnamedSerialDevices()) {
+        const QString make = free.isEmpty()
+                                 ? QString()
+                                 : QStringLiteral("ln -sfn %1 %2/%3").arg(device, port_names::portsFolder(), free);
+        tell(QStringLiteral("-"), device, device_access::Use::Serial,
+             make.isEmpty() ? QJsonObject{} : QJsonObject{{"link", make}});
     }
     return out.result(name(), exit_status::Ok);
 }

@@ -131,6 +131,13 @@ void Download::reportLinkFailure(const Failure& failure)
     abandon(text(Msg::LinkFailed).arg(where, why), failure);
 }
 
+bool Download::sendHeader(const QByteArray& header, bool parallel)
+{
+    if (!m_job.stopping())
+        emit headerSent(header);
+    return sendToLink(header, parallel);
+}
+
 bool Download::sendToLink(const QByteArray& data, bool parallel)
 {
     // The one guard: a download stopped from inside its own step (a handler it called ended the
@@ -400,11 +407,11 @@ Task<> Download::run(DownloadRequest request)
             reportPortRefused(refused);
             co_return;
         }
-        if (!m_header.isEmpty() && !sendToLink(m_header, false))
+        if (!m_header.isEmpty() && !sendHeader(m_header, false))
             co_return;
     } else {
         if (!m_header.isEmpty()) {
-            if (!openParallel() || !sendToLink(m_header, true))
+            if (!openParallel() || !sendHeader(m_header, true))
                 co_return;
             m_files.closePortChannel();
         }
@@ -487,9 +494,9 @@ Task<bool> Download::sendExternalHeader(QByteArray header, bool parallelLink)
             reportPortRefused(refused);
             co_return false;
         }
-        co_return sendToLink(header, false);
+        co_return sendHeader(header, false);
     }
-    if (!openParallel() || !sendToLink(header, true))
+    if (!openParallel() || !sendHeader(header, true))
         co_return false;
     m_files.closePortChannel();
     co_await m_clock.sleep(1);

@@ -105,6 +105,8 @@ signals:
     // while one runs starts nothing and ends nothing).
     void ended(DownloadOutcome outcome);
     void phase(DownloadPhase phase, double seconds);
+    // A header goes out now.
+    void headerSent(const QByteArray& header);
 
 private:
     void load();
@@ -123,6 +125,7 @@ private:
     // What went out is what the header announced: the file's bytes as they were at the start.
     bool sentAsAnnounced();
     bool sendToLink(const QByteArray& data, bool parallel);
+    bool sendHeader(const QByteArray& header, bool parallel);
     // Waits until the serial line has taken every queued byte; false if it could not.
     Task<bool> drainSerial();
     // The bar follows the line: what it has taken so far.

@@ -1,7 +1,9 @@
 #include "core/link/port_names.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QStandardPaths>
 
 namespace {
@@ -47,6 +49,43 @@ QString serialDeviceOf(const QString& port)
     bool number = false;
     const int n = port.startsWith(QLatin1String("COM")) ? port.mid(3).toInt(&number) : 0;
     return number && n >= 1 && n <= 10 && port == QStringLiteral("COM%1").arg(n) ? serialDevice(n) : QString();
+}
+
+QStringList unnamedSerialDevices(const QString& root)
+{
+    QSet<QString> taken;
+    for (int n = 1; n <= 10; ++n)
+        taken << QFileInfo(serialDevice(n)).canonicalFilePath();
+    QStringList found;
+    const auto consider = [&](const QString& path) {
+        const QString device = QFileInfo(path).canonicalFilePath();
+        if (device.isEmpty() || taken.contains(device))
+            return;
+        taken << device;
+        found << path;
+    };
+    const QDir byId(root + QStringLiteral("/serial/by-id"));
+    for (const QString& name : byId.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot, QDir::Name))
+        consider(byId.filePath(name));
+    const QDir dev(root);
+    for (const QString& name : dev.entryList({"ttyUSB*", "ttyACM*", "ttyS*"}, QDir::System | QDir::Files, QDir::Name)) {
+        // Every ttyS node exists whether or not a UART stands behind it; the kernel says which do.
+        if (name.startsWith(QLatin1String("ttyS"))) {
+            QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(name));
+            if (!type.open(QIODevice::ReadOnly) || type.readAll().trimmed() == "0")
+                continue;
+        }
+        consider(dev.filePath(name));
+    }
+    return found;
+}
+
+QString freeSerialName()
+{
+    for (int n = 1; n <= 10; ++n)
+        if (!QFileInfo::exists(serialDevice(n)))
+            return QStringLiteral("COM%1").arg(n);
+    return {};
 }
 
 QString parallelDevice()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 // Where the links COMn and LPT1 lead. An entry of that exact name in the per-user folder
 // "ports" of the application's data directory wins (normally a symbolic link to a device, as
@@ -12,4 +13,9 @@ QString parallelDevice();             // "LPT1"
 // The device a serial port name leads to: COM1 to COM10 as above, a device's path as it is;
 // empty for anything else.
 QString serialDeviceOf(const QString& port);
+// Serial devices under `root` that none of COM1 to COM10 leads to: the stable names in
+// serial/by-id first, then ttyUSB*, ttyACM* and the ttyS* that have a UART, each device once.
+QStringList unnamedSerialDevices(const QString& root = QStringLiteral("/dev"));
+// The first of COM1 to COM10 that leads to nothing that exists, or nothing.
+QString freeSerialName();
 } // namespace port_names

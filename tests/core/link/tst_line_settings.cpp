@@ -2,9 +2,11 @@
 #include "core/link/open_link.h"
 #include "core/link/port_names.h"
 #include "tests/support/fake_serial_control.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
 
+#include <QDir>
 #include <QFileInfo>
 #include <QTest>
 
@@ -76,6 +78,14 @@ private slots:
                      port_names::serialDeviceOf("COM11") + port_names::serialDeviceOf("COM04") +
                      port_names::serialDeviceOf("LPT1") + port_names::serialDeviceOf("ttyUSB0"),
                  QStringLiteral("/dev/ttyS3/dev/ttyUSB0|"));
+        // Devices no name leads to: a stable by-id name before its ttyUSB node, and nothing COM6 already names.
+        PtyPair usb, acm;
+        const QString dev = home.path() + "/dev";
+        QVERIFY(QDir().mkpath(dev + "/serial/by-id") && QFile::link(usb.slavePath(), dev + "/ttyUSB0") &&
+                QFile::link("../../ttyUSB0", dev + "/serial/by-id/usb-FTDI_1") &&
+                QFile::link(acm.slavePath(), dev + "/ttyACM0") && QFile::link("/nowhere", dev + "/ttyUSB1") &&
+                home.link("COM6", acm.slavePath()));
+        QCOMPARE(port_names::unnamedSerialDevices(dev), QStringList{dev + "/serial/by-id/usb-FTDI_1"});
     }
 
     // The download's link opens from the operator's choice, or says why not.
