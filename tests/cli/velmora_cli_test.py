@@ -113,9 +113,17 @@ def expect(condition, what):
 def firmware_with_checksum(b):
     report, store = b.sim()
     data = os.urandom(3001)
-    p, drawn = b.on_terminal(100, "download", b.file("FW.BIN", data), "--checksum", *FAST)
+    p, drawn = b.on_terminal(100, "download", b.file("FW.BIN", data), "--checksum", "--verbose", *FAST)
     status, err = p.wait(240), drawn()
     expect(status == 0 and "Spegnere e riaccendere la stampante" in err, f"end: {status} {err}")
+    # What will go out, said first; with --verbose each header with its time; the waits count down.
+    checksum = 0
+    for byte in data:
+        checksum ^= byte
+    expect(re.search(r"FW\.BIN, 3001 byte, a COM1 \(/dev/pts/\d+\) @ 56000,N,8,1: firmware sulla scheda, con checksum, "
+                     rf"Turbo sì; intestazione \?Z3&3001,{checksum}\r\n", err), f"start: {err[:300]!r}")
+    expect(re.search(rf"\n +0\.\d\d s  intestazione \?Z3&3001,{checksum}\r\n", err), f"header: {err[:400]!r}")
+    expect("attesa di 8 s per la stampante: 7 s" in err and "attesa finale di 25 s: 1 s" in err, "countdowns")
     # Time left counts the 25-second end wait, from the first redraw on.
     left = [int(re.search(r"(\d+) s alla fine", line).group(1)) for line in progress_lines(err) if "alla fine" in line]
     expect(left and 25 <= left[0] <= 30 and left[-1] >= 25, f"time left: {left}")
@@ -254,7 +262,7 @@ def bad_usage(b):
                  ["download", path, "--checksum", "--operation", "external-fonts"], ["query", "extra"],
                  ["ports", "extra"], ["download", path, path], ["query", "--port", "LPT1"],
                  ["query", "--line", "57601,N,8,1"],
-                 ["download", path, "--lang", "de"]):
+                 ["download", path, "--lang", "de"], ["ports", "--quiet", "--verbose"]):
         status, _, err = b.run(*args)
         expect(status == 2 and err, f"{args}: {status}")
     # A font file behind a firmware header is refused, unless asked for.
@@ -263,6 +271,15 @@ def bad_usage(b):
     expect(status == 2 and "F.SHC is no firmware file (*.BIN)" in err, f"mismatch: {status} {err}")
     status, _, _ = b.run("download", fonts, "--any-extension", "--port", "LPT1")
     expect(status == 4, f"--any-extension: {status}")
+    # A stored external-font operation does not put a firmware behind a font header.
+    os.makedirs(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora"), exist_ok=True)
+    with open(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora", "Velmora.conf"), "w") as f:
+        f.write("[Properties]\nOperazione=2\n")
+    status, _, err = b.run("download", path)
+    expect(status == 2 and "F.BIN is no external-fonts file (*.SHC)" in err, f"stored operation: {status} {err}")
+    status, out, err = b.run("download", path, "--no-stored", "--port", "COM5", "--quiet")
+    expect(status == 4 and out == "" and err.count("\n") == 1 and "ATTENZIONE" in err, f"--quiet: {err!r}")
+    os.remove(f.name)
     status, _, err = b.run("download", path, "--bogus")
     expect("Unknown option 'bogus'" in err and "velmora-cli --help" in err, f"unknown option: {err}")
     status, out, _ = b.run("download", path, "--bogus", "--json")
