@@ -46,7 +46,10 @@ const char* phaseId(DownloadPhase phase)
 
 QString phaseText(int language, DownloadPhase phase, double seconds)
 {
-    const auto say = [&](const char* en, const char* it) { return inLanguage(language, en, it).arg(seconds); };
+    const auto say = [&](const char* en, const char* it) {
+        const QString words = inLanguage(language, en, it);
+        return words.contains(QLatin1String("%1")) ? words.arg(seconds) : words;
+    };
     switch (phase) {
     case DownloadPhase::PrinterWait:
         return say("waiting %1 s for the printer", "attesa di %1 s per la stampante");
