@@ -124,6 +124,7 @@ def firmware_with_checksum(b):
                      rf"Turbo sì; intestazione \?Z3&3001,{checksum}\r\n", err), f"start: {err[:300]!r}")
     expect(re.search(rf"\n +0\.\d\d s  intestazione \?Z3&3001,{checksum}\r\n", err), f"header: {err[:400]!r}")
     expect("attesa di 8 s per la stampante: 7 s" in err and "attesa finale di 25 s: 1 s" in err, "countdowns")
+    expect("QString" not in err and "QObject" not in err, f"nothing but the command's own words: {err[:300]!r}")
     # Time left counts the 25-second end wait, from the first redraw on.
     left = [int(re.search(r"(\d+) s alla fine", line).group(1)) for line in progress_lines(err) if "alla fine" in line]
     expect(left and 25 <= left[0] <= 30 and left[-1] >= 25, f"time left: {left}")
