@@ -24,6 +24,7 @@ constexpr int LinkFailed = 5;
 constexpr int NoAnswer = 6;
 constexpr int ReleasesDiffer = 7;
 constexpr int NoRelease = 8;     // check-release: the file holds no release; the printer is not asked
+constexpr int NotVerified = 9;   // update: a printer does not report the file's release afterwards
 constexpr int Interrupted = 130; // Ctrl+C; 129 for SIGHUP, 143 for SIGTERM
 // The status a failure ends a command with: the file (3), the port (4), the link (5), the printer (6).
 int of(Cause cause);

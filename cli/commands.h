@@ -1,6 +1,24 @@
 #pragma once
 
 #include "cli/command.h"
+#include "core/download/download.h"
+#include "core/link/stored_choices.h"
+#include "core/platform/task.h"
+#include "core/printer/interrogation.h"
+
+#include <memory>
+#include <vector>
+
+// The download options (all but --port), shared by download and update.
+void defineDownloadOptions(QCommandLineParser& parser, bool withOperation);
+// Applies them over the choices; why not, when one is refused.
+std::optional<QString> applyDownloadOptions(const QCommandLineParser& parser, StoredChoices& choices);
+// A download's phases and outcomes: stable identifiers, and a phase in the language's words.
+const char* phaseId(DownloadPhase phase);
+QString phaseText(int language, DownloadPhase phase, double seconds);
+const char* outcomeId(DownloadOutcome outcome);
+// The headers a download of this request will send (nothing for a file it will refuse).
+QStringList plannedHeaders(const DownloadRequest& request);
 
 // velmora-cli download FILE: what DOWNLOAD does with that file and the stored choices.
 class DownloadCommand : public Command
@@ -42,6 +60,42 @@ public:
     int files() const override { return 1; }
     void define(QCommandLineParser& parser) const override;
     int run(const QCommandLineParser& parser, Output& out) override;
+};
+
+// velmora-cli update FILE --port COM1,COM2,...: a firmware into several printers at once, each
+// asked before and verified after.
+class UpdateCommand : public Command
+{
+public:
+    struct Printer;
+    explicit UpdateCommand(bool terminal);
+    ~UpdateCommand() override;
+    QString name() const override { return QStringLiteral("update"); }
+    QString summary() const override
+    {
+        return QStringLiteral("Load a firmware into several printers at once and verify the release each reports.");
+    }
+    int files() const override { return 1; }
+    void define(QCommandLineParser& parser) const override;
+    int run(const QCommandLineParser& parser, Output& out) override;
+
+private:
+    Task<> update(Printer& printer);
+    Task<Interrogation::Answers> ask(Printer& printer, bool quietly);
+    void changed(Printer& printer, int state);
+    QString lineOf(const Printer& printer) const;
+    void redraw();
+
+    bool m_terminal;
+    Output* m_out = nullptr;
+    Clock* m_clock = nullptr;
+    StoredChoices m_choices;
+    QString m_release;
+    bool m_force = false;
+    double m_verifyTimeout = 120;
+    int m_language = 0;
+    int m_drawn = 0; // live lines on the terminal
+    std::vector<std::unique_ptr<Printer>> m_printers;
 };
 
 // velmora-cli ports: where each link name leads.

@@ -24,6 +24,8 @@ const QMap<QString, Operation> kOperations = {{"firmware", Operation::Firmware},
                                               {"standard-fonts", Operation::StandardFonts},
                                               {"external-fonts", Operation::ExternalFonts}};
 
+} // namespace
+
 // A phase's identifier and its words.
 const char* phaseId(DownloadPhase phase)
 {
@@ -109,14 +111,12 @@ QStringList plannedHeaders(const DownloadRequest& request)
     return {QString::fromLatin1(headerText(code, size, sum).chopped(1))};
 }
 
-} // namespace
 
-void DownloadCommand::define(QCommandLineParser& p) const
+void defineDownloadOptions(QCommandLineParser& p, bool withOperation)
 {
-    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
-    p.addOptions({{"port", "COM1 to COM10, LPT1, or a serial device's path.", "name"},
-                  {"operation", "firmware, standard-fonts or external-fonts.", "kind"},
-                  {"boot", "board or ram: where firmware or standard fonts go.", "source"},
+    if (withOperation)
+        p.addOption({"operation", "firmware, standard-fonts or external-fonts.", "kind"});
+    p.addOptions({{"boot", "board or ram: where firmware or standard fonts go.", "source"},
                   {"checksum", "A checksum in the header (board only)."},
                   {"no-checksum", "No checksum in the header."},
                   {"turbo", "The faster pacing."},
@@ -124,6 +124,55 @@ void DownloadCommand::define(QCommandLineParser& p) const
                   {"any-extension", "Send a file whose extension does not match the operation."},
                   {"line", "Line settings as the window offers them, e.g. 57600,N,8,1 (57600 runs at 56000 baud).",
                    "settings"}});
+}
+
+std::optional<QString> applyDownloadOptions(const QCommandLineParser& p, StoredChoices& c)
+{
+    if (p.optionNames().contains(QStringLiteral("operation"))) { // given (update takes none)
+        if (!kOperations.contains(p.value("operation")))
+            return QStringLiteral("no such operation: ") + p.value("operation");
+        c.request.operation = kOperations[p.value("operation")];
+    }
+    if (p.isSet("boot")) {
+        if (p.value("boot") != QLatin1String("board") && p.value("boot") != QLatin1String("ram"))
+            return QStringLiteral("the boot source is board or ram");
+        c.request.boot = p.value("boot") == QLatin1String("board") ? Boot::Board : Boot::RamCard;
+        if (c.request.boot == Boot::RamCard)
+            c.request.checksum = BoxValue::Unchecked;
+    }
+    if (p.isSet("checksum") && p.isSet("no-checksum"))
+        return QStringLiteral("--checksum or --no-checksum, not both");
+    if (p.isSet("checksum") && c.request.boot == Boot::RamCard)
+        return QStringLiteral("no checksum with the RAM card");
+    if (p.isSet("checksum") && c.request.operation == Operation::ExternalFonts)
+        return QStringLiteral("no checksum with external fonts: their headers carry none");
+    // A firmware behind a font header (or the reverse) is a ruined load: the file's kind must match
+    // the operation. Anything but a regular file is left to the download's own checks.
+    const QFileInfo file(c.request.path);
+    const QStringList kinds = {"BIN", "SHF", "SHC"};
+    const int kind = int(c.request.operation);
+    if (kind >= 0 && kind < 3 && file.isFile() && !p.isSet("any-extension") && file.suffix().toUpper() != kinds[kind])
+        return QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
+            .arg(file.fileName(), kOperations.key(c.request.operation), kinds[kind]);
+    if (p.isSet("checksum") || p.isSet("no-checksum"))
+        c.request.checksum = p.isSet("checksum") ? BoxValue::Checked : BoxValue::Unchecked;
+    if (p.isSet("turbo") && p.isSet("no-turbo"))
+        return QStringLiteral("--turbo or --no-turbo, not both");
+    if (p.isSet("turbo") || p.isSet("no-turbo"))
+        c.turbo = p.isSet("turbo") ? 1 : 0;
+    if (p.isSet("line")) {
+        c.link.line = offeredLine(p.value("line"));
+        if (!c.link.line)
+            return QStringLiteral("line settings the window does not offer: ") + p.value("line");
+    }
+    return std::nullopt;
+}
+
+void DownloadCommand::define(QCommandLineParser& p) const
+{
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
+    p.addOption({"port", "COM1 to COM10, LPT1, or a serial device's path.", "name"});
+    defineDownloadOptions(p, true);
 }
 
 int DownloadCommand::run(const QCommandLineParser& p, Output& out)
@@ -141,43 +190,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
             return usage(noSuchPort(p.value("port")));
         c.link.port = *port;
     }
-    if (p.isSet("operation")) {
-        if (!kOperations.contains(p.value("operation")))
-            return usage(QStringLiteral("no such operation: ") + p.value("operation"));
-        c.request.operation = kOperations[p.value("operation")];
-    }
-    if (p.isSet("boot")) {
-        if (p.value("boot") != QLatin1String("board") && p.value("boot") != QLatin1String("ram"))
-            return usage(QStringLiteral("the boot source is board or ram"));
-        c.request.boot = p.value("boot") == QLatin1String("board") ? Boot::Board : Boot::RamCard;
-        if (c.request.boot == Boot::RamCard)
-            c.request.checksum = BoxValue::Unchecked;
-    }
-    if (p.isSet("checksum") && p.isSet("no-checksum"))
-        return usage(QStringLiteral("--checksum or --no-checksum, not both"));
-    if (p.isSet("checksum") && c.request.boot == Boot::RamCard)
-        return usage(QStringLiteral("no checksum with the RAM card"));
-    if (p.isSet("checksum") && c.request.operation == Operation::ExternalFonts)
-        return usage(QStringLiteral("no checksum with external fonts: their headers carry none"));
-    // A firmware behind a font header (or the reverse) is a ruined load: the file's kind must match
-    // the operation. Anything but a regular file is left to the download's own checks.
-    const QFileInfo file(c.request.path);
-    const QStringList kinds = {"BIN", "SHF", "SHC"};
-    const int kind = int(c.request.operation);
-    if (kind >= 0 && kind < 3 && file.isFile() && !p.isSet("any-extension") && file.suffix().toUpper() != kinds[kind])
-        return usage(QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
-                         .arg(file.fileName(), kOperations.key(c.request.operation), kinds[kind]));
-    if (p.isSet("checksum") || p.isSet("no-checksum"))
-        c.request.checksum = p.isSet("checksum") ? BoxValue::Checked : BoxValue::Unchecked;
-    if (p.isSet("turbo") && p.isSet("no-turbo"))
-        return usage(QStringLiteral("--turbo or --no-turbo, not both"));
-    if (p.isSet("turbo") || p.isSet("no-turbo"))
-        c.turbo = p.isSet("turbo") ? 1 : 0;
-    if (p.isSet("line")) {
-        c.link.line = offeredLine(p.value("line"));
-        if (!c.link.line)
-            return usage(QStringLiteral("line settings the window does not offer: ") + p.value("line"));
-    }
+    if (const auto refused = applyDownloadOptions(p, c))
+        return usage(*refused);
 
     const int language = languageOf(p);
     SystemClock clock;

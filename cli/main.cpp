@@ -26,6 +26,7 @@ std::vector<std::unique_ptr<Command>> commands(bool terminal)
     all.push_back(std::make_unique<DownloadCommand>(terminal));
     all.push_back(std::make_unique<QueryCommand>());
     all.push_back(std::make_unique<CheckReleaseCommand>());
+    all.push_back(std::make_unique<UpdateCommand>(terminal));
     all.push_back(std::make_unique<PortsCommand>());
     return all;
 }
@@ -60,7 +61,8 @@ Exit status:
   5    the link failed during the transfer
   6    no answer from the printer
   7    the releases differ
-  8    check-release: the file holds no release (the printer is not asked)
+  8    check-release, update: the file holds no release (no printer is asked)
+  9    update: a printer did not report the file's release afterwards (or did not answer)
   130  interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed
 )");
 }

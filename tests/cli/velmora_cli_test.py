@@ -293,7 +293,7 @@ def bad_usage(b):
     # Each command's help comes from its parser; the manual page names every option it lists.
     with open(os.path.join(os.path.dirname(__file__), "..", "..", "cli", "velmora-cli.1")) as f:
         manual = f.read().replace("\\-", "-")
-    for command in ("download", "query", "check-release", "ports"):
+    for command in ("download", "query", "check-release", "ports", "update"):
         status, out, _ = b.run(command, "--help")
         options = set(re.findall(r"^\s+(--[a-z-]+)", out, re.M))
         expect(status == 0 and out.startswith(f"Usage: velmora-cli {command}") and "--json" in options,
@@ -340,6 +340,32 @@ def special_files(b):
     expect(status in (0, 6), f"the port is free again: {status}")
 
 
+def update_three_printers(b):
+    """One command updates an older printer (verified), skips one at the release, and catches one that keeps its
+    old release after the load (not verified, exit 9); the images the two loaded printers took are the file."""
+    stores = [b.sim(1, "--release", "1.05")[1], b.sim(2, "--release", "1.07")[1],
+              b.sim(3, "--release", "1.05", "--keep-release")[1]]
+    data = os.urandom(1000) + b"Release: 1.07\0" + os.urandom(1001)
+    path = b.file("NEW.BIN", data)
+    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3", *FAST, "--json")
+    events = [json.loads(line) for line in out.splitlines()]
+    rows = {row["port"]: row for row in events[-1]["printers"]}
+    expect(status == 9 and events[-1]["exit"] == 9 and events[-1]["release"] == "1.07", f"update: {status} {out[-400:]}")
+    expect([(rows[p]["state"], rows[p].get("after")) for p in ("COM1", "COM2", "COM3")] ==
+           [("verified", "1.07"), ("skipped", None), ("not-verified", "1.05")], f"rows: {rows}")
+    expect(image(stores[0], 1, "4")[:len(data)] == data and image(stores[2], 1, "4")[:len(data)] == data,
+           "the loaded images, byte for byte")
+    expect(not os.listdir(stores[1]), "the printer at the release is not loaded")
+    expect(all("port" in e for e in events if e["event"] in ("phase", "progress", "message", "printer")),
+           "each printer's events name its port")
+    # Refused before any printer is asked: one device under two names, a file without a release.
+    os.symlink(os.path.realpath(os.path.join(b.ports(), "COM1")), os.path.join(b.ports(), "COM9"))
+    status, _, err = b.run("update", path, "--port", "COM1,COM9")
+    expect(status == 2 and "named twice" in err, f"one device twice: {status} {err}")
+    status, _, _ = b.run("update", b.file("OLD.BIN", b"no marker"), "--port", "COM1", "--any-extension")
+    expect(status == 8, f"no release: {status}")
+
+
 def sparse(b, name, size):
     path = b.file(name, b"")
     os.truncate(path, size)
@@ -351,7 +377,8 @@ def path_with_newline(b):
 
 
 CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts, query_and_releases, hang_up,
-                                                   interrupted, four_at_once, bad_usage, special_files)}
+                                                   interrupted, four_at_once, bad_usage, special_files,
+                                                   update_three_printers)}
 
 if __name__ == "__main__":
     bench = Bench(sys.argv[1])

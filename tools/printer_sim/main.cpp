@@ -232,10 +232,14 @@ int main(int argc, char** argv)
     const QCommandLineOption slow("slow", "Delay each reply by this many milliseconds.", "ms", "50");
     const QCommandLineOption hangUp("hang-up-after", "Close the line after this many data bytes.", "bytes", "-1");
     const QCommandLineOption baud("baud", "Read no faster than this line rate.", "baud", "0");
+    const QCommandLineOption restartAfter(
+        "restart-after", "After a whole firmware image, silent this long, then reporting its release.", "seconds", "5");
+    const QCommandLineOption keepRelease("keep-release", "Keep reporting the old release after a firmware image.");
     const QCommandLineOption replace("replace",
                                      "Replace a COMn or LPT1 entry that stands already (it is removed at the end).");
     cli.addOptions(
-        {data, com, lpt, report, store, model, release, flash, silent, garbage, slow, hangUp, baud, replace});
+        {data, com, lpt, report, store, model, release, flash, silent, garbage, slow, hangUp, baud, restartAfter,
+         keepRelease, replace});
     cli.process(app);
 
     PrinterProtocol::Config config;
@@ -244,6 +248,8 @@ int main(int argc, char** argv)
                       {"?54&12", cli.value(flash).toLatin1() + "\r"}};
     config.silent = cli.isSet(silent);
     config.garbage = cli.isSet(garbage);
+    config.restartAfter = cli.value(restartAfter).toDouble();
+    config.keepRelease = cli.isSet(keepRelease);
     if (cli.isSet(store))
         QDir().mkpath(cli.value(store));
     Simulator sim(config, cli.value(report), cli.value(store), cli.value(slow).toInt(), cli.value(hangUp).toLongLong(),

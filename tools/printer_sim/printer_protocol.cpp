@@ -12,9 +12,9 @@ QString PrinterProtocol::Download::verdict() const
     return *announced == computed ? QStringLiteral("ok") : QStringLiteral("mismatch");
 }
 
-QByteArray PrinterProtocol::answer(const QByteArray& text) const
+QByteArray PrinterProtocol::answer(const QByteArray& text, double time) const
 {
-    if (m_config.silent || text.isEmpty())
+    if (m_config.silent || text.isEmpty() || time < m_silentUntil)
         return {};
     if (m_config.garbage)
         return QByteArray("\x00\xff\x13#@!", 6);
@@ -39,8 +39,22 @@ void PrinterProtocol::takeData(QByteArray& pending, double time)
     d.image += pending.left(dataPart);
     d.received += n;
     pending.remove(0, n);
-    if (d.complete())
+    if (d.complete()) {
         m_receiving = false;
+        restartWith(d, time);
+    }
+}
+
+void PrinterProtocol::restartWith(const Download& d, double time)
+{
+    const bool firmware = d.code == '2' || d.code == '3' || d.code == '4';
+    if (!firmware || (d.announced && *d.announced != d.computed))
+        return;
+    m_silentUntil = time + m_config.restartAfter;
+    const qsizetype at = d.image.indexOf("Release: ");
+    const qsizetype end = at < 0 ? -1 : d.image.indexOf('\0', at);
+    if (!m_config.keepRelease && end > at)
+        m_config.queries["?54&4"] = d.image.mid(at + 9, end - at - 9) + '\r';
 }
 
 QList<QByteArray> PrinterProtocol::feed(const QByteArray& bytes, double time)
@@ -55,7 +69,7 @@ QList<QByteArray> PrinterProtocol::feed(const QByteArray& bytes, double time)
         }
         if (m_pending.startsWith("!0")) {
             m_pending.remove(0, 2);
-            replies << answer(m_config.handshake);
+            replies << answer(m_config.handshake, time);
             continue;
         }
         if (m_pending.startsWith("?Z")) {
@@ -81,7 +95,7 @@ QList<QByteArray> PrinterProtocol::feed(const QByteArray& bytes, double time)
             if (end < 0 && m_pending.size() < 32)
                 break;
             if (end >= 0) {
-                replies << answer(m_config.queries.value(m_pending.left(end)));
+                replies << answer(m_config.queries.value(m_pending.left(end)), time);
                 m_pending.remove(0, end + 2);
                 continue;
             }

@@ -19,6 +19,11 @@ public:
             {"?54&10", "PX-9000\r"}, {"?54&4", "1.05\r"}, {"?54&12", "FLASH 4M 29F040\r"}};
         bool silent = false;  // answers nothing
         bool garbage = false; // answers noise instead of the texts
+        // After a whole firmware image (with a right checksum, when one was announced) the
+        // printer restarts: silent this long, then reporting the release written in the image,
+        // unless it keeps its old one (an image it never takes).
+        double restartAfter = 5;
+        bool keepRelease = false;
     };
     struct Download {
         char code = 0;
@@ -44,12 +49,14 @@ public:
     QJsonObject report() const;
 
 private:
-    QByteArray answer(const QByteArray& text) const;
+    QByteArray answer(const QByteArray& text, double time) const;
     void takeData(QByteArray& pending, double time);
+    void restartWith(const Download& d, double time);
 
     Config m_config;
     QByteArray m_pending;
     QList<Download> m_downloads;
     bool m_receiving = false;
+    double m_silentUntil = -1; // restarting until then
     qint64 m_stray = 0; // bytes that were neither a command nor announced data
 };

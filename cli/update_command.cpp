@@ -1,0 +1,383 @@
+#include "cli/commands.h"
+
+#include "core/link/port_names.h"
+#include "core/link/qt_serial_control.h"
+#include "core/platform/string_table.h"
+#include "core/platform/system_clock.h"
+#include "core/printer/interrogation.h"
+#include "core/printer/release_search.h"
+
+#include <QCommandLineParser>
+#include <QFile>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// The messages of one printer's jobs: tagged with its port, or swallowed (the polls after a
+// restart, which expect silence).
+class PrinterMessages : public MessageBoxes
+{
+public:
+    PrinterMessages(Output& out, QString port) : m_out(out), m_port(std::move(port)) {}
+    using MessageBoxes::show;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override
+    {
+        last = text;
+        // Swallowed while polling; on the live lines the printer's state says it.
+        if (quiet || live)
+            return;
+        QJsonObject fields{{"port", m_port},
+                           {"text", text},
+                           {"title", title},
+                           {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
+        if (!detail.isEmpty())
+            fields.insert(QStringLiteral("detail"), detail);
+        const QString line = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
+        m_out.event(QStringLiteral("message"), m_port + QStringLiteral(": ") + line + (detail.isEmpty() ? "" : " (" + detail + ")"),
+                    fields, icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);
+    }
+    bool quiet = false;
+    bool live = false;
+    QString last;
+
+private:
+    Output& m_out;
+    QString m_port;
+};
+
+// A connection to a task's locals: it goes with them, when the task ends or is cancelled.
+struct Connection {
+    QMetaObject::Connection connection;
+    ~Connection() { QObject::disconnect(connection); }
+};
+
+} // namespace
+
+// One printer of an update: its port, its jobs and what is known of it.
+struct UpdateCommand::Printer {
+    enum class State { Asking, NoAnswer, Skipped, Loading, LoadFailed, Verifying, Verified, NotVerified };
+
+    Printer(Output& out, const QString& name) : port(name), messages(out, name) {}
+    QString port, device, model, before, after, error;
+    State state = State::Asking;
+    QString phase;
+    qint64 taken = 0, total = 0, sent = 0;
+    PrinterMessages messages;
+    QtSerialControl askingPort, loadingPort;
+    std::unique_ptr<Timer> timer;
+    std::unique_ptr<Interrogation> interrogation;
+    std::unique_ptr<Download> download;
+    Job job;
+};
+
+namespace {
+
+const char* stateId(UpdateCommand::Printer::State state)
+{
+    using State = UpdateCommand::Printer::State;
+    switch (state) {
+    case State::Asking:
+        return "asking";
+    case State::NoAnswer:
+        return "no-answer";
+    case State::Skipped:
+        return "skipped";
+    case State::Loading:
+        return "loading";
+    case State::LoadFailed:
+        return "load-failed";
+    case State::Verifying:
+        return "verifying";
+    case State::Verified:
+        return "verified";
+    case State::NotVerified:
+        return "not-verified";
+    }
+    return "";
+}
+
+} // namespace
+
+UpdateCommand::UpdateCommand(bool terminal) : m_terminal(terminal) {}
+UpdateCommand::~UpdateCommand() = default;
+
+void UpdateCommand::define(QCommandLineParser& p) const
+{
+    p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file (*.BIN)."));
+    p.addOptions({{"port", "The printers' ports, comma-separated: COM1 to COM10 or serial devices' paths.", "names"},
+                  {"force", "Load printers that already report the file's release too."},
+                  {"verify-timeout", "How long to wait for a restarted printer's release (120).", "seconds"}});
+    defineDownloadOptions(p, false);
+}
+
+Task<Interrogation::Answers> UpdateCommand::ask(Printer& p, bool quietly)
+{
+    p.messages.quiet = quietly;
+    std::optional<Interrogation::Answers> answers;
+    Wakeup done;
+    const Connection connection{QObject::connect(p.interrogation.get(), &Interrogation::finished,
+                                                 [&](const Interrogation::Answers& a) {
+                                                     answers = a;
+                                                     done.fire();
+                                                 })};
+    p.interrogation->start(LinkChoice{p.port, m_choices.link.line});
+    if (!answers) // a port that does not open ends the run at once
+        co_await done;
+    p.messages.quiet = false;
+    co_return *answers;
+}
+
+Task<> UpdateCommand::update(Printer& p)
+{
+    // Before: who is there, and does it need the file?
+    const Interrogation::Answers first = co_await ask(p, false);
+    if (first.failure || first.replies.size() < 3 || first.replies[1] == QLatin1String(Interrogation::kNoReply)) {
+        p.error = first.failure ? causeId(first.failure.cause) : causeId(Cause::PrinterNoAnswer);
+        changed(p, int(Printer::State::NoAnswer));
+        co_return;
+    }
+    p.model = first.replies[0];
+    p.before = first.replies[1];
+    if (p.before == m_release && !m_force) {
+        changed(p, int(Printer::State::Skipped));
+        co_return;
+    }
+    // Load, exactly as a download does.
+    changed(p, int(Printer::State::Loading));
+    std::optional<DownloadOutcome> outcome;
+    Wakeup loaded;
+    const Connection connection{QObject::connect(p.download.get(), &Download::ended, [&](DownloadOutcome o) {
+        outcome = o;
+        loaded.fire();
+    })};
+    p.download->start(m_choices.request);
+    if (!outcome)
+        co_await loaded;
+    p.sent = p.download->bytesWritten();
+    if (*outcome != DownloadOutcome::Completed) {
+        p.error = p.download->failure() ? causeId(p.download->failure().cause) : outcomeId(*outcome);
+        changed(p, int(Printer::State::LoadFailed));
+        co_return;
+    }
+    // After: the printer restarts; its release, once it answers again.
+    changed(p, int(Printer::State::Verifying));
+    const double deadline = m_clock->now() + m_verifyTimeout;
+    while (m_clock->now() < deadline) {
+        co_await m_clock->sleep(2);
+        const Interrogation::Answers again = co_await ask(p, true);
+        if (!again.failure && again.replies.size() == 3 && again.replies[1] != QLatin1String(Interrogation::kNoReply)) {
+            p.after = again.replies[1];
+            break;
+        }
+    }
+    changed(p, int(p.after == m_release ? Printer::State::Verified : Printer::State::NotVerified));
+}
+
+QString UpdateCommand::lineOf(const Printer& p) const
+{
+    const auto say = [&](const char* en, const char* it) { return inLanguage(m_language, en, it); };
+    QString phase;
+    switch (p.state) {
+    case Printer::State::Asking:
+        phase = say("asking", "interrogazione");
+        break;
+    case Printer::State::NoAnswer:
+        phase = say("no answer", "nessuna risposta") + " (" + p.error + ")";
+        break;
+    case Printer::State::Skipped:
+        phase = say("already at the release: skipped", "già alla release: saltata");
+        break;
+    case Printer::State::Loading:
+        phase = (p.phase.isEmpty() ? say("loading", "caricamento") : p.phase) +
+                (p.total > 0 ? QStringLiteral(" %1%").arg(p.taken * 100 / p.total) : QString());
+        break;
+    case Printer::State::LoadFailed:
+        phase = say("load failed", "caricamento fallito") + " (" + p.error + ")";
+        break;
+    case Printer::State::Verifying:
+        phase = say("switch it off and on; waiting for its release", "spegnerla e riaccenderla; attesa della release");
+        break;
+    case Printer::State::Verified:
+        phase = say("verified", "verificata");
+        break;
+    case Printer::State::NotVerified:
+        phase = say("NOT verified", "NON verificata");
+        break;
+    }
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(p.port, -7)
+        .arg(escapeControls(p.model.isEmpty() ? QStringLiteral("-") : p.model).left(14), -14)
+        .arg(escapeControls(p.before.isEmpty() ? QStringLiteral("-") : p.before).left(10), -10)
+        .arg(phase, -48)
+        .arg(escapeControls(p.after));
+}
+
+void UpdateCommand::changed(Printer& p, int stateValue)
+{
+    const auto state = Printer::State(stateValue);
+    const bool newState = std::exchange(p.state, state) != state;
+    if (newState) {
+        QJsonObject fields{{"port", p.port}, {"device", p.device}, {"state", stateId(state)}};
+        for (const auto& [key, value] :
+             {std::pair{"model", p.model}, {"before", p.before}, {"after", p.after}, {"error", p.error}})
+            if (!value.isEmpty())
+                fields.insert(QString::fromLatin1(key), value);
+        // On a terminal the live lines say it; elsewhere a line per change.
+        const bool live = m_terminal && !m_out->json();
+        m_out->event(QStringLiteral("printer"), live ? QString() : lineOf(p).simplified(), fields);
+    }
+    redraw();
+}
+
+void UpdateCommand::redraw()
+{
+    if (!m_terminal || m_out->json() || m_out->detail() == Output::Detail::Quiet)
+        return;
+    QByteArray screen;
+    if (m_drawn > 0)
+        screen += "\x1b[" + QByteArray::number(m_drawn) + "A";
+    for (const auto& p : m_printers)
+        screen += "\r" + lineOf(*p).toUtf8() + "\x1b[K\n";
+    m_drawn = int(m_printers.size());
+    std::fwrite(screen.constData(), 1, size_t(screen.size()), stderr);
+    std::fflush(stderr);
+}
+
+int UpdateCommand::run(const QCommandLineParser& p, Output& out)
+{
+    m_out = &out;
+    m_choices = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
+    m_choices.request.path = p.positionalArguments().constFirst();
+    m_choices.request.operation = Operation::Firmware;
+    auto usage = [&](const QString& why) {
+        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli update: ") + why,
+                  {{"error", "usage"}, {"text", why}});
+        return out.result(name(), exit_status::Usage);
+    };
+    if (const auto refused = applyDownloadOptions(p, m_choices))
+        return usage(*refused);
+    m_force = p.isSet("force");
+    bool ok = true;
+    m_verifyTimeout = p.isSet("verify-timeout") ? p.value("verify-timeout").toDouble(&ok) : 120;
+    if (!ok || m_verifyTimeout <= 0)
+        return usage(QStringLiteral("--verify-timeout takes a number of seconds"));
+    const QStringList names = p.isSet("port") ? p.value("port").split(',') : QStringList{m_choices.link.port};
+    QSet<QString> devices;
+    for (const QString& given : names) {
+        const auto port = portNamed(given.trimmed());
+        if (!port || *port == QLatin1String("LPT1"))
+            return usage(port ? QStringLiteral("the printers answer on serial ports only, not LPT1")
+                              : noSuchPort(given.trimmed()));
+        // One device, one printer: two names for one device would be one printer loaded twice.
+        const QString device = port_names::serialDeviceOf(*port);
+        const QString canonical = QFileInfo(device).canonicalFilePath();
+        if (devices.contains(canonical.isEmpty() ? device : canonical))
+            return usage(QStringLiteral("%1 leads to a device named twice (%2)").arg(*port, device));
+        devices << (canonical.isEmpty() ? device : canonical);
+        m_printers.push_back(std::make_unique<Printer>(out, *port));
+        m_printers.back()->device = device;
+    }
+    m_language = languageOf(p);
+
+    // The file's release first: without one there is nothing to verify, and no printer is asked.
+    QFile file(m_choices.request.path);
+    const QFileInfo info(m_choices.request.path);
+    const std::optional<QByteArray> release =
+        info.isFile() && file.open(QIODevice::ReadOnly) ? findRelease(file) : std::nullopt;
+    if (!info.isFile() || info.size() == 0) {
+        const Cause cause = !info.exists() ? Cause::FileMissing : !info.isFile() ? Cause::FileNotRegular : Cause::FileEmpty;
+        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli update: ") + causeWords(m_language, cause) +
+                                               QStringLiteral(": ") + m_choices.request.path,
+                  {{"error", causeId(cause)}, {"text", m_choices.request.path}});
+        return out.result(name(), exit_status::FileRefused,
+                          {{"error", causeId(cause)}, {"file", m_choices.request.path}});
+    }
+    if (!release) {
+        out.show(ownText(m_language, Msg::NoRelease).arg(m_choices.request.path), kAppTitle, MessageIcon::Critical);
+        return out.result(name(), exit_status::NoRelease,
+                          {{"error", "file-no-release"}, {"file", m_choices.request.path}});
+    }
+    m_release = QString::fromLatin1(*release);
+    out.event(QStringLiteral("start"),
+              inLanguage(m_language, "%1 (release %2) to %3", "%1 (release %2) a %3")
+                  .arg(info.fileName(), escapeControls(m_release), names.join(QStringLiteral(", "))),
+              {{"file", m_choices.request.path},
+               {"release", m_release},
+               {"ports", QJsonArray::fromStringList(names)},
+               {"headers", QJsonArray::fromStringList(plannedHeaders(m_choices.request))}});
+
+    SystemClock clock;
+    m_clock = &clock;
+    const int language = m_language, turbo = m_choices.turbo;
+    int running = 0;
+    for (const auto& printer : m_printers) {
+        Printer& pr = *printer;
+        const LinkChoice link{pr.port, m_choices.link.line};
+        pr.messages.live = m_terminal && !out.json() && out.detail() != Output::Detail::Quiet;
+        pr.interrogation = std::make_unique<Interrogation>(pr.askingPort, clock, pr.messages, [language] { return language; });
+        pr.timer = clock.createTimer();
+        pr.download = std::make_unique<Download>(
+            DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }}, clock,
+            pr.messages, pr.loadingPort, *pr.timer);
+        QObject::connect(pr.timer.get(), &Timer::timeout, pr.download.get(), &Download::tick);
+        QObject::connect(pr.download.get(), &Download::phase, [this, &pr, language](DownloadPhase phase, double s) {
+            pr.phase = phaseText(language, phase, s);
+            QJsonObject fields{{"port", pr.port}, {"phase", phaseId(phase)}};
+            if (s > 0)
+                fields.insert(QStringLiteral("seconds"), s);
+            m_out->event(QStringLiteral("phase"), QString(), fields);
+            redraw();
+        });
+        QObject::connect(pr.download.get(), &Download::dialogChanged, [this, &pr] {
+            const DownloadDialog& d = pr.download->dialog();
+            if (!d.busy || d.maximum <= 0 || (pr.taken == d.value && pr.total == d.maximum))
+                return;
+            const bool percent = d.value * 100 / d.maximum != pr.taken * 100 / qMax<qint64>(1, pr.total);
+            pr.taken = d.value;
+            pr.total = d.maximum;
+            if (percent)
+                m_out->event(QStringLiteral("progress"), QString(),
+                             {{"port", pr.port}, {"bytes", d.value}, {"total", d.maximum}});
+            redraw();
+        });
+        QObject::connect(&pr.job, &Job::finished, [this, &running] {
+            if (--running == 0)
+                end();
+        });
+    }
+    redraw();
+    // Every printer at once, each with its own port, pacing and waits.
+    running = int(m_printers.size());
+    for (const auto& printer : m_printers)
+        printer->job.start(update(*printer));
+    runUntilEnd([&] {
+        for (const auto& printer : m_printers) {
+            printer->job.cancel();
+            printer->interrogation->cancel();
+            printer->download->cancel();
+        }
+    });
+    m_clock = nullptr;
+
+    QJsonArray rows;
+    bool allGood = true;
+    for (const auto& printer : m_printers) {
+        const Printer& pr = *printer;
+        allGood = allGood && (pr.state == Printer::State::Verified || pr.state == Printer::State::Skipped);
+        QJsonObject row{{"port", pr.port}, {"device", pr.device}, {"state", stateId(pr.state)},
+                        {"sent", pr.sent}, {"total", info.size()}};
+        for (const auto& [key, value] :
+             {std::pair{"model", pr.model}, {"before", pr.before}, {"after", pr.after}, {"error", pr.error}})
+            if (!value.isEmpty())
+                row.insert(QString::fromLatin1(key), value);
+        rows.append(row);
+    }
+    if (m_signal)
+        return out.result(name(), 128 + m_signal, {{"release", m_release}, {"printers", rows}});
+    return out.result(name(), allGood ? exit_status::Ok : exit_status::NotVerified,
+                      {{"release", m_release}, {"printers", rows}});
+}
