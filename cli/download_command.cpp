@@ -111,7 +111,6 @@ QStringList plannedHeaders(const DownloadRequest& request)
     return {QString::fromLatin1(headerText(code, size, sum).chopped(1))};
 }
 
-
 void defineDownloadOptions(QCommandLineParser& p, bool withOperation)
 {
     if (withOperation)

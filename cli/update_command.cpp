@@ -37,8 +37,9 @@ public:
         if (!detail.isEmpty())
             fields.insert(QStringLiteral("detail"), detail);
         const QString line = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
-        m_out.event(QStringLiteral("message"), m_port + QStringLiteral(": ") + line + (detail.isEmpty() ? "" : " (" + detail + ")"),
-                    fields, icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);
+        m_out.event(QStringLiteral("message"),
+                    m_port + QStringLiteral(": ") + line + (detail.isEmpty() ? "" : " (" + detail + ")"), fields,
+                    icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);
     }
     bool quiet = false;
     bool live = false;
@@ -65,7 +66,7 @@ struct UpdateCommand::Printer {
     QString port, device, model, before, after, error;
     State state = State::Asking;
     QString phase;
-    qint64 taken = 0, total = 0, sent = 0;
+    qint64 taken = 0, total = 0;
     PrinterMessages messages;
     QtSerialControl askingPort, loadingPort;
     std::unique_ptr<Timer> timer;
@@ -119,11 +120,11 @@ Task<Interrogation::Answers> UpdateCommand::ask(Printer& p, bool quietly)
     p.messages.quiet = quietly;
     std::optional<Interrogation::Answers> answers;
     Wakeup done;
-    const Connection connection{QObject::connect(p.interrogation.get(), &Interrogation::finished,
-                                                 [&](const Interrogation::Answers& a) {
-                                                     answers = a;
-                                                     done.fire();
-                                                 })};
+    const Connection connection{
+        QObject::connect(p.interrogation.get(), &Interrogation::finished, [&](const Interrogation::Answers& a) {
+            answers = a;
+            done.fire();
+        })};
     p.interrogation->start(LinkChoice{p.port, m_choices.link.line});
     if (!answers) // a port that does not open ends the run at once
         co_await done;
@@ -157,7 +158,6 @@ Task<> UpdateCommand::update(Printer& p)
     p.download->start(m_choices.request);
     if (!outcome)
         co_await loaded;
-    p.sent = p.download->bytesWritten();
     if (*outcome != DownloadOutcome::Completed) {
         p.error = p.download->failure() ? causeId(p.download->failure().cause) : outcomeId(*outcome);
         changed(p, int(Printer::State::LoadFailed));
@@ -289,9 +289,12 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     const std::optional<QByteArray> release =
         info.isFile() && file.open(QIODevice::ReadOnly) ? findRelease(file) : std::nullopt;
     if (!info.isFile() || info.size() == 0) {
-        const Cause cause = !info.exists() ? Cause::FileMissing : !info.isFile() ? Cause::FileNotRegular : Cause::FileEmpty;
-        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli update: ") + causeWords(m_language, cause) +
-                                               QStringLiteral(": ") + m_choices.request.path,
+        const Cause cause = !info.exists()   ? Cause::FileMissing
+                            : !info.isFile() ? Cause::FileNotRegular
+                                             : Cause::FileEmpty;
+        out.event(QStringLiteral("error"),
+                  QStringLiteral("velmora-cli update: ") + causeWords(m_language, cause) + QStringLiteral(": ") +
+                      m_choices.request.path,
                   {{"error", causeId(cause)}, {"text", m_choices.request.path}});
         return out.result(name(), exit_status::FileRefused,
                           {{"error", causeId(cause)}, {"file", m_choices.request.path}});
@@ -318,7 +321,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         Printer& pr = *printer;
         const LinkChoice link{pr.port, m_choices.link.line};
         pr.messages.live = m_terminal && !out.json() && out.detail() != Output::Detail::Quiet;
-        pr.interrogation = std::make_unique<Interrogation>(pr.askingPort, clock, pr.messages, [language] { return language; });
+        pr.interrogation =
+            std::make_unique<Interrogation>(pr.askingPort, clock, pr.messages, [language] { return language; });
         pr.timer = clock.createTimer();
         pr.download = std::make_unique<Download>(
             DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }}, clock,
@@ -368,8 +372,11 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     for (const auto& printer : m_printers) {
         const Printer& pr = *printer;
         allGood = allGood && (pr.state == Printer::State::Verified || pr.state == Printer::State::Skipped);
-        QJsonObject row{{"port", pr.port}, {"device", pr.device}, {"state", stateId(pr.state)},
-                        {"sent", pr.sent}, {"total", info.size()}};
+        QJsonObject row{{"port", pr.port},
+                        {"device", pr.device},
+                        {"state", stateId(pr.state)},
+                        {"sent", pr.download->bytesWritten()},
+                        {"total", info.size()}};
         for (const auto& [key, value] :
              {std::pair{"model", pr.model}, {"before", pr.before}, {"after", pr.after}, {"error", pr.error}})
             if (!value.isEmpty())
