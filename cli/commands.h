@@ -84,6 +84,8 @@ private:
     Task<Interrogation::Answers> ask(Printer& printer, bool quietly);
     void changed(Printer& printer, int state);
     QString lineOf(const Printer& printer) const;
+    // The printer's port, device, state and what is known of it.
+    static QJsonObject fieldsOf(const Printer& printer);
     void redraw();
 
     bool m_terminal;

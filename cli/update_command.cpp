@@ -177,6 +177,16 @@ Task<> UpdateCommand::update(Printer& p)
     changed(p, int(p.after == m_release ? Printer::State::Verified : Printer::State::NotVerified));
 }
 
+QJsonObject UpdateCommand::fieldsOf(const Printer& p)
+{
+    QJsonObject fields{{"port", p.port}, {"device", p.device}, {"state", stateId(p.state)}};
+    for (const auto& [key, value] :
+         {std::pair{"model", p.model}, {"before", p.before}, {"after", p.after}, {"error", p.error}})
+        if (!value.isEmpty())
+            fields.insert(QString::fromLatin1(key), value);
+    return fields;
+}
+
 QString UpdateCommand::lineOf(const Printer& p) const
 {
     const auto say = [&](const char* en, const char* it) { return inLanguage(m_language, en, it); };
@@ -221,11 +231,7 @@ void UpdateCommand::changed(Printer& p, int stateValue)
     const auto state = Printer::State(stateValue);
     const bool newState = std::exchange(p.state, state) != state;
     if (newState) {
-        QJsonObject fields{{"port", p.port}, {"device", p.device}, {"state", stateId(state)}};
-        for (const auto& [key, value] :
-             {std::pair{"model", p.model}, {"before", p.before}, {"after", p.after}, {"error", p.error}})
-            if (!value.isEmpty())
-                fields.insert(QString::fromLatin1(key), value);
+        const QJsonObject fields = fieldsOf(p);
         // On a terminal the live lines say it; elsewhere a line per change.
         const bool live = m_terminal && !m_out->json();
         m_out->event(QStringLiteral("printer"), live ? QString() : lineOf(p).simplified(), fields);
@@ -372,15 +378,9 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     for (const auto& printer : m_printers) {
         const Printer& pr = *printer;
         allGood = allGood && (pr.state == Printer::State::Verified || pr.state == Printer::State::Skipped);
-        QJsonObject row{{"port", pr.port},
-                        {"device", pr.device},
-                        {"state", stateId(pr.state)},
-                        {"sent", pr.download->bytesWritten()},
-                        {"total", info.size()}};
-        for (const auto& [key, value] :
-             {std::pair{"model", pr.model}, {"before", pr.before}, {"after", pr.after}, {"error", pr.error}})
-            if (!value.isEmpty())
-                row.insert(QString::fromLatin1(key), value);
+        QJsonObject row = fieldsOf(pr);
+        row.insert(QStringLiteral("sent"), pr.download->bytesWritten());
+        row.insert(QStringLiteral("total"), info.size());
         rows.append(row);
     }
     if (m_signal)
