@@ -331,7 +331,8 @@ void Download::start(const DownloadRequest& request)
     const QString& path = request.path;
     if (path.isEmpty())
         return;
-    if (busy())
+    // A handler of the running download's own signals cannot start the next one.
+    if (busy() || m_job.onStack())
         return;
 
     // The loader only reads: a missing or empty file is reported, never created or deleted;

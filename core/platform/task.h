@@ -98,6 +98,8 @@ public:
     bool running() const { return bool(m_task); }
     // Cancelled from inside, not yet stopped: nothing more may leave the program.
     bool stopping() const { return m_cancelled; }
+    // Its task is running now, further up the stack (a handler it called asks).
+    bool onStack() const { return m_depth > 0; }
 
     // The job whose task is running at this moment, if any.
     static Job* current();

@@ -549,6 +549,19 @@ private slots:
         QCOMPARE(release + QString::number(checked - endWait), "1.070.8");
     }
 
+    // A handler of a download's end cannot start the next one from inside it, and leaves nothing open.
+    void noStartFromItsOwnEnd()
+    {
+        Run d("len=100");
+        int starts = 0;
+        connect(&d.download, &Download::ended, [&] {
+            if (!starts++)
+                d.download.start(d.request);
+        });
+        d.expectSound(d.run());
+        QCOMPARE(d.port.openings, 1);
+    }
+
     // Ticks while no timed transfer runs (the 8-second wait, after the end) send nothing and stop the timer.
     void aStrayTickSendsNothing()
     {
