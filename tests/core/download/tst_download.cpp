@@ -27,7 +27,7 @@ QByteArray readFile(const QString& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-// One download of the core on the virtual clock, set up from words such as "len=4097 op=2 port=LPT1 turbo=1
+// One download of the core on the virtual clock, set up from words such as "len=4097 op=external port=LPT1 turbo=1
 // cancel@8.05", and told as a timeline of the wire, the dialog, the phases and the messages.
 struct Run {
     TestHome home;
@@ -71,9 +71,13 @@ struct Run {
         const QMap<QString, std::function<void(const QString&)>> set = {
             {"len", [this](const QString& v) { data = patternBytes(v.toLongLong(), v.toUInt()); }},
             {"data", [this](const QString& v) { data = v.toLatin1(); }},
-            {"op", [this](const QString& v) { request.operation = Operation(v.toInt()); }},
+            {"op",
+             [this](const QString& v) {
+                 request.operation = Operation(QStringList{"firmware", "fonts", "external"}.indexOf(v));
+             }},
             {"ram", [this](const QString&) { request.boot = Boot::RamCard; }},
-            {"check", [this](const QString& v) { request.checksum = BoxValue(v.toInt()); }},
+            {"check",
+             [this](const QString& v) { request.checksum = v == "on" ? BoxValue::Checked : BoxValue::Greyed; }},
             {"port", [this](const QString& v) { link.port = v; }},
             {"line", [this](const QString& v) { link.line = offeredLine(v); }},
             {"turbo", [this](const QString& v) { turbo = v.toInt(); }},
@@ -271,21 +275,21 @@ private slots:
             QTest::newRow(name) << setup << timeline << message;
         };
         // The command: header codes, checksums, line settings, pacing.
-        row("firmware, board, checksum", "data=A check=1 port=COM3 line=19200,E,7,2",
+        row("firmware, board, checksum", "data=A check=on port=COM3 line=19200,E,7,2",
             "[checksum]@0 paint@0 open3 19200,E,7,2@0 ?Z3&1,65$@0 ~wait8@0 A@8.02  @8.02 END@8.02");
-        row("checksum 0 is one digit", "data=abab check=1",
+        row("checksum 0 is one digit", "data=abab check=on",
             "[checksum]@0 paint@0 open@0 ?Z3&4,0$@0 ~wait8@0 abab@8.02 END@8.02");
         row("firmware, board", "data=1234", "open@0 ?Z4&4$@0 ~wait8@0 1234@8.02 END@8.02");
-        row("a greyed box is no checksum", "data=12 check=2", "open@0 ?Z4&2$@0 ~wait8@0 12@8.02 END@8.02");
-        row("firmware to the RAM card", "data=123 check=1 ram", "open@0 ?Z2&3$@0 ~wait8@0 123@8.02  @8.02 END@8.02");
-        row("standard fonts, board, checksum", "data=xy op=1 check=1",
+        row("a greyed box is no checksum", "data=12 check=greyed", "open@0 ?Z4&2$@0 ~wait8@0 12@8.02 END@8.02");
+        row("firmware to the RAM card", "data=123 check=on ram", "open@0 ?Z2&3$@0 ~wait8@0 123@8.02  @8.02 END@8.02");
+        row("standard fonts, board, checksum", "data=xy op=fonts check=on",
             "[checksum]@0 paint@0 open@0 ?Z8&2,1$@0 ~wait8@0 xy@8.02 END@8.02");
-        row("standard fonts, board", "data=xy op=1", "open@0 ?Z1&2$@0 ~wait8@0 xy@8.02 END@8.02");
-        row("standard fonts, RAM card", "data=xy op=1 ram", "open@0 ?Z0&2$@0 ~wait8@0 xy@8.02 END@8.02");
-        row("no operation: no header", "data=xy op=-1", "open@0 ~wait8@0 xy@8.02 END@8.02");
+        row("standard fonts, board", "data=xy op=fonts", "open@0 ?Z1&2$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("standard fonts, RAM card", "data=xy op=fonts ram", "open@0 ?Z0&2$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("no operation: no header", "data=xy op=none", "open@0 ~wait8@0 xy@8.02 END@8.02");
         row("Turbo", "data=xy turbo=1", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.002 END@8.002");
         row("Turbo greyed is no Turbo", "data=xy turbo=2", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
-        row("LPT1", "data=xy port=LPT1 op=1 check=1", "[checksum]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
+        row("LPT1", "data=xy port=LPT1 op=fonts check=on", "[checksum]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
         row("LPT1 with Turbo", "data=xy port=LPT1 turbo=1", "~wait8@0 END@8.002 lpt:?Z4&2$+2");
         row("English", "data=xy lang=2000",
             "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 [endwait]@8.02 ~end25@8.02 close@33.02 I:Download has ended@33.02 "
@@ -303,24 +307,25 @@ private slots:
         row("LPT1 with Turbo pauses every 65536", "len=131073 port=LPT1 turbo=1",
             "~wait8@0 ~pause2@8.256 ~pause2@10.512 END@12.514 lpt:?Z4&131073$+131074");
         // External fonts.
-        row("fonts in one part", "len=1376256 op=2 turbo=1",
+        row("fonts in one part", "len=1376256 op=external turbo=1",
             "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 END@15.374");
-        row("fonts in two parts", "len=1376257 op=2 turbo=1",
+        row("fonts in two parts", "len=1376257 op=external turbo=1",
             "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 open@40.374 "
             "?Z;&1$@40.374 ~wait10@40.374 1@50.374 close@50.374 END@50.374");
-        row("the largest fonts", "len=3014656 op=2 turbo=1",
+        row("the largest fonts", "len=3014656 op=external turbo=1",
             "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 open@40.374 "
             "?Z;&1638400$@40.374 ~wait10@40.374 512x3200@50.374+0.002 close@56.772 END@56.772");
-        row("fonts too big", "len=3014657 op=2", "C:@0 =file@0",
+        row("fonts too big", "len=3014657 op=external", "C:@0 =file@0",
             "ATTENZIONE! File troppo grande. Operazione annullata.");
-        row("fonts pause every 4096 without Turbo", "len=4097 op=2",
+        row("fonts pause every 4096 without Turbo", "len=4097 op=external",
             "dlg@0 open@0 ?Z:&4097$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 1@12.64 close@12.64 END@12.64");
-        row("fonts with Turbo pause nowhere", "len=9000 op=2 turbo=1",
+        row("fonts with Turbo pause nowhere", "len=9000 op=external turbo=1",
             "dlg@0 open@0 ?Z:&9000$@0 ~wait10@0 512x17@10+0.002 296@10.034 close@10.034 END@10.034");
-        row("fonts over LPT1", "len=1000 op=2 port=LPT1 turbo=1", "dlg@0 ~wait10@1 END@11.002 lpt:?Z:&1000$+1000");
-        row("fonts over LPT1 pause every 4096", "len=8193 op=2 port=LPT1",
+        row("fonts over LPT1", "len=1000 op=external port=LPT1 turbo=1",
+            "dlg@0 ~wait10@1 END@11.002 lpt:?Z:&1000$+1000");
+        row("fonts over LPT1 pause every 4096", "len=8193 op=external port=LPT1",
             "dlg@0 ~wait10@1 ~pause2@12.26 ~pause2@15.54 END@17.56 lpt:?Z:&8193$+8193");
-        row("fonts over LPT1 with Turbo pause every 65536", "len=131073 op=2 port=LPT1 turbo=1",
+        row("fonts over LPT1 with Turbo pause every 65536", "len=131073 op=external port=LPT1 turbo=1",
             "dlg@0 ~wait10@1 ~pause2@11.254 ~pause2@13.51 END@15.512 lpt:?Z:&131073$+131073");
         // Refused requests.
         row("empty path: nothing at all", "file=none", "");
@@ -334,16 +339,16 @@ private slots:
         row("2 GiB: named with its size", "file=huge", "C:Velmora@0 =file@0", "è troppo grande (2147483648");
         row("2 GiB less one byte goes", "file=2G-1 turbo=1 cancel@9",
             "open@0 ?Z4&2147483647$@0 ~wait8@0 512x499@8.002+0.002 close@9 =aborted@9");
-        row("a held port: named in the detail", "data=abc check=1 refuse",
+        row("a held port: named in the detail", "data=abc check=on refuse",
             "[checksum]@0 paint@0 refused1@0 C:Porta@0 =port@0",
             "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / Porta / COM1 "
             "(/dev/fake1): porta in uso da un altro programma");
-        row("a held port freed: the next press goes through", "data=abc check=1 refuse free@1 press@2",
+        row("a held port freed: the next press goes through", "data=abc check=on refuse free@1 press@2",
             "[checksum]@0 paint@0 refused1@0 C:Porta@0 =port@0 [checksum]@2 paint@2 open@2 ?Z3&3,96$@2 ~wait8@2 "
             "abc@10.02  @10.02 END@10.02");
         row("a held port, English", "data=abc lang=2000 refuse", "refused1@0 C:Port@0 =port@0",
             "WARNING! COM port is already open. Close all programs and try again.");
-        row("the second part's port held", "len=1376257 op=2 turbo=1 refuse@30",
+        row("the second part's port held", "len=1376257 op=external turbo=1 refuse@30",
             "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 refused1@40.374 "
             "C:Porta@40.374 =port@40.374",
             "ATTENZIONE! La porta COM");
@@ -359,7 +364,7 @@ private slots:
             "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 close@10 =aborted@10");
         row("cancel in the end wait", "len=100 cancel@20",
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [endwait]@8.04 ~end25@8.04 close@20 =aborted@20");
-        row("cancel in the fonts' pacing", "len=20000 op=2 cancel@10.5",
+        row("cancel in the fonts' pacing", "len=20000 op=external cancel@10.5",
             "dlg@0 open@0 ?Z:&20000$@0 ~wait10@0 64x51@10+0.01 close@10.5 =aborted@10.5");
         row("a language the table lacks: Italian", "data=xy lang=3000", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
         row("the program ends in a pause", "len=5000 end@10",
@@ -368,12 +373,12 @@ private slots:
             "open@0 ?Z4&600$@0 ~wait8@0 512@8.002 88@8.012 ~drain0@8.012 close@12");
         row("the program ends in the end wait", "len=100 end@20",
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [endwait]@8.04 ~end25@8.04 close@20");
-        row("the program ends in the fonts' 10-second wait", "len=5000 op=2 end@5",
+        row("the program ends in the fonts' 10-second wait", "len=5000 op=external end@5",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 close@5");
-        row("the program ends in the fonts' pacing", "len=5000 op=2 end@10.05",
+        row("the program ends in the fonts' pacing", "len=5000 op=external end@10.05",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 close@10.05");
         row("the program ends in the 8-second wait", "len=100 end@3", "open@0 ?Z4&100$@0 ~wait8@0 close@3");
-        row("the program ends in the fonts' wait between parts", "len=1376257 op=2 turbo=1 end@30",
+        row("the program ends in the fonts' wait between parts", "len=1376257 op=external turbo=1 end@30",
             "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374");
         // Failures.
         row("hang-up before the data", "len=5000 hangup@4", "open@0 ?Z4&5000$@0 ~wait8@0 hangup@4 close@4 FAIL@4",
@@ -383,11 +388,11 @@ private slots:
         row("hang-up in the end wait: the data are out", "len=100 hangup@20",
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [endwait]@8.04 ~end25@8.04 hangup@20 close@33.04 I:Download "
             "terminato.@33.04 =done@33.04");
-        row("fonts: hang-up before the data", "len=5000 op=2 hangup@5",
+        row("fonts: hang-up before the data", "len=5000 op=external hangup@5",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 hangup@5 close@5 FAIL@5", "COM1");
-        row("fonts: hang-up in the middle", "len=5000 op=2 hangup@10.05",
+        row("fonts: hang-up in the middle", "len=5000 op=external hangup@10.05",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 hangup@10.05 close@10.05 FAIL@10.05", "COM1");
-        row("fonts: hang-up in the end wait", "len=100 op=2 hangup@20",
+        row("fonts: hang-up in the end wait", "len=100 op=external hangup@20",
             "dlg@0 open@0 ?Z:&100$@0 ~wait10@0 64@10 36@10.01 close@10.01 END@10.01");
         row("a write fails", "len=5000 fail=649",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x10@8.02+0.02 hangup@8.22 close@8.22 FAIL@8.22",
@@ -398,19 +403,19 @@ private slots:
             "open@0 ?Z4&600$@0 ~wait8@0 512@8.002 88@8.012 ~drain0@8.012 END@14.004");
         row("cancel while the line drains and takes nothing", "len=64 rate=0.000000001 cancel@12",
             "open@0 ?Z4&64$@0 ~wait8@0 64@8.02 ~drain0@8.02 close@12 =aborted@12");
-        row("fonts: cancel while the line is behind", "len=5000 op=2 rate=100 cancel@11",
+        row("fonts: cancel while the line is behind", "len=5000 op=external rate=100 cancel@11",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x2@10+0.01 64@10.65 close@11 =aborted@11");
-        row("fonts: cancel in the 2-second pause", "len=5000 op=2 cancel@11.5",
+        row("fonts: cancel in the 2-second pause", "len=5000 op=external cancel@11.5",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 close@11.5 =aborted@11.5");
-        row("fonts: a write fails", "len=5000 op=2 fail=649",
+        row("fonts: a write fails", "len=5000 op=external fail=649",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x10@10+0.01 hangup@10.1 close@10.1 FAIL@10.1",
             "Collegamento con COM1");
-        row("fonts: a file that shrinks", "len=5000 op=2 shrink@10.05",
+        row("fonts: a file that shrinks", "len=5000 op=external shrink@10.05",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x6@10+0.01 close@10.06 FAIL@10.06",
             "il file è più corto di quanto annunciato");
-        row("fonts: LPT1 missing", "len=100 op=2 port=LPT1 lpt=/no/such/printer", "dlg@0 C:Porta@0 =port@0 lpt:+0",
-            "/no/such/printer");
-        row("fonts: a second download after the first", "len=100 op=2 press@40",
+        row("fonts: LPT1 missing", "len=100 op=external port=LPT1 lpt=/no/such/printer",
+            "dlg@0 C:Porta@0 =port@0 lpt:+0", "/no/such/printer");
+        row("fonts: a second download after the first", "len=100 op=external press@40",
             "dlg@0 open@0 ?Z:&100$@0 ~wait10@0 64@10 36@10.01 close@10.01 END@10.01 dlg@40 open@40 ?Z:&100$@40 "
             "~wait10@40 64@50 36@50.01 close@50.01 END@50.01");
         row("hang-up while the line drains before a pause", "len=4097 rate=3300 hangup@9.29",
@@ -423,11 +428,11 @@ private slots:
             "open1 2400,N,8,1@0 ?Z4&12000$@0 ~wait8@0 512x23@8.002+2.134 224@57.084 ~drain0@57.084 END@58.024");
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
-        row("a file changed in place: not what was announced", "len=5000 check=1 overwrite@8.05",
+        row("a file changed in place: not what was announced", "len=5000 check=on overwrite@8.05",
             "[checksum]@0 paint@0 open@0 ?Z3&5000,112$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 "
             "ZZZZZZZZ@11.58 close@11.58 FAIL@11.58",
             "DATA.BIN\nè cambiato durante il download");
-        row("fonts: a file changed in place", "len=5000 op=2 overwrite@10.05",
+        row("fonts: a file changed in place", "len=5000 op=external overwrite@10.05",
             "dlg@0 open@0 ?Z:&5000$@0 ~wait10@0 64x64@10+0.01 ~pause2@10.63 64x14@12.64+0.01 ZZZZZZZZ@12.78 "
             "close@12.78 FAIL@12.78",
             "è cambiato durante il download");
@@ -473,10 +478,11 @@ private slots:
     void theLineSetsThePace_data()
     {
         QTest::addColumn<QString>("setup"); // "queue": a device queue the system does not count
-        for (const char* setup : {"op=0 turbo=0 line=4800,N,8,1 queue=0", "op=0 turbo=1 line=4800,N,8,1 queue=0",
-                                  "op=0 turbo=0 line=9600,N,8,1 queue=4096", "op=0 turbo=0 line=57600,N,8,1 queue=0",
-                                  "op=2 turbo=0 line=9600,N,8,1 queue=0", "op=2 turbo=1 line=4800,N,8,1 queue=4096",
-                                  "op=2 turbo=0 line=57600,N,8,1 queue=0"})
+        for (const char* setup :
+             {"op=firmware turbo=0 line=4800,N,8,1 queue=0", "op=firmware turbo=1 line=4800,N,8,1 queue=0",
+              "op=firmware turbo=0 line=9600,N,8,1 queue=4096", "op=firmware turbo=0 line=57600,N,8,1 queue=0",
+              "op=external turbo=0 line=9600,N,8,1 queue=0", "op=external turbo=1 line=4800,N,8,1 queue=4096",
+              "op=external turbo=0 line=57600,N,8,1 queue=0"})
             QTest::newRow(setup) << QString(setup);
     }
     void theLineSetsThePace()
