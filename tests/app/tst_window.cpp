@@ -35,6 +35,7 @@ struct Window : Bench {
     QMap<QString, QString> saved;
     std::map<QString, std::unique_ptr<PaintRecorder>> painters;
     bool inAction = false; // a step run by the clock, at its time
+    QString where;         // the script's step being run, for a failure to name
 
     QObject* named(const QString& name) { return name == "CARICA" ? w : w->findChild<QObject*>(name); }
     template <class T> T& as(const QString& name)
@@ -144,7 +145,7 @@ struct Window : Bench {
             const bool part = e.section('=', 0, 0).endsWith('~'); // "KEY~=VALUE": the value holds VALUE
             const QString key = e.section('=', 0, 0).remove('~'), want = e.section('=', 1), got = value(key);
             QVERIFY2(part ? got.contains(want) : got == want,
-                     qPrintable(QStringLiteral("%1: got \"%2\", want \"%3\"").arg(key, got, want)));
+                     qPrintable(QStringLiteral("%1, %2: got \"%3\", want \"%4\"").arg(where, key, got, want)));
         }
     }
     void step(const QString& s)
@@ -156,10 +157,12 @@ struct Window : Bench {
         else if (verb == "at")
             clock.at(rest.startsWith('+') ? clock.now() + rest.section(' ', 0, 0).toDouble()
                                           : rest.section(' ', 0, 0).toDouble(),
-                     [this, then = rest.section(' ', 1)] {
+                     [this, then = rest.section(' ', 1), whole = s] {
                          const bool outer = std::exchange(inAction, true);
+                         const QString outerWhere = std::exchange(where, where + " (now \"" + whole + "\")");
                          step(then);
                          inAction = outer;
+                         where = outerWhere;
                      });
         else if (verb == "click") {
             qobject_cast<QAction*>(named(name)) ? as<QAction>(name).trigger() : as<QAbstractButton>(name).click();
@@ -411,8 +414,10 @@ private slots:
         QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());
         QCOMPARE(c.link.line ? c.link.line->text() : "none", l.line ? l.line->text() : "none");
         QCOMPARE(bench.value("idle") + bench.value("said"), QStringLiteral("1"));
-        for (const QString& s : script.split("; ", Qt::SkipEmptyParts)) {
-            bench.step(s);
+        const QStringList steps = script.split("; ", Qt::SkipEmptyParts);
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            bench.where = QStringLiteral("step %1 \"%2\"").arg(i + 1).arg(steps[i]);
+            bench.step(steps[i]);
             if (QTest::currentTestFailed())
                 return;
         }

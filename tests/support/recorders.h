@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QStringList>
+#include <QTest>
 
 #include <algorithm>
 #include <cmath>
@@ -101,3 +102,30 @@ public:
 private:
     Clock& m_clock;
 };
+
+// Whether two timelines are the same; when not, the test fails with the first differing token among
+// its neighbours, one token a line, and then both timelines whole.
+inline bool sameTimeline(const QString& got, const QString& want, const char* file, int line)
+{
+    if (got == want)
+        return true;
+    const QStringList g = got.split(' ', Qt::SkipEmptyParts), w = want.split(' ', Qt::SkipEmptyParts);
+    qsizetype at = 0;
+    while (at < g.size() && at < w.size() && g[at] == w[at])
+        ++at;
+    QString text =
+        QStringLiteral("timelines differ at token %1\n      %2 %3\n").arg(at + 1).arg("want", -24).arg("got");
+    for (qsizetype i = qMax<qsizetype>(0, at - 3); i < qMax(g.size(), w.size()) && i <= at + 3; ++i)
+        text += QStringLiteral("%1 %2 %3 %4\n")
+                    .arg(i == at ? ">" : " ")
+                    .arg(i + 1, 4)
+                    .arg(w.value(i, "(end)"), -24)
+                    .arg(g.value(i, "(end)"));
+    QTest::qFail(qPrintable(text + "want: " + want + "\ngot:  " + got), file, line);
+    return false;
+}
+#define COMPARE_TIMELINE(got, want)                                                                                    \
+    do {                                                                                                               \
+        if (!sameTimeline((got), (want), __FILE__, __LINE__))                                                          \
+            return;                                                                                                    \
+    } while (false)

@@ -466,7 +466,7 @@ private slots:
             qInfo().noquote() << "@@" << QTest::currentDataTag() << "@@" << got;
         if (got != timeline)
             qInfo().noquote() << "messages:" << d.messages.said();
-        QCOMPARE(got, timeline);
+        COMPARE_TIMELINE(got, timeline);
         QVERIFY2(d.messages.said().contains(got.contains("END@") ? "Spegnere e riaccendere la stampante" : message),
                  qPrintable(d.messages.said()));
         QCOMPARE(QFileInfo::exists(d.request.path), existed && !setup.contains("remove@"));

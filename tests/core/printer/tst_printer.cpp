@@ -133,7 +133,7 @@ private slots:
         check.start(path,
                     LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", offeredLine(QStringLiteral("19200,E,8,1"))});
         p.clock.run(5);
-        QCOMPARE(p.line.summary().remove(" searched@0"), timeline);
+        COMPARE_TIMELINE(p.line.summary().remove(" searched@0"), timeline);
         QCOMPARE(p.said(), message);
         QVERIFY(!p.port.isOpen() && !check.running());
     }
@@ -185,7 +185,7 @@ private slots:
         });
         run.start(link);
         p.clock.run(5);
-        QCOMPARE(p.line.summary(), timeline);
+        COMPARE_TIMELINE(p.line.summary(), timeline);
         QCOMPARE(p.said(), message);
         QCOMPARE(runningMid, printer != "refuses");
         QVERIFY(!run.testRunning() && !p.port.isOpen());
