@@ -1,13 +1,13 @@
 #!/usr/bin/python3
 """The window demo: a firmware download with checksum, the release check and an interrogation against
-printer-sim, with screenshots. Run inside xvfb-run and dbus-run-session: demo_session.py BUILD_DIR"""
+printer-sim, with screenshots. It fails unless the simulated printer took the whole image with a right
+checksum after the 8-second wait. Run inside xvfb-run and dbus-run-session: demo_session.py BUILD_DIR"""
 import os
 import subprocess
 import sys
 import time
 
-sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "tests", "e2e"))
-from velmora_e2e import Session, click, find, text_of, wait_for  # noqa: E402
+from atspi_session import Session, click, find, text_of, wait_for
 
 build = sys.argv[1]
 shots = os.environ.get("DEMO_SHOTS", os.getcwd())
@@ -24,7 +24,8 @@ wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.
 time.sleep(1)
 s = Session(build, {"Check": "1"})
 try:
-    s.set_path(s.file("DEMO.BIN", os.urandom(20000) + b"Release: 1.05\0" + os.urandom(4000)))
+    image = os.urandom(5000) + b"Release: 1.05\0" + os.urandom(1000)
+    s.set_path(s.file("DEMO.BIN", image))
     time.sleep(0.5)
     shot("main-window.png")
     click(s.button("DOWNLOAD"))
@@ -47,6 +48,15 @@ try:
     print("printer-sim report:")
     with open(s.report) as f:
         print(f.read())
+    checksum = 0
+    for b in image:
+        checksum ^= b
+    got = [(d["code"], d["length"], d["announcedChecksum"], d["checksum"], d["received"], d["firstDataTime"] - d["headerTime"] >= 7.9)
+           for d in s.downloads()]
+    want = [("3", len(image), checksum, "ok", len(image) + len(image) % 2, True)]
+    if got != want:
+        sys.exit(f"FAIL: the printer's report: want {want}, got {got}")
+    print("the report holds the whole image, its checksum right, after the 8-second wait")
 finally:
     s.close()
     wm.terminate()
