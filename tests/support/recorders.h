@@ -23,6 +23,7 @@ inline QString timeText(double seconds)
 //   openN 9600,N,8,1   the fake port COMn opened with that line      refusedN   its opening refused
 //   close              the port closed (queued bytes dropped)         hangup     the other side went away
 //   ?Z4&100$           a short write as written                       64x5@8.02+0.02  five 64-byte writes, 0.02 s apart
+//   pad                the pad byte (a space) that makes a firmware image even
 //   [checksum] [sending] [endwait]   the progress dialog's status as shown; paint: the dialog drawn at once
 //   ~wait8 ~send0 ~pause2 ~drain0 ~parts25 ~end25   a phase and the seconds it waits
 //   =done =file =port =failed =aborted   how the download ended      rejected   the path left the file box
@@ -40,7 +41,7 @@ public:
         if (data.size() > 16 || std::any_of(data.begin(), data.end(),
                                             [](char c) { return (c < 0x20 || c > 0x7e) && c != '\r' && c != '\n'; }))
             return m_events.append({m_clock.now(), {}, data.size()});
-        add(QString::fromLatin1(data).replace('\r', "^M").replace('\n', "$"));
+        add(data == " " ? QStringLiteral("pad") : QString::fromLatin1(data).replace('\r', "^M").replace('\n', "$"));
     }
     QString summary() const
     {
