@@ -317,7 +317,7 @@ def special_files(b):
             (["check-release", b.file("E.BIN", b""), "--port", "COM1", "--lang", "en"], 3, "is empty"),
             (["download", sparse(b, "x%1y%2.BIN", 3 << 30), "--lang", "en"], 3,
              "x%1y%2.BIN is too big (3221225472 bytes)"),
-            (["download", path_with_newline(b), "--port", "LPT1"], 4, "A\\x0aB.BIN, 2 byte, a LPT1 ("),
+            (["download", b.file("A\nB.BIN", b"ab"), "--port", "LPT1"], 4, "A\\x0aB.BIN, 2 byte, a LPT1 ("),
             (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-missing"),
             (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-no-reader")):
         if words == "port-no-reader":
@@ -370,10 +370,6 @@ def sparse(b, name, size):
     path = b.file(name, b"")
     os.truncate(path, size)
     return path
-
-
-def path_with_newline(b):
-    return b.file("A\nB.BIN", b"ab")
 
 
 CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts, query_and_releases, hang_up,

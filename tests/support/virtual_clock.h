@@ -61,7 +61,8 @@ public:
         token->call = std::move(call);
         return token;
     }
-    void waitSeconds(double seconds)
+    // Lets virtual time run for `seconds`, as the idle event loop would.
+    void run(double seconds)
     {
         const double target = m_now + std::max(0.0, seconds);
         while (m_now < target - 1e-12 && step(target)) {
@@ -81,8 +82,6 @@ public:
     }
     // Runs `action` when virtual time reaches `at` (inside whatever wait is running then).
     void at(double at, std::function<void()> action) { m_actions.emplace(at, std::move(action)); }
-    // Lets virtual time run for `seconds`, as the idle event loop would.
-    void run(double seconds) { waitSeconds(seconds); }
 
 private:
     static void processEvents()

@@ -18,28 +18,18 @@ private slots:
     void lines_data()
     {
         QTest::addColumn<QString>("given"); // "i:" the four item indices, "t:" the items' text, "p:" parsed
-        QTest::addColumn<QString>("line");  // as text, "none" when refused
-        for (auto [given, line] : {std::pair{"i:2 0 0 0", "9600,N,8,1"},
-                                   {"i:3 1 1 1", "19200,E,7,2"},
-                                   {"i:5 0 0 0", "56000,N,8,1"}, // the item shown as 57600
-                                   {"i:0 2 0 0", "2400,O,8,1"},
-                                   {"i:4 0 0 0", "38400,N,8,1"},
-                                   {"i:1 0 0 0", "4800,N,8,1"},
-                                   {"i:-1 0 0 0", "none"},
-                                   {"i:1 0 0 -1", "none"},
-                                   {"i:6 3 2 2", "none"},
-                                   {"t:57600,e,7,2", "56000,E,7,2"},
-                                   {"t:56000,N,8,1", "none"},
-                                   {"t:9600,M,8,1", "none"},
-                                   {"t:9600,N,8", "none"},
-                                   {"p:2400,o,8,1", "2400,O,8,1"},
-                                   {"p:4800,M,5,1.5", "4800,M,5,1.5"},
-                                   {"p:9600,S,6,2", "9600,S,6,2"},
-                                   {"p:1,N,8,1", "1,N,8,1"}})
-            QTest::newRow(given) << given << line;
-        for (const char* bad :
-             {"", "9600,X,8,1", "9600,N,9,1", "9600,N,4,1", "0,N,8,1", "9600,N,8,3", "9600,N,8", "a,N,8,1"})
-            QTest::newRow(bad) << QStringLiteral("p:") + bad << "none";
+        QTest::addColumn<QString>("line");  // as text, "none" when refused; the item 57600 is 56000 baud
+
+        // clang-format off
+        for (const QString row : {
+                 "i:2 0 0 0>9600,N,8,1", "i:3 1 1 1>19200,E,7,2", "i:5 0 0 0>56000,N,8,1", "i:0 2 0 0>2400,O,8,1",
+                 "i:4 0 0 0>38400,N,8,1", "i:1 0 0 0>4800,N,8,1", "i:-1 0 0 0>none", "i:1 0 0 -1>none", "i:6 3 2 2>none",
+                 "t:57600,e,7,2>56000,E,7,2", "t:56000,N,8,1>none", "t:9600,M,8,1>none", "t:9600,N,8>none",
+                 "p:2400,o,8,1>2400,O,8,1", "p:4800,M,5,1.5>4800,M,5,1.5", "p:9600,S,6,2>9600,S,6,2", "p:1,N,8,1>1,N,8,1",
+                 "p:>none", "p:9600,X,8,1>none", "p:9600,N,9,1>none", "p:9600,N,4,1>none", "p:0,N,8,1>none",
+                 "p:9600,N,8,3>none", "p:9600,N,8>none", "p:a,N,8,1>none"})
+            // clang-format on
+            QTest::newRow(qPrintable(row)) << row.section('>', 0, 0) << row.section('>', 1);
     }
     void lines()
     {
@@ -94,27 +84,16 @@ private slots:
         QTest::addColumn<QString>("link");   // port and line as text
         QTest::addColumn<QString>("before"); // "open": already open; "refuse": held elsewhere
         QTest::addColumn<QString>("after");  // port, line, openings, the cause of a refusal
-        QTest::newRow("COM3 19200 even 7 2") << "COM3 19200,E,7,2"
-                                             << ""
-                                             << "COM3 19200,E,7,2 1 ";
-        QTest::newRow("COM10") << "COM10 9600,N,8,1"
-                               << ""
-                               << "COM10 9600,N,8,1 1 ";
-        QTest::newRow("LPT1 changes nothing") << "LPT1 19200,E,7,2"
-                                              << ""
-                                              << "COM7 2400,O,7,2 0 ";
-        QTest::newRow("already open keeps its line") << "COM3 19200,E,7,2"
-                                                     << "open"
-                                                     << "COM7 2400,O,7,2 0 ";
-        QTest::newRow("port held by another program") << "COM2 9600,N,8,1"
-                                                      << "refuse"
-                                                      << "COM2 9600,N,8,1 0 port-busy";
-        QTest::newRow("no port selected") << " 9600,N,8,1"
-                                          << ""
-                                          << "COM7 2400,O,7,2 0 port-unselected";
-        QTest::newRow("no baud selected") << "COM1 none"
-                                          << ""
-                                          << "COM7 2400,O,7,2 0 port-unselected";
+        auto row = [](const char* name, const char* link, const char* before, const char* after) {
+            QTest::newRow(name) << link << before << after;
+        };
+        row("COM3 19200 even 7 2", "COM3 19200,E,7,2", "", "COM3 19200,E,7,2 1 ");
+        row("COM10", "COM10 9600,N,8,1", "", "COM10 9600,N,8,1 1 ");
+        row("LPT1 changes nothing", "LPT1 19200,E,7,2", "", "COM7 2400,O,7,2 0 ");
+        row("already open keeps its line", "COM3 19200,E,7,2", "open", "COM7 2400,O,7,2 0 ");
+        row("port held by another program", "COM2 9600,N,8,1", "refuse", "COM2 9600,N,8,1 0 port-busy");
+        row("no port selected", " 9600,N,8,1", "", "COM7 2400,O,7,2 0 port-unselected");
+        row("no baud selected", "COM1 none", "", "COM7 2400,O,7,2 0 port-unselected");
     }
     void openSerialLink()
     {

@@ -145,9 +145,8 @@ private slots:
         QTest::addColumn<QByteArray>("model"); // the reply to "?54&10"
         QTest::addColumn<QString>("timeline");
         QTest::addColumn<QString>("message");
-        const QString run =
-            "open1 9600,N,8,1@0 !0@0 ?54&10^M$@0.4 model:%1@0.8 ?54&4^M$@0.8 release:%2@1.2 ?54&12^M$@1.2 "
-            "flash:F 4M@1.6 close@1.6";
+        const QString run = "open1 9600,N,8,1@0 !0@0 ?54&10^M$@0.4 model:%1@0.8 ?54&4^M$@0.8 release:%2@1.2 "
+                            "?54&12^M$@1.2 flash:F 4M@1.6 close@1.6";
         QTest::newRow("a full run") << "answers" << QByteArray("PX-9\r") << run.arg("PX-9", "1.07") << "";
         QTest::newRow("one character: an empty box") << "answers" << QByteArray("\r") << run.arg("", "1.07") << "";
         QTest::newRow("any bytes") << "answers" << QByteArray("\x01\xff\r", 3)
