@@ -65,17 +65,15 @@ struct Window : Bench {
             if (!o->objectName().isEmpty() && o->property(property).isValid())
                 s[o->objectName()] = o->property(property).toString();
         }
-        QStringList items, greyed;
-        for (int i = 0; i < w->Parita->count(); ++i)
-            items << w->Parita->itemText(i);
+        QStringList greyed;
         for (QWidget* c :
              std::initializer_list<QWidget*>{w->Baud, w->Parita, w->BitDati, w->BitStop, w->LabelBaud, w->LabelStop})
             greyed << (c->isEnabled() ? "" : c->objectName());
-        for (auto b : {w->Porta, w->Baud, w->Parita, w->BitDati, w->BitStop})
+        for (auto b : {w->Porta, w->Baud, w->Parita, w->BitDati, w->BitStop}) {
             s[b->objectName()] = box(b);
-        s["Parita.items"] = items.join('|');
-        for (int i = 0; i < w->Baud->count(); ++i)
-            s["Baud.items"] += (i ? "|" : "") + w->Baud->itemText(i);
+            for (int i = 0; i < b->count(); ++i) // and "NAME.items", every item
+                s[b->objectName() + ".items"] += (i ? "|" : "") + b->itemText(i);
+        }
         s["greyed"] = greyed.join("");
         s["CARICA"] = w->windowTitle();
         s["operation"] = QString::number(w->SelOperazione[2]->isChecked()   ? 2
@@ -127,6 +125,8 @@ struct Window : Bench {
             return painters.count(name) ? painters[name]->painted.join('|') : "";
         if (what == "stored")
             return home.stored(name);
+        if (what == "readonly")
+            return QString::number(as<QLineEdit>(name).isReadOnly());
         if (what == "size")
             return QString::number(as<QLineEdit>(name).text().size());
         return shown().value(key, "<no such key>");
@@ -188,7 +188,7 @@ struct Window : Bench {
         else if (verb == "key" || verb == "keyview") {
             QWidget* target = verb == "key" ? &as<QWidget>(name) : as<QComboBox>(name).view();
             const QMap<QString, Qt::Key> keys = {
-                {"Down", Qt::Key_Down}, {"Up", Qt::Key_Up}, {"Return", Qt::Key_Return}};
+                {"Down", Qt::Key_Down}, {"Up", Qt::Key_Up}, {"Return", Qt::Key_Return}, {"Escape", Qt::Key_Escape}};
             keys.contains(arg) ? QTest::keyClick(target, keys[arg]) : QTest::keyClick(target, arg.at(0).toLatin1());
         } else if (verb == "popup" || verb == "hidepopup")
             verb == "popup" ? as<QComboBox>(name).showPopup() : as<QComboBox>(name).hidePopup();
@@ -251,7 +251,8 @@ private slots:
         row("FONT ESTERNI keeps the stored path", "Operazione=2 File=/tmp/fonts/A.SHC Check=1",
             "? operation=2 & ShowFile=/tmp/fonts/A.SHC & check=1 & release=greyed");
         row("indices out of the lists", "Porta=-1 Parity=-1 DataBit=2 StopBit=-2 ChkTurbo=3",
-            "? Porta=<none> & Parita=<none> & turbo=0");
+            "? Porta=<none> & Parita=<none> & turbo=0 & BitDati=<none>; assign BitStop=1; assign BitStop=-2; ? "
+            "BitStop=2");
         row("values just past the lists are refused", "ChkTurbo=-1 Check=-1 Parity=3 Operazione=3",
             "? turbo=0 & check=0 & Parita=Nessuna & operation=0");
         row("unusable stored choices leave the defaults", "Operazione=5 Boot0=maybe Check=3",
@@ -283,7 +284,7 @@ private slots:
             "click mnuLoadDefault; ? Porta=COM4 & Baud=57600 & Parita=<none> & BitDati=7 & BitStop=2 & operation=2 & "
             "boot=board & turbo=1 & ShowFile=/srv/EXT.SHC & menu=It 1000; click mnuInglese; set txtFwFile=1.05; click "
             "mnuFactory; ? keys=0 & menu=It 1000 & LabelPorta=Porta & Porta=COM1 & operation=0 & ShowFile= & "
-            "txtFwFile= & Panel3=Release #   2.2.2007 & ending=0");
+            "txtFwFile= & Panel3=Release #   2.2.2007 & ending=0 & release=enabled & check=0");
         row("Save as Default that cannot write says so", "",
             "blockstore; click mnuSaveDefault; ? said~=Impossibile salvare le impostazioni "
             "in\n~/config/Velmora/Velmora.conf\n\na folder stands in its place / Velmora");
@@ -331,9 +332,9 @@ private slots:
         row("the release check", "Lingua=2000",
             "show; click cmdCheckRelease; ? port:main~=,N,8,1 0 ; file FW.BIN=MZ Release: 1.05; printer main; paint "
             "cmdCheckRelease; at 0.2 ? cursor:CARICA=wait; click cmdCheckRelease; ? txtFwFile=1.05 & txtFwBoard=1.07 & "
-            "painted:cmdCheckRelease~=Searching into BIN file... & cursor:CARICA=arrow & port:main=1 4800,N,8,1 1 "
-            "!0?54&4^M$; click SelOperazione1; file F.SHF=Release: 1; enable cmdCheckRelease; click cmdCheckRelease; ? "
-            "port:main=1 4800,N,8,1 1 !0?54&4^M$ & said=; "
+            "readonly:txtFwBoard=1 & painted:cmdCheckRelease~=Searching into BIN file... & cursor:CARICA=arrow & "
+            "port:main=1 4800,N,8,1 1 !0?54&4^M$; click SelOperazione1; file F.SHF=Release: 1; enable cmdCheckRelease; "
+            "click cmdCheckRelease; ? port:main=1 4800,N,8,1 1 !0?54&4^M$ & said=; "
             // a factory reset ends a running check: nothing more is shown, the port is closed
             "click SelOperazione0; file FW.BIN=MZ Release: 1.05; at +0.2 click mnuFactory; click cmdCheckRelease; ? "
             "port:main=1 4800,N,8,1 2 !0?54&4^M$!0 & said= & cursor:CARICA=arrow & idle=1");
@@ -346,7 +347,8 @@ private slots:
             "offset:frmPrTest=-50,-60; printer test big; at 0.3 ? cursor:frmPrTest=wait; at 0.3 click cmdEsci; at 0.7 "
             "close frmPrTest; click cmdTest; ? visible:frmPrTest=1 & cursor:frmPrTest=arrow & size:txtModel=32767 & "
             "txtRelease=1.07 & txtFlash=F 4M & port:test~=3 19200,E,8,1 1 !0?54&10; click cmdEsci; ? "
-            "visible:frmPrTest=0; click mnuInterroga; ? visible:frmPrTest=1 & txtModel=");
+            "visible:frmPrTest=0; click mnuInterroga; ? visible:frmPrTest=1 & txtModel= & readonly:txtModel=1 & "
+            "readonly:txtRelease=1 & readonly:txtFlash=1; key frmPrTest=Escape; ? visible:frmPrTest=0");
         row("the interrogation window in English", "Lingua=2000",
             "click mnuInterroga; ? lblModel=Model: & lblRelease=FW Release: & frmPrTest= Interroga Stampante");
         row("no interrogation over LPT1", "Porta=10",

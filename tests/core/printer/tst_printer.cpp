@@ -147,20 +147,17 @@ private slots:
         QTest::addColumn<QString>("message");
         const QString run = "open1 9600,N,8,1@0 !0@0 ?54&10^M$@0.4 model:%1@0.8 ?54&4^M$@0.8 release:%2@1.2 "
                             "?54&12^M$@1.2 flash:F 4M@1.6 close@1.6";
-        QTest::newRow("a full run") << "answers" << QByteArray("PX-9\r") << run.arg("PX-9", "1.07") << "";
-        QTest::newRow("one character: an empty box") << "answers" << QByteArray("\r") << run.arg("", "1.07") << "";
-        QTest::newRow("any bytes") << "answers" << QByteArray("\x01\xff\r", 3)
-                                   << run.arg(QString::fromLatin1("\x01\xff"), "1.07") << "";
-        QTest::newRow("late characters lead the next reply")
-            << "answers" << QByteArray("PX|-9\r") << run.arg("P", "-9\r1.07") << "";
-        QTest::newRow("no reply") << "mute" << QByteArray()
-                                  << QString(run).arg("??????", "??????").replace("flash:F 4M", "flash:??????") << "";
-        QTest::newRow("printer off: no query")
-            << "silent" << QByteArray() << "open1 9600,N,8,1@0 !0@0 C:Interrogazioni Stampante@0.4 close@0.4"
-            << "ATTENZIONE. La stampante selezionata non risponde";
-        QTest::newRow("port held elsewhere")
-            << "refuses" << QByteArray() << "refused1@0 C:Porta@0"
-            << "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.";
+        auto row = [](const char* name, const char* printer, const QByteArray& model, const QString& timeline,
+                      const char* message = "") { QTest::newRow(name) << printer << model << timeline << message; };
+        row("a full run", "answers", "PX-9\r", run.arg("PX-9", "1.07"));
+        row("one character: an empty box", "answers", "\r", run.arg("", "1.07"));
+        row("any bytes", "answers", QByteArray("\x01\xff\r", 3), run.arg(QString::fromLatin1("\x01\xff"), "1.07"));
+        row("late characters lead the next reply", "answers", "PX|-9\r", run.arg("P", "-9\r1.07"));
+        row("no reply", "mute", {}, QString(run).arg("??????", "??????").replace("flash:F 4M", "flash:??????"));
+        row("printer off: no query", "silent", {}, "open1 9600,N,8,1@0 !0@0 C:Interrogazioni Stampante@0.4 close@0.4",
+            "ATTENZIONE. La stampante selezionata non risponde");
+        row("port held elsewhere", "refuses", {}, "refused1@0 C:Porta@0",
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
     }
     void interrogation()
     {
