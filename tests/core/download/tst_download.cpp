@@ -440,8 +440,7 @@ private slots:
         row("a write fails", "len=5000 fail=649",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x10@8.02+0.02 hangup@8.22 close@8.22 FAIL@8.22",
             "Collegamento con COM1 (/dev/fake1) interrotto\n\nla stampante ha chiuso la linea: the line was closed at "
-            "the "
-            "other end");
+            "the other end");
         row("a write fails without a failure signal", "len=5000 quietfail=649",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x10@8.02+0.02 close@8.22 FAIL@8.22", "la porta è chiusa");
         row("a slow line is drained to its last byte", "len=600 turbo=1 rate=100",
