@@ -80,14 +80,11 @@ class Bench:
 
 
 def drain(fd, into):
-    while True:
-        try:
-            chunk = os.read(fd, 4096)
-        except OSError:
-            return
-        if not chunk:
-            return
-        into.append(chunk)
+    try:
+        while chunk := os.read(fd, 4096):
+            into.append(chunk)
+    except OSError:  # the terminal is gone
+        pass
 
 
 def progress_lines(drawn):

@@ -342,9 +342,9 @@ private slots:
         row("fonts: the line sets the pace", "len=1000 op=external line=9600,N,8,1 queue=0",
             "dlg@0 open1 9600,N,8,1@0 ?Z:&1000$@0 ~wait10@0 64x2@10+0.01 64x3@10.07+0.07 64x3@10.27+0.07 "
             "64x3@10.47+0.07 64x3@10.67+0.07 64@10.87 40@10.94 ~drain0@10.94 close@11.042 END@11.042");
-        row("fonts: Turbo behind a device queue", "len=9001 op=external turbo=1 line=4800,N,8,1 queue=4096",
-            "dlg@0 open@0 ?Z:&9001$@0 ~wait10@0 512x10@10+0.002 512x2@11.07+1.066 512x3@13.204+1.066 "
-            "512x2@16.404+1.066 297@18.536 ~drain0@18.536 close@20.22 END@20.22");
+        row("fonts: Turbo behind a device queue", "len=9001 op=external turbo=1 line=4800,N,8,2 queue=4096",
+            "dlg@0 open1 4800,N,8,2@0 ?Z:&9001$@0 ~wait10@0 512x10@10+0.002 512x3@11.176+1.174 512x3@14.696+1.174 "
+            "512@18.216 297@19.39 ~drain0@19.39 close@21.243 END@21.243");
         row("fonts: a pause waits for the line", "len=4097 op=external line=57600,N,8,1 queue=0",
             "dlg@0 open1 56000,N,8,1@0 ?Z:&4097$@0 ~wait10@0 64x8@10+0.01 64x7@10.09+0.01 64x7@10.17+0.01 "
             "64x7@10.25+0.01 64x7@10.33+0.01 64x7@10.41+0.01 64x7@10.49+0.01 64x7@10.57+0.01 64x7@10.65+0.01 "

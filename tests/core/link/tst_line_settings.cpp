@@ -23,7 +23,7 @@ private slots:
         // clang-format off
         for (const QString row : {
                  "i:2 0 0 0>9600,N,8,1", "i:3 1 1 1>19200,E,7,2", "i:5 0 0 0>56000,N,8,1", "i:0 2 0 0>2400,O,8,1",
-                 "i:4 0 0 0>38400,N,8,1", "i:1 0 0 0>4800,N,8,1", "i:-1 0 0 0>none", "i:1 0 0 -1>none", "i:6 3 2 2>none",
+                 "i:4 0 0 0>38400,N,8,1", "i:1 0 0 0>4800,N,8,1", "i:-1 0 0 0>none", "i:1 0 0 -1>none", "i:0 3 0 0>none",
                  "t:57600,e,7,2>56000,E,7,2", "t:56000,N,8,1>none", "t:9600,M,8,1>none", "t:9600,N,8>none",
                  "p:2400,o,8,1>2400,O,8,1", "p:4800,M,5,1.5>4800,M,5,1.5", "p:9600,S,6,2>9600,S,6,2", "p:1,N,8,1>1,N,8,1",
                  "p:>none", "p:9600,X,8,1>none", "p:9600,N,9,1>none", "p:9600,N,4,1>none", "p:0,N,8,1>none",
@@ -68,6 +68,9 @@ private slots:
                      port_names::serialDeviceOf("COM11") + port_names::serialDeviceOf("COM04") +
                      port_names::serialDeviceOf("LPT1") + port_names::serialDeviceOf("ttyUSB0"),
                  QStringLiteral("/dev/ttyS3/dev/ttyUSB0|"));
+        // The first name whose device is missing is the one to give a new device (COM5 dangles).
+        QVERIFY(home.link("COM1", target) && home.link("COM2", target) && home.link("COM4", target));
+        QCOMPARE(port_names::freeSerialName(), "COM5");
         // Devices no name leads to: a stable by-id name before its ttyUSB node, and nothing COM6 already names.
         PtyPair usb, acm;
         const QString dev = home.path() + "/dev";
