@@ -1,0 +1,1 @@
+// Owns a group of precompiled headers; no code of its own.
