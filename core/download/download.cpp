@@ -315,7 +315,7 @@ Task<> Download::endSequence()
 void Download::startDialog(qint32 max)
 {
     load();
-    setDialog([this, max](DownloadDialog& d) {
+    setDialog([max](DownloadDialog& d) {
         d.maximum = max;
         d.value = 0;
         d.busy = true;
