@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -82,13 +83,11 @@ public:
         QJsonObject report = m_protocol.report();
         report.insert("lines", QJsonArray::fromStringList(m_names));
         const QByteArray json = QJsonDocument(report).toJson();
+        // Replaced in one step: whoever reads the report while it changes finds the old one or the new one.
         if (!m_report.isEmpty()) {
-            QFile f(m_report + ".part");
-            if (f.open(QIODevice::WriteOnly) && f.write(json) == json.size()) {
-                f.close();
-                QFile::remove(m_report);
-                f.rename(m_report);
-            }
+            QSaveFile f(m_report);
+            if (f.open(QIODevice::WriteOnly) && f.write(json) == json.size())
+                f.commit();
         }
         if (!m_store.isEmpty()) {
             const auto& list = m_protocol.downloads();
@@ -278,8 +277,9 @@ int main(int argc, char** argv)
         }
         std::printf("printer-sim: listening as %s\n", qPrintable(lptPath));
     }
-    std::fflush(stdout);
+    // The report is there before anyone hears that the printer listens.
     sim.writeReport();
+    std::fflush(stdout);
 
     QTimer stopCheck;
     QObject::connect(&stopCheck, &QTimer::timeout, [&] {
