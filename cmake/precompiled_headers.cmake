@@ -1,7 +1,7 @@
 # Most of a file's compile time here is Qt's headers. Each group parses them once: an empty owner
 # library with exactly the group's Qt modules precompiles them, and its members reuse the result.
 # A member the compiler refuses the result for still compiles, from the headers themselves.
-# MSVC wants every member's flags equal to the owner's, which ours are not: there it is off by default.
+# MSVC warns (C4605) when a member defines a macro its owner did not, as ours do: there it is off by default.
 if(MSVC)
   set(velmora_pch_default OFF)
 else()
