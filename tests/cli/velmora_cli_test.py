@@ -260,7 +260,7 @@ def bad_usage(b):
                  ["download", path, "--checksum", "--boot", "ram"], ["download", path, "--bogus"], ["nonsense"],
                  ["download", path, "--checksum", "--operation", "external-fonts"], ["query", "extra"],
                  ["ports", "extra"], ["download", path, path], ["query", "--port", "LPT1"],
-                 ["query", "--line", "57601,N,8,1"],
+                 ["query", "--line", "57601,N,8,1"], ["download", path, "--boot", "flash"],
                  ["download", path, "--lang", "de"], ["ports", "--quiet", "--verbose"]):
         status, _, err = b.run(*args)
         expect(status == 2 and err, f"{args}: {status}")
