@@ -16,6 +16,7 @@ import subprocess
 import sys
 import tempfile
 import time
+from functools import reduce
 
 FAST = ["--turbo", "--line", "57600,N,8,1"]
 
@@ -114,18 +115,18 @@ def firmware_with_checksum(b):
     status, err = p.wait(240), drawn()
     expect(status == 0 and "Spegnere e riaccendere la stampante" in err, f"end: {status} {err}")
     # What will go out, said first; with --verbose each header with its time; the waits count down.
-    checksum = 0
-    for byte in data:
-        checksum ^= byte
+    checksum = reduce(lambda a, b: a ^ b, data)
     expect(re.search(r"FW\.BIN, 3001 byte, a COM1 \(/dev/pts/\d+\) @ 56000,N,8,1: firmware sulla scheda, con checksum, "
                      rf"Turbo sì; intestazione \?Z3&3001,{checksum}\r\n", err), f"start: {err[:300]!r}")
     expect(re.search(rf"\n +0\.\d\d s  intestazione \?Z3&3001,{checksum}\r\n", err), f"header: {err[:400]!r}")
     expect("attesa di 8 s per la stampante: 7 s" in err and "attesa finale di 25 s: 1 s" in err, "countdowns")
     expect("QString" not in err and "QObject" not in err, f"nothing but the command's own words: {err[:300]!r}")
-    # Time left counts the 25-second end wait, from the first redraw on.
-    left = [int(re.search(r"(\d+) s alla fine", line).group(1)) for line in progress_lines(err) if "alla fine" in line]
+    # Time left counts the 25-second end wait, from the first redraw on; the bar is 20 places, a # for each 5 %.
+    bars = [re.match(r"\[(#*)(\.*)\] (\d+)% .* (\d+) s alla fine$", x) for x in progress_lines(err) if "alla fine" in x]
     # (The first estimate rests on the first chunks' pace, which a busy machine slows: no bound above.)
-    expect(left and min(left) == 25, f"time left: {left}")
+    expect(bars and min(int(m[4]) for m in bars) == 25, f"time left: {[m[4] for m in bars]}")
+    wrong = [m[0] for m in bars if len(m[1] + m[2]) != 20 or len(m[1]) != int(m[3]) // 5]
+    expect(not wrong, f"the bar: {wrong[:1]}")
     d = downloads(report)
     expect([(x["code"], x["length"], x["checksum"]) for x in d] == [("3", 3001, "ok")], f"header: {d}")
     expect(image(store, 1, "3")[:3001] == data, "the image, byte for byte")
