@@ -172,8 +172,8 @@ def query_and_releases(b):
     # A device that no name points to, by its path.
     device = os.path.realpath(os.path.join(b.ports(), "COM1"))
     os.rename(os.path.join(b.ports(), "COM1"), os.path.join(b.ports(), "COM1.away"))
-    status, out, _ = b.run("query", "--port", device, "--line", "57600,N,8,1")
-    expect(status == 0 and "release: 1.07\n" in out, f"query {device}: {status} {out!r}")
+    status, out, _ = b.run("query", "--port", device, "--line", "57600,N,8,1", "--json")
+    expect(status == 0 and json.loads(out.splitlines()[-1])["flash"] == "FLASH 4M 29F040", f"query {device}: {out!r}")
     os.rename(os.path.join(b.ports(), "COM1.away"), os.path.join(b.ports(), "COM1"))
     # Stored choices name COM4, where nothing is: --no-stored takes the built-in COM1.
     os.makedirs(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora"))
