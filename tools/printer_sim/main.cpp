@@ -10,7 +10,6 @@
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
-#include <QSaveFile>
 #include <QSocketNotifier>
 #include <QTimer>
 
@@ -83,11 +82,14 @@ public:
         QJsonObject report = m_protocol.report();
         report.insert("lines", QJsonArray::fromStringList(m_names));
         const QByteArray json = QJsonDocument(report).toJson();
-        // Replaced in one step: whoever reads the report while it changes finds the old one or the new one.
+        // Replaced in one step (rename over it): whoever reads the report while it changes finds the old
+        // one or the new one. It changes with every read from the line, so it is not synced to disk.
         if (!m_report.isEmpty()) {
-            QSaveFile f(m_report);
-            if (f.open(QIODevice::WriteOnly) && f.write(json) == json.size())
-                f.commit();
+            QFile f(m_report + ".part");
+            if (f.open(QIODevice::WriteOnly) && f.write(json) == json.size()) {
+                f.close();
+                std::rename(QFile::encodeName(f.fileName()).constData(), QFile::encodeName(m_report).constData());
+            }
         }
         if (!m_store.isEmpty()) {
             const auto& list = m_protocol.downloads();
