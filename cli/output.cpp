@@ -148,6 +148,7 @@ int exit_status::of(Cause cause)
     case Cause::LinkDeviceGone:
     case Cause::LinkWriteFailed:
     case Cause::LinkStalled:
+    case Cause::LinkReopenFailed:
         return LinkFailed;
     case Cause::PrinterNoAnswer:
         return NoAnswer;

@@ -14,6 +14,34 @@
 namespace {
 const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
 constexpr char kPadByte = ' ';
+
+// The device is the download's from its first byte to its end, across the closings between a
+// header and its data and between the two parts of external fonts.
+struct DeviceHold {
+    SerialControl& port;
+    FileChannels& files;
+    DeviceHold(SerialControl& p, FileChannels& f) : port(p), files(f)
+    {
+        port.holdDevice(true);
+        files.holdPortChannel(true);
+    }
+    ~DeviceHold()
+    {
+        port.holdDevice(false);
+        files.holdPortChannel(false);
+    }
+    DeviceHold(const DeviceHold&) = delete;
+    DeviceHold& operator=(const DeviceHold&) = delete;
+};
+
+// An opening refused once bytes went out leaves the printer mid-image: a failure of the link.
+Failure reopenFailure(int language, const Failure& refused)
+{
+    QString why = causeWords(language, refused.cause);
+    if (!refused.system.isEmpty())
+        why += QStringLiteral(": ") + refused.system;
+    return Failure{Cause::LinkReopenFailed, refused.subject, refused.device, why};
+}
 } // namespace
 
 Download::Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port,
@@ -147,12 +175,12 @@ bool Download::sendToLink(const QByteArray& data, bool parallel)
     if (parallel) {
         Failure failure;
         if (m_files.writePortChannel(data, &failure))
-            return true;
+            return m_anyOut = true;
         reportLinkFailure(failure);
         return false;
     }
     if (m_port.write(data))
-        return true;
+        return m_anyOut = true;
     // The port's failure signal may have ended the download already; report once.
     if (!m_job.stopping())
         reportLinkFailure(m_port.failure());
@@ -235,6 +263,10 @@ bool Download::openParallel()
     Failure failure;
     if (m_files.openPortChannel(&failure))
         return true;
+    if (m_anyOut) {
+        reportLinkFailure(reopenFailure(m_in.language(), failure));
+        return false;
+    }
     // Refused like a serial port that does not open: whatever was sent before stays sent.
     abandon(text(Msg::ParallelOpenFailed)
                 .arg(QStringLiteral("LPT1 (%1)").arg(failure.device),
@@ -246,6 +278,8 @@ bool Download::openParallel()
 
 void Download::reportPortRefused(const Failure& failure)
 {
+    if (m_anyOut)
+        return reportLinkFailure(reopenFailure(m_in.language(), failure));
     m_failure = failure;
     m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
                     failureDetail(m_in.language(), m_failure));
@@ -357,6 +391,7 @@ void Download::start(const DownloadRequest& request)
                           Failure{Cause::FileTooBig, path, {}, {}}, false);
     m_failure = {};
     m_dataOut = false;
+    m_anyOut = false;
     m_progressBase = 0;
     m_length = size;
     m_sent = 0;
@@ -366,6 +401,7 @@ void Download::start(const DownloadRequest& request)
 
 Task<> Download::run(DownloadRequest request)
 {
+    const DeviceHold hold(m_port, m_files);
     const QString path = request.path;
     // The XOR of the whole file is read once: the header announces it when asked to, and every
     // download checks at its end that the bytes sent give it too.

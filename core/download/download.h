@@ -169,6 +169,7 @@ private:
     qint64 m_sent = 0;         // of the whole file (timed transfer) or of the current part (external fonts)
     QByteArray m_header;       // sent ahead of a timed transfer's data; empty: none
     bool m_dataOut = false;    // the running download has put all its data on the line
+    bool m_anyOut = false;     // a byte of the running download went out
     qint32 m_progressBase = 0; // the bar's value at the start of the current part
     double m_lineProgressAt = 0;
     qint64 m_linePending = 0;

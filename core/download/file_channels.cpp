@@ -75,13 +75,15 @@ bool FileChannels::openPortChannel(Failure* failure)
                                               : Cause::PortOpenFailed;
         return refuse(cause, QString::fromLocal8Bit(std::strerror(error)));
     }
-    if (!device_access::takeExclusively(fd)) {
+    if (!m_portClaim.take(fd)) {
         ::close(fd);
         return refuse(Cause::PortBusy, QStringLiteral("another user holds the device"));
     }
     if (m_port.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
         return true;
     ::close(fd);
+    if (!m_holdPort)
+        m_portClaim.release();
 #else
     m_port.setFileName(device);
     QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::ExistingOnly;
@@ -144,6 +146,15 @@ void FileChannels::closePortChannel()
 {
     if (m_port.isOpen())
         m_port.close();
+    if (!m_holdPort)
+        m_portClaim.release();
+}
+
+void FileChannels::holdPortChannel(bool hold)
+{
+    m_holdPort = hold;
+    if (!hold && !m_port.isOpen())
+        m_portClaim.release();
 }
 
 void FileChannels::closeAll()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/device_access.h"
 #include "core/platform/cause.h"
 
 #include <QFile>
@@ -26,6 +27,8 @@ public:
     static constexpr int kWriteStallSeconds = 10;
     bool portChannelOpen() const { return m_port.isOpen(); }
     void closePortChannel();
+    // While held, the parallel device stays this download's across a close and the next opening.
+    void holdPortChannel(bool hold);
     QString portChannelDevice() const;
 
     void closeAll();
@@ -33,5 +36,7 @@ public:
 private:
     QFile m_source;
     QFile m_port;
+    device_access::Claim m_portClaim;
+    bool m_holdPort = false;
     QString m_portDevice; // what LPT1 led to when it was opened
 };

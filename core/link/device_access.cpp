@@ -8,6 +8,7 @@
 #ifdef Q_OS_UNIX
 #include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -72,16 +73,40 @@ Failure check(const QString& path, Use use)
     return {};
 }
 
-bool takeExclusively(int fd)
+Claim::~Claim()
+{
+    release();
+}
+
+bool Claim::take(int fd)
 {
 #ifdef Q_OS_UNIX
+    if (m_fd >= 0) {
+        struct stat held {}, opened {};
+        if (::fstat(m_fd, &held) == 0 && ::fstat(fd, &opened) == 0 && held.st_dev == opened.st_dev &&
+            held.st_ino == opened.st_ino)
+            return true;
+        release();
+    }
     // An advisory lock on the open file: it belongs to the device, not to the name, and goes
-    // with the last close, also when the program is killed.
-    return ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    // with the last close of that file, also when the program is killed.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return false;
+    m_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    return true;
 #else
     Q_UNUSED(fd);
     return true; // Windows opens a COM or LPT device for one user only
 #endif
+}
+
+void Claim::release()
+{
+#ifdef Q_OS_UNIX
+    if (m_fd >= 0)
+        ::close(m_fd);
+#endif
+    m_fd = -1;
 }
 
 } // namespace device_access

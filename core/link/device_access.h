@@ -13,9 +13,26 @@ enum class Use { Serial, Parallel };
 // the system's words or what stands there; a Failure without a cause when it may be opened.
 Failure check(const QString& path, Use use);
 
-// Takes the opened device for this user alone. A second user, in this process or another and
-// whatever name (COMn, LPT1, a link, the device itself) led it there, gets false.
-bool takeExclusively(int fd);
+// A job's hold on one device from its first opening to its end. A second user, in this process
+// or another and whatever name (COMn, LPT1, a link, the device itself) led it there, is refused
+// for as long as the claim is held, also while the job has the device closed between two steps:
+// the lock stays with a duplicate of the first opening's file.
+class Claim
+{
+public:
+    Claim() = default;
+    ~Claim();
+    Claim(const Claim&) = delete;
+    Claim& operator=(const Claim&) = delete;
+    // Takes the device open at `fd` for this user alone; true as well when this claim already
+    // holds that very device. A claim on another device is let go first.
+    bool take(int fd);
+    void release();
+    bool held() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
 
 // What a path is, in a few words of the language `base`: "a folder", "a FIFO", "a device".
 QString kindOf(int base, const QString& path);

@@ -23,6 +23,7 @@ QtSerialControl::~QtSerialControl()
 {
     if (m_port.isOpen())
         m_port.close();
+    m_claim.release();
 }
 
 QString QtSerialControl::device() const
@@ -41,6 +42,8 @@ Failure QtSerialControl::refuse(Cause cause, const QString& words)
     m_error = words;
     if (m_port.isOpen())
         m_port.close();
+    if (!holdsDevice())
+        m_claim.release();
     return failure();
 }
 
@@ -54,6 +57,8 @@ void QtSerialControl::close()
     if (systemQueue() > 0)
         m_port.clear(QSerialPort::Output);
     m_port.close();
+    if (!holdsDevice())
+        m_claim.release();
 }
 
 Failure QtSerialControl::openPort()
@@ -75,7 +80,7 @@ Failure QtSerialControl::openPort()
     const auto openError = m_port.error();
     const QString openWords = m_port.errorString();
     bool configured = false;
-    if (opened && device_access::takeExclusively(int(m_port.handle()))) {
+    if (opened && m_claim.take(int(m_port.handle()))) {
         const LineSettings q = line();
         // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
         configured = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&

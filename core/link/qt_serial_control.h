@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/device_access.h"
 #include "core/link/serial_control.h"
 
 #include <QElapsedTimer>
@@ -26,6 +27,7 @@ public:
 
 protected:
     Failure openPort() override;
+    void releaseDevice() override { m_claim.release(); }
 
 private:
     Failure refuse(Cause cause, const QString& words);
@@ -38,6 +40,7 @@ private:
     qint64 systemQueue() const;
 
     QSerialPort m_port;
+    device_access::Claim m_claim;
     QString m_error;
     QString m_openedDevice;
     Cause m_cause = Cause::None;

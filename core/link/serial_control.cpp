@@ -10,3 +10,10 @@ Failure SerialControl::open(const QString& port, const LineSettings& line)
     m_line = line;
     return openPort();
 }
+
+void SerialControl::holdDevice(bool hold)
+{
+    m_hold = hold;
+    if (!hold && !isOpen())
+        releaseDevice();
+}

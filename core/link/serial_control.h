@@ -22,6 +22,10 @@ public:
     virtual bool isOpen() const = 0;
     // Discards whatever is still queued.
     virtual void close() = 0;
+    // While held, the device stays this user's across close() and the next open() of it, so
+    // that nobody takes it between two steps of one job. Let go, a closed port frees it at once.
+    void holdDevice(bool hold);
+    bool holdsDevice() const { return m_hold; }
 
     // Queues the bytes and returns at once; false when the port is closed or has failed.
     virtual bool write(const QByteArray& data) = 0;
@@ -49,8 +53,11 @@ signals:
 protected:
     // Opens port() with line(); nothing, or why not.
     virtual Failure openPort() = 0;
+    // Frees the device a closed port still holds.
+    virtual void releaseDevice() {}
 
 private:
     QString m_port = QStringLiteral("COM1");
     LineSettings m_line;
+    bool m_hold = false;
 };

@@ -36,6 +36,7 @@ const CauseEntry kCauses[] = {
     {Cause::LinkDeviceGone, "link-device-gone", "il dispositivo è stato scollegato", "the device went away"},
     {Cause::LinkWriteFailed, "link-write-failed", "scrittura non riuscita", "a write failed"},
     {Cause::LinkStalled, "link-stalled", "la stampante non accetta i dati", "the printer does not take the data"},
+    {Cause::LinkReopenFailed, "link-reopen-failed", "la porta non si è riaperta", "the port did not open again"},
     {Cause::PrinterNoAnswer, "printer-no-answer", "la stampante non risponde", "the printer does not answer"},
 };
 

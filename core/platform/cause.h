@@ -28,6 +28,7 @@ enum class Cause {
     LinkDeviceGone,
     LinkWriteFailed,
     LinkStalled,
+    LinkReopenFailed, // the job's next opening of its port, after bytes went out, was refused
     // The printer.
     PrinterNoAnswer,
 };

@@ -23,6 +23,7 @@ public:
     };
 
     explicit FakeSerialControl(Clock& clock) : m_clock(clock) {}
+    ~FakeSerialControl() override { releaseDevice(); }
 
     bool isOpen() const override { return m_open; }
     void close() override
@@ -33,15 +34,24 @@ public:
         m_inbox.clear();
         m_lineFreeAt = m_clock.now(); // what was still queued is dropped
         m_open = false;
+        if (!holdsDevice())
+            releaseDevice();
+    }
+    void releaseDevice() override
+    {
+        if (holders().value(device()) == this)
+            holders().remove(device());
     }
     Failure openPort() override
     {
-        if (m_refuse != Cause::None) {
-            m_cause = m_refuse;
+        const FakeSerialControl* holder = holders().value(device(), this);
+        if (m_refuse != Cause::None || holder != this) {
+            m_cause = holder != this ? Cause::PortBusy : m_refuse;
             m_error = QStringLiteral("Device or resource busy");
             tell(QStringLiteral("refused%1").arg(number()));
             return failure();
         }
+        holders()[device()] = this;
         m_open = true;
         m_failed = false;
         m_error.clear();
@@ -138,6 +148,12 @@ public:
     int openings = 0;
 
 private:
+    // Which fake holds each device: ports of one test that lead to one device are one device.
+    static QMap<QString, const FakeSerialControl*>& holders()
+    {
+        static QMap<QString, const FakeSerialControl*> held;
+        return held;
+    }
     int number() const { return port().mid(3).toInt(); }
     qint64 unsent() const
     {

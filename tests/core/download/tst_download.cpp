@@ -40,6 +40,13 @@ struct Run {
     LinkChoice link{QStringLiteral("COM1"), offeredLine(QStringLiteral("4800,N,8,1"))};
     Download download{DownloadInputs{[this] { return turbo; }, [this] { return link; }, [this] { return language; }},
                       clock, messages, port, *timer};
+    // A second user of the same link with the same file, from the setup word "second@T": its outcome is told as
+    // "2nd=port" and the like, and what it sends goes to its own fake port.
+    FakeSerialControl otherPort{clock};
+    std::unique_ptr<Timer> otherTimer = clock.createTimer();
+    MessageRecorder otherMessages{clock};
+    Download other{DownloadInputs{[] { return 0; }, [this] { return link; }, [this] { return language; }}, clock,
+                   otherMessages, otherPort, *otherTimer};
     DownloadRequest request;
     QString printer, hidden;
     DownloadStatus status = DownloadStatus::Idle;
@@ -65,6 +72,10 @@ struct Run {
         });
         QObject::connect(&download, &Download::ended, [this](DownloadOutcome o) {
             line.add(QStringList{"=done", "=file", "=port", "=failed", "=aborted"}[int(o)]);
+        });
+        QObject::connect(otherTimer.get(), &Timer::timeout, &other, &Download::tick);
+        QObject::connect(&other, &Download::ended, [this](DownloadOutcome o) {
+            line.add(QStringList{"2nd=done", "2nd=file", "2nd=port", "2nd=failed", "2nd=aborted"}[int(o)]);
         });
         printer = home.file("lpt1.out", {});
         home.link("LPT1", printer);
@@ -107,6 +118,7 @@ struct Run {
                                                           {"refuse", [this] { port.refuseOpen(Cause::PortBusy); }},
                                                           {"free", [this] { port.refuseOpen(Cause::None); }},
                                                           {"press", [this] { download.start(request); }},
+                                                          {"second", [this] { other.start(request); }},
                                                           {"end", [this] { download.endProgram(); }},
                                                           {"closefifo", [this] { ::close(reader); }},
                                                           {"unlink", [this] { home.link("LPT1", "/nowhere"); }}};
@@ -391,10 +403,24 @@ private slots:
             "abc@10.02 pad@10.02 END@10.02");
         row("a held port, English", "data=abc lang=2000 refuse", "refused1@0 C:Port@0 =port@0",
             "WARNING! COM port is already open. Close all programs and try again.");
-        row("the second part's port held", "len=1376257 op=external turbo=1 refuse@30",
+        row("the second part's port refused: the link failed, the printer has the first part",
+            "len=1376257 op=external turbo=1 refuse@30",
             "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 refused1@40.374 "
-            "C:Porta@40.374 =port@40.374",
-            "ATTENZIONE! La porta COM");
+            "FAIL@40.374",
+            "Collegamento con COM1 (/dev/fake1) interrotto\n\nla porta non si è riaperta: porta in uso");
+        // A download holds its device from its first byte to its end, across its own closings: a second user
+        // is refused before it sends anything.
+        row("a second user between the fonts' parts", "len=1376257 op=external turbo=1 second@30",
+            "dlg@0 open@0 ?Z:&1376256$@0 ~wait10@0 512x2688@10+0.002 close@15.374 ~parts25@15.374 2nd=port@30 "
+            "open@40.374 ?Z;&1$@40.374 ~wait10@40.374 1@50.374 close@50.374 END@50.374");
+        row("a second user after the fonts' header on LPT1", "len=1000 op=external port=LPT1 turbo=1 second@0.5",
+            "dlg@0 2nd=port@0.5 ~wait10@1 END@11.002 lpt:?Z:&1000$+1000");
+        row("a second user in the firmware's wait on LPT1", "len=100 port=LPT1 second@3",
+            "~wait8@0 2nd=port@3 ~send0@8 END@8.09 lpt:?Z4&100$+100");
+        row("a second user after the end is served", "len=100 second@40",
+            "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 END@8.04 2nd=done@73.04");
+        row("LPT1 gone after the fonts' header: the link failed", "len=1000 op=external port=LPT1 unlink@0.5",
+            "dlg@0 FAIL@1 lpt:?Z:&1000$+0", "la porta non si è riaperta: il dispositivo non esiste");
         // Presses, aborts and the end of the program.
         row("a second press in the 8-second wait and in the transfer", "len=300 press@3 press@8.05",
             "open@0 ?Z4&300$@0 ~wait8@0 64x4@8.02+0.02 44@8.1 END@8.1");
@@ -538,7 +564,7 @@ private slots:
         alone.download.start(alone.request);
         alone.clock.run(400);
         Run d("len=9000");
-        Beside failing(d, d.link), asking(d, d.link);
+        Beside failing(d, {"COM2", d.link.line}), asking(d, {"COM4", d.link.line});
         failing.port.failAfter(5000);
         asking.port.answer("!0", {{"?", 0.05}});
         asking.port.answer("?54&4\r\n", {{"1.07\r", 0.1}});

@@ -95,6 +95,7 @@ private slots:
         row("a pty at 56000 baud", "pty", Cause::None, "56000,N,8,1");
         row("a pty held by another control", "held", Cause::PortBusy);
         row("a pty held under another name (LPT1)", "locked", Cause::PortBusy);
+        row("a pty its job holds between two openings", "between", Cause::PortBusy);
         row("a pty refusing parity", "pty", Cause::PortSettingsRefused, "9600,E,8,1");
         row("a dangling link", "dangling", Cause::PortMissing);
         row("a link loop", "loop", Cause::PortMissing);
@@ -111,6 +112,11 @@ private slots:
         PtyPair pty;
         auto other = control(4, pty);
         QVERIFY(target != "held" || !other.open());
+        if (target == "between") {
+            other->holdDevice(true);
+            QVERIFY(!other.open());
+            other->close();
+        }
         const int fd = target == "locked" ? ::open(QFile::encodeName(pty.slavePath()).constData(), O_RDWR) : -1;
         QVERIFY(fd < 0 || ::flock(fd, LOCK_EX | LOCK_NB) == 0);
         const QString path = target == "dangling"     ? home.path() + "/no-such-device"
@@ -138,9 +144,11 @@ private slots:
         QCOMPARE(failed.count(), 0);
         if (fd >= 0)
             ::close(fd);
-        // Once the holder lets go, the port opens and the cause is gone.
+        // The holding job opens it again; once the holder lets go, the port opens and the cause is gone.
+        QVERIFY(target != "between" || !other.open());
         other->close();
-        if (target == "held" || target == "locked")
+        other->holdDevice(false);
+        if (target == "held" || target == "locked" || target == "between")
             QVERIFY(!comm.open() && !comm->failure());
         if (target == "dangling")
             QCOMPARE(refused.subject + " " + refused.device, "COM6 " + path);
