@@ -238,10 +238,10 @@ Task<bool> Download::drainSerial()
 
 Task<bool> Download::pauseIfDue(bool parallelLink)
 {
-    // Without Turbo every 4096 bytes; with Turbo never on a serial link, every 65536 on LPT1.
-    const int turboValue = m_in.turbo();
-    const bool due =
-        parallelLink ? m_sent % (turboValue == 0 ? 4096 : 65536) == 0 : turboValue == 0 && m_sent % 4096 == 0;
+    // Without Turbo every 4096 bytes; with Turbo never on a serial link, every 65536 on LPT1. A
+    // greyed box is no Turbo, here as for the chunk and the interval.
+    const bool turboNow = turbo();
+    const bool due = parallelLink ? m_sent % (turboNow ? 65536 : 4096) == 0 : !turboNow && m_sent % 4096 == 0;
     if (!due)
         co_return true;
     if (!parallelLink && !co_await drainSerial())

@@ -318,7 +318,10 @@ private slots:
         row("standard fonts, RAM card", "data=xy op=fonts ram", "open@0 ?Z0&2$@0 ~wait8@0 xy@8.02 END@8.02");
         row("no operation: no header", "data=xy op=none", "open@0 ~wait8@0 xy@8.02 END@8.02");
         row("Turbo", "data=xy turbo=1", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.002 END@8.002");
-        row("Turbo greyed is no Turbo", "data=xy turbo=2", "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02");
+        row("Turbo greyed is no Turbo, pauses too", "len=4097 turbo=2",
+            "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 1@11.3 pad@11.3 END@11.3");
+        row("Turbo greyed on LPT1 pauses every 4096", "len=4097 port=LPT1 turbo=2",
+            "~wait8@0 ~pause2@10.88 END@12.925 lpt:?Z4&4097$+4098");
         row("LPT1", "data=xy port=LPT1 op=fonts check=on", "[checksum]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
         row("LPT1 with Turbo", "data=xy port=LPT1 turbo=1", "~wait8@0 END@8.002 lpt:?Z4&2$+2");
         row("English", "data=xy lang=2000",
