@@ -54,6 +54,12 @@ Download::Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& mes
         if (busy() && !m_dataOut)
             reportLinkFailure(m_port.failure());
     });
+    // A download asks nothing: whatever the printer sends meanwhile is read and dropped, so that
+    // a printer flooding the line cannot fill the memory.
+    connect(&m_port, &SerialControl::dataArrived, this, [this] {
+        if (m_job.running())
+            m_port.readAll();
+    });
 }
 
 Download::~Download() = default;

@@ -119,6 +119,16 @@ public:
             emit failed();
         }
     }
+    // The printer sends this now, unasked; the most it ever left unread after telling the program.
+    void receive(const QByteArray& bytes)
+    {
+        if (!m_open)
+            return;
+        m_inbox += bytes;
+        emit dataArrived();
+        m_largestUnread = std::max(m_largestUnread, qint64(m_inbox.size()));
+    }
+    qint64 largestUnread() const { return m_largestUnread; }
     // A printer answering: each command sent gets these replies, after their delays (on a virtual clock).
     void answer(const QByteArray& command, QList<Reply> replies) { m_answers[command] = std::move(replies); }
 
@@ -170,7 +180,7 @@ private:
     bool m_open = false, m_failed = false, m_signalFailure = true;
     Cause m_refuse = Cause::None, m_cause = Cause::None;
     double m_rate = 0, m_lineFreeAt = 0;
-    qint64 m_deviceQueue = -1, m_largestBacklog = 0, m_step = 1, m_failAfter = -1;
+    qint64 m_deviceQueue = -1, m_largestBacklog = 0, m_largestUnread = 0, m_step = 1, m_failAfter = -1;
     QByteArray m_inbox;
     QMap<QByteArray, QList<Reply>> m_answers;
     QString m_error;

@@ -119,6 +119,7 @@ struct Run {
                                                           {"free", [this] { port.refuseOpen(Cause::None); }},
                                                           {"press", [this] { download.start(request); }},
                                                           {"second", [this] { other.start(request); }},
+                                                          {"noise", [this] { port.receive(QByteArray(1 << 20, 'N')); }},
                                                           {"end", [this] { download.endProgram(); }},
                                                           {"closefifo", [this] { ::close(reader); }},
                                                           {"unlink", [this] { home.link("LPT1", "/nowhere"); }}};
@@ -499,6 +500,8 @@ private slots:
             "open@0 ?Z4&3000$@0 ~wait8@0 512x2@8.002+0.002 512x3@8.516+0.512 440@10.052 ~drain0@10.052 END@11.012");
         row("a slow line reporting its queue in 4 KiB steps", "len=12000 turbo=1 line=2400,N,8,1 rate=240 step=4096",
             "open1 2400,N,8,1@0 ?Z4&12000$@0 ~wait8@0 512x23@8.002+2.134 224@57.084 ~drain0@57.084 END@58.024");
+        row("a printer flooding the line is read and ignored", "len=5000 noise@4 noise@8.05 noise@20",
+            "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
         row("a file changed in place: not what was announced", "len=5000 check=on overwrite@8.05",
@@ -545,6 +548,7 @@ private slots:
         QVERIFY2(d.messages.said().contains(got.contains("END@") ? "Spegnere e riaccendere la stampante" : message),
                  qPrintable(d.messages.said()));
         QCOMPARE(QFileInfo::exists(d.request.path), existed && !setup.contains("remove@"));
+        QCOMPARE(d.port.largestUnread(), 0);
         d.expectSound(got);
         if (modelled) {
             const qint64 queue = setup.section("queue=", 1).section(' ', 0, 0).toLongLong(), chunk = d.turbo ? 512 : 64;
