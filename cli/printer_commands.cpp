@@ -140,7 +140,8 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     // A file without a release has nothing to compare: the printer is not asked. (The window
     // asks it anyway and shows its release alone.)
     if (QFile file(path);
-        QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.size() > 0 && !findRelease(file)) {
+        QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.size() > 0 &&
+        findRelease(file).value_or(QByteArray()).isEmpty()) {
         out.show(ownText(language, Msg::NoRelease).arg(path), kAppTitle, MessageIcon::Critical);
         return out.result(name(), exit_status::NoRelease, {{"error", "file-no-release"}, {"file", path}});
     }
@@ -169,13 +170,16 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     }
     const bool equal = found.result() == Result::Equal;
     out.say(QStringLiteral("file: ") + found.file.value_or(QStringLiteral("(no release found)")));
-    out.say(QStringLiteral("printer: ") + *found.printer);
+    // What the printer reports, read to its terminator: what "equal" rests on.
+    const QString printer = found.printerRelease.value_or(QString());
+    out.say(QStringLiteral("printer: ") +
+            (found.printerRelease ? printer : inLanguage(language, "(no release reported)", "(nessuna release)")));
     out.say(QStringLiteral("equal: ") + (equal ? "yes" : "no"));
     return out.result(name(),
                       equal                                 ? exit_status::Ok
                       : found.result() == Result::NoRelease ? exit_status::NoRelease
                                                             : exit_status::ReleasesDiffer,
-                      {{"file", found.file.value_or(QString())}, {"printer", *found.printer}, {"equal", equal}});
+                      {{"file", found.file.value_or(QString())}, {"printer", printer}, {"equal", equal}});
 }
 
 int PortsCommand::run(const QCommandLineParser& p, Output& out)

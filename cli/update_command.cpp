@@ -142,8 +142,8 @@ Task<> UpdateCommand::update(Printer& p)
         co_return;
     }
     p.model = first.replies[0];
-    p.before = first.replies[1];
-    if (p.before == m_release && !m_force) {
+    p.before = first.release.value_or(QString());
+    if (first.release == m_release && !m_force) {
         changed(p, int(Printer::State::Skipped));
         co_return;
     }
@@ -163,18 +163,20 @@ Task<> UpdateCommand::update(Printer& p)
         changed(p, int(Printer::State::LoadFailed));
         co_return;
     }
-    // After: the printer restarts; its release, once it answers again.
+    // After: the printer restarts; it is asked until it reports the file's release or the time
+    // is up (a restarting printer may answer noise first), and its last answer is kept.
     changed(p, int(Printer::State::Verifying));
     const double deadline = m_clock->now() + m_verifyTimeout;
-    while (m_clock->now() < deadline) {
+    bool verified = false;
+    while (!verified && m_clock->now() < deadline) {
         co_await m_clock->sleep(2);
         const Interrogation::Answers again = co_await ask(p, true);
         if (!again.failure && again.replies.size() == 3 && again.replies[1] != QLatin1String(Interrogation::kNoReply)) {
-            p.after = again.replies[1];
-            break;
+            p.after = again.release.value_or(QString());
+            verified = again.release == m_release;
         }
     }
-    changed(p, int(p.after == m_release ? Printer::State::Verified : Printer::State::NotVerified));
+    changed(p, int(verified ? Printer::State::Verified : Printer::State::NotVerified));
 }
 
 QJsonObject UpdateCommand::fieldsOf(const Printer& p)
@@ -269,7 +271,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     m_force = p.isSet("force");
     bool ok = true;
     m_verifyTimeout = p.isSet("verify-timeout") ? p.value("verify-timeout").toDouble(&ok) : 120;
-    if (!ok || m_verifyTimeout <= 0)
+    if (!ok || !std::isfinite(m_verifyTimeout) || m_verifyTimeout <= 0)
         return usage(QStringLiteral("--verify-timeout takes a number of seconds"));
     const QStringList names = p.isSet("port") ? p.value("port").split(',') : QStringList{m_choices.link.port};
     QSet<QString> devices;
@@ -292,12 +294,13 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     // The file's release first: without one there is nothing to verify, and no printer is asked.
     QFile file(m_choices.request.path);
     const QFileInfo info(m_choices.request.path);
-    const std::optional<QByteArray> release =
-        info.isFile() && file.open(QIODevice::ReadOnly) ? findRelease(file) : std::nullopt;
-    if (!info.isFile() || info.size() == 0) {
-        const Cause cause = !info.exists()   ? Cause::FileMissing
-                            : !info.isFile() ? Cause::FileNotRegular
-                                             : Cause::FileEmpty;
+    const bool opened = info.isFile() && file.open(QIODevice::ReadOnly);
+    const std::optional<QByteArray> release = opened ? findRelease(file) : std::nullopt;
+    if (!opened || info.size() == 0) {
+        const Cause cause = !info.exists()     ? Cause::FileMissing
+                            : !info.isFile()   ? Cause::FileNotRegular
+                            : !opened          ? Cause::FileUnreadable
+                                               : Cause::FileEmpty;
         out.event(QStringLiteral("error"),
                   QStringLiteral("velmora-cli update: ") + causeWords(m_language, cause) + QStringLiteral(": ") +
                       m_choices.request.path,
@@ -305,7 +308,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), exit_status::FileRefused,
                           {{"error", causeId(cause)}, {"file", m_choices.request.path}});
     }
-    if (!release) {
+    if (release.value_or(QByteArray()).isEmpty()) {
         out.show(ownText(m_language, Msg::NoRelease).arg(m_choices.request.path), kAppTitle, MessageIcon::Critical);
         return out.result(name(), exit_status::NoRelease,
                           {{"error", "file-no-release"}, {"file", m_choices.request.path}});

@@ -44,7 +44,7 @@ Task<> Interrogation::run(LinkChoice link)
                         failureDetail(m_languageBase(), answers.failure));
     } else {
         m_testRunning = true;
-        answers.failure = co_await ask(answers.replies);
+        answers.failure = co_await ask(answers);
         m_testRunning = false;
         if (p.isOpen())
             p.close();
@@ -52,8 +52,9 @@ Task<> Interrogation::run(LinkChoice link)
     m_answers = answers; // told once the job is over
 }
 
-Task<Failure> Interrogation::ask(QStringList& replies)
+Task<Failure> Interrogation::ask(Answers& answers)
 {
+    QStringList& replies = answers.replies;
     if ((co_await m_printer.ask(PrinterLink::kHandshake)).isEmpty()) {
         m_messages.show(text(Text::PrinterOffLine), text(Text::PrinterInterrogations), MessageIcon::Critical);
         const Failure failure = port().failure();
@@ -64,6 +65,9 @@ Task<Failure> Interrogation::ask(QStringList& replies)
     for (const auto& [query, command] : queries) {
         const QByteArray answer = co_await m_printer.ask(command);
         replies << QString::fromLatin1(answer.isEmpty() ? kNoReply : PrinterLink::shown(answer));
+        if (query == Release)
+            if (const auto release = PrinterLink::reported(answer))
+                answers.release = QString::fromLatin1(*release);
         emit reply(query, replies.constLast());
     }
     co_return Failure{};

@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <functional>
+#include <optional>
 
 class Clock;
 class MessageBoxes;
@@ -26,6 +27,7 @@ public:
     struct Answers {
         Failure failure;
         QStringList replies;
+        std::optional<QString> release; // the release query's reply read to its terminator
     };
 
     Interrogation(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
@@ -48,7 +50,7 @@ signals:
 
 private:
     Task<> run(LinkChoice link);
-    Task<Failure> ask(QStringList& replies);
+    Task<Failure> ask(Answers& answers);
     QString text(int n) const;
 
     PrinterLink m_printer;

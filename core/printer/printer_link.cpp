@@ -9,6 +9,19 @@ PrinterLink::PrinterLink(SerialControl& port, Clock& clock, QObject* parent)
     connect(&m_port, &SerialControl::dataArrived, this, [this] { m_replies += m_port.readAll(); });
 }
 
+std::optional<QByteArray> PrinterLink::reported(const QByteArray& reply)
+{
+    if (reply.size() <= 1)
+        return std::nullopt;
+    qsizetype end = 0;
+    while (end < reply.size() && reply[end] != '\r' && reply[end] != '\n')
+        ++end;
+    const QByteArray text = reply.left(end).trimmed();
+    if (text.isEmpty())
+        return std::nullopt;
+    return text;
+}
+
 Task<QByteArray> PrinterLink::ask(QByteArray command)
 {
     m_replies.clear();

@@ -3,6 +3,8 @@
 #include <QByteArray>
 #include <QObject>
 
+#include <optional>
+
 #include "core/platform/task.h"
 
 class Clock;
@@ -27,6 +29,10 @@ public:
     Task<QByteArray> ask(QByteArray command);
     // A query's reply as shown: without its last character.
     static QByteArray shown(const QByteArray& reply) { return reply.chopped(qMin<qsizetype>(1, reply.size())); }
+    // What a reply reports, read up to its terminator (CR or LF) or its end, blanks trimmed: what
+    // a decision rests on. Nothing for a reply of one character or less (a lone CR, a NAK) or one
+    // with no text before its terminator.
+    static std::optional<QByteArray> reported(const QByteArray& reply);
 
 private:
     QByteArray m_replies; // what arrived since the last command was sent

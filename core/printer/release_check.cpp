@@ -33,7 +33,7 @@ ReleaseComparison::Result ReleaseComparison::result() const
         return Result::Failed;
     if (!file)
         return Result::NoRelease;
-    return *file == *printer ? Result::Equal : Result::Different;
+    return file == printerRelease ? Result::Equal : Result::Different;
 }
 
 void ReleaseCheck::start(const QString& path, const LinkChoice& link)
@@ -89,8 +89,10 @@ Failure ReleaseCheck::searchFile(const QString& path, ReleaseComparison& found)
     emit searching(true);
     const std::optional<QByteArray> release = findRelease(file);
     if (release) {
-        found.file = QString::fromLatin1(*release);
-        emit fileRelease(*found.file);
+        // The window shows what it found, blank or not; an empty release is none to compare.
+        if (!release->isEmpty())
+            found.file = QString::fromLatin1(*release);
+        emit fileRelease(QString::fromLatin1(*release));
     }
     emit searching(false);
     return {};
@@ -115,6 +117,8 @@ Task<Failure> ReleaseCheck::askPrinter(LinkChoice link, ReleaseComparison& found
     if (reply.isEmpty())
         co_return noAnswer();
     found.printer = QString::fromLatin1(PrinterLink::shown(reply));
+    if (const auto release = PrinterLink::reported(reply))
+        found.printerRelease = QString::fromLatin1(*release);
     emit boardRelease(*found.printer);
     co_return Failure{};
 }

@@ -21,8 +21,10 @@ struct ReleaseComparison {
         Different,
     };
     Failure failure;
-    std::optional<QString> file;    // the release written in the file
-    std::optional<QString> printer; // the release the printer reports
+    std::optional<QString> file;    // the release written in the file; nothing when none, or empty
+    std::optional<QString> printer; // the printer's reply as shown (without its last character)
+    std::optional<QString> printerRelease; // the reply read to its terminator; nothing when it reports none
+    // Equal only when the printer reports a release and it is the file's.
     Result result() const;
 };
 Q_DECLARE_METATYPE(ReleaseComparison)

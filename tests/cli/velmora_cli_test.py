@@ -186,8 +186,9 @@ def query_and_releases(b):
     path = b.file("FW.BIN", b"MZ Release: 1.05\0rest")
     status, out, _ = b.run("check-release", path)
     expect(status == 7 and out == "file: 1.05\nprinter: 1.07\nequal: no\n", f"different: {status} {out}")
-    status, out, _ = b.run("check-release", b.file("NOREL.BIN", b"MZ no marker"), "--json")
-    expect(status == 8 and json.loads(out.splitlines()[-1])["error"] == "file-no-release", f"no release: {out}")
+    for name, data in (("NOREL.BIN", b"MZ no marker"), ("EMPTYREL.BIN", b"MZ Release: \0"), ("END.BIN", b"Release:  ")):
+        status, out, _ = b.run("check-release", b.file(name, data), "--json")
+        expect(status == 8 and json.loads(out.splitlines()[-1])["error"] == "file-no-release", f"{name}: {out}")
     b.file("FW.BIN", b"MZ Release: 1.07\0rest")
     status, out, _ = b.run("check-release", path, "--json")
     expect(status == 0 and json.loads(out.splitlines()[-1])["equal"] is True, f"equal: {status} {out}")
@@ -262,7 +263,8 @@ def bad_usage(b):
                  ["download", path, "--checksum", "--operation", "external-fonts"], ["query", "extra"],
                  ["ports", "extra"], ["download", path, path], ["query", "--port", "LPT1"],
                  ["query", "--line", "57601,N,8,1"], ["download", path, "--boot", "flash"],
-                 ["download", path, "--lang", "de"], ["ports", "--quiet", "--verbose"]):
+                 ["download", path, "--lang", "de"], ["ports", "--quiet", "--verbose"],
+                 ["update", path, "--verify-timeout", "nan"], ["update", path, "--verify-timeout", "inf"]):
         status, _, err = b.run(*args)
         expect(status == 2 and err, f"{args}: {status}")
     # A font file behind a firmware header is refused, unless asked for.
@@ -361,8 +363,10 @@ def update_three_printers(b):
     os.symlink(os.path.realpath(os.path.join(b.ports(), "COM1")), os.path.join(b.ports(), "COM9"))
     status, _, err = b.run("update", path, "--port", "COM1,COM9")
     expect(status == 2 and "named twice" in err, f"one device twice: {status} {err}")
-    status, _, _ = b.run("update", b.file("OLD.BIN", b"no marker"), "--port", "COM1", "--any-extension")
-    expect(status == 8, f"no release: {status}")
+    for name, data, want in (("OLD.BIN", b"no marker", 8), ("BLANK.BIN", b"MZ Release:   \0", 8),
+                             ("/proc/sys/vm/drop_caches", None, 3)):
+        status, _, _ = b.run("update", b.file(name, data) if data else name, "--port", "COM1", "--any-extension")
+        expect(status == want, f"{name}: {status}")
 
 
 def sparse(b, name, size):

@@ -100,6 +100,17 @@ private slots:
             "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 C:Printer Interrogations@0.4 close@0.4 "
             "printer-no-answer@0.4",
             "WARNING: printer OFF-Line");
+        // The decision rests on the reply read to its terminator; the box shows it without its last character.
+        row("equal releases", "Release: 1.07", "answers",
+            "search@0 file:1.07@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =equal@0.8");
+        row("a reply without its terminator is read whole", "Release: 1.23", "answers reply=1.23",
+            "search@0 file:1.23@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.2@0.8 close@0.8 =equal@0.8");
+        row("a lone CR reports no release", "Release: 1.07", "answers reply=^M",
+            "search@0 file:1.07@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:@0.8 close@0.8 =differ@0.8");
+        row("a NAK reports no release", "Release: 1.07", "answers reply=\x15",
+            "search@0 file:1.07@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:@0.8 close@0.8 =differ@0.8");
+        row("a blank release in the file is none", "Release:    ", "answers reply=^M",
+            "search@0 file:@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:@0.8 close@0.8 =norelease@0.8");
         row("handshake only", fw, "mute",
             "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 C:Interrogazioni Stampante@0.8 close@0.8 "
             "printer-no-answer@0.8",
@@ -113,6 +124,13 @@ private slots:
         QFETCH(QString, message);
         TestHome home;
         Printer p(setup.section(' ', 0, 0));
+        if (setup.contains("reply="))
+            p.port.answer("?54&4\r\n", {{setup.section("reply=", 1)
+                                              .section(' ', 0, 0)
+                                              .replace("^M", "\r")
+                                              .replace("\\x15", "\x15")
+                                              .toLatin1(),
+                                          0.1}});
         ReleaseCheck check(p.port, p.clock, p.messages, [&] { return setup.contains("en") ? 2000 : 1000; });
         connect(&check, &ReleaseCheck::searching, [&](bool on) { p.line.add(on ? "search" : "searched"); });
         connect(&check, &ReleaseCheck::fileRelease, [&](const QString& r) { p.line.add("file:" + r); });
@@ -145,19 +163,23 @@ private slots:
         QTest::addColumn<QByteArray>("model"); // the reply to "?54&10"
         QTest::addColumn<QString>("timeline");
         QTest::addColumn<QString>("message");
+        QTest::addColumn<QString>("release"); // as reported, read to its terminator
         const QString run = "open1 9600,N,8,1@0 !0@0 ?54&10^M$@0.4 model:%1@0.8 ?54&4^M$@0.8 release:%2@1.2 "
                             "?54&12^M$@1.2 flash:F 4M@1.6 close@1.6";
         auto row = [](const char* name, const char* printer, const QByteArray& model, const QString& timeline,
-                      const char* message = "") { QTest::newRow(name) << printer << model << timeline << message; };
+                      const char* message = "", const char* release = "1.07") {
+            QTest::newRow(name) << printer << model << timeline << message << release;
+        };
         row("a full run", "answers", "PX-9\r", run.arg("PX-9", "1.07"));
         row("one character: an empty box", "answers", "\r", run.arg("", "1.07"));
         row("any bytes", "answers", QByteArray("\x01\xff\r", 3), run.arg(QString::fromLatin1("\x01\xff"), "1.07"));
-        row("late characters lead the next reply", "answers", "PX|-9\r", run.arg("P", "-9\r1.07"));
-        row("no reply", "mute", {}, QString(run).arg("??????", "??????").replace("flash:F 4M", "flash:??????"));
+        row("late characters lead the next reply", "answers", "PX|-9\r", run.arg("P", "-9\r1.07"), "", "-9");
+        row("no reply", "mute", {}, QString(run).arg("??????", "??????").replace("flash:F 4M", "flash:??????"), "",
+            "none");
         row("printer off: no query", "silent", {}, "open1 9600,N,8,1@0 !0@0 C:Interrogazioni Stampante@0.4 close@0.4",
-            "ATTENZIONE. La stampante selezionata non risponde");
+            "ATTENZIONE. La stampante selezionata non risponde", "none");
         row("port held elsewhere", "refuses", {}, "refused1@0 C:Porta@0",
-            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.", "none");
     }
     void interrogation()
     {
@@ -165,7 +187,9 @@ private slots:
         QFETCH(QByteArray, model);
         QFETCH(QString, timeline);
         QFETCH(QString, message);
+        QFETCH(QString, release);
         Printer p(printer);
+        QString reported;
         if (printer == "answers") // after "|": too late for its own query
             p.port.answer("?54&10\r\n", {{model.split('|').first(), 0.1}, {model.split('|').value(1), 0.5}});
         Interrogation run(p.port, p.clock, p.messages, [] { return 1000; });
@@ -173,6 +197,8 @@ private slots:
         connect(&run, &Interrogation::reply, [&](Interrogation::Query q, const QString& t) {
             p.line.add(QStringList{"model:", "release:", "flash:"}[q] + t);
         });
+        connect(&run, &Interrogation::finished,
+                [&](const Interrogation::Answers& a) { reported = a.release.value_or("none"); });
         bool runningMid = false;
         p.clock.at(0.2, [&] {
             runningMid = run.testRunning();
@@ -184,6 +210,7 @@ private slots:
         COMPARE_TIMELINE(p.line.summary(), timeline);
         QCOMPARE(p.said(), message);
         QCOMPARE(runningMid, printer != "refuses");
+        QCOMPARE(reported, release);
         QVERIFY(!run.testRunning() && !p.port.isOpen());
     }
 };
