@@ -411,6 +411,9 @@ void MainWindow::Form_Load()
         m_language = qint16(*base);
     ApplyLanguage();
     applyStoredSettings(store);
+    if (const auto why = store.unusable())
+        m_seams.messages.show(ownText(m_language, Msg::SettingsUnusable).arg(store.fileName(), *why), kAppTitle,
+                              MessageIcon::Critical);
     Panels[2]->setText(
         QStringLiteral("Release #   %1.%2.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
     updateAccessibleNames();
@@ -528,9 +531,14 @@ void MainWindow::cmdExit_Click()
 void MainWindow::chooseLanguage(int base)
 {
     m_language = qint16(base);
-    SettingsStore().write(Setting::Language, QString::number(base));
+    SettingsStore store;
+    store.write(Setting::Language, QString::number(base));
     ApplyLanguage();
     updateAccessibleNames();
+    // Said as "Save as Default" says it: the choice holds for now, but not at the next start.
+    if (const auto why = store.writeError())
+        m_seams.messages.show(ownText(m_language, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
+                              MessageIcon::Critical);
 }
 
 void MainWindow::mnuItaliano_Click()

@@ -97,6 +97,7 @@ private:
     double m_verifyTimeout = 120;
     int m_language = 0;
     int m_drawn = 0; // live lines on the terminal
+    bool m_drawnOnce = false;
     std::vector<std::unique_ptr<Printer>> m_printers;
 };
 

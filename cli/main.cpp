@@ -1,6 +1,9 @@
 // velmora-cli: the download, the release check and the printer queries from a terminal, on the
 // same core as the window. Several copies may run at once on different ports.
 #include "cli/commands.h"
+#include "cli/output_sink.h"
+#include "core/platform/settings_store.h"
+#include "core/platform/string_table.h"
 #include "core/platform/version.h"
 
 #include <QCommandLineParser>
@@ -14,6 +17,7 @@
 #ifdef Q_OS_UNIX
 #include <QSocketNotifier>
 #include <csignal>
+#include <fcntl.h>
 #include <unistd.h>
 #endif
 
@@ -93,14 +97,53 @@ int usage(const QStringList& args, const QString& command, const QString& why)
 int g_signalPipe[2] = {-1, -1};
 void onSignal(int signal)
 {
+    // Once the command has ended and only its output is left to go, a signal ends the program.
+    if (output_sink::finishing())
+        ::_exit(128 + signal);
     const char s = char(signal);
     [[maybe_unused]] const auto written = ::write(g_signalPipe[1], &s, 1);
+}
+
+// Ctrl+C, SIGTERM and SIGHUP (a dropped SSH session) are caught before anything else is done, so
+// that none can end the program before it can say its result; the event loop acts on them.
+void catchSignals()
+{
+    if (::pipe(g_signalPipe) != 0)
+        return;
+    for (const int fd : g_signalPipe)
+        ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    ::fcntl(g_signalPipe[1], F_SETFL, O_NONBLOCK); // a handler never waits on its own pipe
+    struct sigaction action {};
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    for (const int s : {SIGINT, SIGTERM, SIGHUP})
+        ::sigaction(s, &action, nullptr);
+    // A reader that went away is told by a failed write, not by SIGPIPE.
+    std::signal(SIGPIPE, SIG_IGN);
 }
 #endif
 
 } // namespace
 
+int runCommand(int argc, char** argv);
+
+namespace {
+
+} // namespace
+
 int main(int argc, char** argv)
+{
+#ifdef Q_OS_UNIX
+    catchSignals();
+#endif
+    const int status = runCommand(argc, argv);
+    // What is still queued for a slow reader is kept and written; after a signal, for a moment only.
+    if (!output_sink::finish(status >= 128 ? 2 : -1))
+        ::_exit(status);
+    return status;
+}
+
+int runCommand(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     // The same names as the window: its settings and its ports folder.
@@ -152,18 +195,25 @@ int main(int argc, char** argv)
                : parser.isSet("verbose") ? Output::Detail::Verbose
                                          : Output::Detail::Normal);
 #ifdef Q_OS_UNIX
-    // Ctrl+C, SIGTERM and SIGHUP (a dropped SSH session) end the command as Annulla ends a
-    // download, from the event loop.
-    if (::pipe(g_signalPipe) == 0) {
+    // The caught signals end the command as Annulla ends a download, from the event loop; one
+    // that came before it started is in the pipe already.
+    if (g_signalPipe[0] >= 0) {
         auto* notifier = new QSocketNotifier(g_signalPipe[0], QSocketNotifier::Read, &app);
         QObject::connect(notifier, &QSocketNotifier::activated, [&command] {
             char s = 0;
             if (::read(g_signalPipe[0], &s, 1) == 1)
                 command->interrupt(s);
         });
-        for (const int s : {SIGINT, SIGTERM, SIGHUP})
-            std::signal(s, onSignal);
     }
+    if (!parser.isSet("no-stored"))
+        if (const auto why = SettingsStore().unusable())
+            out.event(QStringLiteral("warning"),
+                      ownText(languageOf(parser), Msg::SettingsUnusable)
+                          .arg(SettingsStore().fileName(), *why)
+                          .replace(QLatin1String("\n\n"), QLatin1String(" "))
+                          .replace('\n', ' '),
+                      {{"error", "settings-unusable"}, {"file", SettingsStore().fileName()}, {"text", *why}},
+                      Output::Detail::Quiet);
 #endif
     return command->run(parser, out);
 }

@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "cli/output_sink.h"
 
 #include "core/link/stored_choices.h"
 #include "core/platform/settings_store.h"
@@ -16,10 +17,9 @@
 #endif
 
 namespace {
-void write(FILE* to, const QByteArray& bytes)
+void write(FILE* to, const QByteArray& bytes, bool redrawn = false)
 {
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), to);
-    std::fflush(to);
+    output_sink::put(to == stdout ? output_sink::Stream::Out : output_sink::Stream::Err, bytes, redrawn);
 }
 } // namespace
 
@@ -80,7 +80,7 @@ void Output::transient(const QString& text)
     if (::ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
         line.truncate(size.ws_col - 1);
 #endif
-    write(stderr, "\r" + line.toUtf8() + "\x1b[K");
+    write(stderr, "\r" + line.toUtf8() + "\x1b[K", true);
     m_progressShown = true;
 }
 

@@ -1,4 +1,5 @@
 #include "cli/commands.h"
+#include "cli/output_sink.h"
 
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
@@ -251,8 +252,9 @@ void UpdateCommand::redraw()
     for (const auto& p : m_printers)
         screen += "\r" + lineOf(*p).toUtf8() + "\x1b[K\n";
     m_drawn = int(m_printers.size());
-    std::fwrite(screen.constData(), 1, size_t(screen.size()), stderr);
-    std::fflush(stderr);
+    // The first drawing stays: a redraw that replaced it would move the cursor above the lines.
+    output_sink::put(output_sink::Stream::Err, screen, m_drawn > 0 && m_drawnOnce);
+    m_drawnOnce = true;
 }
 
 int UpdateCommand::run(const QCommandLineParser& p, Output& out)

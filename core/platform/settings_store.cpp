@@ -2,6 +2,8 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
+#include <qplatformdefs.h>
 
 namespace {
 const QString kSection = QStringLiteral("Properties/");
@@ -16,15 +18,36 @@ static_assert(
 } // namespace
 
 SettingsStore::SettingsStore()
-    : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"), QStringLiteral("Velmora"))
 {
-    m_settings.setFallbacksEnabled(false);
+#ifdef Q_OS_UNIX
+    // Where QSettings keeps the file, looked at before anything opens it.
+    const QString path = QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+                         QStringLiteral("/Velmora/Velmora.conf");
+    const QFileInfo info(path);
+    if (info.exists() && !info.isFile() && !info.isDir()) {
+        m_fileName = path;
+        QT_STATBUF st;
+        const bool known = QT_STAT(QFile::encodeName(path).constData(), &st) == 0;
+        m_unusable = known && S_ISFIFO(st.st_mode)   ? QStringLiteral("a FIFO stands in its place")
+                     : known && S_ISSOCK(st.st_mode) ? QStringLiteral("a socket stands in its place")
+                                                     : QStringLiteral("a device stands in its place");
+        return;
+    }
+#endif
+    m_settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Velmora"),
+                                             QStringLiteral("Velmora"));
+    m_settings->setFallbacksEnabled(false);
+    m_fileName = m_settings->fileName();
 }
+
+SettingsStore::~SettingsStore() = default;
 
 QString SettingsStore::read(const QString& key, const QString& defaultValue)
 {
-    m_settings.sync();
-    const QVariant v = m_settings.value(kSection + key);
+    if (!m_settings)
+        return defaultValue;
+    m_settings->sync();
+    const QVariant v = m_settings->value(kSection + key);
     if (!v.isValid())
         return defaultValue;
     // Qt's INI reader turns a value with an unquoted comma (a path typed by hand) into a list;
@@ -36,7 +59,7 @@ QString SettingsStore::read(const QString& key, const QString& defaultValue)
 
 std::optional<QString> SettingsStore::rawText(const QString& key) const
 {
-    QFile file(m_settings.fileName());
+    QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
         return std::nullopt;
     bool inSection = false;
@@ -55,24 +78,30 @@ std::optional<QString> SettingsStore::rawText(const QString& key) const
 
 void SettingsStore::write(const QString& key, const QString& value)
 {
-    m_settings.setValue(kSection + key, value);
-    m_settings.sync();
+    if (!m_settings)
+        return;
+    m_settings->setValue(kSection + key, value);
+    m_settings->sync();
 }
 
 void SettingsStore::deleteSection()
 {
-    m_settings.remove(QStringLiteral("Properties"));
-    m_settings.sync();
+    if (!m_settings)
+        return;
+    m_settings->remove(QStringLiteral("Properties"));
+    m_settings->sync();
 }
 
 QString SettingsStore::fileName() const
 {
-    return m_settings.fileName();
+    return m_fileName;
 }
 
 std::optional<QString> SettingsStore::writeError() const
 {
-    if (m_settings.status() == QSettings::NoError)
+    if (m_unusable)
+        return m_unusable;
+    if (m_settings->status() == QSettings::NoError)
         return std::nullopt;
     if (QFileInfo(fileName()).isDir())
         return QStringLiteral("a folder stands in its place");

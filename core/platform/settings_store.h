@@ -3,6 +3,7 @@
 #include <QSettings>
 #include <QString>
 
+#include <memory>
 #include <optional>
 
 // The stored choices, each with its key in the store and the value that stands for it when the
@@ -26,6 +27,7 @@ class SettingsStore
 {
 public:
     SettingsStore();
+    ~SettingsStore();
     QString read(const QString& key, const QString& defaultValue);
     void write(const QString& key, const QString& value);
     // A stored choice, or its fallback.
@@ -37,10 +39,16 @@ public:
     // Why what was written did not reach the file (a read-only disk, a folder in its place), or
     // nothing when it did.
     std::optional<QString> writeError() const;
+    // Why the file is not used at all: something other than a regular file stands in its place (a
+    // FIFO, whose opening would wait for a writer forever; a device). Every read then gives its
+    // fallback and nothing is written.
+    std::optional<QString> unusable() const { return m_unusable; }
 
 private:
     // The text after "key=" in the store's file, as it stands there.
     std::optional<QString> rawText(const QString& key) const;
 
-    QSettings m_settings;
+    std::unique_ptr<QSettings> m_settings;
+    QString m_fileName;
+    std::optional<QString> m_unusable;
 };

@@ -86,6 +86,8 @@ const OwnEntry kOwnEntries[] = {
     {Msg::FileEmptyNamed, "Il file\n%1\nè vuoto.", "The file\n%1\nis empty."},
     {Msg::NoRelease, "Il file\n%1\nnon contiene una release (\"Release: \").",
      "The file\n%1\nholds no release (\"Release: \")."},
+    {Msg::SettingsUnusable, "Le impostazioni salvate in\n%1\nnon sono usate: %2.\n\nValgono quelle predefinite.",
+     "The stored settings in\n%1\nare not used: %2.\n\nThe built-in defaults apply."},
     {Msg::SettingsNotSaved, "Impossibile salvare le impostazioni in\n%1\n\n%2",
      "Cannot save the settings in\n%1\n\n%2"},
 };

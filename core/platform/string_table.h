@@ -58,6 +58,7 @@ enum class Msg {
     FileEmptyNamed,   // %1 path
     SettingsNotSaved, // %1 settings file, %2 reason
     NoRelease,        // %1 path
+    SettingsUnusable, // %1 settings file, %2 what stands there
 };
 // In English when `base` is English, else in Italian.
 QString ownText(int base, Msg m);

@@ -330,6 +330,13 @@ def special_files(b):
         got, out, err = b.run(*args)
         expect(got == status and words in out + err, f"{args}: {got} {out} {err}")
     expect(not os.path.exists(os.path.join(b.home, "gone.out")), "a missing LPT1 is never created")
+    # A FIFO in place of the settings file is never opened: the built-in defaults, said once.
+    os.makedirs(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora"))
+    os.mkfifo(conf := os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora", "Velmora.conf"))
+    p = b.cli("query", "--port", "COM7", "--lang", "en")
+    _, err = p.communicate(timeout=20)
+    expect(p.returncode == 4 and err.count("are not used: a FIFO stands in its place") == 1, f"FIFO: {err}")
+    os.remove(conf)
     # A dropped SSH session ends a download as Ctrl+C does, and frees the port at once.
     b.sim(1)
     p = b.cli("download", b.file("H.BIN", os.urandom(3000)), *FAST, "--json")
@@ -348,7 +355,8 @@ def update_three_printers(b):
               b.sim(3, "--release", "1.05", "--keep-release")[1]]
     data = os.urandom(1000) + b"Release: 1.07\0" + os.urandom(1001)
     path = b.file("NEW.BIN", data)
-    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3", *FAST, "--json")
+    # COM3 keeps answering its old release: it is asked until the time is up.
+    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3", *FAST, "--json", "--verify-timeout", "20")
     events = [json.loads(line) for line in out.splitlines()]
     rows = {row["port"]: row for row in events[-1]["printers"]}
     expect(status == 9 and events[-1]["exit"] == 9 and events[-1]["release"] == "1.07", f"update: {status} {out[-400:]}")
@@ -369,6 +377,28 @@ def update_three_printers(b):
         expect(status == want, f"{name}: {status}")
 
 
+def unread_output(b):
+    """Output that nobody reads (a pipe of one page, never read) neither paces the transfer nor holds off a
+    signal: the printer gets the whole image, and SIGTERM in the end wait ends the command at once."""
+    report, _ = b.sim(1)
+    data = os.urandom(30000)
+    r, w = os.pipe()
+    fcntl.fcntl(w, 1031, 4096)  # F_SETPIPE_SZ: about 50 of the hundred-odd events fit
+    p = subprocess.Popen([os.path.join(b.build, "cli", "velmora-cli"), "download", b.file("U.BIN", data), *FAST,
+                          "--json"], env=b.env, stdout=w, stderr=subprocess.DEVNULL)
+    os.close(w)
+    deadline = time.time() + 60
+    while time.time() < deadline and not any(x["received"] >= len(data) for x in downloads(report)):
+        time.sleep(0.2)
+    expect(downloads(report)[0]["received"] == len(data), f"the printer got {downloads(report)[0]['received']}")
+    p.send_signal(signal.SIGTERM)
+    try:
+        p.wait(timeout=5)
+    finally:
+        os.close(r)
+    expect(p.returncode == 143, f"SIGTERM with nobody reading: {p.returncode}")
+
+
 def sparse(b, name, size):
     path = b.file(name, b"")
     os.truncate(path, size)
@@ -377,7 +407,7 @@ def sparse(b, name, size):
 
 CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts, query_and_releases, hang_up,
                                                    interrupted, four_at_once, bad_usage, special_files,
-                                                   update_three_printers)}
+                                                   update_three_printers, unread_output)}
 
 if __name__ == "__main__":
     bench = Bench(sys.argv[1])

@@ -44,7 +44,12 @@ public:
             settings()->setValue(kv.section('=', 0, 0), kv.section('=', 1));
     }
     QString stored(const QString& key) const { return settings()->value(key).toString(); }
-    QStringList storedKeys() const { return settings()->childKeys(); }
+    // Nothing is stored where a FIFO or a device stands in the file's place (opening it would wait).
+    QStringList storedKeys() const
+    {
+        const QFileInfo file(m_dir.path() + "/config/Velmora/Velmora.conf");
+        return file.exists() && !file.isFile() && !file.isDir() ? QStringList() : settings()->childKeys();
+    }
 
 private:
     static std::unique_ptr<QSettings> settings()
