@@ -304,6 +304,7 @@ std::optional<QByteArray> Download::readChunk(qint32 n)
     if (chunk.size() == n) {
         for (const char c : chunk)
             m_sentXor ^= static_cast<unsigned char>(c);
+        m_sentDigest.addData(chunk);
         return chunk;
     }
     const QString path = m_files.source().fileName();
@@ -313,17 +314,13 @@ std::optional<QByteArray> Download::readChunk(qint32 n)
     return std::nullopt;
 }
 
-std::pair<qint64, QDateTime> Download::sourceStamp()
-{
-    QFile& source = m_files.source();
-    return {source.size(), source.fileTime(QFileDevice::FileModificationTime)};
-}
-
 bool Download::sentAsAnnounced()
 {
     if (m_job.stopping())
         return false;
-    if (m_sentXor == m_fileXor && sourceStamp() == m_fileStamp)
+    // The bytes sent against the file as it was read at the start: an edit that keeps the size,
+    // the XOR and the modification time still changes the digest.
+    if (m_sentXor == m_fileXor && m_sentDigest.result() == m_fileDigest)
         return true;
     const QString path = m_files.source().fileName();
     abandon(text(Msg::FileChanged).arg(path), Failure{Cause::FileChanged, path, {}, {}});
@@ -423,15 +420,26 @@ Task<> Download::run(DownloadRequest request)
         if (m_job.stopping()) // the program ended while the dialog was being drawn
             co_return;
     }
-    const std::optional<int> sum = FileChecksum(m_files.source(), m_length);
-    if (!sum) {
-        abandon(text(Msg::FileReadFailed).arg(path, m_files.source().errorString()),
-                Failure{Cause::FileUnreadable, path, {}, m_files.source().errorString()}, DownloadOutcome::FileRefused);
-        co_return;
+    // The pass over the file goes in steps with the event loop between them, so that Annulla,
+    // the close box and Ctrl+C stop a large file's pass at once; nothing is opened before it ends.
+    FilePass pass(m_files.source(), m_length);
+    while (!pass.done()) {
+        if (!pass.step(kFilePassStep)) {
+            const QString why = m_files.source().errorString().isEmpty() || m_files.source().error() == QFile::NoError
+                                    ? text(Msg::FileShorter)
+                                    : m_files.source().errorString();
+            abandon(text(Msg::FileReadFailed).arg(path, why), Failure{Cause::FileUnreadable, path, {}, why},
+                    DownloadOutcome::FileRefused);
+            co_return;
+        }
+        if (!pass.done())
+            co_await m_clock.yieldNow();
     }
+    const std::optional<int> sum = pass.xorSum();
     m_fileXor = *sum;
+    m_fileDigest = pass.digest();
     m_sentXor = 0;
-    m_fileStamp = sourceStamp();
+    m_sentDigest.reset();
     if (timed)
         m_header = headerText(code, m_length, headerCarriesChecksum(code) ? sum : std::nullopt);
 
@@ -520,7 +528,7 @@ Task<> Download::sendTimed(bool parallelLink)
 
 void Download::cancel()
 {
-    const bool wasRunning = busy();
+    const bool wasRunning = busy() || m_job.running(); // in the pass over the file, too
     m_job.cancel();
     m_timer.setEnabled(false);
     setDialog([](DownloadDialog& d) { d.busy = false; });

@@ -6,6 +6,7 @@
 #include "core/platform/string_table.h"
 #include "core/platform/task.h"
 
+#include <QCryptographicHash>
 #include <QDateTime>
 #include <QObject>
 
@@ -61,6 +62,8 @@ class Download : public QObject
 public:
     static constexpr qint64 kMaxExternalFonts = 3014656;
     static constexpr qint64 kFirstPartMax = 1376256;
+    // How much of the file one step of the pass at the start reads before the event loop runs.
+    static constexpr qint64 kFilePassStep = 4 << 20;
     // How long the line may show no progress before the printer counts as not taking the
     // data: at least 10 s, and the time 8 KiB take at the line rate, since drivers and
     // pseudo-terminals report their queue in steps of up to a few kilobytes.
@@ -144,8 +147,6 @@ private:
     bool openParallel();
     void reportPortRefused(const Failure& failure);
     std::optional<QByteArray> readChunk(qint32 n);
-    // The source's size and modification time, to tell a file changed in place.
-    std::pair<qint64, QDateTime> sourceStamp();
     // String 102, the 25-second wait, the port closed, the end message, the dialog hidden.
     Task<> endSequence();
     // The accepted download, from the checksum to the end.
@@ -176,5 +177,6 @@ private:
     Failure m_failure;
     int m_fileXor = 0; // of the whole file at the start
     int m_sentXor = 0; // of the file's bytes sent so far
-    std::pair<qint64, QDateTime> m_fileStamp;
+    QByteArray m_fileDigest; // of the whole file at the start
+    QCryptographicHash m_sentDigest{QCryptographicHash::Blake2b_256}; // of the file's bytes sent so far
 };

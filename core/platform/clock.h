@@ -33,16 +33,20 @@ public:
     class Sleep
     {
     public:
-        Sleep(Clock& clock, double seconds) : m_clock(clock), m_seconds(seconds) {}
+        Sleep(Clock& clock, double seconds, bool always = false)
+            : m_clock(clock), m_seconds(seconds), m_always(always)
+        {
+        }
         Sleep(const Sleep&) = delete;
-        // Nothing to wait for 0 s or less.
-        bool await_ready() const noexcept { return !(m_seconds > 0); }
+        // Nothing to wait for 0 s or less, unless the event loop is to run in between.
+        bool await_ready() const noexcept { return !m_always && !(m_seconds > 0); }
         void await_suspend(std::coroutine_handle<> step);
         void await_resume() const noexcept {}
 
     private:
         Clock& m_clock;
         double m_seconds;
+        bool m_always;
         std::unique_ptr<QObject> m_wake; // destroyed with the waiting task: no wake-up then
     };
 
@@ -56,4 +60,6 @@ public:
 
     // The awaiting task goes on after `seconds`.
     Sleep sleep(double seconds) { return Sleep(*this, seconds); }
+    // The awaiting task goes on once the event loop has run: long work in steps stays interruptible.
+    Sleep yieldNow() { return Sleep(*this, 0, true); }
 };
