@@ -336,7 +336,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     QJsonObject fields = Output::fieldsOf(failure);
     for (auto it = counts.begin(); it != counts.end(); ++it)
         fields.insert(it.key(), it.value());
-    fields.insert(QStringLiteral("outcome"), outcomeId(o));
+    // On a line that shows no queue (a pseudo-terminal) the bytes were sent; nobody can say they arrived.
+    const bool sentOnly = o == DownloadOutcome::Completed && !download.lineConfirmed();
+    fields.insert(QStringLiteral("outcome"), sentOnly ? "sent" : outcomeId(o));
+    if (o == DownloadOutcome::Completed)
+        fields.insert(QStringLiteral("confirmed"), !sentOnly);
     fields.insert(QStringLiteral("message"), out.lastMessage());
     return out.result(name(), status, fields);
 }

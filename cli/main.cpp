@@ -58,7 +58,8 @@ stored choices (read only; --no-stored: the built-in defaults). Every command ta
 prints the version.
 
 Exit status:
-  0    done: every byte on the line and the end wait over; releases equal
+  0    done: every byte sent and the end wait over (on the line, where the line shows its queue;
+       "confirmed": false where it does not, as on a pseudo-terminal); releases equal
   2    bad usage (an unknown option or argument, a port or line setting the window does not offer)
   3    file refused (missing, empty, not a regular file, unreadable, too large) or changed meanwhile
   4    port refused (held by another user, missing, no permission, not a serial port, settings refused)

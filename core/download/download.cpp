@@ -340,9 +340,11 @@ Task<> Download::endSequence()
     setDialog([](DownloadDialog& d) { d.status = DownloadStatus::EndWait; });
     emit phase(DownloadPhase::EndWait, 25);
     co_await m_clock.sleep(25);
+    m_lineConfirmed = parallel() || m_port.queueVisible();
     if (m_port.isOpen())
         m_port.close();
-    showMessage(text(Text::SwitchPrinterOffOn), text(Text::DownloadEnded), false);
+    m_messages.show(text(Text::SwitchPrinterOffOn), text(Text::DownloadEnded), MessageIcon::Information,
+                    m_lineConfirmed ? QString() : text(Msg::LineUnconfirmed));
     if (m_job.stopping())
         co_return;
     setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
@@ -395,6 +397,7 @@ void Download::start(const DownloadRequest& request)
     m_failure = {};
     m_dataOut = false;
     m_anyOut = false;
+    m_lineConfirmed = true;
     m_progressBase = 0;
     m_length = size;
     m_sent = 0;

@@ -93,6 +93,10 @@ public:
     FileChannels& files() { return m_files; }
     // Data bytes written to the link by the last download, across its parts.
     qint64 bytesWritten() const { return m_progressBase + m_sent; }
+    // The last download's bytes went on a line whose queue the system shows (or on LPT1): its end
+    // says they were on the line. False where the link gave no account (a pseudo-terminal): they
+    // were sent, and only the printer can tell what it took.
+    bool lineConfirmed() const { return m_lineConfirmed; }
     // Why the last download was refused or failed; no cause after a completed or aborted one.
     const Failure& failure() const { return m_failure; }
     SerialControl& port() { return m_port; }
@@ -171,6 +175,7 @@ private:
     QByteArray m_header;       // sent ahead of a timed transfer's data; empty: none
     bool m_dataOut = false;    // the running download has put all its data on the line
     bool m_anyOut = false;     // a byte of the running download went out
+    bool m_lineConfirmed = true;
     qint32 m_progressBase = 0; // the bar's value at the start of the current part
     double m_lineProgressAt = 0;
     qint64 m_linePending = 0;

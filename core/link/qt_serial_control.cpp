@@ -115,6 +115,12 @@ Failure QtSerialControl::openPort()
         return refuse(Cause::PortBusy, tr("another user holds the device"));
     if (!configured)
         return refuse(Cause::PortSettingsRefused, m_port.errorString());
+#ifdef Q_OS_LINUX
+    // Hardware behind a tty has a device in sysfs; a pseudo-terminal or a virtual port has none.
+    const QString real = QFileInfo(path).canonicalFilePath();
+    m_queueVisible = !real.startsWith(QLatin1String("/dev/pts/")) &&
+                     QFileInfo::exists(QStringLiteral("/sys/class/tty/%1/device").arg(QFileInfo(real).fileName()));
+#endif
     m_bytesPerSecond = double(line().baud) / line().bitsPerCharacter();
     m_lineFreeAt = double(m_clock.nsecsElapsed()) / 1e9;
     return {};

@@ -21,6 +21,7 @@ public:
     qint64 pendingOutput() const override;
     Failure failure() const override;
     QString device() const override;
+    bool queueVisible() const override { return m_queueVisible; }
 
     // The operating system's handle of the open port (-1 when closed), for tests.
     qintptr nativeHandle() const { return m_port.isOpen() ? m_port.handle() : -1; }
@@ -48,5 +49,6 @@ private:
     double m_bytesPerSecond = 0;
     double m_lineFreeAt = 0; // when the line will have carried every byte written so far
     bool m_failed = false;
+    bool m_queueVisible = true;
     bool m_opening = false;
 };

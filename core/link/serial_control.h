@@ -35,6 +35,10 @@ public:
     // Bytes written but not yet on the line: what the system still holds, and at least what the
     // line's rate cannot have carried yet.
     virtual qint64 pendingOutput() const = 0;
+    // Whether the system shows what the device still holds: a UART's or a USB adapter's driver
+    // does; a pseudo-terminal or a socket-backed port takes kilobytes unread and shows nothing, so
+    // there a drained queue says only that the bytes were sent.
+    virtual bool queueVisible() const { return true; }
     // Why the port failed since it was opened, or why the last opening failed; nothing if neither.
     virtual Failure failure() const = 0;
 

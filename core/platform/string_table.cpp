@@ -86,6 +86,11 @@ const OwnEntry kOwnEntries[] = {
     {Msg::FileEmptyNamed, "Il file\n%1\nè vuoto.", "The file\n%1\nis empty."},
     {Msg::NoRelease, "Il file\n%1\nnon contiene una release (\"Release: \").",
      "The file\n%1\nholds no release (\"Release: \")."},
+    {Msg::LineUnconfirmed,
+     "La linea non dice quanto la stampante ha preso: tutti i byte sono stati inviati, ma solo la stampante può dire "
+     "se li ha ricevuti.",
+     "The line gives no account of what the printer took: every byte was sent, but only the printer can tell "
+     "whether it received them."},
     {Msg::SettingsUnusable, "Le impostazioni salvate in\n%1\nnon sono usate: %2.\n\nValgono quelle predefinite.",
      "The stored settings in\n%1\nare not used: %2.\n\nThe built-in defaults apply."},
     {Msg::SettingsNotSaved, "Impossibile salvare le impostazioni in\n%1\n\n%2",

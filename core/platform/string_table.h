@@ -59,6 +59,7 @@ enum class Msg {
     SettingsNotSaved, // %1 settings file, %2 reason
     NoRelease,        // %1 path
     SettingsUnusable, // %1 settings file, %2 what stands there
+    LineUnconfirmed,
 };
 // In English when `base` is English, else in Italian.
 QString ownText(int base, Msg m);

@@ -96,6 +96,9 @@ public:
     }
     QString device() const override { return QStringLiteral("/dev/fake%1").arg(number()); }
 
+    bool queueVisible() const override { return m_queueVisible; }
+    // Scripting: the system shows no queue of the device (a pseudo-terminal).
+    void hideQueue() { m_queueVisible = false; }
     // Scripting: openings fail with this cause (None: they succeed).
     void refuseOpen(Cause cause) { m_refuse = cause; }
     // The line takes this many bytes a second (0: at once), so that draining takes time.
@@ -177,7 +180,7 @@ private:
     }
 
     Clock& m_clock;
-    bool m_open = false, m_failed = false, m_signalFailure = true;
+    bool m_open = false, m_failed = false, m_signalFailure = true, m_queueVisible = true;
     Cause m_refuse = Cause::None, m_cause = Cause::None;
     double m_rate = 0, m_lineFreeAt = 0;
     qint64 m_deviceQueue = -1, m_largestBacklog = 0, m_largestUnread = 0, m_step = 1, m_failAfter = -1;

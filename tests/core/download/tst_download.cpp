@@ -99,6 +99,7 @@ struct Run {
             {"lang", [this](const QString& v) { language = v.toInt(); }},
             {"refuse", [this](const QString&) { port.refuseOpen(Cause::PortBusy); }},
             {"queue", [this](const QString& v) { port.modelLine(v.toLongLong()); }},
+            {"blind", [this](const QString&) { port.hideQueue(); }},
             {"lpt",
              [this](const QString& v) {
                  home.link("LPT1", v == "folder"     ? home.path()
@@ -208,7 +209,7 @@ struct Run {
     {
         download.start(request);
         clock.run(400);
-        QString s = line.summary();
+        QString s = line.summary() + (download.lineConfirmed() ? "" : " unconfirmed");
         const auto fold = [&s](const char* pattern, const char* as, double after = 0) {
             const QRegularExpression re(pattern);
             for (QRegularExpressionMatch m = re.match(s); m.hasMatch(); m = re.match(s, m.capturedStart() + 1)) {
@@ -519,6 +520,10 @@ private slots:
             "open1 2400,N,8,1@0 ?Z4&12000$@0 ~wait8@0 512x23@8.002+2.134 224@57.084 ~drain0@57.084 END@58.024");
         row("a printer flooding the line is read and ignored", "len=5000 noise@4 noise@8.05 noise@20",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
+        // A line that shows no queue (a pseudo-terminal): the end says the bytes were sent, not that they arrived.
+        row("a line that shows no queue: sent, not confirmed", "data=xy blind",
+            "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02 unconfirmed",
+            "solo la stampante può dire se li ha ricevuti");
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
         row("a file changed in place: not what was announced", "len=5000 check=on overwrite@8.05",
@@ -565,7 +570,8 @@ private slots:
         if (got != timeline)
             qInfo().noquote() << "messages:" << d.messages.said();
         COMPARE_TIMELINE(got, timeline);
-        QVERIFY2(d.messages.said().contains(got.contains("END@") ? "Spegnere e riaccendere la stampante" : message),
+        QVERIFY2(d.messages.said().contains(got.contains("END@") ? "Spegnere e riaccendere la stampante" : message) &&
+                     d.messages.said().contains(message),
                  qPrintable(d.messages.said()));
         QCOMPARE(QFileInfo::exists(d.request.path), existed && !setup.contains("remove@"));
         QCOMPARE(d.port.largestUnread(), 0);

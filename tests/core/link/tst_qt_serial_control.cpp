@@ -41,6 +41,7 @@ private slots:
         auto comm = control(1, pty);
         QSignalSpy failed(comm.get(), &SerialControl::failed); // a healthy port never fails
         QVERIFY(!comm.open() && !comm.open() && comm->write({}));
+        QVERIFY(!comm->queueVisible()); // a pty tells nothing of what its other side took
         const QByteArray data = QByteArray("?Z4&300\n") + patternBytes(300) + QByteArray("\r\n\0\xff", 4);
         QVERIFY(comm->write(data.left(8)) && comm->write(data.mid(8, 100)) && comm->write(data.mid(108)));
         QVERIFY(QTest::qWaitFor([&] { return comm->pendingOutput() == 0; }, 10000));
