@@ -187,13 +187,17 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
     const int language = languageOf(p);
     const auto tell = [&](const QString& name, const QString& device, device_access::Use use, QJsonObject fields) {
         const Failure f = device_access::check(device, use);
-        const QString state =
+        QString state =
             !f                              ? inLanguage(language, "present, can be opened", "presente, si può aprire")
             : f.cause == Cause::PortMissing ? inLanguage(language, "missing", "assente")
             : f.cause == Cause::PortNoPermission
                 ? inLanguage(language, "present, no access for this user", "presente, nessun accesso per questo utente")
                 : inLanguage(language, "unusable: ", "inutilizzabile: ") + f.system;
         const QString make = fields.value("link").toString();
+        if (use == device_access::Use::Serial && device_access::isKernelConsole(device)) {
+            fields.insert(QStringLiteral("console"), true);
+            state += inLanguage(language, " (the kernel's console)", " (la console del kernel)");
+        }
         out.say(QStringLiteral("%1 %2 %3").arg(name, -6).arg(device, -40).arg(state) +
                 (make.isEmpty() ? QString() : QStringLiteral("; ") + make));
         fields.insert(QStringLiteral("name"), name == QLatin1String("-") ? QJsonValue() : QJsonValue(name));

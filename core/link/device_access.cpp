@@ -4,6 +4,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -55,6 +56,18 @@ Failure check(const QString& path, Use use)
 #ifdef Q_OS_LINUX
     // A character device that is no terminal (/dev/null, /dev/zero) is told by its class, without
     // opening it: opening a real serial port would drop its control lines.
+    if (use == Use::Serial && S_ISCHR(st.st_mode)) {
+        // Terminals that lead to no line: the console, the controlling terminal, the virtual
+        // terminals of the screen, and the pseudo-terminal multiplexer (each opening makes a new pty).
+        const unsigned group = major(st.st_rdev), unit = minor(st.st_rdev);
+        if (group == 5 && unit <= 2)
+            return Failure{Cause::PortNotSerial, {}, path,
+                           QString::fromLatin1(unit == 0   ? "the controlling terminal"
+                                               : unit == 1 ? "the system console"
+                                                           : "the pseudo-terminal multiplexer")};
+        if (group == 4 && unit < 64)
+            return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("a virtual terminal of the screen")};
+    }
     if (use == Use::Serial) {
         const QFileInfo subsystem(
             QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(major(st.st_rdev)).arg(minor(st.st_rdev)));
@@ -71,6 +84,24 @@ Failure check(const QString& path, Use use)
     Q_UNUSED(use);
 #endif
     return {};
+}
+
+bool isKernelConsole(const QString& path)
+{
+#ifdef Q_OS_LINUX
+    const QString name = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+    if (name.isEmpty())
+        return false;
+    QFile flag(QStringLiteral("/sys/class/tty/%1/console").arg(name));
+    if (flag.open(QIODevice::ReadOnly) && flag.read(1) == "Y")
+        return true;
+    QFile active(QStringLiteral("/sys/class/tty/console/active"));
+    return active.open(QIODevice::ReadOnly) &&
+           QString::fromLatin1(active.readAll()).split(QRegularExpression(QStringLiteral("\\s+"))).contains(name);
+#else
+    Q_UNUSED(path);
+    return false;
+#endif
 }
 
 Claim::~Claim()

@@ -34,6 +34,10 @@ private:
     int m_fd = -1;
 };
 
+// The kernel writes its console to this serial device (a line from the kernel's messages may
+// reach the printer); false where it cannot tell.
+bool isKernelConsole(const QString& path);
+
 // What a path is, in a few words of the language `base`: "a folder", "a FIFO", "a device".
 QString kindOf(int base, const QString& path);
 

@@ -103,6 +103,10 @@ private slots:
         row("a folder", "folder", Cause::PortNotSerial);
         row("a plain file", "plain", Cause::PortNotSerial);
         row("/dev/null", "/dev/null", Cause::PortNotSerial);
+        // Terminals without a line behind them are refused before any opening (a download to /dev/ptmx would make
+        // a pty nobody reads).
+        row("/dev/ptmx", "/dev/ptmx", Cause::PortNotSerial);
+        row("/dev/tty", "/dev/tty", Cause::PortNotSerial);
         row("no such port", "COM0", Cause::PortUnselected);
     }
     void portTargets()
