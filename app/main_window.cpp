@@ -608,7 +608,8 @@ bool MainWindow::jobRunning() const
 
 void MainWindow::cmdCheckRelease_Click()
 {
-    if (m_releaseCheck->running())
+    // During a download the check is ignored, as a second DOWNLOAD is: its port may be the download's.
+    if (m_releaseCheck->running() || m_download->busy())
         return;
     if (ShowFile->text().isEmpty() || !SelOperazione[0]->isChecked())
         return;

@@ -98,6 +98,8 @@ QStringList plannedHeaders(const DownloadRequest& request)
         return {};
     const qint64 size = info.size();
     if (request.operation == Operation::ExternalFonts) {
+        if (size > Download::kMaxExternalFonts)
+            return {};
         const qint64 first = qMin<qint64>(size, Download::kFirstPartMax);
         QStringList headers{QString::fromLatin1(headerText(':', first).chopped(1))};
         if (size > first)

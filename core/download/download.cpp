@@ -594,6 +594,7 @@ Task<> Download::sendExternalFonts()
     if (m_dialog.loaded && m_dialog.shown)
         co_return;
     if (m_length > kMaxExternalFonts) {
+        m_failure = Failure{Cause::FileTooBig, m_files.source().fileName(), {}, {}};
         showMessage(text(Text::FileTooBig), QString(), true);
         emit ended(DownloadOutcome::FileRefused);
         co_return;

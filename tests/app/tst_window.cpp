@@ -362,6 +362,8 @@ private slots:
         row("no interrogation over LPT1", "Porta=10",
             "click mnuInterroga; ? visible:frmPrTest=0 & said=Selezionare un porta COM seriale / Interrogazioni "
             "Stampante");
+        row("no release check during a download", "",
+            "file F.BIN=*100; at 1 click cmdCheckRelease; at 1 ? said= & txtFwBoard=; click StartTrasm");
         row("no interrogation during a download", "",
             "file F.BIN=*100; at 1 click mnuInterroga; at 1 ? visible:frmPrTest=0; click StartTrasm");
     }

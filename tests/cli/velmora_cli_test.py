@@ -320,6 +320,10 @@ def special_files(b):
             (["download", sparse(b, "x%1y%2.BIN", 3 << 30), "--lang", "en"], 3,
              "x%1y%2.BIN is too big (3221225472 bytes)"),
             (["download", b.file("A\nB.BIN", b"ab"), "--port", "LPT1"], 4, "A\\x0aB.BIN, 2 byte, a LPT1 ("),
+            (["download", sparse(b, "BIG.SHC", 3014657), "--operation", "external-fonts", "--json"], 3,
+             '"headers":[]'),
+            (["download", sparse(b, "BIG.SHC", 3014657), "--operation", "external-fonts", "--json"], 3,
+             '"error":"file-too-big"'),
             (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-missing"),
             (["download", b.file("G.BIN", b"ab"), "--port", "LPT1", "--json"], 4, "port-no-reader")):
         if words == "port-no-reader":

@@ -575,6 +575,11 @@ private slots:
                  qPrintable(d.messages.said()));
         QCOMPARE(QFileInfo::exists(d.request.path), existed && !setup.contains("remove@"));
         QCOMPARE(d.port.largestUnread(), 0);
+        // A refusal or failure, and only that, carries its cause, for the faces that name it by id.
+        QString last;
+        for (const auto& m : QRegularExpression("(?<!2nd)(=done|END|=aborted|=file|=port|=failed|FAIL)@").globalMatch(got))
+            last = m.captured(1);
+        QCOMPARE(bool(d.download.failure()), QStringList({"=file", "=port", "=failed", "FAIL"}).contains(last));
         d.expectSound(got);
         if (modelled) {
             const qint64 queue = setup.section("queue=", 1).section(' ', 0, 0).toLongLong(), chunk = d.turbo ? 512 : 64;
