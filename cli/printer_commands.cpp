@@ -216,9 +216,12 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
     // A freshly plugged adapter has no name yet: how to give it one.
     const QString free = port_names::freeSerialName();
     for (const QString& device : port_names::unnamedSerialDevices()) {
-        const QString make = free.isEmpty()
-                                 ? QString()
-                                 : QStringLiteral("ln -sfn %1 %2/%3").arg(device, port_names::portsFolder(), free);
+        // Pasted into a shell as it stands: every path quoted, the folder made first.
+        const auto quoted = [](QString s) { return QLatin1Char('\'') + s.replace("'", "'\\''") + QLatin1Char('\''); };
+        const QString folder = port_names::portsFolder();
+        const QString make = free.isEmpty() ? QString()
+                                            : QStringLiteral("mkdir -p %1 && ln -sfn %2 %3")
+                                                  .arg(quoted(folder), quoted(device), quoted(folder + '/' + free));
         tell(QStringLiteral("-"), device, device_access::Use::Serial,
              make.isEmpty() ? QJsonObject{} : QJsonObject{{"link", make}});
     }

@@ -222,7 +222,7 @@ QString UpdateCommand::lineOf(const Printer& p) const
         break;
     }
     return QStringLiteral("%1 %2 %3 %4 %5")
-        .arg(p.port, -7)
+        .arg(escapeControls(p.port), -7)
         .arg(escapeControls(p.model.isEmpty() ? QStringLiteral("-") : p.model).left(14), -14)
         .arg(escapeControls(p.before.isEmpty() ? QStringLiteral("-") : p.before).left(10), -10)
         .arg(phase, -48)

@@ -1,3 +1,4 @@
+#include "core/platform/cause.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
 #include "core/platform/system_clock.h"
@@ -15,6 +16,15 @@ class TstPlatform : public QObject
 {
     Q_OBJECT
 private slots:
+    // What a terminal is shown of a name or a reply: nothing in it moves the cursor or turns the text around.
+    void controlsEscaped()
+    {
+        for (const auto& [text, shown] : {std::pair{QString("a\x1b[2Jb"), QString("a\\x1b[2Jb")},
+                                          {QString("x\u0085y\u007f"), QString("x\\x85y\\x7f")},
+                                          {QString("FW\u202eNIB.exe"), QString("FW\\u202eNIB.exe")},
+                                          {QString("\u2066\u200f\u00e8"), QString("\\u2066\\u200f\u00e8")}})
+            QCOMPARE(escapeControls(text), shown);
+    }
     void storedValues_data()
     {
         QTest::addColumn<QString>("text");
