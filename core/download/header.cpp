@@ -40,6 +40,21 @@ QByteArray headerText(char code, qint64 length, std::optional<int> checksum)
     return text;
 }
 
+namespace {
+// Eight bytes at a time into `wide`, the rest into `narrow`: the same XOR as byte by byte.
+void foldXor(const char* data, qint64 size, std::uint64_t& wide, unsigned& narrow)
+{
+    qint64 i = 0;
+    for (; i + 8 <= size; i += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, data + i, 8);
+        wide ^= w;
+    }
+    for (; i < size; ++i)
+        narrow ^= static_cast<unsigned char>(data[i]);
+}
+} // namespace
+
 std::optional<int> FileChecksum(QIODevice& file, qint64 length)
 {
     // The XOR alone: no digest, several times faster.
@@ -55,14 +70,7 @@ std::optional<int> FileChecksum(QIODevice& file, qint64 length)
         const qint64 got = file.read(block.data(), want);
         if (got <= 0)
             break;
-        qint64 i = 0;
-        for (; i + 8 <= got; i += 8) {
-            std::uint64_t w;
-            std::memcpy(&w, block.data() + i, 8);
-            wide ^= w;
-        }
-        for (; i < got; ++i)
-            narrow ^= static_cast<unsigned char>(block[std::size_t(i)]);
+        foldXor(block.data(), got, wide, narrow);
         left -= got;
     }
     const bool complete = left == 0;
@@ -86,14 +94,7 @@ bool FilePass::step(qint64 bytes)
         if (got <= 0)
             return false;
         m_hash.addData(QByteArrayView(block.data(), got));
-        qint64 i = 0;
-        for (; i + 8 <= got; i += 8) {
-            std::uint64_t w;
-            std::memcpy(&w, block.data() + i, 8);
-            m_wide ^= w;
-        }
-        for (; i < got; ++i)
-            m_narrow ^= static_cast<unsigned char>(block[std::size_t(i)]);
+        foldXor(block.data(), got, m_wide, m_narrow);
         m_left -= got;
         budget -= got;
     }

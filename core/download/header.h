@@ -6,6 +6,7 @@
 #include <QCryptographicHash>
 #include <QtGlobal>
 
+#include <cstdint>
 #include <optional>
 
 class QIODevice;
@@ -41,7 +42,7 @@ private:
     QIODevice& m_file;
     qint64 m_left;
     bool m_started = false;
-    quint64 m_wide = 0;
+    std::uint64_t m_wide = 0;
     unsigned m_narrow = 0;
     QCryptographicHash m_hash{QCryptographicHash::Blake2b_256};
 };
