@@ -206,15 +206,14 @@ int runCommand(int argc, char** argv)
                 command->interrupt(s);
         });
     }
-    if (!parser.isSet("no-stored"))
-        if (const auto why = SettingsStore().unusable())
-            out.event(QStringLiteral("warning"),
-                      ownText(languageOf(parser), Msg::SettingsUnusable)
-                          .arg(SettingsStore().fileName(), *why)
-                          .replace(QLatin1String("\n\n"), QLatin1String(" "))
-                          .replace('\n', ' '),
-                      {{"error", "settings-unusable"}, {"file", SettingsStore().fileName()}, {"text", *why}},
-                      Output::Detail::Quiet);
+    if (const SettingsStore store; !parser.isSet("no-stored") && store.unusable())
+        out.event(QStringLiteral("warning"),
+                  ownText(languageOf(parser), Msg::SettingsUnusable)
+                      .arg(store.fileName(), *store.unusable())
+                      .replace(QLatin1String("\n\n"), QLatin1String(" "))
+                      .replace('\n', ' '),
+                  {{"error", "settings-unusable"}, {"file", store.fileName()}, {"text", *store.unusable()}},
+                  Output::Detail::Quiet);
 #endif
     return command->run(parser, out);
 }
