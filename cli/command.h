@@ -76,6 +76,7 @@ private:
 
 // One command of velmora-cli.
 class QEventLoop;
+class QIODevice;
 
 class Command
 {
@@ -99,6 +100,9 @@ protected:
     // stops whatever `stop` stops.
     void runUntilEnd(const std::function<void()>& stop);
     void end();
+    // The file's release, searched with the event loop running so that a signal stops a large
+    // file's search; nothing when a signal came.
+    std::optional<std::optional<QByteArray>> releaseOf(QIODevice& file);
 
     int m_signal = 0;
 

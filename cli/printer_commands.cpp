@@ -42,6 +42,27 @@ void Command::runUntilEnd(const std::function<void()>& stop)
 }
 
 namespace {
+Task<> searchInto(QIODevice& file, Clock& clock, std::optional<QByteArray>& found)
+{
+    found = co_await searchRelease(file, clock);
+}
+} // namespace
+
+std::optional<std::optional<QByteArray>> Command::releaseOf(QIODevice& file)
+{
+    SystemClock clock;
+    Job job;
+    std::optional<QByteArray> found;
+    QObject::connect(&job, &Job::finished, [this] { end(); });
+    job.start(searchInto(file, clock, found));
+    runUntilEnd([&] { job.cancel(); });
+    if (m_signal)
+        return std::nullopt;
+    m_ended = false; // the command goes on to its own loop
+    return found;
+}
+
+namespace {
 
 // The language and the serial link a printer command works with: the stored ones, or those of
 // --lang and --port; nothing (after saying why) for LPT1 or a name that is no port.
@@ -137,14 +158,6 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     if (!setup)
         return out.result(name(), exit_status::Usage);
     const int language = setup->language;
-    // A file without a release has nothing to compare: the printer is not asked. (The window
-    // asks it anyway and shows its release alone.)
-    if (QFile file(path);
-        QFileInfo(path).isFile() && file.open(QIODevice::ReadOnly) && file.size() > 0 &&
-        findRelease(file).value_or(QByteArray()).isEmpty()) {
-        out.show(ownText(language, Msg::NoRelease).arg(path), kAppTitle, MessageIcon::Critical);
-        return out.result(name(), exit_status::NoRelease, {{"error", "file-no-release"}, {"file", path}});
-    }
     SystemClock clock;
     QtSerialControl port;
     ReleaseCheck check(port, clock, out, [language] { return language; });
@@ -153,7 +166,9 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
         found = c;
         end();
     });
-    check.start(path, setup->link);
+    // A file without a release has nothing to compare: the printer is not asked. (The window
+    // asks it anyway and shows its release alone.)
+    check.start(path, setup->link, false);
     runUntilEnd([&] { check.cancel(); });
     if (m_signal)
         return out.result(name(), 128 + m_signal);
@@ -163,7 +178,9 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
         if (found.failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
             out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
         return failed(out, name(), found.failure);
-    case Result::NoRelease: // the file changed since it was looked at above
+    case Result::NoRelease:
+        out.show(ownText(language, Msg::NoRelease).arg(path), kAppTitle, MessageIcon::Critical);
+        return out.result(name(), exit_status::NoRelease, {{"error", "file-no-release"}, {"file", path}});
     case Result::Equal:
     case Result::Different:
         break;

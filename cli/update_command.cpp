@@ -297,7 +297,13 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     QFile file(m_choices.request.path);
     const QFileInfo info(m_choices.request.path);
     const bool opened = info.isFile() && file.open(QIODevice::ReadOnly);
-    const std::optional<QByteArray> release = opened ? findRelease(file) : std::nullopt;
+    std::optional<QByteArray> release;
+    if (opened && info.size() > 0) {
+        const auto searched = releaseOf(file);
+        if (!searched)
+            return out.result(name(), 128 + m_signal);
+        release = *searched;
+    }
     if (!opened || info.size() == 0) {
         const Cause cause = !info.exists()     ? Cause::FileMissing
                             : !info.isFile()   ? Cause::FileNotRegular

@@ -165,32 +165,49 @@ void Download::reportLinkFailure(const Failure& failure)
     abandon(text(Msg::LinkFailed).arg(where, why), failure);
 }
 
-bool Download::sendHeader(const QByteArray& header, bool parallel)
+Task<bool> Download::sendHeader(QByteArray header, bool parallel)
 {
     if (!m_job.stopping())
         emit headerSent(header);
-    return sendToLink(header, parallel);
+    co_return co_await sendToLink(std::move(header), parallel);
 }
 
-bool Download::sendToLink(const QByteArray& data, bool parallel)
+Task<bool> Download::sendToLink(QByteArray data, bool parallel)
 {
     // The one guard: a download stopped from inside its own step (a handler it called ended the
     // program or the download) sends nothing more on its way to the next wait.
     if (m_job.stopping())
-        return false;
-    if (parallel) {
-        Failure failure;
-        if (m_files.writePortChannel(data, &failure))
-            return m_anyOut = true;
-        reportLinkFailure(failure);
-        return false;
+        co_return false;
+    if (!parallel) {
+        if (m_port.write(data))
+            co_return m_anyOut = true;
+        // The port's failure signal may have ended the download already; report once.
+        if (!m_job.stopping())
+            reportLinkFailure(m_port.failure());
+        co_return false;
     }
-    if (m_port.write(data))
-        return m_anyOut = true;
-    // The port's failure signal may have ended the download already; report once.
-    if (!m_job.stopping())
-        reportLinkFailure(m_port.failure());
-    return false;
+    qint64 done = 0;
+    double lastTaken = m_clock.now();
+    while (done < data.size()) {
+        Failure failure;
+        const qint64 n = m_files.writeToPortChannel(data.constData() + done, data.size() - done, &failure);
+        if (n < 0) {
+            reportLinkFailure(failure);
+            co_return false;
+        }
+        if (n > 0) {
+            done += n;
+            m_anyOut = true;
+            lastTaken = m_clock.now();
+            continue;
+        }
+        if (m_clock.now() - lastTaken >= FileChannels::kWriteStallSeconds) {
+            reportLinkFailure(Failure{Cause::LinkStalled, QStringLiteral("LPT1"), m_files.portChannelDevice(), {}});
+            co_return false;
+        }
+        co_await m_clock.sleep(0.02);
+    }
+    co_return true;
 }
 
 double Download::drainStallSeconds(const LineSettings& line)
@@ -461,11 +478,11 @@ Task<> Download::run(DownloadRequest request)
             reportPortRefused(refused);
             co_return;
         }
-        if (!m_header.isEmpty() && !sendHeader(m_header, false))
+        if (!m_header.isEmpty() && !co_await sendHeader(m_header, false))
             co_return;
     } else {
         if (!m_header.isEmpty()) {
-            if (!openParallel() || !sendHeader(m_header, true))
+            if (!openParallel() || !co_await sendHeader(m_header, true))
                 co_return;
             m_files.closePortChannel();
         }
@@ -506,7 +523,7 @@ Task<> Download::sendTimed(bool parallelLink)
         }
         const qint32 n = qint32(qMin<qint64>(chunkSize, m_length - m_sent));
         const std::optional<QByteArray> chunk = readChunk(n);
-        if (!chunk || !sendToLink(*chunk, parallelLink))
+        if (!chunk || !co_await sendToLink(*chunk, parallelLink))
             co_return;
         m_sent += n;
         watchLine();
@@ -518,7 +535,7 @@ Task<> Download::sendTimed(bool parallelLink)
         if (m_sent == m_length)
             break;
     }
-    if ((m_length % 2) != 0 && !sendToLink(QByteArray(1, kPadByte), parallelLink))
+    if ((m_length % 2) != 0 && !co_await sendToLink(QByteArray(1, kPadByte), parallelLink))
         co_return;
     if (!parallelLink && !co_await drainSerial())
         co_return;
@@ -548,9 +565,9 @@ Task<bool> Download::sendExternalHeader(QByteArray header, bool parallelLink)
             reportPortRefused(refused);
             co_return false;
         }
-        co_return sendHeader(header, false);
+        co_return co_await sendHeader(header, false);
     }
-    if (!openParallel() || !sendHeader(header, true))
+    if (!openParallel() || !co_await sendHeader(header, true))
         co_return false;
     m_files.closePortChannel();
     co_await m_clock.sleep(1);
@@ -575,7 +592,7 @@ Task<bool> Download::sendExternalPart(qint32 partLength, qint32 progressBase, in
         }
         const qint32 n = qint32(qMin<qint64>(chunkSize, partLength - m_sent));
         const std::optional<QByteArray> chunk = readChunk(n);
-        if (!chunk || !sendToLink(*chunk, parallelLink))
+        if (!chunk || !co_await sendToLink(*chunk, parallelLink))
             co_return false;
         m_sent += n;
         watchLine();

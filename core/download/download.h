@@ -131,8 +131,10 @@ private:
     void reportLinkFailure(const Failure& failure);
     // What went out is what the header announced: the file's bytes as they were at the start.
     bool sentAsAnnounced();
-    bool sendToLink(const QByteArray& data, bool parallel);
-    bool sendHeader(const QByteArray& header, bool parallel);
+    // Sends on the link; a parallel device that takes nothing is waited on from the event loop,
+    // so that Annulla and Ctrl+C act at once, and fails as stalled after its bound.
+    Task<bool> sendToLink(QByteArray data, bool parallel);
+    Task<bool> sendHeader(QByteArray header, bool parallel);
     // Waits until the serial line has taken every queued byte; false if it could not.
     Task<bool> drainSerial();
     // The bar follows the line: what it has taken so far.

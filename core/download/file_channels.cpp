@@ -3,7 +3,6 @@
 #include "core/link/device_access.h"
 #include "core/link/port_names.h"
 
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
@@ -11,7 +10,6 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <poll.h>
 #include <unistd.h>
 #endif
 
@@ -95,50 +93,33 @@ bool FileChannels::openPortChannel(Failure* failure)
     return refuse(Cause::PortOpenFailed, m_port.errorString());
 }
 
-bool FileChannels::writePortChannel(const QByteArray& data, Failure* failure)
+qint64 FileChannels::writeToPortChannel(const char* data, qint64 size, Failure* failure)
 {
-    const auto fail = [&](Cause cause, const QString& words) {
+    const auto fail = [&](Cause cause, const QString& words) -> qint64 {
         if (failure)
             *failure = Failure{cause, QStringLiteral("LPT1"), m_portDevice, words};
-        return false;
+        return -1;
     };
     if (!m_port.isOpen())
         return fail(Cause::LinkWriteFailed, QStringLiteral("not open"));
 #ifdef Q_OS_UNIX
-    const int fd = m_port.handle();
-    QElapsedTimer stalled;
-    stalled.start();
-    qint64 done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.constData() + done, size_t(data.size() - done));
-        if (n > 0) {
-            done += n;
-            stalled.restart();
-            continue;
-        }
-        const int error = n < 0 ? errno : EAGAIN; // a write of nothing counts as a busy device
+    for (;;) {
+        const ssize_t n = ::write(m_port.handle(), data, size_t(size));
+        if (n >= 0)
+            return n; // a write of nothing counts as a busy device
+        const int error = errno;
         if (error == EINTR)
             continue;
-        if (error != EAGAIN)
-            return fail(error == EPIPE ? Cause::LinkHungUp : Cause::LinkWriteFailed,
-                        QString::fromLocal8Bit(std::strerror(error)));
-        // The device is busy: wait for it, within a bound.
-        const qint64 left = qint64(kWriteStallSeconds) * 1000 - stalled.elapsed();
-        if (left <= 0)
-            return fail(Cause::LinkStalled, QString());
-        pollfd p{fd, POLLOUT, 0};
-        ::poll(&p, 1, int(qMin<qint64>(left, 100)));
+        if (error == EAGAIN || error == EWOULDBLOCK)
+            return 0;
+        return fail(error == EPIPE ? Cause::LinkHungUp : Cause::LinkWriteFailed,
+                    QString::fromLocal8Bit(std::strerror(error)));
     }
-    return true;
 #else
-    qint64 done = 0;
-    while (done < data.size()) {
-        const qint64 n = m_port.write(data.constData() + done, data.size() - done);
-        if (n <= 0)
-            return fail(Cause::LinkWriteFailed, m_port.errorString());
-        done += n;
-    }
-    return true;
+    const qint64 n = m_port.write(data, size);
+    if (n < 0)
+        return fail(Cause::LinkWriteFailed, m_port.errorString());
+    return n;
 #endif
 }
 

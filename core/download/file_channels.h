@@ -22,8 +22,10 @@ public:
     // Never waits for a peer and never creates the device; a device another user holds, under
     // whatever name, is refused. On failure `failure` says why.
     bool openPortChannel(Failure* failure);
-    // Writes everything, waiting at most kWriteStallSeconds for a device that takes nothing.
-    bool writePortChannel(const QByteArray& data, Failure* failure);
+    // Writes what the device takes now, never waiting: the bytes taken, 0 while it is busy (off
+    // line, out of paper), -1 on a failure that `failure` names. The caller waits, interruptibly.
+    qint64 writeToPortChannel(const char* data, qint64 size, Failure* failure);
+    // A device that takes nothing for this long has stalled.
     static constexpr int kWriteStallSeconds = 10;
     bool portChannelOpen() const { return m_port.isOpen(); }
     void closePortChannel();

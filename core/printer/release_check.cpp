@@ -12,7 +12,7 @@
 
 ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
                            QObject* parent)
-    : QObject(parent), m_printer(port, clock), m_messages(messages), m_languageBase(std::move(languageBase))
+    : QObject(parent), m_printer(port, clock), m_clock(clock), m_messages(messages), m_languageBase(std::move(languageBase))
 {
     connect(&m_job, &Job::finished, this, [this] { emit finished(m_found); });
 }
@@ -29,18 +29,20 @@ void ReleaseCheck::message(const QString& message, const QString& title)
 
 ReleaseComparison::Result ReleaseComparison::result() const
 {
-    if (failure || !printer)
+    if (failure)
         return Result::Failed;
     if (!file)
         return Result::NoRelease;
+    if (!printer)
+        return Result::Failed;
     return file == printerRelease ? Result::Equal : Result::Different;
 }
 
-void ReleaseCheck::start(const QString& path, const LinkChoice& link)
+void ReleaseCheck::start(const QString& path, const LinkChoice& link, bool askWithoutRelease)
 {
     // A click during one of the check's own waits would start it again with the port open.
     if (!m_job.running())
-        m_job.start(run(path, link));
+        m_job.start(run(path, link, askWithoutRelease));
 }
 
 void ReleaseCheck::cancel()
@@ -50,10 +52,14 @@ void ReleaseCheck::cancel()
         m_printer.port().close();
 }
 
-Task<> ReleaseCheck::run(QString path, LinkChoice link)
+Task<> ReleaseCheck::run(QString path, LinkChoice link, bool askWithoutRelease)
 {
     ReleaseComparison found;
-    found.failure = searchFile(path, found);
+    found.failure = co_await searchFile(path, found);
+    if (!found.failure && !found.file && !askWithoutRelease) {
+        m_found = found;
+        co_return;
+    }
     if (!found.failure && link.parallel()) {
         message(text(Text::SelectSerialPort), text(Text::PrinterInterrogations));
         found.failure = Failure{Cause::PortNotSerial, link.port, {}, {}};
@@ -65,29 +71,29 @@ Task<> ReleaseCheck::run(QString path, LinkChoice link)
     m_found = found; // told once the job is over, so that a listener may start the next
 }
 
-Failure ReleaseCheck::searchFile(const QString& path, ReleaseComparison& found)
+Task<Failure> ReleaseCheck::searchFile(QString path, ReleaseComparison& found)
 {
     // The path is a plain name: nothing in it is expanded. Only a regular file is opened: a
     // FIFO would block the opening.
     const QFileInfo info(path);
     if (!info.exists()) {
         message(text(Text::FileDoesNotExist), QString());
-        return Failure{Cause::FileMissing, path, {}, {}};
+        co_return Failure{Cause::FileMissing, path, {}, {}};
     }
     if (!info.isFile()) {
         message(ownText(m_languageBase(), Msg::FileNotRegular).arg(path, device_access::kindOf(m_languageBase(), path)),
                 kAppTitle);
-        return Failure{Cause::FileNotRegular, path, {}, {}};
+        co_return Failure{Cause::FileNotRegular, path, {}, {}};
     }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
         message(ownText(m_languageBase(), Msg::FileOpenFailed).arg(path, file.errorString()), kAppTitle);
-        return Failure{Cause::FileUnreadable, path, {}, file.errorString()};
+        co_return Failure{Cause::FileUnreadable, path, {}, file.errorString()};
     }
     if (file.size() == 0)
-        return Failure{Cause::FileEmpty, path, {}, {}};
+        co_return Failure{Cause::FileEmpty, path, {}, {}};
     emit searching(true);
-    const std::optional<QByteArray> release = findRelease(file);
+    const std::optional<QByteArray> release = co_await searchRelease(file, m_clock);
     if (release) {
         // The window shows what it found, blank or not; an empty release is none to compare.
         if (!release->isEmpty())
@@ -95,7 +101,7 @@ Failure ReleaseCheck::searchFile(const QString& path, ReleaseComparison& found)
         emit fileRelease(QString::fromLatin1(*release));
     }
     emit searching(false);
-    return {};
+    co_return {};
 }
 
 Task<Failure> ReleaseCheck::askPrinter(LinkChoice link, ReleaseComparison& found)

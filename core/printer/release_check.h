@@ -42,27 +42,29 @@ public:
 
     // Searches the file, then asks the printer on the link; every failure is one message (an
     // empty file is none) and the comparison's cause. The port is closed when it ends. A start
-    // while a check runs is ignored.
-    void start(const QString& path, const LinkChoice& link);
+    // while a check runs is ignored. Without `askWithoutRelease`, a file that holds no release
+    // ends the check there: nothing to compare, nothing asked.
+    void start(const QString& path, const LinkChoice& link, bool askWithoutRelease = true);
     // The check ends where it is, and nothing more is said of it.
     void cancel();
     bool running() const { return m_job.running(); }
 
 signals:
-    // The search of the file starts (true) or has ended (false); it does not yield meanwhile.
+    // The search of the file starts (true) or has ended (false); it runs in steps meanwhile.
     void searching(bool on);
     void fileRelease(const QString& release);
     void boardRelease(const QString& release);
     void finished(const ReleaseComparison& comparison);
 
 private:
-    Task<> run(QString path, LinkChoice link);
-    Failure searchFile(const QString& path, ReleaseComparison& found);
+    Task<> run(QString path, LinkChoice link, bool askWithoutRelease);
+    Task<Failure> searchFile(QString path, ReleaseComparison& found);
     Task<Failure> askPrinter(LinkChoice link, ReleaseComparison& found);
     void message(const QString& text, const QString& title);
     QString text(int n) const;
 
     PrinterLink m_printer;
+    Clock& m_clock;
     MessageBoxes& m_messages;
     std::function<int()> m_languageBase;
     Job m_job;

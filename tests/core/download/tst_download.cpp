@@ -552,6 +552,10 @@ private slots:
         row("LPT1 whose reader goes away, named as it was opened",
             "len=20000 port=LPT1 lpt=fifo unlink@8.4 closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
             "lpt1.fifo) interrotto\n\nla stampante ha chiuso la linea");
+        row("LPT1 that takes nothing more stalls after 10 s", "len=100000 port=LPT1 lpt=fifo turbo=1",
+            "~wait8@0 FAIL@18.276 lpt:+0", "lpt1.fifo) interrotto\n\nla stampante non accetta i dati");
+        row("LPT1 that takes nothing more: Annulla acts at once", "len=100000 port=LPT1 lpt=fifo turbo=1 cancel@12",
+            "~wait8@0 =aborted@12 lpt:+0");
     }
     void timelines()
     {

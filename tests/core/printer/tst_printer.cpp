@@ -111,6 +111,10 @@ private slots:
             "search@0 file:1.07@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:@0.8 close@0.8 =differ@0.8");
         row("a blank release in the file is none", "Release:    ", "answers reply=^M",
             "search@0 file:@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:@0.8 close@0.8 =norelease@0.8");
+        // A large file is searched in steps: a cancel in the search ends the check there, nothing asked.
+        row("a large file", "large", "answers",
+            "search@0 file:9.9@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =differ@0.8");
+        row("a large file: cancelled in the search", "large", "answers cancel", "search@0");
         row("handshake only", fw, "mute",
             "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 C:Interrogazioni Stampante@0.8 close@0.8 "
             "printer-no-answer@0.8",
@@ -132,13 +136,18 @@ private slots:
                                               .toLatin1(),
                                           0.1}});
         ReleaseCheck check(p.port, p.clock, p.messages, [&] { return setup.contains("en") ? 2000 : 1000; });
-        connect(&check, &ReleaseCheck::searching, [&](bool on) { p.line.add(on ? "search" : "searched"); });
+        connect(&check, &ReleaseCheck::searching, [&](bool on) {
+            p.line.add(on ? "search" : "searched");
+            if (on && setup.contains("cancel"))
+                p.clock.at(0, [&] { check.cancel(); });
+        });
         connect(&check, &ReleaseCheck::fileRelease, [&](const QString& r) { p.line.add("file:" + r); });
         connect(&check, &ReleaseCheck::boardRelease, [&](const QString& r) { p.line.add("board:" + r); });
         home.file("FW1.BIN", "Release: 1\0");
         const QString path = file.startsWith('/') ? file
                              : file == "missing" || file.contains('*')
                                  ? home.path() + "/" + (file == "missing" ? "FW.BIN" : file)
+                             : file == "large" ? home.file("FW.BIN", QByteArray(3 * kReleaseSearchStep, 'x') + "Release: 9.9")
                                  : home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
         connect(&check, &ReleaseCheck::finished, [&](const ReleaseComparison& c) {
             p.line.add(c.failure ? causeId(c.failure.cause)
