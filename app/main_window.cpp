@@ -92,6 +92,8 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
         std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_language); });
     connect(m_releaseCheck.get(), &ReleaseCheck::searching, this, [this](bool on) {
         cmdCheckRelease->setText(tableText(m_language, on ? Text::SearchingFile : Text::CheckReleases));
+        if (on)
+            cmdCheckRelease->repaint(); // the first step of the search runs before the event loop draws
     });
     connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);

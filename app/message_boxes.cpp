@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail)
+void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+                          const QString& informative)
 {
     if (silenced)
         return;
@@ -12,6 +13,8 @@ void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon
         parent = QApplication::activeWindow();
     QMessageBox box(icon == MessageIcon::Critical ? QMessageBox::Critical : QMessageBox::Information, title, text,
                     QMessageBox::Ok, parent);
+    if (!informative.isEmpty())
+        box.setInformativeText(informative);
     if (!detail.isEmpty())
         box.setDetailedText(detail);
     box.exec();

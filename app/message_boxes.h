@@ -7,5 +7,6 @@ class QtMessageBoxes : public MessageBoxes
 {
 public:
     using MessageBoxes::show;
-    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative) override;
 };

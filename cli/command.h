@@ -53,7 +53,8 @@ public:
     void transient(const QString& text);
     // The messages the window would show in a box, with the text they would have.
     using MessageBoxes::show;
-    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative) override;
     QString lastMessage() const { return m_lastMessage; }
     // The final word: the result object with --json; the status either way.
     int result(const QString& command, int status, QJsonObject fields = {});

@@ -1,6 +1,7 @@
 // velmora-cli: the download, the release check and the printer queries from a terminal, on the
 // same core as the window. Several copies may run at once on different ports.
 #include "cli/commands.h"
+#include "cli/file_names.h"
 #include "cli/output_sink.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/string_table.h"
@@ -128,16 +129,13 @@ void catchSignals()
 
 int runCommand(int argc, char** argv);
 
-namespace {
-
-} // namespace
-
 int main(int argc, char** argv)
 {
 #ifdef Q_OS_UNIX
     catchSignals();
 #endif
     const int status = runCommand(argc, argv);
+    file_names::cleanUp();
     // What is still queued for a slow reader is kept and written; after a signal, for a moment only.
     if (!output_sink::finish(status >= 128 ? 2 : -1))
         ::_exit(status);
@@ -175,6 +173,10 @@ int runCommand(int argc, char** argv)
     command->define(parser);
     QStringList rest = args;
     rest.removeAt(1);
+    // A name the locale's encoding cannot hold is opened as the bytes it was given as.
+    for (int i = 2; i < argc && i <= rest.size(); ++i)
+        if (argv[i][0] != '-')
+            rest[i - 1] = file_names::fromArgument(argv[i]);
     if (!parser.parse(rest))
         return usage(args, command->name(), parser.errorText());
     if (parser.isSet("help")) {

@@ -1,4 +1,5 @@
 #include "cli/command.h"
+#include "cli/file_names.h"
 #include "cli/output_sink.h"
 
 #include "core/link/stored_choices.h"
@@ -45,6 +46,7 @@ void Output::endProgressLine()
 void Output::event(const QString& kind, const QString& text, QJsonObject fields, Detail detail)
 {
     if (m_json) {
+        fields = file_names::shown(std::move(fields));
         fields.insert(QStringLiteral("event"), kind);
         fields.insert(QStringLiteral("time"), std::round(elapsed() * 1000) / 1000);
         if (!std::exchange(m_schemaSaid, true))
@@ -57,7 +59,7 @@ void Output::event(const QString& kind, const QString& text, QJsonObject fields,
     endProgressLine();
     const QString when = m_detail == Detail::Verbose ? QString::asprintf("%8.2f s  ", elapsed()) : QString();
     // File names and printer replies may hold control characters; a terminal must not obey them.
-    write(stderr, (when + escapeControls(text)).toUtf8() + '\n');
+    write(stderr, (when + escapeControls(file_names::shown(text))).toUtf8() + '\n');
 }
 
 void Output::progress(const QString& text, QJsonObject fields)
@@ -84,14 +86,19 @@ void Output::transient(const QString& text)
     m_progressShown = true;
 }
 
-void Output::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail)
+void Output::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+                  const QString& informative)
 {
     m_lastMessage = text;
     QString oneLine = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
+    if (!informative.isEmpty())
+        oneLine += QStringLiteral(" \u2014 ") + QString(informative).replace('\n', ' ');
     if (!detail.isEmpty())
         oneLine += QStringLiteral(" (") + detail + QLatin1Char(')');
     QJsonObject fields{
         {"text", text}, {"title", title}, {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
+    if (!informative.isEmpty())
+        fields.insert(QStringLiteral("informative"), informative);
     if (!detail.isEmpty())
         fields.insert(QStringLiteral("detail"), detail);
     // An error is said even with --quiet.
@@ -104,7 +111,7 @@ void Output::say(const QString& line)
     if (m_json)
         return;
     endProgressLine();
-    write(stdout, escapeControls(line).toUtf8() + '\n');
+    write(stdout, escapeControls(file_names::shown(line)).toUtf8() + '\n');
 }
 
 QJsonObject Output::fieldsOf(const Failure& failure)

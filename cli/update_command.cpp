@@ -25,7 +25,8 @@ class PrinterMessages : public MessageBoxes
 public:
     PrinterMessages(Output& out, QString port) : m_out(out), m_port(std::move(port)) {}
     using MessageBoxes::show;
-    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative) override
     {
         last = text;
         // Swallowed while polling; on the live lines the printer's state says it.
@@ -35,9 +36,13 @@ public:
                            {"text", text},
                            {"title", title},
                            {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
+        if (!informative.isEmpty())
+            fields.insert(QStringLiteral("informative"), informative);
         if (!detail.isEmpty())
             fields.insert(QStringLiteral("detail"), detail);
-        const QString line = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
+        QString line = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
+        if (!informative.isEmpty())
+            line += QStringLiteral(" \u2014 ") + QString(informative).replace('\n', ' ');
         m_out.event(QStringLiteral("message"),
                     m_port + QStringLiteral(": ") + line + (detail.isEmpty() ? "" : " (" + detail + ")"), fields,
                     icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);

@@ -360,7 +360,7 @@ Task<> Download::endSequence()
     m_lineConfirmed = parallel() || m_port.queueVisible();
     if (m_port.isOpen())
         m_port.close();
-    m_messages.show(text(Text::SwitchPrinterOffOn), text(Text::DownloadEnded), MessageIcon::Information,
+    m_messages.show(text(Text::SwitchPrinterOffOn), text(Text::DownloadEnded), MessageIcon::Information, QString(),
                     m_lineConfirmed ? QString() : text(Msg::LineUnconfirmed));
     if (m_job.stopping())
         co_return;

@@ -6,12 +6,18 @@ enum class MessageIcon { Critical, Information };
 
 // Messages the operator must take note of, each with a single OK button. show() returns once
 // the operator has done so; a window face shows a modal box, so events run meanwhile. `detail`
-// says what a fixed text cannot: the port, its device and why (a box's detailed text).
+// says what a fixed text cannot: the port, its device and why (a box's detailed text);
+// `informative` is said beside the text, in sight without a click.
 class MessageBoxes
 {
 public:
     virtual ~MessageBoxes();
-    virtual void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) = 0;
+    virtual void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+                      const QString& informative) = 0;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail)
+    {
+        show(text, title, icon, detail, QString());
+    }
     void show(const QString& text, const QString& title, MessageIcon icon) { show(text, title, icon, QString()); }
 
     // Set when the program ends: a face shows nothing more.

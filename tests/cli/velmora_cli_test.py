@@ -320,6 +320,7 @@ def special_files(b):
             (["download", sparse(b, "x%1y%2.BIN", 3 << 30), "--lang", "en"], 3,
              "x%1y%2.BIN is too big (3221225472 bytes)"),
             (["download", b.file("A\nB.BIN", b"ab"), "--port", "LPT1"], 4, "A\\x0aB.BIN, 2 byte, a LPT1 ("),
+            (["download", b.file("R\udcff.BIN", b"ab"), "--port", "LPT1"], 4, "R\\xff.BIN, 2 byte, a LPT1 ("),
             (["download", sparse(b, "BIG.SHC", 3014657), "--operation", "external-fonts", "--json"], 3,
              '"headers":[]'),
             (["download", sparse(b, "BIG.SHC", 3014657), "--operation", "external-fonts", "--json"], 3,
@@ -342,6 +343,21 @@ def special_files(b):
     _, err = p.communicate(timeout=20)
     expect(p.returncode == 4 and err.count("are not used: a FIFO stands in its place") == 1, f"FIFO: {err}")
     os.remove(conf)
+    # Ctrl+C acts at once in a large file's release search and on an LPT1 that takes nothing more.
+    huge = sparse(b, "HUGE.BIN", 64 << 30)
+    os.remove(lpt)
+    os.mkfifo(lpt)
+    reader = os.open(lpt, os.O_RDONLY | os.O_NONBLOCK)  # never read: the FIFO fills and stays full
+    for args, after in ((["check-release", huge, "--port", "COM1"], 0.5), (["update", huge, "--port", "COM1"], 0.5),
+                        (["download", b.file("L.BIN", os.urandom(200000)), "--port", "LPT1", "--turbo"], 10)):
+        p = b.cli(*args)
+        time.sleep(after)
+        p.send_signal(signal.SIGINT)
+        signalled = time.time()
+        p.communicate(timeout=20)
+        expect(p.returncode == 130 and time.time() - signalled < 2, f"{args[0]}: {p.returncode} after "
+                                                                     f"{time.time() - signalled:.1f} s")
+    os.close(reader)
     # A dropped SSH session ends a download as Ctrl+C does, and frees the port at once.
     b.sim(1)
     p = b.cli("download", b.file("H.BIN", os.urandom(3000)), *FAST, "--json")

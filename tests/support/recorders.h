@@ -79,21 +79,24 @@ public:
         MessageIcon icon;
         double time;
         QString detail;
+        QString informative;
     };
     explicit MessageRecorder(Clock& clock) : m_clock(clock) {}
     using MessageBoxes::show;
-    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail) override
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative) override
     {
-        shown.append(Shown{text, title, icon, m_clock.now(), detail});
+        shown.append(Shown{text, title, icon, m_clock.now(), detail, informative});
         if (timeline)
             timeline->add(QStringLiteral("%1:%2").arg(QChar("CI"[int(icon)]), title));
     }
-    // Every message as "text / title", with " / detail" when it has one, joined by '|'.
+    // Every message as "text / title", with " / informative" and " / detail" when it has them, joined by '|'.
     QString said() const
     {
         QStringList out;
         for (const auto& s : shown)
-            out << s.text + " / " + s.title + (s.detail.isEmpty() ? "" : " / " + s.detail);
+            out << s.text + " / " + s.title + (s.informative.isEmpty() ? "" : " / " + s.informative) +
+                       (s.detail.isEmpty() ? "" : " / " + s.detail);
         return out.join('|');
     }
 
