@@ -80,7 +80,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     sc.downloadRuns = [this] { return m_download->busy(); };
     m_selection = std::make_unique<SelectionReactions>(sc);
     DownloadInputs inputs;
-    inputs.turbo = [this] { return controls::checkValue(*chkTurbo); };
+    inputs.pacing = [this] { return pacingOf(controls::checkValue(*chkTurbo)); };
     inputs.link = [this] { return linkChoice(linkBoxes()); };
     inputs.language = [this] { return m_language; };
     m_download = new Download(inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);

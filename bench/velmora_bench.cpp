@@ -231,7 +231,7 @@ double corePacing()
     FakeSerialControl port(clock);
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), offeredLine(5, 0, 0, 0)};
-    Download download(DownloadInputs{[] { return 1; }, [link] { return link; }, [] { return kItalian; }}, clock,
+    Download download(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }, [] { return kItalian; }}, clock,
                       messages, port, *timer);
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     bool out = false;
@@ -318,7 +318,7 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), offeredLine(baudIndex, 0, 0, 0)};
     Download download(
-        DownloadInputs{[turbo] { return turbo ? 1 : 0; }, [link] { return link; }, [] { return kItalian; }}, clock,
+        DownloadInputs{[turbo] { return turbo ? Pacing::Turbo : Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }}, clock,
         messages, port, *timer);
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     const qint64 length = 10000, header = 10; // "?Z4&10000\n"

@@ -18,7 +18,7 @@ const char* phaseId(DownloadPhase phase);
 QString phaseText(int language, DownloadPhase phase, double seconds);
 const char* outcomeId(DownloadOutcome outcome);
 // The headers a download of this request will send (nothing for a file it will refuse).
-QStringList plannedHeaders(const DownloadRequest& request);
+QStringList plannedHeaders(const DownloadRequest& request, bool parallel);
 
 // velmora-cli download FILE: what DOWNLOAD does with that file and the stored choices.
 class DownloadCommand : public Command

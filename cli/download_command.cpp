@@ -86,31 +86,10 @@ const char* outcomeId(DownloadOutcome o)
     return "";
 }
 
-// The headers the download will send: one for a timed load (its checksum read from the file
-// when it carries one), two for external fonts above the first part's size. Nothing for a
-// file the download will refuse.
-QStringList plannedHeaders(const DownloadRequest& request)
+QStringList plannedHeaders(const DownloadRequest& request, bool parallel)
 {
-    const QFileInfo info(request.path);
-    QFile file(request.path);
-    if (!info.isFile() || info.size() <= 0 || info.size() > std::numeric_limits<qint32>::max() ||
-        !file.open(QIODevice::ReadOnly))
-        return {};
-    const qint64 size = info.size();
-    if (request.operation == Operation::ExternalFonts) {
-        if (size > Download::kMaxExternalFonts)
-            return {};
-        const qint64 first = qMin<qint64>(size, Download::kFirstPartMax);
-        QStringList headers{QString::fromLatin1(headerText(':', first).chopped(1))};
-        if (size > first)
-            headers << QString::fromLatin1(headerText(';', size - first).chopped(1));
-        return headers;
-    }
-    const char code = headerCode(request.operation, request.boot, request.checksum);
-    if (!code)
-        return {};
-    const std::optional<int> sum = headerCarriesChecksum(code) ? FileChecksum(file, size) : std::nullopt;
-    return {QString::fromLatin1(headerText(code, size, sum).chopped(1))};
+    const std::optional<DownloadPlan> plan = planFile(request, parallel);
+    return plan && !plan->refused ? plan->headerTexts() : QStringList();
 }
 
 void defineDownloadOptions(QCommandLineParser& p, bool withOperation)
@@ -198,11 +177,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     SystemClock clock;
     QtSerialControl port;
     auto timer = clock.createTimer();
-    const int turbo = c.turbo;
+    const Pacing pacing = pacingOf(c.turbo);
     const LinkChoice link = c.link;
     Download download(
-        DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }}, clock, out,
-        port, *timer);
+        DownloadInputs{[pacing] { return pacing; }, [link] { return link; }, [language] { return language; }}, clock,
+        out, port, *timer);
     QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     std::optional<DownloadOutcome> outcome;
     QObject::connect(&download, &Download::ended, [&](DownloadOutcome o) {
@@ -236,10 +215,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                       escapeControls(QString::fromLatin1(header.chopped(1))),
                   {{"header", QString::fromLatin1(header.chopped(1))}}, Output::Detail::Verbose);
     });
-    // Time left: the bytes at the rate seen while sending, the 2-second pauses still due, the
-    // wait between the parts and the end wait.
+    // Time left, from the plan: the bytes at the rate seen while sending (the pauses left out),
+    // the pauses and waits still due, and the end wait.
     const bool parallel = link.parallel();
-    const int pauseEvery = parallel ? (turbo == 1 ? 65536 : 4096) : (turbo == 1 ? 0 : 4096);
+    const std::optional<DownloadPlan> plan = planFile(c.request, parallel);
+    const qint64 pauseEvery = plan ? plan->pauseEvery(pacing) : 0;
     const auto pausesUpTo = [pauseEvery](qint64 bytes) { return pauseEvery ? bytes / pauseEvery : 0; };
     double sendingSince = 0;
     qint64 sendingFrom = 0;
@@ -255,14 +235,10 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         if (percent == shownPercent && (out.json() || !m_terminal))
             return;
         shownPercent = percent;
-        const double sending = clock.now() - sendingSince - 2.0 * double(pausesUpTo(d.value) - pausesUpTo(sendingFrom));
+        const double sending = clock.now() - sendingSince -
+                               DownloadPlan::kPauseSeconds * double(pausesUpTo(d.value) - pausesUpTo(sendingFrom));
         const double rate = sending > 0 ? double(d.value - sendingFrom) / sending : 0;
-        const bool secondPartDue = c.request.operation == Operation::ExternalFonts &&
-                                   d.value < Download::kFirstPartMax && d.maximum > Download::kFirstPartMax;
-        const double left = rate > 0 ? double(d.maximum - d.value) / rate +
-                                           2.0 * double(pausesUpTo(d.maximum) - pausesUpTo(d.value)) +
-                                           (secondPartDue ? 35 : 0) + 25
-                                     : -1;
+        const double left = plan ? plan->secondsLeft(d.value, rate, pacing) : -1;
         countdown.stop();
         out.progress(
             inLanguage(language, "[%1%2] %3% %4/%5 bytes, %6 B/s%7", "[%1%2] %3% %4/%5 byte, %6 B/s%7")
@@ -285,7 +261,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         link.line ? link.line->text() : inLanguage(language, "no line chosen", "nessuna linea scelta");
     const bool external = c.request.operation == Operation::ExternalFonts;
     const bool checksum = !external && c.request.boot == Boot::Board && c.request.checksum == BoxValue::Checked;
-    const QStringList headers = plannedHeaders(c.request);
+    const QStringList headers = plan && !plan->refused ? plan->headerTexts() : QStringList();
     const qint64 size = QFileInfo(c.request.path).size();
     QJsonObject start{{"file", c.request.path},
                       {"size", size},
@@ -294,7 +270,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                       {"operation", kOperations.key(c.request.operation, QStringLiteral("none"))},
                       {"boot", c.request.boot == Boot::Board ? "board" : "ram"},
                       {"checksum", checksum},
-                      {"turbo", turbo == 1},
+                      {"turbo", pacing == Pacing::Turbo},
                       {"headers", QJsonArray::fromStringList(headers)}};
     if (!parallel)
         start.insert(QStringLiteral("settings"), lineText);
@@ -310,7 +286,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                  parallel ? QString() : QStringLiteral(" @ ") + lineText, what,
                  checksum ? inLanguage(language, "with checksum", "con checksum")
                           : inLanguage(language, "no checksum", "senza checksum"),
-                 turbo == 1 ? inLanguage(language, "on", "sì") : inLanguage(language, "off", "no"),
+                 pacing == Pacing::Turbo ? inLanguage(language, "on", "sì") : inLanguage(language, "off", "no"),
                  headers.isEmpty() ? QString()
                                    : inLanguage(language, "; header ", "; intestazione ") + headers.join(", ")),
         start);

@@ -333,7 +333,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
               {{"file", m_choices.request.path},
                {"release", m_release},
                {"ports", QJsonArray::fromStringList(names)},
-               {"headers", QJsonArray::fromStringList(plannedHeaders(m_choices.request))}});
+               {"headers", QJsonArray::fromStringList(plannedHeaders(m_choices.request, false))}});
 
     SystemClock clock;
     m_clock = &clock;
@@ -347,7 +347,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
             std::make_unique<Interrogation>(pr.askingPort, clock, pr.messages, [language] { return language; });
         pr.timer = clock.createTimer();
         pr.download = std::make_unique<Download>(
-            DownloadInputs{[turbo] { return turbo; }, [link] { return link; }, [language] { return language; }}, clock,
+            DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; }, [language] { return language; }}, clock,
             pr.messages, pr.loadingPort, *pr.timer);
         QObject::connect(pr.timer.get(), &Timer::timeout, pr.download.get(), &Download::tick);
         QObject::connect(pr.download.get(), &Download::phase, [this, &pr, language](DownloadPhase phase, double s) {

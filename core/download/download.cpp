@@ -102,9 +102,9 @@ void Download::dialogClosed()
         setDialog([](DownloadDialog& d) { d.shown = false; });
 }
 
-bool Download::turbo() const
+Pacing Download::pacing() const
 {
-    return m_in.turbo() == 1;
+    return m_in.pacing();
 }
 
 bool Download::parallel() const
@@ -261,16 +261,13 @@ Task<bool> Download::drainSerial()
 
 Task<bool> Download::pauseIfDue(bool parallelLink)
 {
-    // Without Turbo every 4096 bytes; with Turbo never on a serial link, every 65536 on LPT1. A
-    // greyed box is no Turbo, here as for the chunk and the interval.
-    const bool turboNow = turbo();
-    const bool due = parallelLink ? m_sent % (turboNow ? 65536 : 4096) == 0 : !turboNow && m_sent % 4096 == 0;
-    if (!due)
+    const qint64 every = m_plan.pauseEvery(pacing());
+    if (every == 0 || m_sent % every != 0)
         co_return true;
     if (!parallelLink && !co_await drainSerial())
         co_return false;
-    emit phase(DownloadPhase::Pause, 2);
-    co_await m_clock.sleep(2);
+    emit phase(DownloadPhase::Pause, DownloadPlan::kPauseSeconds);
+    co_await m_clock.sleep(DownloadPlan::kPauseSeconds);
     co_return true;
 }
 
@@ -355,8 +352,8 @@ Task<> Download::endSequence()
     m_dataOut = true;
     load();
     setDialog([](DownloadDialog& d) { d.status = DownloadStatus::EndWait; });
-    emit phase(DownloadPhase::EndWait, 25);
-    co_await m_clock.sleep(25);
+    emit phase(DownloadPhase::EndWait, DownloadPlan::kEndWait);
+    co_await m_clock.sleep(DownloadPlan::kEndWait);
     m_lineConfirmed = parallel() || m_port.queueVisible();
     if (m_port.isOpen())
         m_port.close();
@@ -460,8 +457,9 @@ Task<> Download::run(DownloadRequest request)
     m_fileDigest = pass.digest();
     m_sentXor = 0;
     m_sentDigest.reset();
+    m_plan = planDownload(request, m_length, sum, parallel());
     if (timed)
-        m_header = headerText(code, m_length, headerCarriesChecksum(code) ? sum : std::nullopt);
+        m_header = m_plan.parts.constFirst().header;
 
     if (request.operation == Operation::ExternalFonts) {
         co_await sendExternalFonts();
@@ -491,10 +489,10 @@ Task<> Download::run(DownloadRequest request)
     }
 
     startDialog(qint32(m_length));
-    emit phase(DownloadPhase::PrinterWait, 8);
-    co_await m_clock.sleep(8);
+    emit phase(DownloadPhase::PrinterWait, DownloadPlan::kPrinterWait);
+    co_await m_clock.sleep(DownloadPlan::kPrinterWait);
     emit phase(DownloadPhase::Sending, 0);
-    m_timer.setInterval(turbo() ? 2 : parallelLink ? 45 : 20);
+    m_timer.setInterval(m_plan.intervalMs(pacing()));
     co_await sendTimed(parallelLink);
 }
 
@@ -510,7 +508,7 @@ Task<> Download::sendTimed(bool parallelLink)
 {
     for (;;) {
         co_await nextTick();
-        const int chunkSize = turbo() ? 512 : 64;
+        const int chunkSize = m_plan.chunk(pacing());
         if (!parallelLink) {
             const qint64 pending = m_port.pendingOutput();
             if (pending >= chunkSize) {
@@ -535,7 +533,7 @@ Task<> Download::sendTimed(bool parallelLink)
         if (m_sent == m_length)
             break;
     }
-    if ((m_length % 2) != 0 && !co_await sendToLink(QByteArray(1, kPadByte), parallelLink))
+    if (m_plan.pad && !co_await sendToLink(QByteArray(1, kPadByte), parallelLink))
         co_return;
     if (!parallelLink && !co_await drainSerial())
         co_return;
@@ -570,17 +568,18 @@ Task<bool> Download::sendExternalHeader(QByteArray header, bool parallelLink)
     if (!openParallel() || !co_await sendHeader(header, true))
         co_return false;
     m_files.closePortChannel();
-    co_await m_clock.sleep(1);
+    co_await m_clock.sleep(DownloadPlan::kParallelReopen);
     co_return openParallel();
 }
 
-Task<bool> Download::sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallelLink)
+Task<bool> Download::sendExternalPart(DownloadPlan::Part part, int chunkSize, bool parallelLink)
 {
-    emit phase(DownloadPhase::PrinterWait, 10);
-    co_await m_clock.sleep(10);
+    emit phase(DownloadPhase::PrinterWait, DownloadPlan::kFontsPartWait);
+    co_await m_clock.sleep(DownloadPlan::kFontsPartWait);
     emit phase(DownloadPhase::Sending, 0);
+    const qint32 partLength = qint32(part.length);
     m_sent = 0;
-    m_progressBase = progressBase;
+    m_progressBase = qint32(part.offset);
     while (m_sent != partLength) {
         // The line is behind the pacing: nothing more is queued until it has taken its share.
         for (qint64 pending = parallelLink ? 0 : m_port.pendingOutput(); pending >= chunkSize;
@@ -610,37 +609,33 @@ Task<> Download::sendExternalFonts()
 {
     if (m_dialog.loaded && m_dialog.shown)
         co_return;
-    if (m_length > kMaxExternalFonts) {
-        m_failure = Failure{Cause::FileTooBig, m_files.source().fileName(), {}, {}};
+    if (m_plan.refused) {
+        m_failure = m_plan.refused;
         showMessage(text(Text::FileTooBig), QString(), true);
         emit ended(DownloadOutcome::FileRefused);
         co_return;
     }
-    const qint32 firstLength = qint32(qMin<qint64>(m_length, kFirstPartMax));
-    const qint32 secondLength = qint32(m_length - firstLength);
-    const int chunkSize = turbo() ? 512 : 64;
+    const int chunkSize = m_plan.chunk(pacing());
     const bool parallelLink = parallel();
-    m_timer.setInterval(turbo() ? 2 : parallelLink ? 20 : 10);
+    m_timer.setInterval(m_plan.intervalMs(pacing()));
     startDialog(qint32(m_length));
     if (m_job.stopping()) // drawing the dialog lets the program end
         co_return;
 
-    if (!co_await sendExternalHeader(headerText(':', firstLength), parallelLink))
-        co_return;
-    if (!co_await sendExternalPart(firstLength, 0, chunkSize, parallelLink))
-        co_return;
-    if (parallelLink)
-        m_files.closePortChannel();
-    else
-        m_port.close();
-
-    if (secondLength != 0) {
-        emit phase(DownloadPhase::BetweenParts, 25);
-        co_await m_clock.sleep(25);
-        if (!co_await sendExternalHeader(headerText(';', secondLength), parallelLink))
+    for (qsizetype i = 0; i < m_plan.parts.size(); ++i) {
+        const DownloadPlan::Part part = m_plan.parts[i];
+        if (i > 0) {
+            emit phase(DownloadPhase::BetweenParts, DownloadPlan::kBetweenParts);
+            co_await m_clock.sleep(DownloadPlan::kBetweenParts);
+        }
+        if (!co_await sendExternalHeader(part.header, parallelLink))
             co_return;
-        if (!co_await sendExternalPart(secondLength, firstLength, chunkSize, parallelLink))
+        if (!co_await sendExternalPart(part, chunkSize, parallelLink))
             co_return;
+        if (parallelLink)
+            m_files.closePortChannel();
+        else
+            m_port.close();
     }
     if (!sentAsAnnounced())
         co_return;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/download/file_channels.h"
+#include "core/download/plan.h"
 #include "core/link/line_settings.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/string_table.h"
@@ -20,7 +21,7 @@ class Timer;
 
 // Values a download reads again while it runs.
 struct DownloadInputs {
-    std::function<int()> turbo;       // the Turbo box's value, read at every tick
+    std::function<Pacing()> pacing;   // the Turbo box as a pacing, read at every tick
     std::function<LinkChoice()> link; // the link, read at each opening and every tick
     std::function<int()> language;    // the string table's base for its texts: 1000 Italian, 2000 English
 };
@@ -60,8 +61,6 @@ class Download : public QObject
 {
     Q_OBJECT
 public:
-    static constexpr qint64 kMaxExternalFonts = 3014656;
-    static constexpr qint64 kFirstPartMax = 1376256;
     // How much of the file one step of the pass at the start reads before the event loop runs.
     static constexpr qint64 kFilePassStep = 4 << 20;
     // How long the line may show no progress before the printer counts as not taking the
@@ -99,6 +98,8 @@ public:
     bool lineConfirmed() const { return m_lineConfirmed; }
     // Why the last download was refused or failed; no cause after a completed or aborted one.
     const Failure& failure() const { return m_failure; }
+    // What the last download accepted was planned to do (after its pass over the file).
+    const DownloadPlan& plan() const { return m_plan; }
     SerialControl& port() { return m_port; }
 
 signals:
@@ -119,7 +120,7 @@ private:
     void load();
     void setDialog(const std::function<void(DownloadDialog&)>& change);
     void unload();
-    bool turbo() const;
+    Pacing pacing() const;
     bool parallel() const;
     QString text(int n) const;
     QString text(Msg m) const;
@@ -161,7 +162,7 @@ private:
     Task<> sendTimed(bool parallelLink);
     Task<> sendExternalFonts();
     Task<bool> sendExternalHeader(QByteArray header, bool parallel);
-    Task<bool> sendExternalPart(qint32 partLength, qint32 progressBase, int chunkSize, bool parallel);
+    Task<bool> sendExternalPart(DownloadPlan::Part part, int chunkSize, bool parallel);
 
     DownloadInputs m_in;
     Clock& m_clock;
@@ -174,6 +175,7 @@ private:
     Wakeup m_tick;             // fired by each tick of the pacing timer
     qint64 m_length = 0;       // of the whole file
     qint64 m_sent = 0;         // of the whole file (timed transfer) or of the current part (external fonts)
+    DownloadPlan m_plan;
     QByteArray m_header;       // sent ahead of a timed transfer's data; empty: none
     bool m_dataOut = false;    // the running download has put all its data on the line
     bool m_anyOut = false;     // a byte of the running download went out

@@ -8,6 +8,13 @@
 enum class Operation { None = -1, Firmware, StandardFonts, ExternalFonts };
 enum class Boot { Board, RamCard };
 enum class BoxValue { Unchecked, Checked, Greyed };
+// How a download is paced. The Turbo box's stored and shown value is a BoxValue; a greyed box is
+// normal pacing, decided here for every face.
+enum class Pacing { Normal, Turbo };
+inline Pacing pacingOf(int turboBox)
+{
+    return turboBox == int(BoxValue::Checked) ? Pacing::Turbo : Pacing::Normal;
+}
 
 // What the operator asked for when pressing DOWNLOAD.
 struct DownloadRequest {

@@ -38,14 +38,14 @@ struct Run {
     std::unique_ptr<Timer> timer = clock.createTimer();
     int turbo = 0, reader = -1, language = kItalian;
     LinkChoice link{QStringLiteral("COM1"), offeredLine(QStringLiteral("4800,N,8,1"))};
-    Download download{DownloadInputs{[this] { return turbo; }, [this] { return link; }, [this] { return language; }},
+    Download download{DownloadInputs{[this] { return pacingOf(turbo); }, [this] { return link; }, [this] { return language; }},
                       clock, messages, port, *timer};
     // A second user of the same link with the same file, from the setup word "second@T": its outcome is told as
     // "2nd=port" and the like, and what it sends goes to its own fake port.
     FakeSerialControl otherPort{clock};
     std::unique_ptr<Timer> otherTimer = clock.createTimer();
     MessageRecorder otherMessages{clock};
-    Download other{DownloadInputs{[] { return 0; }, [this] { return link; }, [this] { return language; }}, clock,
+    Download other{DownloadInputs{[] { return Pacing::Normal; }, [this] { return link; }, [this] { return language; }}, clock,
                    otherMessages, otherPort, *otherTimer};
     DownloadRequest request;
     QString printer, hidden;
@@ -269,7 +269,7 @@ struct Beside {
     Download download;
     Beside(Run& d, const LinkChoice& link)
         : port(d.clock), timer(d.clock.createTimer()), messages(d.clock),
-          download(DownloadInputs{[] { return 0; }, [link] { return link; }, [] { return kItalian; }}, d.clock,
+          download(DownloadInputs{[] { return Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }}, d.clock,
                    messages, port, *timer)
     {
         QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
@@ -309,6 +309,59 @@ private slots:
             QCOMPARE(FileChecksum(buffer, qMax<qint64>(1, bytes.size())).value_or(-1), sum);
             QCOMPARE(buffer.pos(), qint64(0));
         }
+    }
+
+    // The plan: headers, parts, pacing for normal and Turbo, and the time left from a point, at 100 B/s.
+    void plan_data()
+    {
+        QTest::addColumn<QString>("setup"); // op, len, check, ram, lpt
+        QTest::addColumn<QString>("plan");
+        auto row = [](const char* name, const char* setup, const char* plan) { QTest::newRow(name) << setup << plan; };
+        row("firmware, checksum, odd", "op=0 len=5 check", "?Z3&5,7 0+5@8 pad 64/512 20/2ms 4096/0 left:0=25.05,5=25");
+        row("firmware, RAM card: no checksum", "op=0 len=4 check ram", "?Z2&4 0+4@8 64/512 20/2ms 4096/0 left:0=25.04");
+        row("standard fonts on LPT1", "op=1 len=8192 lpt",
+            "?Z1&8192 0+8192@8 64/512 45/2ms 4096/65536 left:0=110.92,4096=67.96,8192=25");
+        row("fonts in one part", "op=2 len=1376256", "?Z:&1376256 0+1376256@10 64/512 10/2ms 4096/0 left:1376256=25");
+        row("fonts in two parts on LPT1", "op=2 len=1376257 lpt",
+            "?Z:&1376256,?Z;&1 0+1376256@11 1376256+1@36 64/512 20/2ms 4096/65536 left:0=14495.6,1376256=61.01,1376257=25");
+        row("fonts one byte too big: refused, no header", "op=2 len=3014657", "file-too-big");
+    }
+    void plan()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, plan);
+        const auto word = [&](const char* w) { return setup.section(QString(w) + "=", 1).section(' ', 0, 0); };
+        const DownloadRequest request{"F.BIN", Operation(word("op").toInt()),
+                                      setup.contains("ram") ? Boot::RamCard : Boot::Board,
+                                      setup.contains("check") ? BoxValue::Checked : BoxValue::Unchecked};
+        const DownloadPlan p = planDownload(request, word("len").toLongLong(), 7, setup.contains("lpt"));
+        QStringList got;
+        if (p.refused)
+            got << causeId(p.refused.cause);
+        if (!p.headerTexts().isEmpty())
+            got << p.headerTexts().join(',');
+        for (const DownloadPlan::Part& part : p.parts)
+            got << QStringLiteral("%1+%2@%3").arg(part.offset).arg(part.length).arg(part.waitBefore);
+        if (p.pad)
+            got << "pad";
+        if (!p.refused) {
+            got << QStringLiteral("%1/%2 %3/%4ms %5/%6")
+                       .arg(p.chunk(Pacing::Normal))
+                       .arg(p.chunk(Pacing::Turbo))
+                       .arg(p.intervalMs(Pacing::Normal))
+                       .arg(p.intervalMs(Pacing::Turbo))
+                       .arg(p.pauseEvery(Pacing::Normal))
+                       .arg(p.pauseEvery(Pacing::Turbo));
+            QStringList left;
+            for (const QString& at : plan.section("left:", 1).split(',')) {
+                const qint64 taken = at.section('=', 0, 0).toLongLong();
+                left << QStringLiteral("%1=%2").arg(taken).arg(p.secondsLeft(taken, 100, Pacing::Normal));
+            }
+            got << "left:" + left.join(',');
+            QCOMPARE(p.secondsLeft(0, 0, Pacing::Normal), -1.0); // no rate yet: not known
+        }
+        QCOMPARE(got.join(' '), plan);
+        QCOMPARE(pacingOf(int(BoxValue::Greyed)), Pacing::Normal); // a greyed Turbo box paces as normal
     }
 
     // Whole downloads as timelines: the wire (openings, headers, data writes by size and cadence, closings),
