@@ -86,7 +86,6 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     m_download = new Download(inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);
     m_calcolo = new ProgressDialog(this, *m_download, [this] { return int(m_language); });
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
-    connect(m_timer1.get(), &Timer::timeout, this, &MainWindow::Timer1_Timer);
 
     m_releaseCheck =
         std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_language); });
@@ -516,11 +515,6 @@ void MainWindow::StartTrasm_Click()
     request.boot = SelBoot[0]->isChecked() ? Boot::Board : Boot::RamCard;
     request.checksum = BoxValue(controls::checkValue(*chkCheckSum));
     m_download->start(request);
-}
-
-void MainWindow::Timer1_Timer()
-{
-    m_download->tick();
 }
 
 void MainWindow::cmdExit_Click()

@@ -53,7 +53,6 @@ public:
     void ApplyLanguage();
 
     void StartTrasm_Click();
-    void Timer1_Timer();
     void cmdExit_Click();
     void mnuItaliano_Click();
     void mnuInglese_Click();

@@ -233,7 +233,6 @@ double corePacing()
     const LinkChoice link{QStringLiteral("COM1"), offeredLine(5, 0, 0, 0)};
     Download download(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }, [] { return kItalian; }}, clock,
                       messages, port, *timer);
-    QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     bool out = false;
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
         if (phase == DownloadPhase::EndWait && !std::exchange(out, true))
@@ -320,7 +319,6 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     Download download(
         DownloadInputs{[turbo] { return turbo ? Pacing::Turbo : Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }}, clock,
         messages, port, *timer);
-    QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     const qint64 length = 10000, header = 10; // "?Z4&10000\n"
     double drained = 0;
     qint64 lead = 0;

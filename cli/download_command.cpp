@@ -182,7 +182,6 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     Download download(
         DownloadInputs{[pacing] { return pacing; }, [link] { return link; }, [language] { return language; }}, clock,
         out, port, *timer);
-    QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     std::optional<DownloadOutcome> outcome;
     QObject::connect(&download, &Download::ended, [&](DownloadOutcome o) {
         outcome = o;

@@ -349,7 +349,6 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         pr.download = std::make_unique<Download>(
             DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; }, [language] { return language; }}, clock,
             pr.messages, pr.loadingPort, *pr.timer);
-        QObject::connect(pr.timer.get(), &Timer::timeout, pr.download.get(), &Download::tick);
         QObject::connect(pr.download.get(), &Download::phase, [this, &pr, language](DownloadPhase phase, double s) {
             pr.phase = phaseText(language, phase, s);
             QJsonObject fields{{"port", pr.port}, {"phase", phaseId(phase)}};

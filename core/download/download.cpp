@@ -48,6 +48,8 @@ Download::Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& mes
                    Timer& timer, QObject* parent)
     : QObject(parent), m_in(inputs), m_clock(clock), m_messages(messages), m_port(port), m_timer(timer)
 {
+    // The pacing timer is the download's own: no face has to remember to wire it.
+    connect(&m_timer, &Timer::timeout, this, &Download::tick);
     connect(&m_port, &SerialControl::failed, this, [this] {
         // Once the line can have carried every byte, the printer may well drop the link (it
         // restarts after a load): that is no failure of the download. Before, it is.

@@ -75,8 +75,6 @@ public:
     // The download command: refuses a file at once, or starts the download and returns at its
     // first wait.
     void start(const DownloadRequest& request);
-    // One tick of the pacing timer.
-    void tick();
     // The abort button: nothing more is sent; everything is closed.
     void cancel();
     // The program ends: stop at once, drop queued data, close every file and the port.
@@ -117,6 +115,8 @@ signals:
     void headerSent(const QByteArray& header);
 
 private:
+    // One tick of the pacing timer.
+    void tick();
     void load();
     void setDialog(const std::function<void(DownloadDialog&)>& change);
     void unload();

@@ -55,7 +55,6 @@ struct Run {
     explicit Run(const QString& setup)
     {
         port.timeline = messages.timeline = &line;
-        QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
         QObject::connect(&download, &Download::dialogChanged, [this] {
             const DownloadDialog& g = download.dialog();
             if (!g.shown)
@@ -73,7 +72,6 @@ struct Run {
         QObject::connect(&download, &Download::ended, [this](DownloadOutcome o) {
             line.add(QStringList{"=done", "=file", "=port", "=failed", "=aborted"}[int(o)]);
         });
-        QObject::connect(otherTimer.get(), &Timer::timeout, &other, &Download::tick);
         QObject::connect(&other, &Download::ended, [this](DownloadOutcome o) {
             line.add(QStringList{"2nd=done", "2nd=file", "2nd=port", "2nd=failed", "2nd=aborted"}[int(o)]);
         });
@@ -272,7 +270,6 @@ struct Beside {
           download(DownloadInputs{[] { return Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }}, d.clock,
                    messages, port, *timer)
     {
-        QObject::connect(timer.get(), &Timer::timeout, &download, &Download::tick);
     }
 };
 
@@ -714,7 +711,7 @@ private slots:
         QCOMPARE(d.port.writes.size(), 1); // the header only
         d.clock.run(60);
         const qsizetype writes = d.port.writes.size();
-        d.download.tick();
+        emit d.timer->timeout();
         QVERIFY(d.port.writes.size() == writes && d.messages.shown.size() == 1);
     }
 };
