@@ -4,6 +4,7 @@
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/string_table.h"
+#include "core/platform/file_check.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_search.h"
@@ -301,19 +302,11 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     // The file's release first: without one there is nothing to verify, and no printer is asked.
     QFile file(m_choices.request.path);
     const QFileInfo info(m_choices.request.path);
-    const bool opened = info.isFile() && file.open(QIODevice::ReadOnly);
-    std::optional<QByteArray> release;
-    if (opened && info.size() > 0) {
-        const auto searched = releaseOf(file);
-        if (!searched)
-            return out.result(name(), 128 + m_signal);
-        release = *searched;
-    }
-    if (!opened || info.size() == 0) {
-        const Cause cause = !info.exists()     ? Cause::FileMissing
-                            : !info.isFile()   ? Cause::FileNotRegular
-                            : !opened          ? Cause::FileUnreadable
-                                               : Cause::FileEmpty;
+    Failure refused = checkFile(m_choices.request.path);
+    if (!refused && !file.open(QIODevice::ReadOnly))
+        refused = Failure{Cause::FileUnreadable, m_choices.request.path, {}, file.errorString()};
+    if (refused) {
+        const Cause cause = refused.cause;
         out.event(QStringLiteral("error"),
                   QStringLiteral("velmora-cli update: ") + causeWords(m_language, cause) + QStringLiteral(": ") +
                       m_choices.request.path,
@@ -321,6 +314,10 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), exit_status::FileRefused,
                           {{"error", causeId(cause)}, {"file", m_choices.request.path}});
     }
+    const auto searched = releaseOf(file);
+    if (!searched)
+        return out.result(name(), 128 + m_signal);
+    const std::optional<QByteArray> release = *searched;
     if (release.value_or(QByteArray()).isEmpty()) {
         out.show(ownText(m_language, Msg::NoRelease).arg(m_choices.request.path), kAppTitle, MessageIcon::Critical);
         return out.result(name(), exit_status::NoRelease,

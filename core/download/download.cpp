@@ -5,6 +5,7 @@
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
+#include "core/platform/file_check.h"
 #include "core/platform/messages.h"
 
 #include <QFileInfo>
@@ -391,15 +392,20 @@ void Download::start(const DownloadRequest& request)
         return;
 
     // The loader only reads: a missing or empty file is reported, never created or deleted;
-    // anything but a regular file (a FIFO would block the opening) is refused before opening.
-    const QFileInfo info(path);
-    if (!info.exists())
-        return refuseFile(kEmptyFile, Failure{Cause::FileMissing, path, {}, {}}, true);
-    if (!info.isFile())
-        return refuseFile(text(Msg::FileNotRegular).arg(path, device_access::kindOf(m_in.language(), path)),
-                          Failure{Cause::FileNotRegular, path, {}, {}}, false);
-    if (info.size() == 0)
-        return refuseFile(kEmptyFile, Failure{Cause::FileEmpty, path, {}, {}}, true);
+    // anything but a regular file is refused before opening.
+    switch (const Failure f = checkFile(path, std::numeric_limits<qint32>::max()); f.cause) {
+    case Cause::FileMissing:
+    case Cause::FileEmpty:
+        return refuseFile(kEmptyFile, f, true);
+    case Cause::FileNotRegular:
+        return refuseFile(text(Msg::FileNotRegular).arg(path, device_access::kindOf(m_in.language(), path)), f, false);
+    case Cause::FileUnreadable:
+        return refuseFile(text(Msg::FileOpenFailed).arg(path, f.system), f, false);
+    case Cause::FileTooBig:
+        return refuseFile(text(Msg::FileTooLarge).arg(path, QString::number(QFileInfo(path).size())), f, false);
+    default:
+        break;
+    }
     Failure opened;
     if (!m_files.openSource(path, &opened.system))
         return refuseFile(text(Msg::FileOpenFailed).arg(path, opened.system),

@@ -1,6 +1,7 @@
 #include "core/download/plan.h"
 
 #include "core/download/header.h"
+#include "core/platform/file_check.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -80,12 +81,10 @@ DownloadPlan planDownload(const DownloadRequest& request, qint64 length, std::op
 
 std::optional<DownloadPlan> planFile(const DownloadRequest& request, bool parallel)
 {
-    const QFileInfo info(request.path);
     QFile file(request.path);
-    if (!info.isFile() || info.size() <= 0 || info.size() > std::numeric_limits<qint32>::max() ||
-        !file.open(QIODevice::ReadOnly))
+    if (checkFile(request.path, std::numeric_limits<qint32>::max()) || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    const qint64 size = info.size();
+    const qint64 size = file.size();
     const bool sumNeeded = request.operation != Operation::ExternalFonts &&
                            headerCarriesChecksum(headerCode(request.operation, request.boot, request.checksum));
     return planDownload(request, size, sumNeeded ? FileChecksum(file, size) : std::nullopt, parallel);

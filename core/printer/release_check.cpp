@@ -3,6 +3,7 @@
 #include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
+#include "core/platform/file_check.h"
 #include "core/platform/messages.h"
 #include "core/platform/string_table.h"
 #include "core/printer/release_search.h"
@@ -75,23 +76,25 @@ Task<Failure> ReleaseCheck::searchFile(QString path, ReleaseComparison& found)
 {
     // The path is a plain name: nothing in it is expanded. Only a regular file is opened: a
     // FIFO would block the opening.
-    const QFileInfo info(path);
-    if (!info.exists()) {
+    switch (const Failure f = checkFile(path); f.cause) {
+    case Cause::FileMissing:
         message(text(Text::FileDoesNotExist), QString());
-        co_return Failure{Cause::FileMissing, path, {}, {}};
-    }
-    if (!info.isFile()) {
+        co_return f;
+    case Cause::FileNotRegular:
         message(ownText(m_languageBase(), Msg::FileNotRegular).arg(path, device_access::kindOf(m_languageBase(), path)),
                 kAppTitle);
-        co_return Failure{Cause::FileNotRegular, path, {}, {}};
+        co_return f;
+    case Cause::FileUnreadable:
+        message(ownText(m_languageBase(), Msg::FileOpenFailed).arg(path, f.system), kAppTitle);
+        co_return f;
+    case Cause::FileEmpty: // the window says nothing of it
+        co_return f;
+    default:
+        break;
     }
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        message(ownText(m_languageBase(), Msg::FileOpenFailed).arg(path, file.errorString()), kAppTitle);
+    if (!file.open(QIODevice::ReadOnly)) // it went since it was looked at
         co_return Failure{Cause::FileUnreadable, path, {}, file.errorString()};
-    }
-    if (file.size() == 0)
-        co_return Failure{Cause::FileEmpty, path, {}, {}};
     emit searching(true);
     const std::optional<QByteArray> release = co_await searchRelease(file, m_clock);
     if (release) {
