@@ -52,6 +52,8 @@ private slots:
         QTest::newRow("marker at offset 0") << QByteArray("Release: 1.05\0tail", 18) << "1.05";
         QTest::newRow("blanks trimmed at both ends") << QByteArray("ab Release:   2.10 B  \0", 23) << "2.10 B";
         QTest::newRow("across the first window's end") << at(14330, QByteArray("Release: 3.01\0", 14), 40000) << "3.01";
+        QTest::newRow("all but its last byte in the first window")
+            << at(14328, QByteArray("Release: 3.02\0", 14), 40000) << "3.02";
         QTest::newRow("the zero byte opens the next read")
             << at(14324, QByteArray("Release: 1.0\0tail", 17), 30000) << "1.0";
         QTest::newRow("in a later window") << at(30000, QByteArray("Release: 4\0", 11), 50000) << "4";
