@@ -91,8 +91,8 @@ void checksum()
         while (!pass.done() && pass.step(Download::kFilePassStep)) {
         }
     }
-    row("FilePass (XOR and BLAKE2b) over 3 MiB (cached), MB/s", (rounds / 5) * double(3 << 20) / (t.nsecsElapsed() / 1e9) / 1e6,
-        "MB/s", ">= 200");
+    row("FilePass (XOR and BLAKE2b) over 3 MiB (cached), MB/s",
+        (rounds / 5) * double(3 << 20) / (t.nsecsElapsed() / 1e9) / 1e6, "MB/s", ">= 200");
 }
 
 void releaseSearch()
@@ -231,8 +231,8 @@ double corePacing()
     FakeSerialControl port(clock);
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), offeredLine(5, 0, 0, 0)};
-    Download download(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }, [] { return kItalian; }}, clock,
-                      messages, port, *timer);
+    Download download(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }, [] { return kItalian; }},
+                      clock, messages, port, *timer);
     bool out = false;
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
         if (phase == DownloadPhase::EndWait && !std::exchange(out, true))
@@ -385,9 +385,9 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     port.modelLine(0);
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), offeredLine(baudIndex, 0, 0, 0)};
-    Download download(
-        DownloadInputs{[turbo] { return turbo ? Pacing::Turbo : Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }}, clock,
-        messages, port, *timer);
+    Download download(DownloadInputs{[turbo] { return turbo ? Pacing::Turbo : Pacing::Normal; },
+                                     [link] { return link; }, [] { return kItalian; }},
+                      clock, messages, port, *timer);
     const qint64 length = 10000, header = 10; // "?Z4&10000\n"
     double drained = 0;
     qint64 lead = 0;
@@ -477,7 +477,8 @@ int main(int argc, char** argv)
             const ManyFigures f = manyPacing(n);
             row(QByteArray("Turbo pacing, " + QByteArray::number(n) + " at once in one thread: worst job").constData(),
                 f.worst, "x", "<= 1.03");
-            row(QByteArray("  CPU time over wall time while sending, " + QByteArray::number(n) + " at once").constData(),
+            row(QByteArray("  CPU time over wall time while sending, " + QByteArray::number(n) + " at once")
+                    .constData(),
                 f.cpuShare * 100, "%", "-");
         }
     if (what == "line" || what == "all") {

@@ -28,6 +28,13 @@ constexpr int NotVerified = 9;   // update: a printer does not report the file's
 constexpr int Interrupted = 130; // Ctrl+C; 129 for SIGHUP, 143 for SIGTERM
 // The status a failure ends a command with: the file (3), the port (4), the link (5), the printer (6).
 int of(Cause cause);
+// Every status with what it means, as the help says it; the README and the manual page are
+// checked against it.
+struct Meaning {
+    const char* statuses; // "130" also names 129 and 143
+    const char* text;
+};
+extern const Meaning kMeanings[10];
 } // namespace exit_status
 
 // What the terminal face shows: on a terminal a progress line on stderr, without one plain

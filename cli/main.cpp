@@ -52,25 +52,19 @@ QString help()
     QString text = QStringLiteral("Usage: velmora-cli COMMAND [OPTIONS]\n\nCommands:\n");
     for (const auto& c : commands(false))
         text += QStringLiteral("  %1 %2\n").arg(c->name() + (c->files() ? " FILE" : ""), -19).arg(c->summary());
-    return text + QStringLiteral(R"(
+    text += QStringLiteral(R"(
 velmora-cli COMMAND --help lists the options of a command. Options left out take the window's
 stored choices (read only; --no-stored: the built-in defaults). Every command takes --json and
 --lang it|en; velmora-cli --version
 prints the version.
 
 Exit status:
-  0    done: every byte sent and the end wait over (on the line, where the line shows its queue;
-       "confirmed": false where it does not, as on a pseudo-terminal); releases equal
-  2    bad usage (an unknown option or argument, a port or line setting the window does not offer)
-  3    file refused (missing, empty, not a regular file, unreadable, too large) or changed meanwhile
-  4    port refused (held by another user, missing, no permission, not a serial port, settings refused)
-  5    the link failed during the transfer
-  6    no answer from the printer
-  7    the releases differ
-  8    check-release, update: the file holds no release (no printer is asked)
-  9    update: a printer did not report the file's release afterwards (or did not answer)
-  130  interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed
 )");
+    for (const exit_status::Meaning& m : exit_status::kMeanings)
+        text += QStringLiteral("  %1 %2\n")
+                    .arg(QLatin1String(m.statuses), -4)
+                    .arg(QString::fromUtf8(m.text).replace('\n', "\n       "));
+    return text;
 }
 
 // One command's help, from its parser.

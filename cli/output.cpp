@@ -129,6 +129,20 @@ QJsonObject Output::fieldsOf(const Failure& failure)
     return fields;
 }
 
+const exit_status::Meaning exit_status::kMeanings[10] = {
+    {"0", "done: every byte sent and the end wait over (on the line, where the line shows its queue;\n"
+          "\"confirmed\": false where it does not, as on a pseudo-terminal); releases equal"},
+    {"2", "bad usage (an unknown option or argument, a port or line setting the window does not offer)"},
+    {"3", "file refused (missing, empty, not a regular file, unreadable, too large) or changed meanwhile"},
+    {"4", "port refused (held by another user, missing, no permission, not a serial port, settings refused)"},
+    {"5", "the link failed during the transfer"},
+    {"6", "no answer from the printer"},
+    {"7", "the releases differ"},
+    {"8", "check-release, update: the file holds no release (no printer is asked)"},
+    {"9", "update: a printer did not report the file's release afterwards (or did not answer)"},
+    {"130", "interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed"},
+};
+
 int exit_status::of(Cause cause)
 {
     switch (cause) {

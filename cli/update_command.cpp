@@ -3,8 +3,8 @@
 
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
-#include "core/platform/string_table.h"
 #include "core/platform/file_check.h"
+#include "core/platform/string_table.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_search.h"
@@ -343,9 +343,10 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         pr.interrogation =
             std::make_unique<Interrogation>(pr.askingPort, clock, pr.messages, [language] { return language; });
         pr.timer = clock.createTimer();
-        pr.download = std::make_unique<Download>(
-            DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; }, [language] { return language; }}, clock,
-            pr.messages, pr.loadingPort, *pr.timer);
+        pr.download =
+            std::make_unique<Download>(DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; },
+                                                      [language] { return language; }},
+                                       clock, pr.messages, pr.loadingPort, *pr.timer);
         QObject::connect(pr.download.get(), &Download::phase, [this, &pr, language](DownloadPhase phase, double s) {
             pr.phase = phaseText(language, phase, s);
             QJsonObject fields{{"port", pr.port}, {"phase", phaseId(phase)}};

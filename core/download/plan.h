@@ -23,9 +23,9 @@ struct DownloadPlan {
     static constexpr qint64 kMaxExternalFonts = 3014656;
     static constexpr qint64 kFirstPartMax = 1376256;
     static constexpr double kPauseSeconds = 2;
-    static constexpr double kPrinterWait = 8;      // after a timed load's header
-    static constexpr double kFontsPartWait = 10;   // after each header of external fonts
-    static constexpr double kParallelReopen = 1;   // LPT1 closed and opened again after a fonts header
+    static constexpr double kPrinterWait = 8;    // after a timed load's header
+    static constexpr double kFontsPartWait = 10; // after each header of external fonts
+    static constexpr double kParallelReopen = 1; // LPT1 closed and opened again after a fonts header
     static constexpr double kBetweenParts = 25;
     static constexpr double kEndWait = 25;
 

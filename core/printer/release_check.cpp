@@ -13,7 +13,8 @@
 
 ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
                            QObject* parent)
-    : QObject(parent), m_printer(port, clock), m_clock(clock), m_messages(messages), m_languageBase(std::move(languageBase))
+    : QObject(parent), m_printer(port, clock), m_clock(clock), m_messages(messages),
+      m_languageBase(std::move(languageBase))
 {
     connect(&m_job, &Job::finished, this, [this] { emit finished(m_found); });
 }

@@ -302,6 +302,15 @@ def bad_usage(b):
                f"{command} --help: {out}")
         expect(all(o in manual for o in options), f"{command}: options the manual page lacks: "
                f"{[o for o in options if o not in manual]}")
+    # The exit statuses: the help's table, and the same statuses in the README and the manual page.
+    status, out, _ = b.run("--help")
+    listed = re.findall(r"^  (\d+) ", out.split("Exit status:")[1], re.M)
+    with open(os.path.join(os.path.dirname(__file__), "..", "..", "README.md")) as f:
+        readme = re.findall(r"^\| (\d+)[ ,]", f.read(), re.M)
+    section = manual.split(".SH EXIT STATUS")[1].split(".SH")[0]
+    in_manual = re.findall(r"^\.BR? (\d+)", section, re.M)
+    expect(status == 0 and listed == readme == in_manual and listed[0] == "0" and "130" in listed,
+           f"exit statuses: help {listed}, README {readme}, manual {in_manual}")
     status, out, err = b.run("ports", "--lang", "en")
     expect(status == 0 and err == "" and len(out.splitlines()) >= 11, f"ports: {err!r}")
     expect("unusable: not a terminal device" in out.splitlines()[1], f"ports: COM2 to /dev/null: {out}")

@@ -38,15 +38,16 @@ struct Run {
     std::unique_ptr<Timer> timer = clock.createTimer();
     int turbo = 0, reader = -1, language = kItalian;
     LinkChoice link{QStringLiteral("COM1"), offeredLine(QStringLiteral("4800,N,8,1"))};
-    Download download{DownloadInputs{[this] { return pacingOf(turbo); }, [this] { return link; }, [this] { return language; }},
-                      clock, messages, port, *timer};
+    Download download{
+        DownloadInputs{[this] { return pacingOf(turbo); }, [this] { return link; }, [this] { return language; }}, clock,
+        messages, port, *timer};
     // A second user of the same link with the same file, from the setup word "second@T": its outcome is told as
     // "2nd=port" and the like, and what it sends goes to its own fake port.
     FakeSerialControl otherPort{clock};
     std::unique_ptr<Timer> otherTimer = clock.createTimer();
     MessageRecorder otherMessages{clock};
-    Download other{DownloadInputs{[] { return Pacing::Normal; }, [this] { return link; }, [this] { return language; }}, clock,
-                   otherMessages, otherPort, *otherTimer};
+    Download other{DownloadInputs{[] { return Pacing::Normal; }, [this] { return link; }, [this] { return language; }},
+                   clock, otherMessages, otherPort, *otherTimer};
     DownloadRequest request;
     QString printer, hidden;
     DownloadStatus status = DownloadStatus::Idle;
@@ -267,10 +268,9 @@ struct Beside {
     Download download;
     Beside(Run& d, const LinkChoice& link)
         : port(d.clock), timer(d.clock.createTimer()), messages(d.clock),
-          download(DownloadInputs{[] { return Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }}, d.clock,
-                   messages, port, *timer)
-    {
-    }
+          download(DownloadInputs{[] { return Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }},
+                   d.clock, messages, port, *timer)
+    {}
 };
 
 // What went out on a port and when, and when each message came.
@@ -320,7 +320,8 @@ private slots:
             "?Z1&8192 0+8192@8 64/512 45/2ms 4096/65536 left:0=110.92,4096=67.96,8192=25");
         row("fonts in one part", "op=2 len=1376256", "?Z:&1376256 0+1376256@10 64/512 10/2ms 4096/0 left:1376256=25");
         row("fonts in two parts on LPT1", "op=2 len=1376257 lpt",
-            "?Z:&1376256,?Z;&1 0+1376256@11 1376256+1@36 64/512 20/2ms 4096/65536 left:0=14495.6,1376256=61.01,1376257=25");
+            "?Z:&1376256,?Z;&1 0+1376256@11 1376256+1@36 64/512 20/2ms 4096/65536 "
+            "left:0=14495.6,1376256=61.01,1376257=25");
         row("fonts one byte too big: refused, no header", "op=2 len=3014657", "file-too-big");
     }
     void plan()
@@ -572,8 +573,7 @@ private slots:
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
         // A line that shows no queue (a pseudo-terminal): the end says the bytes were sent, not that they arrived.
         row("a line that shows no queue: sent, not confirmed", "data=xy blind",
-            "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02 unconfirmed",
-            "solo la stampante può dire se li ha ricevuti");
+            "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 END@8.02 unconfirmed", "solo la stampante può dire se li ha ricevuti");
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
         row("a file changed in place: not what was announced", "len=5000 check=on overwrite@8.05",
@@ -631,7 +631,8 @@ private slots:
         QCOMPARE(d.port.largestUnread(), 0);
         // A refusal or failure, and only that, carries its cause, for the faces that name it by id.
         QString last;
-        for (const auto& m : QRegularExpression("(?<!2nd)(=done|END|=aborted|=file|=port|=failed|FAIL)@").globalMatch(got))
+        for (const auto& m :
+             QRegularExpression("(?<!2nd)(=done|END|=aborted|=file|=port|=failed|FAIL)@").globalMatch(got))
             last = m.captured(1);
         QCOMPARE(bool(d.download.failure()), QStringList({"=file", "=port", "=failed", "FAIL"}).contains(last));
         d.expectSound(got);

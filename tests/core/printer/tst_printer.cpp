@@ -131,12 +131,10 @@ private slots:
         TestHome home;
         Printer p(setup.section(' ', 0, 0));
         if (setup.contains("reply="))
-            p.port.answer("?54&4\r\n", {{setup.section("reply=", 1)
-                                              .section(' ', 0, 0)
-                                              .replace("^M", "\r")
-                                              .replace("\\x15", "\x15")
-                                              .toLatin1(),
-                                          0.1}});
+            p.port.answer(
+                "?54&4\r\n",
+                {{setup.section("reply=", 1).section(' ', 0, 0).replace("^M", "\r").replace("\\x15", "\x15").toLatin1(),
+                  0.1}});
         ReleaseCheck check(p.port, p.clock, p.messages, [&] { return setup.contains("en") ? 2000 : 1000; });
         connect(&check, &ReleaseCheck::searching, [&](bool on) {
             p.line.add(on ? "search" : "searched");
@@ -146,11 +144,11 @@ private slots:
         connect(&check, &ReleaseCheck::fileRelease, [&](const QString& r) { p.line.add("file:" + r); });
         connect(&check, &ReleaseCheck::boardRelease, [&](const QString& r) { p.line.add("board:" + r); });
         home.file("FW1.BIN", "Release: 1\0");
-        const QString path = file.startsWith('/') ? file
-                             : file == "missing" || file.contains('*')
-                                 ? home.path() + "/" + (file == "missing" ? "FW.BIN" : file)
-                             : file == "large" ? home.file("FW.BIN", QByteArray(3 * kReleaseSearchStep, 'x') + "Release: 9.9")
-                                 : home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
+        const QString path =
+            file.startsWith('/')                      ? file
+            : file == "missing" || file.contains('*') ? home.path() + "/" + (file == "missing" ? "FW.BIN" : file)
+            : file == "large" ? home.file("FW.BIN", QByteArray(3 * kReleaseSearchStep, 'x') + "Release: 9.9")
+                              : home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
         connect(&check, &ReleaseCheck::finished, [&](const ReleaseComparison& c) {
             p.line.add(c.failure ? causeId(c.failure.cause)
                                  : QStringList{"?", "=norelease", "=equal", "=differ"}[int(c.result())]);
