@@ -88,6 +88,9 @@ private slots:
             "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =differ@0.8");
         row("no marker: the printer is still asked", "nothing", "answers",
             "search@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =norelease@0.8");
+        row("no marker, asked only with a release: nothing asked", "nothing", "answers only", "search@0 =norelease@0");
+        row("a release, asked only with one: asked", fw, "answers only",
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =differ@0.8");
         row("empty file: nothing, printer not asked", "empty", "answers", "file-empty@0");
         row("missing file", "missing", "answers", "C:@0 file-missing@0", "File inesistente");
         row("a wildcard is no file", "FW*.BIN", "answers", "C:@0 file-missing@0", "File inesistente");
@@ -158,7 +161,8 @@ private slots:
                 check.start(path, {});
         });
         check.start(path,
-                    LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", offeredLine(QStringLiteral("19200,E,8,1"))});
+                    LinkChoice{setup.contains("LPT1") ? "LPT1" : "COM2", offeredLine(QStringLiteral("19200,E,8,1"))},
+                    !setup.contains("only"));
         p.clock.run(5);
         COMPARE_TIMELINE(p.line.summary().remove(" searched@0"), timeline);
         QCOMPARE(p.said(), message);
