@@ -4,6 +4,7 @@
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/string_table.h"
+#include "texts/printer_messages.h"
 
 #include <QCloseEvent>
 #include <QLabel>
@@ -17,7 +18,7 @@ InterrogationWindow::InterrogationWindow(QWidget* mainWindow, const LinkBoxes& l
     : QDialog(mainWindow), lblModel(new QLabel(this)), txtModel(new QLineEdit(this)), lblRelease(new QLabel(this)),
       txtRelease(new QLineEdit(this)), lblFlash(new QLabel(this)), txtFlash(new QLineEdit(this)),
       cmdTest(new QPushButton(this)), cmdEsci(new QPushButton(this)), MSComm1(comm), m_mainWindow(mainWindow),
-      m_link(link), m_languageBase(languageBase), m_interrogation(comm, clock, messages, languageBase)
+      m_link(link), m_languageBase(languageBase), m_messages(messages), m_interrogation(comm, clock)
 {
     setObjectName(QStringLiteral("frmPrTest"));
     lblModel->setObjectName(QStringLiteral("lblModel"));
@@ -66,7 +67,10 @@ InterrogationWindow::InterrogationWindow(QWidget* mainWindow, const LinkBoxes& l
 
     connect(cmdTest, &QPushButton::clicked, this, &InterrogationWindow::cmdTest_Click);
     connect(cmdEsci, &QPushButton::clicked, this, &InterrogationWindow::cmdEsci_Click);
-    connect(&m_interrogation, &Interrogation::finished, this, [this] { unsetCursor(); });
+    connect(&m_interrogation, &Interrogation::finished, this, [this](const Interrogation::Answers& answers) {
+        tellPrinterFailure(m_messages, m_languageBase(), answers.failure);
+        unsetCursor();
+    });
     connect(&m_interrogation, &Interrogation::reply, this, [this](Interrogation::Query query, const QString& text) {
         const std::array<QLineEdit*, 3> boxes = {txtModel, txtRelease, txtFlash};
         boxes[std::size_t(query)]->setText(text);

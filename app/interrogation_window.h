@@ -58,5 +58,6 @@ private:
     LinkBoxes m_link;
     LinkChoice m_linkAtLoad; // the main window's link when this window was loaded
     std::function<int()> m_languageBase;
+    MessageBoxes& m_messages;
     Interrogation m_interrogation;
 };

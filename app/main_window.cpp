@@ -15,6 +15,7 @@
 #include "core/platform/string_table.h"
 #include "core/platform/version.h"
 #include "core/printer/release_check.h"
+#include "texts/printer_messages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -87,8 +88,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     m_calcolo = new ProgressDialog(this, *m_download, [this] { return int(m_language); });
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
 
-    m_releaseCheck =
-        std::make_unique<ReleaseCheck>(*m_comm, seams.clock, seams.messages, [this] { return int(m_language); });
+    m_releaseCheck = std::make_unique<ReleaseCheck>(*m_comm, seams.clock);
     connect(m_releaseCheck.get(), &ReleaseCheck::searching, this, [this](bool on) {
         cmdCheckRelease->setText(tableText(m_language, on ? Text::SearchingFile : Text::CheckReleases));
         if (on)
@@ -96,7 +96,10 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     });
     connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);
-    connect(m_releaseCheck.get(), &ReleaseCheck::finished, this, [this] { unsetCursor(); });
+    connect(m_releaseCheck.get(), &ReleaseCheck::finished, this, [this](const ReleaseComparison& found) {
+        tellPrinterFailure(m_seams.messages, m_language, found.failure);
+        unsetCursor();
+    });
     m_frmPrTest = new InterrogationWindow(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
                                           [this] { return int(m_language); });
 

@@ -145,33 +145,16 @@ const exit_status::Meaning exit_status::kMeanings[10] = {
 
 int exit_status::of(Cause cause)
 {
-    switch (cause) {
-    case Cause::None:
+    switch (concernOf(cause)) {
+    case Concern::None:
         return Ok;
-    case Cause::FileMissing:
-    case Cause::FileEmpty:
-    case Cause::FileNotRegular:
-    case Cause::FileUnreadable:
-    case Cause::FileTooBig:
-    case Cause::FileChanged:
+    case Concern::File:
         return FileRefused;
-    case Cause::PortUnselected:
-    case Cause::PortMissing:
-    case Cause::PortNoPermission:
-    case Cause::PortBusy:
-    case Cause::PortNotSerial:
-    case Cause::PortNotDevice:
-    case Cause::PortNoReader:
-    case Cause::PortSettingsRefused:
-    case Cause::PortOpenFailed:
+    case Concern::Port:
         return PortRefused;
-    case Cause::LinkHungUp:
-    case Cause::LinkDeviceGone:
-    case Cause::LinkWriteFailed:
-    case Cause::LinkStalled:
-    case Cause::LinkReopenFailed:
+    case Concern::Link:
         return LinkFailed;
-    case Cause::PrinterNoAnswer:
+    case Concern::Printer:
         return NoAnswer;
     }
     return LinkFailed;

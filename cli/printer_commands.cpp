@@ -10,6 +10,7 @@
 #include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
 #include "core/printer/release_search.h"
+#include "texts/printer_messages.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>
@@ -125,7 +126,7 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
     const int language = setup->language;
     SystemClock clock;
     QtSerialControl port;
-    Interrogation interrogation(port, clock, out, [language] { return language; });
+    Interrogation interrogation(port, clock);
     Interrogation::Answers answers;
     QObject::connect(&interrogation, &Interrogation::finished, [&](const Interrogation::Answers& a) {
         answers = a;
@@ -135,8 +136,10 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
     runUntilEnd([&] { interrogation.cancel(); });
     if (m_signal)
         return out.result(name(), 128 + m_signal);
-    if (answers.failure)
+    if (answers.failure) {
+        tellPrinterFailure(out, language, answers.failure);
         return failed(out, name(), answers.failure);
+    }
     const QStringList& replies = answers.replies;
     out.say(QStringLiteral("model: ") + replies[0]);
     out.say(QStringLiteral("release: ") + replies[1]);
@@ -160,7 +163,7 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     const int language = setup->language;
     SystemClock clock;
     QtSerialControl port;
-    ReleaseCheck check(port, clock, out, [language] { return language; });
+    ReleaseCheck check(port, clock);
     ReleaseComparison found;
     QObject::connect(&check, &ReleaseCheck::finished, [&](const ReleaseComparison& c) {
         found = c;
@@ -175,6 +178,7 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     using Result = ReleaseComparison::Result;
     switch (found.result()) {
     case Result::Failed:
+        tellPrinterFailure(out, language, found.failure);
         if (found.failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
             out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
         return failed(out, name(), found.failure);

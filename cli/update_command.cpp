@@ -8,6 +8,7 @@
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_search.h"
+#include "texts/printer_messages.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -135,6 +136,7 @@ Task<Interrogation::Answers> UpdateCommand::ask(Printer& p, bool quietly)
     p.interrogation->start(LinkChoice{p.port, m_choices.link.line});
     if (!answers) // a port that does not open ends the run at once
         co_await done;
+    tellPrinterFailure(p.messages, m_language, answers->failure);
     p.messages.quiet = false;
     co_return *answers;
 }
@@ -340,8 +342,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         Printer& pr = *printer;
         const LinkChoice link{pr.port, m_choices.link.line};
         pr.messages.live = m_terminal && !out.json() && out.detail() != Output::Detail::Quiet;
-        pr.interrogation =
-            std::make_unique<Interrogation>(pr.askingPort, clock, pr.messages, [language] { return language; });
+        pr.interrogation = std::make_unique<Interrogation>(pr.askingPort, clock);
         pr.timer = clock.createTimer();
         pr.download =
             std::make_unique<Download>(DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; },

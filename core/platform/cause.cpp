@@ -31,6 +31,7 @@ const CauseEntry kCauses[] = {
     {Cause::PortNoReader, "port-no-reader", "nessuno legge dal dispositivo", "nothing reads from the device"},
     {Cause::PortSettingsRefused, "port-settings-refused", "parametri di linea rifiutati dal dispositivo",
      "the device refused the line settings"},
+    {Cause::PortParallel, "port-parallel", "LPT1 non è una porta seriale", "LPT1 is no serial port"},
     {Cause::PortOpenFailed, "port-open-failed", "la porta non si apre", "the port does not open"},
     {Cause::LinkHungUp, "link-hung-up", "la stampante ha chiuso la linea", "the printer hung up"},
     {Cause::LinkDeviceGone, "link-device-gone", "il dispositivo è stato scollegato", "the device went away"},
@@ -59,6 +60,19 @@ QString causeWords(int base, Cause cause)
 {
     const CauseEntry& e = entry(cause);
     return QString::fromUtf8(base == kEnglish ? e.english : e.italian);
+}
+
+Concern concernOf(Cause cause)
+{
+    if (cause == Cause::None)
+        return Concern::None;
+    if (cause <= Cause::FileChanged)
+        return Concern::File;
+    if (cause <= Cause::PortOpenFailed)
+        return Concern::Port;
+    if (cause <= Cause::LinkReopenFailed)
+        return Concern::Link;
+    return Concern::Printer;
 }
 
 QString failureDetail(int base, const Failure& failure)

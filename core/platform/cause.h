@@ -2,8 +2,9 @@
 
 #include <QString>
 
-// Why a job could not do what it was asked: the file, the port, the link or the printer. Each
-// face turns a cause into its own words (a message's detail, an exit status, a stable id).
+// Why a job could not do what it was asked: the file, the port, the link or the printer, in that
+// order (concernOf relies on it). Each face turns a cause into its own words (a message's
+// detail, an exit status, a stable id).
 enum class Cause {
     None,
     // The file to send or search.
@@ -22,6 +23,7 @@ enum class Cause {
     PortNotDevice, // LPT1 names a folder
     PortNoReader,  // LPT1 is a FIFO nobody reads
     PortSettingsRefused,
+    PortParallel, // LPT1 chosen for a job that talks with the printer: it answers on a serial port
     PortOpenFailed,
     // A link that was open.
     LinkHungUp,
@@ -43,6 +45,10 @@ struct Failure {
     bool operator==(const Failure&) const = default;
     explicit operator bool() const { return cause != Cause::None; }
 };
+
+// What a cause concerns: the file, opening the port, the link once open, or the printer.
+enum class Concern { None, File, Port, Link, Printer };
+Concern concernOf(Cause cause);
 
 // A stable identifier for scripts: "port-busy", "file-changed", ...
 QString causeId(Cause cause);

@@ -2,21 +2,13 @@
 
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
-#include "core/platform/messages.h"
-#include "core/platform/string_table.h"
 
 #include <array>
 
-Interrogation::Interrogation(SerialControl& port, Clock& clock, MessageBoxes& messages,
-                             std::function<int()> languageBase, QObject* parent)
-    : QObject(parent), m_printer(port, clock), m_messages(messages), m_languageBase(std::move(languageBase))
+Interrogation::Interrogation(SerialControl& port, Clock& clock, QObject* parent)
+    : QObject(parent), m_printer(port, clock)
 {
     connect(&m_job, &Job::finished, this, [this] { emit finished(m_answers); });
-}
-
-QString Interrogation::text(int n) const
-{
-    return tableText(m_languageBase(), n);
 }
 
 void Interrogation::start(const LinkChoice& link)
@@ -39,10 +31,7 @@ Task<> Interrogation::run(LinkChoice link)
     Answers answers;
     SerialControl& p = port();
     answers.failure = openSerialLink(link, p);
-    if (answers.failure) {
-        m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
-                        failureDetail(m_languageBase(), answers.failure));
-    } else {
+    if (!answers.failure) {
         m_testRunning = true;
         answers.failure = co_await ask(answers);
         m_testRunning = false;
@@ -56,7 +45,6 @@ Task<Failure> Interrogation::ask(Answers& answers)
 {
     QStringList& replies = answers.replies;
     if ((co_await m_printer.ask(PrinterLink::kHandshake)).isEmpty()) {
-        m_messages.show(text(Text::PrinterOffLine), text(Text::PrinterInterrogations), MessageIcon::Critical);
         const Failure failure = port().failure();
         co_return failure ? failure : Failure{Cause::PrinterNoAnswer, port().port(), port().device(), {}};
     }

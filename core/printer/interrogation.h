@@ -12,11 +12,10 @@
 #include <optional>
 
 class Clock;
-class MessageBoxes;
 class SerialControl;
 
 // One interrogation of the printer: the handshake, then its model, firmware release and
-// flash data, each asked with its own query.
+// flash data, each asked with its own query. It says nothing itself: a face tells its result.
 class Interrogation : public QObject
 {
     Q_OBJECT
@@ -30,8 +29,7 @@ public:
         std::optional<QString> release; // the release query's reply read to its terminator
     };
 
-    Interrogation(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
-                  QObject* parent = nullptr);
+    Interrogation(SerialControl& port, Clock& clock, QObject* parent = nullptr);
 
     // Opens the link's port, asks, closes it, and tells what it found. A start while a run is
     // under way is ignored.
@@ -51,11 +49,8 @@ signals:
 private:
     Task<> run(LinkChoice link);
     Task<Failure> ask(Answers& answers);
-    QString text(int n) const;
 
     PrinterLink m_printer;
-    MessageBoxes& m_messages;
-    std::function<int()> m_languageBase;
     bool m_testRunning = false;
     Job m_job;
     Answers m_answers;

@@ -1,32 +1,17 @@
 #include "core/printer/release_check.h"
 
-#include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/file_check.h"
-#include "core/platform/messages.h"
-#include "core/platform/string_table.h"
 #include "core/printer/release_search.h"
 
 #include <QFile>
 #include <QFileInfo>
 
-ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
-                           QObject* parent)
-    : QObject(parent), m_printer(port, clock), m_clock(clock), m_messages(messages),
-      m_languageBase(std::move(languageBase))
+ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, QObject* parent)
+    : QObject(parent), m_printer(port, clock), m_clock(clock)
 {
     connect(&m_job, &Job::finished, this, [this] { emit finished(m_found); });
-}
-
-QString ReleaseCheck::text(int n) const
-{
-    return tableText(m_languageBase(), n);
-}
-
-void ReleaseCheck::message(const QString& message, const QString& title)
-{
-    m_messages.show(message, title, MessageIcon::Critical);
 }
 
 ReleaseComparison::Result ReleaseComparison::result() const
@@ -62,10 +47,8 @@ Task<> ReleaseCheck::run(QString path, LinkChoice link, bool askWithoutRelease)
         m_found = found;
         co_return;
     }
-    if (!found.failure && link.parallel()) {
-        message(text(Text::SelectSerialPort), text(Text::PrinterInterrogations));
-        found.failure = Failure{Cause::PortNotSerial, link.port, {}, {}};
-    }
+    if (!found.failure && link.parallel())
+        found.failure = Failure{Cause::PortParallel, link.port, {}, {}};
     if (!found.failure)
         found.failure = co_await askPrinter(link, found);
     if (m_printer.port().isOpen())
@@ -77,22 +60,8 @@ Task<Failure> ReleaseCheck::searchFile(QString path, ReleaseComparison& found)
 {
     // The path is a plain name: nothing in it is expanded. Only a regular file is opened: a
     // FIFO would block the opening.
-    switch (const Failure f = checkFile(path); f.cause) {
-    case Cause::FileMissing:
-        message(text(Text::FileDoesNotExist), QString());
+    if (const Failure f = checkFile(path))
         co_return f;
-    case Cause::FileNotRegular:
-        message(ownText(m_languageBase(), Msg::FileNotRegular).arg(path, device_access::kindOf(m_languageBase(), path)),
-                kAppTitle);
-        co_return f;
-    case Cause::FileUnreadable:
-        message(ownText(m_languageBase(), Msg::FileOpenFailed).arg(path, f.system), kAppTitle);
-        co_return f;
-    case Cause::FileEmpty: // the window says nothing of it
-        co_return f;
-    default:
-        break;
-    }
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) // it went since it was looked at
         co_return Failure{Cause::FileUnreadable, path, {}, file.errorString()};
@@ -111,13 +80,10 @@ Task<Failure> ReleaseCheck::searchFile(QString path, ReleaseComparison& found)
 Task<Failure> ReleaseCheck::askPrinter(LinkChoice link, ReleaseComparison& found)
 {
     SerialControl& port = m_printer.port();
-    if (const Failure refused = openSerialLink(link, port)) {
-        m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
-                        failureDetail(m_languageBase(), refused));
+    if (const Failure refused = openSerialLink(link, port))
         co_return refused;
-    }
+    // After the opening the port fails only as a link; otherwise the printer did not answer.
     const auto noAnswer = [&] {
-        message(text(Text::PrinterOffLine), text(Text::PrinterInterrogations));
         const Failure failure = port.failure();
         return failure ? failure : Failure{Cause::PrinterNoAnswer, port.port(), port.device(), {}};
     };

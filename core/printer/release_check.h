@@ -21,27 +21,26 @@ struct ReleaseComparison {
         Different,
     };
     Failure failure;
-    std::optional<QString> file;    // the release written in the file; nothing when none, or empty
-    std::optional<QString> printer; // the printer's reply as shown (without its last character)
+    std::optional<QString> file;           // the release written in the file; nothing when none, or empty
+    std::optional<QString> printer;        // the printer's reply as shown (without its last character)
     std::optional<QString> printerRelease; // the reply read to its terminator; nothing when it reports none
     // Equal only when the printer reports a release and it is the file's.
     Result result() const;
 };
 Q_DECLARE_METATYPE(ReleaseComparison)
-class MessageBoxes;
 class SerialControl;
 
 // The firmware release check: the release written in a firmware file, then the one the printer
-// reports, side by side. The printer is asked over the main window's own serial control.
+// reports, side by side. The printer is asked over the main window's own serial control. It
+// says nothing itself: a face tells its result.
 class ReleaseCheck : public QObject
 {
     Q_OBJECT
 public:
-    ReleaseCheck(SerialControl& port, Clock& clock, MessageBoxes& messages, std::function<int()> languageBase,
-                 QObject* parent = nullptr);
+    ReleaseCheck(SerialControl& port, Clock& clock, QObject* parent = nullptr);
 
-    // Searches the file, then asks the printer on the link; every failure is one message (an
-    // empty file is none) and the comparison's cause. The port is closed when it ends. A start
+    // Searches the file, then asks the printer on the link; a failure is the comparison's
+    // cause. The port is closed when it ends. A start
     // while a check runs is ignored. Without `askWithoutRelease`, a file that holds no release
     // ends the check there: nothing to compare, nothing asked.
     void start(const QString& path, const LinkChoice& link, bool askWithoutRelease = true);
@@ -60,13 +59,8 @@ private:
     Task<> run(QString path, LinkChoice link, bool askWithoutRelease);
     Task<Failure> searchFile(QString path, ReleaseComparison& found);
     Task<Failure> askPrinter(LinkChoice link, ReleaseComparison& found);
-    void message(const QString& text, const QString& title);
-    QString text(int n) const;
-
     PrinterLink m_printer;
     Clock& m_clock;
-    MessageBoxes& m_messages;
-    std::function<int()> m_languageBase;
     Job m_job;
     ReleaseComparison m_found;
 };

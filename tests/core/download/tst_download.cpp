@@ -661,7 +661,7 @@ private slots:
         failing.port.failAfter(5000);
         asking.port.answer("!0", {{"?", 0.05}});
         asking.port.answer("?54&4\r\n", {{"1.07\r", 0.1}});
-        ReleaseCheck check(asking.port, d.clock, asking.messages, [] { return kItalian; });
+        ReleaseCheck check(asking.port, d.clock);
         double endWait = 0, checked = 0;
         QString release;
         connect(&d.download, &Download::phase, [&](DownloadPhase phase, double) {

@@ -25,6 +25,16 @@ private slots:
                                           {QString("\u2066\u200f\u00e8"), QString("\\u2066\\u200f\u00e8")}})
             QCOMPARE(escapeControls(text), shown);
     }
+    // Every cause concerns what its id names; none is left without a concern or an id.
+    void causesByConcern()
+    {
+        const QStringList prefixes{"", "file-", "port-", "link-", "printer-"};
+        for (int c = 1; c <= int(Cause::PrinterNoAnswer); ++c)
+            QVERIFY2(causeId(Cause(c)).startsWith(prefixes[int(concernOf(Cause(c)))]) &&
+                         causeId(Cause(c)).size() > prefixes[int(concernOf(Cause(c)))].size(),
+                     qPrintable(causeId(Cause(c))));
+        QCOMPARE(concernOf(Cause::None), Concern::None);
+    }
     void storedValues_data()
     {
         QTest::addColumn<QString>("text");

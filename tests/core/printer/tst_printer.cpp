@@ -1,3 +1,4 @@
+#include "core/platform/string_table.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
 #include "core/printer/release_search.h"
@@ -5,6 +6,7 @@
 #include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
+#include "texts/printer_messages.h"
 
 #include <QBuffer>
 #include <QTest>
@@ -98,11 +100,11 @@ private slots:
             "C:Velmora@0 file-unreadable@0",
             "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied");
         row("LPT1: searched, then refused", fw, "answers LPT1",
-            "search@0 file:1.05@0 C:Interrogazioni Stampante@0 port-not-serial@0", "Selezionare un porta COM seriale");
+            "search@0 file:1.05@0 C:Interrogazioni Stampante@0 port-parallel@0", "Selezionare un porta COM seriale");
         row("port held elsewhere", fw, "refuses", "search@0 file:1.05@0 refused2@0 C:Porta@0 port-busy@0",
             "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
         row("printer off", fw, "silent en",
-            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 C:Printer Interrogations@0.4 close@0.4 "
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 close@0.4 C:Printer Interrogations@0.4 "
             "printer-no-answer@0.4",
             "WARNING: printer OFF-Line");
         // The decision rests on the reply read to its terminator; the box shows it without its last character.
@@ -121,7 +123,7 @@ private slots:
             "search@0 file:9.9@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =differ@0.8");
         row("a large file: cancelled in the search", "large", "answers cancel", "search@0");
         row("handshake only", fw, "mute",
-            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 C:Interrogazioni Stampante@0.8 close@0.8 "
+            "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 close@0.8 C:Interrogazioni Stampante@0.8 "
             "printer-no-answer@0.8",
             "ATTENZIONE. La stampante selezionata non risponde");
     }
@@ -138,7 +140,8 @@ private slots:
                 "?54&4\r\n",
                 {{setup.section("reply=", 1).section(' ', 0, 0).replace("^M", "\r").replace("\\x15", "\x15").toLatin1(),
                   0.1}});
-        ReleaseCheck check(p.port, p.clock, p.messages, [&] { return setup.contains("en") ? 2000 : 1000; });
+        const int language = setup.contains("en") ? kEnglish : kItalian;
+        ReleaseCheck check(p.port, p.clock);
         connect(&check, &ReleaseCheck::searching, [&](bool on) {
             p.line.add(on ? "search" : "searched");
             if (on && setup.contains("cancel"))
@@ -153,6 +156,7 @@ private slots:
             : file == "large" ? home.file("FW.BIN", QByteArray(3 * kReleaseSearchStep, 'x') + "Release: 9.9")
                               : home.file("FW.BIN", file == "empty" ? QByteArray() : file.toLatin1() + '\0');
         connect(&check, &ReleaseCheck::finished, [&](const ReleaseComparison& c) {
+            tellPrinterFailure(p.messages, language, c.failure); // as the window tells it
             p.line.add(c.failure ? causeId(c.failure.cause)
                                  : QStringList{"?", "=norelease", "=equal", "=differ"}[int(c.result())]);
         });
@@ -189,7 +193,7 @@ private slots:
         row("late characters lead the next reply", "answers", "PX|-9\r", run.arg("P", "-9\r1.07"), "", "-9");
         row("no reply", "mute", {}, QString(run).arg("??????", "??????").replace("flash:F 4M", "flash:??????"), "",
             "none");
-        row("printer off: no query", "silent", {}, "open1 9600,N,8,1@0 !0@0 C:Interrogazioni Stampante@0.4 close@0.4",
+        row("printer off: no query", "silent", {}, "open1 9600,N,8,1@0 !0@0 close@0.4 C:Interrogazioni Stampante@0.4",
             "ATTENZIONE. La stampante selezionata non risponde", "none");
         row("port held elsewhere", "refuses", {}, "refused1@0 C:Porta@0",
             "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.", "none");
@@ -205,13 +209,15 @@ private slots:
         QString reported;
         if (printer == "answers") // after "|": too late for its own query
             p.port.answer("?54&10\r\n", {{model.split('|').first(), 0.1}, {model.split('|').value(1), 0.5}});
-        Interrogation run(p.port, p.clock, p.messages, [] { return 1000; });
+        Interrogation run(p.port, p.clock);
         const LinkChoice link{QStringLiteral("COM1"), LineSettings{}};
         connect(&run, &Interrogation::reply, [&](Interrogation::Query q, const QString& t) {
             p.line.add(QStringList{"model:", "release:", "flash:"}[q] + t);
         });
-        connect(&run, &Interrogation::finished,
-                [&](const Interrogation::Answers& a) { reported = a.release.value_or("none"); });
+        connect(&run, &Interrogation::finished, [&](const Interrogation::Answers& a) {
+            tellPrinterFailure(p.messages, kItalian, a.failure); // as the window tells it
+            reported = a.release.value_or("none");
+        });
         bool runningMid = false;
         p.clock.at(0.2, [&] {
             runningMid = run.testRunning();
