@@ -15,6 +15,7 @@
 #include "core/platform/string_table.h"
 #include "core/platform/version.h"
 #include "core/printer/release_check.h"
+#include "texts/download_messages.h"
 #include "texts/printer_messages.h"
 
 #include <QAction>
@@ -83,8 +84,9 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     DownloadInputs inputs;
     inputs.pacing = [this] { return pacingOf(controls::checkValue(*chkTurbo)); };
     inputs.link = [this] { return linkChoice(linkBoxes()); };
-    inputs.language = [this] { return m_language; };
-    m_download = new Download(inputs, seams.clock, seams.messages, *m_downloadComm, *m_timer1, this);
+    m_download = new Download(inputs, seams.clock, *m_downloadComm, *m_timer1, this);
+    connect(m_download, &Download::notice, this,
+            [this](const DownloadNotice& notice) { tellDownload(m_seams.messages, m_language, notice); });
     m_calcolo = new ProgressDialog(this, *m_download, [this] { return int(m_language); });
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
 

@@ -5,12 +5,14 @@
 #include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/link/qt_serial_control.h"
+#include "core/platform/string_table.h"
 #include "core/platform/system_clock.h"
 #include "core/platform/task.h"
 #include "core/printer/release_search.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
+#include "texts/download_messages.h"
 
 #include <QApplication>
 #include <QDir>
@@ -231,8 +233,7 @@ double corePacing()
     FakeSerialControl port(clock);
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), offeredLine(5, 0, 0, 0)};
-    Download download(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }, [] { return kItalian; }},
-                      clock, messages, port, *timer);
+    Download download(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }}, clock, port, *timer);
     bool out = false;
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
         if (phase == DownloadPhase::EndWait && !std::exchange(out, true))
@@ -282,8 +283,7 @@ ManyFigures manyPacing(int n)
         auto one = std::make_unique<One>(clock, i);
         const LinkChoice link{QStringLiteral("COM%1").arg(i % 10 + 1), offeredLine(5, 0, 0, 0)};
         one->download = std::make_unique<Download>(
-            DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }, [] { return kItalian; }}, clock,
-            one->messages, one->port, *one->timer);
+            DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }}, clock, one->port, *one->timer);
         One& o = *one;
         QObject::connect(o.download.get(), &Download::phase, [&, self = &o](DownloadPhase phase, double) {
             if (phase == DownloadPhase::Sending && !sending++)
@@ -385,9 +385,11 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     port.modelLine(0);
     auto timer = clock.createTimer();
     const LinkChoice link{QStringLiteral("COM1"), offeredLine(baudIndex, 0, 0, 0)};
-    Download download(DownloadInputs{[turbo] { return turbo ? Pacing::Turbo : Pacing::Normal; },
-                                     [link] { return link; }, [] { return kItalian; }},
-                      clock, messages, port, *timer);
+    Download download(
+        DownloadInputs{[turbo] { return turbo ? Pacing::Turbo : Pacing::Normal; }, [link] { return link; }}, clock,
+        port, *timer);
+    QObject::connect(&download, &Download::notice,
+                     [&messages](const DownloadNotice& n) { tellDownload(messages, kItalian, n); });
     const qint64 length = 10000, header = 10; // "?Z4&10000\n"
     double drained = 0;
     qint64 lead = 0;

@@ -7,6 +7,7 @@
 
 #include "core/download/header.h"
 #include "core/link/port_names.h"
+#include "texts/download_messages.h"
 
 #include <QCommandLineParser>
 #include <QFile>
@@ -179,9 +180,9 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     auto timer = clock.createTimer();
     const Pacing pacing = pacingOf(c.turbo);
     const LinkChoice link = c.link;
-    Download download(
-        DownloadInputs{[pacing] { return pacing; }, [link] { return link; }, [language] { return language; }}, clock,
-        out, port, *timer);
+    Download download(DownloadInputs{[pacing] { return pacing; }, [link] { return link; }}, clock, port, *timer);
+    QObject::connect(&download, &Download::notice,
+                     [&out, language](const DownloadNotice& notice) { tellDownload(out, language, notice); });
     std::optional<DownloadOutcome> outcome;
     QObject::connect(&download, &Download::ended, [&](DownloadOutcome o) {
         outcome = o;

@@ -8,6 +8,7 @@
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_search.h"
+#include "texts/download_messages.h"
 #include "texts/printer_messages.h"
 
 #include <QCommandLineParser>
@@ -345,9 +346,11 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         pr.interrogation = std::make_unique<Interrogation>(pr.askingPort, clock);
         pr.timer = clock.createTimer();
         pr.download =
-            std::make_unique<Download>(DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; },
-                                                      [language] { return language; }},
-                                       clock, pr.messages, pr.loadingPort, *pr.timer);
+            std::make_unique<Download>(DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; }},
+                                       clock, pr.loadingPort, *pr.timer);
+        QObject::connect(pr.download.get(), &Download::notice, [&pr, language](const DownloadNotice& notice) {
+            tellDownload(pr.messages, language, notice);
+        });
         QObject::connect(pr.download.get(), &Download::phase, [this, &pr, language](DownloadPhase phase, double s) {
             pr.phase = phaseText(language, phase, s);
             QJsonObject fields{{"port", pr.port}, {"phase", phaseId(phase)}};

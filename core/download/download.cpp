@@ -1,19 +1,16 @@
 #include "core/download/download.h"
 
 #include "core/download/header.h"
-#include "core/link/device_access.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/file_check.h"
-#include "core/platform/messages.h"
 
 #include <QFileInfo>
 
 #include <limits>
 
 namespace {
-const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
 constexpr char kPadByte = ' ';
 
 // The device is the download's from its first byte to its end, across the closings between a
@@ -36,18 +33,14 @@ struct DeviceHold {
 };
 
 // An opening refused once bytes went out leaves the printer mid-image: a failure of the link.
-Failure reopenFailure(int language, const Failure& refused)
+Failure reopenFailure(const Failure& refused)
 {
-    QString why = causeWords(language, refused.cause);
-    if (!refused.system.isEmpty())
-        why += QStringLiteral(": ") + refused.system;
-    return Failure{Cause::LinkReopenFailed, refused.subject, refused.device, why};
+    return Failure{Cause::LinkReopenFailed, refused.subject, refused.device, refused.system};
 }
 } // namespace
 
-Download::Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port,
-                   Timer& timer, QObject* parent)
-    : QObject(parent), m_in(inputs), m_clock(clock), m_messages(messages), m_port(port), m_timer(timer)
+Download::Download(const DownloadInputs& inputs, Clock& clock, SerialControl& port, Timer& timer, QObject* parent)
+    : QObject(parent), m_in(inputs), m_clock(clock), m_port(port), m_timer(timer)
 {
     // The pacing timer is the download's own: no face has to remember to wire it.
     connect(&m_timer, &Timer::timeout, this, &Download::tick);
@@ -115,57 +108,33 @@ bool Download::parallel() const
     return m_in.link().parallel();
 }
 
-QString Download::text(int n) const
-{
-    return tableText(m_in.language(), n);
-}
-
-QString Download::text(Msg m) const
-{
-    return ownText(m_in.language(), m);
-}
-
-void Download::showMessage(const QString& message, const QString& title, bool critical)
-{
-    m_messages.show(message, title, critical ? MessageIcon::Critical : MessageIcon::Information);
-}
-
-void Download::abandon(const QString& message, const Failure& failure, DownloadOutcome outcome)
+void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
 {
     m_timer.setEnabled(false);
     m_files.closeAll();
     unload();
     m_job.cancel(); // whatever still waits for this download ends quietly
-    m_failure = failure;
-    showMessage(message, outcome == DownloadOutcome::PortRefused ? text(Text::Port) : kAppTitle, true);
+    m_failure = notice.failure;
+    emit this->notice(notice);
     emit ended(outcome);
 }
 
-void Download::refuseFile(const QString& message, const Failure& failure, bool rejected)
+void Download::refuseFile(const Failure& failure, bool rejected, qint64 size)
 {
     m_files.closeSource();
     m_failure = failure;
-    showMessage(message, kAppTitle, true);
+    emit notice(DownloadNotice{DownloadNotice::Kind::FileRefused, failure, size});
     if (rejected)
         emit fileRejected();
     emit ended(DownloadOutcome::FileRefused);
 }
 
-void Download::reportLinkFailure(const Failure& failure)
+void Download::reportLinkFailure(const Failure& failure, Cause refusedBy, qint64 pending)
 {
-    const QString where = failure.device.isEmpty() || failure.device == failure.subject
-                              ? failure.subject
-                              : QStringLiteral("%1 (%2)").arg(failure.subject, failure.device);
-    if (failure.cause == Cause::LinkWriteFailed || failure.cause == Cause::None) {
-        const QString why = failure.system.isEmpty() ? text(Msg::PortClosed) : failure.system;
-        abandon(text(Msg::LinkWriteFailed).arg(where, why),
-                Failure{Cause::LinkWriteFailed, failure.subject, failure.device, failure.system});
-        return;
-    }
-    QString why = causeWords(m_in.language(), failure.cause);
-    if (!failure.system.isEmpty())
-        why += QStringLiteral(": ") + failure.system;
-    abandon(text(Msg::LinkFailed).arg(where, why), failure);
+    Failure f = failure;
+    if (f.cause == Cause::None) // a write refused without a cause: the port closed under it
+        f.cause = Cause::LinkWriteFailed;
+    abandon(DownloadNotice{DownloadNotice::Kind::LinkFailed, f, pending, refusedBy});
 }
 
 Task<bool> Download::sendHeader(QByteArray header, bool parallel)
@@ -239,7 +208,7 @@ bool Download::lineMoving(qint64 pending)
     m_linePending = pending;
     if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.line()))
         return true;
-    reportLinkFailure(Failure{Cause::LinkStalled, m_port.port(), m_port.device(), text(Msg::LineStalled).arg(pending)});
+    reportLinkFailure(Failure{Cause::LinkStalled, m_port.port(), m_port.device(), {}}, Cause::None, pending);
     return false;
 }
 
@@ -287,25 +256,20 @@ bool Download::openParallel()
     if (m_files.openPortChannel(&failure))
         return true;
     if (m_anyOut) {
-        reportLinkFailure(reopenFailure(m_in.language(), failure));
+        reportLinkFailure(reopenFailure(failure), failure.cause);
         return false;
     }
     // Refused like a serial port that does not open: whatever was sent before stays sent.
-    abandon(text(Msg::ParallelOpenFailed)
-                .arg(QStringLiteral("LPT1 (%1)").arg(failure.device),
-                     causeWords(m_in.language(), failure.cause) +
-                         (failure.system.isEmpty() ? QString() : ": " + failure.system)),
-            failure, DownloadOutcome::PortRefused);
+    abandon(DownloadNotice{DownloadNotice::Kind::ParallelRefused, failure}, DownloadOutcome::PortRefused);
     return false;
 }
 
 void Download::reportPortRefused(const Failure& failure)
 {
     if (m_anyOut)
-        return reportLinkFailure(reopenFailure(m_in.language(), failure));
+        return reportLinkFailure(reopenFailure(failure), failure.cause);
     m_failure = failure;
-    m_messages.show(text(Text::PortInUse), text(Text::Port), MessageIcon::Critical,
-                    failureDetail(m_in.language(), m_failure));
+    emit notice(DownloadNotice{DownloadNotice::Kind::PortRefused, failure});
     emit ended(DownloadOutcome::PortRefused);
     if (m_job.stopping())
         return;
@@ -325,9 +289,9 @@ std::optional<QByteArray> Download::readChunk(qint32 n)
         return chunk;
     }
     const QString path = m_files.source().fileName();
-    const QString why = chunk.size() < 0 ? m_files.source().errorString() : text(Msg::FileShorter);
-    abandon(text(Msg::FileReadFailed).arg(path, why),
-            Failure{chunk.size() < 0 ? Cause::FileUnreadable : Cause::FileChanged, path, {}, why});
+    abandon(DownloadNotice{DownloadNotice::Kind::FileReadFailed,
+                           chunk.size() < 0 ? Failure{Cause::FileUnreadable, path, {}, m_files.source().errorString()}
+                                            : Failure{Cause::FileChanged, path, {}, {}}});
     return std::nullopt;
 }
 
@@ -340,7 +304,7 @@ bool Download::sentAsAnnounced()
     if (m_sentXor == m_fileXor && m_sentDigest.result() == m_fileDigest)
         return true;
     const QString path = m_files.source().fileName();
-    abandon(text(Msg::FileChanged).arg(path), Failure{Cause::FileChanged, path, {}, {}});
+    abandon(DownloadNotice{DownloadNotice::Kind::FileChanged, Failure{Cause::FileChanged, path, {}, {}}});
     return false;
 }
 
@@ -360,8 +324,9 @@ Task<> Download::endSequence()
     m_lineConfirmed = parallel() || m_port.queueVisible();
     if (m_port.isOpen())
         m_port.close();
-    m_messages.show(text(Text::SwitchPrinterOffOn), text(Text::DownloadEnded), MessageIcon::Information, QString(),
-                    m_lineConfirmed ? QString() : text(Msg::LineUnconfirmed));
+    DownloadNotice done;
+    done.lineConfirmed = m_lineConfirmed;
+    emit notice(done);
     if (m_job.stopping())
         co_return;
     setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
@@ -393,29 +358,17 @@ void Download::start(const DownloadRequest& request)
 
     // The loader only reads: a missing or empty file is reported, never created or deleted;
     // anything but a regular file is refused before opening.
-    switch (const Failure f = checkFile(path, std::numeric_limits<qint32>::max()); f.cause) {
-    case Cause::FileMissing:
-    case Cause::FileEmpty:
-        return refuseFile(kEmptyFile, f, true);
-    case Cause::FileNotRegular:
-        return refuseFile(text(Msg::FileNotRegular).arg(path, device_access::kindOf(m_in.language(), path)), f, false);
-    case Cause::FileUnreadable:
-        return refuseFile(text(Msg::FileOpenFailed).arg(path, f.system), f, false);
-    case Cause::FileTooBig:
-        return refuseFile(text(Msg::FileTooLarge).arg(path, QString::number(QFileInfo(path).size())), f, false);
-    default:
-        break;
-    }
+    // A missing or empty file is no longer offered.
+    if (const Failure f = checkFile(path, std::numeric_limits<qint32>::max()))
+        return refuseFile(f, f.cause == Cause::FileMissing || f.cause == Cause::FileEmpty, QFileInfo(path).size());
     Failure opened;
     if (!m_files.openSource(path, &opened.system))
-        return refuseFile(text(Msg::FileOpenFailed).arg(path, opened.system),
-                          Failure{Cause::FileUnreadable, path, {}, opened.system}, false);
+        return refuseFile(Failure{Cause::FileUnreadable, path, {}, opened.system}, false);
     const qint64 size = m_files.source().size();
     if (size == 0)
-        return refuseFile(kEmptyFile, Failure{Cause::FileEmpty, path, {}, {}}, true);
+        return refuseFile(Failure{Cause::FileEmpty, path, {}, {}}, true);
     if (size > std::numeric_limits<qint32>::max())
-        return refuseFile(text(Msg::FileTooLarge).arg(path, QString::number(size)),
-                          Failure{Cause::FileTooBig, path, {}, {}}, false);
+        return refuseFile(Failure{Cause::FileTooBig, path, {}, {}}, false, size);
     m_failure = {};
     m_dataOut = false;
     m_anyOut = false;
@@ -450,10 +403,9 @@ Task<> Download::run(DownloadRequest request)
     FilePass pass(m_files.source(), m_length);
     while (!pass.done()) {
         if (!pass.step(kFilePassStep)) {
-            const QString why = m_files.source().errorString().isEmpty() || m_files.source().error() == QFile::NoError
-                                    ? text(Msg::FileShorter)
-                                    : m_files.source().errorString();
-            abandon(text(Msg::FileReadFailed).arg(path, why), Failure{Cause::FileUnreadable, path, {}, why},
+            // No error from the file: it gave fewer bytes than its length.
+            const QString why = m_files.source().error() == QFile::NoError ? QString() : m_files.source().errorString();
+            abandon(DownloadNotice{DownloadNotice::Kind::FileReadFailed, Failure{Cause::FileUnreadable, path, {}, why}},
                     DownloadOutcome::FileRefused);
             co_return;
         }
@@ -619,7 +571,7 @@ Task<> Download::sendExternalFonts()
         co_return;
     if (m_plan.refused) {
         m_failure = m_plan.refused;
-        showMessage(text(Text::FileTooBig), QString(), true);
+        emit notice(DownloadNotice{DownloadNotice::Kind::FontsTooBig, m_plan.refused, m_length});
         emit ended(DownloadOutcome::FileRefused);
         co_return;
     }

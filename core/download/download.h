@@ -4,7 +4,6 @@
 #include "core/download/plan.h"
 #include "core/link/line_settings.h"
 #include "core/link/stored_choices.h"
-#include "core/platform/string_table.h"
 #include "core/platform/task.h"
 
 #include <QCryptographicHash>
@@ -15,7 +14,6 @@
 #include <optional>
 
 class Clock;
-class MessageBoxes;
 class SerialControl;
 class Timer;
 
@@ -23,7 +21,6 @@ class Timer;
 struct DownloadInputs {
     std::function<Pacing()> pacing;   // the Turbo box as a pacing, read at every tick
     std::function<LinkChoice()> link; // the link, read at each opening and every tick
-    std::function<int()> language;    // the string table's base for its texts: 1000 Italian, 2000 English
 };
 
 // What the download is doing, for the dialog's status line.
@@ -48,6 +45,27 @@ struct DownloadDialog {
 
 // How a download ended, for a face that must tell (the command line's exit status).
 enum class DownloadOutcome { Completed, FileRefused, PortRefused, Failed, Aborted };
+// What the operator is to be told of a download, once, at the moment it is due; a face says it
+// in its own words (a box, a line), and the download goes on once it has.
+struct DownloadNotice {
+    enum class Kind {
+        FileRefused,     // before anything opened; the failure's cause says why
+        FontsTooBig,     // external fonts beyond their limit
+        FileReadFailed,  // the file could not be read on (no system words: it is shorter than announced)
+        FileChanged,     // what went out is not what was announced
+        PortRefused,     // a serial port that did not open; nothing was sent
+        ParallelRefused, // LPT1 that did not open; nothing was sent
+        LinkFailed,      // the link failed once bytes could have gone out
+        Ended,           // every byte out and the end wait over
+    };
+    Kind kind = Kind::Ended;
+    Failure failure;
+    qint64 bytes = 0;              // the file's size (too big), or what the line still held (stalled)
+    Cause refusedBy = Cause::None; // why the job's next opening of its port was refused
+    bool lineConfirmed = true;     // Ended: the line showed its queue (or LPT1)
+};
+Q_DECLARE_METATYPE(DownloadNotice)
+
 // What a download is doing, for a face that shows it; seconds for the timed waits.
 enum class DownloadPhase { PrinterWait, Sending, Pause, Draining, BetweenParts, EndWait };
 
@@ -68,8 +86,7 @@ public:
     // pseudo-terminals report their queue in steps of up to a few kilobytes.
     static double drainStallSeconds(const LineSettings& line);
 
-    Download(const DownloadInputs& inputs, Clock& clock, MessageBoxes& messages, SerialControl& port, Timer& timer,
-             QObject* parent = nullptr);
+    Download(const DownloadInputs& inputs, Clock& clock, SerialControl& port, Timer& timer, QObject* parent = nullptr);
     ~Download() override;
 
     // The download command: refuses a file at once, or starts the download and returns at its
@@ -113,6 +130,8 @@ signals:
     void phase(DownloadPhase phase, double seconds);
     // A header goes out now.
     void headerSent(const QByteArray& header);
+    // Something the operator must be told now: a refusal, a failure, the end.
+    void notice(const DownloadNotice& notice);
 
 private:
     // One tick of the pacing timer.
@@ -122,14 +141,11 @@ private:
     void unload();
     Pacing pacing() const;
     bool parallel() const;
-    QString text(int n) const;
-    QString text(Msg m) const;
-    void showMessage(const QString& text, const QString& title, bool critical);
-    // Ends a download that cannot go on: everything closed, dialog hidden, one message.
-    void abandon(const QString& message, const Failure& failure, DownloadOutcome outcome = DownloadOutcome::Failed);
+    // Ends a download that cannot go on: everything closed, dialog hidden, one notice.
+    void abandon(DownloadNotice notice, DownloadOutcome outcome = DownloadOutcome::Failed);
     // A file refused before anything was opened or sent.
-    void refuseFile(const QString& message, const Failure& failure, bool rejected);
-    void reportLinkFailure(const Failure& failure);
+    void refuseFile(const Failure& failure, bool rejected, qint64 size = 0);
+    void reportLinkFailure(const Failure& failure, Cause refusedBy = Cause::None, qint64 pending = 0);
     // What went out is what the header announced: the file's bytes as they were at the start.
     bool sentAsAnnounced();
     // Sends on the link; a parallel device that takes nothing is waited on from the event loop,
@@ -166,26 +182,25 @@ private:
 
     DownloadInputs m_in;
     Clock& m_clock;
-    MessageBoxes& m_messages;
     SerialControl& m_port;
     Timer& m_timer;
     DownloadDialog m_dialog;
     FileChannels m_files;
     Job m_job;
-    Wakeup m_tick;             // fired by each tick of the pacing timer
-    qint64 m_length = 0;       // of the whole file
-    qint64 m_sent = 0;         // of the whole file (timed transfer) or of the current part (external fonts)
+    Wakeup m_tick;       // fired by each tick of the pacing timer
+    qint64 m_length = 0; // of the whole file
+    qint64 m_sent = 0;   // of the whole file (timed transfer) or of the current part (external fonts)
     DownloadPlan m_plan;
-    QByteArray m_header;       // sent ahead of a timed transfer's data; empty: none
-    bool m_dataOut = false;    // the running download has put all its data on the line
-    bool m_anyOut = false;     // a byte of the running download went out
+    QByteArray m_header;    // sent ahead of a timed transfer's data; empty: none
+    bool m_dataOut = false; // the running download has put all its data on the line
+    bool m_anyOut = false;  // a byte of the running download went out
     bool m_lineConfirmed = true;
     qint32 m_progressBase = 0; // the bar's value at the start of the current part
     double m_lineProgressAt = 0;
     qint64 m_linePending = 0;
     Failure m_failure;
-    int m_fileXor = 0; // of the whole file at the start
-    int m_sentXor = 0; // of the file's bytes sent so far
-    QByteArray m_fileDigest; // of the whole file at the start
+    int m_fileXor = 0;                                                // of the whole file at the start
+    int m_sentXor = 0;                                                // of the file's bytes sent so far
+    QByteArray m_fileDigest;                                          // of the whole file at the start
     QCryptographicHash m_sentDigest{QCryptographicHash::Blake2b_256}; // of the file's bytes sent so far
 };

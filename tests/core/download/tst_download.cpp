@@ -1,11 +1,13 @@
 #include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/platform/clock.h"
+#include "core/platform/string_table.h"
 #include "core/printer/release_check.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
+#include "texts/download_messages.h"
 
 #include <QBuffer>
 #include <QFile>
@@ -38,16 +40,14 @@ struct Run {
     std::unique_ptr<Timer> timer = clock.createTimer();
     int turbo = 0, reader = -1, language = kItalian;
     LinkChoice link{QStringLiteral("COM1"), offeredLine(QStringLiteral("4800,N,8,1"))};
-    Download download{
-        DownloadInputs{[this] { return pacingOf(turbo); }, [this] { return link; }, [this] { return language; }}, clock,
-        messages, port, *timer};
+    Download download{DownloadInputs{[this] { return pacingOf(turbo); }, [this] { return link; }}, clock, port, *timer};
     // A second user of the same link with the same file, from the setup word "second@T": its outcome is told as
     // "2nd=port" and the like, and what it sends goes to its own fake port.
     FakeSerialControl otherPort{clock};
     std::unique_ptr<Timer> otherTimer = clock.createTimer();
     MessageRecorder otherMessages{clock};
-    Download other{DownloadInputs{[] { return Pacing::Normal; }, [this] { return link; }, [this] { return language; }},
-                   clock, otherMessages, otherPort, *otherTimer};
+    Download other{DownloadInputs{[] { return Pacing::Normal; }, [this] { return link; }}, clock, otherPort,
+                   *otherTimer};
     DownloadRequest request;
     QString printer, hidden;
     DownloadStatus status = DownloadStatus::Idle;
@@ -56,6 +56,11 @@ struct Run {
     explicit Run(const QString& setup)
     {
         port.timeline = messages.timeline = &line;
+        // Told as the window tells it.
+        QObject::connect(&download, &Download::notice,
+                         [this](const DownloadNotice& n) { tellDownload(messages, language, n); });
+        QObject::connect(&other, &Download::notice,
+                         [this](const DownloadNotice& n) { tellDownload(otherMessages, language, n); });
         QObject::connect(&download, &Download::dialogChanged, [this] {
             const DownloadDialog& g = download.dialog();
             if (!g.shown)
@@ -268,9 +273,11 @@ struct Beside {
     Download download;
     Beside(Run& d, const LinkChoice& link)
         : port(d.clock), timer(d.clock.createTimer()), messages(d.clock),
-          download(DownloadInputs{[] { return Pacing::Normal; }, [link] { return link; }, [] { return kItalian; }},
-                   d.clock, messages, port, *timer)
-    {}
+          download(DownloadInputs{[] { return Pacing::Normal; }, [link] { return link; }}, d.clock, port, *timer)
+    {
+        QObject::connect(&download, &Download::notice,
+                         [this](const DownloadNotice& n) { tellDownload(messages, kItalian, n); });
+    }
 };
 
 // What went out on a port and when, and when each message came.

@@ -1,0 +1,74 @@
+#include "texts/download_messages.h"
+
+#include "core/link/device_access.h"
+#include "core/platform/messages.h"
+#include "core/platform/string_table.h"
+
+namespace {
+const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
+
+// The cause in a few words, then the reopening's own cause and the system's words.
+QString why(int base, const DownloadNotice& n)
+{
+    QString words = causeWords(base, n.failure.cause);
+    if (n.refusedBy != Cause::None)
+        words += QStringLiteral(": ") + causeWords(base, n.refusedBy);
+    if (n.failure.cause == Cause::LinkStalled && n.bytes > 0)
+        words += QStringLiteral(": ") + ownText(base, Msg::LineStalled).arg(n.bytes);
+    if (!n.failure.system.isEmpty())
+        words += QStringLiteral(": ") + n.failure.system;
+    return words;
+}
+} // namespace
+
+void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
+{
+    using Kind = DownloadNotice::Kind;
+    const Failure& f = n.failure;
+    const QString& path = f.subject;
+    const auto critical = [&](const QString& text, const QString& title, const QString& detail = {}) {
+        messages.show(text, title, MessageIcon::Critical, detail);
+    };
+    switch (n.kind) {
+    case Kind::FileRefused:
+        switch (f.cause) {
+        case Cause::FileNotRegular:
+            return critical(ownText(base, Msg::FileNotRegular).arg(path, device_access::kindOf(base, path)), kAppTitle);
+        case Cause::FileUnreadable:
+            return critical(ownText(base, Msg::FileOpenFailed).arg(path, f.system), kAppTitle);
+        case Cause::FileTooBig:
+            return critical(ownText(base, Msg::FileTooLarge).arg(path, QString::number(n.bytes)), kAppTitle);
+        default: // missing or empty
+            return critical(kEmptyFile, kAppTitle);
+        }
+    case Kind::FontsTooBig:
+        return critical(tableText(base, Text::FileTooBig), QString());
+    case Kind::FileReadFailed:
+        return critical(ownText(base, Msg::FileReadFailed)
+                            .arg(path, f.system.isEmpty() ? ownText(base, Msg::FileShorter) : f.system),
+                        kAppTitle);
+    case Kind::FileChanged:
+        return critical(ownText(base, Msg::FileChanged).arg(path), kAppTitle);
+    case Kind::PortRefused:
+        return critical(tableText(base, Text::PortInUse), tableText(base, Text::Port), failureDetail(base, f));
+    case Kind::ParallelRefused:
+        return critical(
+            ownText(base, Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(f.device), why(base, n)),
+            tableText(base, Text::Port));
+    case Kind::LinkFailed: {
+        const QString where = f.device.isEmpty() || f.device == f.subject
+                                  ? f.subject
+                                  : QStringLiteral("%1 (%2)").arg(f.subject, f.device);
+        if (f.cause == Cause::LinkWriteFailed)
+            return critical(ownText(base, Msg::LinkWriteFailed)
+                                .arg(where, f.system.isEmpty() ? ownText(base, Msg::PortClosed) : f.system),
+                            kAppTitle);
+        return critical(ownText(base, Msg::LinkFailed).arg(where, why(base, n)), kAppTitle);
+    }
+    case Kind::Ended:
+        messages.show(tableText(base, Text::SwitchPrinterOffOn), tableText(base, Text::DownloadEnded),
+                      MessageIcon::Information, QString(),
+                      n.lineConfirmed ? QString() : ownText(base, Msg::LineUnconfirmed));
+        return;
+    }
+}
