@@ -3,8 +3,8 @@
 #include "app/twips.h"
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
-#include "core/platform/string_table.h"
 #include "texts/printer_messages.h"
+#include "texts/string_table.h"
 
 #include <QCloseEvent>
 #include <QLabel>

@@ -12,11 +12,11 @@
 #include "core/platform/clock.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
-#include "core/platform/string_table.h"
 #include "core/platform/version.h"
 #include "core/printer/release_check.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
+#include "texts/string_table.h"
 
 #include <QAction>
 #include <QApplication>

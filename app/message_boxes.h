@@ -1,6 +1,6 @@
 #pragma once
 
-#include "core/platform/messages.h"
+#include "texts/messages.h"
 
 // Modal message boxes over the window that has the operator's attention.
 class QtMessageBoxes : public MessageBoxes

@@ -4,7 +4,7 @@
 #include "app/twips.h"
 #include "core/download/download.h"
 #include "core/link/serial_control.h"
-#include "core/platform/string_table.h"
+#include "texts/string_table.h"
 
 #include <QCloseEvent>
 #include <QGroupBox>

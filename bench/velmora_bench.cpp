@@ -5,7 +5,6 @@
 #include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/link/qt_serial_control.h"
-#include "core/platform/string_table.h"
 #include "core/platform/system_clock.h"
 #include "core/platform/task.h"
 #include "core/printer/release_search.h"
@@ -13,6 +12,7 @@
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 #include "texts/download_messages.h"
+#include "texts/string_table.h"
 
 #include <QApplication>
 #include <QDir>

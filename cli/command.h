@@ -2,7 +2,8 @@
 
 #include "core/link/line_settings.h"
 #include "core/platform/cause.h"
-#include "core/platform/messages.h"
+#include "texts/cause_words.h"
+#include "texts/messages.h"
 
 #include <QElapsedTimer>
 #include <QJsonObject>

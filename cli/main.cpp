@@ -4,8 +4,8 @@
 #include "cli/file_names.h"
 #include "cli/output_sink.h"
 #include "core/platform/settings_store.h"
-#include "core/platform/string_table.h"
 #include "core/platform/version.h"
+#include "texts/string_table.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>

@@ -4,7 +4,7 @@
 
 #include "core/link/stored_choices.h"
 #include "core/platform/settings_store.h"
-#include "core/platform/string_table.h"
+#include "texts/string_table.h"
 
 #include <QCommandLineParser>
 #include <QDir>

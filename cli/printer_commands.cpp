@@ -5,12 +5,12 @@
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
 #include "core/link/stored_choices.h"
-#include "core/platform/string_table.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
 #include "core/printer/release_search.h"
 #include "texts/printer_messages.h"
+#include "texts/string_table.h"
 
 #include <QCommandLineParser>
 #include <QEventLoop>

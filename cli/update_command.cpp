@@ -4,12 +4,12 @@
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/file_check.h"
-#include "core/platform/string_table.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_search.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
+#include "texts/string_table.h"
 
 #include <QCommandLineParser>
 #include <QFile>

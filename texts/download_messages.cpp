@@ -1,8 +1,8 @@
 #include "texts/download_messages.h"
 
-#include "core/link/device_access.h"
-#include "core/platform/messages.h"
-#include "core/platform/string_table.h"
+#include "texts/cause_words.h"
+#include "texts/messages.h"
+#include "texts/string_table.h"
 
 namespace {
 const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
@@ -33,7 +33,7 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
     case Kind::FileRefused:
         switch (f.cause) {
         case Cause::FileNotRegular:
-            return critical(ownText(base, Msg::FileNotRegular).arg(path, device_access::kindOf(base, path)), kAppTitle);
+            return critical(ownText(base, Msg::FileNotRegular).arg(path, kindWords(base, path)), kAppTitle);
         case Cause::FileUnreadable:
             return critical(ownText(base, Msg::FileOpenFailed).arg(path, f.system), kAppTitle);
         case Cause::FileTooBig:

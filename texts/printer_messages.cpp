@@ -1,8 +1,8 @@
 #include "texts/printer_messages.h"
 
-#include "core/link/device_access.h"
-#include "core/platform/messages.h"
-#include "core/platform/string_table.h"
+#include "texts/cause_words.h"
+#include "texts/messages.h"
+#include "texts/string_table.h"
 
 void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure)
 {
@@ -16,9 +16,8 @@ void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure
     case Cause::FileMissing:
         return critical(tableText(base, Text::FileDoesNotExist), QString());
     case Cause::FileNotRegular:
-        return critical(
-            ownText(base, Msg::FileNotRegular).arg(failure.subject, device_access::kindOf(base, failure.subject)),
-            kAppTitle);
+        return critical(ownText(base, Msg::FileNotRegular).arg(failure.subject, kindWords(base, failure.subject)),
+                        kAppTitle);
     case Cause::FileUnreadable:
         return critical(ownText(base, Msg::FileOpenFailed).arg(failure.subject, failure.system), kAppTitle);
     case Cause::PortParallel:

@@ -1,7 +1,5 @@
 #include "core/link/device_access.h"
 
-#include "core/platform/string_table.h"
-
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -18,27 +16,35 @@
 
 namespace device_access {
 
-QString kindOf(int base, const QString& path)
+PathKind kindAt(const QString& path)
 {
-    const bool en = base == kEnglish;
     const QFileInfo info(path);
     if (info.isDir())
-        return en ? QStringLiteral("a folder") : QStringLiteral("una cartella");
+        return PathKind::Folder;
     if (info.isFile())
-        return en ? QStringLiteral("a plain file") : QStringLiteral("un file normale");
+        return PathKind::PlainFile;
 #ifdef Q_OS_UNIX
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) == 0) {
         if (S_ISFIFO(st.st_mode))
-            return en ? QStringLiteral("a FIFO") : QStringLiteral("una FIFO");
+            return PathKind::Fifo;
         if (S_ISSOCK(st.st_mode))
-            return en ? QStringLiteral("a socket") : QStringLiteral("un socket");
+            return PathKind::Socket;
         if (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode))
-            return en ? QStringLiteral("a device") : QStringLiteral("un dispositivo");
+            return PathKind::Device;
     }
 #endif
-    return en ? QStringLiteral("not a file") : QStringLiteral("non un file");
+    return PathKind::Other;
 }
+
+namespace {
+// The system's own account of what stands there, in English like the system's error texts.
+QString systemWords(PathKind kind)
+{
+    static const char* const words[] = {"a folder", "a plain file", "a FIFO", "a socket", "a device", "not a file"};
+    return QString::fromLatin1(words[int(kind)]);
+}
+} // namespace
 
 Failure check(const QString& path, Use use)
 {
@@ -50,7 +56,7 @@ Failure check(const QString& path, Use use)
         const Cause cause = error == EACCES ? Cause::PortNoPermission : Cause::PortMissing;
         return Failure{cause, {}, path, QString::fromLocal8Bit(std::strerror(error))};
     }
-    const QString kind = kindOf(kEnglish, path);
+    const QString kind = systemWords(kindAt(path));
     if (use == Use::Serial && !S_ISCHR(st.st_mode))
         return Failure{Cause::PortNotSerial, {}, path, kind};
 #ifdef Q_OS_LINUX
@@ -61,7 +67,9 @@ Failure check(const QString& path, Use use)
         // terminals of the screen, and the pseudo-terminal multiplexer (each opening makes a new pty).
         const unsigned group = major(st.st_rdev), unit = minor(st.st_rdev);
         if (group == 5 && unit <= 2)
-            return Failure{Cause::PortNotSerial, {}, path,
+            return Failure{Cause::PortNotSerial,
+                           {},
+                           path,
                            QString::fromLatin1(unit == 0   ? "the controlling terminal"
                                                : unit == 1 ? "the system console"
                                                            : "the pseudo-terminal multiplexer")};
@@ -113,7 +121,8 @@ bool Claim::take(int fd)
 {
 #ifdef Q_OS_UNIX
     if (m_fd >= 0) {
-        struct stat held {}, opened {};
+        struct stat held {
+        }, opened{};
         if (::fstat(m_fd, &held) == 0 && ::fstat(fd, &opened) == 0 && held.st_dev == opened.st_dev &&
             held.st_ino == opened.st_ino)
             return true;

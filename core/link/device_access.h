@@ -38,7 +38,8 @@ private:
 // reach the printer); false where it cannot tell.
 bool isKernelConsole(const QString& path);
 
-// What a path is, in a few words of the language `base`: "a folder", "a FIFO", "a device".
-QString kindOf(int base, const QString& path);
+// What stands at a path; a face says it in its words ("a folder", "una FIFO").
+enum class PathKind { Folder, PlainFile, Fifo, Socket, Device, Other };
+PathKind kindAt(const QString& path);
 
 } // namespace device_access

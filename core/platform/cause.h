@@ -49,14 +49,3 @@ struct Failure {
 // What a cause concerns: the file, opening the port, the link once open, or the printer.
 enum class Concern { None, File, Port, Link, Printer };
 Concern concernOf(Cause cause);
-
-// A stable identifier for scripts: "port-busy", "file-changed", ...
-QString causeId(Cause cause);
-// The cause in a few words of the language `base` (English for 2000, else Italian).
-QString causeWords(int base, Cause cause);
-// "COM3 (/dev/ttyUSB0): in use by another program (Device or resource busy)".
-QString failureDetail(int base, const Failure& failure);
-
-// Text from a file name or a printer reply as a terminal may show it: control characters
-// escaped as \xNN, so that nothing in it can move the cursor or retitle the window.
-QString escapeControls(const QString& text);

@@ -1,10 +1,8 @@
 #include "core/platform/clock.h"
-#include "core/platform/messages.h"
 #include "core/platform/task.h"
 
 Timer::~Timer() = default;
 Clock::~Clock() = default;
-MessageBoxes::~MessageBoxes() = default;
 
 void Clock::Sleep::await_suspend(std::coroutine_handle<> step)
 {

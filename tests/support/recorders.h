@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/platform/clock.h"
-#include "core/platform/messages.h"
+#include "texts/messages.h"
 
 #include <QList>
 #include <QStringList>

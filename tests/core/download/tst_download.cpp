@@ -1,13 +1,14 @@
 #include "core/download/download.h"
 #include "core/download/header.h"
 #include "core/platform/clock.h"
-#include "core/platform/string_table.h"
 #include "core/printer/release_check.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
+#include "texts/cause_words.h"
 #include "texts/download_messages.h"
+#include "texts/string_table.h"
 
 #include <QBuffer>
 #include <QFile>

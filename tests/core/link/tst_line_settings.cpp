@@ -5,6 +5,7 @@
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
+#include "texts/cause_words.h"
 
 #include <QDir>
 #include <QFileInfo>

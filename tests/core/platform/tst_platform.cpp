@@ -4,6 +4,7 @@
 #include "core/platform/system_clock.h"
 #include "core/platform/task.h"
 #include "tests/support/test_home.h"
+#include "texts/cause_words.h"
 
 #include <QDir>
 #include <QElapsedTimer>

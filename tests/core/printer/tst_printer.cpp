@@ -1,4 +1,3 @@
-#include "core/platform/string_table.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
 #include "core/printer/release_search.h"
@@ -6,7 +5,9 @@
 #include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
+#include "texts/cause_words.h"
 #include "texts/printer_messages.h"
+#include "texts/string_table.h"
 
 #include <QBuffer>
 #include <QTest>

@@ -1,4 +1,4 @@
-#include "core/platform/string_table.h"
+#include "texts/string_table.h"
 
 #include <QHash>
 

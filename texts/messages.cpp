@@ -1,0 +1,3 @@
+#include "texts/messages.h"
+
+MessageBoxes::~MessageBoxes() = default;
