@@ -45,7 +45,10 @@ void Command::runUntilEnd(const std::function<void()>& stop)
 namespace {
 Task<> searchInto(QIODevice& file, Clock& clock, std::optional<QByteArray>& found)
 {
-    found = co_await searchRelease(file, clock);
+    ReleaseSearch search(file);
+    while (!search.step(kReleaseSearchStep))
+        co_await clock.yieldNow();
+    found = search.release();
 }
 } // namespace
 

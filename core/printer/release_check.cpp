@@ -2,6 +2,7 @@
 
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
+#include "core/platform/clock.h"
 #include "core/platform/file_check.h"
 #include "core/printer/release_search.h"
 
@@ -66,7 +67,11 @@ Task<Failure> ReleaseCheck::searchFile(QString path, ReleaseComparison& found)
     if (!file.open(QIODevice::ReadOnly)) // it went since it was looked at
         co_return Failure{Cause::FileUnreadable, path, {}, file.errorString()};
     emit searching(true);
-    const std::optional<QByteArray> release = co_await searchRelease(file, m_clock);
+    // In steps with the event loop between them, so that a large file's search stops at once.
+    ReleaseSearch search(file);
+    while (!search.step(kReleaseSearchStep))
+        co_await m_clock.yieldNow();
+    const std::optional<QByteArray> release = search.release();
     if (release) {
         // The window shows what it found, blank or not; an empty release is none to compare.
         if (!release->isEmpty())

@@ -1,12 +1,9 @@
 #pragma once
 
-#include "core/platform/task.h"
-
 #include <QByteArray>
 
 #include <optional>
 
-class Clock;
 class QIODevice;
 
 // Looks for the release marker "Release: " in windows of 14336 bytes that start every 7168
@@ -34,10 +31,8 @@ private:
 
 // The whole search at once.
 std::optional<QByteArray> findRelease(QIODevice& file);
-// The search in steps with the event loop between them, so that a large file's search can be
-// stopped (Annulla, a signal) at once.
-Task<std::optional<QByteArray>> searchRelease(QIODevice& file, Clock& clock);
 
 constexpr qint64 kReleaseWindow = 14336;
 constexpr qint64 kReleaseStep = 7168;
+// What a job searches between two turns of the event loop.
 constexpr qint64 kReleaseSearchStep = 4 << 20;
