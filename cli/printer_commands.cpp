@@ -14,8 +14,6 @@
 
 #include <QCommandLineParser>
 #include <QEventLoop>
-#include <QFile>
-#include <QFileInfo>
 #include <QJsonObject>
 
 void Command::interrupt(int signal)

@@ -6,7 +6,6 @@
 #include "core/platform/file_check.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
-#include "core/printer/release_search.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
 #include "texts/string_table.h"
