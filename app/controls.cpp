@@ -1,12 +1,8 @@
 #include "app/controls.h"
 
 #include <QComboBox>
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QRadioButton>
 #include <QSignalBlocker>
-#include <QTimer>
-#include <QWindow>
 
 void CheckBox::nextCheckState()
 {
@@ -78,19 +74,6 @@ void setOptionValue(QRadioButton& button, bool value, const Reaction& click)
     }
     if (value && click)
         click();
-}
-
-void refresh(QWidget& widget)
-{
-    if (!widget.isVisible())
-        return;
-    const QWindow* handle = widget.window()->windowHandle();
-    const QDeadlineTimer deadline(1000);
-    while (handle && !handle->isExposed() && !deadline.hasExpired()) {
-        QTimer::singleShot(10, QCoreApplication::instance(), [] {}); // wakes the wait below
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::WaitForMoreEvents);
-    }
-    widget.repaint();
 }
 
 } // namespace controls

@@ -35,8 +35,4 @@ bool setListIndex(QComboBox& box, int index, const Reaction& click = {});
 // false only deselects it.
 void setOptionValue(QRadioButton& button, bool value, const Reaction& click = {});
 
-// Paints the widget now, before work that does not yield. A window shown a moment ago is drawn
-// only once the window system has exposed it: that is waited for (at most a second), with no
-// user input handled meanwhile; other events may run, so callers re-check their state after.
-void refresh(QWidget& widget);
 } // namespace controls

@@ -363,7 +363,7 @@ void MainWindow::connectReactions()
     connect(Porta, &QComboBox::activated, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
     connect(Porta, &QComboBox::currentIndexChanged, this, [this] { Porta_Click(linkBoxes(), linkLabels()); });
     for (LinkComboBox* box : {Porta, Baud, Parita, BitDati, BitStop})
-        box->setDownloadShown([this] { return m_download->dialogShown(); });
+        box->setDownloadShown([this] { return m_calcolo->shown(); });
     connect(ButSfoglia, &QPushButton::clicked, this, [this] { m_selection->ButSfoglia_Click(); });
     auto onChoice = [this](QRadioButton* b, const std::function<void()>& react) {
         connect(b, &QRadioButton::clicked, this, react);
@@ -519,6 +519,9 @@ void MainWindow::StartTrasm_Click()
             request.operation = Operation(i);
     request.boot = SelBoot[0]->isChecked() ? Boot::Board : Boot::RamCard;
     request.checksum = BoxValue(controls::checkValue(*chkCheckSum));
+    // External fonts start nothing while the dialog is shown.
+    if (request.operation == Operation::ExternalFonts && m_calcolo->shown())
+        return;
     m_download->start(request);
 }
 
@@ -590,8 +593,10 @@ void MainWindow::mnuFactory_Click()
     SettingsStore().deleteSection();
     // A running transfer ends first, exactly as its abort button ends it; the window is then
     // rebuilt in place, so nothing is left pointing at destroyed controls.
-    if (m_download->busy() || m_download->dialogShown())
+    if (m_download->busy() || m_calcolo->shown()) {
         m_download->cancel();
+        m_calcolo->unload();
+    }
     if (m_releaseCheck->running()) {
         m_releaseCheck->cancel();
         unsetCursor();
@@ -602,7 +607,7 @@ void MainWindow::mnuFactory_Click()
 
 bool MainWindow::jobRunning() const
 {
-    return m_download->busy() || m_releaseCheck->running() || m_frmPrTest->running();
+    return m_download->running() || m_releaseCheck->running() || m_frmPrTest->running();
 }
 
 void MainWindow::cmdCheckRelease_Click()

@@ -1,6 +1,5 @@
 #include "app/progress_dialog.h"
 
-#include "app/controls.h"
 #include "app/twips.h"
 #include "core/download/download.h"
 #include "core/link/serial_control.h"
@@ -42,40 +41,72 @@ ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, std::fun
     Label1->setGeometry(twipsRect(*this, 120, 1440, 3405, 300));
 
     connect(CancelButton, &QPushButton::clicked, &download, &Download::cancel);
-    connect(&download, &Download::dialogChanged, this, &ProgressDialog::follow);
-    connect(&download, &Download::paintRequested, this, [this] { controls::refresh(*this); });
-    follow();
+    connect(&download, &Download::progressChanged, this, &ProgressDialog::follow);
+    connect(&download, &Download::ended, this, [this](DownloadOutcome outcome) {
+        // An abort or a failure unloads the dialog; a completed or refused download only hid it.
+        if (outcome != DownloadOutcome::Completed && outcome != DownloadOutcome::PortRefused)
+            unload();
+    });
+    unload();
+}
+
+void ProgressDialog::load()
+{
+    // Each load places the dialog 600 twips right of and below the main window's corner.
+    if (m_loaded)
+        return;
+    m_loaded = true;
+    if (m_mainWindow)
+        move(m_mainWindow->pos() + QPoint(twipsToPixels(600, logicalDpiX()), twipsToPixels(600, logicalDpiY())));
+}
+
+void ProgressDialog::unload()
+{
+    // Back to the dialog as designed: the button reads "Annulla" and the status the end text, in
+    // Italian, whatever the language.
+    m_loaded = m_shown = false;
+    BarraTrasm->setRange(0, 100);
+    BarraTrasm->setValue(0);
+    CancelButton->setText(QStringLiteral("Annulla"));
+    Label1->setText(QStringLiteral("Fine trasmissione: attendere lampeggio..."));
+    Downloading->setVisible(false);
+    setVisible(false);
+    if (MSComm1.isOpen())
+        MSComm1.close();
+}
+
+bool ProgressDialog::shown()
+{
+    load();
+    return m_shown;
 }
 
 void ProgressDialog::follow()
 {
-    const DownloadDialog& d = m_download.dialog();
-    // Each load places the dialog 600 twips right of and below the main window's corner.
-    if (d.loaded && !m_placed && m_mainWindow)
-        move(m_mainWindow->pos() + QPoint(twipsToPixels(600, logicalDpiX()), twipsToPixels(600, logicalDpiY())));
-    m_placed = d.loaded;
-    BarraTrasm->setRange(0, d.maximum);
-    BarraTrasm->setValue(d.value);
-    // As designed, the button reads "Annulla" and the status the end text, in Italian; the
-    // checksum caption is the same in both languages.
-    const int language = m_language();
-    CancelButton->setText(d.abortNamed ? tableText(language, Text::Abort) : QStringLiteral("Annulla"));
-    switch (d.status) {
-    case DownloadStatus::Idle:
-        Label1->setText(QStringLiteral("Fine trasmissione: attendere lampeggio..."));
-        break;
-    case DownloadStatus::Checksum:
-        Label1->setText(QStringLiteral("CALCOLO CHECKSUM IN CORSO..."));
-        break;
-    case DownloadStatus::Sending:
-        Label1->setText(tableText(language, Text::Downloading));
-        break;
-    case DownloadStatus::EndWait:
-        Label1->setText(tableText(language, Text::TransmissionEnd));
-        break;
+    const DownloadProgress& p = m_download.progress();
+    if (p.stage == DownloadStage::Idle) {
+        Downloading->setVisible(false);
+        m_shown = false;
+        setVisible(false);
+        return;
     }
-    Downloading->setVisible(d.busy);
-    setVisible(d.shown);
+    load();
+    const int language = m_language();
+    if (p.transferring()) {
+        // The bar counts in 32-bit steps; files stay below 2 GiB.
+        BarraTrasm->setRange(0, int(p.total));
+        BarraTrasm->setValue(int(p.taken));
+        CancelButton->setText(tableText(language, Text::Abort));
+    }
+    // The checksum caption is the same in both languages.
+    Label1->setText(p.stage == DownloadStage::Checksum  ? QStringLiteral("CALCOLO CHECKSUM IN CORSO...")
+                    : p.stage == DownloadStage::Sending ? tableText(language, Text::Downloading)
+                                                        : tableText(language, Text::TransmissionEnd));
+    Downloading->setVisible(p.transferring());
+    if (!m_shown) {
+        m_shown = true;
+        setVisible(true);
+    }
 }
 
 // The window's close box and Escape act as the abort button while a download runs; otherwise
@@ -88,5 +119,10 @@ void ProgressDialog::closeEvent(QCloseEvent* event)
 
 void ProgressDialog::reject()
 {
-    m_download.dialogClosed();
+    if (m_download.busy()) {
+        m_download.cancel();
+        return;
+    }
+    m_shown = false;
+    setVisible(false);
 }

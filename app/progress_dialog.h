@@ -11,9 +11,9 @@ class QProgressBar;
 class QPushButton;
 class SerialControl;
 
-// The modeless progress dialog, as the download drives it, with its captions. It is "loaded" on first use and
-// "unloaded" by an abort; unloading returns it to its design-time state (a nested wait may
-// still be running under it), and the next load places it again.
+// The modeless progress dialog, following the download's progress, with its captions. It is "loaded" on first
+// use and "unloaded" by an abort or a failure; unloading returns it to its design-time state and closes its
+// serial control, and the next load places it again.
 class ProgressDialog : public QDialog
 {
     Q_OBJECT
@@ -26,16 +26,22 @@ public:
     QLabel* Label1;
     SerialControl& MSComm1;
 
+    // The dialog is shown. Asking loads it, as using it does.
+    bool shown();
+    void unload();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
 
 private:
-    // Shows the download's dialog as it stands.
+    // Shows the download's progress as it stands.
     void follow();
+    void load();
 
     QWidget* m_mainWindow;
     Download& m_download;
     std::function<int()> m_language;
-    bool m_placed = false;
+    bool m_loaded = false;
+    bool m_shown = false;
 };

@@ -393,9 +393,9 @@ LineFigures lineTrue(int baudIndex, double bytesPerSecond, bool turbo)
     const qint64 length = 10000, header = 10; // "?Z4&10000\n"
     double drained = 0;
     qint64 lead = 0;
-    QObject::connect(&download, &Download::dialogChanged, [&] {
-        lead = qMax(lead, download.dialog().value - qMax<qint64>(0, port.onTheWire() - header));
-        if (download.dialog().busy && download.dialog().status == DownloadStatus::EndWait && drained == 0) {
+    QObject::connect(&download, &Download::progressChanged, [&] {
+        lead = qMax(lead, download.progress().taken - qMax<qint64>(0, port.onTheWire() - header));
+        if (download.progress().stage == DownloadStage::EndWait && drained == 0) {
             drained = clock.now();
             download.endProgram(); // the 25-second end wait is not what is measured
         }

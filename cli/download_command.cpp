@@ -225,32 +225,32 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     qint64 sendingFrom = 0;
     qint32 shownPercent = -1;
     qint64 taken = 0; // what the bar last showed: the line had taken it
-    QObject::connect(&download, &Download::dialogChanged, [&] {
-        const DownloadDialog& d = download.dialog();
-        if (!d.busy || d.maximum <= 0)
+    QObject::connect(&download, &Download::progressChanged, [&] {
+        const DownloadProgress& d = download.progress();
+        if (!d.transferring() || d.total <= 0)
             return;
-        taken = d.value;
-        const int percent = int(qint64(d.value) * 100 / d.maximum);
+        taken = d.taken;
+        const int percent = int(d.taken * 100 / d.total);
         // On a terminal every change; elsewhere a line per percent.
         if (percent == shownPercent && (out.json() || !m_terminal))
             return;
         shownPercent = percent;
         const double sending = clock.now() - sendingSince -
-                               DownloadPlan::kPauseSeconds * double(pausesUpTo(d.value) - pausesUpTo(sendingFrom));
-        const double rate = sending > 0 ? double(d.value - sendingFrom) / sending : 0;
-        const double left = plan ? plan->secondsLeft(d.value, rate, pacing) : -1;
+                               DownloadPlan::kPauseSeconds * double(pausesUpTo(d.taken) - pausesUpTo(sendingFrom));
+        const double rate = sending > 0 ? double(d.taken - sendingFrom) / sending : 0;
+        const double left = plan ? plan->secondsLeft(d.taken, rate, pacing) : -1;
         countdown.stop();
         out.progress(
             inLanguage(language, "[%1%2] %3% %4/%5 bytes, %6 B/s%7", "[%1%2] %3% %4/%5 byte, %6 B/s%7")
                 .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
-                     QString::number(d.value), QString::number(d.maximum), QString::number(int(rate)),
+                     QString::number(d.taken), QString::number(d.total), QString::number(int(rate)),
                      left >= 0 ? inLanguage(language, ", %1 s left", ", %1 s alla fine").arg(int(left)) : QString()),
-            {{"bytes", d.value}, {"total", d.maximum}, {"percent", percent}});
+            {{"bytes", d.taken}, {"total", d.total}, {"percent", percent}});
     });
     QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
         if (phase == DownloadPhase::Sending) {
             sendingSince = clock.now();
-            sendingFrom = download.dialog().value;
+            sendingFrom = download.progress().taken;
         }
     });
 

@@ -358,16 +358,16 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
             m_out->event(QStringLiteral("phase"), QString(), fields);
             redraw();
         });
-        QObject::connect(pr.download.get(), &Download::dialogChanged, [this, &pr] {
-            const DownloadDialog& d = pr.download->dialog();
-            if (!d.busy || d.maximum <= 0 || (pr.taken == d.value && pr.total == d.maximum))
+        QObject::connect(pr.download.get(), &Download::progressChanged, [this, &pr] {
+            const DownloadProgress& d = pr.download->progress();
+            if (!d.transferring() || d.total <= 0 || (pr.taken == d.taken && pr.total == d.total))
                 return;
-            const bool percent = d.value * 100 / d.maximum != pr.taken * 100 / qMax<qint64>(1, pr.total);
-            pr.taken = d.value;
-            pr.total = d.maximum;
+            const bool percent = d.taken * 100 / d.total != pr.taken * 100 / qMax<qint64>(1, pr.total);
+            pr.taken = d.taken;
+            pr.total = d.total;
             if (percent)
                 m_out->event(QStringLiteral("progress"), QString(),
-                             {{"port", pr.port}, {"bytes", d.value}, {"total", d.maximum}});
+                             {{"port", pr.port}, {"bytes", d.taken}, {"total", d.total}});
             redraw();
         });
         QObject::connect(&pr.job, &Job::finished, [this, &running] {

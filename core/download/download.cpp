@@ -60,42 +60,27 @@ Download::Download(const DownloadInputs& inputs, Clock& clock, SerialControl& po
 
 Download::~Download() = default;
 
-void Download::setDialog(const std::function<void(DownloadDialog&)>& change)
+void Download::setProgress(const DownloadProgress& progress)
 {
-    DownloadDialog next = m_dialog;
-    change(next);
-    if (next == m_dialog)
+    if (progress == m_progress)
         return;
-    m_dialog = next;
-    emit dialogChanged();
+    m_progress = progress;
+    emit progressChanged();
 }
 
-void Download::load()
+void Download::setStage(DownloadStage stage)
 {
-    if (!m_dialog.loaded)
-        setDialog([](DownloadDialog& d) { d = DownloadDialog{true}; });
+    DownloadProgress next = m_progress;
+    next.stage = stage;
+    setProgress(next);
 }
 
-void Download::unload()
+void Download::closeLink()
 {
-    // An unloaded dialog's serial control is closed; queued data is dropped.
+    // A closed port drops its queued data.
     if (m_port.isOpen())
         m_port.close();
-    setDialog([](DownloadDialog& d) { d = DownloadDialog{}; });
-}
-
-bool Download::dialogShown()
-{
-    load();
-    return m_dialog.shown;
-}
-
-void Download::dialogClosed()
-{
-    if (busy())
-        cancel();
-    else
-        setDialog([](DownloadDialog& d) { d.shown = false; });
+    setStage(DownloadStage::Idle);
 }
 
 Pacing Download::pacing() const
@@ -112,7 +97,7 @@ void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
 {
     m_timer.setEnabled(false);
     m_files.closeAll();
-    unload();
+    closeLink();
     m_job.cancel(); // whatever still waits for this download ends quietly
     m_failure = notice.failure;
     emit this->notice(notice);
@@ -192,7 +177,7 @@ void Download::showTaken(bool parallelLink)
     // What the line has taken: written, less what still waits for it. A parallel device tells
     // nothing of its queue, so there the bar shows what was written.
     const qint64 pending = parallelLink ? 0 : m_port.pendingOutput();
-    setProgress(qint32(qMax<qint64>(0, m_progressBase + m_sent - pending)));
+    setTaken(qMax<qint64>(0, m_progressBase + m_sent - pending));
 }
 
 void Download::watchLine()
@@ -273,9 +258,8 @@ void Download::reportPortRefused(const Failure& failure)
     emit ended(DownloadOutcome::PortRefused);
     if (m_job.stopping())
         return;
-    // The busy marker goes too: a hidden dialog with its frame still shown would refuse every
-    // later download.
-    setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
+    // The busy marker goes too, or it would refuse every later download.
+    setStage(DownloadStage::Idle);
     m_files.closeAll();
 }
 
@@ -308,17 +292,17 @@ bool Download::sentAsAnnounced()
     return false;
 }
 
-void Download::setProgress(qint32 value)
+void Download::setTaken(qint64 taken)
 {
-    load();
-    setDialog([value](DownloadDialog& d) { d.value = value; });
+    DownloadProgress next = m_progress;
+    next.taken = taken;
+    setProgress(next);
 }
 
 Task<> Download::endSequence()
 {
     m_dataOut = true;
-    load();
-    setDialog([](DownloadDialog& d) { d.status = DownloadStatus::EndWait; });
+    setStage(DownloadStage::EndWait);
     emit phase(DownloadPhase::EndWait, DownloadPlan::kEndWait);
     co_await m_clock.sleep(DownloadPlan::kEndWait);
     m_lineConfirmed = parallel() || m_port.queueVisible();
@@ -329,22 +313,13 @@ Task<> Download::endSequence()
     emit notice(done);
     if (m_job.stopping())
         co_return;
-    setDialog([](DownloadDialog& d) { d.busy = d.shown = false; });
+    setStage(DownloadStage::Idle);
     emit ended(DownloadOutcome::Completed);
 }
 
-void Download::startDialog(qint32 max)
+void Download::startTransfer()
 {
-    load();
-    setDialog([max](DownloadDialog& d) {
-        d.maximum = max;
-        d.value = 0;
-        d.busy = true;
-        d.status = DownloadStatus::Sending;
-        d.abortNamed = true;
-        d.shown = true;
-    });
-    emit paintRequested();
+    setProgress(DownloadProgress{DownloadStage::Sending, m_length, 0});
 }
 
 void Download::start(const DownloadRequest& request)
@@ -352,8 +327,9 @@ void Download::start(const DownloadRequest& request)
     const QString& path = request.path;
     if (path.isEmpty())
         return;
-    // A handler of the running download's own signals cannot start the next one.
-    if (busy() || m_job.onStack())
+    // One download at a time, in its pass over the file too; a handler of the running download's
+    // own signals cannot start the next one.
+    if (m_job.running() || m_job.onStack())
         return;
 
     // The loader only reads: a missing or empty file is reported, never created or deleted;
@@ -389,14 +365,8 @@ Task<> Download::run(DownloadRequest request)
     const bool timed = request.operation == Operation::Firmware || request.operation == Operation::StandardFonts;
     const char code = timed ? headerCode(request.operation, request.boot, request.checksum) : 0;
     if (timed && headerCarriesChecksum(code)) {
-        load();
-        setDialog([](DownloadDialog& d) {
-            d.status = DownloadStatus::Checksum;
-            d.shown = true;
-        });
-        emit paintRequested();
-        if (m_job.stopping()) // the program ended while the dialog was being drawn
-            co_return;
+        setStage(DownloadStage::Checksum);
+        co_await m_clock.yieldNow(); // a face draws the stage before the pass's first step
     }
     // The pass over the file goes in steps with the event loop between them, so that Annulla,
     // the close box and Ctrl+C stop a large file's pass at once; nothing is opened before it ends.
@@ -431,7 +401,6 @@ Task<> Download::run(DownloadRequest request)
 
     const bool parallelLink = parallel();
     if (!parallelLink) {
-        load(); // the download port is the dialog's: using it loads the dialog
         if (const Failure refused = openSerialLink(m_in.link(), m_port)) {
             reportPortRefused(refused);
             co_return;
@@ -448,7 +417,7 @@ Task<> Download::run(DownloadRequest request)
             co_return;
     }
 
-    startDialog(qint32(m_length));
+    startTransfer();
     emit phase(DownloadPhase::PrinterWait, DownloadPlan::kPrinterWait);
     co_await m_clock.sleep(DownloadPlan::kPrinterWait);
     emit phase(DownloadPhase::Sending, 0);
@@ -459,8 +428,6 @@ Task<> Download::run(DownloadRequest request)
 void Download::tick()
 {
     m_timer.setEnabled(false);
-    if (!m_dialog.loaded || !m_dialog.shown)
-        return;
     m_tick.fire();
 }
 
@@ -509,9 +476,8 @@ void Download::cancel()
     const bool wasRunning = busy() || m_job.running(); // in the pass over the file, too
     m_job.cancel();
     m_timer.setEnabled(false);
-    setDialog([](DownloadDialog& d) { d.busy = false; });
     m_files.closeAll();
-    unload();
+    closeLink();
     if (wasRunning)
         emit ended(DownloadOutcome::Aborted);
 }
@@ -567,8 +533,6 @@ Task<bool> Download::sendExternalPart(DownloadPlan::Part part, int chunkSize, bo
 
 Task<> Download::sendExternalFonts()
 {
-    if (m_dialog.loaded && m_dialog.shown)
-        co_return;
     if (m_plan.refused) {
         m_failure = m_plan.refused;
         emit notice(DownloadNotice{DownloadNotice::Kind::FontsTooBig, m_plan.refused, m_length});
@@ -578,9 +542,7 @@ Task<> Download::sendExternalFonts()
     const int chunkSize = m_plan.chunk(pacing());
     const bool parallelLink = parallel();
     m_timer.setInterval(m_plan.intervalMs(pacing()));
-    startDialog(qint32(m_length));
-    if (m_job.stopping()) // drawing the dialog lets the program end
-        co_return;
+    startTransfer();
 
     for (qsizetype i = 0; i < m_plan.parts.size(); ++i) {
         const DownloadPlan::Part part = m_plan.parts[i];
@@ -610,5 +572,5 @@ void Download::endProgram()
     m_job.cancel();
     m_timer.setEnabled(false);
     m_files.closeAll();
-    unload();
+    closeLink();
 }

@@ -23,24 +23,16 @@ struct DownloadInputs {
     std::function<LinkChoice()> link; // the link, read at each opening and every tick
 };
 
-// What the download is doing, for the dialog's status line.
-enum class DownloadStatus {
-    Idle,     // as the dialog is designed
-    Checksum, // the checksum pass, which does not yield
-    Sending,
-    EndWait, // every byte out; the wait before the printer is switched off and on
-};
+// What a download shows while it runs: the checksum pass, the transfer, the end wait.
+enum class DownloadStage { Idle, Checksum, Sending, EndWait };
 
-// The progress dialog as the download drives it; a face shows it as it stands, in its words.
-struct DownloadDialog {
-    bool loaded = false;
-    bool shown = false;
-    bool busy = false; // the frame with the bar and the abort button: visible while a download runs
-    DownloadStatus status = DownloadStatus::Idle;
-    bool abortNamed = false; // the abort button has been given its caption in the current language
-    qint32 maximum = 100;
-    qint32 value = 0;
-    bool operator==(const DownloadDialog&) const = default;
+struct DownloadProgress {
+    DownloadStage stage = DownloadStage::Idle;
+    qint64 total = 0; // bytes of the file
+    qint64 taken = 0; // of them, what the line has taken (what was written, on LPT1)
+    // The transfer runs: from the moment its bytes are set to go until its end wait is over.
+    bool transferring() const { return stage == DownloadStage::Sending || stage == DownloadStage::EndWait; }
+    bool operator==(const DownloadProgress&) const = default;
 };
 
 // How a download ended, for a face that must tell (the command line's exit status).
@@ -70,10 +62,10 @@ Q_DECLARE_METATYPE(DownloadNotice)
 enum class DownloadPhase { PrinterWait, Sending, Pause, Draining, BetweenParts, EndWait };
 
 // The download command, the timed transfer pump, the external-font transfer and the abort.
-// Every serial download goes through the dialog's serial control; every pause through the clock.
+// Every serial download goes through the serial control it is given; every pause through the clock.
 //
 // A download is one task of its own job: its waits are suspensions that the event loop resumes.
-// The abort, the dialog's close box and the end of the program cancel the task, which then
+// The abort (a face's Annulla, close box or Ctrl+C) and the end of the program cancel the task, which then
 // resumes nowhere.
 class Download : public QObject
 {
@@ -97,13 +89,11 @@ public:
     // The program ends: stop at once, drop queued data, close every file and the port.
     void endProgram();
 
-    // The busy marker: a download runs. Reading it never loads the dialog.
-    bool busy() const { return m_dialog.loaded && m_dialog.busy; }
-    // The dialog is shown. Reading it loads the dialog, as using it does.
-    bool dialogShown();
-    const DownloadDialog& dialog() const { return m_dialog; }
-    // The dialog's own close box when no download runs: it only hides the dialog.
-    void dialogClosed();
+    // A transfer runs (the busy marker).
+    bool busy() const { return m_progress.transferring(); }
+    // A download runs, in its pass over the file too.
+    bool running() const { return m_job.running(); }
+    const DownloadProgress& progress() const { return m_progress; }
     FileChannels& files() { return m_files; }
     // Data bytes written to the link by the last download, across its parts.
     qint64 bytesWritten() const { return m_progressBase + m_sent; }
@@ -118,10 +108,8 @@ public:
     SerialControl& port() { return m_port; }
 
 signals:
-    // dialog() changed; a face redraws its dialog from it.
-    void dialogChanged();
-    // Draw the dialog now: work that does not yield follows.
-    void paintRequested();
+    // progress() changed.
+    void progressChanged();
     // The chosen file is missing or empty: the path is no longer offered.
     void fileRejected();
     // Once for every download that was accepted or refused (an empty path or a second press
@@ -136,12 +124,13 @@ signals:
 private:
     // One tick of the pacing timer.
     void tick();
-    void load();
-    void setDialog(const std::function<void(DownloadDialog&)>& change);
-    void unload();
+    void setProgress(const DownloadProgress& progress);
+    void setStage(DownloadStage stage);
+    // The port closed (queued data dropped) and nothing shown any more.
+    void closeLink();
     Pacing pacing() const;
     bool parallel() const;
-    // Ends a download that cannot go on: everything closed, dialog hidden, one notice.
+    // Ends a download that cannot go on: everything closed, nothing shown, one notice.
     void abandon(DownloadNotice notice, DownloadOutcome outcome = DownloadOutcome::Failed);
     // A file refused before anything was opened or sent.
     void refuseFile(const Failure& failure, bool rejected, qint64 size = 0);
@@ -165,12 +154,12 @@ private:
     Task<bool> pauseIfDue(bool parallelLink);
     // Arms the pacing timer and waits for its tick.
     Task<> nextTick();
-    void startDialog(qint32 max);
-    void setProgress(qint32 value);
+    void startTransfer();
+    void setTaken(qint64 taken);
     bool openParallel();
     void reportPortRefused(const Failure& failure);
     std::optional<QByteArray> readChunk(qint32 n);
-    // String 102, the 25-second wait, the port closed, the end message, the dialog hidden.
+    // The 25-second end wait, the port closed, the end notice, nothing shown.
     Task<> endSequence();
     // The accepted download, from the checksum to the end.
     Task<> run(DownloadRequest request);
@@ -184,7 +173,7 @@ private:
     Clock& m_clock;
     SerialControl& m_port;
     Timer& m_timer;
-    DownloadDialog m_dialog;
+    DownloadProgress m_progress;
     FileChannels m_files;
     Job m_job;
     Wakeup m_tick;       // fired by each tick of the pacing timer
@@ -195,7 +184,7 @@ private:
     bool m_dataOut = false; // the running download has put all its data on the line
     bool m_anyOut = false;  // a byte of the running download went out
     bool m_lineConfirmed = true;
-    qint32 m_progressBase = 0; // the bar's value at the start of the current part
+    qint32 m_progressBase = 0; // of the file, what came before the current part
     double m_lineProgressAt = 0;
     qint64 m_linePending = 0;
     Failure m_failure;

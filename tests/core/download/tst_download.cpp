@@ -51,7 +51,7 @@ struct Run {
                    *otherTimer};
     DownloadRequest request;
     QString printer, hidden;
-    DownloadStatus status = DownloadStatus::Idle;
+    DownloadStage stage = DownloadStage::Idle;
     QByteArray data = patternBytes(100);
 
     explicit Run(const QString& setup)
@@ -62,16 +62,14 @@ struct Run {
                          [this](const DownloadNotice& n) { tellDownload(messages, language, n); });
         QObject::connect(&other, &Download::notice,
                          [this](const DownloadNotice& n) { tellDownload(otherMessages, language, n); });
-        QObject::connect(&download, &Download::dialogChanged, [this] {
-            const DownloadDialog& g = download.dialog();
-            if (!g.shown)
-                hidden = QStringLiteral("%1/%2").arg(g.value).arg(g.maximum);
-            if (g.shown && std::exchange(status, g.status) != g.status)
-                line.add(QStringList{"[idle]", "[checksum]", "[sending]", "[endwait]"}[int(g.status)]);
-            status = g.shown ? g.status : DownloadStatus::Idle;
+        QObject::connect(&download, &Download::progressChanged, [this] {
+            const DownloadProgress& g = download.progress();
+            if (g.stage == DownloadStage::Idle)
+                hidden = QStringLiteral("%1/%2").arg(g.taken).arg(g.total);
+            else if (std::exchange(stage, g.stage) != g.stage)
+                line.add(QStringList{"[idle]", "[checksum]", "[sending]", "[endwait]"}[int(g.stage)]);
+            stage = g.stage;
         });
-        QObject::connect(&download, &Download::paintRequested,
-                         [this] { line.add(download.dialog().loaded ? "paint" : "paint?"); });
         QObject::connect(&download, &Download::fileRejected, [this] { line.add("rejected"); });
         QObject::connect(&download, &Download::phase, [this](DownloadPhase p, double s) {
             line.add(QStringList{"~wait", "~send", "~pause", "~drain", "~parts", "~end"}[int(p)] + QString::number(s));
@@ -195,11 +193,11 @@ struct Run {
     {
         const auto bar = [this] {
             const qint64 header = port.writes.isEmpty() ? 0 : port.writes[0].data.size();
-            return download.dialog().value - qMax<qint64>(0, port.onTheWire() - header);
+            return download.progress().taken - qMax<qint64>(0, port.onTheWire() - header);
         };
-        QObject::connect(&download, &Download::dialogChanged, [this, bar] { lead = qMax(lead, bar()); });
+        QObject::connect(&download, &Download::progressChanged, [this, bar] { lead = qMax(lead, bar()); });
         sample = [this, bar] {
-            if (download.busy() && download.dialog().status == DownloadStatus::Sending)
+            if (download.progress().stage == DownloadStage::Sending)
                 lag = qMax(lag, -bar());
             clock.at(clock.now() + 0.05, sample);
         };
@@ -208,7 +206,7 @@ struct Run {
     bool parallel() const { return link.parallel(); }
     QByteArray received() const { return parallel() ? readFile(printer) : port.allBytes(); }
     // The timeline after the download has run its course, with what reached LPT1. The
-    // usual stretches are folded once checked: "dlg" the dialog shown and drawn, "~wait8" the wait for the
+    // usual stretches are folded once checked: "dlg" the transfer shown, "~wait8" the wait for the
     // printer and the sending that follows it, "END" the end status, 25 s, the port closed, the end message.
     QString run()
     {
@@ -223,7 +221,7 @@ struct Run {
                     s.replace(m.capturedStart(), m.capturedLength(), QString(as).replace("T", m.captured(1)));
             }
         };
-        fold(R"(\[sending\]@(\S+) paint@\1)", "dlg@T");
+        fold(R"(\[sending\]@(\S+))", "dlg@T");
         fold(R"(open1 4800,N,8,1@(\S+))", "open@T");
         fold(R"(dlg@(\S+) ~wait8@\1)", "~wait8@T");
         fold(R"(C:Velmora@(\S+) =failed@\1)", "FAIL@T");
@@ -244,9 +242,7 @@ struct Run {
     // whole on the bar when the download says it ended well.
     void expectSound(const QString& timeline)
     {
-        QVERIFY(!download.busy() && !download.dialog().shown);
-        download.dialogClosed(); // the close box with no download running: it stays hidden
-        QVERIFY(!download.dialogShown() && download.dialog().loaded);
+        QVERIFY(!download.running() && download.progress().stage == DownloadStage::Idle);
         QVERIFY(!download.files().sourceOpen() && !download.files().portChannelOpen());
         QVERIFY(!port.isOpen() && !timer->isEnabled());
         QVERIFY(!QFileInfo::exists(home.path() + "/gone.out")); // a missing LPT1 device is never created
@@ -382,14 +378,14 @@ private slots:
         };
         // The command: header codes, checksums, line settings, pacing.
         row("firmware, board, checksum", "data=A check=on port=COM3 line=19200,E,7,2",
-            "[checksum]@0 paint@0 open3 19200,E,7,2@0 ?Z3&1,65$@0 ~wait8@0 A@8.02 pad@8.02 END@8.02");
+            "[checksum]@0 open3 19200,E,7,2@0 ?Z3&1,65$@0 ~wait8@0 A@8.02 pad@8.02 END@8.02");
         row("checksum 0 is one digit", "data=abab check=on",
-            "[checksum]@0 paint@0 open@0 ?Z3&4,0$@0 ~wait8@0 abab@8.02 END@8.02");
+            "[checksum]@0 open@0 ?Z3&4,0$@0 ~wait8@0 abab@8.02 END@8.02");
         row("firmware, board", "data=1234", "open@0 ?Z4&4$@0 ~wait8@0 1234@8.02 END@8.02");
         row("a greyed box is no checksum", "data=12 check=greyed", "open@0 ?Z4&2$@0 ~wait8@0 12@8.02 END@8.02");
         row("firmware to the RAM card", "data=123 check=on ram", "open@0 ?Z2&3$@0 ~wait8@0 123@8.02 pad@8.02 END@8.02");
         row("standard fonts, board, checksum", "data=xy op=fonts check=on",
-            "[checksum]@0 paint@0 open@0 ?Z8&2,1$@0 ~wait8@0 xy@8.02 END@8.02");
+            "[checksum]@0 open@0 ?Z8&2,1$@0 ~wait8@0 xy@8.02 END@8.02");
         row("standard fonts, board", "data=xy op=fonts", "open@0 ?Z1&2$@0 ~wait8@0 xy@8.02 END@8.02");
         row("standard fonts, RAM card", "data=xy op=fonts ram", "open@0 ?Z0&2$@0 ~wait8@0 xy@8.02 END@8.02");
         row("no operation: no header", "data=xy op=none", "open@0 ~wait8@0 xy@8.02 END@8.02");
@@ -398,7 +394,7 @@ private slots:
             "open@0 ?Z4&4097$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 1@11.3 pad@11.3 END@11.3");
         row("Turbo greyed on LPT1 pauses every 4096", "len=4097 port=LPT1 turbo=2",
             "~wait8@0 ~pause2@10.88 END@12.925 lpt:?Z4&4097$+4098");
-        row("LPT1", "data=xy port=LPT1 op=fonts check=on", "[checksum]@0 paint@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
+        row("LPT1", "data=xy port=LPT1 op=fonts check=on", "[checksum]@0 ~wait8@0 END@8.045 lpt:?Z8&2,1$+2");
         row("LPT1 with Turbo", "data=xy port=LPT1 turbo=1", "~wait8@0 END@8.002 lpt:?Z4&2$+2");
         row("English", "data=xy lang=2000",
             "open@0 ?Z4&2$@0 ~wait8@0 xy@8.02 [endwait]@8.02 ~end25@8.02 close@33.02 I:Download has ended@33.02 "
@@ -472,15 +468,14 @@ private slots:
             "/dev/zero\nis not a regular file: it is a device");
         row("2 GiB: named with its size", "file=huge", "C:Velmora@0 =file@0", "è troppo grande (2147483648");
         row("Annulla in the pass over a large file: nothing opened", "file=2G-1 check=on cancel@0",
-            "[checksum]@0 paint@0 =aborted@0");
+            "[checksum]@0 =aborted@0");
         row("2 GiB less one byte goes", "file=2G-1 turbo=1 cancel@9",
             "open@0 ?Z4&2147483647$@0 ~wait8@0 512x499@8.002+0.002 close@9 =aborted@9");
-        row("a held port: named in the detail", "data=abc check=on refuse",
-            "[checksum]@0 paint@0 refused1@0 C:Porta@0 =port@0",
+        row("a held port: named in the detail", "data=abc check=on refuse", "[checksum]@0 refused1@0 C:Porta@0 =port@0",
             "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / Porta / COM1 "
             "(/dev/fake1): porta in uso da un altro programma");
         row("a held port freed: the next press goes through", "data=abc check=on refuse free@1 press@2",
-            "[checksum]@0 paint@0 refused1@0 C:Porta@0 =port@0 [checksum]@2 paint@2 open@2 ?Z3&3,96$@2 ~wait8@2 "
+            "[checksum]@0 refused1@0 C:Porta@0 =port@0 [checksum]@2 open@2 ?Z3&3,96$@2 ~wait8@2 "
             "abc@10.02 pad@10.02 END@10.02");
         row("a held port, English", "data=abc lang=2000 refuse", "refused1@0 C:Port@0 =port@0",
             "WARNING! COM port is already open. Close all programs and try again.");
@@ -585,7 +580,7 @@ private slots:
         row("a file removed in the transfer still goes out", "len=5000 remove@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 8@11.58 END@11.58");
         row("a file changed in place: not what was announced", "len=5000 check=on overwrite@8.05",
-            "[checksum]@0 paint@0 open@0 ?Z3&5000,112$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 "
+            "[checksum]@0 open@0 ?Z3&5000,112$@0 ~wait8@0 64x64@8.02+0.02 ~pause2@9.28 64x14@11.3+0.02 "
             "ZZZZZZZZ@11.58 close@11.58 FAIL@11.58",
             "DATA.BIN\nè cambiato durante il download");
         row("a same-size edit that keeps the XOR and the time", "len=5000 swap@8.05",
