@@ -50,8 +50,8 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
     case Kind::FileChanged:
         return critical(ownText(base, Msg::FileChanged).arg(path), kAppTitle);
     case Kind::PortRefused:
-        return critical(tableText(base, Text::PortInUse), tableText(base, Text::Port), failureDetail(base, f));
-    case Kind::ParallelRefused:
+        if (f.subject != kParallelPort)
+            return critical(tableText(base, Text::PortInUse), tableText(base, Text::Port), failureDetail(base, f));
         return critical(
             ownText(base, Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(f.device), why(base, n)),
             tableText(base, Text::Port));

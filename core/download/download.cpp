@@ -1,7 +1,6 @@
 #include "core/download/download.h"
 
 #include "core/download/header.h"
-#include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/file_check.h"
@@ -16,18 +15,9 @@ constexpr char kPadByte = ' ';
 // The device is the download's from its first byte to its end, across the closings between a
 // header and its data and between the two parts of external fonts.
 struct DeviceHold {
-    SerialControl& port;
-    FileChannels& files;
-    DeviceHold(SerialControl& p, FileChannels& f) : port(p), files(f)
-    {
-        port.holdDevice(true);
-        files.holdPortChannel(true);
-    }
-    ~DeviceHold()
-    {
-        port.holdDevice(false);
-        files.holdPortChannel(false);
-    }
+    DownloadLink& link;
+    explicit DeviceHold(DownloadLink& l) : link(l) { link.hold(true); }
+    ~DeviceHold() { link.hold(false); }
     DeviceHold(const DeviceHold&) = delete;
     DeviceHold& operator=(const DeviceHold&) = delete;
 };
@@ -40,7 +30,8 @@ Failure reopenFailure(const Failure& refused)
 } // namespace
 
 Download::Download(const DownloadInputs& inputs, Clock& clock, SerialControl& port, Timer& timer, QObject* parent)
-    : QObject(parent), m_in(inputs), m_clock(clock), m_port(port), m_timer(timer)
+    : QObject(parent), m_in(inputs), m_clock(clock), m_port(port), m_timer(timer), m_serialLink(port, inputs.link),
+      m_parallelLink(m_files)
 {
     // The pacing timer is the download's own: no face has to remember to wire it.
     connect(&m_timer, &Timer::timeout, this, &Download::tick);
@@ -78,19 +69,13 @@ void Download::setStage(DownloadStage stage)
 void Download::closeLink()
 {
     // A closed port drops its queued data.
-    if (m_port.isOpen())
-        m_port.close();
+    m_link->close();
     setStage(DownloadStage::Idle);
 }
 
 Pacing Download::pacing() const
 {
     return m_in.pacing();
-}
-
-bool Download::parallel() const
-{
-    return m_in.link().parallel();
 }
 
 void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
@@ -122,34 +107,28 @@ void Download::reportLinkFailure(const Failure& failure, Cause refusedBy, qint64
     abandon(DownloadNotice{DownloadNotice::Kind::LinkFailed, f, pending, refusedBy});
 }
 
-Task<bool> Download::sendHeader(QByteArray header, bool parallel)
+Task<bool> Download::sendHeader(QByteArray header)
 {
     if (!m_job.stopping())
         emit headerSent(header);
-    co_return co_await sendToLink(std::move(header), parallel);
+    co_return co_await sendToLink(std::move(header));
 }
 
-Task<bool> Download::sendToLink(QByteArray data, bool parallel)
+Task<bool> Download::sendToLink(QByteArray data)
 {
     // The one guard: a download stopped from inside its own step (a handler it called ended the
     // program or the download) sends nothing more on its way to the next wait.
     if (m_job.stopping())
         co_return false;
-    if (!parallel) {
-        if (m_port.write(data))
-            co_return m_anyOut = true;
-        // The port's failure signal may have ended the download already; report once.
-        if (!m_job.stopping())
-            reportLinkFailure(m_port.failure());
-        co_return false;
-    }
     qint64 done = 0;
     double lastTaken = m_clock.now();
     while (done < data.size()) {
         Failure failure;
-        const qint64 n = m_files.writeToPortChannel(data.constData() + done, data.size() - done, &failure);
+        const qint64 n = m_link->write(data.constData() + done, data.size() - done, &failure);
         if (n < 0) {
-            reportLinkFailure(failure);
+            // The port's failure signal may have ended the download already; report once.
+            if (!m_job.stopping())
+                reportLinkFailure(failure);
             co_return false;
         }
         if (n > 0) {
@@ -158,8 +137,8 @@ Task<bool> Download::sendToLink(QByteArray data, bool parallel)
             lastTaken = m_clock.now();
             continue;
         }
-        if (m_clock.now() - lastTaken >= FileChannels::kWriteStallSeconds) {
-            reportLinkFailure(Failure{Cause::LinkStalled, QStringLiteral("LPT1"), m_files.portChannelDevice(), {}});
+        if (m_clock.now() - lastTaken >= m_link->stallSeconds()) {
+            reportLinkFailure(Failure{Cause::LinkStalled, m_link->name(), m_link->device(), {}});
             co_return false;
         }
         co_await m_clock.sleep(0.02);
@@ -167,23 +146,16 @@ Task<bool> Download::sendToLink(QByteArray data, bool parallel)
     co_return true;
 }
 
-double Download::drainStallSeconds(const LineSettings& line)
+void Download::showTaken()
 {
-    return qMax(10.0, 8192.0 / (line.baud / 10.0));
-}
-
-void Download::showTaken(bool parallelLink)
-{
-    // What the line has taken: written, less what still waits for it. A parallel device tells
-    // nothing of its queue, so there the bar shows what was written.
-    const qint64 pending = parallelLink ? 0 : m_port.pendingOutput();
-    setTaken(qMax<qint64>(0, m_progressBase + m_sent - pending));
+    // What the line has taken: written, less what still waits for it.
+    setTaken(qMax<qint64>(0, m_progressBase + m_sent - m_link->pending()));
 }
 
 void Download::watchLine()
 {
     m_lineProgressAt = m_clock.now();
-    m_linePending = m_port.pendingOutput();
+    m_linePending = m_link->pending();
 }
 
 bool Download::lineMoving(qint64 pending)
@@ -191,37 +163,36 @@ bool Download::lineMoving(qint64 pending)
     if (pending < m_linePending)
         m_lineProgressAt = m_clock.now();
     m_linePending = pending;
-    if (pending == 0 || m_clock.now() - m_lineProgressAt < drainStallSeconds(m_port.line()))
+    if (pending == 0 || m_clock.now() - m_lineProgressAt < m_link->stallSeconds())
         return true;
-    reportLinkFailure(Failure{Cause::LinkStalled, m_port.port(), m_port.device(), {}}, Cause::None, pending);
+    reportLinkFailure(Failure{Cause::LinkStalled, m_link->name(), m_link->device(), {}}, Cause::None, pending);
     return false;
 }
 
-Task<bool> Download::drainSerial()
+Task<bool> Download::drain()
 {
     // Closing a port drops what is still queued (Qt's buffer, then the kernel's), so a normal
     // end waits, with the UI alive and Cancel working, until the line has taken every byte.
     // So does a pause, or the printer would see no gap.
-    const double bytesPerSecond = m_port.line().baud / 10.0;
     watchLine();
-    if (m_port.pendingOutput() > 0)
+    if (m_link->pending() > 0)
         emit phase(DownloadPhase::Draining, 0);
-    for (qint64 pending = m_port.pendingOutput(); pending > 0; pending = m_port.pendingOutput()) {
-        showTaken(false);
-        co_await m_clock.sleep(qBound(0.002, double(pending) / bytesPerSecond, 0.02));
-        if (!lineMoving(m_port.pendingOutput()))
+    for (qint64 pending = m_link->pending(); pending > 0; pending = m_link->pending()) {
+        showTaken();
+        co_await m_clock.sleep(qBound(0.002, double(pending) / m_link->rate(), 0.02));
+        if (!lineMoving(m_link->pending()))
             co_return false;
     }
-    showTaken(false);
+    showTaken();
     co_return true;
 }
 
-Task<bool> Download::pauseIfDue(bool parallelLink)
+Task<bool> Download::pauseIfDue()
 {
     const qint64 every = m_plan.pauseEvery(pacing());
     if (every == 0 || m_sent % every != 0)
         co_return true;
-    if (!parallelLink && !co_await drainSerial())
+    if (!co_await drain())
         co_return false;
     emit phase(DownloadPhase::Pause, DownloadPlan::kPauseSeconds);
     co_await m_clock.sleep(DownloadPlan::kPauseSeconds);
@@ -235,24 +206,21 @@ Task<> Download::nextTick()
     co_await m_tick;
 }
 
-bool Download::openParallel()
+bool Download::openLink()
 {
-    Failure failure;
-    if (m_files.openPortChannel(&failure))
+    const Failure refused = m_link->open();
+    if (!refused)
         return true;
     if (m_anyOut) {
-        reportLinkFailure(reopenFailure(failure), failure.cause);
+        reportLinkFailure(reopenFailure(refused), refused.cause);
         return false;
     }
-    // Refused like a serial port that does not open: whatever was sent before stays sent.
-    abandon(DownloadNotice{DownloadNotice::Kind::ParallelRefused, failure}, DownloadOutcome::PortRefused);
+    reportPortRefused(refused);
     return false;
 }
 
 void Download::reportPortRefused(const Failure& failure)
 {
-    if (m_anyOut)
-        return reportLinkFailure(reopenFailure(failure), failure.cause);
     m_failure = failure;
     emit notice(DownloadNotice{DownloadNotice::Kind::PortRefused, failure});
     emit ended(DownloadOutcome::PortRefused);
@@ -305,9 +273,8 @@ Task<> Download::endSequence()
     setStage(DownloadStage::EndWait);
     emit phase(DownloadPhase::EndWait, DownloadPlan::kEndWait);
     co_await m_clock.sleep(DownloadPlan::kEndWait);
-    m_lineConfirmed = parallel() || m_port.queueVisible();
-    if (m_port.isOpen())
-        m_port.close();
+    m_lineConfirmed = m_link->confirmsLine();
+    m_link->close();
     DownloadNotice done;
     done.lineConfirmed = m_lineConfirmed;
     emit notice(done);
@@ -358,7 +325,9 @@ void Download::start(const DownloadRequest& request)
 
 Task<> Download::run(DownloadRequest request)
 {
-    const DeviceHold hold(m_port, m_files);
+    const bool parallel = m_in.link().parallel();
+    m_link = parallel ? static_cast<DownloadLink*>(&m_parallelLink) : &m_serialLink;
+    const DeviceHold hold(*m_link);
     const QString path = request.path;
     // The XOR of the whole file is read once: the header announces it when asked to, and every
     // download checks at its end that the bytes sent give it too.
@@ -387,34 +356,27 @@ Task<> Download::run(DownloadRequest request)
     m_fileDigest = pass.digest();
     m_sentXor = 0;
     m_sentDigest.reset();
-    m_plan = planDownload(request, m_length, sum, parallel());
+    m_plan = planDownload(request, m_length, sum, parallel);
     if (timed)
         m_header = m_plan.parts.constFirst().header;
 
     if (request.operation == Operation::ExternalFonts) {
         co_await sendExternalFonts();
-        if (m_port.isOpen())
-            m_port.close();
+        m_link->close();
         m_files.closeAll();
         co_return;
     }
 
-    const bool parallelLink = parallel();
-    if (!parallelLink) {
-        if (const Failure refused = openSerialLink(m_in.link(), m_port)) {
-            reportPortRefused(refused);
+    if (!openLink())
+        co_return;
+    if (!m_header.isEmpty()) {
+        if (!co_await sendHeader(m_header))
             co_return;
-        }
-        if (!m_header.isEmpty() && !co_await sendHeader(m_header, false))
-            co_return;
-    } else {
-        if (!m_header.isEmpty()) {
-            if (!openParallel() || !co_await sendHeader(m_header, true))
+        if (m_link->reopensAfterHeader()) {
+            m_link->close();
+            if (!openLink())
                 co_return;
-            m_files.closePortChannel();
         }
-        if (!openParallel())
-            co_return;
     }
 
     startTransfer();
@@ -422,7 +384,7 @@ Task<> Download::run(DownloadRequest request)
     co_await m_clock.sleep(DownloadPlan::kPrinterWait);
     emit phase(DownloadPhase::Sending, 0);
     m_timer.setInterval(m_plan.intervalMs(pacing()));
-    co_await sendTimed(parallelLink);
+    co_await sendTimed();
 }
 
 void Download::tick()
@@ -431,43 +393,40 @@ void Download::tick()
     m_tick.fire();
 }
 
-Task<> Download::sendTimed(bool parallelLink)
+Task<> Download::sendTimed()
 {
     for (;;) {
         co_await nextTick();
         const int chunkSize = m_plan.chunk(pacing());
-        if (!parallelLink) {
-            const qint64 pending = m_port.pendingOutput();
-            if (pending >= chunkSize) {
-                // The line is behind the pacing: nothing more is queued until it has taken its share.
-                showTaken(false);
-                if (!lineMoving(pending))
-                    co_return;
-                continue;
-            }
+        if (const qint64 pending = m_link->pending(); pending >= chunkSize) {
+            // The line is behind the pacing: nothing more is queued until it has taken its share.
+            showTaken();
+            if (!lineMoving(pending))
+                co_return;
+            continue;
         }
         const qint32 n = qint32(qMin<qint64>(chunkSize, m_length - m_sent));
         const std::optional<QByteArray> chunk = readChunk(n);
-        if (!chunk || !co_await sendToLink(*chunk, parallelLink))
+        if (!chunk || !co_await sendToLink(*chunk))
             co_return;
         m_sent += n;
         watchLine();
-        showTaken(parallelLink);
+        showTaken();
         if (m_sent == m_length && !sentAsAnnounced())
             co_return;
-        if (!co_await pauseIfDue(parallelLink))
+        if (!co_await pauseIfDue())
             co_return;
         if (m_sent == m_length)
             break;
     }
-    if (m_plan.pad && !co_await sendToLink(QByteArray(1, kPadByte), parallelLink))
+    if (m_plan.pad && !co_await sendToLink(QByteArray(1, kPadByte)))
         co_return;
-    if (!parallelLink && !co_await drainSerial())
+    if (!co_await drain())
         co_return;
-    if (parallelLink)
-        m_files.closeAll();
-    else
-        m_files.closeSource();
+    m_files.closeSource();
+    // A link that would drop its queue stays open through the end wait; the others close now.
+    if (!m_link->dropsQueueOnClose())
+        m_link->close();
     co_await endSequence();
 }
 
@@ -482,23 +441,19 @@ void Download::cancel()
         emit ended(DownloadOutcome::Aborted);
 }
 
-Task<bool> Download::sendExternalHeader(QByteArray header, bool parallelLink)
+Task<bool> Download::sendExternalHeader(QByteArray header)
 {
-    if (!parallelLink) {
-        if (const Failure refused = openSerialLink(m_in.link(), m_port)) {
-            reportPortRefused(refused);
-            co_return false;
-        }
-        co_return co_await sendHeader(header, false);
-    }
-    if (!openParallel() || !co_await sendHeader(header, true))
+    if (!openLink())
         co_return false;
-    m_files.closePortChannel();
+    const bool sent = co_await sendHeader(std::move(header));
+    if (!sent || !m_link->reopensAfterHeader())
+        co_return sent;
+    m_link->close();
     co_await m_clock.sleep(DownloadPlan::kParallelReopen);
-    co_return openParallel();
+    co_return openLink();
 }
 
-Task<bool> Download::sendExternalPart(DownloadPlan::Part part, int chunkSize, bool parallelLink)
+Task<bool> Download::sendExternalPart(DownloadPlan::Part part, int chunkSize)
 {
     emit phase(DownloadPhase::PrinterWait, DownloadPlan::kFontsPartWait);
     co_await m_clock.sleep(DownloadPlan::kFontsPartWait);
@@ -508,27 +463,26 @@ Task<bool> Download::sendExternalPart(DownloadPlan::Part part, int chunkSize, bo
     m_progressBase = qint32(part.offset);
     while (m_sent != partLength) {
         // The line is behind the pacing: nothing more is queued until it has taken its share.
-        for (qint64 pending = parallelLink ? 0 : m_port.pendingOutput(); pending >= chunkSize;
-             pending = m_port.pendingOutput()) {
-            showTaken(false);
+        for (qint64 pending = m_link->pending(); pending >= chunkSize; pending = m_link->pending()) {
+            showTaken();
             if (!lineMoving(pending))
                 co_return false;
             co_await nextTick();
         }
         const qint32 n = qint32(qMin<qint64>(chunkSize, partLength - m_sent));
         const std::optional<QByteArray> chunk = readChunk(n);
-        if (!chunk || !co_await sendToLink(*chunk, parallelLink))
+        if (!chunk || !co_await sendToLink(*chunk))
             co_return false;
         m_sent += n;
         watchLine();
-        showTaken(parallelLink);
-        if (!co_await pauseIfDue(parallelLink))
+        showTaken();
+        if (!co_await pauseIfDue())
             co_return false;
         if (m_sent == partLength)
             break;
         co_await nextTick();
     }
-    co_return parallelLink || co_await drainSerial();
+    co_return co_await drain();
 }
 
 Task<> Download::sendExternalFonts()
@@ -540,7 +494,6 @@ Task<> Download::sendExternalFonts()
         co_return;
     }
     const int chunkSize = m_plan.chunk(pacing());
-    const bool parallelLink = parallel();
     m_timer.setInterval(m_plan.intervalMs(pacing()));
     startTransfer();
 
@@ -550,20 +503,16 @@ Task<> Download::sendExternalFonts()
             emit phase(DownloadPhase::BetweenParts, DownloadPlan::kBetweenParts);
             co_await m_clock.sleep(DownloadPlan::kBetweenParts);
         }
-        if (!co_await sendExternalHeader(part.header, parallelLink))
+        if (!co_await sendExternalHeader(part.header))
             co_return;
-        if (!co_await sendExternalPart(part, chunkSize, parallelLink))
+        if (!co_await sendExternalPart(part, chunkSize))
             co_return;
-        if (parallelLink)
-            m_files.closePortChannel();
-        else
-            m_port.close();
+        m_link->close();
     }
     if (!sentAsAnnounced())
         co_return;
     m_files.closeAll();
-    if (m_port.isOpen())
-        m_port.close();
+    m_link->close();
     co_await endSequence();
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/download/download_link.h"
 #include "core/download/file_channels.h"
 #include "core/download/plan.h"
 #include "core/link/line_settings.h"
@@ -41,14 +42,13 @@ enum class DownloadOutcome { Completed, FileRefused, PortRefused, Failed, Aborte
 // in its own words (a box, a line), and the download goes on once it has.
 struct DownloadNotice {
     enum class Kind {
-        FileRefused,     // before anything opened; the failure's cause says why
-        FontsTooBig,     // external fonts beyond their limit
-        FileReadFailed,  // the file could not be read on (no system words: it is shorter than announced)
-        FileChanged,     // what went out is not what was announced
-        PortRefused,     // a serial port that did not open; nothing was sent
-        ParallelRefused, // LPT1 that did not open; nothing was sent
-        LinkFailed,      // the link failed once bytes could have gone out
-        Ended,           // every byte out and the end wait over
+        FileRefused,    // before anything opened; the failure's cause says why
+        FontsTooBig,    // external fonts beyond their limit
+        FileReadFailed, // the file could not be read on (no system words: it is shorter than announced)
+        FileChanged,    // what went out is not what was announced
+        PortRefused,    // the link did not open; nothing was sent
+        LinkFailed,     // the link failed once bytes could have gone out
+        Ended,          // every byte out and the end wait over
     };
     Kind kind = Kind::Ended;
     Failure failure;
@@ -73,10 +73,6 @@ class Download : public QObject
 public:
     // How much of the file one step of the pass at the start reads before the event loop runs.
     static constexpr qint64 kFilePassStep = 4 << 20;
-    // How long the line may show no progress before the printer counts as not taking the
-    // data: at least 10 s, and the time 8 KiB take at the line rate, since drivers and
-    // pseudo-terminals report their queue in steps of up to a few kilobytes.
-    static double drainStallSeconds(const LineSettings& line);
 
     Download(const DownloadInputs& inputs, Clock& clock, SerialControl& port, Timer& timer, QObject* parent = nullptr);
     ~Download() override;
@@ -129,7 +125,6 @@ private:
     // The port closed (queued data dropped) and nothing shown any more.
     void closeLink();
     Pacing pacing() const;
-    bool parallel() const;
     // Ends a download that cannot go on: everything closed, nothing shown, one notice.
     void abandon(DownloadNotice notice, DownloadOutcome outcome = DownloadOutcome::Failed);
     // A file refused before anything was opened or sent.
@@ -137,26 +132,27 @@ private:
     void reportLinkFailure(const Failure& failure, Cause refusedBy = Cause::None, qint64 pending = 0);
     // What went out is what the header announced: the file's bytes as they were at the start.
     bool sentAsAnnounced();
-    // Sends on the link; a parallel device that takes nothing is waited on from the event loop,
-    // so that Annulla and Ctrl+C act at once, and fails as stalled after its bound.
-    Task<bool> sendToLink(QByteArray data, bool parallel);
-    Task<bool> sendHeader(QByteArray header, bool parallel);
-    // Waits until the serial line has taken every queued byte; false if it could not.
-    Task<bool> drainSerial();
-    // The bar follows the line: what it has taken so far.
-    void showTaken(bool parallelLink);
+    // Sends on the link; a link that takes nothing is waited on from the event loop, so that
+    // Annulla and Ctrl+C act at once, and fails as stalled after its bound.
+    Task<bool> sendToLink(QByteArray data);
+    Task<bool> sendHeader(QByteArray header);
+    // Waits until the line has taken every queued byte; false if it could not.
+    Task<bool> drain();
+    // The progress follows the line: what it has taken so far.
+    void showTaken();
     // Watching the line: from a write on, it must take something within the stall time; once
     // it has not, the download fails (reported) and lineMoving() is false.
     void watchLine();
     bool lineMoving(qint64 pending);
     // The 2-second pause after the bytes sent so far, if one is due, once the line has taken
     // them; false when the line failed.
-    Task<bool> pauseIfDue(bool parallelLink);
+    Task<bool> pauseIfDue();
     // Arms the pacing timer and waits for its tick.
     Task<> nextTick();
     void startTransfer();
     void setTaken(qint64 taken);
-    bool openParallel();
+    // Opens the link; a refusal is reported (a refused reopening as a failure of the link).
+    bool openLink();
     void reportPortRefused(const Failure& failure);
     std::optional<QByteArray> readChunk(qint32 n);
     // The 25-second end wait, the port closed, the end notice, nothing shown.
@@ -164,10 +160,10 @@ private:
     // The accepted download, from the checksum to the end.
     Task<> run(DownloadRequest request);
     // The timed transfer: a chunk at every tick of the pacing timer.
-    Task<> sendTimed(bool parallelLink);
+    Task<> sendTimed();
     Task<> sendExternalFonts();
-    Task<bool> sendExternalHeader(QByteArray header, bool parallel);
-    Task<bool> sendExternalPart(DownloadPlan::Part part, int chunkSize, bool parallel);
+    Task<bool> sendExternalHeader(QByteArray header);
+    Task<bool> sendExternalPart(DownloadPlan::Part part, int chunkSize);
 
     DownloadInputs m_in;
     Clock& m_clock;
@@ -175,6 +171,9 @@ private:
     Timer& m_timer;
     DownloadProgress m_progress;
     FileChannels m_files;
+    SerialLink m_serialLink;
+    ParallelLink m_parallelLink;
+    DownloadLink* m_link = &m_serialLink; // chosen at each download's start
     Job m_job;
     Wakeup m_tick;       // fired by each tick of the pacing timer
     qint64 m_length = 0; // of the whole file

@@ -1,6 +1,7 @@
 #include "core/download/file_channels.h"
 
 #include "core/link/device_access.h"
+#include "core/link/line_settings.h"
 #include "core/link/port_names.h"
 
 #include <QFileInfo>
@@ -51,7 +52,7 @@ bool FileChannels::openPortChannel(Failure* failure)
     const QString device = portChannelDevice();
     const auto refuse = [&](Cause cause, const QString& words) {
         if (failure)
-            *failure = Failure{cause, QStringLiteral("LPT1"), device, words};
+            *failure = Failure{cause, kParallelPort, device, words};
         return false;
     };
     if (const Failure f = device_access::check(device, device_access::Use::Parallel))
@@ -97,7 +98,7 @@ qint64 FileChannels::writeToPortChannel(const char* data, qint64 size, Failure* 
 {
     const auto fail = [&](Cause cause, const QString& words) -> qint64 {
         if (failure)
-            *failure = Failure{cause, QStringLiteral("LPT1"), m_portDevice, words};
+            *failure = Failure{cause, kParallelPort, m_portDevice, words};
         return -1;
     };
     if (!m_port.isOpen())

@@ -30,10 +30,13 @@ std::optional<LineSettings> offeredLine(int baudItem, int parityItem, int dataIt
 // The same from the items' text ("57600,N,8,1"); nothing for a line the lists do not offer.
 std::optional<LineSettings> offeredLine(const QString& text);
 
+// The one parallel port's name.
+inline constexpr QLatin1String kParallelPort("LPT1");
+
 // The link as the operator chose it: the port, and for a serial port its line.
 struct LinkChoice {
     QString port;                     // "COM1" to "COM10", "LPT1" or a device's path; empty: none chosen
     std::optional<LineSettings> line; // nothing when a line list has no selection
     bool operator==(const LinkChoice&) const = default;
-    bool parallel() const { return port == QLatin1String("LPT1"); }
+    bool parallel() const { return port == kParallelPort; }
 };
