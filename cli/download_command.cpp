@@ -181,8 +181,6 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     const Pacing pacing = pacingOf(c.turbo);
     const LinkChoice link = c.link;
     Download download(DownloadInputs{[pacing] { return pacing; }, [link] { return link; }}, clock, port, *timer);
-    QObject::connect(&download, &Download::notice,
-                     [&out, language](const DownloadNotice& notice) { tellDownload(out, language, notice); });
     std::optional<DownloadOutcome> outcome;
     QObject::connect(&download, &Download::ended, [&](DownloadOutcome o) {
         outcome = o;
@@ -218,9 +216,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     // Time left, from the plan: the bytes at the rate seen while sending (the pauses left out),
     // the pauses and waits still due, and the end wait.
     const bool parallel = link.parallel();
-    const std::optional<DownloadPlan> plan = planFile(c.request, parallel);
-    const qint64 pauseEvery = plan ? plan->pauseEvery(pacing) : 0;
-    const auto pausesUpTo = [pauseEvery](qint64 bytes) { return pauseEvery ? bytes / pauseEvery : 0; };
+    const DownloadPlan& plan = download.plan(); // made by the download's pass, before anything opens
+    const auto pausesUpTo = [&](qint64 bytes) {
+        const qint64 every = plan.pauseEvery(pacing);
+        return every ? bytes / every : 0;
+    };
     double sendingSince = 0;
     qint64 sendingFrom = 0;
     qint32 shownPercent = -1;
@@ -238,7 +238,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         const double sending = clock.now() - sendingSince -
                                DownloadPlan::kPauseSeconds * double(pausesUpTo(d.taken) - pausesUpTo(sendingFrom));
         const double rate = sending > 0 ? double(d.taken - sendingFrom) / sending : 0;
-        const double left = plan ? plan->secondsLeft(d.taken, rate, pacing) : -1;
+        const double left = plan.secondsLeft(d.taken, rate, pacing);
         countdown.stop();
         out.progress(
             inLanguage(language, "[%1%2] %3% %4/%5 bytes, %6 B/s%7", "[%1%2] %3% %4/%5 byte, %6 B/s%7")
@@ -254,44 +254,57 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         }
     });
 
-    // Everything that decides what goes out, said before anything does.
-    const QString device = parallel ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
-    const QString where = device.isEmpty() || device == link.port ? link.port : link.port + " (" + device + ")";
-    const QString lineText =
-        link.line ? link.line->text() : inLanguage(language, "no line chosen", "nessuna linea scelta");
-    const bool external = c.request.operation == Operation::ExternalFonts;
-    const bool checksum = !external && c.request.boot == Boot::Board && c.request.checksum == BoxValue::Checked;
-    const QStringList headers = plan && !plan->refused ? plan->headerTexts() : QStringList();
-    const qint64 size = QFileInfo(c.request.path).size();
-    QJsonObject start{{"file", c.request.path},
-                      {"size", size},
-                      {"port", link.port},
-                      {"device", device},
-                      {"operation", kOperations.key(c.request.operation, QStringLiteral("none"))},
-                      {"boot", c.request.boot == Boot::Board ? "board" : "ram"},
-                      {"checksum", checksum},
-                      {"turbo", pacing == Pacing::Turbo},
-                      {"headers", QJsonArray::fromStringList(headers)}};
-    if (!parallel)
-        start.insert(QStringLiteral("settings"), lineText);
-    const QString what = inLanguage(language, "%1 to the %2", "%1 %2")
-                             .arg(kOperations.key(c.request.operation, QStringLiteral("none")),
-                                  external                        ? inLanguage(language, "printer", "alla stampante")
-                                  : c.request.boot == Boot::Board ? inLanguage(language, "board", "sulla scheda")
-                                                                  : inLanguage(language, "RAM card", "sulla RAM card"));
-    out.event(
-        QStringLiteral("start"),
-        inLanguage(language, "%1, %2 bytes, to %3%4: %5, %6, Turbo %7%8", "%1, %2 byte, a %3%4: %5, %6, Turbo %7%8")
-            .arg(QFileInfo(c.request.path).fileName(), QString::number(size), where,
-                 parallel ? QString() : QStringLiteral(" @ ") + lineText, what,
-                 checksum ? inLanguage(language, "with checksum", "con checksum")
-                          : inLanguage(language, "no checksum", "senza checksum"),
-                 pacing == Pacing::Turbo ? inLanguage(language, "on", "sì") : inLanguage(language, "off", "no"),
-                 headers.isEmpty() ? QString()
-                                   : inLanguage(language, "; header ", "; intestazione ") + headers.join(", ")),
-        start);
+    // Everything that decides what goes out, said before anything does: once the download has its
+    // plan, or at its refusal, whichever comes first.
+    bool started = false;
+    const auto sayStart = [&](bool planned) {
+        if (std::exchange(started, true))
+            return;
+        const QString device = parallel ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
+        const QString where = device.isEmpty() || device == link.port ? link.port : link.port + " (" + device + ")";
+        const QString lineText =
+            link.line ? link.line->text() : inLanguage(language, "no line chosen", "nessuna linea scelta");
+        const bool external = c.request.operation == Operation::ExternalFonts;
+        const bool checksum = !external && c.request.boot == Boot::Board && c.request.checksum == BoxValue::Checked;
+        const QStringList headers = planned && !plan.refused ? plan.headerTexts() : QStringList();
+        const qint64 size = QFileInfo(c.request.path).size();
+        QJsonObject start{{"file", c.request.path},
+                          {"size", size},
+                          {"port", link.port},
+                          {"device", device},
+                          {"operation", kOperations.key(c.request.operation, QStringLiteral("none"))},
+                          {"boot", c.request.boot == Boot::Board ? "board" : "ram"},
+                          {"checksum", checksum},
+                          {"turbo", pacing == Pacing::Turbo},
+                          {"headers", QJsonArray::fromStringList(headers)}};
+        if (!parallel)
+            start.insert(QStringLiteral("settings"), lineText);
+        const QString what =
+            inLanguage(language, "%1 to the %2", "%1 %2")
+                .arg(kOperations.key(c.request.operation, QStringLiteral("none")),
+                     external                        ? inLanguage(language, "printer", "alla stampante")
+                     : c.request.boot == Boot::Board ? inLanguage(language, "board", "sulla scheda")
+                                                     : inLanguage(language, "RAM card", "sulla RAM card"));
+        out.event(
+            QStringLiteral("start"),
+            inLanguage(language, "%1, %2 bytes, to %3%4: %5, %6, Turbo %7%8", "%1, %2 byte, a %3%4: %5, %6, Turbo %7%8")
+                .arg(QFileInfo(c.request.path).fileName(), QString::number(size), where,
+                     parallel ? QString() : QStringLiteral(" @ ") + lineText, what,
+                     checksum ? inLanguage(language, "with checksum", "con checksum")
+                              : inLanguage(language, "no checksum", "senza checksum"),
+                     pacing == Pacing::Turbo ? inLanguage(language, "on", "sì") : inLanguage(language, "off", "no"),
+                     headers.isEmpty() ? QString()
+                                       : inLanguage(language, "; header ", "; intestazione ") + headers.join(", ")),
+            start);
+    };
+    QObject::connect(&download, &Download::planned, [&] { sayStart(true); });
+    QObject::connect(&download, &Download::notice, [&](const DownloadNotice& notice) {
+        sayStart(false);
+        tellDownload(out, language, notice);
+    });
     download.start(c.request);
     runUntilEnd([&] { download.cancel(); });
+    sayStart(false); // stopped in the pass over the file: said before how it ended
     const qint64 total = QFileInfo(c.request.path).size();
     const QJsonObject counts{{"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}};
     if (m_signal) {

@@ -357,6 +357,9 @@ Task<> Download::run(DownloadRequest request)
     m_sentXor = 0;
     m_sentDigest.reset();
     m_plan = planDownload(request, m_length, sum, parallel);
+    emit planned();
+    if (m_job.stopping()) // a handler ended the program or the download
+        co_return;
     if (timed)
         m_header = m_plan.parts.constFirst().header;
 

@@ -106,6 +106,8 @@ public:
 signals:
     // progress() changed.
     void progressChanged();
+    // plan() is this download's: the file has been read through and nothing is open yet.
+    void planned();
     // The chosen file is missing or empty: the path is no longer offered.
     void fileRejected();
     // Once for every download that was accepted or refused (an empty path or a second press
