@@ -82,7 +82,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     sc.downloadRuns = [this] { return m_download->busy(); };
     m_selection = std::make_unique<SelectionReactions>(sc);
     DownloadInputs inputs;
-    inputs.pacing = [this] { return pacingOf(controls::checkValue(*chkTurbo)); };
+    inputs.pacing = [this] { return pacingOf(BoxValue(controls::checkValue(*chkTurbo))); };
     inputs.link = [this] { return linkChoice(linkBoxes()); };
     m_download = new Download(inputs, seams.clock, *m_downloadComm, *m_timer1, this);
     connect(m_download, &Download::notice, this,
@@ -411,7 +411,7 @@ void MainWindow::updateAccessibleNames()
 void MainWindow::Form_Load()
 {
     SettingsStore store;
-    if (auto base = parseWholeNumber(store.read(Setting::Language)))
+    if (auto base = storedLanguage(store))
         m_language = qint16(*base);
     ApplyLanguage();
     applyStoredSettings(store);
@@ -427,26 +427,21 @@ void MainWindow::Form_Load()
 // after "Operazione", whose reaction empties the file box.
 void MainWindow::applyStoredSettings(SettingsStore& store)
 {
-    auto number = [&store](Setting setting) { return parseWholeNumber(store.read(setting)); };
-    if (auto v = number(Setting::Port))
-        selectPort(*v);
-    if (auto v = number(Setting::Baud))
-        controls::setListIndex(*Baud, *v);
-    if (auto v = number(Setting::Parity))
-        controls::setListIndex(*Parita, *v);
-    if (auto v = number(Setting::DataBits))
-        controls::setListIndex(*BitDati, *v);
-    if (auto v = number(Setting::StopBits))
-        controls::setListIndex(*BitStop, *v);
-    if (auto v = number(Setting::Operation); v && *v >= 0 && *v <= 2)
-        m_selection->setOperation(*v);
-    if (auto board = parseTruth(store.read(Setting::BootBoard)))
-        m_selection->setBootBoard(*board);
-    if (auto v = number(Setting::Check))
-        m_selection->setCheckSum(*v);
-    if (auto v = number(Setting::Turbo))
-        controls::setCheckValue(*chkTurbo, *v);
-    ShowFile->setText(store.read(Setting::File));
+    const StoredSettings s = readStoredSettings(store);
+    if (s.port)
+        selectPort(*s.port);
+    for (auto [box, v] : {std::pair{Baud, s.baud}, {Parita, s.parity}, {BitDati, s.dataBits}, {BitStop, s.stopBits}})
+        if (v)
+            controls::setListIndex(*box, *v);
+    if (s.operation && *s.operation >= 0 && *s.operation <= 2)
+        m_selection->setOperation(*s.operation);
+    if (s.bootBoard)
+        m_selection->setBootBoard(*s.bootBoard);
+    if (s.check)
+        m_selection->setCheckSum(*s.check);
+    if (s.turbo)
+        controls::setCheckValue(*chkTurbo, *s.turbo);
+    ShowFile->setText(s.file);
 }
 
 void MainWindow::ApplyLanguage()

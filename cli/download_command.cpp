@@ -140,7 +140,7 @@ std::optional<QString> applyDownloadOptions(const QCommandLineParser& p, StoredC
     if (p.isSet("turbo") && p.isSet("no-turbo"))
         return QStringLiteral("--turbo or --no-turbo, not both");
     if (p.isSet("turbo") || p.isSet("no-turbo"))
-        c.turbo = p.isSet("turbo") ? 1 : 0;
+        c.turbo = p.isSet("turbo") ? BoxValue::Checked : BoxValue::Unchecked;
     if (p.isSet("line")) {
         c.link.line = offeredLine(p.value("line"));
         if (!c.link.line)
@@ -178,7 +178,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     SystemClock clock;
     QtSerialControl port;
     auto timer = clock.createTimer();
-    const Pacing pacing = pacingOf(c.turbo);
+    const Pacing pacing = c.pacing();
     const LinkChoice link = c.link;
     Download download(DownloadInputs{[pacing] { return pacing; }, [link] { return link; }}, clock, port, *timer);
     std::optional<DownloadOutcome> outcome;

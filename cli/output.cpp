@@ -179,9 +179,9 @@ int languageOf(const QCommandLineParser& parser)
     if (lang == QLatin1String("en"))
         return kEnglish;
     if (!parser.isSet(QStringLiteral("no-stored"))) {
-        const QString stored = SettingsStore().read(SettingsStore::key(Setting::Language), QString());
-        if (!stored.isEmpty())
-            return readStoredChoices().language;
+        SettingsStore store;
+        if (!store.read(SettingsStore::key(Setting::Language), QString()).isEmpty())
+            return storedLanguage(store).value_or(kItalian);
     }
     // The locale as POSIX ranks its variables.
     for (const char* variable : {"LC_ALL", "LC_MESSAGES", "LANG"}) {

@@ -336,7 +336,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
 
     SystemClock clock;
     m_clock = &clock;
-    const int language = m_language, turbo = m_choices.turbo;
+    const int language = m_language;
+    const Pacing pacing = m_choices.pacing();
     int running = 0;
     for (const auto& printer : m_printers) {
         Printer& pr = *printer;
@@ -344,9 +345,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         pr.messages.live = m_terminal && !out.json() && out.detail() != Output::Detail::Quiet;
         pr.interrogation = std::make_unique<Interrogation>(pr.askingPort, clock);
         pr.timer = clock.createTimer();
-        pr.download =
-            std::make_unique<Download>(DownloadInputs{[turbo] { return pacingOf(turbo); }, [link] { return link; }},
-                                       clock, pr.loadingPort, *pr.timer);
+        pr.download = std::make_unique<Download>(DownloadInputs{[pacing] { return pacing; }, [link] { return link; }},
+                                                 clock, pr.loadingPort, *pr.timer);
         QObject::connect(pr.download.get(), &Download::notice, [&pr, language](const DownloadNotice& notice) {
             tellDownload(pr.messages, language, notice);
         });

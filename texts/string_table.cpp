@@ -1,5 +1,8 @@
 #include "texts/string_table.h"
 
+#include "core/platform/settings_store.h"
+#include "core/platform/stored_values.h"
+
 #include <QHash>
 
 namespace {
@@ -133,4 +136,9 @@ QString ownText(int base, Msg m)
         if (e.id == m)
             return QString::fromUtf8(base == kEnglish ? e.english : e.italian);
     return {};
+}
+
+std::optional<int> storedLanguage(SettingsStore& store)
+{
+    return parseWholeNumber(store.read(Setting::Language));
 }

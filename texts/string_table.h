@@ -4,6 +4,8 @@
 
 #include <optional>
 
+class SettingsStore;
+
 // The numbered string table: Italian texts at 1000 + n, English at 2000 + n.
 constexpr int kItalian = 1000;
 constexpr int kEnglish = 2000;
@@ -63,3 +65,7 @@ enum class Msg {
 };
 // In English when `base` is English, else in Italian.
 QString ownText(int base, Msg m);
+
+// The stored "Lingua": the base it names, kept as it stands when the table lacks it (the window
+// then finds no text for it); nothing when it is no number.
+std::optional<int> storedLanguage(SettingsStore& store);

@@ -10,40 +10,58 @@ const QStringList kPortItems = {"COM1", "COM2", "COM3", "COM4",  "COM5", "COM6",
 
 namespace {
 
-StoredChoices choicesFrom(const std::function<QString(Setting)>& read)
+StoredSettings settingsFrom(const std::function<QString(Setting)>& read)
 {
     auto number = [&read](Setting setting) { return parseWholeNumber(read(setting)); };
-    auto index = [&](Setting setting, int count, int otherwise) {
-        const auto v = number(setting);
-        return v && *v >= -1 && *v < count ? *v : otherwise;
-    };
-    StoredChoices c;
-    c.language = number(Setting::Language).value_or(0);
-    c.link.port = kPortItems.value(index(Setting::Port, int(kPortItems.size()), -1));
-    c.link.line = offeredLine(index(Setting::Baud, int(kBaudItems.size()), -1),
-                              index(Setting::Parity, 3, 0), // unusable: item 0, which the language selects
-                              index(Setting::DataBits, 2, -1), index(Setting::StopBits, 2, -1));
-    const auto operation = number(Setting::Operation);
-    c.request.operation = operation && *operation >= 0 && *operation <= 2 ? Operation(*operation) : Operation::Firmware;
-    c.request.boot = parseTruth(read(Setting::BootBoard)).value_or(true) ? Boot::Board : Boot::RamCard;
-    const auto check = number(Setting::Check);
-    c.request.checksum =
-        c.request.boot == Boot::Board && check && *check >= 0 && *check <= 2 ? BoxValue(*check) : BoxValue::Unchecked;
-    const auto turbo = number(Setting::Turbo);
-    c.turbo = turbo && *turbo >= 0 && *turbo <= 2 ? *turbo : 0;
-    c.request.path = read(Setting::File);
-    return c;
+    StoredSettings s;
+    s.port = number(Setting::Port);
+    s.baud = number(Setting::Baud);
+    s.parity = number(Setting::Parity);
+    s.dataBits = number(Setting::DataBits);
+    s.stopBits = number(Setting::StopBits);
+    s.operation = number(Setting::Operation);
+    s.bootBoard = parseTruth(read(Setting::BootBoard));
+    s.check = number(Setting::Check);
+    s.turbo = number(Setting::Turbo);
+    s.file = read(Setting::File);
+    return s;
 }
 
 } // namespace
 
+StoredSettings readStoredSettings(SettingsStore& store)
+{
+    return settingsFrom([&store](Setting setting) { return store.read(setting); });
+}
+
+StoredChoices choicesOf(const StoredSettings& s)
+{
+    auto index = [](const std::optional<int>& v, int count, int otherwise) {
+        return v && *v >= -1 && *v < count ? *v : otherwise;
+    };
+    auto box = [](const std::optional<int>& v) { return v && *v >= 0 && *v <= 2 ? BoxValue(*v) : BoxValue::Unchecked; };
+    StoredChoices c;
+    c.link.port = kPortItems.value(index(s.port, int(kPortItems.size()), -1));
+    c.link.line = offeredLine(index(s.baud, int(kBaudItems.size()), -1),
+                              index(s.parity, 3, 0), // unusable: item 0, which the language selects
+                              index(s.dataBits, 2, -1), index(s.stopBits, 2, -1));
+    c.request.operation =
+        s.operation && *s.operation >= 0 && *s.operation <= 2 ? Operation(*s.operation) : Operation::Firmware;
+    c.request.boot = s.bootBoard.value_or(true) ? Boot::Board : Boot::RamCard;
+    c.request.checksum = c.request.boot == Boot::Board ? box(s.check) : BoxValue::Unchecked;
+    c.turbo = box(s.turbo);
+    c.request.path = s.file;
+    return c;
+}
+
 StoredChoices readStoredChoices()
 {
     SettingsStore store;
-    return choicesFrom([&store](Setting setting) { return store.read(setting); });
+    return choicesOf(readStoredSettings(store));
 }
 
 StoredChoices builtInChoices()
 {
-    return choicesFrom([](Setting setting) { return QString::fromLatin1(kSettings[int(setting)].fallback); });
+    return choicesOf(
+        settingsFrom([](Setting setting) { return QString::fromLatin1(kSettings[int(setting)].fallback); }));
 }

@@ -5,7 +5,9 @@
 #include "app/twips.h"
 #include "core/download/download.h"
 #include "core/link/stored_choices.h"
+#include "core/platform/settings_store.h"
 #include "tests/support/test_env.h"
+#include "texts/string_table.h"
 
 #include <QAbstractItemView>
 #include <QAccessible>
@@ -374,17 +376,18 @@ private slots:
         Window bench;
         if (stored == "FIFO") {
             QDir().mkpath(bench.home.path() + "/config/Velmora");
-            QVERIFY(::mkfifo(QFile::encodeName(bench.home.path() + "/config/Velmora/Velmora.conf").constData(),
-                             0600) == 0);
+            QVERIFY(::mkfifo(QFile::encodeName(bench.home.path() + "/config/Velmora/Velmora.conf").constData(), 0600) ==
+                    0);
         } else
             bench.home.store(stored.split(' ', Qt::SkipEmptyParts));
         bench.w = &bench.load();
         MainWindow& w = *bench.w;
         // The command line reads the same choices as the window shows after start-up.
         const StoredChoices c = readStoredChoices();
+        SettingsStore store;
         const LinkChoice l = linkChoice({w.Porta, w.Baud, w.Parita, w.BitDati, w.BitStop});
-        QCOMPARE((QList<int>{int(c.request.operation), c.request.boot == Boot::Board, int(c.request.checksum), c.turbo,
-                             c.language}),
+        QCOMPARE((QList<int>{int(c.request.operation), c.request.boot == Boot::Board, int(c.request.checksum),
+                             int(c.turbo), storedLanguage(store).value_or(0)}), // 0: unset
                  (QList<int>{bench.shown()["operation"].toInt(), w.SelBoot[0]->isChecked(),
                              controls::checkValue(*w.chkCheckSum), controls::checkValue(*w.chkTurbo), w.language()}));
         QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());

@@ -282,6 +282,12 @@ def bad_usage(b):
     expect(status == 2 and "F.BIN is no external-fonts file (*.SHC)" in err, f"stored operation: {status} {err}")
     status, out, err = b.run("download", path, "--no-stored", "--port", "COM5", "--quiet")
     expect(status == 4 and out == "" and err.count("\n") == 1 and "ATTENZIONE" in err, f"--quiet: {err!r}")
+    # A greyed Turbo box as stored paces as normal, as the window paces it, and the start line says so.
+    with open(f.name, "w") as f:
+        f.write("[Properties]\nChkTurbo=2\n")
+    status, out, _ = b.run("download", path, "--port", "COM5", "--json")
+    start = json.loads(out.splitlines()[0])
+    expect(status == 4 and start["event"] == "start" and start["turbo"] is False, f"stored ChkTurbo=2: {start}")
     os.remove(f.name)
     status, _, err = b.run("download", path, "--bogus")
     expect("Unknown option 'bogus'" in err and "velmora-cli --help" in err, f"unknown option: {err}")

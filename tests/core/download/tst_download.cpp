@@ -41,7 +41,7 @@ struct Run {
     std::unique_ptr<Timer> timer = clock.createTimer();
     int turbo = 0, reader = -1, language = kItalian;
     LinkChoice link{QStringLiteral("COM1"), offeredLine(QStringLiteral("4800,N,8,1"))};
-    Download download{DownloadInputs{[this] { return pacingOf(turbo); }, [this] { return link; }}, clock, port, *timer};
+    Download download{DownloadInputs{[this] { return pacingOf(BoxValue(turbo)); }, [this] { return link; }}, clock, port, *timer};
     // A second user of the same link with the same file, from the setup word "second@T": its outcome is told as
     // "2nd=port" and the like, and what it sends goes to its own fake port.
     FakeSerialControl otherPort{clock};
@@ -363,7 +363,11 @@ private slots:
             QCOMPARE(p.secondsLeft(0, 0, Pacing::Normal), -1.0); // no rate yet: not known
         }
         QCOMPARE(got.join(' '), plan);
-        QCOMPARE(pacingOf(int(BoxValue::Greyed)), Pacing::Normal); // a greyed Turbo box paces as normal
+        // A greyed Turbo box, as stored or shown, paces as normal; the stored key decides it once for every face.
+        StoredSettings stored;
+        for (const int turbo : {2, 1, 0, 3})
+            got << QString::number(int((stored.turbo = turbo, choicesOf(stored).pacing())));
+        QCOMPARE(got.mid(got.size() - 4).join(""), QStringLiteral("0100"));
     }
 
     // Whole downloads as timelines: the wire (openings, headers, data writes by size and cadence, closings),
