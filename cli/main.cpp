@@ -24,18 +24,6 @@
 
 namespace {
 
-// The commands, each with its options in its own parser: the help is made from them.
-std::vector<std::unique_ptr<Command>> commands(bool terminal)
-{
-    std::vector<std::unique_ptr<Command>> all;
-    all.push_back(std::make_unique<DownloadCommand>(terminal));
-    all.push_back(std::make_unique<QueryCommand>());
-    all.push_back(std::make_unique<CheckReleaseCommand>());
-    all.push_back(std::make_unique<UpdateCommand>(terminal));
-    all.push_back(std::make_unique<PortsCommand>());
-    return all;
-}
-
 void addCommonOptions(QCommandLineParser& parser)
 {
     parser.addOptions(

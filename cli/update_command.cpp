@@ -1,4 +1,6 @@
-#include "cli/commands.h"
+#include "cli/update_command.h"
+
+#include "cli/download_options.h"
 #include "cli/output_sink.h"
 
 #include "core/link/port_names.h"
@@ -14,7 +16,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
-#include <QTimer>
 
 #include <cmath>
 

@@ -1,0 +1,17 @@
+#pragma once
+
+#include "cli/command.h"
+
+// velmora-cli check-release FILE: the release in the file beside the printer's.
+class CheckReleaseCommand : public Command
+{
+public:
+    QString name() const override { return QStringLiteral("check-release"); }
+    QString summary() const override
+    {
+        return QStringLiteral("Compare the release in a firmware file with the printer's.");
+    }
+    int files() const override { return 1; }
+    void define(QCommandLineParser& parser) const override;
+    int run(const QCommandLineParser& parser, Output& out) override;
+};

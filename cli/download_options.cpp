@@ -1,0 +1,134 @@
+#include "cli/download_options.h"
+
+#include "cli/command.h"
+
+#include "core/download/plan.h"
+
+#include <QCommandLineParser>
+#include <QFileInfo>
+
+const QMap<QString, Operation> kOperations = {{"firmware", Operation::Firmware},
+                                              {"standard-fonts", Operation::StandardFonts},
+                                              {"external-fonts", Operation::ExternalFonts}};
+
+// A phase's identifier and its words.
+const char* phaseId(DownloadPhase phase)
+{
+    switch (phase) {
+    case DownloadPhase::PrinterWait:
+        return "printer-wait";
+    case DownloadPhase::Sending:
+        return "sending";
+    case DownloadPhase::Pause:
+        return "pause";
+    case DownloadPhase::Draining:
+        return "drain";
+    case DownloadPhase::BetweenParts:
+        return "between-parts";
+    case DownloadPhase::EndWait:
+        return "end-wait";
+    }
+    return "";
+}
+
+QString phaseText(int language, DownloadPhase phase, double seconds)
+{
+    const auto say = [&](const char* en, const char* it) {
+        const QString words = inLanguage(language, en, it);
+        return words.contains(QLatin1String("%1")) ? words.arg(seconds) : words;
+    };
+    switch (phase) {
+    case DownloadPhase::PrinterWait:
+        return say("waiting %1 s for the printer", "attesa di %1 s per la stampante");
+    case DownloadPhase::Sending:
+        return say("sending", "invio");
+    case DownloadPhase::Pause:
+        return say("pause of %1 s", "pausa di %1 s");
+    case DownloadPhase::Draining:
+        return say("waiting for the line to take the last bytes", "attesa che la linea prenda gli ultimi byte");
+    case DownloadPhase::BetweenParts:
+        return say("waiting %1 s between the two parts", "attesa di %1 s tra le due parti");
+    case DownloadPhase::EndWait:
+        return say("end wait of %1 s", "attesa finale di %1 s");
+    }
+    return {};
+}
+
+const char* outcomeId(DownloadOutcome o)
+{
+    switch (o) {
+    case DownloadOutcome::Completed:
+        return "completed";
+    case DownloadOutcome::FileRefused:
+        return "file-refused";
+    case DownloadOutcome::PortRefused:
+        return "port-refused";
+    case DownloadOutcome::Failed:
+        return "failed";
+    case DownloadOutcome::Aborted:
+        return "aborted";
+    }
+    return "";
+}
+
+QStringList plannedHeaders(const DownloadRequest& request, bool parallel)
+{
+    const std::optional<DownloadPlan> plan = planFile(request, parallel);
+    return plan && !plan->refused ? plan->headerTexts() : QStringList();
+}
+
+void defineDownloadOptions(QCommandLineParser& p, bool withOperation)
+{
+    if (withOperation)
+        p.addOption({"operation", "firmware, standard-fonts or external-fonts.", "kind"});
+    p.addOptions({{"boot", "board or ram: where firmware or standard fonts go.", "source"},
+                  {"checksum", "A checksum in the header (board only)."},
+                  {"no-checksum", "No checksum in the header."},
+                  {"turbo", "The faster pacing."},
+                  {"no-turbo", "The normal pacing."},
+                  {"any-extension", "Send a file whose extension does not match the operation."},
+                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1 (57600 runs at 56000 baud).",
+                   "settings"}});
+}
+
+std::optional<QString> applyDownloadOptions(const QCommandLineParser& p, StoredChoices& c)
+{
+    if (p.optionNames().contains(QStringLiteral("operation"))) { // given (update takes none)
+        if (!kOperations.contains(p.value("operation")))
+            return QStringLiteral("no such operation: ") + p.value("operation");
+        c.request.operation = kOperations[p.value("operation")];
+    }
+    if (p.isSet("boot")) {
+        if (p.value("boot") != QLatin1String("board") && p.value("boot") != QLatin1String("ram"))
+            return QStringLiteral("the boot source is board or ram");
+        c.request.boot = p.value("boot") == QLatin1String("board") ? Boot::Board : Boot::RamCard;
+        if (c.request.boot == Boot::RamCard)
+            c.request.checksum = BoxValue::Unchecked;
+    }
+    if (p.isSet("checksum") && p.isSet("no-checksum"))
+        return QStringLiteral("--checksum or --no-checksum, not both");
+    if (p.isSet("checksum") && c.request.boot == Boot::RamCard)
+        return QStringLiteral("no checksum with the RAM card");
+    if (p.isSet("checksum") && c.request.operation == Operation::ExternalFonts)
+        return QStringLiteral("no checksum with external fonts: their headers carry none");
+    // A firmware behind a font header (or the reverse) is a ruined load: the file's kind must match
+    // the operation. Anything but a regular file is left to the download's own checks.
+    const QFileInfo file(c.request.path);
+    const QStringList kinds = {"BIN", "SHF", "SHC"};
+    const int kind = int(c.request.operation);
+    if (kind >= 0 && kind < 3 && file.isFile() && !p.isSet("any-extension") && file.suffix().toUpper() != kinds[kind])
+        return QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
+            .arg(file.fileName(), kOperations.key(c.request.operation), kinds[kind]);
+    if (p.isSet("checksum") || p.isSet("no-checksum"))
+        c.request.checksum = p.isSet("checksum") ? BoxValue::Checked : BoxValue::Unchecked;
+    if (p.isSet("turbo") && p.isSet("no-turbo"))
+        return QStringLiteral("--turbo or --no-turbo, not both");
+    if (p.isSet("turbo") || p.isSet("no-turbo"))
+        c.turbo = p.isSet("turbo") ? BoxValue::Checked : BoxValue::Unchecked;
+    if (p.isSet("line")) {
+        c.link.line = offeredLine(p.value("line"));
+        if (!c.link.line)
+            return QStringLiteral("line settings the window does not offer: ") + p.value("line");
+    }
+    return std::nullopt;
+}

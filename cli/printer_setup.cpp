@@ -1,0 +1,45 @@
+#include "cli/printer_setup.h"
+
+#include "core/link/stored_choices.h"
+#include "texts/string_table.h"
+
+#include <QCommandLineParser>
+#include <QJsonObject>
+
+std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command)
+{
+    const StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
+    PrinterSetup s{languageOf(p), c.link};
+    if (p.isSet("line")) {
+        s.link.line = offeredLine(p.value("line"));
+        if (!s.link.line) {
+            const QString why = QStringLiteral("line settings the window does not offer: ") + p.value("line");
+            out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
+                      {{"error", "usage"}, {"text", why}});
+            return std::nullopt;
+        }
+    }
+    if (p.isSet("port")) {
+        const auto port = portNamed(p.value("port"));
+        s.link.port = port.value_or(QString());
+        if (!port) {
+            const QString why = noSuchPort(p.value("port"));
+            out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
+                      {{"error", "usage"}, {"text", why}});
+            return std::nullopt;
+        }
+    }
+    if (s.link.port.isEmpty() || s.link.parallel()) {
+        out.show(tableText(s.language, Text::SelectSerialPort), tableText(s.language, Text::PrinterInterrogations),
+                 MessageIcon::Critical);
+        return std::nullopt;
+    }
+    return s;
+}
+
+int failed(Output& out, const QString& command, const Failure& failure)
+{
+    QJsonObject fields = Output::fieldsOf(failure);
+    fields.insert(QStringLiteral("message"), out.lastMessage());
+    return out.result(command, exit_status::of(failure.cause), fields);
+}

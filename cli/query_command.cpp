@@ -1,0 +1,44 @@
+#include "cli/query_command.h"
+
+#include "cli/printer_setup.h"
+#include "core/link/qt_serial_control.h"
+#include "core/platform/system_clock.h"
+#include "core/printer/interrogation.h"
+#include "texts/printer_messages.h"
+
+#include <QCommandLineParser>
+
+void QueryCommand::define(QCommandLineParser& p) const
+{
+    p.addOptions({{"port", "COM1 to COM10, or a serial device's path.", "name"},
+                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
+}
+
+int QueryCommand::run(const QCommandLineParser& p, Output& out)
+{
+    const auto setup = printerSetup(p, out, name());
+    if (!setup)
+        return out.result(name(), exit_status::Usage);
+    const int language = setup->language;
+    SystemClock clock;
+    QtSerialControl port;
+    Interrogation interrogation(port, clock);
+    Interrogation::Answers answers;
+    QObject::connect(&interrogation, &Interrogation::finished, [&](const Interrogation::Answers& a) {
+        answers = a;
+        end();
+    });
+    interrogation.start(setup->link);
+    runUntilEnd([&] { interrogation.cancel(); });
+    if (m_signal)
+        return out.result(name(), 128 + m_signal);
+    if (answers.failure) {
+        tellPrinterFailure(out, language, answers.failure);
+        return failed(out, name(), answers.failure);
+    }
+    const QStringList& replies = answers.replies;
+    out.say(QStringLiteral("model: ") + replies[0]);
+    out.say(QStringLiteral("release: ") + replies[1]);
+    out.say(QStringLiteral("flash: ") + replies[2]);
+    return out.result(name(), exit_status::Ok, {{"model", replies[0]}, {"release", replies[1]}, {"flash", replies[2]}});
+}

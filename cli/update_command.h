@@ -1,0 +1,47 @@
+#pragma once
+
+#include "cli/command.h"
+#include "core/link/stored_choices.h"
+#include "core/platform/task.h"
+#include "core/printer/interrogation.h"
+#include <memory>
+#include <vector>
+
+// velmora-cli update FILE --port COM1,COM2,...: a firmware into several printers at once, each
+// asked before and verified after.
+class UpdateCommand : public Command
+{
+public:
+    struct Printer;
+    explicit UpdateCommand(bool terminal);
+    ~UpdateCommand() override;
+    QString name() const override { return QStringLiteral("update"); }
+    QString summary() const override
+    {
+        return QStringLiteral("Load a firmware into several printers at once and verify the release each reports.");
+    }
+    int files() const override { return 1; }
+    void define(QCommandLineParser& parser) const override;
+    int run(const QCommandLineParser& parser, Output& out) override;
+
+private:
+    Task<> update(Printer& printer);
+    Task<Interrogation::Answers> ask(Printer& printer, bool quietly);
+    void changed(Printer& printer, int state);
+    QString lineOf(const Printer& printer) const;
+    // The printer's port, device, state and what is known of it.
+    static QJsonObject fieldsOf(const Printer& printer);
+    void redraw();
+
+    bool m_terminal;
+    Output* m_out = nullptr;
+    Clock* m_clock = nullptr;
+    StoredChoices m_choices;
+    QString m_release;
+    bool m_force = false;
+    double m_verifyTimeout = 120;
+    int m_language = 0;
+    int m_drawn = 0; // live lines on the terminal
+    bool m_drawnOnce = false;
+    std::vector<std::unique_ptr<Printer>> m_printers;
+};
