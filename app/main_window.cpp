@@ -22,6 +22,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
@@ -514,6 +515,16 @@ void MainWindow::StartTrasm_Click()
             request.operation = Operation(i);
     request.boot = SelBoot[0]->isChecked() ? Boot::Board : Boot::RamCard;
     request.checksum = BoxValue(controls::checkValue(*chkCheckSum));
+    // A file of another operation would go out behind the wrong header: a ruined load.
+    if (const auto named = operationNamedBy(request.path); named && request.operation != Operation::None &&
+                                                           *named != request.operation &&
+                                                           QFileInfo(request.path).isFile()) {
+        m_seams.messages.show(ownText(m_language, Msg::WrongKind)
+                                  .arg(request.path, SelOperazione[std::size_t(request.operation)]->text(),
+                                       extensionOf(request.operation), SelOperazione[std::size_t(*named)]->text()),
+                              kAppTitle, MessageIcon::Critical);
+        return;
+    }
     // External fonts start nothing while the dialog is shown.
     if (request.operation == Operation::ExternalFonts && m_calcolo->shown())
         return;

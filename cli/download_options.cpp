@@ -114,11 +114,10 @@ std::optional<QString> applyDownloadOptions(const QCommandLineParser& p, StoredC
     // A firmware behind a font header (or the reverse) is a ruined load: the file's kind must match
     // the operation. Anything but a regular file is left to the download's own checks.
     const QFileInfo file(c.request.path);
-    const QStringList kinds = {"BIN", "SHF", "SHC"};
-    const int kind = int(c.request.operation);
-    if (kind >= 0 && kind < 3 && file.isFile() && !p.isSet("any-extension") && file.suffix().toUpper() != kinds[kind])
+    const QString extension = extensionOf(c.request.operation);
+    if (!extension.isEmpty() && file.isFile() && !p.isSet("any-extension") && file.suffix().toUpper() != extension)
         return QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
-            .arg(file.fileName(), kOperations.key(c.request.operation), kinds[kind]);
+            .arg(file.fileName(), kOperations.key(c.request.operation), extension);
     if (p.isSet("checksum") || p.isSet("no-checksum"))
         c.request.checksum = p.isSet("checksum") ? BoxValue::Checked : BoxValue::Unchecked;
     if (p.isSet("turbo") && p.isSet("no-turbo"))

@@ -88,6 +88,8 @@ const OwnEntry kOwnEntries[] = {
     {Msg::FileEmptyNamed, "Il file\n%1\nè vuoto.", "The file\n%1\nis empty."},
     {Msg::NoRelease, "Il file\n%1\nnon contiene una release (\"Release: \").",
      "The file\n%1\nholds no release (\"Release: \")."},
+    {Msg::WrongKind, "Il file\n%1\nnon è un file %2 (*.%3): è un file %4. Non è stato inviato nulla.",
+     "The file\n%1\nis no %2 file (*.%3): it is a %4 file. Nothing was sent."},
     {Msg::LineUnconfirmed,
      "La linea non dice quanto la stampante ha preso: tutti i byte sono stati inviati, ma solo la stampante può dire "
      "se li ha ricevuti.",

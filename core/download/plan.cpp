@@ -89,3 +89,18 @@ std::optional<DownloadPlan> planFile(const DownloadRequest& request, bool parall
                            headerCarriesChecksum(headerCode(request.operation, request.boot, request.checksum));
     return planDownload(request, size, sumNeeded ? FileChecksum(file, size) : std::nullopt, parallel);
 }
+
+QString extensionOf(Operation operation)
+{
+    static const QStringList extensions = {"BIN", "SHF", "SHC"};
+    return extensions.value(int(operation));
+}
+
+std::optional<Operation> operationNamedBy(const QString& path)
+{
+    const QString suffix = QFileInfo(path).suffix().toUpper();
+    for (const Operation o : {Operation::Firmware, Operation::StandardFonts, Operation::ExternalFonts})
+        if (suffix == extensionOf(o))
+            return o;
+    return std::nullopt;
+}

@@ -56,3 +56,8 @@ DownloadPlan planDownload(const DownloadRequest& request, qint64 length, std::op
 // nothing for a file the download refuses before planning (missing, empty, not a regular file,
 // unreadable, beyond 2 GiB).
 std::optional<DownloadPlan> planFile(const DownloadRequest& request, bool parallel);
+
+// The extension an operation's files carry: "BIN", "SHF", "SHC"; empty for none.
+QString extensionOf(Operation operation);
+// The operation whose files carry this file's extension (in any case); nothing for another one.
+std::optional<Operation> operationNamedBy(const QString& path);

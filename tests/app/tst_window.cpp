@@ -318,6 +318,11 @@ private slots:
             "Firmware (*.BIN)|*.BIN; dialog fw/Mixed.bin=abcd; click ButSfoglia; at 1 click ButSfoglia; click "
             "StartTrasm; run 60; ? download=?Z4&4$ 10 & said=Spegnere e riaccendere la stampante / Download "
             "terminato.");
+        // A file of another operation is refused before anything opens; an extension of none goes out.
+        row("a file of another operation", "",
+            "file FONT.SHF=ab; click StartTrasm; ? said~=non è un file FIRMWARE (*.BIN): è un file FONT STANDARD. & "
+            "download= 0; clear; click SelOperazione1; file f.bin=ab; click StartTrasm; ? said~=è un file FIRMWARE. & "
+            "download= 0; clear; click SelOperazione0; file N.TXT=ab; click StartTrasm; run 60; ? download=?Z4&2$ 8");
         // The dialog of a download: drawn before the checksum pass, placed from the window, its captions, what
         // ends it (Annulla, its close box, a factory reset), a fresh one each time.
         row("the download dialog", "Check=1",
