@@ -178,7 +178,9 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     runUntilEnd([&] { download.cancel(); });
     sayStart(false); // stopped in the pass over the file: said before how it ended
     const qint64 total = QFileInfo(c.request.path).size();
-    const QJsonObject counts{{"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}};
+    // midImage: a header went out and not all it announced; the printer must be switched off and on.
+    const QJsonObject counts{
+        {"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}, {"midImage", download.leftMidImage()}};
     if (m_signal) {
         out.event(QStringLiteral("interrupted"),
                   inLanguage(language, "interrupted after %1 of %2 bytes; nothing more was sent",

@@ -26,8 +26,12 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
     using Kind = DownloadNotice::Kind;
     const Failure& f = n.failure;
     const QString& path = f.subject;
+    // A printer left mid-image waits for the rest: said beside every message of such a stop.
+    const QString midImage =
+        n.midImage ? ownText(base, Msg::MidImage).arg(QString::number(n.taken), QString::number(n.announced))
+                   : QString();
     const auto critical = [&](const QString& text, const QString& title, const QString& detail = {}) {
-        messages.show(text, title, MessageIcon::Critical, detail);
+        messages.show(text, title, MessageIcon::Critical, detail, midImage);
     };
     switch (n.kind) {
     case Kind::FileRefused:
@@ -65,6 +69,9 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
                             kAppTitle);
         return critical(ownText(base, Msg::LinkFailed).arg(where, why(base, n)), kAppTitle);
     }
+    case Kind::Aborted:
+        return messages.show(tableText(base, Text::SwitchPrinterOffOn), kAppTitle, MessageIcon::Information, QString(),
+                             midImage);
     case Kind::Ended:
         messages.show(tableText(base, Text::SwitchPrinterOffOn), tableText(base, Text::DownloadEnded),
                       MessageIcon::Information, QString(),

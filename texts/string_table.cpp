@@ -88,6 +88,11 @@ const OwnEntry kOwnEntries[] = {
     {Msg::FileEmptyNamed, "Il file\n%1\nè vuoto.", "The file\n%1\nis empty."},
     {Msg::NoRelease, "Il file\n%1\nnon contiene una release (\"Release: \").",
      "The file\n%1\nholds no release (\"Release: \")."},
+    {Msg::MidImage,
+     "La stampante ha ricevuto %1 dei %2 byte annunciati e attende il resto: spegnerla e riaccenderla prima del "
+     "prossimo download.",
+     "The printer took %1 of the %2 bytes announced and waits for the rest: switch it off and on before the next "
+     "download."},
     {Msg::WrongKind, "Il file\n%1\nnon è un file %2 (*.%3): è un file %4. Non è stato inviato nulla.",
      "The file\n%1\nis no %2 file (*.%3): it is a %4 file. Nothing was sent."},
     {Msg::LineUnconfirmed,

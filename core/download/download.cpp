@@ -78,6 +78,14 @@ Pacing Download::pacing() const
     return m_in.pacing();
 }
 
+DownloadNotice Download::stopped(DownloadNotice notice)
+{
+    m_midImage = notice.midImage = m_anyOut && !m_dataOut;
+    notice.taken = m_progress.taken;
+    notice.announced = m_length;
+    return notice;
+}
+
 void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
 {
     m_timer.setEnabled(false);
@@ -85,7 +93,7 @@ void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
     closeLink();
     m_job.cancel(); // whatever still waits for this download ends quietly
     m_failure = notice.failure;
-    emit this->notice(notice);
+    emit this->notice(stopped(notice));
     emit ended(outcome);
 }
 
@@ -315,6 +323,7 @@ void Download::start(const DownloadRequest& request)
     m_failure = {};
     m_dataOut = false;
     m_anyOut = false;
+    m_midImage = false;
     m_lineConfirmed = true;
     m_progressBase = 0;
     m_length = size;
@@ -440,8 +449,13 @@ void Download::cancel()
     m_timer.setEnabled(false);
     m_files.closeAll();
     closeLink();
-    if (wasRunning)
-        emit ended(DownloadOutcome::Aborted);
+    if (!wasRunning)
+        return;
+    DownloadNotice aborted;
+    aborted.kind = DownloadNotice::Kind::Aborted;
+    if (aborted = stopped(aborted); aborted.midImage)
+        emit notice(aborted);
+    emit ended(DownloadOutcome::Aborted);
 }
 
 Task<bool> Download::sendExternalHeader(QByteArray header)

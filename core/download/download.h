@@ -49,12 +49,17 @@ struct DownloadNotice {
         PortRefused,    // the link did not open; nothing was sent
         LinkFailed,     // the link failed once bytes could have gone out
         Ended,          // every byte out and the end wait over
+        Aborted,        // stopped by the operator once a header went out: told only then
     };
     Kind kind = Kind::Ended;
     Failure failure;
     qint64 bytes = 0;              // the file's size (too big), or what the line still held (stalled)
     Cause refusedBy = Cause::None; // why the job's next opening of its port was refused
     bool lineConfirmed = true;     // Ended: the line showed its queue (or LPT1)
+    // A header went out and not every byte it announced did: the printer waits for the rest.
+    bool midImage = false;
+    qint64 taken = 0;     // of the file, what the line took
+    qint64 announced = 0; // of the file, what the headers announced
 };
 Q_DECLARE_METATYPE(DownloadNotice)
 
@@ -97,6 +102,8 @@ public:
     // says they were on the line. False where the link gave no account (a pseudo-terminal): they
     // were sent, and only the printer can tell what it took.
     bool lineConfirmed() const { return m_lineConfirmed; }
+    // The last download stopped with the printer mid-image: a header out, not all it announced.
+    bool leftMidImage() const { return m_midImage; }
     // Why the last download was refused or failed; no cause after a completed or aborted one.
     const Failure& failure() const { return m_failure; }
     // What the last download accepted was planned to do (after its pass over the file).
@@ -127,6 +134,8 @@ private:
     // The port closed (queued data dropped) and nothing shown any more.
     void closeLink();
     Pacing pacing() const;
+    // Says whether the printer was left mid-image, and how far it got.
+    DownloadNotice stopped(DownloadNotice notice);
     // Ends a download that cannot go on: everything closed, nothing shown, one notice.
     void abandon(DownloadNotice notice, DownloadOutcome outcome = DownloadOutcome::Failed);
     // A file refused before anything was opened or sent.
@@ -185,6 +194,7 @@ private:
     bool m_dataOut = false; // the running download has put all its data on the line
     bool m_anyOut = false;  // a byte of the running download went out
     bool m_lineConfirmed = true;
+    bool m_midImage = false;
     qint32 m_progressBase = 0; // of the file, what came before the current part
     double m_lineProgressAt = 0;
     qint64 m_linePending = 0;

@@ -331,9 +331,11 @@ private slots:
             "CancelButton=Annulla & bar:BarraTrasm=0/1 & offset:Calcolo=%600,%600; at 3 click CancelButton; click "
             "StartTrasm; ? painted:Label1~=CALCOLO CHECKSUM IN CORSO... & download=?Z3&1,65$ 9 & visible:Calcolo=0 & "
             "idle=1; move 300,200; checkv chkCheckSum=0; file G.BIN=*1000; at +8.1 ? offset:Calcolo=%600,%600 & "
-            "bar:BarraTrasm=320/1000; at +8.1 close Calcolo; click StartTrasm; run 60; ? idle=1 & said= & "
-            "download=?Z3&1,65$ 338; file H.BIN=*20000; at +8.1 click mnuFactory; click StartTrasm; run 60; ? idle=1 & "
-            "said= & menu=It 1000; file I.BIN=xy; click StartTrasm; run 60; ? said=Spegnere e riaccendere la stampante "
+            "bar:BarraTrasm=320/1000; at +8.1 close Calcolo; click StartTrasm; run 60; ? idle=1 & "
+            "said~=ricevuto 0 dei 1 byte annunciati & said~=|Spegnere e riaccendere la stampante / Velmora / La "
+            "stampante ha ricevuto 320 dei 1000 byte & download=?Z3&1,65$ 338; clear; file H.BIN=*20000; at +8.1 "
+            "click mnuFactory; click StartTrasm; run 60; ? idle=1 & said~=dei 20000 byte & menu=It 1000; clear; file "
+            "I.BIN=xy; click StartTrasm; run 60; ? said=Spegnere e riaccendere la stampante "
             "/ Download terminato.");
         // Closing the window in a wait of the download or the release check ends everything at once.
         row("closing in the download's 8-second wait", "",

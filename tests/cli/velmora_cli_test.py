@@ -143,7 +143,7 @@ def external_fonts(b):
     # printer-sim is a pty, which shows no queue: sent, not confirmed.
     expect(status == 0 and events[-1] == {"event": "result", "command": "download", "exit": 0, "outcome": "sent",
                                           "confirmed": False, "message": "Spegnere e riaccendere la stampante",
-                                          "sent": 5001, "taken": 5001, "total": 5001}, f"result: {events[-1:]}")
+                                          "sent": 5001, "taken": 5001, "total": 5001, "midImage": False}, f"result: {events[-1:]}")
     expect({"event": "phase", "phase": "printer-wait", "seconds": 10} in events, "the wait after the header")
     expect({"event": "header", "header": "?Z:&5001"} in events and events[0]["turbo"] is True, f"start: {events[0]}")
     expect([(x["code"], x["received"]) for x in downloads(report)] == [(":", 5001)], "one part, no pad byte")
@@ -227,6 +227,8 @@ def interrupted(b):
     expect(downloads(report)[0]["received"] == received < 300000, "nothing more on the wire after Ctrl+C")
     said = re.search(r"interrupted after (\d+) of 300000 bytes; nothing more was sent", drawn_text := drawn())
     expect(said and received <= int(said.group(1)) < 300000, f"what was sent, said: {drawn_text[-300:]!r}")
+    expect("Turn printer off / on" in drawn_text and "waits for the rest" in drawn_text,
+           f"the printer left mid-image, said: {drawn_text[-400:]!r}")
     # A narrow terminal: each redraw fits its line, so none wraps into a new one.
     lines = progress_lines(drawn_text)
     expect(len(lines) > 10 and max(map(len, lines)) <= 29, f"progress on 30 columns: {lines[:3]}")
