@@ -63,15 +63,27 @@ QString causeWords(int base, Cause cause)
     return QString::fromUtf8(base == kEnglish ? e.english : e.italian);
 }
 
-QString failureDetail(int base, const Failure& failure)
+namespace {
+QString withPlace(const Failure& failure, const QString& words)
 {
     QString where = failure.subject;
     if (!failure.device.isEmpty() && failure.device != failure.subject)
         where += QStringLiteral(" (") + failure.device + QLatin1Char(')');
+    return where.isEmpty() ? words : where + QStringLiteral(": ") + words;
+}
+} // namespace
+
+QString failureCause(int base, const Failure& failure)
+{
+    return withPlace(failure, causeWords(base, failure.cause));
+}
+
+QString failureDetail(int base, const Failure& failure)
+{
     QString detail = causeWords(base, failure.cause);
     if (!failure.system.isEmpty())
         detail += QStringLiteral(" (") + failure.system + QLatin1Char(')');
-    return where.isEmpty() ? detail : where + QStringLiteral(": ") + detail;
+    return withPlace(failure, detail);
 }
 
 QString kindWords(int base, const QString& path)

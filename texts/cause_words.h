@@ -10,6 +10,8 @@ QString causeId(Cause cause);
 QString causeWords(int base, Cause cause);
 // "COM3 (/dev/ttyUSB0): in use by another program (Device or resource busy)".
 QString failureDetail(int base, const Failure& failure);
+// The same without the system's words, for the text in sight.
+QString failureCause(int base, const Failure& failure);
 
 // What stands at a path, in a few words of the language `base`: "a folder", "una FIFO".
 QString kindWords(int base, const QString& path);

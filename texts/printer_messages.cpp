@@ -6,8 +6,9 @@
 
 void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure)
 {
+    // The cause in sight beside the fixed text: which port or file, and what is wrong.
     const auto critical = [&](const QString& text, const QString& title, const QString& detail = {}) {
-        messages.show(text, title, MessageIcon::Critical, detail);
+        messages.show(text, title, MessageIcon::Critical, detail, failureCause(base, failure));
     };
     switch (failure.cause) {
     case Cause::None:
@@ -16,12 +17,14 @@ void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure
     case Cause::FileMissing:
         return critical(tableText(base, Text::FileDoesNotExist), QString());
     case Cause::FileNotRegular:
-        return critical(ownText(base, Msg::FileNotRegular).arg(failure.subject, kindWords(base, failure.subject)),
-                        kAppTitle);
+        return messages.show(ownText(base, Msg::FileNotRegular).arg(failure.subject, kindWords(base, failure.subject)),
+                             kAppTitle, MessageIcon::Critical);
     case Cause::FileUnreadable:
-        return critical(ownText(base, Msg::FileOpenFailed).arg(failure.subject, failure.system), kAppTitle);
+        return messages.show(ownText(base, Msg::FileOpenFailed).arg(failure.subject, failure.system), kAppTitle,
+                             MessageIcon::Critical);
     case Cause::PortParallel:
-        return critical(tableText(base, Text::SelectSerialPort), tableText(base, Text::PrinterInterrogations));
+        return messages.show(tableText(base, Text::SelectSerialPort), tableText(base, Text::PrinterInterrogations),
+                             MessageIcon::Critical);
     default:
         break;
     }

@@ -326,7 +326,7 @@ private slots:
         // The dialog of a download: drawn before the checksum pass, placed from the window, its captions, what
         // ends it (Annulla, its close box, a factory reset), a fresh one each time.
         row("the download dialog", "Check=1",
-            "set ShowFile=~/NOPE.BIN; click StartTrasm; ? ShowFile= & said=File vuoto o inesistente !! / Velmora; "
+            "set ShowFile=~/NOPE.BIN; click StartTrasm; ? ShowFile= & said=File vuoto o inesistente !! / Velmora / ~/NOPE.BIN: il file non esiste; "
             "clear; move 100,80; file F.BIN=A; paint Label1; at 3 ? Label1=TRASMISSIONE IN CORSO... & "
             "CancelButton=Annulla & bar:BarraTrasm=0/1 & offset:Calcolo=%600,%600; at 3 click CancelButton; click "
             "StartTrasm; ? painted:Label1~=CALCOLO CHECKSUM IN CORSO... & download=?Z3&1,65$ 9 & visible:Calcolo=0 & "

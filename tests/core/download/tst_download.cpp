@@ -476,7 +476,8 @@ private slots:
             "[checksum]@0 =aborted@0");
         row("2 GiB less one byte goes", "file=2G-1 turbo=1 cancel@9",
             "open@0 ?Z4&2147483647$@0 ~wait8@0 512x499@8.002+0.002 close@9 I:Velmora@9 =aborted@9");
-        row("a held port: named in the detail", "data=abc check=on refuse", "[checksum]@0 refused1@0 C:Porta@0 =port@0",
+        row("a held port: named in sight and in the detail", "data=abc check=on refuse",
+            "[checksum]@0 refused1@0 C:Porta@0 =port@0",
             "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / Porta / COM1 "
             "(/dev/fake1): porta in uso da un altro programma");
         row("a held port freed: the next press goes through", "data=abc check=on refuse free@1 press@2",

@@ -39,7 +39,14 @@ struct Printer {
             port.answer("?54&12\r\n", {{"F 4M\r", 0.1}});
         }
     }
-    QString said() const { return messages.shown.isEmpty() ? QString() : messages.shown[0].text; }
+    // The first message's text, and its informative text (the cause in sight) when it has one.
+    QString said() const
+    {
+        if (messages.shown.isEmpty())
+            return {};
+        const auto& m = messages.shown[0];
+        return m.text + (m.informative.isEmpty() ? QString() : " / " + m.informative);
+    }
 };
 
 } // namespace
@@ -95,19 +102,22 @@ private slots:
         row("a release, asked only with one: asked", fw, "answers only",
             "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =differ@0.8");
         row("empty file: nothing, printer not asked", "empty", "answers", "file-empty@0");
-        row("missing file", "missing", "answers", "C:@0 file-missing@0", "File inesistente");
-        row("a wildcard is no file", "FW*.BIN", "answers", "C:@0 file-missing@0", "File inesistente");
+        row("missing file", "missing", "answers", "C:@0 file-missing@0",
+            "File inesistente / ~/FW.BIN: il file non esiste");
+        row("a wildcard is no file", "FW*.BIN", "answers", "C:@0 file-missing@0",
+            "File inesistente / ~/FW*.BIN: il file non esiste");
         row("unreadable file: named with the reason", "/proc/sys/vm/drop_caches", "answers",
             "C:Velmora@0 file-unreadable@0",
             "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied");
         row("LPT1: searched, then refused", fw, "answers LPT1",
             "search@0 file:1.05@0 C:Interrogazioni Stampante@0 port-parallel@0", "Selezionare un porta COM seriale");
         row("port held elsewhere", fw, "refuses", "search@0 file:1.05@0 refused2@0 C:Porta@0 port-busy@0",
-            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.");
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / COM2 (/dev/fake2): "
+            "porta in uso da un altro programma");
         row("printer off", fw, "silent en",
             "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 close@0.4 C:Printer Interrogations@0.4 "
             "printer-no-answer@0.4",
-            "WARNING: printer OFF-Line");
+            "WARNING: printer OFF-Line / COM2 (/dev/fake2): the printer does not answer");
         // The decision rests on the reply read to its terminator; the box shows it without its last character.
         row("equal releases", "Release: 1.07", "answers",
             "search@0 file:1.07@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 board:1.07@0.8 close@0.8 =equal@0.8");
@@ -126,7 +136,7 @@ private slots:
         row("handshake only", fw, "mute",
             "search@0 file:1.05@0 open2 19200,E,8,1@0 !0@0 ?54&4^M$@0.4 close@0.8 C:Interrogazioni Stampante@0.8 "
             "printer-no-answer@0.8",
-            "ATTENZIONE. La stampante selezionata non risponde");
+            "ATTENZIONE. La stampante selezionata non risponde / COM2 (/dev/fake2): la stampante non risponde");
     }
     void releaseCheck()
     {
@@ -170,7 +180,7 @@ private slots:
                     !setup.contains("only"));
         p.clock.run(5);
         COMPARE_TIMELINE(p.line.summary().remove(" searched@0"), timeline);
-        QCOMPARE(p.said(), message);
+        QCOMPARE(p.said().replace(home.path(), "~"), message);
         QVERIFY(!p.port.isOpen() && !check.running());
     }
 
@@ -195,9 +205,11 @@ private slots:
         row("no reply", "mute", {}, QString(run).arg("??????", "??????").replace("flash:F 4M", "flash:??????"), "",
             "none");
         row("printer off: no query", "silent", {}, "open1 9600,N,8,1@0 !0@0 close@0.4 C:Interrogazioni Stampante@0.4",
-            "ATTENZIONE. La stampante selezionata non risponde", "none");
+            "ATTENZIONE. La stampante selezionata non risponde / COM1 (/dev/fake1): la stampante non risponde", "none");
         row("port held elsewhere", "refuses", {}, "refused1@0 C:Porta@0",
-            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare.", "none");
+            "ATTENZIONE! La porta COM è già aperta. Chiudere tutte le applicazioni e riprovare. / COM1 (/dev/fake1): "
+            "porta in uso da un altro programma",
+            "none");
     }
     void interrogation()
     {
