@@ -1,6 +1,7 @@
 #include "app/controls.h"
 #include "app/link_combo_box.h"
 #include "app/main_window.h"
+#include "app/message_boxes.h"
 #include "app/selection_reactions.h"
 #include "app/twips.h"
 #include "core/download/download.h"
@@ -17,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -233,6 +235,17 @@ class TstWindow : public QObject
 {
     Q_OBJECT
 private slots:
+    // A box with a short text is still as wide as its title needs: the window manager cuts none.
+    void boxesAsWideAsTheirTitles()
+    {
+        for (const char* title : {"Download terminato.", "Interrogazioni Stampante", "Velmora"}) {
+            QMessageBox box(QMessageBox::Information, title, "OK", QMessageBox::Ok);
+            widenToTitle(box);
+            box.show();
+            QVERIFY2(box.width() >= titleWidth(title), title);
+            QVERIFY(titleWidth(title) > QFontMetrics(box.font()).horizontalAdvance(title));
+        }
+    }
     void scripts_data()
     {
         QTest::addColumn<QString>("stored");
@@ -326,7 +339,8 @@ private slots:
         // The dialog of a download: drawn before the checksum pass, placed from the window, its captions, what
         // ends it (Annulla, its close box, a factory reset), a fresh one each time.
         row("the download dialog", "Check=1",
-            "set ShowFile=~/NOPE.BIN; click StartTrasm; ? ShowFile= & said=File vuoto o inesistente !! / Velmora / ~/NOPE.BIN: il file non esiste; "
+            "set ShowFile=~/NOPE.BIN; click StartTrasm; ? ShowFile= & said=File vuoto o inesistente !! / Velmora / "
+            "~/NOPE.BIN: il file non esiste; "
             "clear; move 100,80; file F.BIN=A; paint Label1; at 3 ? Label1=TRASMISSIONE IN CORSO... & "
             "CancelButton=Annulla & bar:BarraTrasm=0/1 & offset:Calcolo=%600,%600; at 3 click CancelButton; click "
             "StartTrasm; ? painted:Label1~=CALCOLO CHECKSUM IN CORSO... & download=?Z3&1,65$ 9 & visible:Calcolo=0 & "
