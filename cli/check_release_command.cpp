@@ -12,8 +12,7 @@
 void CheckReleaseCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file."));
-    p.addOptions({{"port", "COM1 to COM10, or a serial device's path.", "name"},
-                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
+    definePrinterOptions(p);
 }
 
 int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)

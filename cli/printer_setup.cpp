@@ -6,6 +6,12 @@
 #include <QCommandLineParser>
 #include <QJsonObject>
 
+void definePrinterOptions(QCommandLineParser& p)
+{
+    p.addOptions({{"port", "COM1 to COM10, or a serial device's path.", "name"},
+                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
+}
+
 std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command)
 {
     const StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();

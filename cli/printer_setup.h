@@ -13,6 +13,8 @@ struct PrinterSetup {
     int language;
     LinkChoice link;
 };
+// The options of the printer commands: --port and --line.
+void definePrinterOptions(QCommandLineParser& p);
 std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command);
 // The result of a printer conversation that did not get its answer.
 int failed(Output& out, const QString& command, const Failure& failure);

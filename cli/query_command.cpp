@@ -10,8 +10,7 @@
 
 void QueryCommand::define(QCommandLineParser& p) const
 {
-    p.addOptions({{"port", "COM1 to COM10, or a serial device's path.", "name"},
-                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
+    definePrinterOptions(p);
 }
 
 int QueryCommand::run(const QCommandLineParser& p, Output& out)
