@@ -329,6 +329,8 @@ void Download::start(const DownloadRequest& request)
     m_length = size;
     m_sent = 0;
     m_header.clear();
+    // Nothing of this file taken yet: a stop before the transfer starts must not count the last one's bytes.
+    m_progress = DownloadProgress{DownloadStage::Idle, size, 0};
     m_job.start(run(request));
 }
 
