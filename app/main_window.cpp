@@ -88,7 +88,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     m_download = new Download(inputs, seams.clock, *m_downloadComm, *m_timer1, this);
     connect(m_download, &Download::notice, this,
             [this](const DownloadNotice& notice) { tellDownload(m_seams.messages, m_language, notice); });
-    m_calcolo = new ProgressDialog(this, *m_download, [this] { return int(m_language); });
+    m_calcolo = new ProgressDialog(this, *m_download, seams.clock, [this] { return int(m_language); });
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
 
     m_releaseCheck = std::make_unique<ReleaseCheck>(*m_comm, seams.clock);

@@ -2,7 +2,10 @@
 
 #include "app/twips.h"
 #include "core/download/download.h"
+#include "core/download/download_watch.h"
 #include "core/link/serial_control.h"
+#include "core/platform/clock.h"
+#include "texts/download_messages.h"
 #include "texts/string_table.h"
 
 #include <QCloseEvent>
@@ -11,16 +14,18 @@
 #include <QProgressBar>
 #include <QPushButton>
 
-ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, std::function<int()> language)
+ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, Clock& clock, std::function<int()> language)
     : QDialog(mainWindow), Downloading(new QGroupBox(this)), BarraTrasm(new QProgressBar(Downloading)),
-      CancelButton(new QPushButton(Downloading)), Label1(new QLabel(this)), MSComm1(download.port()),
-      m_mainWindow(mainWindow), m_download(download), m_language(std::move(language))
+      CancelButton(new QPushButton(Downloading)), Label1(new QLabel(this)), timeLeft(new QLabel(this)),
+      MSComm1(download.port()), m_mainWindow(mainWindow), m_download(download), m_language(std::move(language)),
+      m_watch(std::make_unique<DownloadWatch>(download, clock)), m_countdown(clock.createTimer())
 {
     setObjectName(QStringLiteral("Calcolo"));
     Downloading->setObjectName(QStringLiteral("Downloading"));
     BarraTrasm->setObjectName(QStringLiteral("BarraTrasm"));
     CancelButton->setObjectName(QStringLiteral("CancelButton"));
     Label1->setObjectName(QStringLiteral("Label1"));
+    timeLeft->setObjectName(QStringLiteral("timeLeft"));
     MSComm1.setObjectName(QStringLiteral("MSComm1"));
 
     setModal(false);
@@ -32,13 +37,23 @@ ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, std::fun
     narrow.setPointSizeF(11.25);
     Label1->setFont(narrow);
     Label1->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    QFont small = font();
+    small.setPointSizeF(qMin(small.pointSizeF(), 8.25));
+    timeLeft->setFont(small);
+    timeLeft->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    timeLeft->setTextFormat(Qt::PlainText);
 
-    const QRect client = twipsRect(*this, 0, 0, 3630, 1860);
+    // One line under the status text more than the dialog as designed.
+    const QRect client = twipsRect(*this, 0, 0, 3630, 1860 + 300);
     setFixedSize(client.size());
     Downloading->setGeometry(twipsRect(*this, 126, 72, 3380, 1215));
     BarraTrasm->setGeometry(twipsRect(*this, 168, 240, 3045, 255));
     CancelButton->setGeometry(twipsRect(*this, 1083, 650, 1215, 375));
     Label1->setGeometry(twipsRect(*this, 120, 1440, 3405, 300));
+    timeLeft->setGeometry(twipsRect(*this, 120, 1770, 3405, 300));
+    m_countdown->setInterval(250);
+    connect(m_countdown.get(), &Timer::timeout, this, &ProgressDialog::showTimeLeft);
+    connect(m_watch.get(), &DownloadWatch::changed, this, &ProgressDialog::showTimeLeft);
 
     connect(CancelButton, &QPushButton::clicked, &download, &Download::cancel);
     connect(&download, &Download::progressChanged, this, &ProgressDialog::follow);
@@ -48,6 +63,22 @@ ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, std::fun
             unload();
     });
     unload();
+}
+
+ProgressDialog::~ProgressDialog() = default;
+
+void ProgressDialog::showTimeLeft()
+{
+    const DownloadStatus status = m_watch->status();
+    const QString text = statusText(m_language(), status);
+    if (timeLeft->text() != text) {
+        timeLeft->setText(text);
+        timeLeft->setAccessibleName(text);
+    }
+    // Counting down needs a redraw without news from the download.
+    const bool counting = status.timedWait && isVisible();
+    if (m_countdown->isEnabled() != counting)
+        m_countdown->setEnabled(counting);
 }
 
 void ProgressDialog::load()
@@ -69,6 +100,8 @@ void ProgressDialog::unload()
     BarraTrasm->setValue(0);
     CancelButton->setText(QStringLiteral("Annulla"));
     Label1->setText(QStringLiteral("Fine trasmissione: attendere lampeggio..."));
+    timeLeft->clear();
+    m_countdown->setEnabled(false);
     Downloading->setVisible(false);
     setVisible(false);
     if (MSComm1.isOpen())

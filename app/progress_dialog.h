@@ -3,8 +3,12 @@
 #include <QDialog>
 
 #include <functional>
+#include <memory>
 
+class Clock;
 class Download;
+class DownloadWatch;
+class Timer;
 class QGroupBox;
 class QLabel;
 class QProgressBar;
@@ -18,12 +22,16 @@ class ProgressDialog : public QDialog
 {
     Q_OBJECT
 public:
-    ProgressDialog(QWidget* mainWindow, Download& download, std::function<int()> language);
+    ProgressDialog(QWidget* mainWindow, Download& download, Clock& clock, std::function<int()> language);
+    ~ProgressDialog() override;
 
     QGroupBox* Downloading;
     QProgressBar* BarraTrasm;
     QPushButton* CancelButton;
     QLabel* Label1;
+    // Under the status: what is going on and for how long (a wait's countdown; the bytes, the
+    // rate and the time left).
+    QLabel* timeLeft;
     SerialControl& MSComm1;
 
     // The dialog is shown. Asking loads it, as using it does.
@@ -37,11 +45,14 @@ protected:
 private:
     // Shows the download's progress as it stands.
     void follow();
+    void showTimeLeft();
     void load();
 
     QWidget* m_mainWindow;
     Download& m_download;
     std::function<int()> m_language;
+    std::unique_ptr<DownloadWatch> m_watch;
+    std::unique_ptr<Timer> m_countdown; // redraws the time left while a wait counts down
     bool m_loaded = false;
     bool m_shown = false;
 };

@@ -4,6 +4,7 @@
 #include "cli/download_options.h"
 
 #include "core/download/download.h"
+#include "core/download/download_watch.h"
 #include "core/link/qt_serial_control.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/system_clock.h"
@@ -85,16 +86,10 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                       escapeControls(QString::fromLatin1(header.chopped(1))),
                   {{"header", QString::fromLatin1(header.chopped(1))}}, Output::Detail::Verbose);
     });
-    // Time left, from the plan: the bytes at the rate seen while sending (the pauses left out),
-    // the pauses and waits still due, and the end wait.
+    // Time left: the same estimate as the window's, from the plan.
     const bool parallel = link.parallel();
     const DownloadPlan& plan = download.plan(); // made by the download's pass, before anything opens
-    const auto pausesUpTo = [&](qint64 bytes) {
-        const qint64 every = plan.pauseEvery(pacing);
-        return every ? bytes / every : 0;
-    };
-    double sendingSince = 0;
-    qint64 sendingFrom = 0;
+    DownloadWatch watch(download, clock);
     qint32 shownPercent = -1;
     qint64 taken = 0; // what the bar last showed: the line had taken it
     QObject::connect(&download, &Download::progressChanged, [&] {
@@ -107,10 +102,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         if (percent == shownPercent && (out.json() || !m_terminal))
             return;
         shownPercent = percent;
-        const double sending = clock.now() - sendingSince -
-                               DownloadPlan::kPauseSeconds * double(pausesUpTo(d.taken) - pausesUpTo(sendingFrom));
-        const double rate = sending > 0 ? double(d.taken - sendingFrom) / sending : 0;
-        const double left = plan.secondsLeft(d.taken, rate, pacing);
+        const DownloadStatus status = watch.status();
+        const double rate = status.rate, left = status.secondsLeft;
         countdown.stop();
         out.progress(
             inLanguage(language, "[%1%2] %3% %4/%5 bytes, %6 B/s%7", "[%1%2] %3% %4/%5 byte, %6 B/s%7")
@@ -118,12 +111,6 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                      QString::number(d.taken), QString::number(d.total), QString::number(int(rate)),
                      left >= 0 ? inLanguage(language, ", %1 s left", ", %1 s alla fine").arg(int(left)) : QString()),
             {{"bytes", d.taken}, {"total", d.total}, {"percent", percent}});
-    });
-    QObject::connect(&download, &Download::phase, [&](DownloadPhase phase, double) {
-        if (phase == DownloadPhase::Sending) {
-            sendingSince = clock.now();
-            sendingFrom = download.progress().taken;
-        }
     });
 
     // Everything that decides what goes out, said before anything does: once the download has its

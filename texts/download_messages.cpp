@@ -4,6 +4,8 @@
 #include "texts/messages.h"
 #include "texts/string_table.h"
 
+#include <cmath>
+
 namespace {
 const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
 
@@ -79,4 +81,42 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
                       n.lineConfirmed ? QString() : ownText(base, Msg::LineUnconfirmed));
         return;
     }
+}
+
+QString clockText(double seconds)
+{
+    const qint64 s = qint64(std::ceil(qMax(0.0, seconds)));
+    const QString ms = QStringLiteral("%1:%2").arg(s / 60 % 60).arg(s % 60, 2, 10, QLatin1Char('0'));
+    return s >= 3600 ? QStringLiteral("%1:%2").arg(s / 3600).arg(ms, 5, QLatin1Char('0')) : ms;
+}
+
+QString statusText(int base, const DownloadStatus& s)
+{
+    if (s.secondsLeft < 0)
+        return {};
+    const bool english = base == kEnglish;
+    const QString left =
+        (english ? QStringLiteral("%1 left") : QStringLiteral("mancano %1")).arg(clockText(s.secondsLeft));
+    if (s.timedWait) {
+        const QString wait = clockText(s.waitLeft);
+        switch (s.phase) {
+        case DownloadPhase::PrinterWait:
+            return (english ? QStringLiteral("Printer wait %1 \u00b7 %2")
+                            : QStringLiteral("Attesa stampante %1 \u00b7 %2"))
+                .arg(wait, left);
+        case DownloadPhase::Pause:
+            return (english ? QStringLiteral("Pause %1 \u00b7 %2") : QStringLiteral("Pausa %1 \u00b7 %2"))
+                .arg(wait, left);
+        case DownloadPhase::BetweenParts:
+            return (english ? QStringLiteral("Between parts %1 \u00b7 %2")
+                            : QStringLiteral("Tra le parti %1 \u00b7 %2"))
+                .arg(wait, left);
+        case DownloadPhase::EndWait:
+            return (english ? QStringLiteral("End wait %1") : QStringLiteral("Attesa finale %1")).arg(wait);
+        default:
+            break;
+        }
+    }
+    return QStringLiteral("%1/%2 B \u00b7 %3 B/s \u00b7 %4")
+        .arg(QString::number(s.taken), QString::number(s.total), QString::number(qRound(s.rate)), left);
 }

@@ -109,6 +109,10 @@ public:
     // What the last download accepted was planned to do (after its pass over the file).
     const DownloadPlan& plan() const { return m_plan; }
     SerialControl& port() { return m_port; }
+    // The pacing now (the Turbo box is read at every tick) and the rate of the running download's
+    // link, bytes a second (0 where it is not known).
+    Pacing pacing() const;
+    double lineRate() const { return m_link->rate(); }
 
 signals:
     // progress() changed.
@@ -133,7 +137,6 @@ private:
     void setStage(DownloadStage stage);
     // The port closed (queued data dropped) and nothing shown any more.
     void closeLink();
-    Pacing pacing() const;
     // Says whether the printer was left mid-image, and how far it got.
     DownloadNotice stopped(DownloadNotice notice);
     // Ends a download that cannot go on: everything closed, nothing shown, one notice.

@@ -1,4 +1,5 @@
 #include "core/download/download.h"
+#include "core/download/download_watch.h"
 #include "core/download/header.h"
 #include "core/platform/clock.h"
 #include "core/printer/release_check.h"
@@ -369,6 +370,60 @@ private slots:
         for (const int turbo : {2, 1, 0, 3})
             got << QString::number(int((stored.turbo = turbo, choicesOf(stored).pacing())));
         QCOMPARE(got.mid(got.size() - 4).join(""), QStringLiteral("0100"));
+    }
+
+    // What the faces show under the status, sampled at given times ("t=text|..."), and the time left at
+    // the first redraw with bytes and at every sample within 15 % of what really remained.
+    void timeLeft_data()
+    {
+        QTest::addColumn<QString>("setup");
+        QTest::addColumn<QString>("shown");
+        const auto row = [](const char* name, const char* setup, const char* shown) {
+            QTest::newRow(name) << setup << shown;
+        };
+        row("the defaults on a modelled 4800 line", "len=65536 line=4800,N,8,1 queue=0",
+            "1=Attesa stampante 0:07 · mancano 3:21|15=3350/65536 B · 479 B/s · mancano 3:07|"
+            "29=Pausa 0:01 · mancano 2:53|183=Attesa finale 0:19");
+        row("Turbo at 57600", "len=65536 turbo=1 line=57600,N,8,1 queue=0",
+            "15=39177/65536 B · 5597 B/s · mancano 0:30|22=Attesa finale 0:23");
+        row("fonts in two parts", "len=1376257 op=external turbo=1 line=57600,N,8,1 queue=0",
+            "1=Attesa stampante 0:09 · mancano 5:15|260=Tra le parti 0:21 · mancano 0:56|"
+            "281=Attesa stampante 0:10 · mancano 0:35|295=Attesa finale 0:21");
+        row("LPT1, English", "len=8192 port=LPT1 lang=2000",
+            "1=Printer wait 0:07 · 0:42 left|11=Pause 0:02 · 0:32 left|15=7104/8192 B · 1421 B/s · 0:28 left|"
+            "22=End wait 0:21|50=");
+    }
+    void timeLeft()
+    {
+        QFETCH(QString, setup);
+        QFETCH(QString, shown);
+        Run r(setup);
+        DownloadWatch watch(r.download, r.clock);
+        double firstAt = -1, firstLeft = -1, endedAt = -1;
+        QList<std::pair<double, double>> left{};
+        QObject::connect(&watch, &DownloadWatch::changed, [&] {
+            const DownloadStatus s = watch.status();
+            if (firstAt < 0 && s.phase == DownloadPhase::Sending && s.taken > 0)
+                firstAt = r.clock.now(), firstLeft = s.secondsLeft;
+        });
+        QObject::connect(&r.download, &Download::ended, [&] { endedAt = r.clock.now(); });
+        QStringList got;
+        for (const QString& at : shown.split('|', Qt::SkipEmptyParts)) {
+            const double t = at.section('=', 0, 0).toDouble();
+            r.clock.at(t, [&, t] {
+                got << QStringLiteral("%1=%2").arg(t).arg(statusText(r.language, watch.status()));
+                left << std::pair{t, watch.status().secondsLeft};
+            });
+        }
+        r.download.start(r.request);
+        r.clock.run(400);
+        QCOMPARE(got.join('|'), shown);
+        QVERIFY(firstAt > 0 && endedAt > firstAt);
+        left.prepend({firstAt, firstLeft});
+        for (const auto& [at, estimate] : left)
+            QVERIFY2(
+                at >= endedAt || std::abs(estimate - (endedAt - at)) <= 0.15 * (endedAt - at),
+                qPrintable(QStringLiteral("at %1: %2 s left said, %3 s real").arg(at).arg(estimate).arg(endedAt - at)));
     }
 
     // Whole downloads as timelines: the wire (openings, headers, data writes by size and cadence, closings),
