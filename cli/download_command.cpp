@@ -110,7 +110,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                 .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
                      QString::number(d.taken), QString::number(d.total), QString::number(int(rate)),
                      left >= 0 ? inLanguage(language, ", %1 s left", ", %1 s alla fine").arg(int(left)) : QString()),
-            {{"bytes", d.taken}, {"total", d.total}, {"percent", percent}});
+            {{"bytes", d.taken},
+             {"total", d.total},
+             {"percent", percent},
+             {"rate", qRound(rate)},
+             {"secondsLeft", left >= 0 ? QJsonValue(std::round(left * 10) / 10) : QJsonValue()}});
     });
 
     // Everything that decides what goes out, said before anything does: once the download has its
