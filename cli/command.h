@@ -63,9 +63,14 @@ public:
     using MessageBoxes::show;
     void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
               const QString& informative) override;
+    // A failure on one line, its cause first; see failureLine().
+    void showFailure(const QString& text, const QString& title, const QString& detail, const QString& informative,
+                     const Failure& failure) override;
     QString lastMessage() const { return m_lastMessage; }
-    // The final word: the result object with --json; the status either way.
-    int result(const QString& command, int status, QJsonObject fields = {});
+    // The final word: the result object with --json; without it, `line` on stdout, even with
+    // --quiet (lines that query and check-release have said already need none). The status
+    // either way.
+    int result(const QString& command, int status, QJsonObject fields = {}, const QString& line = {});
     // A plain result line on stdout (ignored with --json).
     void say(const QString& line);
     // A failure's fields for a result: a stable "error" id, the file or the port with its
@@ -74,6 +79,9 @@ public:
 
 private:
     void endProgressLine();
+    // A message's JSON fields, and the line it is said as.
+    void tell(const QString& line, const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative, const Failure& failure = {});
     bool m_json;
     bool m_terminal;
     Detail m_detail;
@@ -127,5 +135,11 @@ int languageOf(const QCommandLineParser& parser);
 QString inLanguage(int language, const char* english, const char* italian);
 // A port as --port names it: COM1 to COM10 or LPT1 (any case), or a serial device's path.
 std::optional<QString> portNamed(const QString& name);
+// A box's message on one line: its text, then what is said beside it, then the detail.
+QString messageLine(const QString& text, const QString& detail, const QString& informative);
+// A failure on one line, the cause first (`informative`) with the system's words; the fixed text
+// only where it is the cause, a port held by another program. A fixed text that names nothing
+// ("File vuoto o inesistente !!", whatever the language) is left to the window's box.
+QString failureLine(const QString& text, const QString& informative, const Failure& failure);
 // What every command says of a --port that names none of the ports.
 QString noSuchPort(const QString& name);

@@ -172,15 +172,23 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     // midImage: a header went out and not all it announced; the printer must be switched off and on.
     const QJsonObject counts{
         {"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}, {"midImage", download.leftMidImage()}};
+    const QString bytes = inLanguage(language, "%1 of %2 bytes", "%1 di %2 byte")
+                              .arg(QString::number(download.bytesWritten()), QString::number(total));
+    const QString midImage =
+        download.leftMidImage()
+            ? inLanguage(language,
+                         "; the printer holds part of an image: switch it off and on before the next download",
+                         "; la stampante ha parte di un'immagine: spegnerla e riaccenderla prima del prossimo download")
+            : QString();
     if (m_signal) {
-        out.event(QStringLiteral("interrupted"),
-                  inLanguage(language, "interrupted after %1 of %2 bytes; nothing more was sent",
-                             "interrotto dopo %1 di %2 byte; non è stato inviato altro")
-                      .arg(QString::number(download.bytesWritten()), QString::number(total)),
-                  counts);
+        // The result line says it; the event is for --json.
+        out.event(QStringLiteral("interrupted"), QString(), counts);
         QJsonObject fields = counts;
         fields.insert(QStringLiteral("outcome"), QStringLiteral("aborted"));
-        return out.result(name(), 128 + m_signal, fields);
+        return out.result(name(), 128 + m_signal, fields,
+                          inLanguage(language, "%1: interrupted after %2; nothing more was sent%3",
+                                     "%1: interrotto dopo %2; non è stato inviato altro%3")
+                              .arg(link.port, bytes, midImage));
     }
     const DownloadOutcome o = outcome.value_or(DownloadOutcome::Aborted);
     const Failure& failure = download.failure();
@@ -198,5 +206,17 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     if (o == DownloadOutcome::Completed)
         fields.insert(QStringLiteral("confirmed"), !sentOnly);
     fields.insert(QStringLiteral("message"), out.lastMessage());
-    return out.result(name(), status, fields);
+    QString line;
+    if (o == DownloadOutcome::Completed)
+        line = sentOnly ? inLanguage(language, "%1: sent, %2; the line gave no account of what the printer took",
+                                     "%1: inviato, %2; la linea non dice quanto la stampante ha preso")
+                              .arg(link.port, bytes)
+                        : inLanguage(language, "%1: done, %2", "%1: fatto, %2").arg(link.port, bytes);
+    else if (download.bytesWritten() == 0)
+        line = inLanguage(language, "%1: nothing sent: %2%3", "%1: niente inviato: %2%3")
+                   .arg(link.port, failure ? failureCause(language, failure) : QString(outcomeId(o)), midImage);
+    else
+        line = inLanguage(language, "%1: failed after %2: %3%4", "%1: non riuscito dopo %2: %3%4")
+                   .arg(link.port, bytes, failure ? failureCause(language, failure) : QString(outcomeId(o)), midImage);
+    return out.result(name(), status, fields, line);
 }

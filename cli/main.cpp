@@ -29,7 +29,7 @@ void addCommonOptions(QCommandLineParser& parser)
     parser.addOptions(
         {{"json", "One JSON object per event on standard output, then a result object."},
          {"lang", "The language of what it writes: it or en (default: the stored one, else the locale).", "language"},
-         {"quiet", "Only errors and the result."},
+         {"quiet", "Only errors (stderr) and the result line (stdout)."},
          {"verbose", "Also each header and each phase with its time."},
          {"no-stored", "Options left out take the built-in defaults, not the window's stored choices."},
          {"help", "This text."}});
@@ -43,8 +43,10 @@ QString help()
     text += QStringLiteral(R"(
 velmora-cli COMMAND --help lists the options of a command. Options left out take the window's
 stored choices (read only; --no-stored: the built-in defaults). Every command takes --json and
---lang it|en; velmora-cli --version
-prints the version.
+--lang it|en; velmora-cli --version prints the version.
+
+Every command writes its result on stdout (with --json, every object) and its messages,
+progress, phases and countdowns on stderr.
 
 Exit status:
 )");

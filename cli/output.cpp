@@ -89,21 +89,50 @@ void Output::transient(const QString& text)
 void Output::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
                   const QString& informative)
 {
+    tell(messageLine(text, detail, informative), text, title, icon, detail, informative);
+}
+
+void Output::showFailure(const QString& text, const QString& title, const QString& detail, const QString& informative,
+                         const Failure& failure)
+{
+    tell(failureLine(text, informative, failure), text, title, MessageIcon::Critical, detail, informative, failure);
+}
+
+void Output::tell(const QString& line, const QString& text, const QString& title, MessageIcon icon,
+                  const QString& detail, const QString& informative, const Failure& failure)
+{
     m_lastMessage = text;
-    QString oneLine = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
-    if (!informative.isEmpty())
-        oneLine += QStringLiteral(" \u2014 ") + QString(informative).replace('\n', ' ');
-    if (!detail.isEmpty())
-        oneLine += QStringLiteral(" (") + detail + QLatin1Char(')');
     QJsonObject fields{
         {"text", text}, {"title", title}, {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
     if (!informative.isEmpty())
         fields.insert(QStringLiteral("informative"), informative);
     if (!detail.isEmpty())
         fields.insert(QStringLiteral("detail"), detail);
+    if (failure)
+        fields.insert(QStringLiteral("error"), causeId(failure.cause));
     // An error is said even with --quiet.
-    event(QStringLiteral("message"), title.isEmpty() ? oneLine : title + QStringLiteral(" \u2014 ") + oneLine, fields,
+    event(QStringLiteral("message"), title.isEmpty() ? line : title + QStringLiteral(" \u2014 ") + line, fields,
           icon == MessageIcon::Critical ? Detail::Quiet : Detail::Normal);
+}
+
+QString messageLine(const QString& text, const QString& detail, const QString& informative)
+{
+    QString line = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
+    if (!informative.isEmpty())
+        line += QStringLiteral(" \u2014 ") + QString(informative).replace('\n', ' ');
+    if (!detail.isEmpty())
+        line += QStringLiteral(" (") + detail + QLatin1Char(')');
+    return line;
+}
+
+QString failureLine(const QString& text, const QString& informative, const Failure& failure)
+{
+    QString line = QString(informative).replace('\n', ' ');
+    if (!failure.system.isEmpty())
+        line += QStringLiteral(" (") + failure.system + QLatin1Char(')');
+    if (failure.cause == Cause::PortBusy)
+        line += QStringLiteral(" \u2014 ") + QString(text).replace('\n', ' ');
+    return line;
 }
 
 void Output::say(const QString& line)
@@ -160,9 +189,11 @@ int exit_status::of(Cause cause)
     return LinkFailed;
 }
 
-int Output::result(const QString& command, int status, QJsonObject fields)
+int Output::result(const QString& command, int status, QJsonObject fields, const QString& line)
 {
     endProgressLine();
+    if (!line.isEmpty())
+        say(line);
     if (m_json) {
         fields.insert(QStringLiteral("command"), command);
         fields.insert(QStringLiteral("exit"), status);

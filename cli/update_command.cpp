@@ -31,6 +31,16 @@ public:
     void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
               const QString& informative) override
     {
+        tell(messageLine(text, detail, informative), text, title, icon, detail, informative);
+    }
+    void showFailure(const QString& text, const QString& title, const QString& detail, const QString& informative,
+                     const Failure& failure) override
+    {
+        tell(failureLine(text, informative, failure), text, title, MessageIcon::Critical, detail, informative, failure);
+    }
+    void tell(const QString& line, const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative, const Failure& failure = {})
+    {
         last = text;
         // Swallowed while polling; on the live lines the printer's state says it.
         if (quiet || live)
@@ -43,11 +53,9 @@ public:
             fields.insert(QStringLiteral("informative"), informative);
         if (!detail.isEmpty())
             fields.insert(QStringLiteral("detail"), detail);
-        QString line = QString(text).replace(QLatin1String("\n\n"), QLatin1String(": ")).replace('\n', ' ');
-        if (!informative.isEmpty())
-            line += QStringLiteral(" \u2014 ") + QString(informative).replace('\n', ' ');
-        m_out.event(QStringLiteral("message"),
-                    m_port + QStringLiteral(": ") + line + (detail.isEmpty() ? "" : " (" + detail + ")"), fields,
+        if (failure)
+            fields.insert(QStringLiteral("error"), causeId(failure.cause));
+        m_out.event(QStringLiteral("message"), m_port + QStringLiteral(": ") + line, fields,
                     icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);
     }
     bool quiet = false;

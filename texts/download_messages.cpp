@@ -45,7 +45,7 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
         case Cause::FileTooBig:
             return critical(ownText(base, Msg::FileTooLarge).arg(path, QString::number(n.bytes)), kAppTitle);
         default: // missing or empty: which, in sight
-            return messages.show(kEmptyFile, kAppTitle, MessageIcon::Critical, QString(), failureCause(base, f));
+            return messages.showFailure(kEmptyFile, kAppTitle, QString(), failureCause(base, f), f);
         }
     case Kind::FontsTooBig:
         return critical(tableText(base, Text::FileTooBig), QString());
@@ -57,8 +57,8 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
         return critical(ownText(base, Msg::FileChanged).arg(path), kAppTitle);
     case Kind::PortRefused:
         if (f.subject != kParallelPort)
-            return messages.show(tableText(base, Text::PortInUse), tableText(base, Text::Port), MessageIcon::Critical,
-                                 failureDetail(base, f), failureCause(base, f));
+            return messages.showFailure(tableText(base, Text::PortInUse), tableText(base, Text::Port),
+                                        failureDetail(base, f), failureCause(base, f), f);
         return critical(
             ownText(base, Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(f.device), why(base, n)),
             tableText(base, Text::Port));

@@ -15,7 +15,8 @@ void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure
     case Cause::FileEmpty:
         return;
     case Cause::FileMissing:
-        return critical(tableText(base, Text::FileDoesNotExist), QString());
+        return messages.showFailure(tableText(base, Text::FileDoesNotExist), QString(), QString(),
+                                    failureCause(base, failure), failure);
     case Cause::FileNotRegular:
         return messages.show(ownText(base, Msg::FileNotRegular).arg(failure.subject, kindWords(base, failure.subject)),
                              kAppTitle, MessageIcon::Critical);
@@ -29,6 +30,7 @@ void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure
         break;
     }
     if (concernOf(failure.cause) == Concern::Port)
-        return critical(tableText(base, Text::PortInUse), tableText(base, Text::Port), failureDetail(base, failure));
+        return messages.showFailure(tableText(base, Text::PortInUse), tableText(base, Text::Port),
+                                    failureDetail(base, failure), failureCause(base, failure), failure);
     critical(tableText(base, Text::PrinterOffLine), tableText(base, Text::PrinterInterrogations));
 }

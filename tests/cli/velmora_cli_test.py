@@ -219,14 +219,16 @@ def interrupted(b):
     while time.time() < deadline and not any(x["received"] > 2000 for x in downloads(report)):
         time.sleep(0.2)
     p.send_signal(signal.SIGINT)
-    p.communicate(timeout=10)
+    out, _ = p.communicate(timeout=10)
     time.sleep(0.5)
     received = downloads(report)[0]["received"]
     time.sleep(2)
     expect(p.returncode == 130, f"status {p.returncode}")
     expect(downloads(report)[0]["received"] == received < 300000, "nothing more on the wire after Ctrl+C")
-    said = re.search(r"interrupted after (\d+) of 300000 bytes; nothing more was sent", drawn_text := drawn())
-    expect(said and received <= int(said.group(1)) < 300000, f"what was sent, said: {drawn_text[-300:]!r}")
+    said = re.fullmatch(r"COM1: interrupted after (\d+) of 300000 bytes; nothing more was sent; the printer holds "
+                        r"part of an image: switch it off and on before the next download\n", out)
+    expect(said and received <= int(said.group(1)) < 300000, f"what was sent, said: {out!r}")
+    drawn_text = drawn()
     expect("Turn printer off / on" in drawn_text and "waits for the rest" in drawn_text,
            f"the printer left mid-image, said: {drawn_text[-400:]!r}")
     # A narrow terminal: each redraw fits its line, so none wraps into a new one.
@@ -237,7 +239,8 @@ def interrupted(b):
 def four_at_once(b):
     sims = [b.sim(com) for com in (1, 2, 3, 4)]
     files = [os.urandom(5000 + 1000 * n) for n in range(4)]
-    runs = [b.cli("download", b.file(f"F{n}.BIN", files[n]), "--port", f"COM{n + 1}", *FAST) for n in range(4)]
+    runs = [b.cli("download", b.file(f"F{n}.BIN", files[n]), "--port", f"COM{n + 1}", *FAST, *["--quiet"][:n < 1])
+            for n in range(4)]
     printer = b.file("lpt.out", b"")
     os.symlink(printer, os.path.join(b.ports(), "LPT1"))
     lpt = b.cli("download", b.file("L.BIN", files[0]), "--port", "LPT1", "--turbo")
@@ -250,12 +253,19 @@ def four_at_once(b):
         status, out, _ = b.run("download", b.file("X.BIN", b"xx"), "--port", port, *FAST, "--json")
         result = json.loads(out.splitlines()[-1])
         expect(status == 4 and result["error"] == "port-busy", f"second on {port} ({target}): {status} {out}")
+    # Held by another program: said so first, then the window's words for it.
+    status, _, err = b.run("download", b.file("X.BIN", b"xx"), "--port", "COM2", *FAST)
+    expect(status == 4 and re.search(r"COM2 \(/dev/pts/\d+\): .*\) \u2014 ATTENZIONE! La porta COM è già aperta", err),
+           f"busy, said: {err!r}")
     lpt.communicate(timeout=120)
     with open(printer, "rb") as f:
         expect(lpt.returncode == 0 and f.read() == b"?Z4&5000\n" + files[0], "LPT1: one header, one image")
     for n, run in enumerate(runs):
-        run.communicate(timeout=120)
+        out, err = run.communicate(timeout=120)
         expect(run.returncode == 0, f"COM{n + 1}: {run.returncode}")
+        # --quiet: the result line on stdout, nothing else.
+        expect(n or (out == "COM1: inviato, 5000 di 5000 byte; la linea non dice quanto la stampante ha preso\n"
+                     and err == ""), f"--quiet: {out!r} {err!r}")
         expect(image(sims[n][1], 1, "4")[:len(files[n])] == files[n], f"COM{n + 1}: the image, byte for byte")
 
 
@@ -282,8 +292,10 @@ def bad_usage(b):
         f.write("[Properties]\nOperazione=2\n")
     status, _, err = b.run("download", path)
     expect(status == 2 and "F.BIN is no external-fonts file (*.SHC)" in err, f"stored operation: {status} {err}")
+    # A port that leads nowhere: the cause, never "already open"; with --quiet one line each on stderr and stdout.
     status, out, err = b.run("download", path, "--no-stored", "--port", "COM5", "--quiet")
-    expect(status == 4 and out == "" and err.count("\n") == 1 and "ATTENZIONE" in err, f"--quiet: {err!r}")
+    expect(status == 4 and re.fullmatch(r"COM5: niente inviato: COM5 \(/dev/ttyS4\): [^\n]+\n", out) and
+           err.count("\n") == 1 and "ATTENZIONE" not in err, f"--quiet: {out!r} {err!r}")
     # A greyed Turbo box as stored paces as normal, as the window paces it, and the start line says so.
     with open(f.name, "w") as f:
         f.write("[Properties]\nChkTurbo=2\n")
