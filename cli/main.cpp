@@ -32,7 +32,8 @@ void addCommonOptions(QCommandLineParser& parser)
          {"quiet", "Only errors (stderr) and the result line (stdout)."},
          {"verbose", "Also each header and each phase with its time."},
          {"no-stored", "Options left out take the built-in defaults, not the window's stored choices."},
-         {"help", "This text."}});
+         {{"h", "help"}, "This text."},
+         {"version", "The version."}});
 }
 
 QString help()
@@ -133,7 +134,9 @@ int runCommand(int argc, char** argv)
     QCoreApplication::setOrganizationName(QStringLiteral("Velmora"));
     QCoreApplication::setApplicationName(QStringLiteral("Velmora"));
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 2 && args[1] == QLatin1String("--version")) {
+    // --version anywhere before a "--" is asked for the version, as -h and --help are for help.
+    const qsizetype end = args.indexOf(QStringLiteral("--"));
+    if (args.mid(1, end < 0 ? -1 : end - 1).contains(QStringLiteral("--version"))) {
         std::printf("velmora-cli %s\n", version::kText);
         return 0;
     }

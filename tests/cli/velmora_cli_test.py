@@ -316,12 +316,15 @@ def bad_usage(b):
     with open(os.path.join(os.path.dirname(__file__), "..", "..", "cli", "velmora-cli.1")) as f:
         manual = f.read().replace("\\-", "-")
     for command in ("download", "query", "check-release", "ports", "update"):
-        status, out, _ = b.run(command, "--help")
+        status, out, _ = b.run(command, "-h" if command == "download" else "--help")
         options = set(re.findall(r"^\s+(--[a-z-]+)", out, re.M))
         expect(status == 0 and out.startswith(f"Usage: velmora-cli {command}") and "--json" in options,
                f"{command} --help: {out}")
         expect(all(o in manual for o in options), f"{command}: options the manual page lacks: "
                f"{[o for o in options if o not in manual]}")
+    # --version wherever it stands, and nothing else done.
+    status, out, err = b.run("download", path, "--port", "COM0", "--version")
+    expect(status == 0 and re.fullmatch(r"velmora-cli \S+\n", out) and err == "", f"--version: {out!r} {err!r}")
     # The exit statuses: the help's table, and the same statuses in the README and the manual page.
     status, out, _ = b.run("--help")
     listed = re.findall(r"^  (\d+) ", out.split("Exit status:")[1], re.M)
