@@ -135,6 +135,9 @@ int languageOf(const QCommandLineParser& parser);
 QString inLanguage(int language, const char* english, const char* italian);
 // A port as --port names it: COM1 to COM10 or LPT1 (any case), or a serial device's path.
 std::optional<QString> portNamed(const QString& name);
+// A line redrawn in place on the terminal (stderr), cut to its width: a wrapped line could not be
+// redrawn.
+QString fitToTerminal(const QString& line);
 // A box's message on one line: its text, then what is said beside it, then the detail.
 QString messageLine(const QString& text, const QString& detail, const QString& informative);
 // A failure on one line, the cause first (`informative`) with the system's words; the fixed text

@@ -75,14 +75,7 @@ void Output::transient(const QString& text)
 {
     if (m_json || !m_terminal || m_detail == Detail::Quiet)
         return;
-    // Redrawn in place and never wider than the terminal: a wrapped line could not be redrawn.
-    QString line = text;
-#ifdef Q_OS_UNIX
-    winsize size{};
-    if (::ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
-        line.truncate(size.ws_col - 1);
-#endif
-    write(stderr, "\r" + line.toUtf8() + "\x1b[K", true);
+    write(stderr, "\r" + fitToTerminal(text).toUtf8() + "\x1b[K", true);
     m_progressShown = true;
 }
 
@@ -113,6 +106,16 @@ void Output::tell(const QString& line, const QString& text, const QString& title
     // An error is said even with --quiet.
     event(QStringLiteral("message"), title.isEmpty() ? line : title + QStringLiteral(" \u2014 ") + line, fields,
           icon == MessageIcon::Critical ? Detail::Quiet : Detail::Normal);
+}
+
+QString fitToTerminal(const QString& line)
+{
+#ifdef Q_OS_UNIX
+    winsize size{};
+    if (::ioctl(2, TIOCGWINSZ, &size) == 0 && size.ws_col > 1)
+        return line.left(size.ws_col - 1);
+#endif
+    return line;
 }
 
 QString messageLine(const QString& text, const QString& detail, const QString& informative)
@@ -168,7 +171,8 @@ const exit_status::Meaning exit_status::kMeanings[10] = {
     {"6", "no answer from the printer"},
     {"7", "the releases differ"},
     {"8", "check-release, update: the file holds no release (no printer is asked)"},
-    {"9", "update: a printer did not report the file's release afterwards (or did not answer)"},
+    {"9", "update: a printer did not report the file's release afterwards (did not answer, its port\n"
+          "was refused, or its load failed)"},
     {"130", "interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed"},
 };
 
@@ -193,7 +197,8 @@ int Output::result(const QString& command, int status, QJsonObject fields, const
 {
     endProgressLine();
     if (!line.isEmpty())
-        say(line);
+        for (const QString& one : line.split('\n'))
+            say(one);
     if (m_json) {
         fields.insert(QStringLiteral("command"), command);
         fields.insert(QStringLiteral("exit"), status);

@@ -3,11 +3,13 @@
 #include "cli/download_options.h"
 #include "cli/output_sink.h"
 
+#include "core/download/download_watch.h"
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/file_check.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
+#include "core/printer/release_check.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
 #include "texts/string_table.h"
@@ -16,6 +18,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
+#include <QTimer>
 
 #include <cmath>
 
@@ -77,11 +80,13 @@ struct Connection {
 
 // One printer of an update: its port, its jobs and what is known of it.
 struct UpdateCommand::Printer {
-    enum class State { Asking, NoAnswer, Skipped, Loading, LoadFailed, Verifying, Verified, NotVerified };
+    enum class State { Asking, NoAnswer, PortRefused, Skipped, Loading, LoadFailed, Verifying, Verified, NotVerified };
 
     Printer(Output& out, const QString& name) : port(name), messages(out, name) {}
     QString port, device, model, before, after, error;
+    Cause cause = Cause::None;
     State state = State::Asking;
+    bool downgrade = false; // the file's release is older than the printer's
     QString phase;
     qint64 taken = 0, total = 0;
     PrinterMessages messages;
@@ -89,6 +94,7 @@ struct UpdateCommand::Printer {
     std::unique_ptr<Timer> timer;
     std::unique_ptr<Interrogation> interrogation;
     std::unique_ptr<Download> download;
+    std::unique_ptr<DownloadWatch> watch;
     Job job;
 };
 
@@ -102,6 +108,8 @@ const char* stateId(UpdateCommand::Printer::State state)
         return "asking";
     case State::NoAnswer:
         return "no-answer";
+    case State::PortRefused:
+        return "port-refused";
     case State::Skipped:
         return "skipped";
     case State::Loading:
@@ -128,6 +136,7 @@ void UpdateCommand::define(QCommandLineParser& p) const
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file (*.BIN)."));
     p.addOptions({{"port", "The printers' ports, comma-separated: COM1 to COM10 or serial devices' paths.", "names"},
                   {"force", "Load printers that already report the file's release too."},
+                  {"no-downgrade", "Skip printers that report a later release than the file's."},
                   {"verify-timeout", "How long to wait for a restarted printer's release (120).", "seconds"}});
     defineDownloadOptions(p, false);
 }
@@ -155,13 +164,17 @@ Task<> UpdateCommand::update(Printer& p)
     // Before: who is there, and does it need the file?
     const Interrogation::Answers first = co_await ask(p, false);
     if (first.failure || first.replies.size() < 3 || first.replies[1] == QLatin1String(Interrogation::kNoReply)) {
-        p.error = first.failure ? causeId(first.failure.cause) : causeId(Cause::PrinterNoAnswer);
-        changed(p, int(Printer::State::NoAnswer));
+        p.cause = first.failure ? first.failure.cause : Cause::PrinterNoAnswer;
+        p.error = causeId(p.cause);
+        // A port that did not open is no printer that did not answer.
+        changed(p, int(concernOf(p.cause) == Concern::Port ? Printer::State::PortRefused : Printer::State::NoAnswer));
         co_return;
     }
     p.model = first.replies[0];
     p.before = first.release.value_or(QString());
-    if (first.release == m_release && !m_force) {
+    const std::optional<int> order = releaseOrder(m_release, p.before);
+    p.downgrade = order && *order < 0;
+    if ((first.release == m_release && !m_force) || (p.downgrade && m_noDowngrade)) {
         changed(p, int(Printer::State::Skipped));
         co_return;
     }
@@ -200,6 +213,8 @@ Task<> UpdateCommand::update(Printer& p)
 QJsonObject UpdateCommand::fieldsOf(const Printer& p)
 {
     QJsonObject fields{{"port", p.port}, {"device", p.device}, {"state", stateId(p.state)}};
+    if (p.downgrade)
+        fields.insert(QStringLiteral("downgrade"), true);
     for (const auto& [key, value] :
          {std::pair{"model", p.model}, {"before", p.before}, {"after", p.after}, {"error", p.error}})
         if (!value.isEmpty())
@@ -207,43 +222,77 @@ QJsonObject UpdateCommand::fieldsOf(const Printer& p)
     return fields;
 }
 
-QString UpdateCommand::lineOf(const Printer& p) const
+QString UpdateCommand::stateWords(const Printer& p) const
 {
     const auto say = [&](const char* en, const char* it) { return inLanguage(m_language, en, it); };
-    QString phase;
     switch (p.state) {
     case Printer::State::Asking:
-        phase = say("asking", "interrogazione");
-        break;
+        return say("asking", "interrogazione");
     case Printer::State::NoAnswer:
-        phase = say("no answer", "nessuna risposta") + " (" + p.error + ")";
-        break;
+        return say("no answer", "nessuna risposta") + " (" + p.error + ")";
+    case Printer::State::PortRefused:
+        return causeWords(m_language, p.cause);
     case Printer::State::Skipped:
-        phase = say("already at the release: skipped", "già alla release: saltata");
-        break;
-    case Printer::State::Loading:
-        phase = (p.phase.isEmpty() ? say("loading", "caricamento") : p.phase) +
-                (p.total > 0 ? QStringLiteral(" %1%").arg(p.taken * 100 / p.total) : QString());
-        break;
-    case Printer::State::LoadFailed:
-        phase = say("load failed", "caricamento fallito") + " (" + p.error + ")";
-        break;
-    case Printer::State::Verifying:
-        phase = say("switch it off and on; waiting for its release", "spegnerla e riaccenderla; attesa della release");
-        break;
-    case Printer::State::Verified:
-        phase = say("verified", "verificata");
-        break;
-    case Printer::State::NotVerified:
-        phase = say("NOT verified", "NON verificata");
-        break;
+        return p.downgrade ? say("older than the printer's release: skipped",
+                                 "più vecchia della release della stampante: saltata")
+                           : say("already at the release: skipped", "già alla release: saltata");
+    case Printer::State::Loading: {
+        // The plan first: a downgrade is said as long as it loads.
+        const QString plan =
+            p.downgrade ? say("downgrade to %1: ", "ritorno a %1: ").arg(escapeControls(m_release)) : QString();
+        if (m_signal) {
+            const DownloadProgress& d = p.download->progress();
+            return plan +
+                   say("interrupted after %1 of %2 bytes; nothing more was sent",
+                       "interrotto dopo %1 di %2 byte; non è stato inviato altro")
+                       .arg(QString::number(p.download->bytesWritten()), QString::number(d.total)) +
+                   (p.download->leftMidImage() ? say("; the printer holds part of an image: switch it off and on",
+                                                     "; la stampante ha parte di un'immagine: spegnerla e riaccenderla")
+                                               : QString());
+        }
+        const QString status = statusText(m_language, p.watch->status());
+        return plan + (!status.isEmpty() ? status : p.phase.isEmpty() ? say("loading", "caricamento") : p.phase);
     }
+    case Printer::State::LoadFailed:
+        return say("load failed", "caricamento fallito") + " (" + p.error + ")";
+    case Printer::State::Verifying:
+        return say("switch it off and on; waiting for its release", "spegnerla e riaccenderla; attesa della release");
+    case Printer::State::Verified:
+        return say("verified", "verificata");
+    case Printer::State::NotVerified:
+        return say("NOT verified", "NON verificata");
+    }
+    return {};
+}
+
+QString UpdateCommand::lineOf(const Printer& p) const
+{
     return QStringLiteral("%1 %2 %3 %4 %5")
         .arg(escapeControls(p.port), -7)
         .arg(escapeControls(p.model.isEmpty() ? QStringLiteral("-") : p.model).left(14), -14)
         .arg(escapeControls(p.before.isEmpty() ? QStringLiteral("-") : p.before).left(10), -10)
-        .arg(phase, -48)
+        .arg(stateWords(p), -48)
         .arg(escapeControls(p.after));
+}
+
+QString UpdateCommand::headerRow() const
+{
+    return QStringLiteral("%1 %2 %3 %4 %5")
+        .arg(inLanguage(m_language, "PORT", "PORTA"), -7)
+        .arg(inLanguage(m_language, "MODEL", "MODELLO"), -14)
+        .arg(inLanguage(m_language, "BEFORE", "PRIMA"), -10)
+        .arg(inLanguage(m_language, "STATE", "STATO"), -48)
+        .arg(inLanguage(m_language, "AFTER", "DOPO"));
+}
+
+QString UpdateCommand::resultLine(const Printer& p) const
+{
+    QString known = escapeControls(p.model);
+    if (!p.before.isEmpty())
+        known += (known.isEmpty() ? "" : " ") + escapeControls(p.before);
+    if (!p.after.isEmpty())
+        known += QStringLiteral(" \u2192 ") + escapeControls(p.after);
+    return escapeControls(p.port) + QStringLiteral(": ") + (known.isEmpty() ? QString() : known + ", ") + stateWords(p);
 }
 
 void UpdateCommand::changed(Printer& p, int stateValue)
@@ -266,9 +315,10 @@ void UpdateCommand::redraw()
     QByteArray screen;
     if (m_drawn > 0)
         screen += "\x1b[" + QByteArray::number(m_drawn) + "A";
+    screen += "\r" + fitToTerminal(headerRow()).toUtf8() + "\x1b[K\n";
     for (const auto& p : m_printers)
-        screen += "\r" + lineOf(*p).toUtf8() + "\x1b[K\n";
-    m_drawn = int(m_printers.size());
+        screen += "\r" + fitToTerminal(lineOf(*p)).toUtf8() + "\x1b[K\n";
+    m_drawn = int(m_printers.size()) + 1;
     // The first drawing stays: a redraw that replaced it would move the cursor above the lines.
     output_sink::put(output_sink::Stream::Err, screen, m_drawn > 0 && m_drawnOnce);
     m_drawnOnce = true;
@@ -288,6 +338,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     if (const auto refused = applyDownloadOptions(p, m_choices))
         return usage(*refused);
     m_force = p.isSet("force");
+    m_noDowngrade = p.isSet("no-downgrade");
     bool ok = true;
     m_verifyTimeout = p.isSet("verify-timeout") ? p.value("verify-timeout").toDouble(&ok) : 120;
     if (!ok || !std::isfinite(m_verifyTimeout) || m_verifyTimeout <= 0)
@@ -356,6 +407,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         pr.timer = clock.createTimer();
         pr.download = std::make_unique<Download>(DownloadInputs{[pacing] { return pacing; }, [link] { return link; }},
                                                  clock, pr.loadingPort, *pr.timer);
+        pr.watch = std::make_unique<DownloadWatch>(*pr.download, clock);
         QObject::connect(pr.download.get(), &Download::notice, [&pr, language](const DownloadNotice& notice) {
             tellDownload(pr.messages, language, notice);
         });
@@ -384,6 +436,10 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
                 end();
         });
     }
+    // The countdowns of the waits go on between the downloads' news.
+    QTimer countdown;
+    QObject::connect(&countdown, &QTimer::timeout, [this] { redraw(); });
+    countdown.start(250);
     redraw();
     // Every printer at once, each with its own port, pacing and waits.
     running = int(m_printers.size());
@@ -396,9 +452,12 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
             printer->download->cancel();
         }
     });
+    countdown.stop();
+    redraw();
     m_clock = nullptr;
 
     QJsonArray rows;
+    QStringList lines;
     bool allGood = true;
     for (const auto& printer : m_printers) {
         const Printer& pr = *printer;
@@ -406,10 +465,14 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         QJsonObject row = fieldsOf(pr);
         row.insert(QStringLiteral("sent"), pr.download->bytesWritten());
         row.insert(QStringLiteral("total"), info.size());
+        row.insert(QStringLiteral("midImage"), pr.download->leftMidImage());
         rows.append(row);
+        lines << resultLine(pr);
     }
-    if (m_signal)
-        return out.result(name(), 128 + m_signal, {{"release", m_release}, {"printers", rows}});
-    return out.result(name(), allGood ? exit_status::Ok : exit_status::NotVerified,
-                      {{"release", m_release}, {"printers", rows}});
+    // One line a printer on stdout: how each ended, or how far it got when interrupted.
+    return out.result(name(),
+                      m_signal  ? 128 + m_signal
+                      : allGood ? exit_status::Ok
+                                : exit_status::NotVerified,
+                      {{"release", m_release}, {"printers", rows}}, lines.join('\n'));
 }

@@ -28,7 +28,13 @@ private:
     Task<> update(Printer& printer);
     Task<Interrogation::Answers> ask(Printer& printer, bool quietly);
     void changed(Printer& printer, int state);
+    // What the printer is doing or how it ended, in words.
+    QString stateWords(const Printer& printer) const;
+    // Its row of the live table, under headerRow().
     QString lineOf(const Printer& printer) const;
+    QString headerRow() const;
+    // Its result: "COM2: PX-1 1.05, interrupted after 13824 of 65536 bytes...".
+    QString resultLine(const Printer& printer) const;
     // The printer's port, device, state and what is known of it.
     static QJsonObject fieldsOf(const Printer& printer);
     void redraw();
@@ -39,6 +45,7 @@ private:
     StoredChoices m_choices;
     QString m_release;
     bool m_force = false;
+    bool m_noDowngrade = false;
     double m_verifyTimeout = 120;
     int m_language = 0;
     int m_drawn = 0; // live lines on the terminal

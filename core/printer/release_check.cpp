@@ -15,6 +15,27 @@ ReleaseCheck::ReleaseCheck(SerialControl& port, Clock& clock, QObject* parent)
     connect(&m_job, &Job::finished, this, [this] { emit finished(m_found); });
 }
 
+std::optional<int> releaseOrder(const QString& a, const QString& b)
+{
+    const auto numbers = [](const QString& release) {
+        QList<qulonglong> parts;
+        for (const QString& part : release.trimmed().split('.')) {
+            bool ok = false;
+            parts << part.toULongLong(&ok);
+            if (!ok || !part[0].isDigit()) // "+1", " 1": no number of a release
+                return QList<qulonglong>();
+        }
+        return parts;
+    };
+    const QList<qulonglong> x = numbers(a), y = numbers(b);
+    if (x.isEmpty() || y.isEmpty())
+        return std::nullopt;
+    for (qsizetype i = 0; i < qMax(x.size(), y.size()); ++i)
+        if (x.value(i) != y.value(i))
+            return x.value(i) < y.value(i) ? -1 : 1;
+    return 0;
+}
+
 ReleaseComparison::Result ReleaseComparison::result() const
 {
     if (failure)

@@ -28,6 +28,11 @@ struct ReleaseComparison {
     Result result() const;
 };
 Q_DECLARE_METATYPE(ReleaseComparison)
+
+// Which of two releases is the later, read as dotted numbers ("1.10" after "1.9", "1.0" as "1"):
+// negative when `a` is older than `b`, 0 when they are the same, positive when newer; nothing
+// when either is not such a number, so that no order is claimed.
+std::optional<int> releaseOrder(const QString& a, const QString& b);
 class SerialControl;
 
 // The firmware release check: the release written in a firmware file, then the one the printer

@@ -405,21 +405,39 @@ def update_three_printers(b):
     """One command updates an older printer (verified), skips one at the release, and catches one that keeps its
     old release after the load (not verified, exit 9); the images the two loaded printers took are the file."""
     stores = [b.sim(1, "--release", "1.05")[1], b.sim(2, "--release", "1.07")[1],
-              b.sim(3, "--release", "1.05", "--keep-release")[1]]
+              b.sim(3, "--release", "1.05", "--keep-release")[1], b.sim(4, "--release", "1.10", "--keep-release")[1]]
     data = os.urandom(1000) + b"Release: 1.07\0" + os.urandom(1001)
     path = b.file("NEW.BIN", data)
-    # COM3 keeps answering its old release: it is asked until the time is up.
-    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3", *FAST, "--json", "--verify-timeout", "20")
+    # COM3 keeps answering its old release: it is asked until the time is up. COM4 has a later one: a downgrade.
+    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3,COM4", *FAST, "--json", "--verify-timeout", "20")
     events = [json.loads(line) for line in out.splitlines()]
     rows = {row["port"]: row for row in events[-1]["printers"]}
     expect(status == 9 and events[-1]["exit"] == 9 and events[-1]["release"] == "1.07", f"update: {status} {out[-400:]}")
-    expect([(rows[p]["state"], rows[p].get("after")) for p in ("COM1", "COM2", "COM3")] ==
-           [("verified", "1.07"), ("skipped", None), ("not-verified", "1.05")], f"rows: {rows}")
+    expect([(rows[p]["state"], rows[p].get("after"), rows[p].get("downgrade")) for p in ("COM1", "COM2", "COM3", "COM4")]
+           == [("verified", "1.07", None), ("skipped", None, None), ("not-verified", "1.05", None),
+               ("not-verified", "1.10", True)], f"rows: {rows}")
     expect(image(stores[0], 1, "4")[:len(data)] == data and image(stores[2], 1, "4")[:len(data)] == data,
            "the loaded images, byte for byte")
     expect(not os.listdir(stores[1]), "the printer at the release is not loaded")
     expect(all("port" in e for e in events if e["event"] in ("phase", "progress", "message", "printer")),
            "each printer's events name its port")
+    # Without --json: the result on stdout, a line a printer. --no-downgrade skips COM4; a port another program
+    # holds is named so.
+    holder = os.open(os.path.realpath(os.path.join(b.ports(), "COM2")), os.O_RDWR | os.O_NOCTTY)
+    fcntl.flock(holder, fcntl.LOCK_EX | fcntl.LOCK_NB)
+    status, out, err = b.run("update", path, "--port", "COM2,COM4", *FAST, "--no-downgrade", "--lang", "en")
+    os.close(holder)
+    expect(status == 9 and out == "COM2: port in use by another program\n"
+           "COM4: PX-9000 1.10, older than the printer's release: skipped\n", f"update, said: {status} {out!r} {err!r}")
+    # Ctrl+C while loading: how far each printer got, a line each.
+    big = b.file("BIG.BIN", b"Release: 1.07\0" + os.urandom(200000))
+    p = b.cli("update", big, "--port", "COM1,COM3", "--line", "57600,N,8,1", "--no-turbo", "--force", "--lang", "en")
+    time.sleep(12)
+    p.send_signal(signal.SIGINT)
+    out, _ = p.communicate(timeout=20)
+    expect(p.returncode == 130 and re.fullmatch(
+        r"(COM[13]: PX-9000 1\.0[57], interrupted after \d+ of 200014 bytes; nothing more was sent; the printer holds part"
+        r" of an image: switch it off and on\n){2}", out), f"update interrupted: {p.returncode} {out!r}")
     # Refused before any printer is asked: one device under two names, a file without a release.
     os.symlink(os.path.realpath(os.path.join(b.ports(), "COM1")), os.path.join(b.ports(), "COM9"))
     status, _, err = b.run("update", path, "--port", "COM1,COM9")

@@ -84,6 +84,25 @@ private slots:
         QCOMPARE(findRelease(buffer).value_or("<none>"), release.toLatin1());
     }
 
+    // Which release is the later: dotted numbers compared as numbers; anything else claims no order (9).
+    void releaseOrder()
+    {
+        QStringList got;
+        for (const auto& [a, b] : {std::pair{"1.05", "1.07"},
+                                   {"1.10", "1.9"},
+                                   {"1.07", "1.07"},
+                                   {"1.0", "1"},
+                                   {"2", "1.99"},
+                                   {"1.07a", "1.07"},
+                                   {"2.x", "1.5"},
+                                   {"", "1"},
+                                   {"1..2", "1.2"},
+                                   {"+1", "1"},
+                                   {" 1.2 ", "1.2"}})
+            got << QString::number(::releaseOrder(a, b).value_or(9));
+        QCOMPARE(got.join(' '), QStringLiteral("-1 1 0 0 1 9 9 9 9 9 0"));
+    }
+
     // The release check as a timeline: the search, the port, what is asked, what is shown and said.
     void releaseCheck_data()
     {
