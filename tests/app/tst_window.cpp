@@ -212,6 +212,9 @@ struct Window : Bench {
             port->answer("?54&10\r\n", {{rest.endsWith("big") ? QByteArray(1 << 20, 'h') + '\r' : "PX-9\r", 0.1}});
             port->answer("?54&4\r\n", {{"1.07\r", 0.1}});
             port->answer("?54&12\r\n", {{"F 4M\r", 0.1}});
+        } else if (verb == "nowhere") { // every port leads to a device that is not there
+            for (FakeSerialControl* port : {mainPort, testPort, downloadPort})
+                port->refuseOpen(Cause::PortMissing);
         } else if (verb == "paint")
             painters[name] = std::make_unique<PaintRecorder>(&as<QWidget>(name));
         else if (verb == "blockstore") { // a folder where the settings file goes
@@ -336,6 +339,13 @@ private slots:
             "file FONT.SHF=ab; click StartTrasm; ? said~=non è un file FIRMWARE (*.BIN): è un file FONT STANDARD. & "
             "download= 0; clear; click SelOperazione1; file f.bin=ab; click StartTrasm; ? said~=è un file FIRMWARE. & "
             "download= 0; clear; click SelOperazione0; file N.TXT=ab; click StartTrasm; run 60; ? download=?Z4&2$ 8");
+        // A port that leads nowhere: each job's box says which port, which device and what is wrong, in sight.
+        row("a COM port that leads nowhere", "Porta=8",
+            "nowhere; file F.BIN=MZ Release: 1.05; click StartTrasm; ? said~=riprovare. / Porta / COM9 (/dev/fake9): "
+            "il "
+            "dispositivo non esiste; clear; "
+            "click cmdCheckRelease; ? said~=/ COM9 (/dev/fake9): il dispositivo non esiste; clear; click mnuInterroga; "
+            "click cmdTest; ? said~=/ COM9 (/dev/fake9): il dispositivo non esiste");
         // The dialog of a download: drawn before the checksum pass, placed from the window, its captions, what
         // ends it (Annulla, its close box, a factory reset), a fresh one each time.
         row("the download dialog", "Check=1",
