@@ -3,11 +3,12 @@
 printer-sim, with screenshots. It fails unless the simulated printer took the whole image with a right
 checksum after the 8-second wait. Run inside xvfb-run and dbus-run-session: demo_session.py BUILD_DIR"""
 import os
+import re
 import subprocess
 import sys
 import time
 
-from atspi_session import Session, click, find, text_of, wait_for
+from atspi_session import Session, click, descendants, find, text_of, wait_for
 
 build = sys.argv[1]
 shots = os.environ.get("DEMO_SHOTS", os.getcwd())
@@ -22,17 +23,30 @@ def shot(name):
 # A window manager gives frames and titles, as an operator sees the windows.
 wm = subprocess.Popen(["openbox"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 time.sleep(1)
-s = Session(build, {"Check": "1"})
+s = Session(build, {"Check": "1", "BaudRate": "5"})  # 57600: the line runs at 56000 baud
 try:
     image = os.urandom(5000) + b"Release: 1.05\0" + os.urandom(1000)
     s.set_path(s.file("DEMO.BIN", image))
     time.sleep(0.5)
     shot("main-window.png")
     click(s.button("DOWNLOAD"))
-    time.sleep(9)
-    shot("progress-dialog.png")
     print("downloading: 8 s before the data, then the 25-second end wait ...")
+
+    # The dialog's second line: the time left it says at its first redraw with bytes, against the real end.
+    def time_left():
+        for n in descendants(s.app):
+            m = n.getRoleName() == "label" and re.fullmatch(r"\d+/\d+ B · \d+ B/s · mancano (\d+):(\d\d)", n.name or "")
+            if m:
+                return time.time(), int(m.group(1)) * 60 + int(m.group(2)), n.name
+        return None
+    first_at, said, line = wait_for("the bytes and the time left", time_left, 30)
+    time.sleep(0.5)
+    shot("progress-dialog.png")
     print("message:", " / ".join(s.alert(90)))
+    real = time.time() - first_at
+    print(f"time left at the first redraw with bytes: {said} s said ({line!r}), {real:.1f} s real")
+    if abs(said - real) > 0.15 * real:
+        sys.exit(f"FAIL: the time left said, {said} s, is not within 15 % of {real:.1f} s")
     click(s.button("Controllo versioni firmware"))
     wait_for("the printer's release", lambda: text_of(find(s.main, "text", "FW su scheda:")))
     click(wait_for("the menu item", lambda: find(s.main, "menu item", "Test Stampante...")))
