@@ -25,7 +25,7 @@
 void DownloadCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
-    p.addOption({"port", "COM1 to COM10, LPT1, or a serial device's path.", "name"});
+    p.addOption({"port", "COM1 to COM10, LPT1, or a serial or parallel device's path.", "name"});
     defineDownloadOptions(p, true);
 }
 
@@ -43,6 +43,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         if (!port)
             return usage(noSuchPort(p.value("port")));
         c.link.port = *port;
+        // A parallel device by its path (a USB parallel adapter, /dev/usb/lp0): LPT1, leading there.
+        if (port_names::isParallelPath(*port)) {
+            port_names::leadParallelTo(*port);
+            c.link.port = kParallelPort;
+        }
     }
     if (const auto refused = applyDownloadOptions(p, c))
         return usage(*refused);

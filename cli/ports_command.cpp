@@ -1,20 +1,77 @@
 #include "cli/ports_command.h"
 
+#include "cli/printer_setup.h"
+
 #include "core/link/device_access.h"
+#include "core/link/port_catalog.h"
 #include "core/link/port_names.h"
+#include "core/link/qt_serial_control.h"
 #include "core/link/stored_choices.h"
+#include "core/platform/system_clock.h"
+#include "core/printer/printer_probe.h"
 
 #include <QCommandLineParser>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
 #include <QJsonObject>
+
+void PortsCommand::define(QCommandLineParser& p) const
+{
+    p.addOptions({{"probe", "Ask every usable COM port for the printer (the handshake and the model query only), at "
+                            "the chosen line, then at each offered baud rate."},
+                  {"line", "The line to ask at first (default: the stored one, else 4800,N,8,1).", "settings"},
+                  {"link", "Make NAME lead to DEVICE (a link in the ports folder).", "NAME=DEVICE"},
+                  {"unlink", "Make NAME lead to the system's own device again.", "NAME"},
+                  {"replace", "With --link or --unlink: also an entry the tool did not make."}});
+}
 
 int PortsCommand::run(const QCommandLineParser& p, Output& out)
 {
     const int language = languageOf(p);
+    const auto usage = [&](const QString& why) {
+        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli ports: ") + why,
+                  {{"error", "usage"}, {"text", why}});
+        return out.result(name(), exit_status::Usage);
+    };
+    if (p.isSet("link") || p.isSet("unlink")) {
+        const bool making = p.isSet("link");
+        const QString given = making ? p.value("link") : p.value("unlink");
+        const QString port = given.section('=', 0, 0).toUpper(), device = given.section('=', 1);
+        if (!kPortItems.contains(port) || (making && !QDir::isAbsolutePath(device)))
+            return usage(making ? QStringLiteral("--link takes NAME=DEVICE: COM1 to COM10 or LPT1, and a device's path")
+                                : QStringLiteral("--unlink takes COM1 to COM10 or LPT1"));
+        const port_catalog::Change c = making ? port_catalog::link(port, device, p.isSet("replace"))
+                                              : port_catalog::unlink(port, p.isSet("replace"));
+        using Result = port_catalog::Change::Result;
+        if (c.result == Result::Done) {
+            const QString line = making ? inLanguage(language, "%1 leads to %2", "%1 porta a %2").arg(port, device)
+                                        : inLanguage(language, "%1 leads to %2 again", "%1 porta di nuovo a %2")
+                                              .arg(port, port_catalog::nameOf(port).device);
+            return out.result(name(), exit_status::Ok, {{"name", port}, {"device", port_catalog::nameOf(port).device}},
+                              line);
+        }
+        const QString why =
+            c.result == Result::Foreign
+                ? inLanguage(language, "%1 is an entry this tool did not make; --replace replaces it",
+                             "%1 è una voce che questo programma non ha creato; --replace la sostituisce")
+                      .arg(port_catalog::nameOf(port).entry)
+                : c.error;
+        out.show(why, QString(), MessageIcon::Critical);
+        return out.result(name(), exit_status::PortRefused,
+                          {{"error", c.result == Result::Foreign ? "entry-foreign" : "link-failed"}});
+    }
+    if (p.isSet("probe"))
+        return probe(p, out, language);
     const auto tell = [&](const QString& name, const QString& device, device_access::Use use, QJsonObject fields) {
-        const Failure f = device_access::check(device, use);
+        Failure f = device_access::check(device, use);
+        if (!f && device_access::heldElsewhere(device))
+            f = Failure{Cause::PortBusy, name, device, {}};
         QString state =
             !f                              ? inLanguage(language, "present, can be opened", "presente, si può aprire")
             : f.cause == Cause::PortMissing ? inLanguage(language, "missing", "assente")
+            : f.cause == Cause::PortBusy
+                ? inLanguage(language, "present, in use by another program", "presente, in uso da un altro programma")
             : f.cause == Cause::PortNoPermission
                 ? inLanguage(language, "present, no access for this user", "presente, nessun accesso per questo utente")
                 : inLanguage(language, "unusable: ", "inutilizzabile: ") + f.system;
@@ -38,6 +95,17 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
         tell(kPortItems[i], serial ? port_names::serialDevice(i + 1) : port_names::parallelDevice(),
              serial ? device_access::Use::Serial : device_access::Use::Parallel, {});
     }
+    // USB parallel adapters: LPT1 leads to the only one when there is no /dev/lp0.
+    for (const QString& device : port_names::parallelDevices())
+        if (QFileInfo(device).canonicalFilePath() != QFileInfo(port_names::parallelDevice()).canonicalFilePath()) {
+            const QString folder = port_names::portsFolder();
+            const auto quoted = [](QString s) {
+                return QLatin1Char('\'') + s.replace("'", "'\\''") + QLatin1Char('\'');
+            };
+            tell(QStringLiteral("-"), device, device_access::Use::Parallel,
+                 {{"link", QStringLiteral("mkdir -p %1 && ln -sfn %2 %3")
+                               .arg(quoted(folder), quoted(device), quoted(folder + QStringLiteral("/LPT1")))}});
+        }
     // A freshly plugged adapter has no name yet: how to give it one.
     const QString free = port_names::freeSerialName();
     for (const QString& device : port_names::unnamedSerialDevices()) {
@@ -51,4 +119,47 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
              make.isEmpty() ? QJsonObject{} : QJsonObject{{"link", make}});
     }
     return out.result(name(), exit_status::Ok);
+}
+
+int PortsCommand::probe(const QCommandLineParser& p, Output& out, int language)
+{
+    StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
+    QString line = c.link.line ? c.link.line->text() : QStringLiteral("4800,N,8,1");
+    // The lists offer 57600 for 56000 baud.
+    line.replace(QLatin1String("56000,"), QLatin1String("57600,"));
+    if (p.isSet("line")) {
+        if (!offeredLine(p.value("line"))) {
+            const QString why = QStringLiteral("--line takes a line the window offers, as 57600,N,8,1");
+            out.event(QStringLiteral("error"), QStringLiteral("velmora-cli ports: ") + why,
+                      {{"error", "usage"}, {"text", why}});
+            return out.result(name(), exit_status::Usage);
+        }
+        line = p.value("line");
+    }
+    const QStringList ports = port_catalog::probeCandidates();
+    out.event(QStringLiteral("probe"),
+              inLanguage(language, "asking %1 at %2, then at each other baud rate",
+                         "interrogazione di %1 a %2, poi a ogni altra velocità")
+                  .arg(ports.isEmpty() ? inLanguage(language, "no usable port", "nessuna porta utilizzabile")
+                                       : ports.join(QStringLiteral(", ")),
+                       line),
+              {{"ports", QJsonArray::fromStringList(ports)}, {"line", line}});
+    SystemClock clock;
+    PrinterProbe probe(clock, [] { return std::make_unique<QtSerialControl>(); });
+    QObject::connect(&probe, &PrinterProbe::finished, [this] { end(); });
+    probe.start(ports, line);
+    if (probe.running())
+        runUntilEnd([&] { probe.cancel(); });
+    QJsonArray found;
+    QStringList lines;
+    for (const PrinterProbe::Found& f : probe.found()) {
+        found.append(QJsonObject{{"port", f.port}, {"device", f.device}, {"line", f.line}, {"model", f.model}});
+        lines << QStringLiteral("%1 %2 %3 %4").arg(f.port, -6).arg(f.device, -40).arg(f.line, -13).arg(f.model);
+    }
+    if (m_signal)
+        return out.result(name(), 128 + m_signal, {{"found", found}}, lines.join('\n'));
+    if (lines.isEmpty())
+        lines << inLanguage(language, "no printer answered", "nessuna stampante ha risposto");
+    return out.result(name(), found.isEmpty() ? exit_status::NoAnswer : exit_status::Ok, {{"found", found}},
+                      lines.join('\n'));
 }

@@ -76,6 +76,8 @@ Failure check(const QString& path, Use use)
         if (group == 4 && unit < 64)
             return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("a virtual terminal of the screen")};
     }
+    if (use == Use::Serial && !hasUart(path))
+        return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("no UART behind it (the kernel found none)")};
     if (use == Use::Serial) {
         const QFileInfo subsystem(
             QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(major(st.st_rdev)).arg(minor(st.st_rdev)));
@@ -92,6 +94,47 @@ Failure check(const QString& path, Use use)
     Q_UNUSED(use);
 #endif
     return {};
+}
+
+bool hasUart(const QString& path)
+{
+#ifdef Q_OS_LINUX
+    // Every ttyS node exists whether or not a UART stands behind it; the kernel says which do.
+    const QString name = QFileInfo(QFileInfo(path).canonicalFilePath()).fileName();
+    if (!name.startsWith(QLatin1String("ttyS")))
+        return true;
+    QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(name));
+    return !type.open(QIODevice::ReadOnly) || type.readAll().trimmed() != "0"; // unknown: not claimed
+#else
+    Q_UNUSED(path);
+    return true;
+#endif
+}
+
+qint64 heldElsewhere(const QString& path)
+{
+#ifdef Q_OS_LINUX
+    // A claim is an advisory lock on the device's inode: the kernel lists it with its owner, so
+    // nothing need be opened (which would drop a serial line's control lines) to see it.
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0)
+        return 0;
+    QFile locks(QStringLiteral("/proc/locks"));
+    if (!locks.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray where = QByteArray::number(quint64(major(st.st_dev)), 16).rightJustified(2, '0') + ':' +
+                             QByteArray::number(quint64(minor(st.st_dev)), 16).rightJustified(2, '0') + ':' +
+                             QByteArray::number(quint64(st.st_ino));
+    for (const QByteArray& line : locks.readAll().split('\n')) {
+        const QList<QByteArray> f = line.simplified().split(' ');
+        // "1: FLOCK  ADVISORY  WRITE 4321 00:05:87 0 EOF"
+        if (f.size() >= 6 && f[1] == "FLOCK" && f[5] == where && f[4].toLongLong() != ::getpid())
+            return f[4].toLongLong();
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return 0;
 }
 
 bool isKernelConsole(const QString& path)

@@ -34,6 +34,14 @@ private:
     int m_fd = -1;
 };
 
+// A serial device with a UART behind it: false for a ttyS node the kernel found none for
+// (every ttyS0 to ttyS31 exists on most PCs); true for any other device, and where the kernel
+// does not say.
+bool hasUart(const QString& path);
+// The process, other than this one, whose claim holds the device now; 0 for none (or where it
+// cannot be told).
+qint64 heldElsewhere(const QString& path);
+
 // The kernel writes its console to this serial device (a line from the kernel's messages may
 // reach the printer); false where it cannot tell.
 bool isKernelConsole(const QString& path);

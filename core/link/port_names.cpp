@@ -1,8 +1,11 @@
 #include "core/link/port_names.h"
 
+#include "core/link/device_access.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QRegularExpression>
 #include <QSet>
 #include <QStandardPaths>
 
@@ -69,13 +72,8 @@ QStringList unnamedSerialDevices(const QString& root)
         consider(byId.filePath(name));
     const QDir dev(root);
     for (const QString& name : dev.entryList({"ttyUSB*", "ttyACM*", "ttyS*"}, QDir::System | QDir::Files, QDir::Name)) {
-        // Every ttyS node exists whether or not a UART stands behind it; the kernel says which do.
-        if (name.startsWith(QLatin1String("ttyS"))) {
-            QFile type(QStringLiteral("/sys/class/tty/%1/type").arg(name));
-            if (!type.open(QIODevice::ReadOnly) || type.readAll().trimmed() == "0")
-                continue;
-        }
-        consider(dev.filePath(name));
+        if (device_access::hasUart(dev.filePath(name)))
+            consider(dev.filePath(name));
     }
     return found;
 }
@@ -88,15 +86,49 @@ QString freeSerialName()
     return {};
 }
 
-QString parallelDevice()
+namespace {
+QString g_parallelDevice; // set by leadParallelTo
+}
+
+bool isParallelPath(const QString& path)
 {
+    static const QRegularExpression name(QStringLiteral("^lp[0-9]+$"));
+    return QDir::isAbsolutePath(path) && name.match(QFileInfo(path).fileName()).hasMatch();
+}
+
+void leadParallelTo(const QString& device)
+{
+    g_parallelDevice = device;
+}
+
+QStringList parallelDevices(const QString& root)
+{
+    QStringList found;
+    for (const QString& folder : {root, root + QStringLiteral("/usb")}) {
+        const QDir dir(folder);
+        for (const QString& name : dir.entryList({"lp[0-9]*"}, QDir::System | QDir::Files, QDir::Name))
+            found << dir.filePath(name);
+    }
+    return found;
+}
+
+QString parallelDevice(const QString& root)
+{
+    if (!g_parallelDevice.isEmpty())
+        return g_parallelDevice;
     const QString mapped = fromPortsFolder(QStringLiteral("LPT1"));
     if (!mapped.isEmpty())
         return mapped;
 #ifdef Q_OS_WIN
+    Q_UNUSED(root);
     return QStringLiteral("LPT1:");
 #else
-    return QStringLiteral("/dev/lp0");
+    const QString lp0 = root + QStringLiteral("/lp0");
+    if (QFileInfo::exists(lp0))
+        return lp0;
+    // A USB parallel adapter, when it is the only one.
+    const QStringList usb = QDir(root + QStringLiteral("/usb")).entryList({"lp[0-9]*"}, QDir::System | QDir::Files);
+    return usb.size() == 1 ? root + QStringLiteral("/usb/") + usb.first() : lp0;
 #endif
 }
 

@@ -9,7 +9,15 @@
 namespace port_names {
 QString portsFolder();
 QString serialDevice(int portNumber); // 1 = COM1
-QString parallelDevice();             // "LPT1"
+// "LPT1": its entry, else /dev/lp0, else (with no /dev/lp0) the one USB parallel device when
+// there is exactly one.
+QString parallelDevice(const QString& root = QStringLiteral("/dev"));
+// A parallel device's path, by its name: lp0, lp1, ... (/dev/lp0, /dev/usb/lp0).
+bool isParallelPath(const QString& path);
+// From now on in this process LPT1 leads to `device` (a command line's --port /dev/usb/lp0).
+void leadParallelTo(const QString& device);
+// The parallel devices under `root`: lp0, lp1, ..., then usb/lp0, ...
+QStringList parallelDevices(const QString& root = QStringLiteral("/dev"));
 // The device a serial port name leads to: COM1 to COM10 as above, a device's path as it is;
 // empty for anything else.
 QString serialDeviceOf(const QString& port);

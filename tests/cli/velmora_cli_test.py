@@ -153,6 +153,8 @@ def external_fonts(b):
         ["download", b.file("Z.BIN", b"")], ["query", "--port", "COM5"],
         ["query", "--port", "COM1", "--line", "57600,N,8,1"], ["check-release", b.file("R.BIN", b"Release: 1\0"),
         "--port", "COM1", "--line", "57600,N,8,1"], ["check-release", b.file("N.BIN", b"none")], ["ports"],
+        ["ports", "--probe", "--line", "57600,N,8,1"], ["ports", "--link", "COM3=/dev/null"], ["ports", "--unlink", "COM3"],
+        ["ports", "--link", "COM1=/dev/null"],
         ["download", "--port", "COM0", b.file("D.BIN", b"ab")]) for line in b.run(*args, "--json")[1].splitlines()]
     with open(os.path.join(os.path.dirname(__file__), "..", "..", "cli", "velmora-cli.1")) as f:
         documented = [json.loads(line.replace("\\-", "-")) for line in f if line.startswith('{"event"')]
@@ -170,6 +172,22 @@ def query_and_releases(b):
     status, out, _ = b.run("query", "--port", "COM1", "--line", "57600,N,8,1")
     expect(status == 0 and out == "model: PX-1\\x1b]2;TITLE\\x07\nrelease: 1.07\nflash: FLASH 4M 29F040\n",
            f"query, control characters escaped: {status} {out!r}")
+    # Who answers where: COM1 at the chosen line; nothing but the handshake and the model query went to it.
+    status, out, _ = b.run("ports", "--probe", "--json", "--line", "57600,N,8,1")
+    found = json.loads(out.splitlines()[-1])["found"]
+    expect(status == 0 and [(f["port"], f["line"], f["model"]) for f in found] ==
+           [("COM1", "57600,N,8,1", "PX-1\x1b]2;TITLE\x07")], f"probe: {status} {out}")
+    # Naming a device: --link makes the link, --unlink takes only it; someone else's entry only with --replace.
+    device = os.path.realpath(os.path.join(b.ports(), "COM1"))
+    status, out, _ = b.run("ports", "--link", f"COM3={device}", "--lang", "en")
+    expect(status == 0 and out == f"COM3 leads to {device}\n" and os.readlink(os.path.join(b.ports(), "COM3")) == device,
+           f"--link: {status} {out!r}")
+    status, out, _ = b.run("ports", "--unlink", "COM3", "--lang", "en")
+    expect(status == 0 and out == "COM3 leads to /dev/ttyS2 again\n" and not os.path.lexists(os.path.join(b.ports(), "COM3"))
+           and os.path.exists(device), f"--unlink: {status} {out!r}")
+    status, _, err = b.run("ports", "--link", "COM1=/dev/null", "--lang", "en")
+    expect(status == 4 and "--replace replaces it" in err and os.path.realpath(os.path.join(b.ports(), "COM1")) == device,
+           f"someone else's entry: {status} {err!r}")
     # A device that no name points to, by its path.
     device = os.path.realpath(os.path.join(b.ports(), "COM1"))
     os.rename(os.path.join(b.ports(), "COM1"), os.path.join(b.ports(), "COM1.away"))

@@ -72,7 +72,7 @@ public:
         writes.append(Write{m_clock.now(), data, start});
         if (timeline)
             timeline->write(data);
-        for (const Reply& r : m_answers.value(data))
+        for (const Reply& r : answersAtBaud&& line().baud != answersAtBaud ? QList<Reply>() : m_answers.value(data))
             static_cast<VirtualClock&>(m_clock).at(m_clock.now() + r.delay, [this, text = r.text] {
                 if (m_open) {
                     m_inbox += text;
@@ -99,6 +99,8 @@ public:
     bool queueVisible() const override { return m_queueVisible; }
     // Scripting: the system shows no queue of the device (a pseudo-terminal).
     void hideQueue() { m_queueVisible = false; }
+    // Scripting: the printer answers only at this baud rate (0: at any).
+    qint32 answersAtBaud = 0;
     // Scripting: openings fail with this cause (None: they succeed).
     void refuseOpen(Cause cause) { m_refuse = cause; }
     // The line takes this many bytes a second (0: at once), so that draining takes time.

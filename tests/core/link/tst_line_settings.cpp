@@ -1,5 +1,6 @@
 #include "core/link/line_settings.h"
 #include "core/link/open_link.h"
+#include "core/link/port_catalog.h"
 #include "core/link/port_names.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/pty_pair.h"
@@ -80,6 +81,46 @@ private slots:
                 QFile::link(acm.slavePath(), dev + "/ttyACM0") && QFile::link("/nowhere", dev + "/ttyUSB1") &&
                 home.link("COM6", acm.slavePath()));
         QCOMPARE(port_names::unnamedSerialDevices(dev), QStringList{dev + "/serial/by-id/usb-FTDI_1"});
+    }
+
+    // Naming a device: on a fresh account the folder is made and the link leads to the stable path; an entry the
+    // tool did not make is replaced or freed only when asked; freeing removes only the link.
+    void portCatalogLinksAndFrees()
+    {
+        TestHome home;
+        using R = port_catalog::Change::Result;
+        PtyPair pty;
+        const QString stable = home.path() + "/by-id-adapter";
+        QVERIFY(QFile::link(pty.slavePath(), stable) && QDir(port_names::portsFolder()).removeRecursively());
+        QCOMPARE(int(port_catalog::link("COM3", stable).result), int(R::Done));
+        QCOMPARE(QFileInfo(port_names::portsFolder() + "/COM3").symLinkTarget(), stable);
+        port_catalog::Name com3 = port_catalog::nameOf("COM3");
+        QVERIFY(com3.ours && !com3.state && com3.device == QFileInfo(pty.slavePath()).canonicalFilePath());
+        QVERIFY(port_catalog::probeCandidates().contains("COM3"));
+        // Someone else's entries: a plain file, a link of their own.
+        const QString other = home.file("other.out", {});
+        QVERIFY(home.link("COM4", other));
+        QCOMPARE(int(port_catalog::link("COM4", stable).result), int(R::Foreign));
+        QCOMPARE(int(port_catalog::unlink("COM4").result), int(R::Foreign));
+        QCOMPARE(QFileInfo(port_names::portsFolder() + "/COM4").symLinkTarget(), other);
+        QCOMPARE(int(port_catalog::link("COM4", stable, true).result), int(R::Done));
+        QVERIFY(port_catalog::nameOf("COM4").ours && port_catalog::nameOf("COM4").state.cause == Cause::None);
+        QCOMPARE(port_catalog::nameOf("COM5").state.cause, Cause::PortMissing);
+        QCOMPARE(int(port_catalog::link("COM11", stable).result), int(R::Failed));
+        QCOMPARE(int(port_catalog::unlink("COM3").result), int(R::Done));
+        QVERIFY(!QFileInfo(port_names::portsFolder() + "/COM3").isSymLink() && QFileInfo::exists(stable));
+        QCOMPARE(port_catalog::nameOf("COM3").device, QStringLiteral("/dev/ttyS2"));
+        // Parallel devices: /dev/lp0 first; without it the one USB parallel device; with two, neither.
+        const QString dev = home.path() + "/dev";
+        QVERIFY(QDir().mkpath(dev + "/usb") && QFile(dev + "/usb/lp0").open(QIODevice::WriteOnly));
+        QCOMPARE(port_names::parallelDevice(dev), dev + "/usb/lp0");
+        QVERIFY(QFile(dev + "/usb/lp1").open(QIODevice::WriteOnly));
+        QCOMPARE(port_names::parallelDevice(dev), dev + "/lp0");
+        QVERIFY(QFile(dev + "/lp0").open(QIODevice::WriteOnly));
+        QCOMPARE(port_names::parallelDevices(dev), (QStringList{dev + "/lp0", dev + "/usb/lp0", dev + "/usb/lp1"}));
+        QCOMPARE(port_names::parallelDevice(dev), dev + "/lp0");
+        QVERIFY(port_names::isParallelPath("/dev/usb/lp0") && !port_names::isParallelPath("/dev/ttyUSB0") &&
+                !port_names::isParallelPath("lp0"));
     }
 
     // The download's link opens from the operator's choice, or says why not.

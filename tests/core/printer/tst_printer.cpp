@@ -1,4 +1,5 @@
 #include "core/printer/interrogation.h"
+#include "core/printer/printer_probe.h"
 #include "core/printer/release_check.h"
 #include "core/printer/release_search.h"
 #include "tests/support/fake_serial_control.h"
@@ -201,6 +202,67 @@ private slots:
         COMPARE_TIMELINE(p.line.summary().remove(" searched@0"), timeline);
         QCOMPARE(p.said().replace(home.path(), "~"), message);
         QVERIFY(!p.port.isOpen() && !check.running());
+    }
+
+    // Finding the printer: every port side by side, each its own fake, described as "COMn:answers@BAUD",
+    // ":silent", ":missing" or ":held"; what each was sent, and who answered where.
+    void probe_data()
+    {
+        QTest::addColumn<QString>("ports");
+        QTest::addColumn<QString>("found");
+        QTest::newRow("one printer at 9600, one silent, one missing, one held")
+            << "COM2:answers@9600 COM3:silent COM4:missing COM5:held"
+            << "COM2 /dev/fake2 9600,N,8,1 PX-9 | open2 4800 !0 open2 2400 !0 open2 9600 !0 ?54&10^M$ | open3 4800 !0 "
+               "open3 2400 !0 open3 9600 !0 open3 19200 !0 open3 38400 !0 open3 56000 !0 | refused4 | refused5 | "
+               "done@2.4";
+        QTest::newRow("two printers at the chosen line")
+            << "COM1:answers@4800 COM2:answers@0"
+            << "COM1 /dev/fake1 4800,N,8,1 PX-9 | COM2 /dev/fake2 4800,N,8,1 PX-9 | open1 4800 !0 ?54&10^M$ | open2 "
+               "4800 !0 ?54&10^M$ | done@0.8";
+    }
+    void probe()
+    {
+        QFETCH(QString, ports);
+        QFETCH(QString, found);
+        VirtualClock clock;
+        QList<FakeSerialControl*> made;
+        std::vector<std::unique_ptr<Timeline>> wires;
+        QStringList names;
+        FakeSerialControl holder(clock);
+        PrinterProbe probe(clock, [&] {
+            auto port = std::make_unique<FakeSerialControl>(clock);
+            const QString how = ports.split(' ')[made.size()].section(':', 1);
+            if (how.startsWith("answers")) {
+                port->answer("!0", {{"?", 0.05}});
+                port->answer("?54&10\r\n", {{"PX-9\r", 0.1}});
+                port->answersAtBaud = how.section('@', 1).toInt();
+            }
+            if (how == "missing")
+                port->refuseOpen(Cause::PortMissing);
+            made << port.get();
+            wires.push_back(std::make_unique<Timeline>(clock));
+            port->timeline = wires.back().get();
+            return port;
+        });
+        for (const QString& p : ports.split(' ')) {
+            names << p.section(':', 0, 0);
+            if (p.endsWith(":held"))
+                holder.open(names.last(), LineSettings{});
+        }
+        double doneAt = -1;
+        connect(&probe, &PrinterProbe::finished, [&] { doneAt = clock.now(); });
+        probe.start(names, QStringLiteral("4800,N,8,1"));
+        clock.run(10);
+        QStringList got;
+        for (const PrinterProbe::Found& f : probe.found())
+            got << QStringList{f.port, f.device, f.line, f.model}.join(' ');
+        for (const auto& wire : wires) // "open2 9600 !0 ?54&10^M$": each opening's baud rate and what was sent
+            got << wire->summary().remove(QRegularExpression("@[0-9.]+|,N,8,1| close")).trimmed();
+        got << QStringLiteral("done@%1").arg(doneAt);
+        QCOMPARE(got.join(" | "), found);
+        QVERIFY(!probe.running());
+        for (const FakeSerialControl* port : made)
+            QVERIFY(!port->isOpen());
     }
 
     // One interrogation: the handshake, then model, release and flash, 0.4 s apart.

@@ -1,0 +1,89 @@
+#include "core/printer/printer_probe.h"
+
+#include "core/link/open_link.h"
+#include "core/link/serial_control.h"
+#include "core/printer/printer_link.h"
+
+struct PrinterProbe::Asker {
+    std::unique_ptr<SerialControl> port;
+    std::unique_ptr<PrinterLink> printer;
+    Job job;
+};
+
+PrinterProbe::PrinterProbe(Clock& clock, PortMaker makePort, QObject* parent)
+    : QObject(parent), m_clock(clock), m_makePort(std::move(makePort))
+{}
+
+PrinterProbe::~PrinterProbe()
+{
+    cancel();
+}
+
+QStringList PrinterProbe::linesFor(const QString& chosen)
+{
+    QStringList lines;
+    if (offeredLine(chosen))
+        lines << chosen;
+    const QString rest = chosen.mid(chosen.indexOf(','));
+    for (const QString& baud : kBaudItems)
+        if (offeredLine(baud + rest) && !lines.contains(baud + rest))
+            lines << baud + rest;
+    return lines;
+}
+
+void PrinterProbe::start(const QStringList& ports, const QString& chosenLine)
+{
+    if (running())
+        return;
+    cancel();
+    m_found.clear();
+    const QStringList lines = linesFor(chosenLine);
+    for (const QString& name : ports) {
+        auto asker = std::make_unique<Asker>();
+        asker->port = m_makePort();
+        asker->port->setObjectName(name); // which port, for the one who reads the wire
+        asker->printer = std::make_unique<PrinterLink>(*asker->port, m_clock);
+        connect(&asker->job, &Job::finished, this, [this] {
+            if (--m_running == 0)
+                emit finished();
+        });
+        m_askers.push_back(std::move(asker));
+    }
+    m_running = int(m_askers.size());
+    for (qsizetype i = 0; i < qsizetype(m_askers.size()); ++i)
+        m_askers[i]->job.start(ask(*m_askers[i], lines));
+    if (m_askers.empty())
+        emit finished();
+}
+
+void PrinterProbe::cancel()
+{
+    m_running = 0;
+    for (const auto& asker : m_askers) {
+        asker->job.cancel();
+        if (asker->port->isOpen())
+            asker->port->close();
+    }
+    m_askers.clear();
+}
+
+Task<> PrinterProbe::ask(Asker& a, QStringList lines)
+{
+    SerialControl& port = *a.port;
+    const QString name = port.objectName();
+    for (const QString& text : lines) {
+        if (openSerialLink(LinkChoice{name, offeredLine(text)}, port))
+            co_return; // held elsewhere, missing: nothing is sent to it
+        const bool heard = !(co_await a.printer->ask(PrinterLink::kHandshake)).isEmpty();
+        if (heard) {
+            const QByteArray model = co_await a.printer->ask("?54&10\r\n");
+            const Found f{name, port.device(), text,
+                          QString::fromLatin1(model.isEmpty() ? QByteArray("??????") : PrinterLink::shown(model))};
+            port.close();
+            m_found << f;
+            emit answered(f);
+            co_return;
+        }
+        port.close();
+    }
+}

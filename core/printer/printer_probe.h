@@ -1,0 +1,56 @@
+#pragma once
+
+#include "core/link/line_settings.h"
+#include "core/platform/task.h"
+
+#include <QList>
+#include <QObject>
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+class Clock;
+class SerialControl;
+
+// Finds the printer: every port given is asked side by side, each in a job of its own, with the
+// handshake and, where that is answered, the model query; nothing else is ever sent. Each port is
+// asked at the chosen line, and where nothing answers there, at each other offered baud rate
+// (parity, data and stop bits as chosen). A port that does not open (held by another program,
+// missing) is left alone.
+class PrinterProbe : public QObject
+{
+    Q_OBJECT
+public:
+    struct Found {
+        QString port, device;
+        QString line; // as the window's lists offer it: "57600,N,8,1"
+        QString model;
+    };
+    using PortMaker = std::function<std::unique_ptr<SerialControl>()>;
+
+    PrinterProbe(Clock& clock, PortMaker makePort, QObject* parent = nullptr);
+    ~PrinterProbe() override;
+
+    // The lines a port is asked at, in order: the chosen one first.
+    static QStringList linesFor(const QString& chosen);
+    void start(const QStringList& ports, const QString& chosenLine);
+    // Every port closed; nothing more is asked or said.
+    void cancel();
+    bool running() const { return m_running > 0; }
+    const QList<Found>& found() const { return m_found; }
+
+signals:
+    void answered(const PrinterProbe::Found& found);
+    void finished();
+
+private:
+    struct Asker;
+    Task<> ask(Asker& asker, QStringList lines);
+
+    Clock& m_clock;
+    PortMaker m_makePort;
+    std::vector<std::unique_ptr<Asker>> m_askers;
+    QList<Found> m_found;
+    int m_running = 0;
+};
