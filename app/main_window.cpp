@@ -4,9 +4,11 @@
 #include "app/interrogation_window.h"
 #include "app/link_combo_box.h"
 #include "app/message_boxes.h"
+#include "app/ports_window.h"
 #include "app/progress_dialog.h"
 #include "app/selection_reactions.h"
 #include "core/download/download.h"
+#include "core/link/port_catalog.h"
 #include "core/link/serial_control.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/clock.h"
@@ -14,6 +16,7 @@
 #include "core/platform/stored_values.h"
 #include "core/platform/version.h"
 #include "core/printer/release_check.h"
+#include "texts/cause_words.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
 #include "texts/string_table.h"
@@ -26,10 +29,12 @@
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QHBoxLayout>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QLocale>
 #include <QMenuBar>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStatusBar>
@@ -106,8 +111,80 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     m_frmPrTest = new InterrogationWindow(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
                                           [this] { return int(m_language); });
 
+    PortsWindow::Hooks hooks{seams.clock,
+                             seams.messages,
+                             seams.makeSerialControl,
+                             [this] { return int(m_language); },
+                             [this] { return chosenLine(); },
+                             [this](const QString& port, const QString& line) { choosePrinter(port, line); },
+                             seams.ask,
+                             seams.askPath};
+    if (!hooks.ask)
+        hooks.ask = [this](const QString& text) {
+            return QMessageBox::question(m_ports, m_ports->windowTitle(), text) == QMessageBox::Yes;
+        };
+    if (!hooks.askPath)
+        hooks.askPath = [this](const QString& prompt) {
+            return QInputDialog::getText(m_ports, m_ports->windowTitle(), prompt, QLineEdit::Normal,
+                                         QStringLiteral("/dev/"));
+        };
+    m_ports = new PortsWindow(this, hooks);
+
     setCreatedState();
     connectReactions();
+}
+
+void MainWindow::openPortsWindow()
+{
+    // Its links and its search would pull a port from under a job.
+    if (jobRunning() || m_calcolo->shown())
+        return;
+    m_ports->show();
+    m_ports->raise();
+}
+
+void MainWindow::describePorts()
+{
+    const QList<port_catalog::Name> all = port_catalog::names();
+    for (int i = 0; i < Porta->count() && i < all.size(); ++i) {
+        const port_catalog::Name& n = all[i];
+        QString text = n.device + QStringLiteral(": ") +
+                       (n.state ? causeWords(m_language, n.state.cause)
+                                : QString::fromUtf8(m_language == kEnglish ? "usable" : "utilizzabile"));
+        Porta->setItemData(i, text, Qt::ToolTipRole);
+        Porta->setItemData(i, text, Qt::AccessibleDescriptionRole);
+    }
+}
+
+QString MainWindow::chosenLine() const
+{
+    const int parity = Parita->currentIndex();
+    if (Baud->currentIndex() < 0 || parity < 0 || parity > 2 || BitDati->currentIndex() < 0 ||
+        BitStop->currentIndex() < 0)
+        return QStringLiteral("4800,N,8,1");
+    return QStringLiteral("%1,%2,%3,%4")
+        .arg(Baud->currentText(), QString(QStringLiteral("NEO")[parity]), BitDati->currentText(),
+             BitStop->currentText());
+}
+
+void MainWindow::choosePrinter(const QString& port, const QString& line)
+{
+    const QStringList part = line.split(',');
+    if (part.size() != 4)
+        return;
+    // Each box set as a pick of its list: its reaction runs.
+    const std::array<std::pair<QComboBox*, int>, 5> picks = {{
+        {Porta, int(kPortItems.indexOf(port))},
+        {Baud, Baud->findText(part[0])},
+        {Parita, int(QStringLiteral("NEO").indexOf(part[1]))},
+        {BitDati, BitDati->findText(part[2])},
+        {BitStop, BitStop->findText(part[3])},
+    }};
+    for (const auto& [box, index] : picks)
+        if (index >= 0) {
+            box->setCurrentIndex(index);
+            emit box->activated(index);
+        }
 }
 
 MainWindow::~MainWindow()
@@ -257,6 +334,8 @@ void MainWindow::buildMenus()
 
     mnuInterroga = namedAction(this, "mnuInterroga");
     bar->addAction(mnuInterroga);
+    portsAction = namedAction(this, "portsAction");
+    bar->addAction(portsAction);
 }
 
 void MainWindow::buildStatusBar()
@@ -386,6 +465,8 @@ void MainWindow::connectReactions()
     connect(mnuSaveDefault, &QAction::triggered, this, &MainWindow::mnuSaveDefault_Click);
     connect(mnuFactory, &QAction::triggered, this, &MainWindow::mnuFactory_Click);
     connect(mnuInterroga, &QAction::triggered, this, &MainWindow::mnuInterroga_Click);
+    connect(portsAction, &QAction::triggered, this, &MainWindow::openPortsWindow);
+    connect(Porta, &LinkComboBox::dropDown, this, &MainWindow::describePorts);
     connect(cmdCheckRelease, &QPushButton::clicked, this, &MainWindow::cmdCheckRelease_Click);
 }
 
@@ -451,6 +532,8 @@ void MainWindow::ApplyLanguage()
         mnuItaliano->setChecked(m_language == kItalian);
         mnuInglese->setChecked(m_language == kEnglish);
     }
+    portsAction->setText(m_language == kEnglish ? QStringLiteral("&Ports...") : QStringLiteral("&Porte..."));
+    m_ports->applyLanguage();
     // The update stops at the first number the table lacks; what came before stays changed.
     auto t = [this](int n) { return stringEntry(m_language + n); };
     const std::array<std::pair<int, std::function<void(const QString&)>>, 9> first = {{

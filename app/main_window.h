@@ -10,6 +10,7 @@
 #include <memory>
 
 class Clock;
+class PortsWindow;
 class ProgressDialog;
 class Download;
 class FileDialog;
@@ -38,6 +39,9 @@ struct Seams {
     FileDialog& fileDialog;
     // Makes the serial controls: the progress dialog's (downloads) and the main window's own.
     std::function<std::unique_ptr<SerialControl>()> makeSerialControl;
+    // A question with Yes and No (true: Yes), and a path typed by hand; Qt's own dialogs when empty.
+    std::function<bool(const QString& text)> ask = {};
+    std::function<QString(const QString& prompt)> askPath = {};
 };
 
 // The main window: the program lives as long as it is open.
@@ -68,6 +72,9 @@ public:
     ProgressDialog& calcolo() { return *m_calcolo; }
     SerialControl& MSComm1() { return *m_comm; }
     InterrogationWindow& interrogationWindow() { return *m_frmPrTest; }
+    PortsWindow& portsWindow() { return *m_ports; }
+    // The ports window, unless a job runs.
+    void openPortsWindow();
     // A download, a release check or an interrogation is under way.
     bool jobRunning() const;
     Timer& Timer1() { return *m_timer1; }
@@ -113,6 +120,7 @@ public:
     QAction* mnuItaliano;
     QAction* mnuInglese;
     QAction* mnuInterroga;
+    QAction* portsAction; // opens the ports window
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -131,6 +139,12 @@ private:
     void selectPort(int index);
     void chooseLanguage(int base);
     void updateAccessibleNames();
+    // Each Port item's tooltip and accessible description: where it leads and its state.
+    void describePorts();
+    // The line the boxes offer now, as "4800,N,8,1".
+    QString chosenLine() const;
+    // The port and line into the boxes, as the operator's picks would.
+    void choosePrinter(const QString& port, const QString& line);
 
     qint16 m_language = 0; // the string table's base: 1000 Italian, 2000 English; 0 until start-up sets it
     Seams m_seams;
@@ -143,5 +157,6 @@ private:
     InterrogationWindow* m_frmPrTest = nullptr;
     Download* m_download = nullptr;
     ProgressDialog* m_calcolo = nullptr;
+    PortsWindow* m_ports = nullptr;
     QTimer* m_clockTimer = nullptr;
 };

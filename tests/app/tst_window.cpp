@@ -2,11 +2,14 @@
 #include "app/link_combo_box.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
+#include "app/ports_window.h"
 #include "app/selection_reactions.h"
 #include "app/twips.h"
 #include "core/download/download.h"
+#include "core/link/port_names.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/settings_store.h"
+#include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 #include "texts/string_table.h"
 
@@ -22,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTableWidget>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -520,6 +524,62 @@ private slots:
         for (const QString& c : clicks)
             bench.step("set ShowFile=/x/F.BIN"), bench.step(c);
         bench.check(expected);
+    }
+
+    // The ports window, from the menu and never while a job runs: a device path typed for COM3 makes the folder
+    // and the link on a fresh account, and COM3 leads there; freeing it removes the link only; someone else's
+    // entry is replaced only after asking. Find the printer asks the usable ports and puts the one that answered,
+    // with its line, into the boxes.
+    void portsWindow()
+    {
+        Window bench;
+        bench.w = &bench.load();
+        MainWindow& w = *bench.w;
+        PortsWindow& ports = w.portsWindow();
+        QVERIFY(QDir(port_names::portsFolder()).removeRecursively());
+        PtyPair printer;
+        const auto pick = [&](const QString& name) { ports.names->selectRow(int(kPortItems.indexOf(name))); };
+        w.portsAction->trigger();
+        QVERIFY(ports.isVisible() && ports.windowTitle() == "Porte" && ports.names->rowCount() == 11);
+        pick("COM3");
+        bench.typedPath = printer.slavePath();
+        ports.typePath->click();
+        QCOMPARE(port_names::serialDeviceOf("COM3"), QFileInfo(printer.slavePath()).canonicalFilePath());
+        QCOMPARE(ports.names->item(2, 2)->text(), QStringLiteral("utilizzabile"));
+        ports.free->click();
+        QVERIFY(!QFileInfo(port_names::portsFolder() + "/COM3").isSymLink() && QFileInfo::exists(printer.slavePath()));
+        QVERIFY(bench.home.link("COM2", bench.home.file("other.out", {})));
+        pick("COM2");
+        ports.typePath->click();
+        QVERIFY(bench.asked.size() == 1 && bench.asked[0].startsWith("COM2 è una voce che Velmora non ha creato"));
+        QVERIFY(port_names::serialDeviceOf("COM2").endsWith("other.out"));
+        bench.answerYes = true;
+        ports.typePath->click();
+        QCOMPARE(port_names::serialDeviceOf("COM2"), QFileInfo(printer.slavePath()).canonicalFilePath());
+        // The printer answers at 9600 only; the boxes say 4800 until it is used.
+        ports.findPrinter->click();
+        bench.clock.run(5);
+        QVERIFY(!ports.searching() && ports.found->rowCount() >= 1);
+        const auto row = ports.found->findItems("COM2", Qt::MatchExactly);
+        QVERIFY(!row.isEmpty() && ports.found->item(row[0]->row(), 2)->text() == "9600,N,8,1");
+        ports.found->selectRow(row[0]->row());
+        ports.usePrinter->click();
+        bench.check("Porta=COM2 & Baud=9600 & Parita=Nessuna & BitDati=8 & BitStop=1");
+        for (const FakeSerialControl* p : bench.probePorts)
+            QVERIFY(!p->isOpen() && p->bytesWritten() <= 2 * 7 + 8); // the handshake at each rate, one model query
+        // The Port box says where each name leads.
+        emit w.Porta->dropDown();
+        QVERIFY(w.Porta->itemData(1, Qt::ToolTipRole).toString().endsWith(": utilizzabile"));
+        ports.close();
+        w.mnuInglese->trigger();
+        QCOMPARE(ports.windowTitle() + "|" + ports.findPrinter->text() + "|" + w.portsAction->text(),
+                 QStringLiteral("Ports|&Find the printer|&Ports..."));
+        // Not while a job runs.
+        bench.step("file F.BIN=*100");
+        w.StartTrasm_Click();
+        w.portsAction->trigger();
+        QVERIFY(!ports.isVisible());
+        bench.clock.run(60);
     }
 
     void initialFolders()

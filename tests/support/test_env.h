@@ -41,11 +41,22 @@ struct Bench {
     // Builds the window and runs the start-up sequence.
     MainWindow& load()
     {
-        Seams seams{clock, messages, fileDialog, [this]() -> std::unique_ptr<SerialControl> {
+        Seams seams{clock,
+                    messages,
+                    fileDialog,
+                    [this]() -> std::unique_ptr<SerialControl> {
                         auto port = std::make_unique<FakeSerialControl>(clock);
-                        (!downloadPort ? downloadPort : !mainPort ? mainPort : testPort) = port.get();
+                        if (testPort) { // a search for the printer's: a printer at 9600 on each
+                            port->answer("!0", {{"?", 0.05}});
+                            port->answer("?54&10\r\n", {{"PX-9\r", 0.1}});
+                            port->answersAtBaud = 9600;
+                            probePorts << port.get();
+                        } else
+                            (!downloadPort ? downloadPort : !mainPort ? mainPort : testPort) = port.get();
                         return port;
-                    }};
+                    },
+                    [this](const QString& text) { return asked << text, answerYes; },
+                    [this](const QString&) { return typedPath; }};
         window = std::make_unique<MainWindow>(seams);
         window->Form_Load();
         return *window;
@@ -58,5 +69,9 @@ struct Bench {
     FakeSerialControl* downloadPort = nullptr; // MSComm1 of the progress dialog
     FakeSerialControl* mainPort = nullptr;     // MSComm1 of the main window
     FakeSerialControl* testPort = nullptr;     // MSComm1 of the interrogation window
+    QList<FakeSerialControl*> probePorts;      // the ports window's search, one a port
+    QStringList asked;                         // the questions, answered with answerYes
+    bool answerYes = false;
+    QString typedPath; // what the operator types as a device path
     std::unique_ptr<MainWindow> window;
 };

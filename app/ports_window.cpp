@@ -1,0 +1,268 @@
+#include "app/ports_window.h"
+
+#include "core/link/serial_control.h"
+#include "core/platform/clock.h"
+#include "core/printer/printer_probe.h"
+#include "texts/cause_words.h"
+#include "texts/messages.h"
+#include "texts/string_table.h"
+
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace {
+
+QTableWidget* table(QWidget* parent, const char* name, int columns)
+{
+    auto* t = new QTableWidget(0, columns, parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->verticalHeader()->hide();
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
+}
+
+QPushButton* button(QWidget* parent, const char* name)
+{
+    auto* b = new QPushButton(parent);
+    b->setObjectName(QString::fromLatin1(name));
+    b->setAutoDefault(false);
+    return b;
+}
+
+void fill(QTableWidget* t, const QList<QStringList>& rows)
+{
+    const int selected = t->currentRow();
+    t->setRowCount(int(rows.size()));
+    for (int r = 0; r < rows.size(); ++r)
+        for (int c = 0; c < rows[r].size(); ++c) {
+            auto* item = new QTableWidgetItem(rows[r][c]);
+            item->setToolTip(rows[r][c]);
+            t->setItem(r, c, item);
+        }
+    t->resizeColumnsToContents();
+    if (selected >= 0 && selected < t->rowCount())
+        t->selectRow(selected);
+}
+
+} // namespace
+
+PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
+    : QDialog(mainWindow), names(table(this, "names", 3)), devices(table(this, "devices", 6)),
+      found(table(this, "found", 4)), assign(button(this, "assign")), free(button(this, "free")),
+      typePath(button(this, "typePath")), findPrinter(button(this, "findPrinter")),
+      usePrinter(button(this, "usePrinter")), closeButton(button(this, "closeButton")), searchState(new QLabel(this)),
+      m_hooks(std::move(hooks)), m_probe(std::make_unique<PrinterProbe>(m_hooks.clock, m_hooks.makePort)),
+      m_follow(m_hooks.clock.createTimer())
+{
+    setObjectName(QStringLiteral("portsWindow"));
+    searchState->setObjectName(QStringLiteral("searchState"));
+    setModal(true);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(names, 3);
+    auto* nameButtons = new QHBoxLayout;
+    for (QPushButton* b : {assign, typePath, free})
+        nameButtons->addWidget(b);
+    nameButtons->addStretch();
+    layout->addLayout(nameButtons);
+    layout->addWidget(devices, 2);
+    auto* findButtons = new QHBoxLayout;
+    findButtons->addWidget(findPrinter);
+    findButtons->addWidget(searchState, 1);
+    layout->addLayout(findButtons);
+    layout->addWidget(found, 1);
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(usePrinter);
+    bottom->addStretch();
+    bottom->addWidget(closeButton);
+    layout->addLayout(bottom);
+    resize(760, 620);
+
+    connect(assign, &QPushButton::clicked, this, [this] {
+        const int row = devices->currentRow();
+        if (row >= 0 && row < m_devices.size())
+            change(selectedName(), m_devices[row].stablePath);
+    });
+    connect(typePath, &QPushButton::clicked, this, [this] {
+        const QString path = m_hooks.askPath(
+            words("The device %1 is to lead to:", "Il dispositivo a cui porta %1:").arg(selectedName()));
+        if (!path.isEmpty())
+            change(selectedName(), path);
+    });
+    connect(free, &QPushButton::clicked, this, [this] { change(selectedName(), {}); });
+    connect(findPrinter, &QPushButton::clicked, this, &PortsWindow::find);
+    connect(usePrinter, &QPushButton::clicked, this, &PortsWindow::use);
+    connect(found, &QTableWidget::cellDoubleClicked, this, &PortsWindow::use);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(m_probe.get(), &PrinterProbe::answered, this, [this] {
+        QList<QStringList> rows;
+        for (const PrinterProbe::Found& f : m_probe->found())
+            rows << QStringList{f.port, f.device, f.line, escapeControls(f.model)};
+        fill(found, rows);
+        if (found->currentRow() < 0)
+            found->selectRow(0);
+    });
+    connect(m_probe.get(), &PrinterProbe::finished, this, [this] {
+        findPrinter->setEnabled(true);
+        searchState->setText(m_probe->found().isEmpty()
+                                 ? words("No printer answered.", "Nessuna stampante ha risposto.")
+                                 : words("%n printer(s) answered.", "Stampanti che hanno risposto: %n.")
+                                       .replace(QLatin1String("%n"), QString::number(m_probe->found().size())));
+        usePrinter->setEnabled(!m_probe->found().isEmpty());
+    });
+    m_follow->setInterval(1000);
+    connect(m_follow.get(), &Timer::timeout, this, &PortsWindow::refresh);
+    usePrinter->setEnabled(false);
+    applyLanguage();
+}
+
+PortsWindow::~PortsWindow() = default;
+
+QString PortsWindow::words(const char* english, const char* italian) const
+{
+    return QString::fromUtf8(m_hooks.language() == kEnglish ? english : italian);
+}
+
+QString PortsWindow::stateText(const port_catalog::Name& n) const
+{
+    QString s = n.state ? causeWords(m_hooks.language(), n.state.cause) : words("usable", "utilizzabile");
+    if (n.state && !n.state.system.isEmpty() && n.state.cause != Cause::PortMissing)
+        s += QStringLiteral(" (") + n.state.system + QLatin1Char(')');
+    if (n.console)
+        s += words(", the kernel's console", ", la console del kernel");
+    if (!n.entry.isEmpty() && !n.ours)
+        s += words(", an entry Velmora did not make", ", una voce non creata da Velmora");
+    return s;
+}
+
+void PortsWindow::applyLanguage()
+{
+    setWindowTitle(words("Ports", "Porte"));
+    names->setHorizontalHeaderLabels({words("Name", "Nome"), words("Leads to", "Porta a"), words("State", "Stato")});
+    devices->setHorizontalHeaderLabels({words("Device", "Dispositivo"), words("Description", "Descrizione"),
+                                        words("Maker", "Produttore"), words("Serial number", "Numero di serie"),
+                                        words("USB id", "Id USB"), words("Named", "Nome")});
+    found->setHorizontalHeaderLabels(
+        {words("Port", "Porta"), words("Device", "Dispositivo"), words("Line", "Linea"), words("Model", "Modello")});
+    assign->setText(words("&Assign the device below", "&Assegna il dispositivo sotto"));
+    typePath->setText(words("Device &path...", "&Percorso del dispositivo..."));
+    free->setText(words("&Free", "&Libera"));
+    findPrinter->setText(words("&Find the printer", "&Trova la stampante"));
+    usePrinter->setText(words("&Use this printer", "&Usa questa stampante"));
+    closeButton->setText(words("&Close", "&Chiudi"));
+    for (QTableWidget* t : {names, devices, found})
+        t->setAccessibleName(t == names     ? windowTitle()
+                             : t == devices ? words("Devices", "Dispositivi")
+                                            : words("Printers found", "Stampanti trovate"));
+    m_seen.clear();
+    refresh();
+}
+
+void PortsWindow::refresh()
+{
+    const QList<port_catalog::Name> all = port_catalog::names();
+    m_devices = port_catalog::devices();
+    QList<QStringList> nameRows, deviceRows;
+    for (const port_catalog::Name& n : all)
+        nameRows << QStringList{n.name, n.device, stateText(n)};
+    for (const port_catalog::Device& d : m_devices) {
+        const QString usb = d.vendorId < 0 ? QString()
+                                           : QStringLiteral("%1:%2")
+                                                 .arg(d.vendorId, 4, 16, QLatin1Char('0'))
+                                                 .arg(d.productId, 4, 16, QLatin1Char('0'));
+        const QString kind = d.kind == port_catalog::Device::Kind::Parallel ? words("parallel", "parallela")
+                             : d.kind == port_catalog::Device::Kind::Uart   ? words("serial port", "porta seriale")
+                                                                            : d.description;
+        deviceRows << QStringList{d.stablePath, kind, d.manufacturer, d.serialNumber, usb, d.namedBy.join(", ")};
+    }
+    // Redrawn only when something changed, so that a selection stays put.
+    QString seen;
+    for (const auto& rows : {nameRows, deviceRows})
+        for (const QStringList& r : rows)
+            seen += r.join('\t') + '\n';
+    if (seen == m_seen)
+        return;
+    m_seen = seen;
+    fill(names, nameRows);
+    fill(devices, deviceRows);
+    if (names->currentRow() < 0)
+        names->selectRow(0);
+}
+
+QString PortsWindow::selectedName() const
+{
+    const int row = names->currentRow();
+    return row >= 0 && names->item(row, 0) ? names->item(row, 0)->text() : QString();
+}
+
+void PortsWindow::change(const QString& name, const QString& device)
+{
+    if (name.isEmpty())
+        return;
+    using Result = port_catalog::Change::Result;
+    const auto attempt = [&](bool replace) {
+        return device.isEmpty() ? port_catalog::unlink(name, replace) : port_catalog::link(name, device, replace);
+    };
+    port_catalog::Change c = attempt(false);
+    if (c.result == Result::Foreign && m_hooks.ask(words("%1 is an entry Velmora did not make:\n%2\n\nReplace it?",
+                                                         "%1 è una voce che Velmora non ha creato:\n%2\n\nSostituirla?")
+                                                       .arg(name, port_catalog::nameOf(name).entry)))
+        c = attempt(true);
+    if (c.result == Result::Failed)
+        m_hooks.messages.show(c.error, windowTitle(), MessageIcon::Critical);
+    m_seen.clear();
+    refresh();
+}
+
+void PortsWindow::find()
+{
+    if (m_probe->running())
+        return;
+    fill(found, {});
+    usePrinter->setEnabled(false);
+    const QStringList ports = port_catalog::probeCandidates();
+    if (ports.isEmpty()) {
+        searchState->setText(words("No usable port to ask.", "Nessuna porta utilizzabile da interrogare."));
+        return;
+    }
+    searchState->setText(words("Asking %1...", "Interrogazione di %1...").arg(ports.join(", ")));
+    findPrinter->setEnabled(false);
+    m_probe->start(ports, m_hooks.chosenLine());
+}
+
+void PortsWindow::use()
+{
+    const int row = found->currentRow();
+    if (row < 0 || row >= m_probe->found().size())
+        return;
+    const PrinterProbe::Found& f = m_probe->found()[row];
+    m_hooks.choose(f.port, f.line);
+}
+
+bool PortsWindow::searching() const
+{
+    return m_probe->running();
+}
+
+void PortsWindow::showEvent(QShowEvent* event)
+{
+    m_seen.clear();
+    refresh();
+    m_follow->setEnabled(true);
+    QDialog::showEvent(event);
+}
+
+void PortsWindow::hideEvent(QHideEvent* event)
+{
+    // Nothing goes on behind a closed window: no search, no looking for adapters.
+    m_probe->cancel();
+    findPrinter->setEnabled(true);
+    m_follow->setEnabled(false);
+    QDialog::hideEvent(event);
+}
