@@ -24,6 +24,7 @@ QTableWidget* table(QWidget* parent, const char* name, int columns)
     t->setSelectionMode(QAbstractItemView::SingleSelection);
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->verticalHeader()->hide();
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
     t->horizontalHeader()->setStretchLastSection(true);
     return t;
 }
@@ -252,6 +253,10 @@ bool PortsWindow::searching() const
 
 void PortsWindow::showEvent(QShowEvent* event)
 {
+    // Each opening starts without an old search's answers: the ports may have changed since.
+    searchState->clear();
+    fill(found, {});
+    usePrinter->setEnabled(false);
     m_seen.clear();
     refresh();
     m_follow->setEnabled(true);

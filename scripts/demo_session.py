@@ -29,6 +29,21 @@ try:
     s.set_path(s.file("DEMO.BIN", image))
     time.sleep(0.5)
     shot("main-window.png")
+
+    def ports_window(item, title, search, close, name):
+        """The ports window from its menu item: the printer found, a screenshot, closed again."""
+        click(wait_for("the ports menu item", lambda: find_item(item)))
+        window = wait_for("the ports window", lambda: find(s.app, "dialog", title))
+        click(s.button(search, window))
+        wait_for("the search's end", lambda: any(n.getRoleName() == "label" and ("answered" in n.name or "risposto" in n.name)
+                                                 for n in descendants(window)), 30)
+        time.sleep(0.5)
+        shot(name)
+        click(s.button(close, window))
+
+    def find_item(name):
+        return find(s.main, "menu item", name)
+    ports_window("Porte...", "Porte", "Trova la stampante", "Chiudi", "ports-window.png")
     click(s.button("DOWNLOAD"))
     print("downloading: 8 s before the data, then the 25-second end wait ...")
 
@@ -59,6 +74,7 @@ try:
     wait_for("English captions", lambda: find(s.main, "push button", "Check firmware releases"))
     time.sleep(0.5)
     shot("main-window-en.png")
+    ports_window("Ports...", "Ports", "Find the printer", "Close", "ports-window-en.png")
     print("printer-sim report:")
     with open(s.report) as f:
         print(f.read())
