@@ -78,7 +78,10 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
         const QString make = fields.value("link").toString();
         if (use == device_access::Use::Serial && device_access::isKernelConsole(device)) {
             fields.insert(QStringLiteral("console"), true);
-            state += inLanguage(language, " (the kernel's console)", " (la console del kernel)");
+            // Usable, but not for a printer: the kernel's messages would reach it.
+            state = !f ? inLanguage(language, "present, the kernel's console: not for the printer",
+                                    "presente, la console del kernel: non per la stampante")
+                       : state + inLanguage(language, " (the kernel's console)", " (la console del kernel)");
         }
         out.say(QStringLiteral("%1 %2 %3").arg(name, -6).arg(device, -40).arg(state) +
                 (make.isEmpty() ? QString() : QStringLiteral("; ") + make));

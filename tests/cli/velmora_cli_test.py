@@ -182,6 +182,8 @@ def query_and_releases(b):
     status, out, _ = b.run("ports", "--link", f"COM3={device}", "--lang", "en")
     expect(status == 0 and out == f"COM3 leads to {device}\n" and os.readlink(os.path.join(b.ports(), "COM3")) == device,
            f"--link: {status} {out!r}")
+    status, out, _ = b.run("query", "--port", "COM3", "--line", "57600,N,8,1")
+    expect(status == 0 and out.startswith("model: PX-1"), f"COM3 reaches the printer: {status} {out!r}")
     status, out, _ = b.run("ports", "--unlink", "COM3", "--lang", "en")
     expect(status == 0 and out == "COM3 leads to /dev/ttyS2 again\n" and not os.path.lexists(os.path.join(b.ports(), "COM3"))
            and os.path.exists(device), f"--unlink: {status} {out!r}")
@@ -262,6 +264,10 @@ def four_at_once(b):
     printer = b.file("lpt.out", b"")
     os.symlink(printer, os.path.join(b.ports(), "LPT1"))
     lpt = b.cli("download", b.file("L.BIN", files[0]), "--port", "LPT1", "--turbo")
+    # A USB parallel adapter by its path is sent to as LPT1.
+    os.makedirs(os.path.join(b.home, "usb"))
+    usb = b.file("usb/lp0", b"")
+    usb_run = b.cli("download", b.file("U.BIN", files[1]), "--port", usb, "--turbo", "--json")
     # The same device twice, by the same name or another: refused before anything is sent; the first goes on.
     time.sleep(1)
     for port, target in (("COM1", None), ("LPT1", None), ("LPT1", os.readlink(os.path.join(b.ports(), "COM2")))):
@@ -278,6 +284,10 @@ def four_at_once(b):
     lpt.communicate(timeout=120)
     with open(printer, "rb") as f:
         expect(lpt.returncode == 0 and f.read() == b"?Z4&5000\n" + files[0], "LPT1: one header, one image")
+    out, _ = usb_run.communicate(timeout=120)
+    with open(usb, "rb") as f:
+        expect(usb_run.returncode == 0 and f.read() == b"?Z4&6000\n" + files[1] and
+               json.loads(out.splitlines()[0])["port"] == "LPT1", f"/dev/usb/lp0 by its path: {usb_run.returncode}")
     for n, run in enumerate(runs):
         out, err = run.communicate(timeout=120)
         expect(run.returncode == 0, f"COM{n + 1}: {run.returncode}")
