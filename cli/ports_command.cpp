@@ -141,11 +141,11 @@ int PortsCommand::probe(const QCommandLineParser& p, Output& out, int language)
     }
     const QStringList ports = port_catalog::probeCandidates();
     out.event(QStringLiteral("probe"),
-              inLanguage(language, "asking %1 at %2, then at each other baud rate",
-                         "interrogazione di %1 a %2, poi a ogni altra velocità")
-                  .arg(ports.isEmpty() ? inLanguage(language, "no usable port", "nessuna porta utilizzabile")
-                                       : ports.join(QStringLiteral(", ")),
-                       line),
+              ports.isEmpty() ? inLanguage(language, "no usable port to ask (none free, none but the kernel's console)",
+                                           "nessuna porta utilizzabile da interrogare")
+                              : inLanguage(language, "asking %1 at %2, then at each other baud rate",
+                                           "interrogazione di %1 a %2, poi a ogni altra velocità")
+                                    .arg(ports.join(QStringLiteral(", ")), line),
               {{"ports", QJsonArray::fromStringList(ports)}, {"line", line}});
     SystemClock clock;
     PrinterProbe probe(clock, [] { return std::make_unique<QtSerialControl>(); });
