@@ -9,6 +9,7 @@
 #include "app/selection_reactions.h"
 #include "core/download/download.h"
 #include "core/link/port_catalog.h"
+#include "core/link/port_names.h"
 #include "core/link/serial_control.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/clock.h"
@@ -16,6 +17,7 @@
 #include "core/platform/stored_values.h"
 #include "core/platform/version.h"
 #include "core/printer/release_check.h"
+#include "core/record/service_record.h"
 #include "texts/cause_words.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
@@ -94,6 +96,8 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     connect(m_download, &Download::notice, this,
             [this](const DownloadNotice& notice) { tellDownload(m_seams.messages, m_language, notice); });
     m_calcolo = new ProgressDialog(this, *m_download, seams.clock, [this] { return int(m_language); });
+    connect(m_download, &Download::planned, this, &MainWindow::beginRecord);
+    connect(m_download, &Download::ended, this, [this](DownloadOutcome outcome) { endRecord(int(outcome)); });
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
 
     m_releaseCheck = std::make_unique<ReleaseCheck>(*m_comm, seams.clock);
@@ -611,7 +615,64 @@ void MainWindow::StartTrasm_Click()
     // External fonts start nothing while the dialog is shown.
     if (request.operation == Operation::ExternalFonts && m_calcolo->shown())
         return;
+    if (!m_download->running() && !request.path.isEmpty()) {
+        const LinkChoice link = linkChoice(linkBoxes());
+        const QString device = link.parallel() ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
+        if (!m_record)
+            m_record = std::make_unique<ServiceRecord>();
+        // A printer still waiting for the rest of an image would take this one as that rest.
+        if (m_record->leftMidImage(link.port, device))
+            m_seams.messages.show(ownText(m_language, Msg::StillMidImage).arg(link.port), kAppTitle,
+                                  MessageIcon::Information);
+        m_recording = Recording{true, std::nullopt, link.port, device, link.line ? link.line->text() : QString()};
+    }
     m_download->start(request);
+}
+
+void MainWindow::beginRecord()
+{
+    if (!std::exchange(m_recording.pending, false) || !m_record)
+        return;
+    const DownloadPlan& plan = m_download->plan();
+    ServiceRecord::Start s;
+    s.face = QStringLiteral("window");
+    s.kind = QStringLiteral("download");
+    s.operation = QStringList{"firmware", "standard-fonts", "external-fonts"}.value(int(plan.operation));
+    s.boot = SelBoot[0]->isChecked() ? QStringLiteral("board") : QStringLiteral("ram");
+    s.checksum = controls::checkValue(*chkCheckSum) == 1 && chkCheckSum->isEnabled();
+    s.turbo = controls::checkValue(*chkTurbo) == 1;
+    s.file = QFileInfo(ShowFile->text()).absoluteFilePath();
+    s.fileSize = QFileInfo(ShowFile->text()).size();
+    s.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
+    s.fileXor = m_download->fileXor();
+    s.port = m_recording.port;
+    s.device = m_recording.device;
+    s.deviceId = port_catalog::identityOf(m_recording.device);
+    s.line = m_recording.line;
+    m_recording.id = m_record->begin(s);
+}
+
+void MainWindow::endRecord(int outcome)
+{
+    beginRecord(); // refused before its plan: written now
+    if (!m_record)
+        return;
+    ServiceRecord::End e;
+    static const char* const outcomes[] = {"completed", "file-refused", "port-refused", "failed", "aborted"};
+    e.outcome = QString::fromLatin1(outcomes[outcome]);
+    if (outcome == 0 && !m_download->lineConfirmed())
+        e.outcome = QStringLiteral("sent");
+    if (m_download->failure())
+        e.cause = causeId(m_download->failure().cause);
+    e.headers = m_download->plan().headerTexts().join(' ');
+    e.sent = m_download->bytesWritten();
+    e.taken = m_download->progress().taken;
+    e.midImage = m_download->leftMidImage();
+    m_record->complete(std::exchange(m_recording.id, std::nullopt), e);
+    // Said once, after the job's own end: the job itself went on as it would have.
+    if (const auto why = m_record->takeProblem(); why && !m_seams.messages.silenced)
+        m_seams.messages.show(ownText(m_language, Msg::NotRecorded).arg(m_record->path(), *why), kAppTitle,
+                              MessageIcon::Information);
 }
 
 void MainWindow::cmdExit_Click()

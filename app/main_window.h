@@ -8,10 +8,12 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 
 class Clock;
 class PortsWindow;
 class ProgressDialog;
+class ServiceRecord;
 class Download;
 class FileDialog;
 class MessageBoxes;
@@ -158,5 +160,15 @@ private:
     Download* m_download = nullptr;
     ProgressDialog* m_calcolo = nullptr;
     PortsWindow* m_ports = nullptr;
+    // The service record of the window's downloads: the running one's row, written at its plan
+    // (or its refusal) and completed at its end.
+    std::unique_ptr<ServiceRecord> m_record;
+    struct Recording {
+        bool pending = false;
+        std::optional<qint64> id;
+        QString port, device, line;
+    } m_recording;
+    void beginRecord();
+    void endRecord(int outcome);
     QTimer* m_clockTimer = nullptr;
 };

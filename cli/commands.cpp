@@ -2,6 +2,7 @@
 
 #include "cli/check_release_command.h"
 #include "cli/download_command.h"
+#include "cli/history_command.h"
 #include "cli/ports_command.h"
 #include "cli/query_command.h"
 #include "cli/update_command.h"
@@ -14,5 +15,6 @@ std::vector<std::unique_ptr<Command>> commands(bool terminal)
     all.push_back(std::make_unique<CheckReleaseCommand>());
     all.push_back(std::make_unique<UpdateCommand>(terminal));
     all.push_back(std::make_unique<PortsCommand>());
+    all.push_back(std::make_unique<HistoryCommand>());
     return all;
 }

@@ -2,6 +2,7 @@
 
 #include "cli/commands.h"
 #include "cli/download_options.h"
+#include "cli/recording.h"
 
 #include "core/download/download.h"
 #include "core/download/download_watch.h"
@@ -10,6 +11,7 @@
 #include "core/platform/system_clock.h"
 
 #include "core/download/header.h"
+#include "core/link/port_catalog.h"
 #include "core/link/port_names.h"
 #include "texts/download_messages.h"
 
@@ -122,6 +124,9 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
              {"secondsLeft", left >= 0 ? QJsonValue(std::round(left * 10) / 10) : QJsonValue()}});
     });
 
+    // The job in the service record, from its start line to its result.
+    Recording record(p, out, language);
+    std::optional<qint64> recorded;
     // Everything that decides what goes out, said before anything does: once the download has its
     // plan, or at its refusal, whichever comes first.
     bool started = false;
@@ -153,6 +158,13 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                      external                        ? inLanguage(language, "printer", "alla stampante")
                      : c.request.boot == Boot::Board ? inLanguage(language, "board", "sulla scheda")
                                                      : inLanguage(language, "RAM card", "sulla RAM card"));
+        recorded = record.begin(
+            ServiceRecord::Start{QStringLiteral("command line"), QStringLiteral("download"),
+                                 kOperations.key(c.request.operation, QStringLiteral("none")),
+                                 c.request.boot == Boot::Board ? QStringLiteral("board") : QStringLiteral("ram"),
+                                 checksum, pacing == Pacing::Turbo, QFileInfo(c.request.path).absoluteFilePath(), size,
+                                 QString::fromLatin1(download.fileSha256().toHex()), download.fileXor(), QString(),
+                                 link.port, device, port_catalog::identityOf(device), parallel ? QString() : lineText});
         out.event(
             QStringLiteral("start"),
             inLanguage(language, "%1, %2 bytes, to %3%4: %5, %6, Turbo %7%8", "%1, %2 byte, a %3%4: %5, %6, Turbo %7%8")
@@ -170,6 +182,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         sayStart(false);
         tellDownload(out, language, notice);
     });
+    record.remindIfMidImage(link.port, parallel ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port));
     download.start(c.request);
     runUntilEnd([&] { download.cancel(); });
     sayStart(false); // stopped in the pass over the file: said before how it ended
@@ -185,7 +198,18 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                          "; the printer holds part of an image: switch it off and on before the next download",
                          "; la stampante ha parte di un'immagine: spegnerla e riaccenderla prima del prossimo download")
             : QString();
+    const auto recordEnd = [&](const QString& outcome) {
+        ServiceRecord::End end;
+        end.outcome = outcome;
+        end.cause = download.failure() ? causeId(download.failure().cause) : QString();
+        end.headers = download.plan().headerTexts().join(' ');
+        end.sent = download.bytesWritten();
+        end.taken = taken;
+        end.midImage = download.leftMidImage();
+        record.complete(recorded, end);
+    };
     if (m_signal) {
+        recordEnd(QStringLiteral("interrupted"));
         // The result line says it; the event is for --json.
         out.event(QStringLiteral("interrupted"), QString(), counts);
         QJsonObject fields = counts;
@@ -211,6 +235,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     if (o == DownloadOutcome::Completed)
         fields.insert(QStringLiteral("confirmed"), !sentOnly);
     fields.insert(QStringLiteral("message"), out.lastMessage());
+    recordEnd(fields.value(QStringLiteral("outcome")).toString());
     QString line;
     if (o == DownloadOutcome::Completed)
         line = sentOnly ? inLanguage(language, "%1: sent, %2; the line gave no account of what the printer took",

@@ -31,7 +31,9 @@ void addCommonOptions(QCommandLineParser& parser)
          {"lang", "The language of what it writes: it or en (default: the stored one, else the locale).", "language"},
          {"quiet", "Only errors (stderr) and the result line (stdout)."},
          {"verbose", "Also each header and each phase with its time."},
-         {"no-stored", "Options left out take the built-in defaults, not the window's stored choices."},
+         {"no-stored", "Options left out take the built-in defaults, not the window's stored choices, and the "
+                       "service record is left alone."},
+         {"record", "With --no-stored: the job is written to the service record all the same."},
          {{"h", "help"}, "This text."},
          {"version", "The version."}});
 }

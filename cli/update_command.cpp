@@ -2,8 +2,10 @@
 
 #include "cli/download_options.h"
 #include "cli/output_sink.h"
+#include "cli/recording.h"
 
 #include "core/download/download_watch.h"
+#include "core/link/port_catalog.h"
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/file_check.h"
@@ -15,6 +17,7 @@
 #include "texts/string_table.h"
 
 #include <QCommandLineParser>
+#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -69,6 +72,15 @@ private:
     Output& m_out;
     QString m_port;
 };
+
+// The file's SHA-256, for the record; empty when it cannot be read.
+QString fileSha256(const QString& path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? QString::fromLatin1(hash.result().toHex())
+                                                                 : QString();
+}
 
 // A connection to a task's locals: it goes with them, when the task ends or is cancelled.
 struct Connection {
@@ -441,6 +453,19 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     QObject::connect(&countdown, &QTimer::timeout, [this] { redraw(); });
     countdown.start(250);
     redraw();
+    // Each printer's job in the service record, from now to its end.
+    Recording record(p, out, m_language);
+    std::vector<std::optional<qint64>> recorded;
+    for (const auto& printer : m_printers) {
+        record.remindIfMidImage(printer->port, printer->device);
+        recorded.push_back(record.begin(ServiceRecord::Start{
+            QStringLiteral("command line"), QStringLiteral("update"), QStringLiteral("firmware"),
+            m_choices.request.boot == Boot::Board ? QStringLiteral("board") : QStringLiteral("ram"),
+            m_choices.request.checksum == BoxValue::Checked && m_choices.request.boot == Boot::Board,
+            pacing == Pacing::Turbo, info.absoluteFilePath(), info.size(), fileSha256(m_choices.request.path), -1,
+            m_release, printer->port, printer->device, port_catalog::identityOf(printer->device),
+            m_choices.link.line ? m_choices.link.line->text() : QString()}));
+    }
     // Every printer at once, each with its own port, pacing and waits.
     running = int(m_printers.size());
     for (const auto& printer : m_printers)
@@ -467,6 +492,18 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         row.insert(QStringLiteral("total"), info.size());
         row.insert(QStringLiteral("midImage"), pr.download->leftMidImage());
         rows.append(row);
+        ServiceRecord::End end;
+        end.outcome = m_signal && pr.state == Printer::State::Loading ? QStringLiteral("interrupted")
+                                                                      : QString::fromLatin1(stateId(pr.state));
+        end.cause = pr.error;
+        end.headers = pr.download->plan().headerTexts().join(' ');
+        end.sent = pr.download->bytesWritten();
+        end.taken = pr.taken;
+        end.midImage = pr.download->leftMidImage();
+        end.model = pr.model;
+        end.release = pr.before;
+        end.releaseAfter = pr.after;
+        record.complete(recorded[std::size_t(&printer - &m_printers.front())], end);
         lines << resultLine(pr);
     }
     // One line a printer on stdout: how each ended, or how far it got when interrupted.

@@ -93,6 +93,13 @@ const OwnEntry kOwnEntries[] = {
      "prossimo download.",
      "The printer took %1 of the %2 bytes announced and waits for the rest: switch it off and on before the next "
      "download."},
+    {Msg::StillMidImage,
+     "L'ultimo download su %1 ha lasciato la stampante con parte di un'immagine, e da allora non ha risposto: "
+     "spegnerla e riaccenderla prima di questo download.",
+     "The last download on %1 left the printer holding part of an image, and it has not answered since: switch it "
+     "off and on before this download."},
+    {Msg::NotRecorded, "Questo lavoro non è registrato nel registro di servizio\n%1\n\n%2",
+     "This job is not recorded in the service record\n%1\n\n%2"},
     {Msg::WrongKind, "Il file\n%1\nnon è un file %2 (*.%3): è un file %4. Non è stato inviato nulla.",
      "The file\n%1\nis no %2 file (*.%3): it is a %4 file. Nothing was sent."},
     {Msg::LineUnconfirmed,

@@ -62,8 +62,10 @@ enum class Msg {
     NoRelease,        // %1 path
     SettingsUnusable, // %1 settings file, %2 what stands there
     LineUnconfirmed,
-    MidImage,  // %1 bytes taken, %2 bytes announced
-    WrongKind, // %1 path, %2 the operation chosen, %3 its extension, %4 the operation the file's extension names
+    MidImage,      // %1 bytes taken, %2 bytes announced
+    StillMidImage, // %1 port
+    NotRecorded,   // %1 the record's file, %2 why
+    WrongKind,     // %1 path, %2 the operation chosen, %3 its extension, %4 the operation the file's extension names
 };
 // In English when `base` is English, else in Italian.
 QString ownText(int base, Msg m);

@@ -306,6 +306,7 @@ void Download::start(const DownloadRequest& request)
     // own signals cannot start the next one.
     if (m_job.running() || m_job.onStack())
         return;
+    m_fileDigest.clear();
 
     // The loader only reads: a missing or empty file is reported, never created or deleted;
     // anything but a regular file is refused before opening.

@@ -106,6 +106,10 @@ public:
     bool leftMidImage() const { return m_midImage; }
     // Why the last download was refused or failed; no cause after a completed or aborted one.
     const Failure& failure() const { return m_failure; }
+    // Of the last download's file as it was read at the start: its SHA-256 and XOR; empty and -1
+    // when it was refused before.
+    QByteArray fileSha256() const { return m_fileDigest; }
+    int fileXor() const { return m_fileDigest.isEmpty() ? -1 : m_fileXor; }
     // What the last download accepted was planned to do (after its pass over the file).
     const DownloadPlan& plan() const { return m_plan; }
     SerialControl& port() { return m_port; }
@@ -205,5 +209,5 @@ private:
     int m_fileXor = 0;                                                // of the whole file at the start
     int m_sentXor = 0;                                                // of the file's bytes sent so far
     QByteArray m_fileDigest;                                          // of the whole file at the start
-    QCryptographicHash m_sentDigest{QCryptographicHash::Blake2b_256}; // of the file's bytes sent so far
+    QCryptographicHash m_sentDigest{QCryptographicHash::Sha256}; // of the file's bytes sent so far
 };

@@ -148,6 +148,15 @@ QList<Device> devices(const QString& root)
     return found;
 }
 
+QString identityOf(const QString& device)
+{
+    const QString node = canonical(device);
+    for (const Device& d : devices())
+        if (canonical(d.path) == node)
+            return d.stablePath != d.path ? d.stablePath : d.serialNumber;
+    return {};
+}
+
 Change link(const QString& name, const QString& device, bool replace)
 {
     if (!kPortItems.contains(name))

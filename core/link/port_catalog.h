@@ -39,6 +39,10 @@ struct Device {
 // parallel devices (/dev/lp*, /dev/usb/lp*), each once.
 QList<Device> devices(const QString& root = QStringLiteral("/dev"));
 
+// What tells this device apart from others of its kind: its /dev/serial/by-id name, else the
+// adapter's serial number; empty when nothing does.
+QString identityOf(const QString& device);
+
 // A change of a name: done, refused because an entry the tool did not make stands there (ask,
 // then again with `replace`), or failed with the system's words.
 struct Change {

@@ -366,8 +366,10 @@ private slots:
             "said~=ricevuto 0 dei 1 byte annunciati & said~=|Spegnere e riaccendere la stampante / Velmora / La "
             "stampante ha ricevuto 320 dei 1000 byte & download=?Z3&1,65$ 338; clear; file H.BIN=*20000; at +8.1 "
             "click mnuFactory; click StartTrasm; run 60; ? idle=1 & said~=dei 20000 byte & menu=It 1000; clear; file "
-            "I.BIN=xy; click StartTrasm; run 60; ? said=Spegnere e riaccendere la stampante "
-            "/ Download terminato.");
+            "I.BIN=xy; click StartTrasm; run 60; ? said=L'ultimo download su COM1 ha lasciato la stampante con parte "
+            "di un'immagine, e da allora non ha risposto: spegnerla e riaccenderla prima di questo download. / "
+            "Velmora|Spegnere e riaccendere la stampante / Download terminato.; clear; click StartTrasm; run 60; ? "
+            "said=Spegnere e riaccendere la stampante / Download terminato.");
         // Closing the window in a wait of the download or the release check ends everything at once.
         row("closing in the download's 8-second wait", "",
             "file F.BIN=*5000; at 4 close CARICA; click StartTrasm; run 120; ? ending=1 & idle=1 & said= & "

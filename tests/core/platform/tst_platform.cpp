@@ -3,6 +3,7 @@
 #include "core/platform/stored_values.h"
 #include "core/platform/system_clock.h"
 #include "core/platform/task.h"
+#include "core/record/service_record.h"
 #include "tests/support/test_home.h"
 #include "texts/cause_words.h"
 
@@ -10,6 +11,8 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QSettings>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
 
@@ -101,6 +104,71 @@ private slots:
         QCOMPARE(SettingsStore().read(key, "absent"), text);
         SettingsStore().write(key, text);
         QCOMPARE(SettingsStore().read(key, "absent"), text);
+    }
+
+    // The service record: a job written at its start and completed at its end, read back newest first and
+    // filtered; a printer left mid-image reminded until it answers; a locked database costs the job nothing but
+    // its row, said once; a damaged one is set aside and a new one begun; a later schema is never written over.
+    void serviceRecord()
+    {
+        TestHome home;
+        const QString path = ServiceRecord::defaultPath();
+        {
+            ServiceRecord record;
+            ServiceRecord::Start s;
+            s.kind = "download", s.port = "COM2", s.device = "/dev/ttyUSB0", s.file = "/fw/A.BIN", s.fileSize = 10;
+            const auto first = record.begin(s);
+            ServiceRecord::End e;
+            e.outcome = "aborted", e.sent = 4, e.midImage = true;
+            record.complete(first, e);
+            QVERIFY(first && record.leftMidImage("COM2", {}) && record.leftMidImage("COM9", "/dev/ttyUSB0") &&
+                    !record.leftMidImage("COM3", "/dev/ttyS2"));
+            s.kind = "interrogation", s.file.clear();
+            const auto asked = record.begin(s);
+            QVERIFY(record.leftMidImage("COM2", {})); // asked, no answer yet
+            e = {}, e.outcome = "answered", e.model = "PX-9";
+            record.complete(asked, e);
+            QVERIFY(!record.leftMidImage("COM2", {}));
+            s.kind = "download", s.port = "COM3", s.file = "/fw/B.BIN";
+            record.begin(s); // never completed: its program still runs
+            QStringList got;
+            for (const ServiceRecord::Row& r : record.read())
+                got << QStringLiteral("%1 %2 %3 %4").arg(r.id).arg(r.start.kind, r.start.port, r.end.outcome);
+            QCOMPARE(got.join(" | "),
+                     "3 download COM3 running | 2 interrogation COM2 answered | 1 download COM2 aborted");
+            QCOMPARE(record.read({"COM2", "A.BIN", {}, {}}).size(), 1);
+            QCOMPARE(record.read({{}, {}, "running", {}}).size(), 1);
+            QVERIFY(ServiceRecord::toCsv(record.read()).split("\r\n").size() == 5 && !record.takeProblem());
+            // Another writer holds the database: this job's row is given up, said once, and the next job's is written.
+            QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
+            other.setDatabaseName(path);
+            QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
+            QVERIFY(!record.begin(s));
+            const auto why = record.takeProblem();
+            QVERIFY(why && why->contains("locked") && !record.takeProblem());
+            QSqlQuery(other).exec("COMMIT");
+            QVERIFY(record.begin(s) && !record.takeProblem());
+            other.close();
+        }
+        QSqlDatabase::removeDatabase("other");
+        // Garbage in its place: set aside with its time, a new record begun.
+        QFile garbage(path);
+        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(8192, 'x')) && (garbage.close(), true));
+        {
+            ServiceRecord record;
+            QVERIFY(record.setAside().startsWith(path + ".damaged-") && QFileInfo(record.setAside()).size() == 8192);
+            QVERIFY(record.begin({}) && record.read().size() == 1);
+        }
+        // A record of a later version is read, never written over.
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "later");
+            db.setDatabaseName(path);
+            QVERIFY(db.open() && QSqlQuery(db).exec("UPDATE meta SET value = '9' WHERE key = 'schema'"));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("later");
+        ServiceRecord later;
+        QVERIFY(!later.begin({}) && later.takeProblem()->contains("later version") && later.setAside().isEmpty());
     }
 
     // Tasks on the real clock: a wait is never short, a wait of nothing does not wait, and two jobs wait side by

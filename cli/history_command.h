@@ -1,0 +1,16 @@
+#pragma once
+
+#include "cli/command.h"
+
+// velmora-cli history: the service record, newest first.
+class HistoryCommand : public Command
+{
+public:
+    QString name() const override { return QStringLiteral("history"); }
+    QString summary() const override
+    {
+        return QStringLiteral("The service record: every job, what went into which printer, when, how it ended.");
+    }
+    void define(QCommandLineParser& parser) const override;
+    int run(const QCommandLineParser& parser, Output& out) override;
+};

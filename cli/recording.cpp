@@ -1,0 +1,60 @@
+#include "cli/recording.h"
+
+#include "cli/command.h"
+
+#include <QCommandLineParser>
+
+Recording::Recording(const QCommandLineParser& parser, Output& out, int language) : m_out(out), m_language(language)
+{
+    if (parser.isSet(QStringLiteral("no-stored")) && !parser.isSet(QStringLiteral("record")))
+        return;
+    m_record = std::make_unique<ServiceRecord>();
+    if (!m_record->setAside().isEmpty())
+        m_out.event(QStringLiteral("warning"),
+                    inLanguage(m_language, "the service record was damaged: set aside as %1, a new one begun",
+                               "il registro di servizio era danneggiato: messo da parte come %1, iniziato uno nuovo")
+                        .arg(m_record->setAside()),
+                    {{"error", "record-damaged"}, {"file", m_record->setAside()}}, Output::Detail::Quiet);
+}
+
+Recording::~Recording() = default;
+
+void Recording::tellProblem()
+{
+    if (const auto why = m_record->takeProblem())
+        m_out.event(QStringLiteral("warning"),
+                    inLanguage(m_language, "this job is not recorded in the service record (%1): %2",
+                               "questo lavoro non è registrato nel registro di servizio (%1): %2")
+                        .arg(m_record->path(), *why),
+                    {{"error", "record-failed"}, {"file", m_record->path()}, {"text", *why}}, Output::Detail::Quiet);
+}
+
+std::optional<qint64> Recording::begin(const ServiceRecord::Start& start)
+{
+    if (!m_record)
+        return std::nullopt;
+    const auto id = m_record->begin(start);
+    tellProblem();
+    return id;
+}
+
+void Recording::complete(std::optional<qint64> id, const ServiceRecord::End& end)
+{
+    if (!m_record)
+        return;
+    m_record->complete(id, end);
+    tellProblem();
+}
+
+void Recording::remindIfMidImage(const QString& port, const QString& device)
+{
+    if (m_record && m_record->leftMidImage(port, device))
+        m_out.event(QStringLiteral("warning"),
+                    inLanguage(m_language,
+                               "%1: the last download there left the printer holding part of an image; switch it off "
+                               "and on before this one",
+                               "%1: l'ultimo download lì ha lasciato la stampante con parte di un'immagine; spegnerla "
+                               "e riaccenderla prima di questo")
+                        .arg(port),
+                    {{"error", "printer-mid-image"}, {"port", port}, {"device", device}}, Output::Detail::Quiet);
+}

@@ -1,0 +1,28 @@
+#pragma once
+
+#include "core/record/service_record.h"
+
+#include <memory>
+
+class Output;
+class QCommandLineParser;
+
+// A command's jobs in the service record: kept unless --no-stored is given without --record.
+// What could not be written is said once, as a warning; the job goes on as if nothing happened.
+class Recording
+{
+public:
+    Recording(const QCommandLineParser& parser, Output& out, int language);
+    ~Recording();
+    std::optional<qint64> begin(const ServiceRecord::Start& start);
+    void complete(std::optional<qint64> id, const ServiceRecord::End& end);
+    // Before a download: the last job on this port left its printer holding part of an image.
+    void remindIfMidImage(const QString& port, const QString& device);
+
+private:
+    void tellProblem();
+
+    std::unique_ptr<ServiceRecord> m_record;
+    Output& m_out;
+    int m_language;
+};
