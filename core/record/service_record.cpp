@@ -98,7 +98,12 @@ std::optional<QString> ServiceRecord::takeProblem()
 
 bool ServiceRecord::exec(const QString& sql, const QList<QVariant>& values, qint64* id)
 {
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen()) {
+        fail(QStringLiteral("the record is not open"));
+        return false;
+    }
+    QSqlQuery q(db);
     if (!q.prepare(sql)) {
         fail(q.lastError().text());
         return false;
@@ -156,16 +161,23 @@ bool ServiceRecord::open()
         QSqlDatabase::removeDatabase(m_connection);
         m_setAside = m_path + QStringLiteral(".damaged-") +
                      QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        if (!QFile::rename(m_path, m_setAside)) {
-            fail(QStringLiteral("the record is damaged and cannot be set aside: ") + error);
-            m_setAside.clear();
-            return false;
-        }
-        for (const char* side : {"-wal", "-shm"})
-            QFile::rename(m_path + side, m_setAside + side);
+        const bool renamed = QFile::rename(m_path, m_setAside);
+        if (renamed)
+            for (const char* side : {"-wal", "-shm"})
+                QFile::rename(m_path + side, m_setAside + side);
+        else
+            m_setAside.clear(); // another writer set it aside first, or it cannot be: the new file decides
         if (!connect()) {
             fail(QSqlDatabase::database(m_connection, false).lastError().text());
             return false;
+        }
+        if (!renamed) {
+            QSqlQuery again(QSqlDatabase::database(m_connection, false));
+            if (!(again.exec(QStringLiteral("PRAGMA quick_check")) && again.next() &&
+                  again.value(0).toString() == QLatin1String("ok"))) {
+                fail(QStringLiteral("the record is damaged and cannot be set aside: ") + error);
+                return false;
+            }
         }
     }
     // Many writers side by side; a crash or power loss never damages the file (NORMAL is safe with WAL).
@@ -233,7 +245,10 @@ void ServiceRecord::complete(std::optional<qint64> id, const End& e)
 QList<ServiceRecord::Row> ServiceRecord::read(const Filter& f) const
 {
     QList<Row> rows;
-    QSqlQuery q(QSqlDatabase::database(m_connection, false));
+    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
+    if (!db.isOpen())
+        return rows;
+    QSqlQuery q(db);
     QStringList where;
     QList<QVariant> values;
     if (!f.port.isEmpty())

@@ -4,11 +4,13 @@
     velmora_cli_test.py BUILD_DIR CASE
 """
 import fcntl
+import hashlib
 import json
 import os
 import pty
 import re
 import signal
+import sqlite3
 import struct
 import termios
 import threading
@@ -154,7 +156,7 @@ def external_fonts(b):
         ["query", "--port", "COM1", "--line", "57600,N,8,1"], ["check-release", b.file("R.BIN", b"Release: 1\0"),
         "--port", "COM1", "--line", "57600,N,8,1"], ["check-release", b.file("N.BIN", b"none")], ["ports"],
         ["ports", "--probe", "--line", "57600,N,8,1"], ["ports", "--link", "COM3=/dev/null"], ["ports", "--unlink", "COM3"],
-        ["ports", "--link", "COM1=/dev/null"],
+        ["ports", "--link", "COM1=/dev/null"], ["history"],
         ["download", "--port", "COM0", b.file("D.BIN", b"ab")]) for line in b.run(*args, "--json")[1].splitlines()]
     with open(os.path.join(os.path.dirname(__file__), "..", "..", "cli", "velmora-cli.1")) as f:
         documented = [json.loads(line.replace("\\-", "-")) for line in f if line.startswith('{"event"')]
@@ -256,11 +258,11 @@ def interrupted(b):
     expect(len(lines) > 10 and max(map(len, lines)) <= 29, f"progress on 30 columns: {lines[:3]}")
 
 
-def four_at_once(b):
-    sims = [b.sim(com) for com in (1, 2, 3, 4)]
-    files = [os.urandom(5000 + 1000 * n) for n in range(4)]
+def eight_at_once(b):
+    sims = [b.sim(com) for com in range(1, 9)]
+    files = [os.urandom(5000 + 1000 * n) for n in range(8)]
     runs = [b.cli("download", b.file(f"F{n}.BIN", files[n]), "--port", f"COM{n + 1}", *FAST, *["--quiet"][:n < 1])
-            for n in range(4)]
+            for n in range(8)]
     printer = b.file("lpt.out", b"")
     os.symlink(printer, os.path.join(b.ports(), "LPT1"))
     lpt = b.cli("download", b.file("L.BIN", files[0]), "--port", "LPT1", "--turbo")
@@ -295,6 +297,11 @@ def four_at_once(b):
         expect(n or (out == "COM1: inviato, 5000 di 5000 byte; la linea non dice quanto la stampante ha preso\n"
                      and err == ""), f"--quiet: {out!r} {err!r}")
         expect(image(sims[n][1], 1, "4")[:len(files[n])] == files[n], f"COM{n + 1}: the image, byte for byte")
+    # Eight writers side by side, not one row lost: each download's row complete, with its file's SHA-256.
+    _, out, _ = b.run("history", "--json", "--outcome", "sent")
+    rows = {j["port"]: j for j in map(json.loads, out.splitlines()) if j["event"] == "job"}
+    expect(all(rows.get(f"COM{n + 1}", {}).get("sha256") == hashlib.sha256(files[n]).hexdigest() and
+               rows[f"COM{n + 1}"]["sent"] == len(files[n]) for n in range(8)), f"the record: {sorted(rows)}")
 
 
 def bad_usage(b):
@@ -498,6 +505,44 @@ def unread_output(b):
     expect(p.returncode == 143, f"SIGTERM with nobody reading: {p.returncode}")
 
 
+def service_record(b):
+    """The record under faults: damaged, locked by another process, a download killed; each download goes on
+    whole with its usual status and says once what was not recorded."""
+    stores = [b.sim(com)[1] for com in (1, 2, 3)]
+    record = os.path.join(b.env["XDG_DATA_HOME"], "Velmora", "history.sqlite")
+    os.makedirs(os.path.dirname(record), exist_ok=True)
+    with open(record, "wb") as f:
+        f.write(b"not a database " * 500)
+    data = [os.urandom(3000 + n) for n in range(3)]
+    a = b.cli("download", b.file("A.BIN", data[0]), "--port", "COM1", *FAST, "--lang", "en")
+    time.sleep(1)  # A finds the damage and sets it aside; the others find a new record
+    c = b.cli("download", b.file("C.BIN", data[2]), "--port", "COM3", *FAST)
+    time.sleep(1)
+    # Another process holds the record past its wait when B starts: B is not recorded, and says so once.
+    lock = sqlite3.connect(record, timeout=10)
+    lock.execute("BEGIN EXCLUSIVE")
+    bee = b.cli("download", b.file("B.BIN", data[1]), "--port", "COM2", *FAST, "--lang", "en", "--json")
+    time.sleep(4.5)
+    lock.rollback()
+    lock.close()
+    c.kill()  # in its 8-second wait, the header out: its row never completed
+    c.wait()
+    out, _ = bee.communicate(timeout=60)
+    warnings = [e for e in map(json.loads, out.splitlines()) if e["event"] == "warning"]
+    expect(bee.returncode == 0 and [w["error"] for w in warnings] == ["record-failed"] and "locked" in warnings[0]["text"],
+           f"locked: {bee.returncode} {warnings}")
+    out, err = a.communicate(timeout=60)
+    expect(a.returncode == 0 and err.count("set aside as") == 1 and "not recorded" not in err, f"damaged: {err!r}")
+    expect([image(stores[n], 1, "4")[:len(data[n])] == data[n] for n in (0, 1)] == [True, True], "byte for byte")
+    rows = sqlite3.connect(record).execute("SELECT port, outcome, file_sha256 FROM jobs ORDER BY id").fetchall()
+    expect(rows == [("COM1", "sent", hashlib.sha256(data[0]).hexdigest()),
+                    ("COM3", "did-not-finish", hashlib.sha256(data[2]).hexdigest())], f"the rows: {rows}")
+    expect(any(name.startswith("history.sqlite.damaged-") for name in os.listdir(os.path.dirname(record))),
+           "the damaged record set aside")
+    status, out, _ = b.run("history", "--csv")
+    expect(status == 0 and out.count("\n") == 3 and out.startswith("id,started,"), f"csv: {out!r}")  # text mode: CRLF read as LF
+
+
 def sparse(b, name, size):
     path = b.file(name, b"")
     os.truncate(path, size)
@@ -505,8 +550,8 @@ def sparse(b, name, size):
 
 
 CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts, query_and_releases, hang_up,
-                                                   interrupted, four_at_once, bad_usage, special_files,
-                                                   update_three_printers, unread_output)}
+                                                   interrupted, eight_at_once, bad_usage, special_files,
+                                                   update_three_printers, unread_output, service_record)}
 
 if __name__ == "__main__":
     bench = Bench(sys.argv[1])
