@@ -35,6 +35,7 @@ public:
     bool running() const { return m_interrogation.inRun(); }
     // The program ends: a running interrogation stops where it is.
     void cancelRun() { m_interrogation.cancel(); }
+    Interrogation& interrogation() { return m_interrogation; }
 
     QLabel* lblModel;
     QLineEdit* txtModel;

@@ -1,6 +1,7 @@
 #include "app/main_window.h"
 
 #include "app/controls.h"
+#include "app/history_window.h"
 #include "app/interrogation_window.h"
 #include "app/link_combo_box.h"
 #include "app/message_boxes.h"
@@ -16,6 +17,7 @@
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
 #include "core/platform/version.h"
+#include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
 #include "core/record/service_record.h"
 #include "texts/cause_words.h"
@@ -27,6 +29,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -109,11 +112,35 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::finished, this, [this](const ReleaseComparison& found) {
+        using Result = ReleaseComparison::Result;
+        ServiceRecord::End e;
+        e.outcome = found.result() == Result::Failed      ? QStringLiteral("failed")
+                    : found.result() == Result::NoRelease ? QStringLiteral("file-no-release")
+                    : found.result() == Result::Equal     ? QStringLiteral("equal")
+                                                          : QStringLiteral("different");
+        e.cause = found.failure ? causeId(found.failure.cause) : QString();
+        e.release = found.printerRelease.value_or(QString());
+        if (m_record)
+            m_record->complete(std::exchange(m_checkRecord, std::nullopt), e);
         tellPrinterFailure(m_seams.messages, m_language, found.failure);
         unsetCursor();
     });
     m_frmPrTest = new InterrogationWindow(this, linkBoxes(), *m_testComm, seams.clock, seams.messages,
                                           [this] { return int(m_language); });
+    // Each TEST into the record: written when it starts, completed with what the printer said.
+    connect(m_frmPrTest->cmdTest, &QPushButton::clicked, this, [this] {
+        if (m_frmPrTest->running() && !m_askingRecord)
+            m_askingRecord = beginAsking(QStringLiteral("interrogation"));
+    });
+    connect(&m_frmPrTest->interrogation(), &Interrogation::finished, this, [this](const Interrogation::Answers& a) {
+        ServiceRecord::End e;
+        e.outcome = a.failure ? QStringLiteral("failed") : QStringLiteral("answered");
+        e.cause = a.failure ? causeId(a.failure.cause) : QString();
+        if (!a.failure && a.replies.size() == 3)
+            e.model = a.replies[0], e.release = a.release.value_or(QString()), e.flash = a.replies[2];
+        if (m_record)
+            m_record->complete(std::exchange(m_askingRecord, std::nullopt), e);
+    });
 
     PortsWindow::Hooks hooks{seams.clock,
                              seams.messages,
@@ -133,6 +160,12 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
                                          QStringLiteral("/dev/"));
         };
     m_ports = new PortsWindow(this, hooks);
+    HistoryWindow::Hooks historyHooks{seams.messages, [this] { return int(m_language); }, seams.savePath};
+    if (!historyHooks.savePath)
+        historyHooks.savePath = [this](const QString& title, const QString& suggested) {
+            return QFileDialog::getSaveFileName(m_history, title, suggested, QStringLiteral("CSV (*.csv)"));
+        };
+    m_history = new HistoryWindow(this, historyHooks);
 
     setCreatedState();
     connectReactions();
@@ -340,6 +373,8 @@ void MainWindow::buildMenus()
     bar->addAction(mnuInterroga);
     portsAction = namedAction(this, "portsAction");
     bar->addAction(portsAction);
+    historyAction = namedAction(this, "historyAction");
+    bar->addAction(historyAction);
 }
 
 void MainWindow::buildStatusBar()
@@ -470,6 +505,11 @@ void MainWindow::connectReactions()
     connect(mnuFactory, &QAction::triggered, this, &MainWindow::mnuFactory_Click);
     connect(mnuInterroga, &QAction::triggered, this, &MainWindow::mnuInterroga_Click);
     connect(portsAction, &QAction::triggered, this, &MainWindow::openPortsWindow);
+    connect(historyAction, &QAction::triggered, this, [this] {
+        m_history->show();
+        m_history->raise();
+        m_history->refresh();
+    });
     connect(Porta, &LinkComboBox::dropDown, this, &MainWindow::describePorts);
     connect(cmdCheckRelease, &QPushButton::clicked, this, &MainWindow::cmdCheckRelease_Click);
 }
@@ -537,7 +577,9 @@ void MainWindow::ApplyLanguage()
         mnuInglese->setChecked(m_language == kEnglish);
     }
     portsAction->setText(m_language == kEnglish ? QStringLiteral("&Ports...") : QStringLiteral("&Porte..."));
+    historyAction->setText(m_language == kEnglish ? QStringLiteral("&History...") : QStringLiteral("&Cronologia..."));
     m_ports->applyLanguage();
+    m_history->applyLanguage();
     // The update stops at the first number the table lacks; what came before stays changed.
     auto t = [this](int n) { return stringEntry(m_language + n); };
     const std::array<std::pair<int, std::function<void(const QString&)>>, 9> first = {{
@@ -629,6 +671,24 @@ void MainWindow::StartTrasm_Click()
     m_download->start(request);
 }
 
+std::optional<qint64> MainWindow::beginAsking(const QString& kind, const QString& file)
+{
+    if (!m_record)
+        m_record = std::make_unique<ServiceRecord>();
+    const LinkChoice link = linkChoice(linkBoxes());
+    ServiceRecord::Start s;
+    s.face = QStringLiteral("window");
+    s.kind = kind;
+    s.file = file;
+    s.port = link.port;
+    s.device = port_names::serialDeviceOf(link.port);
+    s.deviceId = port_catalog::identityOf(s.device);
+    s.line = link.line ? link.line->text() : QString();
+    const auto id = m_record->begin(s);
+    m_record->takeProblem(); // a conversation's row missing is no news to stop the operator for
+    return id;
+}
+
 void MainWindow::beginRecord()
 {
     if (!std::exchange(m_recording.pending, false) || !m_record)
@@ -669,6 +729,8 @@ void MainWindow::endRecord(int outcome)
     e.taken = m_download->progress().taken;
     e.midImage = m_download->leftMidImage();
     m_record->complete(std::exchange(m_recording.id, std::nullopt), e);
+    if (m_history->isVisible())
+        m_history->refresh();
     // Said once, after the job's own end: the job itself went on as it would have.
     if (const auto why = m_record->takeProblem(); why && !m_seams.messages.silenced)
         m_seams.messages.show(ownText(m_language, Msg::NotRecorded).arg(m_record->path(), *why), kAppTitle,
@@ -772,6 +834,8 @@ void MainWindow::cmdCheckRelease_Click()
     txtFwBoard->clear();
     repaint();
     m_releaseCheck->start(ShowFile->text(), linkChoice(linkBoxes()));
+    if (m_releaseCheck->running())
+        m_checkRecord = beginAsking(QStringLiteral("release-check"), QFileInfo(ShowFile->text()).absoluteFilePath());
 }
 
 void MainWindow::mnuInterroga_Click()

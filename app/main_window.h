@@ -11,6 +11,7 @@
 #include <optional>
 
 class Clock;
+class HistoryWindow;
 class PortsWindow;
 class ProgressDialog;
 class ServiceRecord;
@@ -44,6 +45,8 @@ struct Seams {
     // A question with Yes and No (true: Yes), and a path typed by hand; Qt's own dialogs when empty.
     std::function<bool(const QString& text)> ask = {};
     std::function<QString(const QString& prompt)> askPath = {};
+    // Where to save a file; Qt's own dialog when empty.
+    std::function<QString(const QString& title, const QString& suggested)> savePath = {};
 };
 
 // The main window: the program lives as long as it is open.
@@ -75,6 +78,7 @@ public:
     SerialControl& MSComm1() { return *m_comm; }
     InterrogationWindow& interrogationWindow() { return *m_frmPrTest; }
     PortsWindow& portsWindow() { return *m_ports; }
+    HistoryWindow& historyWindow() { return *m_history; }
     // The ports window, unless a job runs.
     void openPortsWindow();
     // A download, a release check or an interrogation is under way.
@@ -122,7 +126,8 @@ public:
     QAction* mnuItaliano;
     QAction* mnuInglese;
     QAction* mnuInterroga;
-    QAction* portsAction; // opens the ports window
+    QAction* portsAction;   // opens the ports window
+    QAction* historyAction; // opens the history window
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -160,6 +165,7 @@ private:
     Download* m_download = nullptr;
     ProgressDialog* m_calcolo = nullptr;
     PortsWindow* m_ports = nullptr;
+    HistoryWindow* m_history = nullptr;
     // The service record of the window's downloads: the running one's row, written at its plan
     // (or its refusal) and completed at its end.
     std::unique_ptr<ServiceRecord> m_record;
@@ -169,6 +175,9 @@ private:
         QString port, device, line;
     } m_recording;
     void beginRecord();
+    // A conversation with the printer on the boxes' link, into the record: its row, written now.
+    std::optional<qint64> beginAsking(const QString& kind, const QString& file = {});
+    std::optional<qint64> m_askingRecord, m_checkRecord;
     void endRecord(int outcome);
     QTimer* m_clockTimer = nullptr;
 };

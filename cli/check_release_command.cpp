@@ -1,6 +1,7 @@
 #include "cli/check_release_command.h"
 
 #include "cli/printer_setup.h"
+#include "cli/recording.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/release_check.h"
@@ -32,11 +33,23 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     });
     // A file without a release has nothing to compare: the printer is not asked. (The window
     // asks it anyway and shows its release alone.)
+    Recording record(p, out, language);
+    const auto recorded =
+        record.beginAsking(QStringLiteral("release-check"), setup->link, QFileInfo(path).absoluteFilePath());
     check.start(path, setup->link, false);
     runUntilEnd([&] { check.cancel(); });
+    using Result = ReleaseComparison::Result;
+    ServiceRecord::End end;
+    end.outcome = m_signal                              ? QStringLiteral("interrupted")
+                  : found.result() == Result::Failed    ? QStringLiteral("failed")
+                  : found.result() == Result::NoRelease ? QStringLiteral("file-no-release")
+                  : found.result() == Result::Equal     ? QStringLiteral("equal")
+                                                        : QStringLiteral("different");
+    end.cause = found.failure ? causeId(found.failure.cause) : QString();
+    end.release = found.printerRelease.value_or(QString());
+    record.complete(recorded, end);
     if (m_signal)
         return out.result(name(), 128 + m_signal);
-    using Result = ReleaseComparison::Result;
     switch (found.result()) {
     case Result::Failed:
         tellPrinterFailure(out, language, found.failure);

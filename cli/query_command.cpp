@@ -1,6 +1,7 @@
 #include "cli/query_command.h"
 
 #include "cli/printer_setup.h"
+#include "cli/recording.h"
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
@@ -27,8 +28,21 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
         answers = a;
         end();
     });
+    Recording record(p, out, language);
+    const auto recorded = record.beginAsking(QStringLiteral("interrogation"), setup->link);
     interrogation.start(setup->link);
     runUntilEnd([&] { interrogation.cancel(); });
+    ServiceRecord::End end;
+    end.outcome = m_signal          ? QStringLiteral("interrupted")
+                  : answers.failure ? QStringLiteral("failed")
+                                    : QStringLiteral("answered");
+    end.cause = answers.failure ? causeId(answers.failure.cause) : QString();
+    if (!answers.failure && answers.replies.size() == 3) {
+        end.model = answers.replies[0];
+        end.release = answers.release.value_or(QString());
+        end.flash = answers.replies[2];
+    }
+    record.complete(recorded, end);
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     if (answers.failure) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/line_settings.h"
 #include "core/record/service_record.h"
 
 #include <memory>
@@ -16,6 +17,8 @@ public:
     ~Recording();
     std::optional<qint64> begin(const ServiceRecord::Start& start);
     void complete(std::optional<qint64> id, const ServiceRecord::End& end);
+    // A conversation with the printer on this link: an interrogation, a release check.
+    std::optional<qint64> beginAsking(const QString& kind, const LinkChoice& link, const QString& file = {});
     // Before a download: the last job on this port left its printer holding part of an image.
     void remindIfMidImage(const QString& port, const QString& device);
 

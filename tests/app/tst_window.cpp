@@ -1,4 +1,5 @@
 #include "app/controls.h"
+#include "app/history_window.h"
 #include "app/link_combo_box.h"
 #include "app/main_window.h"
 #include "app/message_boxes.h"
@@ -17,11 +18,14 @@
 #include <QAccessible>
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
+#include <QCryptographicHash>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRadioButton>
@@ -582,6 +586,52 @@ private slots:
         w.portsAction->trigger();
         QVERIFY(!ports.isVisible());
         bench.clock.run(60);
+    }
+
+    // The history window: the window's downloads, newest first, filtered, the whole of a row, exported as CSV.
+    void historyWindow()
+    {
+        Window bench;
+        bench.w = &bench.load();
+        MainWindow& w = *bench.w;
+        HistoryWindow& history = w.historyWindow();
+        const QByteArray data = patternBytes(300);
+        bench.step("file F.BIN=" + QString::fromLatin1(data));
+        w.StartTrasm_Click();
+        bench.clock.run(60);
+        bench.step("file G.BIN=*5000");
+        bench.step("at +9 click CancelButton");
+        w.StartTrasm_Click();
+        bench.clock.run(60);
+        w.historyAction->trigger();
+        QVERIFY(history.isVisible() && history.windowTitle() == "Cronologia");
+        QStringList got;
+        for (int r = 0; r < history.jobs->rowCount(); ++r)
+            got << history.jobs->item(r, 1)->text() + ' ' + history.jobs->item(r, 2)->text() + ' ' +
+                       history.jobs->item(r, 3)->text() + ' ' + history.jobs->item(r, 4)->text();
+        QCOMPARE(got.join(" | "),
+                 QStringLiteral("download COM1 G.BIN aborted, stampante a metà immagine | download COM1 "
+                                "F.BIN completed"));
+        history.jobs->selectRow(1);
+        const QString sha = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
+        QVERIFY(history.details->toPlainText().contains("SHA-256: " + sha));
+        history.outcome->setCurrentText("aborted");
+        QCOMPARE(history.jobs->rowCount(), 1);
+        history.outcome->setCurrentIndex(0);
+        history.port->setCurrentText("COM2");
+        QCOMPARE(history.jobs->rowCount(), 0);
+        history.port->setCurrentIndex(0);
+        history.since->setText("2999-01-01");
+        QCOMPARE(history.jobs->rowCount(), 0);
+        history.since->clear();
+        history.file->setText("F.BIN");
+        QCOMPARE(history.jobs->rowCount(), 1);
+        bench.savedPath = bench.home.path() + "/export.csv";
+        history.exportCsv->click();
+        QFile csv(bench.savedPath);
+        QVERIFY(csv.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = csv.readAll().split('\n');
+        QVERIFY(lines.size() == 3 && lines[0].startsWith("id,started,") && lines[1].contains(sha.toLatin1()));
     }
 
     void initialFolders()

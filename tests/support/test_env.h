@@ -56,7 +56,8 @@ struct Bench {
                         return port;
                     },
                     [this](const QString& text) { return asked << text, answerYes; },
-                    [this](const QString&) { return typedPath; }};
+                    [this](const QString&) { return typedPath; },
+                    [this](const QString&, const QString&) { return savedPath; }};
         window = std::make_unique<MainWindow>(seams);
         window->Form_Load();
         return *window;
@@ -73,5 +74,6 @@ struct Bench {
     QStringList asked;                         // the questions, answered with answerYes
     bool answerYes = false;
     QString typedPath; // what the operator types as a device path
+    QString savedPath; // where the operator saves a file
     std::unique_ptr<MainWindow> window;
 };

@@ -1,0 +1,181 @@
+#include "app/history_window.h"
+
+#include "core/link/stored_choices.h"
+#include "texts/cause_words.h"
+#include "texts/messages.h"
+#include "texts/string_table.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
+    : QDialog(mainWindow), port(new QComboBox(this)), file(new QLineEdit(this)), outcome(new QComboBox(this)),
+      since(new QLineEdit(this)), jobs(new QTableWidget(0, 6, this)), details(new QPlainTextEdit(this)),
+      exportCsv(new QPushButton(this)), closeButton(new QPushButton(this)), m_hooks(std::move(hooks))
+{
+    setObjectName(QStringLiteral("historyWindow"));
+    for (auto [w, name] : {std::pair<QWidget*, const char*>{port, "port"},
+                           {file, "file"},
+                           {outcome, "outcome"},
+                           {since, "since"},
+                           {jobs, "jobs"},
+                           {details, "details"},
+                           {exportCsv, "exportCsv"},
+                           {closeButton, "closeButton"}})
+        w->setObjectName(QString::fromLatin1(name));
+    port->addItem(QString());
+    port->addItems(kPortItems);
+    outcome->addItem(QString());
+    outcome->addItems({"completed", "sent", "failed", "aborted", "interrupted", "file-refused", "port-refused",
+                       "did-not-finish", "running", "verified", "not-verified", "skipped"});
+    since->setPlaceholderText(QStringLiteral("2026-12-01"));
+    jobs->setSelectionBehavior(QAbstractItemView::SelectRows);
+    jobs->setSelectionMode(QAbstractItemView::SingleSelection);
+    jobs->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    jobs->verticalHeader()->hide();
+    jobs->verticalHeader()->setDefaultSectionSize(jobs->fontMetrics().height() + 6);
+    jobs->horizontalHeader()->setStretchLastSection(true);
+    details->setReadOnly(true);
+    exportCsv->setAutoDefault(false);
+
+    auto* layout = new QVBoxLayout(this);
+    auto* filters = new QHBoxLayout;
+    for (QWidget* w : std::initializer_list<QWidget*>{port, file, outcome, since})
+        filters->addWidget(w, w == file ? 2 : 1);
+    layout->addLayout(filters);
+    layout->addWidget(jobs, 3);
+    layout->addWidget(details, 2);
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(exportCsv);
+    buttons->addStretch();
+    buttons->addWidget(closeButton);
+    layout->addLayout(buttons);
+    resize(820, 560);
+
+    connect(port, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
+    connect(outcome, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
+    connect(file, &QLineEdit::textChanged, this, &HistoryWindow::refresh);
+    connect(since, &QLineEdit::textChanged, this, &HistoryWindow::refresh);
+    connect(jobs, &QTableWidget::currentCellChanged, this, &HistoryWindow::showDetails);
+    connect(exportCsv, &QPushButton::clicked, this, &HistoryWindow::exportRows);
+    connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
+    applyLanguage();
+}
+
+QString HistoryWindow::words(const char* english, const char* italian) const
+{
+    return QString::fromUtf8(m_hooks.language() == kEnglish ? english : italian);
+}
+
+void HistoryWindow::applyLanguage()
+{
+    setWindowTitle(words("History", "Cronologia"));
+    port->setItemText(0, words("every port", "ogni porta"));
+    outcome->setItemText(0, words("every outcome", "ogni esito"));
+    file->setPlaceholderText(words("file", "file"));
+    for (auto [w, name] : {std::pair<QWidget*, QString>{port, words("Port", "Porta")},
+                           {file, words("File", "File")},
+                           {outcome, words("Outcome", "Esito")},
+                           {since, words("Since (date)", "Dal (data)")},
+                           {jobs, words("Jobs", "Lavori")},
+                           {details, words("Details", "Dettagli")}})
+        w->setAccessibleName(name);
+    jobs->setHorizontalHeaderLabels({words("Started", "Inizio"), words("Job", "Lavoro"), words("Port", "Porta"),
+                                     words("File", "File"), words("Outcome", "Esito"), words("Bytes", "Byte")});
+    exportCsv->setText(words("&Export CSV...", "&Esporta CSV..."));
+    closeButton->setText(words("&Close", "&Chiudi"));
+}
+
+void HistoryWindow::showEvent(QShowEvent* event)
+{
+    refresh();
+    QDialog::showEvent(event);
+}
+
+void HistoryWindow::refresh()
+{
+    ServiceRecord::Filter filter;
+    if (port->currentIndex() > 0)
+        filter.port = port->currentText();
+    if (outcome->currentIndex() > 0)
+        filter.outcome = outcome->currentText();
+    filter.file = file->text().trimmed();
+    if (!since->text().trimmed().isEmpty()) {
+        filter.since = QDateTime::fromString(since->text().trimmed(), Qt::ISODate);
+        if (!filter.since.isValid())
+            return; // a date being typed
+    }
+    const ServiceRecord record;
+    m_rows = record.read(filter);
+    jobs->setRowCount(int(m_rows.size()));
+    for (int r = 0; r < m_rows.size(); ++r) {
+        const ServiceRecord::Row& row = m_rows[r];
+        const QStringList cells{
+            row.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
+            row.start.kind,
+            row.start.port,
+            row.start.file.section('/', -1),
+            row.end.outcome +
+                (row.end.midImage ? words(", printer mid-image", ", stampante a metà immagine") : QString()),
+            row.end.sent < 0 ? QString() : QStringLiteral("%1/%2").arg(row.end.sent).arg(row.start.fileSize)};
+        for (int c = 0; c < cells.size(); ++c)
+            jobs->setItem(r, c, new QTableWidgetItem(cells[c]));
+    }
+    jobs->resizeColumnsToContents();
+    if (!m_rows.isEmpty())
+        jobs->selectRow(0);
+    showDetails();
+}
+
+void HistoryWindow::showDetails()
+{
+    const int r = jobs->currentRow();
+    if (r < 0 || r >= m_rows.size()) {
+        details->clear();
+        return;
+    }
+    const ServiceRecord::Row& row = m_rows[r];
+    const ServiceRecord::Start& s = row.start;
+    const ServiceRecord::End& e = row.end;
+    const auto number = [](qint64 n) { return n < 0 ? QString() : QString::number(n); };
+    QStringList lines;
+    for (const auto& [label, value] : std::initializer_list<std::pair<QString, QString>>{
+             {words("Started", "Inizio"), row.started.toLocalTime().toString(Qt::ISODate)},
+             {words("Ended", "Fine"), row.ended.toLocalTime().toString(Qt::ISODate)},
+             {words("By", "Da"), row.user + QStringLiteral(", ") + s.face},
+             {words("Job", "Lavoro"), QStringList{s.kind, s.operation, s.boot}.join(' ').simplified()},
+             {words("File", "File"), s.file},
+             {words("Size", "Dimensione"), number(s.fileSize)},
+             {QStringLiteral("SHA-256"), s.fileSha256},
+             {words("Port", "Porta"), QStringList{s.port, s.device, s.deviceId}.join(' ').simplified()},
+             {words("Line", "Linea"), s.line},
+             {words("Headers", "Intestazioni"), e.headers},
+             {words("Sent / taken", "Inviati / presi"), number(e.sent) + QStringLiteral(" / ") + number(e.taken)},
+             {words("Printer", "Stampante"), QStringList{e.model, e.release, e.releaseAfter}.join(' ').simplified()},
+             {words("Outcome", "Esito"),
+              e.outcome + (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + e.cause + ')')},
+             {words("Printer left mid-image", "Stampante a metà immagine"),
+              e.midImage ? words("yes", "sì") : QString()}})
+        if (!value.trimmed().isEmpty() && value.trimmed() != QLatin1String("/"))
+            lines << label + QStringLiteral(": ") + escapeControls(value);
+    details->setPlainText(lines.join('\n'));
+}
+
+void HistoryWindow::exportRows()
+{
+    const QString path = m_hooks.savePath(exportCsv->text().remove('&'), QStringLiteral("velmora-history.csv"));
+    if (path.isEmpty())
+        return;
+    QFile out(path);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(ServiceRecord::toCsv(m_rows).toUtf8()) < 0 ||
+        !out.flush())
+        m_hooks.messages.show(path + QStringLiteral(": ") + out.errorString(), windowTitle(), MessageIcon::Critical);
+}

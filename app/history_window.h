@@ -1,0 +1,54 @@
+#pragma once
+
+#include "core/record/service_record.h"
+
+#include <QDialog>
+
+#include <functional>
+
+class MessageBoxes;
+class QComboBox;
+class QLineEdit;
+class QPlainTextEdit;
+class QPushButton;
+class QTableWidget;
+
+// The history window: the service record, newest first, filtered by port, file, outcome and
+// date; the whole of the chosen row; the rows shown exported as CSV.
+class HistoryWindow : public QDialog
+{
+    Q_OBJECT
+public:
+    struct Hooks {
+        MessageBoxes& messages;
+        std::function<int()> language;
+        // Where to save the export; empty when cancelled.
+        std::function<QString(const QString& title, const QString& suggested)> savePath;
+    };
+    HistoryWindow(QWidget* mainWindow, Hooks hooks);
+
+    QComboBox* port;
+    QLineEdit* file;
+    QComboBox* outcome;
+    QLineEdit* since; // a date, 2026-12-01; empty: any
+    QTableWidget* jobs;
+    QPlainTextEdit* details;
+    QPushButton* exportCsv;
+    QPushButton* closeButton;
+
+    // Reads the record again with the filters as they stand.
+    void refresh();
+    void applyLanguage();
+    const QList<ServiceRecord::Row>& shownRows() const { return m_rows; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void showDetails();
+    void exportRows();
+    QString words(const char* english, const char* italian) const;
+
+    Hooks m_hooks;
+    QList<ServiceRecord::Row> m_rows;
+};
