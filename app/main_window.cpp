@@ -728,6 +728,7 @@ void MainWindow::endRecord(int outcome)
     e.sent = m_download->bytesWritten();
     e.taken = m_download->progress().taken;
     e.midImage = m_download->leftMidImage();
+    e.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
     m_record->complete(std::exchange(m_recording.id, std::nullopt), e);
     if (m_history->isVisible())
         m_history->refresh();

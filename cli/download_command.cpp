@@ -206,6 +206,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         end.sent = download.bytesWritten();
         end.taken = taken;
         end.midImage = download.leftMidImage();
+        end.fileSha256 = QString::fromLatin1(download.fileSha256().toHex());
         record.complete(recorded, end);
     };
     if (m_signal) {

@@ -246,6 +246,7 @@ std::optional<QByteArray> Download::readChunk(qint32 n)
         for (const char c : chunk)
             m_sentXor ^= static_cast<unsigned char>(c);
         m_sentDigest.addData(chunk);
+        m_sentSha.addData(chunk);
         return chunk;
     }
     const QString path = m_files.source().fileName();
@@ -261,8 +262,10 @@ bool Download::sentAsAnnounced()
         return false;
     // The bytes sent against the file as it was read at the start: an edit that keeps the size,
     // the XOR and the modification time still changes the digest.
-    if (m_sentXor == m_fileXor && m_sentDigest.result() == m_fileDigest)
+    if (m_sentXor == m_fileXor && m_sentDigest.result() == m_fileDigest) {
+        m_fileSha = m_sentSha.result();
         return true;
+    }
     const QString path = m_files.source().fileName();
     abandon(DownloadNotice{DownloadNotice::Kind::FileChanged, Failure{Cause::FileChanged, path, {}, {}}});
     return false;
@@ -307,6 +310,7 @@ void Download::start(const DownloadRequest& request)
     if (m_job.running() || m_job.onStack())
         return;
     m_fileDigest.clear();
+    m_fileSha.clear();
 
     // The loader only reads: a missing or empty file is reported, never created or deleted;
     // anything but a regular file is refused before opening.
@@ -368,6 +372,7 @@ Task<> Download::run(DownloadRequest request)
     m_fileDigest = pass.digest();
     m_sentXor = 0;
     m_sentDigest.reset();
+    m_sentSha.reset();
     m_plan = planDownload(request, m_length, sum, parallel);
     emit planned();
     if (m_job.stopping()) // a handler ended the program or the download

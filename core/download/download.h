@@ -106,9 +106,10 @@ public:
     bool leftMidImage() const { return m_midImage; }
     // Why the last download was refused or failed; no cause after a completed or aborted one.
     const Failure& failure() const { return m_failure; }
-    // Of the last download's file as it was read at the start: its SHA-256 and XOR; empty and -1
-    // when it was refused before.
-    QByteArray fileSha256() const { return m_fileDigest; }
+    // Of the last download's file: its SHA-256 once every byte of it went out as announced (empty
+    // before, and for a download that stopped short); its XOR as read at the start (-1 when it
+    // was refused before).
+    QByteArray fileSha256() const { return m_fileSha; }
     int fileXor() const { return m_fileDigest.isEmpty() ? -1 : m_fileXor; }
     // What the last download accepted was planned to do (after its pass over the file).
     const DownloadPlan& plan() const { return m_plan; }
@@ -209,5 +210,9 @@ private:
     int m_fileXor = 0;                                                // of the whole file at the start
     int m_sentXor = 0;                                                // of the file's bytes sent so far
     QByteArray m_fileDigest;                                          // of the whole file at the start
-    QCryptographicHash m_sentDigest{QCryptographicHash::Sha256}; // of the file's bytes sent so far
+    QCryptographicHash m_sentDigest{QCryptographicHash::Blake2b_256}; // of the file's bytes sent so far
+    // The same bytes' SHA-256, for the service record: hashed as they go out, at the line's pace,
+    // so that the pass over the file at the start stays at BLAKE2b's speed.
+    QCryptographicHash m_sentSha{QCryptographicHash::Sha256};
+    QByteArray m_fileSha; // the whole file's, once every byte went out as announced
 };

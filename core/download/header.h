@@ -44,5 +44,5 @@ private:
     bool m_started = false;
     std::uint64_t m_wide = 0;
     unsigned m_narrow = 0;
-    QCryptographicHash m_hash{QCryptographicHash::Sha256};
+    QCryptographicHash m_hash{QCryptographicHash::Blake2b_256};
 };

@@ -237,9 +237,10 @@ void ServiceRecord::complete(std::optional<qint64> id, const End& e)
     if (!id)
         return;
     exec(QStringLiteral("UPDATE jobs SET ended = ?, outcome = ?, cause = ?, headers = ?, sent = ?, taken = ?, "
-                        "mid_image = ?, model = ?, release = ?, flash = ?, release_after = ? WHERE id = ?"),
+                        "mid_image = ?, model = ?, release = ?, flash = ?, release_after = ?, "
+                        "file_sha256 = COALESCE(?, file_sha256) WHERE id = ?"),
          {now(), e.outcome, orNull(e.cause), orNull(e.headers), orNull(e.sent), orNull(e.taken), int(e.midImage),
-          orNull(e.model), orNull(e.release), orNull(e.flash), orNull(e.releaseAfter), *id});
+          orNull(e.model), orNull(e.release), orNull(e.flash), orNull(e.releaseAfter), orNull(e.fileSha256), *id});
 }
 
 QList<ServiceRecord::Row> ServiceRecord::read(const Filter& f) const

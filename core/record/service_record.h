@@ -35,6 +35,7 @@ public:
         qint64 sent = -1, taken = -1;
         bool midImage = false;
         QString model, release, flash, releaseAfter;
+        QString fileSha256; // known once the whole file went out; kept from the start otherwise
     };
     // One row as read back; `outcome` "did-not-finish" for a job whose program ended before it did,
     // "running" while that program still runs.
