@@ -2,6 +2,8 @@
 """The window demo: a firmware download with checksum, the release check and an interrogation against
 printer-sim, with screenshots. It fails unless the simulated printer took the whole image with a right
 checksum after the 8-second wait. Run inside xvfb-run and dbus-run-session: demo_session.py BUILD_DIR"""
+import hashlib
+import json
 import os
 import re
 import subprocess
@@ -87,6 +89,18 @@ try:
     if got != want:
         sys.exit(f"FAIL: the printer's report: want {want}, got {got}")
     print("the report holds the whole image, its checksum right, after the 8-second wait")
+    # The same printer from the command line, then the service record: both downloads, each with the file's SHA-256.
+    env = dict(os.environ, XDG_DATA_HOME=os.path.join(s.home, "data"), XDG_CONFIG_HOME=os.path.join(s.home, "config"))
+    cli = os.path.join(build, "cli", "velmora-cli")
+    subprocess.run([cli, "download", s.file("CLI.BIN", image), "--port", "COM1", "--turbo", "--line", "57600,N,8,1",
+                    "--quiet"], env=env, check=True, stdout=subprocess.DEVNULL)
+    jobs = [json.loads(line) for line in subprocess.run([cli, "history", "--json"], env=env, capture_output=True,
+                                                        text=True, check=True).stdout.splitlines()]
+    sha = hashlib.sha256(image).hexdigest()
+    got = sorted((j["face"], j["kind"], j["sha256"] == sha) for j in jobs if j["event"] == "job" and j["kind"] == "download")
+    if got != [("command line", "download", True), ("window", "download", True)]:
+        sys.exit(f"FAIL: the service record: {got}")
+    print("the service record holds both downloads, the window's and the command line's, with the file's SHA-256")
 finally:
     s.close()
     wm.terminate()
