@@ -328,7 +328,14 @@ def bad_usage(b):
     status, _, err = b.run("download", path)
     expect(status == 2 and "F.BIN is no external-fonts file (*.SHC)" in err, f"stored operation: {status} {err}")
     # A port that leads nowhere: the cause, never "already open"; with --quiet one line each on stderr and stdout.
+    # --no-stored leaves the service record alone, unless --record.
+    record = sqlite3.connect(os.path.join(b.env["XDG_DATA_HOME"], "Velmora", "history.sqlite"))
+    rows = lambda: record.execute("SELECT COUNT(*) FROM jobs").fetchone()[0]
+    before = rows()
+    b.run("download", path, "--no-stored", "--record", "--port", "COM5")
+    expect(rows() == before + 1, "--record")
     status, out, err = b.run("download", path, "--no-stored", "--port", "COM5", "--quiet")
+    expect(rows() == before + 1, "--no-stored wrote to the record")
     expect(status == 4 and re.fullmatch(r"COM5: niente inviato: COM5 \(/dev/ttyS4\): [^\n]+\n", out) and
            err.count("\n") == 1 and "ATTENZIONE" not in err, f"--quiet: {out!r} {err!r}")
     # A greyed Turbo box as stored paces as normal, as the window paces it, and the start line says so.
