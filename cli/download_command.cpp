@@ -243,7 +243,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                                      "%1: inviato, %2; la linea non dice quanto la stampante ha preso")
                               .arg(link.port, bytes)
                         : inLanguage(language, "%1: done, %2", "%1: fatto, %2").arg(link.port, bytes);
-    else if (download.bytesWritten() == 0)
+    else if (download.bytesWritten() == 0 && !download.leftMidImage()) // a header out is not "nothing"
         line = inLanguage(language, "%1: nothing sent: %2%3", "%1: niente inviato: %2%3")
                    .arg(link.port, failure ? failureCause(language, failure) : QString(outcomeId(o)), midImage);
     else
