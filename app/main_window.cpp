@@ -676,15 +676,8 @@ std::optional<qint64> MainWindow::beginAsking(const QString& kind, const QString
     if (!m_record)
         m_record = std::make_unique<ServiceRecord>();
     const LinkChoice link = linkChoice(linkBoxes());
-    ServiceRecord::Start s;
-    s.face = QStringLiteral("window");
-    s.kind = kind;
-    s.file = file;
-    s.port = link.port;
-    s.device = port_names::serialDeviceOf(link.port);
-    s.deviceId = port_catalog::identityOf(s.device);
-    s.line = link.line ? link.line->text() : QString();
-    const auto id = m_record->begin(s);
+    const auto id = m_record->begin(ServiceRecord::conversation(QStringLiteral("window"), kind, link.port,
+                                                                link.line ? link.line->text() : QString(), file));
     m_record->takeProblem(); // a conversation's row missing is no news to stop the operator for
     return id;
 }

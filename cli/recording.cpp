@@ -2,9 +2,6 @@
 
 #include "cli/command.h"
 
-#include "core/link/port_catalog.h"
-#include "core/link/port_names.h"
-
 #include <QCommandLineParser>
 
 Recording::Recording(const QCommandLineParser& parser, Output& out, int language) : m_out(out), m_language(language)
@@ -51,15 +48,8 @@ void Recording::complete(std::optional<qint64> id, const ServiceRecord::End& end
 
 std::optional<qint64> Recording::beginAsking(const QString& kind, const LinkChoice& link, const QString& file)
 {
-    ServiceRecord::Start s;
-    s.face = QStringLiteral("command line");
-    s.kind = kind;
-    s.file = file;
-    s.port = link.port;
-    s.device = port_names::serialDeviceOf(link.port);
-    s.deviceId = port_catalog::identityOf(s.device);
-    s.line = link.line ? link.line->text() : QString();
-    return begin(s);
+    return begin(ServiceRecord::conversation(QStringLiteral("command line"), kind, link.port,
+                                             link.line ? link.line->text() : QString(), file));
 }
 
 void Recording::remindIfMidImage(const QString& port, const QString& device)

@@ -1,5 +1,8 @@
 #include "core/record/service_record.h"
 
+#include "core/link/port_catalog.h"
+#include "core/link/port_names.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -60,6 +63,20 @@ bool alive(qint64 pid)
 }
 
 } // namespace
+
+ServiceRecord::Start ServiceRecord::conversation(const QString& face, const QString& kind, const QString& port,
+                                                 const QString& line, const QString& file)
+{
+    Start s;
+    s.face = face;
+    s.kind = kind;
+    s.file = file;
+    s.port = port;
+    s.device = port_names::serialDeviceOf(port);
+    s.deviceId = port_catalog::identityOf(s.device);
+    s.line = line;
+    return s;
+}
 
 QString ServiceRecord::defaultPath()
 {
@@ -131,6 +148,11 @@ bool ServiceRecord::open()
     }
     if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
         fail(QStringLiteral("cannot make the folder of ") + m_path);
+        return false;
+    }
+    // A FIFO or a device in its place would block the first read for ever: never opened.
+    if (const QFileInfo file(m_path); (file.exists() || file.isSymLink()) && !file.isFile()) {
+        fail(QStringLiteral("something other than a file stands in its place"));
         return false;
     }
     const auto connect = [this] {

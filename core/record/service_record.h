@@ -51,6 +51,11 @@ public:
         QDateTime since;
     };
 
+    // A conversation with the printer on a serial port (an interrogation, a release check), as it
+    // starts: the port, its device and what identifies it, the line.
+    static Start conversation(const QString& face, const QString& kind, const QString& port, const QString& line,
+                              const QString& file = {});
+
     static constexpr int kSchemaVersion = 1;
     // ${XDG_DATA_HOME:-~/.local/share}/Velmora/history.sqlite
     static QString defaultPath();

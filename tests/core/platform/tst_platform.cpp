@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <sys/stat.h>
+
 class TstPlatform : public QObject
 {
     Q_OBJECT
@@ -167,8 +169,14 @@ private slots:
             db.close();
         }
         QSqlDatabase::removeDatabase("later");
-        ServiceRecord later;
-        QVERIFY(!later.begin({}) && later.takeProblem()->contains("later version") && later.setAside().isEmpty());
+        {
+            ServiceRecord later;
+            QVERIFY(!later.begin({}) && later.takeProblem()->contains("later version") && later.setAside().isEmpty());
+        }
+        // A FIFO in its place is never opened (its first read would wait for ever).
+        QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
+        ServiceRecord fifo;
+        QVERIFY(!fifo.begin({}) && fifo.takeProblem()->contains("other than a file"));
     }
 
     // Tasks on the real clock: a wait is never short, a wait of nothing does not wait, and two jobs wait side by
