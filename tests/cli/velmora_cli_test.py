@@ -451,7 +451,7 @@ def update_three_printers(b):
     data = os.urandom(1000) + b"Release: 1.07\0" + os.urandom(1001)
     path = b.file("NEW.BIN", data)
     # COM3 keeps answering its old release: it is asked until the time is up. COM4 has a later one: a downgrade.
-    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3,COM4", *FAST, "--json", "--verify-timeout", "20")
+    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3,COM4", *FAST, "--json", "--verify-timeout", "40")
     events = [json.loads(line) for line in out.splitlines()]
     rows = {row["port"]: row for row in events[-1]["printers"]}
     expect(status == 9 and events[-1]["exit"] == 9 and events[-1]["release"] == "1.07", f"update: {status} {out[-400:]}")
