@@ -1,8 +1,10 @@
 #include "app/controls.h"
 
 #include <QComboBox>
+#include <QHeaderView>
 #include <QRadioButton>
 #include <QSignalBlocker>
+#include <QTableWidget>
 
 void CheckBox::nextCheckState()
 {
@@ -74,6 +76,19 @@ void setOptionValue(QRadioButton& button, bool value, const Reaction& click)
     }
     if (value && click)
         click();
+}
+
+QTableWidget* listTable(QWidget* parent, const char* name, int columns)
+{
+    auto* t = new QTableWidget(0, columns, parent);
+    t->setObjectName(QString::fromLatin1(name));
+    t->setSelectionBehavior(QAbstractItemView::SelectRows);
+    t->setSelectionMode(QAbstractItemView::SingleSelection);
+    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    t->verticalHeader()->hide();
+    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
+    t->horizontalHeader()->setStretchLastSection(true);
+    return t;
 }
 
 } // namespace controls

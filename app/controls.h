@@ -6,6 +6,7 @@
 
 class QComboBox;
 class QRadioButton;
+class QTableWidget;
 
 // Check box whose value is 0 (unchecked), 1 (checked) or 2 (greyed, set only by the program).
 // A click by the operator toggles between 0 and 1, never into the greyed state.
@@ -34,5 +35,9 @@ bool setListIndex(QComboBox& box, int index, const Reaction& click = {});
 // Setting true selects the button (deselecting its siblings) and runs its reaction; setting
 // false only deselects it.
 void setOptionValue(QRadioButton& button, bool value, const Reaction& click = {});
+
+// A table the operator reads and picks one row of: rows selected whole, nothing edited, compact
+// rows, the last column to the edge.
+QTableWidget* listTable(QWidget* parent, const char* name, int columns);
 
 } // namespace controls

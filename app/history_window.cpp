@@ -1,5 +1,7 @@
 #include "app/history_window.h"
 
+#include "app/controls.h"
+
 #include "core/link/stored_choices.h"
 #include "texts/cause_words.h"
 #include "texts/messages.h"
@@ -18,7 +20,7 @@
 
 HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
     : QDialog(mainWindow), port(new QComboBox(this)), file(new QLineEdit(this)), outcome(new QComboBox(this)),
-      since(new QLineEdit(this)), jobs(new QTableWidget(0, 6, this)), details(new QPlainTextEdit(this)),
+      since(new QLineEdit(this)), jobs(controls::listTable(this, "jobs", 6)), details(new QPlainTextEdit(this)),
       exportCsv(new QPushButton(this)), closeButton(new QPushButton(this)), m_hooks(std::move(hooks))
 {
     setObjectName(QStringLiteral("historyWindow"));
@@ -26,7 +28,6 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
                            {file, "file"},
                            {outcome, "outcome"},
                            {since, "since"},
-                           {jobs, "jobs"},
                            {details, "details"},
                            {exportCsv, "exportCsv"},
                            {closeButton, "closeButton"}})
@@ -37,12 +38,6 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
     outcome->addItems({"completed", "sent", "failed", "aborted", "interrupted", "file-refused", "port-refused",
                        "did-not-finish", "running", "verified", "not-verified", "skipped"});
     since->setPlaceholderText(QStringLiteral("2026-12-01"));
-    jobs->setSelectionBehavior(QAbstractItemView::SelectRows);
-    jobs->setSelectionMode(QAbstractItemView::SingleSelection);
-    jobs->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    jobs->verticalHeader()->hide();
-    jobs->verticalHeader()->setDefaultSectionSize(jobs->fontMetrics().height() + 6);
-    jobs->horizontalHeader()->setStretchLastSection(true);
     details->setReadOnly(true);
     exportCsv->setAutoDefault(false);
 

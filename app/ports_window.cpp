@@ -1,5 +1,7 @@
 #include "app/ports_window.h"
 
+#include "app/controls.h"
+
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/printer/printer_probe.h"
@@ -15,19 +17,6 @@
 #include <QVBoxLayout>
 
 namespace {
-
-QTableWidget* table(QWidget* parent, const char* name, int columns)
-{
-    auto* t = new QTableWidget(0, columns, parent);
-    t->setObjectName(QString::fromLatin1(name));
-    t->setSelectionBehavior(QAbstractItemView::SelectRows);
-    t->setSelectionMode(QAbstractItemView::SingleSelection);
-    t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->verticalHeader()->hide();
-    t->verticalHeader()->setDefaultSectionSize(t->fontMetrics().height() + 6);
-    t->horizontalHeader()->setStretchLastSection(true);
-    return t;
-}
 
 QPushButton* button(QWidget* parent, const char* name)
 {
@@ -55,12 +44,12 @@ void fill(QTableWidget* t, const QList<QStringList>& rows)
 } // namespace
 
 PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
-    : QDialog(mainWindow), names(table(this, "names", 3)), devices(table(this, "devices", 6)),
-      found(table(this, "found", 4)), assign(button(this, "assign")), free(button(this, "free")),
-      typePath(button(this, "typePath")), findPrinter(button(this, "findPrinter")),
-      usePrinter(button(this, "usePrinter")), closeButton(button(this, "closeButton")), searchState(new QLabel(this)),
-      m_hooks(std::move(hooks)), m_probe(std::make_unique<PrinterProbe>(m_hooks.clock, m_hooks.makePort)),
-      m_follow(m_hooks.clock.createTimer())
+    : QDialog(mainWindow), names(controls::listTable(this, "names", 3)),
+      devices(controls::listTable(this, "devices", 6)), found(controls::listTable(this, "found", 4)),
+      assign(button(this, "assign")), free(button(this, "free")), typePath(button(this, "typePath")),
+      findPrinter(button(this, "findPrinter")), usePrinter(button(this, "usePrinter")),
+      closeButton(button(this, "closeButton")), searchState(new QLabel(this)), m_hooks(std::move(hooks)),
+      m_probe(std::make_unique<PrinterProbe>(m_hooks.clock, m_hooks.makePort)), m_follow(m_hooks.clock.createTimer())
 {
     setObjectName(QStringLiteral("portsWindow"));
     searchState->setObjectName(QStringLiteral("searchState"));

@@ -9,6 +9,7 @@
 #include "texts/string_table.h"
 
 #include <QCommandLineParser>
+#include <QFileInfo>
 
 void CheckReleaseCommand::define(QCommandLineParser& p) const
 {
