@@ -29,6 +29,7 @@ const CauseEntry kCauses[] = {
     {Cause::PortBusy, "port-busy", "porta in uso da un altro programma", "port in use by another program"},
     {Cause::PortNotSerial, "port-not-serial", "non è una porta seriale", "not a serial port"},
     {Cause::PortNotDevice, "port-not-device", "non è un dispositivo", "not a device"},
+    {Cause::PortNotPrinter, "port-not-printer", "non è una stampante", "not a printer"},
     {Cause::PortNoReader, "port-no-reader", "nessuno legge dal dispositivo", "nothing reads from the device"},
     {Cause::PortSettingsRefused, "port-settings-refused", "parametri di linea rifiutati dal dispositivo",
      "the device refused the line settings"},
@@ -39,6 +40,8 @@ const CauseEntry kCauses[] = {
     {Cause::LinkWriteFailed, "link-write-failed", "scrittura non riuscita", "a write failed"},
     {Cause::LinkStalled, "link-stalled", "la stampante non accetta i dati", "the printer does not take the data"},
     {Cause::LinkReopenFailed, "link-reopen-failed", "la porta non si è riaperta", "the port did not open again"},
+    {Cause::LinkDeviceChanged, "link-device-changed", "al suo posto c'è ora un altro dispositivo",
+     "another device stands in its place now"},
     {Cause::PrinterNoAnswer, "printer-no-answer", "la stampante non risponde", "the printer does not answer"},
 };
 

@@ -25,6 +25,8 @@ struct DeviceHold {
 // An opening refused once bytes went out leaves the printer mid-image: a failure of the link.
 Failure reopenFailure(const Failure& refused)
 {
+    if (refused.cause == Cause::LinkDeviceChanged)
+        return refused;
     return Failure{Cause::LinkReopenFailed, refused.subject, refused.device, refused.system};
 }
 } // namespace

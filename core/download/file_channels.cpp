@@ -34,7 +34,8 @@ void FileChannels::closeSource()
 
 QString FileChannels::portChannelDevice() const
 {
-    return port_names::parallelDevice();
+    // A job resolves LPT1 once: while it holds the device, a relinked name leads it nowhere else.
+    return m_portClaim.held() ? m_portDevice : port_names::parallelDevice();
 }
 
 FileChannels::FileChannels()
@@ -58,13 +59,9 @@ bool FileChannels::openPortChannel(Failure* failure)
     if (const Failure f = device_access::check(device, device_access::Use::Parallel))
         return refuse(f.cause, f.system);
     m_portDevice = device;
-    // A plain file standing in for the printer is appended to, so that the header stays in
-    // front of the data when the channel is opened again; devices and FIFOs cannot seek.
-    const bool plainFile = QFileInfo(device).isFile();
 #ifdef Q_OS_UNIX
     // Non-blocking: a FIFO without a reader is refused at once instead of hanging the program.
-    const int fd = ::open(QFile::encodeName(device).constData(),
-                          O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC | (plainFile ? O_APPEND : 0));
+    const int fd = ::open(QFile::encodeName(device).constData(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         const Cause cause = error == ENXIO    ? Cause::PortNoReader
@@ -74,8 +71,10 @@ bool FileChannels::openPortChannel(Failure* failure)
                                               : Cause::PortOpenFailed;
         return refuse(cause, QString::fromLocal8Bit(std::strerror(error)));
     }
-    if (!m_portClaim.take(fd)) {
+    if (const auto taken = m_portClaim.take(fd); taken != device_access::Claim::Take::Taken) {
         ::close(fd);
+        if (taken == device_access::Claim::Take::Changed)
+            return refuse(Cause::LinkDeviceChanged, QStringLiteral("not the device this job opened first"));
         return refuse(Cause::PortBusy, QStringLiteral("another user holds the device"));
     }
     if (m_port.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
@@ -85,10 +84,7 @@ bool FileChannels::openPortChannel(Failure* failure)
         m_portClaim.release();
 #else
     m_port.setFileName(device);
-    QIODevice::OpenMode mode = QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::ExistingOnly;
-    if (plainFile)
-        mode |= QIODevice::Append;
-    if (m_port.open(mode))
+    if (m_port.open(QIODevice::WriteOnly | QIODevice::Unbuffered | QIODevice::ExistingOnly))
         return true;
 #endif
     return refuse(Cause::PortOpenFailed, m_port.errorString());

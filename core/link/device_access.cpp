@@ -44,6 +44,32 @@ QString systemWords(PathKind kind)
     static const char* const words[] = {"a folder", "a plain file", "a FIFO", "a socket", "a device", "not a file"};
     return QString::fromLatin1(words[int(kind)]);
 }
+#ifdef Q_OS_UNIX
+// What stands at a parallel link's path when it is no printer's device; empty for a printer's.
+QString notPrinter(const struct stat& st)
+{
+    if (S_ISREG(st.st_mode))
+        return QStringLiteral("a plain file");
+    if (S_ISBLK(st.st_mode))
+        return QStringLiteral("a block device (a disk)");
+    if (!S_ISCHR(st.st_mode))
+        return systemWords(PathKind::Other);
+#ifdef Q_OS_LINUX
+    // By the kernel's device numbers: 6 the parallel printers (lp), 99 the raw parallel ports
+    // (parport), 180 below 16 the USB printers (usblp).
+    const unsigned group = major(st.st_rdev), unit = minor(st.st_rdev);
+    if (group == 6 || group == 99 || (group == 180 && unit < 16))
+        return {};
+    if (group == 1)
+        return QStringLiteral("a memory device (null, zero, full)");
+    if (group == 4 || group == 5 || (group >= 136 && group <= 143))
+        return QStringLiteral("a terminal");
+    return QStringLiteral("a character device that is no printer");
+#else
+    return {};
+#endif
+}
+#endif
 } // namespace
 
 Failure check(const QString& path, Use use)
@@ -87,6 +113,12 @@ Failure check(const QString& path, Use use)
 #endif
     if (use == Use::Parallel && S_ISDIR(st.st_mode))
         return Failure{Cause::PortNotDevice, {}, path, kind};
+    if (use == Use::Parallel && !S_ISFIFO(st.st_mode)) {
+        // The bytes go only where a printer can stand: a disk, /dev/null or a file would take a
+        // firmware image and say "done".
+        if (const QString what = notPrinter(st); !what.isEmpty())
+            return Failure{Cause::PortNotPrinter, {}, path, what};
+    }
     if (::access(native.constData(), use == Use::Serial ? (R_OK | W_OK) : W_OK) != 0 && errno == EACCES)
         return Failure{Cause::PortNoPermission, {}, path, QString::fromLocal8Bit(std::strerror(EACCES))};
 #else
@@ -160,26 +192,27 @@ Claim::~Claim()
     release();
 }
 
-bool Claim::take(int fd)
+Claim::Take Claim::take(int fd)
 {
 #ifdef Q_OS_UNIX
     if (m_fd >= 0) {
         struct stat held {
         }, opened{};
-        if (::fstat(m_fd, &held) == 0 && ::fstat(fd, &opened) == 0 && held.st_dev == opened.st_dev &&
-            held.st_ino == opened.st_ino)
-            return true;
-        release();
+        // The same node, and for a device the same device number: a node made anew at the
+        // path (another adapter plugged in) is another device.
+        const bool same = ::fstat(m_fd, &held) == 0 && ::fstat(fd, &opened) == 0 && held.st_dev == opened.st_dev &&
+                          held.st_ino == opened.st_ino && held.st_rdev == opened.st_rdev;
+        return same ? Take::Taken : Take::Changed;
     }
     // An advisory lock on the open file: it belongs to the device, not to the name, and goes
     // with the last close of that file, also when the program is killed.
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
-        return false;
+        return Take::Busy;
     m_fd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
-    return true;
+    return Take::Taken;
 #else
     Q_UNUSED(fd);
-    return true; // Windows opens a COM or LPT device for one user only
+    return Take::Taken; // Windows opens a COM or LPT device for one user only
 #endif
 }
 

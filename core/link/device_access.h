@@ -24,9 +24,11 @@ public:
     ~Claim();
     Claim(const Claim&) = delete;
     Claim& operator=(const Claim&) = delete;
-    // Takes the device open at `fd` for this user alone; true as well when this claim already
-    // holds that very device. A claim on another device is let go first.
-    bool take(int fd);
+    enum class Take { Taken, Busy, Changed };
+    // Takes the device open at `fd` for this user alone (Taken also when this claim already holds
+    // that very device); Busy when another user holds it. A claim that holds another device keeps
+    // it and says Changed: a job's device is never swapped for another under it.
+    Take take(int fd);
     void release();
     bool held() const { return m_fd >= 0; }
 

@@ -161,6 +161,22 @@ Change link(const QString& name, const QString& device, bool replace)
 {
     if (!kPortItems.contains(name))
         return {Change::Result::Failed, QStringLiteral("no such name: ") + name};
+    // A control character would forge a line of the list of links made, or mislead whoever reads the path.
+    for (const QChar c : device)
+        if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
+            c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
+            return {Change::Result::Failed, QStringLiteral("a control character in the path")};
+    // Only to something the name can be used for: not a missing path, /dev/null for COM3, a disk for LPT1.
+    const bool parallel = name == QLatin1String("LPT1");
+    if (const Failure unusable =
+            device_access::check(device, parallel ? device_access::Use::Parallel : device_access::Use::Serial))
+        return {Change::Result::Failed, device + QStringLiteral(": ") + unusable.system};
+    for (const QString& other : kPortItems) {
+        const QString there = other == QLatin1String("LPT1") ? port_names::parallelDevice()
+                                                             : port_names::serialDeviceOf(other);
+        if (other != name && !there.isEmpty() && canonical(there) == canonical(device))
+            return {Change::Result::Failed, device + QStringLiteral(": ") + other + QStringLiteral(" leads there already")};
+    }
     const QString folder = port_names::portsFolder();
     if (!QDir().mkpath(folder))
         return {Change::Result::Failed, QStringLiteral("cannot make ") + folder};

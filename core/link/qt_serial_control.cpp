@@ -28,7 +28,8 @@ QtSerialControl::~QtSerialControl()
 
 QString QtSerialControl::device() const
 {
-    return port_names::serialDeviceOf(port());
+    // A job resolves its port's name once: while it holds the device, that device is the port's.
+    return m_claim.held() ? m_openedDevice : port_names::serialDeviceOf(port());
 }
 
 Failure QtSerialControl::failure() const
@@ -72,7 +73,10 @@ Failure QtSerialControl::openPort()
     if (const Failure f = device_access::check(path, device_access::Use::Serial))
         return refuse(f.cause, f.system);
     m_port.setPortName(path);
-    m_openedDevice = path;
+    if (!m_claim.held()) {
+        const QString real = QFileInfo(path).canonicalFilePath();
+        m_openedDevice = real.isEmpty() ? path : real;
+    }
     // A setting the driver refuses makes Qt report an error of the open port; that is a failed
     // opening, reported once by the caller, not a failure of a running transfer.
     m_opening = true;
@@ -80,7 +84,8 @@ Failure QtSerialControl::openPort()
     const auto openError = m_port.error();
     const QString openWords = m_port.errorString();
     bool configured = false;
-    if (opened && m_claim.take(int(m_port.handle()))) {
+    const auto taken = opened ? m_claim.take(int(m_port.handle())) : device_access::Claim::Take::Busy;
+    if (opened && taken == device_access::Claim::Take::Taken) {
         const LineSettings q = line();
         // 56000 is no standard rate on Linux; QSerialPort sets it as a custom rate (termios2 BOTHER).
         configured = m_port.setBaudRate(q.baud) && m_port.setParity(q.parity) && m_port.setDataBits(q.dataBits) &&
@@ -111,6 +116,8 @@ Failure QtSerialControl::openPort()
     }
     if (!m_port.isOpen() || m_port.handle() < 0)
         return refuse(Cause::PortOpenFailed, m_port.errorString());
+    if (taken == device_access::Claim::Take::Changed)
+        return refuse(Cause::LinkDeviceChanged, tr("not the device this job opened first"));
     if (!configured && m_port.error() == QSerialPort::NoError)
         return refuse(Cause::PortBusy, tr("another user holds the device"));
     if (!configured)

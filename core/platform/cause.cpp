@@ -8,7 +8,7 @@ Concern concernOf(Cause cause)
         return Concern::File;
     if (cause <= Cause::PortOpenFailed)
         return Concern::Port;
-    if (cause <= Cause::LinkReopenFailed)
+    if (cause <= Cause::LinkDeviceChanged)
         return Concern::Link;
     return Concern::Printer;
 }

@@ -21,6 +21,7 @@ enum class Cause {
     PortBusy,      // another program, or another of our own users, holds the device
     PortNotSerial, // a folder, a plain file, /dev/null: no serial device
     PortNotDevice, // LPT1 names a folder
+    PortNotPrinter, // LPT1 names a disk, /dev/null, a terminal, a plain file: nothing a printer stands behind
     PortNoReader,  // LPT1 is a FIFO nobody reads
     PortSettingsRefused,
     PortParallel, // LPT1 chosen for a job that talks with the printer: it answers on a serial port
@@ -31,6 +32,7 @@ enum class Cause {
     LinkWriteFailed,
     LinkStalled,
     LinkReopenFailed, // the job's next opening of its port, after bytes went out, was refused
+    LinkDeviceChanged, // another device stands where the job's device was when it opened its port again
     // The printer.
     PrinterNoAnswer,
 };

@@ -6,7 +6,11 @@
 PrinterLink::PrinterLink(SerialControl& port, Clock& clock, QObject* parent)
     : QObject(parent), m_port(port), m_clock(clock)
 {
-    connect(&m_port, &SerialControl::dataArrived, this, [this] { m_replies += m_port.readAll(); });
+    connect(&m_port, &SerialControl::dataArrived, this, [this] {
+        const QByteArray block = m_port.readAll();
+        // A printer that floods the line must not fill the memory: a reply is a short line.
+        m_replies += block.left(qMax<qsizetype>(0, kMaxReply - m_replies.size()));
+    });
 }
 
 std::optional<QByteArray> PrinterLink::reported(const QByteArray& reply)
@@ -16,6 +20,8 @@ std::optional<QByteArray> PrinterLink::reported(const QByteArray& reply)
     qsizetype end = 0;
     while (end < reply.size() && reply[end] != '\r' && reply[end] != '\n')
         ++end;
+    if (end == reply.size()) // cut short: "1.0" of "1.05\r" is no release
+        return std::nullopt;
     const QByteArray text = reply.left(end).trimmed();
     if (text.isEmpty())
         return std::nullopt;

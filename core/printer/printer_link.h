@@ -20,6 +20,8 @@ class PrinterLink : public QObject
 public:
     static constexpr double kReplyWait = 0.4;
     static inline const QByteArray kHandshake = QByteArrayLiteral("!0");
+    // What is kept of one reply, as much as a text box shows; the rest of a flood is dropped.
+    static constexpr qsizetype kMaxReply = 32768;
 
     PrinterLink(SerialControl& port, Clock& clock, QObject* parent = nullptr);
 
@@ -29,9 +31,9 @@ public:
     Task<QByteArray> ask(QByteArray command);
     // A query's reply as shown: without its last character.
     static QByteArray shown(const QByteArray& reply) { return reply.chopped(qMin<qsizetype>(1, reply.size())); }
-    // What a reply reports, read up to its terminator (CR or LF) or its end, blanks trimmed: what
-    // a decision rests on. Nothing for a reply of one character or less (a lone CR, a NAK) or one
-    // with no text before its terminator.
+    // What a reply reports, read up to its terminator (CR or LF), blanks trimmed: what a decision
+    // rests on. Nothing for a reply of one character or less (a lone CR, a NAK), one with no text
+    // before its terminator, or one whose terminator did not come within the wait (cut short).
     static std::optional<QByteArray> reported(const QByteArray& reply);
 
 private:

@@ -53,6 +53,27 @@ class Bench:
             f.write(data)
         return f.name
 
+    def printer_fifo(self, name):
+        """A FIFO standing in for a parallel printer, read as it goes; returns its path and what it took so far."""
+        path = os.path.join(self.home, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        os.mkfifo(path)
+        fd = os.open(path, os.O_RDONLY | os.O_NONBLOCK)
+        got = []
+
+        def read():
+            while True:
+                try:
+                    block = os.read(fd, 65536)
+                except BlockingIOError:
+                    block = None
+                if block:
+                    got.append(block)
+                else:
+                    time.sleep(0.01)
+        threading.Thread(target=read, daemon=True).start()
+        return path, lambda: (time.sleep(0.2), b"".join(got))[1]
+
     def cli(self, *args):
         return subprocess.Popen([os.path.join(self.build, "cli", "velmora-cli"), *args], env=self.env,
                                 stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
@@ -181,6 +202,13 @@ def query_and_releases(b):
            [("COM1", "57600,N,8,1", "PX-1\x1b]2;TITLE\x07")], f"probe: {status} {out}")
     # Naming a device: --link makes the link, --unlink takes only it; someone else's entry only with --replace.
     device = os.path.realpath(os.path.join(b.ports(), "COM1"))
+    # Never to what no name may use, nor to a device another name leads to, nor with a control character.
+    for target, words in (("/dev/null", "not a terminal device"), (device, "COM1 leads there already"),
+                          (b.home + "/none", "No such file"), (device + "\nCOM5 /dev/ttyS4", "a control character")):
+        status, _, err = b.run("ports", "--link", f"COM3={target}", "--lang", "en")
+        expect(status == 4 and words in err and not os.path.lexists(os.path.join(b.ports(), "COM3")),
+               f"--link COM3={target!r}: {status} {err!r}")
+    os.rename(os.path.join(b.ports(), "COM1"), os.path.join(b.ports(), "COM1.away"))
     status, out, _ = b.run("ports", "--link", f"COM3={device}", "--lang", "en")
     expect(status == 0 and out == f"COM3 leads to {device}\n" and os.readlink(os.path.join(b.ports(), "COM3")) == device,
            f"--link: {status} {out!r}")
@@ -189,7 +217,9 @@ def query_and_releases(b):
     status, out, _ = b.run("ports", "--unlink", "COM3", "--lang", "en")
     expect(status == 0 and out == "COM3 leads to /dev/ttyS2 again\n" and not os.path.lexists(os.path.join(b.ports(), "COM3"))
            and os.path.exists(device), f"--unlink: {status} {out!r}")
-    status, _, err = b.run("ports", "--link", "COM1=/dev/null", "--lang", "en")
+    os.rename(os.path.join(b.ports(), "COM1.away"), os.path.join(b.ports(), "COM1"))
+    other_master, other = pty.openpty()
+    status, _, err = b.run("ports", "--link", f"COM1={os.ttyname(other)}", "--lang", "en")
     expect(status == 4 and "--replace replaces it" in err and os.path.realpath(os.path.join(b.ports(), "COM1")) == device,
            f"someone else's entry: {status} {err!r}")
     # A device that no name points to, by its path.
@@ -263,12 +293,11 @@ def eight_at_once(b):
     files = [os.urandom(5000 + 1000 * n) for n in range(8)]
     runs = [b.cli("download", b.file(f"F{n}.BIN", files[n]), "--port", f"COM{n + 1}", *FAST, *["--quiet"][:n < 1])
             for n in range(8)]
-    printer = b.file("lpt.out", b"")
+    printer, printed = b.printer_fifo("lpt.out")
     os.symlink(printer, os.path.join(b.ports(), "LPT1"))
     lpt = b.cli("download", b.file("L.BIN", files[0]), "--port", "LPT1", "--turbo")
     # A USB parallel adapter by its path is sent to as LPT1.
-    os.makedirs(os.path.join(b.home, "usb"))
-    usb = b.file("usb/lp0", b"")
+    usb, usb_printed = b.printer_fifo("usb/lp0")
     usb_run = b.cli("download", b.file("U.BIN", files[1]), "--port", usb, "--turbo", "--json")
     # The same device twice, by the same name or another: refused before anything is sent; the first goes on.
     time.sleep(1)
@@ -278,18 +307,18 @@ def eight_at_once(b):
             os.symlink(target, os.path.join(b.ports(), "LPT1"))
         status, out, _ = b.run("download", b.file("X.BIN", b"xx"), "--port", port, *FAST, "--json")
         result = json.loads(out.splitlines()[-1])
-        expect(status == 4 and result["error"] == "port-busy", f"second on {port} ({target}): {status} {out}")
+        # A terminal under LPT1 is no printer, whoever holds it.
+        expect(status == 4 and result["error"] == ("port-not-printer" if target else "port-busy"),
+               f"second on {port} ({target}): {status} {out}")
     # Held by another program: said so first, then the window's words for it.
     status, _, err = b.run("download", b.file("X.BIN", b"xx"), "--port", "COM2", *FAST)
     expect(status == 4 and re.search(r"COM2 \(/dev/pts/\d+\): .*\) \u2014 ATTENZIONE! La porta COM è già aperta", err),
            f"busy, said: {err!r}")
     lpt.communicate(timeout=120)
-    with open(printer, "rb") as f:
-        expect(lpt.returncode == 0 and f.read() == b"?Z4&5000\n" + files[0], "LPT1: one header, one image")
+    expect(lpt.returncode == 0 and printed() == b"?Z4&5000\n" + files[0], "LPT1: one header, one image")
     out, _ = usb_run.communicate(timeout=120)
-    with open(usb, "rb") as f:
-        expect(usb_run.returncode == 0 and f.read() == b"?Z4&6000\n" + files[1] and
-               json.loads(out.splitlines()[0])["port"] == "LPT1", f"/dev/usb/lp0 by its path: {usb_run.returncode}")
+    expect(usb_run.returncode == 0 and usb_printed() == b"?Z4&6000\n" + files[1] and
+           json.loads(out.splitlines()[0])["port"] == "LPT1", f"/dev/usb/lp0 by its path: {usb_run.returncode}")
     for n, run in enumerate(runs):
         out, err = run.communicate(timeout=120)
         expect(run.returncode == 0, f"COM{n + 1}: {run.returncode}")

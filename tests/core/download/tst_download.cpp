@@ -25,12 +25,6 @@
 
 namespace {
 
-QByteArray readFile(const QString& path)
-{
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
 // One download of the core on the virtual clock, set up from words such as "len=4097 op=external port=LPT1 turbo=1
 // cancel@8.05", and told as a timeline of the wire, the dialog, the phases and the messages.
 struct Run {
@@ -82,7 +76,7 @@ struct Run {
         QObject::connect(&other, &Download::ended, [this](DownloadOutcome o) {
             line.add(QStringList{"2nd=done", "2nd=file", "2nd=port", "2nd=failed", "2nd=aborted"}[int(o)]);
         });
-        printer = home.file("lpt1.out", {});
+        printer = printerFifo("lpt1.out", printerReader);
         home.link("LPT1", printer);
         const QMap<QString, std::function<void(const QString&)>> set = {
             {"len", [this](const QString& v) { data = patternBytes(v.toLongLong(), v.toUInt()); }},
@@ -112,6 +106,7 @@ struct Run {
                                    : v == "deaf"     ? fifo(false)
                                    : v == "dangling" ? home.path() + "/gone.out"
                                    : v == "held"     ? hold(printer)
+                                   : v == "plain"    ? home.file("lpt1.txt", {})
                                                      : v);
              }},
             {"file", [](const QString&) {}}};
@@ -129,7 +124,14 @@ struct Run {
                                                           {"noise", [this] { port.receive(QByteArray(1 << 20, 'N')); }},
                                                           {"end", [this] { download.endProgram(); }},
                                                           {"closefifo", [this] { ::close(reader); }},
-                                                          {"unlink", [this] { home.link("LPT1", "/nowhere"); }}};
+                                                          {"unlink", [this] { home.link("LPT1", "/nowhere"); }},
+                                                          {"relink",
+                                                           [this] { home.link("LPT1", printerFifo("other.out", otherReader)); }},
+                                                          {"replace", [this] {
+                                                               QFile::remove(printer);
+                                                               ::close(printerReader);
+                                                               printerFifo("lpt1.out", printerReader);
+                                                           }}};
         for (const QString& word : setup.split(' ', Qt::SkipEmptyParts)) {
             const QStringList kv = word.split(QRegularExpression("[=@]"));
             if (word.contains('@'))
@@ -149,6 +151,31 @@ struct Run {
         if (size > 0 && !QFile::resize(request.path, size))
             request.path = "no sparse files";
         data += QByteArray(size > 0 ? 1 << 20 : 0, '\0');
+    }
+    // The printer on LPT1: a FIFO whose reader takes a megabyte before the writer waits, read after the run.
+    int printerReader = -1, otherReader = -1;
+    mutable QByteArray atPrinter;
+    ~Run()
+    {
+        for (int fd : {printerReader, otherReader, reader})
+            if (fd >= 0)
+                ::close(fd);
+    }
+    QString printerFifo(const QString& name, int& fd)
+    {
+        const QString path = home.path() + "/" + name;
+        ::mkfifo(QFile::encodeName(path).constData(), 0600);
+        fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK);
+        ::fcntl(fd, F_SETPIPE_SZ, 1 << 20);
+        return path;
+    }
+    static QByteArray drain(int fd)
+    {
+        QByteArray got;
+        char block[65536];
+        for (ssize_t n; fd >= 0 && (n = ::read(fd, block, sizeof block)) > 0;)
+            got.append(block, n);
+        return got;
     }
     QString fifo(bool withReader = true)
     {
@@ -206,7 +233,7 @@ struct Run {
         clock.at(0, sample);
     }
     bool parallel() const { return link.parallel(); }
-    QByteArray received() const { return parallel() ? readFile(printer) : port.allBytes(); }
+    QByteArray received() const { return parallel() ? (atPrinter += drain(printerReader)) : port.allBytes(); }
     // The timeline after the download has run its course, with what reached LPT1. The
     // usual stretches are folded once checked: "dlg" the transfer shown, "~wait8" the wait for the
     // printer and the sending that follows it, "END" the end status, 25 s, the port closed, the end message.
@@ -231,8 +258,8 @@ struct Run {
         fold(R"(~wait10@(\S+) ~send0@(\S+))", "~wait10@T", 10);
         fold(R"(\[endwait\]@(\S+) ~end25@\1 (?:close@(\S+) )?I:Download terminato.@\2 =done@(\2))", "END@T", 25);
         fold(R"(\[endwait\]@(\S+) ~end25@\1 I:Download terminato.@(\S+) =done@\2)", "END@T", 25);
-        if (parallel() && QFileInfo(printer).isFile()) {
-            const QByteArray got = readFile(printer);
+        if (parallel()) {
+            const QByteArray got = received();
             const qsizetype header = got.startsWith("?Z") ? got.indexOf('\n') + 1 : 0;
             s += QStringLiteral(" lpt:%1+%2")
                      .arg(QString::fromLatin1(got.left(header)).replace('\n', '$'))
@@ -248,6 +275,7 @@ struct Run {
         QVERIFY(!download.files().sourceOpen() && !download.files().portChannelOpen());
         QVERIFY(!port.isOpen() && !timer->isEnabled());
         QVERIFY(!QFileInfo::exists(home.path() + "/gone.out")); // a missing LPT1 device is never created
+        QCOMPARE(QFileInfo(home.path() + "/lpt1.txt").size(), 0);  // nor a file in its place written
         QVERIFY(messages.shown.size() <=
                 qMax<qsizetype>(1, timeline.count(QRegularExpression("(END|FAIL|=\\w+)@")))); // one a download
         QByteArray sent = parallel() ? received() : QByteArray();
@@ -556,8 +584,15 @@ private slots:
             "~wait8@0 2nd=port@3 ~send0@8 END@8.09 lpt:?Z4&100$+100");
         row("a second user after the end is served", "len=100 second@40",
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 END@8.04 2nd=done@73.04");
-        row("LPT1 gone after the fonts' header: the link failed", "len=1000 op=external port=LPT1 unlink@0.5",
-            "dlg@0 FAIL@1 lpt:?Z:&1000$+0", "la porta non si è riaperta: il dispositivo non esiste");
+        // A job resolves LPT1 once: its name relinked meanwhile leads it to no other device; another device in its
+        // device's place fails it.
+        row("LPT1 relinked after the fonts' header: the rest to the same device",
+            "len=1000 op=external port=LPT1 relink@0.5", "dlg@0 ~wait10@1 END@11.3 lpt:?Z:&1000$+1000");
+        row("LPT1 unlinked after the fonts' header: the rest to the same device",
+            "len=1000 op=external port=LPT1 unlink@0.5", "dlg@0 ~wait10@1 END@11.3 lpt:?Z:&1000$+1000");
+        row("another device in LPT1's place after the fonts' header: the link failed",
+            "len=1000 op=external port=LPT1 replace@0.5", "dlg@0 FAIL@1 lpt:+0",
+            "al suo posto c'è ora un altro dispositivo: not the device this job opened first");
         // Presses, aborts and the end of the program.
         row("a second press in the 8-second wait and in the transfer", "len=300 press@3 press@8.05",
             "open@0 ?Z4&300$@0 ~wait8@0 64x4@8.02+0.02 44@8.1 END@8.1");
@@ -665,7 +700,14 @@ private slots:
             "porta in uso da un altro programma");
         row("LPT1 a FIFO nobody reads: refused at once", "port=LPT1 lpt=deaf", "C:Porta@0 =port@0 lpt:+0",
             "nessuno legge dal dispositivo");
-        row("LPT1 refusing every write", "port=LPT1 lpt=/dev/full", "FAIL@0 lpt:+0", "/dev/full");
+        // Only a printer's device or a FIFO takes the bytes: nothing is written into a disk, a memory device, a
+        // terminal or a file.
+        row("LPT1 a memory device", "port=LPT1 lpt=/dev/full", "C:Porta@0 =port@0 lpt:+0",
+            "/dev/full)\n\nnon è una stampante: a memory device");
+        row("LPT1 /dev/null", "port=LPT1 lpt=/dev/null", "C:Porta@0 =port@0 lpt:+0", "non è una stampante");
+        row("LPT1 a terminal", "port=LPT1 lpt=/dev/ptmx", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: a terminal");
+        row("LPT1 a plain file", "port=LPT1 lpt=plain", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: a plain file");
+        row("LPT1 a disk", "port=LPT1 lpt=/dev/loop0", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: a block device");
         row("LPT1 whose reader goes away, named as it was opened",
             "len=20000 port=LPT1 lpt=fifo unlink@8.4 closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
             "lpt1.fifo) interrotto\n\nla stampante ha chiuso la linea");
@@ -682,6 +724,8 @@ private slots:
         Run d(setup);
         if (d.request.path == "no sparse files")
             QSKIP("no sparse files here");
+        if (setup.contains("/dev/loop0") && !QFileInfo::exists("/dev/loop0"))
+            QSKIP("no block device here");
         const bool existed = QFileInfo::exists(d.request.path), modelled = setup.contains("queue=");
         if (modelled)
             d.watchTheBar();
@@ -691,6 +735,7 @@ private slots:
         if (got != timeline)
             qInfo().noquote() << "messages:" << d.messages.said();
         COMPARE_TIMELINE(got, timeline);
+        QCOMPARE(Run::drain(d.otherReader), QByteArray()); // a name relinked meanwhile leads the job nowhere else
         QVERIFY2(d.messages.said().contains(got.contains("END@") ? "Spegnere e riaccendere la stampante" : message) &&
                      d.messages.said().contains(message),
                  qPrintable(d.messages.said()));

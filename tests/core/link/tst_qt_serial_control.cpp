@@ -80,6 +80,27 @@ private slots:
         QVERIFY2(took.elapsed() > 1000, qPrintable(QString::number(took.elapsed())));
     }
 
+    // A job resolves its port's name once: relinked between two of its openings, the name leads the job to the
+    // device it first opened, and the other device gets nothing; once the job lets go, the name leads on.
+    void aHeldPortKeepsItsDevice()
+    {
+        PtyPair first, second;
+        auto comm = control(3, first);
+        comm->holdDevice(true);
+        QVERIFY(!comm.open());
+        comm->close();
+        home.link("COM3", second.slavePath());
+        QVERIFY(!comm.open() && comm->write("part2"));
+        QCOMPARE(comm->device(), first.slavePath());
+        QVERIFY(QTest::qWaitFor([&] { return comm->pendingOutput() == 0; }, 10000));
+        QCOMPARE(first.read(5, 3000), QByteArray("part2"));
+        QCOMPARE(second.read(1, 200), QByteArray());
+        comm->close();
+        comm->holdDevice(false);
+        QVERIFY(!comm.open());
+        QCOMPARE(comm->device(), second.slavePath());
+    }
+
     // Every way a COM port can fail to open, named by its cause; none of them is a failure signal.
     void portTargets_data()
     {
