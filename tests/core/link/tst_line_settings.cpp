@@ -100,10 +100,14 @@ private slots:
         // Someone else's entries: a plain file, a link of their own.
         const QString other = home.file("other.out", {});
         QVERIFY(home.link("COM4", other));
-        QCOMPARE(int(port_catalog::link("COM4", stable).result), int(R::Foreign));
+        PtyPair second;
+        QCOMPARE(int(port_catalog::link("COM4", second.slavePath()).result), int(R::Foreign));
         QCOMPARE(int(port_catalog::unlink("COM4").result), int(R::Foreign));
         QCOMPARE(QFileInfo(port_names::portsFolder() + "/COM4").symLinkTarget(), other);
-        QCOMPARE(int(port_catalog::link("COM4", stable, true).result), int(R::Done));
+        // Never a second name for one device, nor a name for what it cannot use.
+        QCOMPARE(port_catalog::link("COM4", stable, true).error, stable + ": COM3 leads there already");
+        QCOMPARE(port_catalog::link("LPT1", second.slavePath()).error, second.slavePath() + ": a terminal");
+        QCOMPARE(int(port_catalog::link("COM4", second.slavePath(), true).result), int(R::Done));
         QVERIFY(port_catalog::nameOf("COM4").ours && port_catalog::nameOf("COM4").state.cause == Cause::None);
         QCOMPARE(port_catalog::nameOf("COM5").state.cause, Cause::PortMissing);
         QCOMPARE(int(port_catalog::link("COM11", stable).result), int(R::Failed));
