@@ -108,8 +108,8 @@ void HistoryWindow::refresh()
         if (!filter.since.isValid())
             return; // a date being typed
     }
-    const ServiceRecord record;
-    m_rows = record.read(filter);
+    const ServiceRecord::Reading reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter);
+    m_rows = reading.rows;
     jobs->setRowCount(int(m_rows.size()));
     for (int r = 0; r < m_rows.size(); ++r) {
         const ServiceRecord::Row& row = m_rows[r];

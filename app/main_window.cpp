@@ -96,10 +96,25 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     inputs.pacing = [this] { return pacingOf(BoxValue(controls::checkValue(*chkTurbo))); };
     inputs.link = [this] { return linkChoice(linkBoxes()); };
     m_download = new Download(inputs, seams.clock, *m_downloadComm, *m_timer1, this);
-    connect(m_download, &Download::notice, this,
-            [this](const DownloadNotice& notice) { tellDownload(m_seams.messages, m_language, notice); });
+    connect(m_download, &Download::notice, this, [this](const DownloadNotice& notice) {
+        // The job is over when its notice comes: its row ends now, not when the operator closes the box.
+        using Kind = DownloadNotice::Kind;
+        endRecord(int(notice.kind == Kind::Ended                                     ? DownloadOutcome::Completed
+                      : notice.kind == Kind::FileRefused || notice.kind == Kind::FontsTooBig ? DownloadOutcome::FileRefused
+                      : notice.kind == Kind::PortRefused                               ? DownloadOutcome::PortRefused
+                      : notice.kind == Kind::Aborted                                   ? DownloadOutcome::Aborted
+                                                                                       : DownloadOutcome::Failed));
+        tellDownload(m_seams.messages, m_language, notice);
+    });
     m_calcolo = new ProgressDialog(this, *m_download, seams.clock, [this] { return int(m_language); });
-    connect(m_download, &Download::planned, this, &MainWindow::beginRecord);
+    connect(m_download, &Download::planned, this, [this] { beginRecord(true); });
+    // The row says at once that a header went out (the printer is mid-image from then on), and
+    // keeps up with the bytes every few seconds: a program killed meanwhile leaves a true row.
+    connect(m_download, &Download::headerSent, this, [this] { recordSoFar(); });
+    connect(m_download, &Download::progressChanged, this, [this] {
+        if (m_recording.id && m_seams.clock.now() - m_recordedAt >= 5)
+            recordSoFar();
+    });
     connect(m_download, &Download::ended, this, [this](DownloadOutcome outcome) { endRecord(int(outcome)); });
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
 
@@ -160,6 +175,20 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
                                          QStringLiteral("/dev/"));
         };
     m_ports = new PortsWindow(this, hooks);
+    m_goOn = seams.goOn;
+    if (!m_goOn)
+        m_goOn = [this](const QString& text) {
+            QMessageBox box(QMessageBox::Warning, kAppTitle, text, QMessageBox::NoButton, this);
+            const bool italian = m_language == kItalian;
+            QPushButton* goOn = box.addButton(italian ? QStringLiteral("Continua") : QStringLiteral("Continue"),
+                                              QMessageBox::AcceptRole);
+            QPushButton* stop = box.addButton(italian ? QStringLiteral("Annulla") : QStringLiteral("Cancel"),
+                                              QMessageBox::RejectRole);
+            box.setDefaultButton(stop);
+            box.setEscapeButton(stop);
+            box.exec();
+            return box.clickedButton() == goOn;
+        };
     HistoryWindow::Hooks historyHooks{seams.messages, [this] { return int(m_language); }, seams.savePath};
     if (!historyHooks.savePath)
         historyHooks.savePath = [this](const QString& title, const QString& suggested) {
@@ -662,11 +691,13 @@ void MainWindow::StartTrasm_Click()
         const QString device = link.parallel() ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
         if (!m_record)
             m_record = std::make_unique<ServiceRecord>();
-        // A printer still waiting for the rest of an image would take this one as that rest.
-        if (m_record->leftMidImage(link.port, device))
-            m_seams.messages.show(ownText(m_language, Msg::StillMidImage).arg(link.port), kAppTitle,
-                                  MessageIcon::Information);
-        m_recording = Recording{true, std::nullopt, link.port, device, link.line ? link.line->text() : QString()};
+        // A printer still waiting for the rest of an image would take this one as that rest: nothing
+        // goes out unless the operator goes on.
+        if (m_record->leftMidImage(link.port, device) &&
+            !m_goOn(ownText(m_language, Msg::StillMidImage).arg(link.port)))
+            return;
+        m_recording = Recording{true,         std::nullopt, link.port, device, link.line ? link.line->text() : QString(),
+                                request.path, int(request.operation)};
     }
     m_download->start(request);
 }
@@ -682,33 +713,50 @@ std::optional<qint64> MainWindow::beginAsking(const QString& kind, const QString
     return id;
 }
 
-void MainWindow::beginRecord()
+void MainWindow::beginRecord(bool planned)
 {
     if (!std::exchange(m_recording.pending, false) || !m_record)
         return;
-    const DownloadPlan& plan = m_download->plan();
+    // A row holds what its own job did: a file refused before its plan has no headers, no digest.
     ServiceRecord::Start s;
     s.face = QStringLiteral("window");
     s.kind = QStringLiteral("download");
-    s.operation = QStringList{"firmware", "standard-fonts", "external-fonts"}.value(int(plan.operation));
+    s.operation = QStringList{"firmware", "standard-fonts", "external-fonts"}.value(m_recording.operation);
     s.boot = SelBoot[0]->isChecked() ? QStringLiteral("board") : QStringLiteral("ram");
-    s.checksum = controls::checkValue(*chkCheckSum) == 1 && chkCheckSum->isEnabled();
+    s.checksum = planned && m_download->plan().checksum;
     s.turbo = controls::checkValue(*chkTurbo) == 1;
-    s.file = QFileInfo(ShowFile->text()).absoluteFilePath();
-    s.fileSize = QFileInfo(ShowFile->text()).size();
-    s.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
-    s.fileXor = m_download->fileXor();
+    s.file = m_recording.file.isEmpty() ? QString() : QFileInfo(m_recording.file).absoluteFilePath();
+    s.fileSize = planned ? m_download->plan().length : -1;
+    if (planned) {
+        s.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
+        s.fileXor = m_download->fileXor();
+    }
     s.port = m_recording.port;
     s.device = m_recording.device;
     s.deviceId = port_catalog::identityOf(m_recording.device);
     s.line = m_recording.line;
     m_recording.id = m_record->begin(s);
+    m_recordedAt = m_seams.clock.now();
+}
+
+void MainWindow::recordSoFar()
+{
+    if (!m_record || !m_recording.id)
+        return;
+    ServiceRecord::End e;
+    e.headers = m_download->plan().headerTexts().join(' ');
+    e.sent = m_download->bytesWritten();
+    e.taken = m_download->progress().taken;
+    e.midImage = true; // a header is out and the rest is still on its way
+    m_record->update(m_recording.id, e);
+    m_recordedAt = m_seams.clock.now();
 }
 
 void MainWindow::endRecord(int outcome)
 {
-    beginRecord(); // refused before its plan: written now
-    if (!m_record)
+    const bool planned = !m_recording.pending || outcome != int(DownloadOutcome::FileRefused);
+    beginRecord(planned && outcome != int(DownloadOutcome::FileRefused)); // refused before its plan: written now
+    if (!m_record || !m_recording.id)
         return;
     ServiceRecord::End e;
     static const char* const outcomes[] = {"completed", "file-refused", "port-refused", "failed", "aborted"};
@@ -717,16 +765,32 @@ void MainWindow::endRecord(int outcome)
         e.outcome = QStringLiteral("sent");
     if (m_download->failure())
         e.cause = causeId(m_download->failure().cause);
-    e.headers = m_download->plan().headerTexts().join(' ');
-    e.sent = m_download->bytesWritten();
-    e.taken = m_download->progress().taken;
-    e.midImage = m_download->leftMidImage();
-    e.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
+    if (outcome != int(DownloadOutcome::FileRefused)) {
+        e.headers = m_download->plan().headerTexts().join(' ');
+        e.sent = m_download->bytesWritten();
+        e.taken = m_download->progress().taken;
+        e.midImage = m_download->leftMidImage();
+        e.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
+    }
     m_record->complete(std::exchange(m_recording.id, std::nullopt), e);
     if (m_history->isVisible())
         m_history->refresh();
-    // Said once, after the job's own end: the job itself went on as it would have.
-    if (const auto why = m_record->takeProblem(); why && !m_seams.messages.silenced)
+    tellRecordProblem();
+}
+
+void MainWindow::tellRecordProblem()
+{
+    // Said once, after the job's own end, when the record has had its say: the job itself went on
+    // as it would have.
+    if (!m_record || m_seams.messages.silenced)
+        return;
+    if (!m_record->flush(0)) {
+        QTimer::singleShot(250, this, &MainWindow::tellRecordProblem);
+        return;
+    }
+    if (m_download->busy() || m_calcolo->shown()) // not in the middle of the next job's dialog
+        return;
+    if (const auto why = m_record->takeProblem())
         m_seams.messages.show(ownText(m_language, Msg::NotRecorded).arg(m_record->path(), *why), kAppTitle,
                               MessageIcon::Information);
 }

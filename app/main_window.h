@@ -47,6 +47,8 @@ struct Seams {
     std::function<QString(const QString& prompt)> askPath = {};
     // Where to save a file; Qt's own dialog when empty.
     std::function<QString(const QString& title, const QString& suggested)> savePath = {};
+    // Whether to go on with a download the operator is warned of (true: Continua); Qt's own box when empty.
+    std::function<bool(const QString& text)> goOn = {};
 };
 
 // The main window: the program lives as long as it is open.
@@ -172,12 +174,19 @@ private:
     struct Recording {
         bool pending = false;
         std::optional<qint64> id;
-        QString port, device, line;
+        QString port, device, line, file;
+        int operation = 0;
     } m_recording;
-    void beginRecord();
+    // The download's row: with what its plan says once it has one (`planned`), else the request alone.
+    void beginRecord(bool planned);
     // A conversation with the printer on the boxes' link, into the record: its row, written now.
     std::optional<qint64> beginAsking(const QString& kind, const QString& file = {});
     std::optional<qint64> m_askingRecord, m_checkRecord;
     void endRecord(int outcome);
+    void recordSoFar();
+    std::function<bool(const QString& text)> m_goOn;
+    double m_recordedAt = 0;
+    // Says, once the record has written it, that a job's row could not be.
+    void tellRecordProblem();
     QTimer* m_clockTimer = nullptr;
 };

@@ -98,6 +98,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     const DownloadPlan& plan = download.plan(); // made by the download's pass, before anything opens
     DownloadWatch watch(download, clock);
     qint32 shownPercent = -1;
+    double shownAt = -1;
     qint64 taken = 0; // what the bar last showed: the line had taken it
     QObject::connect(&download, &Download::progressChanged, [&] {
         const DownloadProgress& d = download.progress();
@@ -105,10 +106,14 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
             return;
         taken = d.taken;
         const int percent = int(d.taken * 100 / d.total);
-        // On a terminal every change; elsewhere a line per percent.
+        // On a terminal every change; in JSON an event per percent; in a log a line per 10 % or per 5 s.
         if (percent == shownPercent && (out.json() || !m_terminal))
             return;
+        if (!out.json() && !m_terminal && percent / 10 == shownPercent / 10 && clock.now() - shownAt < 5 &&
+            percent < 100)
+            return;
         shownPercent = percent;
+        shownAt = clock.now();
         const DownloadStatus status = watch.status();
         const double rate = status.rate, left = status.secondsLeft;
         countdown.stop();
@@ -127,6 +132,23 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     // The job in the service record, from its start line to its result.
     Recording record(p, out, language);
     std::optional<qint64> recorded;
+    // The row says at once that a header went out, and keeps up with the bytes every few seconds:
+    // a command killed meanwhile leaves a true row.
+    double recordedAt = 0;
+    const auto recordSoFar = [&] {
+        ServiceRecord::End sofar;
+        sofar.headers = download.plan().headerTexts().join(' ');
+        sofar.sent = download.bytesWritten();
+        sofar.taken = taken;
+        sofar.midImage = true;
+        record.update(recorded, sofar);
+        recordedAt = clock.now();
+    };
+    QObject::connect(&download, &Download::headerSent, recordSoFar);
+    QObject::connect(&download, &Download::progressChanged, [&] {
+        if (recorded && clock.now() - recordedAt >= 5)
+            recordSoFar();
+    });
     // Everything that decides what goes out, said before anything does: once the download has its
     // plan, or at its refusal, whichever comes first.
     bool started = false;
@@ -138,7 +160,9 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         const QString lineText =
             link.line ? link.line->text() : inLanguage(language, "no line chosen", "nessuna linea scelta");
         const bool external = c.request.operation == Operation::ExternalFonts;
-        const bool checksum = !external && c.request.boot == Boot::Board && c.request.checksum == BoxValue::Checked;
+        const bool checksum = planned ? plan.checksum
+                                      : !external && c.request.boot == Boot::Board &&
+                                            c.request.checksum == BoxValue::Checked;
         const QStringList headers = planned && !plan.refused ? plan.headerTexts() : QStringList();
         const qint64 size = QFileInfo(c.request.path).size();
         QJsonObject start{{"file", c.request.path},
@@ -165,6 +189,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                                  checksum, pacing == Pacing::Turbo, QFileInfo(c.request.path).absoluteFilePath(), size,
                                  QString::fromLatin1(download.fileSha256().toHex()), download.fileXor(), QString(),
                                  link.port, device, port_catalog::identityOf(device), parallel ? QString() : lineText});
+        if (!planned && !QFileInfo(c.request.path).isFile())
+            return; // nothing to announce of a file that is not there: its refusal says it all
         out.event(
             QStringLiteral("start"),
             inLanguage(language, "%1, %2 bytes, to %3%4: %5, %6, Turbo %7%8", "%1, %2 byte, a %3%4: %5, %6, Turbo %7%8")
@@ -214,7 +240,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         // The result line says it; the event is for --json.
         out.event(QStringLiteral("interrupted"), QString(), counts);
         QJsonObject fields = counts;
-        fields.insert(QStringLiteral("outcome"), QStringLiteral("aborted"));
+        fields.insert(QStringLiteral("outcome"), QStringLiteral("interrupted")); // as the record says it
         return out.result(name(), 128 + m_signal, fields,
                           inLanguage(language, "%1: interrupted after %2; nothing more was sent%3",
                                      "%1: interrotto dopo %2; non è stato inviato altro%3")

@@ -1,5 +1,6 @@
 #include "cli/history_command.h"
 
+#include "core/link/stored_choices.h"
 #include "core/record/service_record.h"
 
 #include <QCommandLineParser>
@@ -19,7 +20,16 @@ void HistoryCommand::define(QCommandLineParser& p) const
 
 int HistoryCommand::run(const QCommandLineParser& p, Output& out)
 {
-    ServiceRecord::Filter filter{p.value("port").toUpper(), p.value("file"), p.value("outcome"), {}};
+    // COM3 and com3 are one name; a device's path is taken as it is written.
+    const QString port = p.value("port");
+    ServiceRecord::Filter filter{kPortItems.contains(port.toUpper()) ? port.toUpper() : port, p.value("file"),
+                                 p.value("outcome"), {}};
+    if (!filter.outcome.isEmpty() && !ServiceRecord::kOutcomes.contains(filter.outcome)) {
+        const QString why = QStringLiteral("--outcome takes one of: ") + ServiceRecord::kOutcomes.join(", ");
+        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
+                  {{"error", "usage"}, {"text", why}});
+        return out.result(name(), exit_status::Usage);
+    }
     if (p.isSet("since")) {
         filter.since = QDateTime::fromString(p.value("since"), Qt::ISODate);
         if (!filter.since.isValid()) {
@@ -35,8 +45,16 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
                   {{"error", "usage"}, {"text", why}});
         return out.result(name(), exit_status::Usage);
     }
-    const ServiceRecord record;
-    const QList<ServiceRecord::Row> rows = record.read(filter);
+    // Only read: a record that cannot be read is said, never set aside or made anew.
+    const ServiceRecord::Reading reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter);
+    if (!reading.error.isEmpty()) {
+        out.event(QStringLiteral("error"),
+                  QStringLiteral("velmora-cli history: %1: %2").arg(ServiceRecord::defaultPath(), reading.error),
+                  {{"error", "record-unreadable"}, {"file", ServiceRecord::defaultPath()}, {"text", reading.error}},
+                  Output::Detail::Quiet);
+        return out.result(name(), exit_status::RecordUnreadable);
+    }
+    const QList<ServiceRecord::Row>& rows = reading.rows;
     if (p.isSet("csv")) {
         std::fputs(ServiceRecord::toCsv(rows).toUtf8().constData(), stdout);
         return exit_status::Ok;

@@ -9,18 +9,34 @@ Recording::Recording(const QCommandLineParser& parser, Output& out, int language
     if (parser.isSet(QStringLiteral("no-stored")) && !parser.isSet(QStringLiteral("record")))
         return;
     m_record = std::make_unique<ServiceRecord>();
-    if (!m_record->setAside().isEmpty())
+}
+
+Recording::~Recording()
+{
+    // The rows are written beside the job; what is still being written when the command ends is
+    // waited for as long as one busy wait, and what went wrong is said before the program ends.
+    if (m_record) {
+        m_record->flush(3500);
+        tellProblem();
+    }
+}
+
+void Recording::update(std::optional<qint64> id, const ServiceRecord::End& sofar)
+{
+    if (m_record)
+        m_record->update(id, sofar);
+}
+
+void Recording::tellProblem()
+{
+    if (!m_toldAside && !m_record->setAside().isEmpty()) {
+        m_toldAside = true;
         m_out.event(QStringLiteral("warning"),
                     inLanguage(m_language, "the service record was damaged: set aside as %1, a new one begun",
                                "il registro di servizio era danneggiato: messo da parte come %1, iniziato uno nuovo")
                         .arg(m_record->setAside()),
                     {{"error", "record-damaged"}, {"file", m_record->setAside()}}, Output::Detail::Quiet);
-}
-
-Recording::~Recording() = default;
-
-void Recording::tellProblem()
-{
+    }
     if (const auto why = m_record->takeProblem())
         m_out.event(QStringLiteral("warning"),
                     inLanguage(m_language, "this job is not recorded in the service record (%1): %2",
@@ -43,6 +59,8 @@ void Recording::complete(std::optional<qint64> id, const ServiceRecord::End& end
     if (!m_record)
         return;
     m_record->complete(id, end);
+    // The job is over: its row may take a moment, never its signal or its result.
+    m_record->flush(1000);
     tellProblem();
 }
 

@@ -16,6 +16,8 @@ public:
     Recording(const QCommandLineParser& parser, Output& out, int language);
     ~Recording();
     std::optional<qint64> begin(const ServiceRecord::Start& start);
+    // What the job did so far: its headers out, its bytes.
+    void update(std::optional<qint64> id, const ServiceRecord::End& sofar);
     void complete(std::optional<qint64> id, const ServiceRecord::End& end);
     // A conversation with the printer on this link: an interrogation, a release check.
     std::optional<qint64> beginAsking(const QString& kind, const LinkChoice& link, const QString& file = {});
@@ -28,4 +30,5 @@ private:
     std::unique_ptr<ServiceRecord> m_record;
     Output& m_out;
     int m_language;
+    bool m_toldAside = false;
 };

@@ -61,6 +61,7 @@ DownloadPlan planDownload(const DownloadRequest& request, qint64 length, std::op
     plan.length = length;
     if (plan.timed()) {
         const char code = headerCode(request.operation, request.boot, request.checksum);
+        plan.checksum = code && headerCarriesChecksum(code);
         const QByteArray header =
             code ? headerText(code, length, headerCarriesChecksum(code) ? xorSum : std::nullopt) : QByteArray();
         plan.parts = {{header, 0, length, DownloadPlan::kPrinterWait}};

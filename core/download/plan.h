@@ -34,7 +34,8 @@ struct DownloadPlan {
     qint64 length = 0;
     Failure refused; // the file is refused as it stands (external fonts too big): nothing goes out
     QList<Part> parts;
-    bool pad = false; // a timed load of odd length ends with one blank
+    bool pad = false;      // a timed load of odd length ends with one blank
+    bool checksum = false; // its header carries the file's XOR
 
     bool timed() const { return operation != Operation::ExternalFonts; }
     int chunk(Pacing pacing) const { return pacing == Pacing::Turbo ? 512 : 64; }

@@ -10,10 +10,18 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSet>
+#include <QHash>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUuid>
 #include <QVariant>
+
+#include <condition_variable>
+#include <deque>
+#include <functional>
+#include <mutex>
+#include <thread>
 
 #ifdef Q_OS_UNIX
 #include <csignal>
@@ -84,250 +92,474 @@ QString ServiceRecord::defaultPath()
            QStringLiteral("/Velmora/history.sqlite");
 }
 
-ServiceRecord::ServiceRecord(QString path)
-    : m_path(std::move(path)), m_connection(QStringLiteral("record-") + QUuid::createUuid().toString(QUuid::Id128))
+namespace {
+
+// SQLite's own word that the file is damaged (SQLITE_CORRUPT) or no database (SQLITE_NOTADB): the
+// only failures that set a record aside. A full disk, a read-only mount or a lock cost a row.
+bool saysDamaged(const QSqlError& error)
 {
-    m_open = open();
+    const QString code = error.nativeErrorCode();
+    return code == QLatin1String("11") || code == QLatin1String("26");
 }
 
-ServiceRecord::~ServiceRecord()
+// A FIFO or a device in the place of the record or of one of its side files would block the
+// first read for ever, or feed it noise: none of them is ever opened.
+QString notAFile(const QString& path)
 {
+    for (const char* side : {"", "-journal", "-wal", "-shm"}) {
+        const QFileInfo file(path + QLatin1String(side));
+        if ((file.exists() || file.isSymLink()) && !file.isFile())
+            return QStringLiteral("something other than a file stands in the place of ") + file.fileName();
+    }
+    return {};
+}
+
+const QString kSelect = QStringLiteral(
+    "SELECT id, started, ended, user, pid, host, face, kind, operation, boot, checksum, turbo, file, file_size, "
+    "file_sha256, file_xor, file_release, port, device, device_id, line, headers, sent, taken, model, release, "
+    "flash, release_after, outcome, cause, mid_image FROM jobs");
+
+// A connection of this thread that only reads, made for one reading and gone with it.
+class ReadConnection
+{
+public:
+    ReadConnection(const QString& path, int busyMs)
+        : m_name(QStringLiteral("record-read-") + QUuid::createUuid().toString(QUuid::Id128))
     {
-        QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-        if (db.isOpen())
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY;QSQLITE_BUSY_TIMEOUT=%1").arg(busyMs));
+        if (!db.open())
+            m_error = db.lastError().text();
+    }
+    ~ReadConnection()
+    {
+        {
+            QSqlDatabase db = QSqlDatabase::database(m_name, false);
             db.close();
+        }
+        QSqlDatabase::removeDatabase(m_name);
     }
-    QSqlDatabase::removeDatabase(m_connection);
+    QSqlDatabase db() const { return QSqlDatabase::database(m_name, false); }
+    QString error() const { return m_error; }
+
+private:
+    QString m_name;
+    QString m_error;
+};
+
+QString likePattern(QString text)
+{
+    text.replace(QLatin1Char('\\'), QLatin1String("\\\\"));
+    text.replace(QLatin1Char('%'), QLatin1String("\\%"));
+    text.replace(QLatin1Char('_'), QLatin1String("\\_"));
+    return QLatin1Char('%') + text + QLatin1Char('%');
 }
 
-void ServiceRecord::fail(const QString& why)
+ServiceRecord::Row rowOf(const QSqlQuery& q, const QString& host)
 {
-    if (!m_problem && !m_told)
-        m_problem = why;
+    ServiceRecord::Row r;
+    int i = 0;
+    const auto text = [&] { return q.value(i++).toString(); };
+    const auto number = [&] { return q.value(i).isNull() ? (++i, qint64(-1)) : q.value(i++).toLongLong(); };
+    r.id = q.value(i++).toLongLong();
+    r.started = QDateTime::fromString(text(), Qt::ISODateWithMs);
+    r.ended = QDateTime::fromString(text(), Qt::ISODateWithMs);
+    r.user = text();
+    const qint64 pid = number();
+    const QString rowHost = text();
+    ServiceRecord::Start& s = r.start;
+    s.face = text(), s.kind = text(), s.operation = text(), s.boot = text();
+    s.checksum = number() > 0, s.turbo = number() > 0;
+    s.file = text(), s.fileSize = number(), s.fileSha256 = text(), s.fileXor = int(number());
+    s.fileRelease = text(), s.port = text(), s.device = text(), s.deviceId = text(), s.line = text();
+    ServiceRecord::End& e = r.end;
+    e.headers = text(), e.sent = number(), e.taken = number();
+    e.model = text(), e.release = text(), e.flash = text(), e.releaseAfter = text();
+    e.outcome = text(), e.cause = text(), e.midImage = number() > 0;
+    if (!r.ended.isValid() && rowHost == host && alive(pid))
+        e.outcome = QStringLiteral("running");
+    return r;
 }
 
-std::optional<QString> ServiceRecord::takeProblem()
-{
-    if (m_problem)
-        m_told = true;
-    return std::exchange(m_problem, std::nullopt);
-}
+} // namespace
 
-bool ServiceRecord::exec(const QString& sql, const QList<QVariant>& values, qint64* id)
+ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& f)
 {
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.isOpen()) {
-        fail(QStringLiteral("the record is not open"));
-        return false;
+    Reading reading;
+    if (const QString why = notAFile(path); !why.isEmpty()) {
+        reading.error = why;
+        return reading;
     }
-    QSqlQuery q(db);
-    if (!q.prepare(sql)) {
-        fail(q.lastError().text());
-        return false;
+    if (!QFileInfo::exists(path))
+        return reading; // nothing recorded yet
+    const ReadConnection connection(path, 1000);
+    if (!connection.error().isEmpty()) {
+        reading.error = connection.error();
+        return reading;
+    }
+    QStringList where;
+    QList<QVariant> values;
+    if (!f.port.isEmpty())
+        where << QStringLiteral("port = ?"), values << f.port;
+    if (!f.file.isEmpty())
+        where << QStringLiteral("file LIKE ? ESCAPE '\\'"), values << likePattern(f.file);
+    if (f.since.isValid())
+        where << QStringLiteral("started >= ?"), values << f.since.toUTC().toString(Qt::ISODateWithMs);
+    // "running" is a row without an end whose program still runs: told apart below.
+    const bool unended = f.outcome == QLatin1String("running") || f.outcome == QLatin1String("did-not-finish");
+    if (!f.outcome.isEmpty())
+        where << QStringLiteral("outcome = ?"), values << (unended ? QStringLiteral("did-not-finish") : f.outcome);
+    QSqlQuery q(connection.db());
+    q.setForwardOnly(true);
+    if (!q.prepare(kSelect + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
+                   QStringLiteral(" ORDER BY id DESC"))) {
+        reading.error = q.lastError().text();
+        return reading;
     }
     for (const QVariant& v : values)
         q.addBindValue(v);
     if (!q.exec()) {
-        fail(q.lastError().text());
-        return false;
+        reading.error = q.lastError().text();
+        return reading;
     }
-    if (id)
-        *id = q.lastInsertId().toLongLong();
-    return true;
+    const QString host = QSysInfo::machineHostName();
+    while (q.next()) {
+        Row r = rowOf(q, host);
+        if (!unended || r.end.outcome == f.outcome)
+            reading.rows << std::move(r);
+    }
+    if (q.lastError().isValid())
+        reading.error = q.lastError().text();
+    return reading;
 }
 
-bool ServiceRecord::open()
-{
-    // Tried again at the next job after a failure: the connection is made afresh.
-    if (QSqlDatabase::contains(m_connection)) {
-        {
-            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-            db.close();
-        }
-        QSqlDatabase::removeDatabase(m_connection);
-    }
-    if (!QDir().mkpath(QFileInfo(m_path).absolutePath())) {
-        fail(QStringLiteral("cannot make the folder of ") + m_path);
-        return false;
-    }
-    // A FIFO or a device in its place would block the first read for ever: never opened.
-    if (const QFileInfo file(m_path); (file.exists() || file.isSymLink()) && !file.isFile()) {
-        fail(QStringLiteral("something other than a file stands in its place"));
-        return false;
-    }
-    const auto connect = [this] {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
-        db.setDatabaseName(m_path);
-        // Another writer holds the database for a moment: wait that long, then give up this write.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
-        return db.open();
-    };
-    if (!connect()) {
-        fail(QSqlDatabase::database(m_connection, false).lastError().text());
-        return false;
-    }
-    // A damaged file is set aside, never written over or dropped: it may be all the history there is.
-    bool sound = false;
-    QString error;
+// The thread that writes: every statement of the record runs there, one at a time, in the order
+// asked, so that no face and no job waits on a lock, a full disk or a slow file system.
+struct ServiceRecord::Writer {
+    QString path;
+    QString connection = QStringLiteral("record-") + QUuid::createUuid().toString(QUuid::Id128);
+    std::mutex mutex;
+    std::condition_variable wake, done;
+    std::deque<std::function<void()>> queue; // guarded by mutex
+    bool stopping = false, working = false;  // guarded by mutex
+    std::optional<QString> problem;          // guarded by mutex
+    qint64 problemJob = -1;
+    QSet<qint64> told;
+    QString setAside;
+    // The thread's own.
+    bool open = false;
+    QHash<qint64, qint64> rows; // a job's handle -> its row
+    std::thread thread;
+
+    explicit Writer(QString p) : path(std::move(p)), thread([this] { run(); }) {}
+
+    void post(std::function<void()> task)
     {
-        QSqlQuery check(QSqlDatabase::database(m_connection, false));
-        sound = check.exec(QStringLiteral("PRAGMA quick_check")) && check.next() &&
-                check.value(0).toString() == QLatin1String("ok");
-        error = check.lastError().text();
-    }
-    if (!sound && !error.contains(QLatin1String("locked"))) {
         {
-            QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-            db.close();
+            const std::lock_guard lock(mutex);
+            queue.push_back(std::move(task));
         }
-        QSqlDatabase::removeDatabase(m_connection);
-        m_setAside = m_path + QStringLiteral(".damaged-") +
-                     QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        const bool renamed = QFile::rename(m_path, m_setAside);
-        if (renamed)
-            for (const char* side : {"-wal", "-shm"})
-                QFile::rename(m_path + side, m_setAside + side);
-        else
-            m_setAside.clear(); // another writer set it aside first, or it cannot be: the new file decides
-        if (!connect()) {
-            fail(QSqlDatabase::database(m_connection, false).lastError().text());
+        wake.notify_one();
+    }
+    void run()
+    {
+        std::unique_lock lock(mutex);
+        for (;;) {
+            wake.wait(lock, [this] { return stopping || !queue.empty(); });
+            if (queue.empty())
+                break;
+            auto task = std::move(queue.front());
+            queue.pop_front();
+            working = true;
+            const bool hurry = stopping;
+            lock.unlock();
+            if (hurry && open) // the program is ending: what is left waits on no lock for long
+                exec(-1, QStringLiteral("PRAGMA busy_timeout = 250"));
+            task();
+            lock.lock();
+            working = false;
+            if (queue.empty())
+                done.notify_all();
+        }
+        lock.unlock();
+        {
+            QSqlDatabase db = QSqlDatabase::database(connection, false);
+            if (db.isOpen())
+                db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+    }
+    void fail(qint64 job, const QString& why)
+    {
+        const std::lock_guard lock(mutex);
+        if (!problem && !told.contains(job))
+            problem = why, problemJob = job;
+    }
+    bool exec(qint64 job, const QString& sql, const QList<QVariant>& values = {}, qint64* id = nullptr)
+    {
+        const QSqlDatabase db = QSqlDatabase::database(connection, false);
+        if (!db.isOpen()) {
+            fail(job, QStringLiteral("the record is not open"));
             return false;
         }
-        if (!renamed) {
-            QSqlQuery again(QSqlDatabase::database(m_connection, false));
-            if (!(again.exec(QStringLiteral("PRAGMA quick_check")) && again.next() &&
-                  again.value(0).toString() == QLatin1String("ok"))) {
-                fail(QStringLiteral("the record is damaged and cannot be set aside: ") + error);
+        QSqlQuery q(db);
+        if (!q.prepare(sql)) {
+            fail(job, q.lastError().text());
+            return false;
+        }
+        for (const QVariant& v : values)
+            q.addBindValue(v);
+        if (!q.exec()) {
+            fail(job, q.lastError().text());
+            return false;
+        }
+        if (id)
+            *id = q.lastInsertId().toLongLong();
+        return true;
+    }
+    void closeConnection()
+    {
+        if (!QSqlDatabase::contains(connection))
+            return;
+        {
+            QSqlDatabase db = QSqlDatabase::database(connection, false);
+            db.close();
+        }
+        QSqlDatabase::removeDatabase(connection);
+    }
+    bool connect(qint64 job)
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
+        db.setDatabaseName(path);
+        // Another writer holds the database for a moment: wait that long, then give up this write.
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        if (db.open())
+            return true;
+        fail(job, db.lastError().text());
+        return false;
+    }
+    // SQLite's verdict on the file: sound, damaged, or not to be told now (a lock, a full disk).
+    enum class Verdict { Sound, Damaged, Unknown };
+    Verdict check(QString* why)
+    {
+        QSqlQuery q(QSqlDatabase::database(connection, false));
+        if (q.exec(QStringLiteral("PRAGMA quick_check")) && q.next()) {
+            const QString said = q.value(0).toString();
+            if (said == QLatin1String("ok"))
+                return Verdict::Sound;
+            *why = said;
+            return Verdict::Damaged;
+        }
+        *why = q.lastError().text();
+        return saysDamaged(q.lastError()) ? Verdict::Damaged : Verdict::Unknown;
+    }
+    bool openRecord(qint64 job)
+    {
+        closeConnection(); // tried again at the next job after a failure: the connection made afresh
+        if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
+            fail(job, QStringLiteral("cannot make the folder of ") + path);
+            return false;
+        }
+        if (const QString why = notAFile(path); !why.isEmpty()) {
+            fail(job, why);
+            return false;
+        }
+        if (!connect(job))
+            return false;
+        // A damaged file is set aside, never written over or dropped: it may be all the history there is.
+        QString why;
+        const Verdict verdict = check(&why);
+        if (verdict == Verdict::Unknown) {
+            fail(job, why);
+            return false;
+        }
+        if (verdict == Verdict::Damaged) {
+            closeConnection();
+            QString aside = path + QStringLiteral(".damaged-") +
+                            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+            const bool renamed = QFile::rename(path, aside);
+            if (renamed)
+                for (const char* side : {"-wal", "-shm", "-journal"})
+                    QFile::rename(path + side, aside + side);
+            else
+                aside.clear(); // another writer set it aside first, or it cannot be: the new file decides
+            {
+                const std::lock_guard lock(mutex);
+                setAside = aside;
+            }
+            if (!connect(job))
+                return false;
+            if (!renamed && check(&why) != Verdict::Sound) {
+                fail(job, QStringLiteral("the record is damaged and cannot be set aside: ") + why);
                 return false;
             }
         }
-    }
-    // Many writers side by side; a crash or power loss never damages the file (NORMAL is safe with WAL).
-    exec(QStringLiteral("PRAGMA journal_mode=WAL"));
-    exec(QStringLiteral("PRAGMA synchronous=NORMAL"));
-    if (!exec(QStringLiteral("CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT)")))
-        return false;
-    QSqlQuery version(QSqlDatabase::database(m_connection, false));
-    version.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'schema'"));
-    const int found = version.next() ? version.value(0).toInt() : 0;
-    version.finish();
-    if (found > kSchemaVersion) {
-        fail(QStringLiteral("the record was written by a later version of Velmora (schema %1)").arg(found));
-        return false;
-    }
-    if (found == 0) {
-        // Every change of the schema from here on is a step from the version before, never a drop.
-        const QString create = QStringLiteral(
-            "CREATE TABLE IF NOT EXISTS jobs (id INTEGER PRIMARY KEY AUTOINCREMENT, started TEXT NOT NULL, ended TEXT, "
-            "user TEXT, host TEXT, pid INTEGER, face TEXT, kind TEXT, operation TEXT, boot TEXT, checksum INTEGER, "
-            "turbo INTEGER, file TEXT, file_size INTEGER, file_sha256 TEXT, file_xor INTEGER, file_release TEXT, "
-            "port TEXT, device TEXT, device_id TEXT, line TEXT, headers TEXT, sent INTEGER, taken INTEGER, "
-            "model TEXT, release TEXT, flash TEXT, release_after TEXT, outcome TEXT NOT NULL, cause TEXT, "
-            "mid_image INTEGER NOT NULL DEFAULT 0)");
-        if (!exec(create) ||
-            !exec(QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('schema', ?)"), {kSchemaVersion}))
+        // The schema's version first: a record of a later version (any version this one does not
+        // know, "2.1" too) is never written, not even its journal mode.
+        if (!exec(job, QStringLiteral("CREATE TABLE IF NOT EXISTS meta (key TEXT PRIMARY KEY, value TEXT)")))
             return false;
+        QSqlQuery version(QSqlDatabase::database(connection, false));
+        version.exec(QStringLiteral("SELECT value FROM meta WHERE key = 'schema'"));
+        const bool stated = version.next();
+        const QString text = stated ? version.value(0).toString() : QString();
+        version.finish();
+        bool number = false;
+        const int found = text.toInt(&number);
+        if (stated && (!number || found != kSchemaVersion)) {
+            fail(job, QStringLiteral("the record was written by a later version of Velmora (schema %1)").arg(text));
+            return false;
+        }
+        // Many writers side by side; a crash or power loss never damages the file (NORMAL is safe with WAL).
+        exec(job, QStringLiteral("PRAGMA journal_mode=WAL"));
+        exec(job, QStringLiteral("PRAGMA synchronous=NORMAL"));
+        if (!stated) {
+            // Every change of the schema from here on is a step from the version before, never a drop.
+            const QString create = QStringLiteral(
+                "CREATE TABLE IF NOT EXISTS jobs (id INTEGER PRIMARY KEY AUTOINCREMENT, started TEXT NOT NULL, "
+                "ended TEXT, user TEXT, host TEXT, pid INTEGER, face TEXT, kind TEXT, operation TEXT, boot TEXT, "
+                "checksum INTEGER, turbo INTEGER, file TEXT, file_size INTEGER, file_sha256 TEXT, file_xor INTEGER, "
+                "file_release TEXT, port TEXT, device TEXT, device_id TEXT, line TEXT, headers TEXT, sent INTEGER, "
+                "taken INTEGER, model TEXT, release TEXT, flash TEXT, release_after TEXT, outcome TEXT NOT NULL, "
+                "cause TEXT, mid_image INTEGER NOT NULL DEFAULT 0)");
+            if (!exec(job, create) ||
+                !exec(job, QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('schema', ?)"),
+                      {kSchemaVersion}))
+                return false;
+        }
+        // The mid-image reminder reads a port's rows alone, however long the record is.
+        exec(job, QStringLiteral("CREATE INDEX IF NOT EXISTS jobs_port ON jobs (port)"));
+        exec(job, QStringLiteral("CREATE INDEX IF NOT EXISTS jobs_device ON jobs (device)"));
+        return true;
     }
-    return true;
+};
+
+ServiceRecord::ServiceRecord(QString path) : m_path(std::move(path)), m_writer(std::make_unique<Writer>(m_path)) {}
+
+ServiceRecord::~ServiceRecord()
+{
+    {
+        const std::lock_guard lock(m_writer->mutex);
+        m_writer->stopping = true;
+    }
+    m_writer->wake.notify_one();
+    m_writer->thread.join();
+}
+
+bool ServiceRecord::flush(int ms)
+{
+    std::unique_lock lock(m_writer->mutex);
+    return m_writer->done.wait_for(lock, std::chrono::milliseconds(ms),
+                                   [this] { return m_writer->queue.empty() && !m_writer->working; });
+}
+
+std::optional<QString> ServiceRecord::takeProblem()
+{
+    const std::lock_guard lock(m_writer->mutex);
+    if (m_writer->problem)
+        m_writer->told.insert(m_writer->problemJob);
+    return std::exchange(m_writer->problem, std::nullopt);
+}
+
+QString ServiceRecord::setAside() const
+{
+    const std::lock_guard lock(m_writer->mutex);
+    return m_writer->setAside;
 }
 
 std::optional<qint64> ServiceRecord::begin(const Start& s)
 {
-    m_told = false; // each job is told of its own row
-    if (!m_open && !(m_open = open()))
-        return std::nullopt;
-    QStringList columns{"started", "user", "host", "pid", "outcome"};
-    QList<QVariant> values{now(), currentUser(), QSysInfo::machineHostName(),
-                           qint64(QCoreApplication::applicationPid()), QStringLiteral("did-not-finish")};
-    const QList<QVariant> fields{
-        orNull(s.face),        orNull(s.kind), orNull(s.operation), orNull(s.boot),       int(s.checksum),
-        int(s.turbo),          orNull(s.file), orNull(s.fileSize),  orNull(s.fileSha256), orNull(qint64(s.fileXor)),
-        orNull(s.fileRelease), orNull(s.port), orNull(s.device),    orNull(s.deviceId),   orNull(s.line)};
-    for (std::size_t i = 0; i < std::size(kColumns); ++i)
-        columns << QString::fromLatin1(kColumns[i]);
-    values += fields;
-    qint64 id = 0;
-    if (!exec(QStringLiteral("INSERT INTO jobs (%1) VALUES (%2)")
-                  .arg(columns.join(','), QStringList(columns.size(), QStringLiteral("?")).join(',')),
-              values, &id))
-        return std::nullopt;
-    return id;
+    const qint64 job = ++m_next;
+    const QList<QVariant> values{
+        now(),           currentUser(),   QSysInfo::machineHostName(), qint64(QCoreApplication::applicationPid()),
+        QStringLiteral("did-not-finish"),
+        orNull(s.face),  orNull(s.kind),  orNull(s.operation),         orNull(s.boot),
+        int(s.checksum), int(s.turbo),    orNull(s.file),              orNull(s.fileSize),
+        orNull(s.fileSha256),             orNull(qint64(s.fileXor)),   orNull(s.fileRelease),
+        orNull(s.port),  orNull(s.device), orNull(s.deviceId),         orNull(s.line)};
+    Writer* w = m_writer.get();
+    w->post([w, job, values] {
+        if (!w->open && !(w->open = w->openRecord(job)))
+            return;
+        QStringList columns{"started", "user", "host", "pid", "outcome"};
+        for (const char* c : kColumns)
+            columns << QString::fromLatin1(c);
+        qint64 row = 0;
+        if (w->exec(job,
+                    QStringLiteral("INSERT INTO jobs (%1) VALUES (%2)")
+                        .arg(columns.join(','), QStringList(columns.size(), QStringLiteral("?")).join(',')),
+                    values, &row))
+            w->rows.insert(job, row);
+        else
+            w->open = false; // tried afresh at the next job
+    });
+    return job;
+}
+
+void ServiceRecord::update(std::optional<qint64> id, const End& e)
+{
+    if (!id)
+        return;
+    Writer* w = m_writer.get();
+    const qint64 job = *id;
+    const QList<QVariant> values{orNull(e.headers), orNull(e.sent), orNull(e.taken), int(e.midImage)};
+    w->post([w, job, values] {
+        if (const auto row = w->rows.constFind(job); row != w->rows.constEnd())
+            w->exec(job, QStringLiteral("UPDATE jobs SET headers = ?, sent = ?, taken = ?, mid_image = ? WHERE id = ?"),
+                    values + QList<QVariant>{*row});
+    });
 }
 
 void ServiceRecord::complete(std::optional<qint64> id, const End& e)
 {
     if (!id)
         return;
-    exec(QStringLiteral("UPDATE jobs SET ended = ?, outcome = ?, cause = ?, headers = ?, sent = ?, taken = ?, "
-                        "mid_image = ?, model = ?, release = ?, flash = ?, release_after = ?, "
-                        "file_sha256 = COALESCE(?, file_sha256) WHERE id = ?"),
-         {now(), e.outcome, orNull(e.cause), orNull(e.headers), orNull(e.sent), orNull(e.taken), int(e.midImage),
-          orNull(e.model), orNull(e.release), orNull(e.flash), orNull(e.releaseAfter), orNull(e.fileSha256), *id});
+    Writer* w = m_writer.get();
+    const qint64 job = *id;
+    const QList<QVariant> values{now(),           e.outcome,       orNull(e.cause),      orNull(e.headers),
+                                 orNull(e.sent),  orNull(e.taken), int(e.midImage),      orNull(e.model),
+                                 orNull(e.release), orNull(e.flash), orNull(e.releaseAfter), orNull(e.fileSha256)};
+    w->post([w, job, values] {
+        const auto row = w->rows.constFind(job);
+        if (row == w->rows.constEnd())
+            return; // its row could not be written: said once already
+        w->exec(job,
+                QStringLiteral("UPDATE jobs SET ended = ?, outcome = ?, cause = ?, headers = ?, sent = ?, taken = ?, "
+                               "mid_image = ?, model = ?, release = ?, flash = ?, release_after = ?, "
+                               "file_sha256 = COALESCE(?, file_sha256) WHERE id = ?"),
+                values + QList<QVariant>{*row});
+        w->rows.remove(job);
+    });
 }
 
-QList<ServiceRecord::Row> ServiceRecord::read(const Filter& f) const
+ServiceRecord::Reading ServiceRecord::read(const Filter& filter) const
 {
-    QList<Row> rows;
-    const QSqlDatabase db = QSqlDatabase::database(m_connection, false);
-    if (!db.isOpen())
-        return rows;
-    QSqlQuery q(db);
-    QStringList where;
-    QList<QVariant> values;
-    if (!f.port.isEmpty())
-        where << QStringLiteral("port = ?"), values << f.port;
-    if (!f.file.isEmpty())
-        where << QStringLiteral("file LIKE ?"), values << QStringLiteral("%") + f.file + QStringLiteral("%");
-    if (f.since.isValid())
-        where << QStringLiteral("started >= ?"), values << f.since.toUTC().toString(Qt::ISODateWithMs);
-    q.prepare(
-        QStringLiteral("SELECT id, started, ended, user, pid, host, face, kind, operation, boot, checksum, turbo, "
-                       "file, file_size, file_sha256, file_xor, file_release, port, device, device_id, line, "
-                       "headers, sent, taken, model, release, flash, release_after, outcome, cause, mid_image "
-                       "FROM jobs%1 ORDER BY id DESC")
-            .arg(where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(QStringLiteral(" AND "))));
-    for (const QVariant& v : values)
-        q.addBindValue(v);
+    return readAt(m_path, filter);
+}
+
+bool ServiceRecord::leftMidImage(const QString& port, const QString& device)
+{
+    // This program's own rows first, as long as a moment allows.
+    flush(300);
+    if (!notAFile(m_path).isEmpty() || !QFileInfo::exists(m_path))
+        return false;
+    const ReadConnection connection(m_path, 250);
+    QSqlQuery q(connection.db());
+    q.setForwardOnly(true);
+    if (!connection.error().isEmpty() ||
+        !q.prepare(QStringLiteral("SELECT kind, mid_image, model, release FROM jobs WHERE port = ? OR device = ? "
+                                  "ORDER BY id DESC LIMIT 1000")))
+        return false;
+    q.addBindValue(port);
+    q.addBindValue(device.isEmpty() ? QVariant() : QVariant(device));
     if (!q.exec())
-        return rows;
-    const QString host = QSysInfo::machineHostName();
+        return false;
     while (q.next()) {
-        Row r;
-        int i = 0;
-        const auto text = [&] { return q.value(i++).toString(); };
-        const auto number = [&] { return q.value(i).isNull() ? (++i, qint64(-1)) : q.value(i++).toLongLong(); };
-        r.id = q.value(i++).toLongLong();
-        r.started = QDateTime::fromString(text(), Qt::ISODateWithMs);
-        r.ended = QDateTime::fromString(text(), Qt::ISODateWithMs);
-        r.user = text();
-        const qint64 pid = number();
-        const QString rowHost = text();
-        Start& s = r.start;
-        s.face = text(), s.kind = text(), s.operation = text(), s.boot = text();
-        s.checksum = number() > 0, s.turbo = number() > 0;
-        s.file = text(), s.fileSize = number(), s.fileSha256 = text(), s.fileXor = int(number());
-        s.fileRelease = text(), s.port = text(), s.device = text(), s.deviceId = text(), s.line = text();
-        End& e = r.end;
-        e.headers = text(), e.sent = number(), e.taken = number();
-        e.model = text(), e.release = text(), e.flash = text(), e.releaseAfter = text();
-        e.outcome = text(), e.cause = text(), e.midImage = number() > 0;
-        if (!r.ended.isValid() && rowHost == host && alive(pid))
-            e.outcome = QStringLiteral("running");
-        if (f.outcome.isEmpty() || e.outcome == f.outcome)
-            rows << r;
-    }
-    return rows;
-}
-
-bool ServiceRecord::leftMidImage(const QString& port, const QString& device) const
-{
-    for (const Row& r : read()) {
-        if (r.start.port != port && (device.isEmpty() || r.start.device != device))
-            continue;
-        if (r.start.kind == QLatin1String("download") || r.start.kind == QLatin1String("update"))
-            return r.end.midImage;
+        const QString kind = q.value(0).toString();
+        if (kind == QLatin1String("download") || kind == QLatin1String("update"))
+            return q.value(1).toInt() > 0;
         // The printer answered since: it was switched off and on, or it was never left waiting.
-        if (!r.end.model.isEmpty() || !r.end.release.isEmpty())
+        if (!q.value(2).toString().isEmpty() || !q.value(3).toString().isEmpty())
             return false;
     }
     return false;

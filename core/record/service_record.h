@@ -3,14 +3,17 @@
 #include <QDateTime>
 #include <QList>
 #include <QString>
+#include <QStringList>
 
+#include <memory>
 #include <optional>
 
-// The service record: every job written to one SQLite database when it starts and completed when
-// it ends, so that weeks later one can tell what went into which printer, when, and how it
-// ended. Writing it never stops or changes a job: a write that fails (a full disk, a read-only or
-// locked database) is reported once, by problem(), and the job goes on; a damaged database is set
-// aside under a name with its time and a new one begun.
+// The service record: every job written to one SQLite database when it starts, kept current
+// while it runs and completed when it ends, so that weeks later one can tell what went into
+// which printer, when, and how it ended. Writing it never stops, delays or changes a job: every
+// write goes to a thread of its own, and a write that fails (a full disk, a read-only or locked
+// database) costs that job its row only, reported once by problem(); a damaged database (SQLite
+// says so) is set aside under a name with its time and a new one begun.
 class ServiceRecord
 {
 public:
@@ -29,7 +32,7 @@ public:
     };
     // How it ended.
     struct End {
-        QString outcome; // "completed", "sent", "failed", "aborted", "verified", ...
+        QString outcome; // "completed", "sent", "failed", "interrupted", "verified", ...
         QString cause;   // the failure's stable id
         QString headers;
         qint64 sent = -1, taken = -1;
@@ -47,8 +50,13 @@ public:
         End end;
     };
     struct Filter {
-        QString port, file, outcome;
+        QString port, file, outcome; // the port as given, a part of the file's path (taken literally)
         QDateTime since;
+    };
+    // Rows read back, or why the record could not be read.
+    struct Reading {
+        QList<Row> rows;
+        QString error;
     };
 
     // A conversation with the printer on a serial port (an interrogation, a release check), as it
@@ -57,40 +65,51 @@ public:
                               const QString& file = {});
 
     static constexpr int kSchemaVersion = 1;
+    // Every outcome a row may end with, and the two of a row without an end.
+    static inline const QStringList kOutcomes{
+        "completed", "sent",       "file-refused", "port-refused", "failed",       "aborted",
+        "interrupted", "equal",    "different",    "file-no-release", "answered",  "asking",
+        "no-answer", "skipped",    "loading",      "load-failed",  "verifying",    "verified",
+        "not-verified", "did-not-finish", "running"};
     // ${XDG_DATA_HOME:-~/.local/share}/Velmora/history.sqlite
     static QString defaultPath();
+    // Reads the record at `path` without writing it: opened read-only, never set aside, never
+    // made. A record that is not there has no rows; one that cannot be read says why.
+    static Reading readAt(const QString& path, const Filter& filter = {});
 
     explicit ServiceRecord(QString path = defaultPath());
+    // Waits for what is still being written, as long as one busy wait at most.
     ~ServiceRecord();
     ServiceRecord(const ServiceRecord&) = delete;
     ServiceRecord& operator=(const ServiceRecord&) = delete;
 
-    // The job's row, written now; nothing when it could not be (problem() says why).
+    // The job's row, written soon after; the handle names it to the calls below.
     std::optional<qint64> begin(const Start& start);
+    // What the job did so far (its headers out, the bytes sent, the printer mid-image): a row
+    // says at once what its job has done, also when the program is killed.
+    void update(std::optional<qint64> id, const End& sofar);
     void complete(std::optional<qint64> id, const End& end);
-    // Newest first.
-    QList<Row> read(const Filter& filter = {}) const;
+    // Waits until every write asked so far is done or has failed, at most `ms`; true when done.
+    bool flush(int ms = 5000);
+    // Newest first, as readAt.
+    Reading read(const Filter& filter = {}) const;
     // Rows as CSV (RFC 4180): a header line, then a line a row.
     static QString toCsv(const QList<Row>& rows);
     // The last job on this port (the same device) left its printer mid-image, and nothing was
-    // asked of that printer since.
-    bool leftMidImage(const QString& port, const QString& device) const;
+    // asked of that printer since. Read by the port's rows alone, waiting for no lock longer
+    // than a moment: a record that cannot say in time reminds of nothing.
+    bool leftMidImage(const QString& port, const QString& device);
 
-    // Why a write of this job failed, once: cleared by the asking, so that a face says it once per job.
+    // Why a write of a job failed, once a job: cleared by the asking.
     std::optional<QString> takeProblem();
-    // A damaged database was set aside under this name when the record was opened.
-    QString setAside() const { return m_setAside; }
+    // A damaged database was set aside under this name when the record was opened (known once the
+    // first write is done: after flush()).
+    QString setAside() const;
     QString path() const { return m_path; }
 
 private:
-    bool open();
-    bool exec(const QString& sql, const QList<QVariant>& values = {}, qint64* id = nullptr);
-    void fail(const QString& why);
-
+    struct Writer;
     QString m_path;
-    QString m_connection;
-    QString m_setAside;
-    std::optional<QString> m_problem;
-    bool m_told = false;
-    bool m_open = false;
+    std::unique_ptr<Writer> m_writer;
+    qint64 m_next = 0;
 };

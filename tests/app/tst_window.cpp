@@ -103,6 +103,7 @@ struct Window : Bench {
                         .arg(w->mnuItaliano->isChecked() ? "It" : "", w->mnuInglese->isChecked() ? "En" : "")
                         .arg(w->language());
         s["said"] = messages.said();
+        s["warned"] = warned.join('|');
         s["calls"] = fileDialog.calls.join(" | ");
         s["keys"] = QString::number(home.storedKeys().size());
         s["idle"] = QString::number(!w->engine().busy() && !w->engine().files().sourceOpen() &&
@@ -232,7 +233,9 @@ struct Window : Bench {
         } else if (verb == "save")
             saved = shown();
         else if (verb == "clear")
-            messages.shown.clear();
+            messages.shown.clear(), warned.clear();
+        else if (verb == "warned") // the answer to the next warnings before a download: "go" or "stop"
+            goOn = rest == "go";
         else if (verb == "run")
             clock.run(rest.toDouble());
         else
@@ -370,10 +373,11 @@ private slots:
             "said~=ricevuto 0 dei 1 byte annunciati & said~=|Spegnere e riaccendere la stampante / Velmora / La "
             "stampante ha ricevuto 320 dei 1000 byte & download=?Z3&1,65$ 338; clear; file H.BIN=*20000; at +8.1 "
             "click mnuFactory; click StartTrasm; run 60; ? idle=1 & said~=dei 20000 byte & menu=It 1000; clear; file "
-            "I.BIN=xy; click StartTrasm; run 60; ? said=L'ultimo download su COM1 ha lasciato la stampante con parte "
-            "di un'immagine, e da allora non ha risposto: spegnerla e riaccenderla prima di questo download. / "
-            "Velmora|Spegnere e riaccendere la stampante / Download terminato.; clear; click StartTrasm; run 60; ? "
-            "said=Spegnere e riaccendere la stampante / Download terminato.");
+            "I.BIN=xy; warned stop; click StartTrasm; run 60; ? warned=L'ultimo download su COM1 ha lasciato la "
+            "stampante con parte di un'immagine, e da allora non ha risposto: spegnerla e riaccenderla prima di questo "
+            "download. & said= & download=?Z3&1,65$ 668; clear; warned go; click StartTrasm; run 60; ? warned~=L'ultimo "
+            "download & said=Spegnere e riaccendere la stampante / Download terminato.; clear; click StartTrasm; run 60; "
+            "? warned= & said=Spegnere e riaccendere la stampante / Download terminato.");
         // Closing the window in a wait of the download or the release check ends everything at once.
         row("closing in the download's 8-second wait", "",
             "file F.BIN=*5000; at 4 close CARICA; click StartTrasm; run 120; ? ending=1 & idle=1 & said= & "

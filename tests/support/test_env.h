@@ -57,7 +57,8 @@ struct Bench {
                     },
                     [this](const QString& text) { return asked << text, answerYes; },
                     [this](const QString&) { return typedPath; },
-                    [this](const QString&, const QString&) { return savedPath; }};
+                    [this](const QString&, const QString&) { return savedPath; },
+                    [this](const QString& text) { return warned << text, goOn; }};
         window = std::make_unique<MainWindow>(seams);
         window->Form_Load();
         return *window;
@@ -73,6 +74,8 @@ struct Bench {
     QList<FakeSerialControl*> probePorts;      // the ports window's search, one a port
     QStringList asked;                         // the questions, answered with answerYes
     bool answerYes = false;
+    QStringList warned; // the warnings before a download, answered with goOn
+    bool goOn = true;
     QString typedPath; // what the operator types as a device path
     QString savedPath; // where the operator saves a file
     std::unique_ptr<MainWindow> window;

@@ -16,6 +16,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/stat.h>
 
 class TstPlatform : public QObject
@@ -108,20 +110,26 @@ private slots:
         QCOMPARE(SettingsStore().read(key, "absent"), text);
     }
 
-    // The service record: a job written at its start and completed at its end, read back newest first and
-    // filtered; a printer left mid-image reminded until it answers; a locked database costs the job nothing but
-    // its row, said once; a damaged one is set aside and a new one begun; a later schema is never written over.
+    // The service record: a job written at its start, kept current and completed at its end, read back newest first
+    // and filtered; a printer left mid-image reminded until it answers; a locked database costs the job nothing but
+    // its row, said once, and never holds up the one who writes; a damaged one is set aside and a new one begun; a
+    // later schema is never written over.
     void serviceRecord()
     {
         TestHome home;
         const QString path = ServiceRecord::defaultPath();
+        const auto rows = [&](const ServiceRecord::Filter& f = {}) { return ServiceRecord::readAt(path, f).rows; };
         {
             ServiceRecord record;
+            QCOMPARE(record.read().rows.size() + record.read().error.size(), 0); // nothing yet, and not made by reading
             ServiceRecord::Start s;
-            s.kind = "download", s.port = "COM2", s.device = "/dev/ttyUSB0", s.file = "/fw/A.BIN", s.fileSize = 10;
+            s.kind = "download", s.port = "COM2", s.device = "/dev/ttyUSB0", s.file = "/fw/A_1.BIN", s.fileSize = 10;
             const auto first = record.begin(s);
             ServiceRecord::End e;
-            e.outcome = "aborted", e.sent = 4, e.midImage = true;
+            e.headers = "?Z4&10", e.sent = 0, e.midImage = true;
+            record.update(first, e); // the header went out: said at once, before any end
+            QVERIFY(record.flush() && rows().value(0).end.headers == "?Z4&10" && rows()[0].end.midImage);
+            e.outcome = "aborted", e.sent = 4;
             record.complete(first, e);
             QVERIFY(first && record.leftMidImage("COM2", {}) && record.leftMidImage("COM9", "/dev/ttyUSB0") &&
                     !record.leftMidImage("COM3", "/dev/ttyS2"));
@@ -131,52 +139,100 @@ private slots:
             e = {}, e.outcome = "answered", e.model = "PX-9";
             record.complete(asked, e);
             QVERIFY(!record.leftMidImage("COM2", {}));
-            s.kind = "download", s.port = "COM3", s.file = "/fw/B.BIN";
+            s.kind = "download", s.port = "/dev/pts/9", s.file = "/fw/B%1.BIN";
             record.begin(s); // never completed: its program still runs
+            QVERIFY(record.flush());
             QStringList got;
-            for (const ServiceRecord::Row& r : record.read())
+            for (const ServiceRecord::Row& r : rows())
                 got << QStringLiteral("%1 %2 %3 %4").arg(r.id).arg(r.start.kind, r.start.port, r.end.outcome);
             QCOMPARE(got.join(" | "),
-                     "3 download COM3 running | 2 interrogation COM2 answered | 1 download COM2 aborted");
-            QCOMPARE(record.read({"COM2", "A.BIN", {}, {}}).size(), 1);
-            QCOMPARE(record.read({{}, {}, "running", {}}).size(), 1);
-            QVERIFY(ServiceRecord::toCsv(record.read()).split("\r\n").size() == 5 && !record.takeProblem());
-            // Another writer holds the database: this job's row is given up, said once, and the next job's is written.
+                     "3 download /dev/pts/9 running | 2 interrogation COM2 answered | 1 download COM2 aborted");
+            // Filters: the port as written, a part of the path taken literally (no wildcards), the outcome.
+            QStringList counts;
+            for (const ServiceRecord::Filter& f :
+                 {ServiceRecord::Filter{"COM2", "A_1", {}, {}}, {"/dev/pts/9", {}, {}, {}}, {{}, "_", {}, {}},
+                  {{}, "%", {}, {}}, {{}, "A_", {}, {}}, {{}, {}, "running", {}}, {{}, {}, "did-not-finish", {}},
+                  {{}, {}, "answered", {}}})
+                counts << QString::number(rows(f).size());
+            QCOMPARE(counts.join(' '), "1 1 1 1 1 1 0 1");
+            QVERIFY(ServiceRecord::toCsv(rows()).split("\r\n").size() == 5 && !record.takeProblem());
+            // Another writer holds the database: the job is not held up, its row is given up, said once, and the
+            // next job's is written.
             QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "other");
             other.setDatabaseName(path);
             QVERIFY(other.open() && QSqlQuery(other).exec("BEGIN EXCLUSIVE"));
-            QVERIFY(!record.begin(s));
+            const auto locked = record.begin(s);
+            QVERIFY(locked && !record.flush(100)); // still waiting on the lock, and nobody waited with it
+            QVERIFY(!record.leftMidImage("/dev/pts/9", {})); // no answer in time: no reminder, no wait
+            QVERIFY(record.flush());
             const auto why = record.takeProblem();
-            QVERIFY(why && why->contains("locked") && !record.takeProblem());
+            QVERIFY2(why && why->contains("locked") && !record.takeProblem(), qPrintable(why.value_or("none")));
+            record.complete(locked, e);
             QSqlQuery(other).exec("COMMIT");
-            QVERIFY(record.begin(s) && !record.takeProblem());
+            record.begin(s);
+            QVERIFY(record.flush() && !record.takeProblem() && rows().size() == 4);
             other.close();
         }
         QSqlDatabase::removeDatabase("other");
-        // Garbage in its place: set aside with its time, a new record begun.
-        QFile garbage(path);
-        QVERIFY(garbage.open(QIODevice::WriteOnly) && garbage.write(QByteArray(8192, 'x')) && (garbage.close(), true));
+        // A full disk (here: no file may grow) costs the row, said; the sound record is never set aside.
+        {
+            rlimit was{};
+            ::getrlimit(RLIMIT_FSIZE, &was);
+            std::signal(SIGXFSZ, SIG_IGN);
+            rlimit none = was;
+            none.rlim_cur = QFileInfo(path).size();
+            QFile::remove(path + "-shm"), QFile::remove(path + "-wal");
+            ::setrlimit(RLIMIT_FSIZE, &none);
+            ServiceRecord full;
+            full.begin({});
+            QVERIFY(full.flush());
+            ::setrlimit(RLIMIT_FSIZE, &was);
+            QVERIFY(full.takeProblem() && full.setAside().isEmpty() && rows().size() == 4);
+        }
+        // Garbage in its place: read, it is an error and stays; written, it is set aside with its time, a new
+        // record begun.
+        const QString damaged = home.file("damaged.sqlite", QByteArray(8192, 'x'));
+        QVERIFY(QFile::remove(path) && QFile::copy(damaged, path));
+        QVERIFY(!ServiceRecord::readAt(path).error.isEmpty() && QFileInfo(path).size() == 8192);
         {
             ServiceRecord record;
-            QVERIFY(record.setAside().startsWith(path + ".damaged-") && QFileInfo(record.setAside()).size() == 8192);
-            QVERIFY(record.begin({}) && record.read().size() == 1);
+            record.begin({});
+            QVERIFY(record.flush() && record.setAside().startsWith(path + ".damaged-") &&
+                    QFileInfo(record.setAside()).size() == 8192 && rows().size() == 1);
         }
-        // A record of a later version is read, never written over.
+        // A record of a later version, however written, is read, never written over.
+        for (const char* later : {"9", "2.1"}) {
+            {
+                QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "later");
+                db.setDatabaseName(path);
+                QVERIFY(db.open() && QSqlQuery(db).exec(QStringLiteral("UPDATE meta SET value = '%1'").arg(later)));
+                db.close();
+            }
+            QSqlDatabase::removeDatabase("later");
+            ServiceRecord record;
+            record.begin({});
+            QVERIFY(record.flush() && record.takeProblem()->contains("later version") && record.setAside().isEmpty());
+            QVERIFY(rows().size() == 1);
+        }
         {
-            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "later");
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "meta");
             db.setDatabaseName(path);
-            QVERIFY(db.open() && QSqlQuery(db).exec("UPDATE meta SET value = '9' WHERE key = 'schema'"));
-            db.close();
+            QSqlQuery q(db);
+            QVERIFY(db.open() && q.exec("SELECT value FROM meta") && q.next() && q.value(0) == "2.1");
         }
-        QSqlDatabase::removeDatabase("later");
-        {
-            ServiceRecord later;
-            QVERIFY(!later.begin({}) && later.takeProblem()->contains("later version") && later.setAside().isEmpty());
+        QSqlDatabase::removeDatabase("meta");
+        // A FIFO or a device in its place or in a side file's place is never opened (its first read would wait for
+        // ever, or read noise), and the sound record is not set aside for it; reading says so.
+        for (const char* side : {"-journal", "-wal", "-shm", ""}) {
+            const QString at = path + side;
+            QFile::remove(at);
+            QVERIFY(::mkfifo(QFile::encodeName(at).constData(), 0600) == 0);
+            ServiceRecord record;
+            record.begin({});
+            QVERIFY(record.flush() && record.takeProblem()->contains("other than a file") && record.setAside().isEmpty());
+            QVERIFY(ServiceRecord::readAt(path).error.contains("other than a file"));
+            QFile::remove(at);
         }
-        // A FIFO in its place is never opened (its first read would wait for ever).
-        QVERIFY(QFile::remove(path) && ::mkfifo(QFile::encodeName(path).constData(), 0600) == 0);
-        ServiceRecord fifo;
-        QVERIFY(!fifo.begin({}) && fifo.takeProblem()->contains("other than a file"));
     }
 
     // Tasks on the real clock: a wait is never short, a wait of nothing does not wait, and two jobs wait side by
