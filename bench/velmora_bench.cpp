@@ -1,5 +1,5 @@
 // Prints the figures of the performance table. Usage: velmora-bench [MODE|all]
-// Modes: checksum, wait, pacing, many, line, startup, rss, tail. ("tail" reads at every baud rate of the
+// Modes: checksum, wait, pacing, many, record, line, startup, rss, tail. ("tail" reads at every baud rate of the
 // list and takes about 20 minutes, "line" about 3; "all" includes both.)
 #include "app/main_window.h"
 #include "core/download/download.h"
@@ -8,6 +8,7 @@
 #include "core/platform/system_clock.h"
 #include "core/platform/task.h"
 #include "core/printer/release_search.h"
+#include "core/record/service_record.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
@@ -21,6 +22,8 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QProcess>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QPushButton>
 #include <QTemporaryFile>
 #include <QThread>
@@ -454,6 +457,66 @@ double peakRssMb()
     return u.ru_maxrss / 1024.0;
 }
 
+// What a face does with the record before a download's header goes out (the mid-image check, the
+// job's row asked for), with 100 000 rows in it and then with another process holding it locked;
+// and a reading of every row, as the history does.
+void record()
+{
+    TestHome home;
+    const QString path = ServiceRecord::defaultPath();
+    {
+        ServiceRecord made;
+        made.begin({});
+        made.flush();
+    }
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("fill"));
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.exec(QStringLiteral("BEGIN"));
+        q.prepare(QStringLiteral("INSERT INTO jobs (started, ended, kind, port, device, file, file_size, headers, "
+                                 "sent, outcome) VALUES ('2026-12-01T10:00:00.000Z', '2026-12-01T10:01:00.000Z', "
+                                 "'download', ?, '/dev/ttyS0', ?, 1000, '?Z4&1000', 1000, 'completed')"));
+        for (int i = 0; i < 100000; ++i) {
+            q.addBindValue(QStringLiteral("COM%1").arg(i % 10 + 1));
+            q.addBindValue(QStringLiteral("/fw/F%1.BIN").arg(i));
+            q.exec();
+        }
+        QSqlQuery(db).exec(QStringLiteral("COMMIT"));
+        db.close();
+    }
+    QSqlDatabase::removeDatabase(QStringLiteral("fill"));
+    const auto beforeHeader = [&] {
+        QElapsedTimer t;
+        t.start();
+        ServiceRecord r;
+        r.leftMidImage(QStringLiteral("COM3"), QStringLiteral("/dev/ttyS2"));
+        r.begin(ServiceRecord::Start{});
+        const double ms = double(t.nsecsElapsed()) / 1e6;
+        r.flush(5000);
+        return ms;
+    };
+    row("Record before a header, 100 000 rows", beforeHeader(), "ms", "<= 500");
+    QProcess locker;
+    locker.start(QStringLiteral("python3"),
+                 {QStringLiteral("-c"),
+                  QStringLiteral("import sqlite3,sys,time; d=sqlite3.connect(sys.argv[1], isolation_level=None); "
+                                 "d.execute('PRAGMA locking_mode=EXCLUSIVE'); d.execute('BEGIN EXCLUSIVE'); d.execute('DELETE FROM meta WHERE 0'); print('locked', flush=True); time.sleep(30)"),
+                  path});
+    if (locker.waitForReadyRead(10000)) {
+        row("Record before a header, locked by another process", beforeHeader(), "ms", "<= 500");
+        locker.kill();
+        locker.waitForFinished();
+    } else
+        std::printf("(python3 not found: the locked record is not measured)\n");
+    QElapsedTimer t;
+    t.start();
+    const qsizetype rows = ServiceRecord::readAt(path).rows.size();
+    row(QByteArray("Reading the record, " + QByteArray::number(rows) + " rows").constData(),
+        double(t.nsecsElapsed()) / 1e6, "ms", "<= 1000");
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -483,6 +546,8 @@ int main(int argc, char** argv)
                     .constData(),
                 f.cpuShare * 100, "%", "-");
         }
+    if (what == "record" || what == "all")
+        record();
     if (what == "line" || what == "all") {
         const struct {
             int index;

@@ -56,6 +56,11 @@ public:
     // since the start, and on the first object the schema's version). `detail` is the least
     // detail at which the line is written; JSON always carries every event.
     void event(const QString& kind, const QString& text, QJsonObject fields = {}, Detail detail = Detail::Normal);
+    // The same with the fields already written as JSON members (`"id":1,"file":"A.BIN"`): a
+    // listing of many rows skips building an object for each.
+    void eventMembers(const QString& kind, const QByteArray& members);
+    // A string as a JSON value, quoted and escaped.
+    static void appendJson(QByteArray& to, const QString& text);
     // A progress line that a terminal redraws in place (not with --quiet).
     void progress(const QString& text, QJsonObject fields);
     // A line a terminal redraws in place and nothing else shows: a countdown.
@@ -77,6 +82,20 @@ public:
     // A failure's fields for a result: a stable "error" id, the file or the port with its
     // device, and the system's words.
     static QJsonObject fieldsOf(const Failure& failure);
+
+    // While one lives, the lines for stdout leave together, a megabyte at a time: a listing of
+    // many rows costs one write, not one a row.
+    class Batch
+    {
+    public:
+        Batch();
+        ~Batch();
+        Batch(const Batch&) = delete;
+        Batch& operator=(const Batch&) = delete;
+
+    private:
+        QByteArray m_lines;
+    };
 
 private:
     void endProgressLine();

@@ -1,6 +1,7 @@
 #include "cli/history_command.h"
 
 #include "core/link/stored_choices.h"
+#include "cli/file_names.h"
 #include "core/record/service_record.h"
 
 #include <QCommandLineParser>
@@ -59,42 +60,49 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
         std::fputs(ServiceRecord::toCsv(rows).toUtf8().constData(), stdout);
         return exit_status::Ok;
     }
-    const auto number = [](qint64 n) { return n < 0 ? QJsonValue() : QJsonValue(n); };
+    const Output::Batch batch;
     for (const ServiceRecord::Row& r : rows) {
         const ServiceRecord::Start& s = r.start;
         const ServiceRecord::End& e = r.end;
-        out.event(QStringLiteral("job"), QString(),
-                  {{"id", r.id},
-                   {"started", r.started.toString(Qt::ISODateWithMs)},
-                   {"ended", r.ended.isValid() ? QJsonValue(r.ended.toString(Qt::ISODateWithMs)) : QJsonValue()},
-                   {"user", r.user},
-                   {"face", s.face},
-                   {"kind", s.kind},
-                   {"operation", s.operation},
-                   {"file", s.file},
-                   {"size", number(s.fileSize)},
-                   {"sha256", s.fileSha256},
-                   {"port", s.port},
-                   {"device", s.device},
-                   {"deviceId", s.deviceId},
-                   {"line", s.line},
-                   {"headers", e.headers},
-                   {"sent", number(e.sent)},
-                   {"taken", number(e.taken)},
-                   {"model", e.model},
-                   {"release", e.release},
-                   {"releaseAfter", e.releaseAfter},
-                   {"outcome", e.outcome},
-                   {"cause", e.cause},
-                   {"midImage", e.midImage}});
-        out.say(QStringLiteral("%1  %2 %3 %4 %5 %6%7")
-                    .arg(r.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
-                    .arg(s.kind, -13)
-                    .arg(s.port, -6)
-                    .arg(s.file.section('/', -1), -20)
-                    .arg(e.outcome + (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + e.cause + ')'), -28)
-                    .arg(e.sent < 0 ? QString() : QStringLiteral("%1/%2").arg(e.sent).arg(s.fileSize))
-                    .arg(e.midImage ? QStringLiteral(" mid-image") : QString()));
+        if (!out.json()) { // each row as the one or the other: a listing of many rows builds nothing twice
+            out.say(QStringLiteral("%1  %2 %3 %4 %5 %6%7")
+                        .arg(r.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
+                        .arg(s.kind, -13)
+                        .arg(s.port, -6)
+                        .arg(s.file.section('/', -1), -20)
+                        .arg(e.outcome + (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + e.cause + ')'), -28)
+                        .arg(e.sent < 0 ? QString() : QStringLiteral("%1/%2").arg(e.sent).arg(s.fileSize))
+                        .arg(e.midImage ? QStringLiteral(" mid-image") : QString()));
+            continue;
+        }
+        QByteArray members;
+        members.reserve(1024);
+        const auto text = [&](const char* key, const QString& value) {
+            members += members.isEmpty() ? "\"" : ",\"";
+            members += key;
+            members += "\":";
+            Output::appendJson(members, value);
+        };
+        const auto count = [&](const char* key, qint64 value) {
+            members += members.isEmpty() ? "\"" : ",\"";
+            members += key;
+            members += "\":";
+            members += value < 0 ? QByteArray("null") : QByteArray::number(value);
+        };
+        count("id", r.id);
+        text("started", ServiceRecord::timeText(r.started));
+        if (r.ended.isValid())
+            text("ended", ServiceRecord::timeText(r.ended));
+        else
+            members += ",\"ended\":null";
+        text("user", r.user), text("face", s.face), text("kind", s.kind), text("operation", s.operation);
+        text("file", file_names::shown(s.file)), count("size", s.fileSize), text("sha256", s.fileSha256);
+        text("port", s.port), text("device", s.device), text("deviceId", s.deviceId), text("line", s.line);
+        text("headers", e.headers), count("sent", e.sent), count("taken", e.taken), text("model", e.model);
+        text("release", e.release), text("releaseAfter", e.releaseAfter), text("outcome", e.outcome);
+        text("cause", e.cause);
+        members += e.midImage ? ",\"midImage\":true" : ",\"midImage\":false";
+        out.eventMembers(QStringLiteral("job"), members);
     }
     return out.result(name(), exit_status::Ok, {{"jobs", qint64(rows.size())}});
 }

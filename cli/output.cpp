@@ -18,11 +18,33 @@
 #endif
 
 namespace {
+// While set, what goes to stdout is gathered and leaves in one piece (a listing of many lines).
+QByteArray* g_batch = nullptr;
+
 void write(FILE* to, const QByteArray& bytes, bool redrawn = false)
 {
+    if (g_batch && to == stdout) {
+        *g_batch += bytes;
+        if (g_batch->size() < (1 << 20))
+            return;
+        output_sink::put(output_sink::Stream::Out, std::exchange(*g_batch, {}));
+        return;
+    }
     output_sink::put(to == stdout ? output_sink::Stream::Out : output_sink::Stream::Err, bytes, redrawn);
 }
 } // namespace
+
+Output::Batch::Batch()
+{
+    g_batch = &m_lines;
+}
+
+Output::Batch::~Batch()
+{
+    g_batch = nullptr;
+    if (!m_lines.isEmpty())
+        output_sink::put(output_sink::Stream::Out, m_lines);
+}
 
 Command::~Command() = default;
 
@@ -60,6 +82,33 @@ void Output::event(const QString& kind, const QString& text, QJsonObject fields,
     const QString when = m_detail == Detail::Verbose ? QString::asprintf("%8.2f s  ", elapsed()) : QString();
     // File names and printer replies may hold control characters; a terminal must not obey them.
     write(stderr, (when + escapeControls(file_names::shown(text))).toUtf8() + '\n');
+}
+
+void Output::eventMembers(const QString& kind, const QByteArray& members)
+{
+    if (!m_json)
+        return;
+    QByteArray line = '{' + members + ",\"event\":";
+    appendJson(line, kind);
+    line += ",\"time\":" + QByteArray::number(std::round(elapsed() * 1000) / 1000);
+    if (!std::exchange(m_schemaSaid, true))
+        line += ",\"schema\":1";
+    write(stdout, line + "}\n");
+}
+
+void Output::appendJson(QByteArray& to, const QString& text)
+{
+    to += '"';
+    const QByteArray utf8 = text.toUtf8();
+    for (const char c : utf8) {
+        if (c == '"' || c == '\\')
+            to += '\\', to += c;
+        else if (uchar(c) < 0x20)
+            to += "\\u00" + QByteArray::number(uchar(c), 16).rightJustified(2, '0');
+        else
+            to += c;
+    }
+    to += '"';
 }
 
 void Output::progress(const QString& text, QJsonObject fields)

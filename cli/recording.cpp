@@ -16,7 +16,7 @@ Recording::~Recording()
     // The rows are written beside the job; what is still being written when the command ends is
     // waited for as long as one busy wait, and what went wrong is said before the program ends.
     if (m_record) {
-        m_record->flush(3500);
+        m_record->flush(1500);
         tellProblem();
     }
 }

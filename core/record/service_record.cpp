@@ -18,6 +18,7 @@
 #include <QVariant>
 
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -47,7 +48,7 @@ QString currentUser()
 
 QString now()
 {
-    return QDateTime::currentDateTimeUtc().toString(Qt::ISODateWithMs);
+    return ServiceRecord::timeText(QDateTime::currentDateTimeUtc());
 }
 
 QVariant orNull(const QString& s)
@@ -156,6 +157,29 @@ QString likePattern(QString text)
     return QLatin1Char('%') + text + QLatin1Char('%');
 }
 
+// The record's own times, "2026-12-09T08:15:00.123Z", read without the general parser: a
+// listing of many rows spends most of its time there otherwise.
+QDateTime timeOf(const QString& text)
+{
+    const auto digits = [&](int at, int n) {
+        int v = 0;
+        for (int i = at; i < at + n; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c < u'0' || c > u'9')
+                return -1;
+            v = v * 10 + (c - u'0');
+        }
+        return v;
+    };
+    if (text.size() == 24 && text[23] == u'Z' && text[10] == u'T') {
+        const QDate date(digits(0, 4), digits(5, 2), digits(8, 2));
+        const QTime time(digits(11, 2), digits(14, 2), digits(17, 2), digits(20, 3));
+        if (date.isValid() && time.isValid())
+            return QDateTime(date, time, Qt::UTC);
+    }
+    return QDateTime::fromString(text, Qt::ISODateWithMs);
+}
+
 ServiceRecord::Row rowOf(const QSqlQuery& q, const QString& host)
 {
     ServiceRecord::Row r;
@@ -163,8 +187,8 @@ ServiceRecord::Row rowOf(const QSqlQuery& q, const QString& host)
     const auto text = [&] { return q.value(i++).toString(); };
     const auto number = [&] { return q.value(i).isNull() ? (++i, qint64(-1)) : q.value(i++).toLongLong(); };
     r.id = q.value(i++).toLongLong();
-    r.started = QDateTime::fromString(text(), Qt::ISODateWithMs);
-    r.ended = QDateTime::fromString(text(), Qt::ISODateWithMs);
+    r.started = timeOf(text());
+    r.ended = timeOf(text());
     r.user = text();
     const qint64 pid = number();
     const QString rowHost = text();
@@ -184,6 +208,19 @@ ServiceRecord::Row rowOf(const QSqlQuery& q, const QString& host)
 
 } // namespace
 
+QString ServiceRecord::timeText(const QDateTime& time)
+{
+    if (!time.isValid())
+        return {};
+    const QDateTime utc = time.toUTC();
+    const QDate d = utc.date();
+    const QTime t = utc.time();
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03dZ", d.year(), d.month(), d.day(), t.hour(),
+                  t.minute(), t.second(), t.msec());
+    return QString::fromLatin1(text);
+}
+
 ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& f)
 {
     Reading reading;
@@ -196,6 +233,15 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
     const ReadConnection connection(path, 1000);
     if (!connection.error().isEmpty()) {
         reading.error = connection.error();
+        return reading;
+    }
+    if (!connection.db().tables().contains(QStringLiteral("jobs"))) {
+        // An empty file is an empty database; anything else without the table is no record of ours.
+        if (QFileInfo(path).size() > 0) {
+            QSqlQuery probe(connection.db());
+            if (!probe.exec(QStringLiteral("PRAGMA schema_version")))
+                reading.error = probe.lastError().text();
+        }
         return reading;
     }
     QStringList where;
@@ -227,7 +273,7 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
     while (q.next()) {
         Row r = rowOf(q, host);
         if (!unended || r.end.outcome == f.outcome)
-            reading.rows << std::move(r);
+            reading.rows.append(std::move(r));
     }
     if (q.lastError().isValid())
         reading.error = q.lastError().text();
@@ -333,7 +379,7 @@ struct ServiceRecord::Writer {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), connection);
         db.setDatabaseName(path);
         // Another writer holds the database for a moment: wait that long, then give up this write.
-        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=3000"));
+        db.setConnectOptions(QStringLiteral("QSQLITE_BUSY_TIMEOUT=1000"));
         if (db.open())
             return true;
         fail(job, db.lastError().text());

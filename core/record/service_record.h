@@ -49,6 +49,8 @@ public:
         Start start;
         End end;
     };
+    // The time as the record stores it, "2026-12-09T08:15:00.123Z"; empty for none.
+    static QString timeText(const QDateTime& time);
     struct Filter {
         QString port, file, outcome; // the port as given, a part of the file's path (taken literally)
         QDateTime since;
