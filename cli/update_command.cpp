@@ -17,7 +17,6 @@
 #include "texts/string_table.h"
 
 #include <QCommandLineParser>
-#include <QCryptographicHash>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
@@ -72,15 +71,6 @@ private:
     Output& m_out;
     QString m_port;
 };
-
-// The file's SHA-256, for the record; empty when it cannot be read.
-QString fileSha256(const QString& path)
-{
-    QFile file(path);
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    return file.open(QIODevice::ReadOnly) && hash.addData(&file) ? QString::fromLatin1(hash.result().toHex())
-                                                                 : QString();
-}
 
 // A connection to a task's locals: it goes with them, when the task ends or is cancelled.
 struct Connection {
@@ -148,7 +138,9 @@ void UpdateCommand::define(QCommandLineParser& p) const
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file (*.BIN)."));
     p.addOptions({{"port", "The printers' ports, comma-separated: COM1 to COM10 or serial devices' paths.", "names"},
                   {"force", "Load printers that already report the file's release too."},
-                  {"no-downgrade", "Skip printers that report a later release than the file's."},
+                  {"allow-downgrade", "Load printers that report a later release than the file's too."},
+                  {"no-downgrade", "Skip printers that report a later release than the file's (as without "
+                                   "--allow-downgrade)."},
                   {"verify-timeout", "How long to wait for a restarted printer's release (120).", "seconds"}});
     defineDownloadOptions(p, false);
 }
@@ -245,8 +237,10 @@ QString UpdateCommand::stateWords(const Printer& p) const
     case Printer::State::PortRefused:
         return causeWords(m_language, p.cause);
     case Printer::State::Skipped:
-        return p.downgrade ? say("older than the printer's release: skipped",
-                                 "più vecchia della release della stampante: saltata")
+        return p.downgrade ? say("downgrade refused: the file's release is older than the printer's; "
+                                 "--allow-downgrade loads it",
+                                 "downgrade rifiutato: la release del file è più vecchia di quella della stampante; "
+                                 "--allow-downgrade la carica")
                            : say("already at the release: skipped", "già alla release: saltata");
     case Printer::State::Loading: {
         // The plan first: a downgrade is said as long as it loads.
@@ -270,7 +264,7 @@ QString UpdateCommand::stateWords(const Printer& p) const
     case Printer::State::Verifying:
         return say("switch it off and on; waiting for its release", "spegnerla e riaccenderla; attesa della release");
     case Printer::State::Verified:
-        return say("verified", "verificata");
+        return p.downgrade ? say("verified (downgrade)", "verificata (downgrade)") : say("verified", "verificata");
     case Printer::State::NotVerified:
         return say("NOT verified", "NON verificata");
     }
@@ -350,7 +344,10 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     if (const auto refused = applyDownloadOptions(p, m_choices))
         return usage(*refused);
     m_force = p.isSet("force");
-    m_noDowngrade = p.isSet("no-downgrade");
+    // An older release is loaded only when asked for: a downgrade by mistake costs the printer its fixes.
+    if (p.isSet("allow-downgrade") && p.isSet("no-downgrade"))
+        return usage(QStringLiteral("--allow-downgrade or --no-downgrade, not both"));
+    m_noDowngrade = !p.isSet("allow-downgrade");
     bool ok = true;
     m_verifyTimeout = p.isSet("verify-timeout") ? p.value("verify-timeout").toDouble(&ok) : 120;
     if (!ok || !std::isfinite(m_verifyTimeout) || m_verifyTimeout <= 0)
@@ -462,7 +459,9 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
             QStringLiteral("command line"), QStringLiteral("update"), QStringLiteral("firmware"),
             m_choices.request.boot == Boot::Board ? QStringLiteral("board") : QStringLiteral("ram"),
             m_choices.request.checksum == BoxValue::Checked && m_choices.request.boot == Boot::Board,
-            pacing == Pacing::Turbo, info.absoluteFilePath(), info.size(), fileSha256(m_choices.request.path), -1,
+            // The file's SHA-256 comes with each row's end, hashed from the bytes as they went out: nothing
+            // reads a large file through before the printers are asked.
+            pacing == Pacing::Turbo, info.absoluteFilePath(), info.size(), QString(), -1,
             m_release, printer->port, printer->device, port_catalog::identityOf(printer->device),
             m_choices.link.line ? m_choices.link.line->text() : QString()}));
     }
@@ -495,7 +494,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         ServiceRecord::End end;
         end.outcome = m_signal && pr.state == Printer::State::Loading ? QStringLiteral("interrupted")
                                                                       : QString::fromLatin1(stateId(pr.state));
-        end.cause = pr.error;
+        end.cause = pr.error.isEmpty() && pr.downgrade ? QStringLiteral("downgrade") : pr.error;
+        end.fileSha256 = QString::fromLatin1(pr.download->fileSha256().toHex());
         end.headers = pr.download->plan().headerTexts().join(' ');
         end.sent = pr.download->bytesWritten();
         end.taken = pr.taken;

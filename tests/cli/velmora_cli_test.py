@@ -479,8 +479,10 @@ def update_three_printers(b):
               b.sim(3, "--release", "1.05", "--keep-release")[1], b.sim(4, "--release", "1.10", "--keep-release")[1]]
     data = os.urandom(1000) + b"Release: 1.07\0" + os.urandom(1001)
     path = b.file("NEW.BIN", data)
-    # COM3 keeps answering its old release: it is asked until the time is up. COM4 has a later one: a downgrade.
-    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3,COM4", *FAST, "--json", "--verify-timeout", "40")
+    # COM3 keeps answering its old release: it is asked until the time is up. COM4 has a later one: a downgrade,
+    # loaded only when allowed.
+    status, out, _ = b.run("update", path, "--port", "COM1,COM2,COM3,COM4", *FAST, "--json", "--verify-timeout", "40",
+                           "--allow-downgrade")
     events = [json.loads(line) for line in out.splitlines()]
     rows = {row["port"]: row for row in events[-1]["printers"]}
     expect(status == 9 and events[-1]["exit"] == 9 and events[-1]["release"] == "1.07", f"update: {status} {out[-400:]}")
@@ -492,14 +494,18 @@ def update_three_printers(b):
     expect(not os.listdir(stores[1]), "the printer at the release is not loaded")
     expect(all("port" in e for e in events if e["event"] in ("phase", "progress", "message", "printer")),
            "each printer's events name its port")
-    # Without --json: the result on stdout, a line a printer. --no-downgrade skips COM4; a port another program
-    # holds is named so.
+    # Without --json: the result on stdout, a line a printer. A downgrade is refused unless allowed; a port another
+    # program holds is named so.
     holder = os.open(os.path.realpath(os.path.join(b.ports(), "COM2")), os.O_RDWR | os.O_NOCTTY)
     fcntl.flock(holder, fcntl.LOCK_EX | fcntl.LOCK_NB)
-    status, out, err = b.run("update", path, "--port", "COM2,COM4", *FAST, "--no-downgrade", "--lang", "en")
+    status, out, err = b.run("update", path, "--port", "COM2,COM4", *FAST, "--lang", "en")
     os.close(holder)
     expect(status == 9 and out == "COM2: port in use by another program\n"
-           "COM4: PX-9000 1.10, older than the printer's release: skipped\n", f"update, said: {status} {out!r} {err!r}")
+           "COM4: PX-9000 1.10, downgrade refused: the file's release is older than the printer's; --allow-downgrade "
+           "loads it\n", f"update, said: {status} {out!r} {err!r}")
+    rows = sqlite3.connect(os.path.join(b.env["XDG_DATA_HOME"], "Velmora", "history.sqlite")).execute(
+        "SELECT port, outcome, cause FROM jobs WHERE kind = 'update' ORDER BY id DESC LIMIT 1").fetchall()
+    expect(rows == [("COM4", "skipped", "downgrade")], f"the refused downgrade in the record: {rows}")
     # Ctrl+C while loading: how far each printer got, a line each.
     big = b.file("BIG.BIN", b"Release: 1.07\0" + os.urandom(200000))
     p = b.cli("update", big, "--port", "COM1,COM3", "--line", "57600,N,8,1", "--no-turbo", "--force", "--lang", "en")
