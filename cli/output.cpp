@@ -179,7 +179,7 @@ QString messageLine(const QString& text, const QString& detail, const QString& i
 
 QString failureLine(const QString& text, const QString& informative, const Failure& failure)
 {
-    QString line = QString(informative).replace('\n', ' ');
+    QString line = QString(informative.isEmpty() ? text : informative).replace('\n', ' ');
     if (!failure.system.isEmpty())
         line += QStringLiteral(" (") + failure.system + QLatin1Char(')');
     if (failure.cause == Cause::PortBusy)

@@ -1,6 +1,7 @@
 #include "texts/download_messages.h"
 
 #include "texts/cause_words.h"
+#include "texts/printer_messages.h"
 #include "texts/messages.h"
 #include "texts/string_table.h"
 
@@ -57,8 +58,7 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
         return critical(ownText(base, Msg::FileChanged).arg(path), kAppTitle);
     case Kind::PortRefused:
         if (f.subject != kParallelPort)
-            return messages.showFailure(tableText(base, Text::PortInUse), tableText(base, Text::Port),
-                                        failureDetail(base, f), failureCause(base, f), f);
+            return tellPortRefused(messages, base, f);
         return critical(
             ownText(base, Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(f.device), why(base, n)),
             tableText(base, Text::Port));

@@ -4,6 +4,17 @@
 #include "texts/messages.h"
 #include "texts/string_table.h"
 
+void tellPortRefused(MessageBoxes& messages, int base, const Failure& failure)
+{
+    // "The COM port is already open: close every program" is the cause only when another program
+    // holds the port; for a port that leads nowhere it would send the operator the wrong way.
+    if (failure.cause == Cause::PortBusy)
+        return messages.showFailure(tableText(base, Text::PortInUse), tableText(base, Text::Port),
+                                    failureDetail(base, failure), failureCause(base, failure), failure);
+    messages.showFailure(failureCause(base, failure), tableText(base, Text::Port), failureDetail(base, failure),
+                         QString(), failure);
+}
+
 void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure)
 {
     // The cause in sight beside the fixed text: which port or file, and what is wrong.
@@ -30,7 +41,6 @@ void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure
         break;
     }
     if (concernOf(failure.cause) == Concern::Port)
-        return messages.showFailure(tableText(base, Text::PortInUse), tableText(base, Text::Port),
-                                    failureDetail(base, failure), failureCause(base, failure), failure);
+        return tellPortRefused(messages, base, failure);
     critical(tableText(base, Text::PrinterOffLine), tableText(base, Text::PrinterInterrogations));
 }

@@ -232,13 +232,14 @@ bool Download::openLink()
 void Download::reportPortRefused(const Failure& failure)
 {
     m_failure = failure;
+    // Nothing is left in sight behind the box that says why (the dialog of a checksum pass), and
+    // the busy marker goes too, or it would refuse every later download.
+    if (!m_job.stopping()) {
+        setStage(DownloadStage::Idle);
+        m_files.closeAll();
+    }
     emit notice(DownloadNotice{DownloadNotice::Kind::PortRefused, failure});
     emit ended(DownloadOutcome::PortRefused);
-    if (m_job.stopping())
-        return;
-    // The busy marker goes too, or it would refuse every later download.
-    setStage(DownloadStage::Idle);
-    m_files.closeAll();
 }
 
 std::optional<QByteArray> Download::readChunk(qint32 n)

@@ -104,6 +104,10 @@ struct Window : Bench {
                         .arg(w->language());
         s["said"] = messages.said();
         s["warned"] = warned.join('|');
+        QStringList behind; // the windows in sight behind each message
+        for (const auto& m : messages.shown)
+            behind << m.context;
+        s["behind"] = behind.join('|');
         s["calls"] = fileDialog.calls.join(" | ");
         s["keys"] = QString::number(home.storedKeys().size());
         s["idle"] = QString::number(!w->engine().busy() && !w->engine().files().sourceOpen() &&
@@ -350,11 +354,12 @@ private slots:
             "file FONT.SHF=ab; click StartTrasm; ? said~=non è un file FIRMWARE (*.BIN): è un file FONT STANDARD. & "
             "download= 0; clear; click SelOperazione1; file f.bin=ab; click StartTrasm; ? said~=è un file FIRMWARE. & "
             "download= 0; clear; click SelOperazione0; file N.TXT=ab; click StartTrasm; run 60; ? download=?Z4&2$ 8");
-        // A port that leads nowhere: each job's box says which port, which device and what is wrong, in sight.
+        // A port that leads nowhere: each job's box says which port, which device and what is wrong, in sight, and
+        // not that another program holds it; the dialog of a checksum pass goes with it.
         row("a COM port that leads nowhere", "Porta=8",
-            "nowhere; file F.BIN=MZ Release: 1.05; click StartTrasm; ? said~=riprovare. / Porta / COM9 (/dev/fake9): "
-            "il "
-            "dispositivo non esiste; clear; "
+            "nowhere; file F.BIN=MZ Release: 1.05; click StartTrasm; ? said=COM9 (/dev/fake9): il dispositivo non "
+            "esiste / Porta / COM9 (/dev/fake9): il dispositivo non esiste (Device or resource busy); clear; checkv "
+            "chkCheckSum=1; click StartTrasm; run 1; ? said~=il dispositivo non esiste & behind= & visible:Calcolo=0; clear; "
             "click cmdCheckRelease; ? said~=/ COM9 (/dev/fake9): il dispositivo non esiste; clear; click mnuInterroga; "
             "click cmdTest; ? said~=/ COM9 (/dev/fake9): il dispositivo non esiste");
         // The dialog of a download: drawn before the checksum pass, placed from the window, its captions, what
@@ -429,6 +434,10 @@ private slots:
         } else
             bench.home.store(stored.split(' ', Qt::SkipEmptyParts));
         bench.w = &bench.load();
+        bench.messages.context = [&bench] {
+            const QWidget* dialog = bench.w->findChild<QWidget*>("Calcolo");
+            return dialog && dialog->isVisible() ? QStringLiteral("Calcolo") : QString();
+        };
         MainWindow& w = *bench.w;
         // The command line reads the same choices as the window shows after start-up.
         const StoredChoices c = readStoredChoices();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <functional>
+
 #include "core/platform/clock.h"
 #include "texts/messages.h"
 
@@ -80,13 +82,15 @@ public:
         double time;
         QString detail;
         QString informative;
+        QString context; // what `context` said when it was shown
     };
+    std::function<QString()> context; // what else is in sight, asked at each message
     explicit MessageRecorder(Clock& clock) : m_clock(clock) {}
     using MessageBoxes::show;
     void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
               const QString& informative) override
     {
-        shown.append(Shown{text, title, icon, m_clock.now(), detail, informative});
+        shown.append(Shown{text, title, icon, m_clock.now(), detail, informative, context ? context() : QString()});
         if (timeline)
             timeline->add(QStringLiteral("%1:%2").arg(QChar("CI"[int(icon)]), title));
     }
