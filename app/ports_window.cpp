@@ -100,10 +100,17 @@ PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
     });
     connect(m_probe.get(), &PrinterProbe::finished, this, [this] {
         findPrinter->setEnabled(true);
-        searchState->setText(m_probe->found().isEmpty()
-                                 ? words("No printer answered.", "Nessuna stampante ha risposto.")
-                                 : words("%n printer(s) answered.", "Stampanti che hanno risposto: %n.")
-                                       .replace(QLatin1String("%n"), QString::number(m_probe->found().size())));
+        const QStringList silent = m_probe->silent();
+        searchState->setText(
+            (m_probe->found().isEmpty()
+                 ? words("No printer answered.", "Nessuna stampante ha risposto.")
+                 : words("%n printer(s) answered.", "Stampanti che hanno risposto: %n.")
+                       .replace(QLatin1String("%n"), QString::number(m_probe->found().size()))) +
+            (silent.isEmpty() ? QString() : words(" Silent: %1.", " Silenziose: %1.").arg(silent.join(", "))) +
+            (m_inUse.isEmpty() ? QString()
+                               : words(" Not asked, used by another program: %1.",
+                                       " Non interrogate, in uso da un altro programma: %1.")
+                                     .arg(m_inUse.join(", "))));
         usePrinter->setEnabled(!m_probe->found().isEmpty());
     });
     m_follow->setInterval(1000);
@@ -216,7 +223,8 @@ void PortsWindow::find()
         return;
     fill(found, {});
     usePrinter->setEnabled(false);
-    const QStringList ports = port_catalog::probeCandidates();
+    m_inUse.clear();
+    const QStringList ports = port_catalog::probeCandidates(&m_inUse);
     if (ports.isEmpty()) {
         searchState->setText(words("No usable port to ask.", "Nessuna porta utilizzabile da interrogare."));
         return;

@@ -61,6 +61,7 @@ protected:
     void hideEvent(QHideEvent* event) override;
 
 private:
+    QStringList m_inUse; // the ports the last search passed over: another program uses them
     // `name` leads to `device` (or, with an empty device, to the system's own again); an entry
     // the tool did not make is replaced only after asking.
     void change(const QString& name, const QString& device);

@@ -139,7 +139,14 @@ int PortsCommand::probe(const QCommandLineParser& p, Output& out, int language)
         }
         line = p.value("line");
     }
-    const QStringList ports = port_catalog::probeCandidates();
+    QStringList inUse;
+    const QStringList ports = port_catalog::probeCandidates(&inUse);
+    if (!inUse.isEmpty())
+        out.event(QStringLiteral("warning"),
+                  inLanguage(language, "not asked, used by another program: %1",
+                             "non interrogate, in uso da un altro programma: %1")
+                      .arg(inUse.join(QStringLiteral(", "))),
+                  {{"error", "port-busy"}, {"ports", QJsonArray::fromStringList(inUse)}});
     out.event(QStringLiteral("probe"),
               ports.isEmpty() ? inLanguage(language, "no usable port to ask (none free, none but the kernel's console)",
                                            "nessuna porta utilizzabile da interrogare")
@@ -163,6 +170,11 @@ int PortsCommand::probe(const QCommandLineParser& p, Output& out, int language)
         return out.result(name(), 128 + m_signal, {{"found", found}}, lines.join('\n'));
     if (lines.isEmpty())
         lines << inLanguage(language, "no printer answered", "nessuna stampante ha risposto");
-    return out.result(name(), found.isEmpty() ? exit_status::NoAnswer : exit_status::Ok, {{"found", found}},
+    const QStringList silent = probe.silent();
+    if (!silent.isEmpty())
+        lines << inLanguage(language, "silent: %1", "silenziose: %1").arg(silent.join(QStringLiteral(", ")));
+    return out.result(name(), found.isEmpty() ? exit_status::NoAnswer : exit_status::Ok,
+                      {{"found", found}, {"silent", QJsonArray::fromStringList(silent)},
+                       {"inUse", QJsonArray::fromStringList(inUse)}},
                       lines.join('\n'));
 }

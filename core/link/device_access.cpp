@@ -1,5 +1,6 @@
 #include "core/link/device_access.h"
 
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -162,6 +163,58 @@ qint64 heldElsewhere(const QString& path)
         // "1: FLOCK  ADVISORY  WRITE 4321 00:05:87 0 EOF"
         if (f.size() >= 6 && f[1] == "FLOCK" && f[5] == where && f[4].toLongLong() != ::getpid())
             return f[4].toLongLong();
+    }
+#else
+    Q_UNUSED(path);
+#endif
+    return 0;
+}
+
+qint64 userElsewhere(const QString& path)
+{
+#ifdef Q_OS_LINUX
+    if (const qint64 locker = heldElsewhere(path))
+        return locker;
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
+        return 0;
+    const QByteArray self = QByteArray::number(qint64(::getpid()));
+    const bool pty = major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
+    const unsigned ptyIndex = (major(st.st_rdev) - 136) * 256 + minor(st.st_rdev);
+    const QDir proc(QStringLiteral("/proc"));
+    for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        bool number = false;
+        const qint64 id = pid.toLongLong(&number);
+        if (!number || pid.toLatin1() == self)
+            continue;
+        // The session's terminal: field 7 of stat, after the command's name in parentheses.
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (stat.open(QIODevice::ReadOnly)) {
+            const QByteArray text = stat.readAll();
+            const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
+            if (f.size() > 4 && f[4].toLongLong() != 0 && dev_t(f[4].toLongLong()) == st.st_rdev)
+                return id;
+        }
+        // A process that holds the device open, unless it holds the pseudo-terminal's other side
+        // too: that one is the printer (a simulator keeps both ends open), not a second user.
+        const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
+        bool opened = false, peer = false;
+        for (const QString& fd : QDir(fds).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
+            struct stat open {};
+            if (::stat(QFile::encodeName(fds + QLatin1Char('/') + fd).constData(), &open) != 0 ||
+                !S_ISCHR(open.st_mode))
+                continue;
+            if (open.st_rdev == st.st_rdev)
+                opened = true;
+            else if (pty && major(open.st_rdev) == 5 && minor(open.st_rdev) == 2) {
+                QFile info(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid, fd));
+                if (info.open(QIODevice::ReadOnly) &&
+                    info.readAll().contains("tty-index:\t" + QByteArray::number(ptyIndex) + '\n'))
+                    peer = true;
+            }
+        }
+        if (opened && !peer)
+            return id;
     }
 #else
     Q_UNUSED(path);

@@ -44,6 +44,11 @@ bool hasUart(const QString& path);
 // cannot be told).
 qint64 heldElsewhere(const QString& path);
 
+// Another process that uses the device now: holds it open, has claimed it, or has it as the
+// controlling terminal of its session (a pty under `script`, a login); 0 for none, or where it
+// cannot be told. Read from /proc, without opening the device.
+qint64 userElsewhere(const QString& path);
+
 // The kernel writes its console to this serial device (a line from the kernel's messages may
 // reach the printer); false where it cannot tell.
 bool isKernelConsole(const QString& path);

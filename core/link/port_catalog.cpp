@@ -82,12 +82,20 @@ Name nameOf(const QString& name)
     return n;
 }
 
-QStringList probeCandidates()
+QStringList probeCandidates(QStringList* inUse)
 {
     QStringList ports;
-    for (const Name& n : names())
-        if (!n.parallel() && !n.state && !n.console)
-            ports << n.name;
+    for (const Name& n : names()) {
+        if (n.parallel() || n.state || n.console)
+            continue;
+        // Never a line another program uses, nor someone's terminal: "!0" would land in its input.
+        if (device_access::userElsewhere(n.device)) {
+            if (inUse)
+                *inUse << n.name;
+            continue;
+        }
+        ports << n.name;
+    }
     return ports;
 }
 

@@ -23,8 +23,10 @@ struct Name {
 // COM1 to COM10, then LPT1.
 QList<Name> names();
 Name nameOf(const QString& name);
-// The names a search for the printer may ask: serial, usable now, not the kernel's console.
-QStringList probeCandidates();
+// The names a search for the printer may ask: serial, usable now, not the kernel's console, and
+// used by no other program (open, claimed, a session's terminal); those passed over for that last
+// reason go to `inUse`.
+QStringList probeCandidates(QStringList* inUse = nullptr);
 
 struct Device {
     enum class Kind { SerialAdapter, Uart, Parallel };

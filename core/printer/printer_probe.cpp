@@ -4,6 +4,8 @@
 #include "core/link/serial_control.h"
 #include "core/printer/printer_link.h"
 
+#include <cctype>
+
 struct PrinterProbe::Asker {
     std::unique_ptr<SerialControl> port;
     std::unique_ptr<PrinterLink> printer;
@@ -17,6 +19,31 @@ PrinterProbe::PrinterProbe(Clock& clock, PortMaker makePort, QObject* parent)
 PrinterProbe::~PrinterProbe()
 {
     cancel();
+}
+
+QStringList PrinterProbe::silent() const
+{
+    QStringList ports = m_asked;
+    for (const Found& f : m_found)
+        ports.removeAll(f.port);
+    return ports;
+}
+
+bool PrinterProbe::isModelAnswer(const QByteArray& reply)
+{
+    // A short line of text ended by its CR (an LF may follow): no NUL, nothing past 7 bits, a
+    // letter or digit in it.
+    const qsizetype end = reply.indexOf('\r');
+    if (end < 1 || end > kMaxModel || reply.size() > end + 2 || (reply.size() == end + 2 && reply[end + 1] != '\n'))
+        return false;
+    bool text = false;
+    for (qsizetype i = 0; i < end; ++i) {
+        const uchar c = uchar(reply[i]);
+        if (c == 0 || c >= 0x80)
+            return false;
+        text = text || std::isalnum(c);
+    }
+    return text;
 }
 
 QStringList PrinterProbe::linesFor(const QString& chosen)
@@ -37,6 +64,7 @@ void PrinterProbe::start(const QStringList& ports, const QString& chosenLine)
         return;
     cancel();
     m_found.clear();
+    m_asked = ports;
     const QStringList lines = linesFor(chosenLine);
     for (const QString& name : ports) {
         auto asker = std::make_unique<Asker>();
@@ -76,13 +104,16 @@ Task<> PrinterProbe::ask(Asker& a, QStringList lines)
             co_return; // held elsewhere, missing: nothing is sent to it
         const bool heard = !(co_await a.printer->ask(PrinterLink::kHandshake)).isEmpty();
         if (heard) {
+            // Noise at a wrong rate, or a device that is no printer, answers something too: only a
+            // model's answer finds the printer.
             const QByteArray model = co_await a.printer->ask("?54&10\r\n");
-            const Found f{name, port.device(), text,
-                          QString::fromLatin1(model.isEmpty() ? QByteArray("??????") : PrinterLink::shown(model))};
-            port.close();
-            m_found << f;
-            emit answered(f);
-            co_return;
+            if (isModelAnswer(model)) {
+                const Found f{name, port.device(), text, QString::fromLatin1(PrinterLink::shown(model))};
+                port.close();
+                m_found << f;
+                emit answered(f);
+                co_return;
+            }
         }
         port.close();
     }

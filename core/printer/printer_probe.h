@@ -34,11 +34,16 @@ public:
 
     // The lines a port is asked at, in order: the chosen one first.
     static QStringList linesFor(const QString& chosen);
+    // A reply to the model query that has a model's shape: a short line of text to its CR.
+    static constexpr qsizetype kMaxModel = 64;
+    static bool isModelAnswer(const QByteArray& reply);
     void start(const QStringList& ports, const QString& chosenLine);
     // Every port closed; nothing more is asked or said.
     void cancel();
     bool running() const { return m_running > 0; }
     const QList<Found>& found() const { return m_found; }
+    // The ports asked that gave no model's answer at any rate, in the order given.
+    QStringList silent() const;
 
 signals:
     void answered(const PrinterProbe::Found& found);
@@ -52,5 +57,6 @@ private:
     PortMaker m_makePort;
     std::vector<std::unique_ptr<Asker>> m_askers;
     QList<Found> m_found;
+    QStringList m_asked;
     int m_running = 0;
 };

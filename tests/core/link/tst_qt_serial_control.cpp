@@ -1,9 +1,11 @@
 #include "core/link/line_settings.h"
+#include "core/link/device_access.h"
 #include "core/link/qt_serial_control.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_home.h"
 
 #include <QElapsedTimer>
+#include <QProcess>
 #include <QFileInfo>
 #include <QSignalSpy>
 #include <QTest>
@@ -99,6 +101,31 @@ private slots:
         comm->holdDevice(false);
         QVERIFY(!comm.open());
         QCOMPARE(comm->device(), second.slavePath());
+    }
+
+    // Who else uses a line, read from /proc without opening it: nobody; a process that holds it open; a session whose
+    // terminal it is, with no file of it open (a shell under `script`). The probe asks none of the last two.
+    void anotherUserIsSeen_data()
+    {
+        QTest::addColumn<QString>("how");
+        QTest::newRow("nobody") << "";
+        QTest::newRow("held open") << "fd=os.open(sys.argv[1], os.O_RDWR | os.O_NOCTTY)";
+        QTest::newRow("a session's terminal") << "os.setsid(); os.close(os.open(sys.argv[1], os.O_RDWR))";
+    }
+    void anotherUserIsSeen()
+    {
+        QFETCH(QString, how);
+        PtyPair pty;
+        QProcess other;
+        // The child keeps nothing of this process's (its side of the pty would make it the printer's end).
+        other.start("python3", {"-c", "import os, sys, time\nos.closerange(3, 4096)\n" + how +
+                                          "\nprint('ready', flush=True)\ntime.sleep(30)",
+                                pty.slavePath()});
+        QVERIFY(other.waitForReadyRead(10000));
+        const qint64 pid = other.processId(), seen = device_access::userElsewhere(pty.slavePath());
+        other.kill();
+        other.waitForFinished();
+        QCOMPARE(seen, how.isEmpty() ? 0 : pid);
     }
 
     // Every way a COM port can fail to open, named by its cause; none of them is a failure signal.

@@ -104,6 +104,18 @@ private slots:
         QCOMPARE(got.join(' '), QStringLiteral("-1 1 0 0 1 9 9 9 9 9 0"));
     }
 
+    // A model's answer: a short line of text to its CR; not noise, not a flood, not a reply cut short.
+    void modelAnswers()
+    {
+        QStringList got;
+        for (const char* reply : {"PX-9\r", "PX-9\r\n", "PX-1\x1b]2;T\x07\r", "PX-9", "\r", "----\r", "PX-9\rmore",
+                                  "\xff\xfe\r", "P\0X\r"})
+            got << QString::number(PrinterProbe::isModelAnswer(QByteArray(reply, qstrlen(reply) + (reply[1] == 0 ? 3 : 0))));
+        got << QString::number(PrinterProbe::isModelAnswer(QByteArray(64, 'F') + '\r'))
+            << QString::number(PrinterProbe::isModelAnswer(QByteArray(65, 'F') + '\r'));
+        QCOMPARE(got.join(' '), "1 1 1 0 0 0 0 0 0 1 0");
+    }
+
     // The release check as a timeline: the search, the port, what is asked, what is shown and said.
     void releaseCheck_data()
     {
@@ -217,7 +229,13 @@ private slots:
             << "COM2:answers@9600 COM3:silent COM4:missing COM5:held"
             << "COM2 /dev/fake2 9600,N,8,1 PX-9 | open2 4800 !0 open2 2400 !0 open2 9600 !0 ?54&10^M$ | open3 4800 !0 "
                "open3 2400 !0 open3 9600 !0 open3 19200 !0 open3 38400 !0 open3 56000 !0 | refused4 | refused5 | "
-               "done@2.4";
+               "silent COM3 COM4 COM5 | done@2.4";
+        // Noise at every rate is no printer: it is asked at each, found at none, and said silent.
+        QTest::newRow("a device that answers noise")
+            << "COM6:noise COM7:answers@4800"
+            << "COM7 /dev/fake7 4800,N,8,1 PX-9 | open6 4800 !0 ?54&10^M$ open6 2400 !0 ?54&10^M$ open6 9600 !0 "
+               "?54&10^M$ open6 19200 !0 ?54&10^M$ open6 38400 !0 ?54&10^M$ open6 56000 !0 ?54&10^M$ | open7 4800 !0 "
+               "?54&10^M$ | silent COM6 | done@4.8";
         QTest::newRow("two printers at the chosen line")
             << "COM1:answers@4800 COM2:answers@0"
             << "COM1 /dev/fake1 4800,N,8,1 PX-9 | COM2 /dev/fake2 4800,N,8,1 PX-9 | open1 4800 !0 ?54&10^M$ | open2 "
@@ -240,6 +258,10 @@ private slots:
                 port->answer("?54&10\r\n", {{"PX-9\r", 0.1}});
                 port->answersAtBaud = how.section('@', 1).toInt();
             }
+            if (how == "noise") {
+                port->answer("!0", {{"\xff", 0.05}});
+                port->answer("?54&10\r\n", {{QByteArray(200, 'F') + '\r', 0.1}});
+            }
             if (how == "missing")
                 port->refuseOpen(Cause::PortMissing);
             made << port.get();
@@ -261,6 +283,8 @@ private slots:
             got << QStringList{f.port, f.device, f.line, f.model}.join(' ');
         for (const auto& wire : wires) // "open2 9600 !0 ?54&10^M$": each opening's baud rate and what was sent
             got << wire->summary().remove(QRegularExpression("@[0-9.]+|,N,8,1| close")).trimmed();
+        if (!probe.silent().isEmpty())
+            got << "silent " + probe.silent().join(' ');
         got << QStringLiteral("done@%1").arg(doneAt);
         QCOMPARE(got.join(" | "), found);
         QVERIFY(!probe.running());
