@@ -56,7 +56,7 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
         tellPrinterFailure(out, language, found.failure);
         if (found.failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
             out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
-        return failed(out, name(), found.failure);
+        return failed(out, name(), found.failure, language);
     case Result::NoRelease:
         out.show(ownText(language, Msg::NoRelease).arg(path), kAppTitle, MessageIcon::Critical);
         return out.result(name(), exit_status::NoRelease, {{"error", "file-no-release"}, {"file", path}});

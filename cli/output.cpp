@@ -76,6 +76,9 @@ void Output::event(const QString& kind, const QString& text, QJsonObject fields,
         write(stdout, QJsonDocument(fields).toJson(QJsonDocument::Compact) + '\n');
         return;
     }
+    // An error is said whatever the detail: --quiet hides progress, never why a command failed.
+    if (kind == QLatin1String("error"))
+        detail = Detail::Quiet;
     if (text.isEmpty() || int(detail) > int(m_detail))
         return;
     endProgressLine();

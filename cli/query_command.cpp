@@ -47,7 +47,7 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), 128 + m_signal);
     if (answers.failure) {
         tellPrinterFailure(out, language, answers.failure);
-        return failed(out, name(), answers.failure);
+        return failed(out, name(), answers.failure, language);
     }
     const QStringList& replies = answers.replies;
     out.say(QStringLiteral("model: ") + replies[0]);

@@ -341,9 +341,12 @@ def bad_usage(b):
                  ["ports", "extra"], ["download", path, path], ["query", "--port", "LPT1"],
                  ["query", "--line", "57601,N,8,1"], ["download", path, "--boot", "flash"],
                  ["download", path, "--lang", "de"], ["ports", "--quiet", "--verbose"],
-                 ["update", path, "--verify-timeout", "nan"], ["update", path, "--verify-timeout", "inf"]):
-        status, _, err = b.run(*args)
-        expect(status == 2 and err, f"{args}: {status}")
+                 ["update", path, "--verify-timeout", "nan"], ["update", path, "--verify-timeout", "inf"],
+                 ["history", "--outcome", "bogus"]):
+        # --quiet hides progress, never why a command was refused.
+        for quiet in ([], ["--quiet"]):
+            status, _, err = b.run(*args, *quiet)
+            expect(status == 2 and err, f"{args + quiet}: {status}")
     # A font file behind a firmware header is refused, unless asked for.
     fonts = b.file("F.SHC", b"abcd")
     status, _, err = b.run("download", fonts, "--operation", "firmware")
@@ -367,6 +370,12 @@ def bad_usage(b):
     expect(rows() == before + 1, "--no-stored wrote to the record")
     expect(status == 4 and re.fullmatch(r"COM5: niente inviato: COM5 \(/dev/ttyS4\): [^\n]+\n", out) and
            err.count("\n") == 1 and "ATTENZIONE" not in err, f"--quiet: {out!r} {err!r}")
+    # A refused file announces nothing before its refusal; the printer commands end with a result line too.
+    status, out, err = b.run("download", b.home + "/NOPE.BIN", "--no-stored", "--port", "COM5")
+    expect(status == 3 and "byte" not in err and out.startswith("COM5: niente inviato"), f"NOPE.BIN: {out!r} {err!r}")
+    for command in (["query"], ["check-release", b.file("R.BIN", b"Release: 1.0\0")]):
+        status, out, _ = b.run(*command, "--no-stored", "--port", "COM5")
+        expect(status == 4 and re.fullmatch(r"COM5 \(/dev/ttyS4\): [^\n]+\n", out), f"{command}: {status} {out!r}")
     # A greyed Turbo box as stored paces as normal, as the window paces it, and the start line says so.
     with open(f.name, "w") as f:
         f.write("[Properties]\nChkTurbo=2\n")
