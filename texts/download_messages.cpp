@@ -30,9 +30,12 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
     const Failure& f = n.failure;
     const QString& path = f.subject;
     // A printer left mid-image waits for the rest: said beside every message of such a stop.
+    // On a line that shows no queue only what was written is known: said so, not as what the printer took.
     const QString midImage =
-        n.midImage ? ownText(base, Msg::MidImage).arg(QString::number(n.taken), QString::number(n.announced))
-                   : QString();
+        !n.midImage ? QString()
+        : n.lineConfirmed
+            ? ownText(base, Msg::MidImage).arg(QString::number(n.taken), QString::number(n.announced))
+            : ownText(base, Msg::MidImageUnconfirmed).arg(QString::number(n.sent), QString::number(n.announced));
     const auto critical = [&](const QString& text, const QString& title, const QString& detail = {}) {
         messages.show(text, title, MessageIcon::Critical, detail, midImage);
     };

@@ -93,6 +93,11 @@ const OwnEntry kOwnEntries[] = {
      "prossimo download.",
      "The printer took %1 of the %2 bytes announced and waits for the rest: switch it off and on before the next "
      "download."},
+    {Msg::MidImageUnconfirmed,
+     "Sono stati inviati %1 dei %2 byte annunciati; la linea non dice quanti ne abbia ricevuti la stampante, che "
+     "attende il resto: spegnerla e riaccenderla prima del prossimo download.",
+     "%1 of the %2 bytes announced were sent; the line does not tell how many the printer took, and it waits for "
+     "the rest: switch it off and on before the next download."},
     {Msg::StillMidImage,
      "L'ultimo download su %1 ha lasciato la stampante con parte di un'immagine, e da allora non ha risposto: "
      "spegnerla e riaccenderla prima di questo download.",

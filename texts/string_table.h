@@ -63,7 +63,8 @@ enum class Msg {
     SettingsUnusable, // %1 settings file, %2 what stands there
     LineUnconfirmed,
     MidImage,      // %1 bytes taken, %2 bytes announced
-    StillMidImage, // %1 port
+    MidImageUnconfirmed, // %1 bytes written, %2 announced
+    StillMidImage,       // %1 port
     NotRecorded,   // %1 the record's file, %2 why
     WrongKind,     // %1 path, %2 the operation chosen, %3 its extension, %4 the operation the file's extension names
 };

@@ -84,7 +84,10 @@ DownloadNotice Download::stopped(DownloadNotice notice)
 {
     m_midImage = notice.midImage = m_anyOut && !m_dataOut;
     notice.taken = m_progress.taken;
+    notice.sent = bytesWritten();
     notice.announced = m_length;
+    // Where the line shows no queue (a pseudo-terminal), what was written is all that is known.
+    notice.lineConfirmed = m_link->confirmsLine();
     return notice;
 }
 

@@ -55,10 +55,11 @@ struct DownloadNotice {
     Failure failure;
     qint64 bytes = 0;              // the file's size (too big), or what the line still held (stalled)
     Cause refusedBy = Cause::None; // why the job's next opening of its port was refused
-    bool lineConfirmed = true;     // Ended: the line showed its queue (or LPT1)
+    bool lineConfirmed = true;     // the line showed its queue (or LPT1): `taken` is what it took
     // A header went out and not every byte it announced did: the printer waits for the rest.
     bool midImage = false;
     qint64 taken = 0;     // of the file, what the line took
+    qint64 sent = 0;      // of the file, what was written to the link
     qint64 announced = 0; // of the file, what the headers announced
 };
 Q_DECLARE_METATYPE(DownloadNotice)

@@ -629,6 +629,10 @@ private slots:
         row("hang-up in the middle", "len=5000 hangup@8.05",
             "open@0 ?Z4&5000$@0 ~wait8@0 64x2@8.02+0.02 hangup@8.05 close@8.05 FAIL@8.05",
             "ricevuto 128 dei 5000 byte");
+        // A line that shows no queue: what was written is said, not what the printer took.
+        row("hang-up in the middle of a line that shows no queue", "len=5000 blind hangup@8.05",
+            "open@0 ?Z4&5000$@0 ~wait8@0 64x2@8.02+0.02 hangup@8.05 close@8.05 FAIL@8.05",
+            "Sono stati inviati 128 dei 5000 byte annunciati; la linea non dice quanti ne abbia ricevuti");
         row("hang-up in the end wait: the data are out", "len=100 hangup@20",
             "open@0 ?Z4&100$@0 ~wait8@0 64@8.02 36@8.04 [endwait]@8.04 ~end25@8.04 hangup@20 close@33.04 I:Download "
             "terminato.@33.04 =done@33.04");
