@@ -128,10 +128,13 @@ QString PortsWindow::words(const char* english, const char* italian) const
 
 QString PortsWindow::stateText(const port_catalog::Name& n) const
 {
-    QString s = n.state ? causeWords(m_hooks.language(), n.state.cause) : words("usable", "utilizzabile");
+    QString s = n.state     ? causeWords(m_hooks.language(), n.state.cause)
+                : n.console ? words("the kernel's console: not for the printer",
+                                    "la console del kernel: non per la stampante")
+                            : words("usable", "utilizzabile");
     if (n.state && !n.state.system.isEmpty() && n.state.cause != Cause::PortMissing)
         s += QStringLiteral(" (") + n.state.system + QLatin1Char(')');
-    if (n.console)
+    if (n.state && n.console)
         s += words(", the kernel's console", ", la console del kernel");
     if (!n.entry.isEmpty() && !n.ours)
         s += words(", an entry Velmora did not make", ", una voce non creata da Velmora");
@@ -207,12 +210,24 @@ void PortsWindow::change(const QString& name, const QString& device)
         return device.isEmpty() ? port_catalog::unlink(name, replace) : port_catalog::link(name, device, replace);
     };
     port_catalog::Change c = attempt(false);
-    if (c.result == Result::Foreign && m_hooks.ask(words("%1 is an entry Velmora did not make:\n%2\n\nReplace it?",
-                                                         "%1 è una voce che Velmora non ha creato:\n%2\n\nSostituirla?")
-                                                       .arg(name, port_catalog::nameOf(name).entry)))
+    // Freeing removes the entry; assigning replaces it: the question says which.
+    const QString question =
+        device.isEmpty() ? words("%1 is an entry Velmora did not make:\n%2\n\nRemove it?",
+                                 "%1 è una voce che Velmora non ha creato:\n%2\n\nRimuoverla?")
+                         : words("%1 is an entry Velmora did not make:\n%2\n\nReplace it?",
+                                 "%1 è una voce che Velmora non ha creato:\n%2\n\nSostituirla?");
+    if (c.result == Result::Foreign && m_hooks.ask(question.arg(name, port_catalog::nameOf(name).entry)))
         c = attempt(true);
     if (c.result == Result::Failed)
         m_hooks.messages.show(c.error, windowTitle(), MessageIcon::Critical);
+    if (c.result == Result::Done) {
+        // A search's answers name ports as they led before: none of them is offered any more.
+        m_probe->cancel();
+        fill(found, {});
+        usePrinter->setEnabled(false);
+        findPrinter->setEnabled(true);
+        searchState->clear();
+    }
     m_seen.clear();
     refresh();
 }

@@ -589,6 +589,17 @@ private slots:
         // The Port box says where each name leads.
         emit w.Porta->dropDown();
         QVERIFY(w.Porta->itemData(1, Qt::ToolTipRole).toString().endsWith(": utilizzabile"));
+        // A name freed: the search's answers, which named the ports as they led, are gone; freeing someone else's
+        // entry asks to remove it, not to replace it.
+        ports.findPrinter->click();
+        bench.clock.run(5);
+        pick("COM2");
+        ports.free->click();
+        QVERIFY(ports.found->rowCount() == 0 && !ports.usePrinter->isEnabled());
+        QVERIFY(bench.home.link("COM4", bench.home.file("other4.out", {})));
+        pick("COM4");
+        ports.free->click();
+        QVERIFY2(bench.asked.last().endsWith("Rimuoverla?"), qPrintable(bench.asked.last()));
         ports.close();
         w.mnuInglese->trigger();
         QCOMPARE(ports.windowTitle() + "|" + ports.findPrinter->text() + "|" + w.portsAction->text(),
