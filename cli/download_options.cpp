@@ -86,7 +86,7 @@ void defineDownloadOptions(QCommandLineParser& p, bool withOperation)
                   {"no-checksum", "No checksum in the header."},
                   {"turbo", "The faster pacing."},
                   {"no-turbo", "The normal pacing."},
-                  {"any-extension", "Send a file whose extension does not match the operation."},
+                  {"any-extension", "Send a file whose extension names another operation."},
                   {"line", "Line settings as the window offers them, e.g. 57600,N,8,1 (57600 runs at 56000 baud).",
                    "settings"}});
 }
@@ -111,11 +111,13 @@ std::optional<QString> applyDownloadOptions(const QCommandLineParser& p, StoredC
         return QStringLiteral("no checksum with the RAM card");
     if (p.isSet("checksum") && c.request.operation == Operation::ExternalFonts)
         return QStringLiteral("no checksum with external fonts: their headers carry none");
-    // A firmware behind a font header (or the reverse) is a ruined load: the file's kind must match
-    // the operation. Anything but a regular file is left to the download's own checks.
+    // A firmware behind a font header (or the reverse) is a ruined load: a file named as another
+    // operation's is refused, as the window refuses it; other names go out as they do there.
+    // Anything but a regular file is left to the download's own checks.
     const QFileInfo file(c.request.path);
     const QString extension = extensionOf(c.request.operation);
-    if (!extension.isEmpty() && file.isFile() && !p.isSet("any-extension") && file.suffix().toUpper() != extension)
+    const std::optional<Operation> named = operationNamedBy(c.request.path);
+    if (!extension.isEmpty() && file.isFile() && !p.isSet("any-extension") && named && *named != c.request.operation)
         return QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
             .arg(file.fileName(), kOperations.key(c.request.operation), extension);
     if (p.isSet("checksum") || p.isSet("no-checksum"))

@@ -353,6 +353,9 @@ def bad_usage(b):
     expect(status == 2 and "F.SHC is no firmware file (*.BIN)" in err, f"mismatch: {status} {err}")
     status, _, _ = b.run("download", fonts, "--any-extension", "--port", "LPT1")
     expect(status == 4, f"--any-extension: {status}")
+    # A name of no operation goes out, as the window sends it.
+    status, _, err = b.run("download", b.file("FW.HEX", b"abcd"), "--operation", "firmware", "--port", "LPT1")
+    expect(status == 4 and "FW.HEX" in err, f"FW.HEX: {status} {err}")
     # A stored external-font operation does not put a firmware behind a font header.
     os.makedirs(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora"), exist_ok=True)
     with open(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora", "Velmora.conf"), "w") as f:
