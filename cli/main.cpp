@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/file_names.h"
 #include "cli/output_sink.h"
+#include "cli/trace.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/version.h"
 #include "texts/string_table.h"
@@ -34,6 +35,8 @@ void addCommonOptions(QCommandLineParser& parser)
          {"no-stored", "Options left out take the built-in defaults, not the window's stored choices, and the "
                        "service record is left alone."},
          {"record", "With --no-stored: the job is written to the service record all the same."},
+         {"trace", "Every byte sent to the printer and received from it, with its time, on stderr."},
+         {"trace-file", "The same trace into this file (appended).", "file"},
          {{"h", "help"}, "This text."},
          {"version", "The version."}});
 }
@@ -186,6 +189,12 @@ int runCommand(int argc, char** argv)
                parser.isSet("quiet")     ? Output::Detail::Quiet
                : parser.isSet("verbose") ? Output::Detail::Verbose
                                          : Output::Detail::Normal);
+    std::unique_ptr<WireTrace> trace;
+    if (parser.isSet("trace") || parser.isSet("trace-file")) {
+        trace = std::make_unique<WireTrace>(parser.value("trace-file"));
+        if (!trace->error().isEmpty())
+            return usage(args, command->name(), trace->error());
+    }
 #ifdef Q_OS_UNIX
     // The caught signals end the command as Annulla ends a download, from the event loop; one
     // that came before it started is in the pipe already.

@@ -3,6 +3,7 @@
 #include "core/link/device_access.h"
 #include "core/link/line_settings.h"
 #include "core/link/port_names.h"
+#include "core/platform/wire_trace.h"
 
 #include <QFileInfo>
 
@@ -102,6 +103,8 @@ qint64 FileChannels::writeToPortChannel(const char* data, qint64 size, Failure* 
 #ifdef Q_OS_UNIX
     for (;;) {
         const ssize_t n = ::write(m_port.handle(), data, size_t(size));
+        if (n > 0)
+            wire_trace::note(kParallelPort, wire_trace::Direction::Sent, QByteArray::fromRawData(data, n));
         if (n >= 0)
             return n; // a write of nothing counts as a busy device
         const int error = errno;
@@ -114,6 +117,8 @@ qint64 FileChannels::writeToPortChannel(const char* data, qint64 size, Failure* 
     }
 #else
     const qint64 n = m_port.write(data, size);
+    if (n > 0)
+        wire_trace::note(kParallelPort, wire_trace::Direction::Sent, QByteArray::fromRawData(data, n));
     if (n < 0)
         return fail(Cause::LinkWriteFailed, m_port.errorString());
     return n;

@@ -2,6 +2,7 @@
 
 #include "core/link/device_access.h"
 #include "core/link/port_names.h"
+#include "core/platform/wire_trace.h"
 
 #include <QFileInfo>
 
@@ -139,6 +140,7 @@ bool QtSerialControl::write(const QByteArray& data)
         return false;
     if (data.isEmpty())
         return true;
+    wire_trace::note(port(), wire_trace::Direction::Sent, data);
     if (m_port.write(data) != data.size()) {
         fail(Cause::LinkWriteFailed, m_port.errorString());
         return false;
@@ -150,7 +152,9 @@ bool QtSerialControl::write(const QByteArray& data)
 
 QByteArray QtSerialControl::readAll()
 {
-    return m_port.isOpen() ? m_port.readAll() : QByteArray();
+    const QByteArray got = m_port.isOpen() ? m_port.readAll() : QByteArray();
+    wire_trace::note(port(), wire_trace::Direction::Received, got);
+    return got;
 }
 
 qint64 QtSerialControl::lineBacklog() const

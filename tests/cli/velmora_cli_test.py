@@ -195,6 +195,13 @@ def query_and_releases(b):
     status, out, _ = b.run("query", "--port", "COM1", "--line", "57600,N,8,1")
     expect(status == 0 and out == "model: PX-1\\x1b]2;TITLE\\x07\nrelease: 1.07\nflash: FLASH 4M 29F040\n",
            f"query, control characters escaped: {status} {out!r}")
+    # The raw trace: each byte each way, with its time and port.
+    trace = os.path.join(b.home, "trace.txt")
+    status, _, _ = b.run("query", "--port", "COM1", "--line", "57600,N,8,1", "--trace-file", trace)
+    with open(trace) as f:
+        lines = f.read().splitlines()
+    expect(status == 0 and re.fullmatch(r" +\d+\.\d{6} COM1   > 21 30 +\|!0\|", lines[0]) and
+           any(re.search(r"COM1   < .*\|1\.07", line) for line in lines), f"--trace-file: {lines[:4]}")
     # Who answers where: COM1 at the chosen line; nothing but the handshake and the model query went to it.
     status, out, _ = b.run("ports", "--probe", "--json", "--line", "57600,N,8,1")
     found = json.loads(out.splitlines()[-1])["found"]
