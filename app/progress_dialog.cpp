@@ -14,12 +14,21 @@
 #include <QProgressBar>
 #include <QPushButton>
 
+#include <cmath>
+
 ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, Clock& clock, std::function<int()> language)
     : QDialog(mainWindow), Downloading(new QGroupBox(this)), BarraTrasm(new QProgressBar(Downloading)),
       CancelButton(new QPushButton(Downloading)), Label1(new QLabel(this)), timeLeft(new QLabel(this)),
       MSComm1(download.port()), m_mainWindow(mainWindow), m_download(download), m_language(std::move(language)),
-      m_watch(std::make_unique<DownloadWatch>(download, clock)), m_countdown(clock.createTimer())
+      m_watch(std::make_unique<DownloadWatch>(download, clock)), m_countdown(clock.createTimer()), m_clock(clock),
+      m_redraw(clock.createTimer())
 {
+    m_redraw->setInterval(int(kRedraw * 1000));
+    connect(m_redraw.get(), &Timer::timeout, this, [this] {
+        m_redraw->setEnabled(false);
+        m_drawnAt = -1;
+        follow();
+    });
     setObjectName(QStringLiteral("Calcolo"));
     Downloading->setObjectName(QStringLiteral("Downloading"));
     BarraTrasm->setObjectName(QStringLiteral("BarraTrasm"));
@@ -53,7 +62,11 @@ ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, Clock& c
     timeLeft->setGeometry(twipsRect(*this, 120, 1770, 3405, 300));
     m_countdown->setInterval(250);
     connect(m_countdown.get(), &Timer::timeout, this, &ProgressDialog::showTimeLeft);
-    connect(m_watch.get(), &DownloadWatch::changed, this, &ProgressDialog::showTimeLeft);
+    connect(m_watch.get(), &DownloadWatch::changed, this, [this] {
+        // While bytes go, the time left is drawn with the bar.
+        if (!m_download.progress().transferring() || m_watch->status().timedWait)
+            showTimeLeft();
+    });
 
     connect(CancelButton, &QPushButton::clicked, &download, &Download::cancel);
     connect(&download, &Download::progressChanged, this, &ProgressDialog::follow);
@@ -118,12 +131,29 @@ void ProgressDialog::follow()
 {
     const DownloadProgress& p = m_download.progress();
     if (p.stage == DownloadStage::Idle) {
+        m_redraw->setEnabled(false);
+        m_drawnAt = -1;
+        m_drawnStage = int(DownloadStage::Idle);
         Downloading->setVisible(false);
         m_shown = false;
         setVisible(false);
         return;
     }
     load();
+    // Bytes going in the same stage: drawn now if the last drawing is old enough, else at the
+    // interval's end; the last byte and every change of stage at once.
+    const double now = m_clock.now();
+    if (p.transferring() && int(p.stage) == m_drawnStage && p.taken < p.total && m_drawnAt >= 0 &&
+        now - m_drawnAt < kRedraw) {
+        if (!m_redraw->isEnabled()) {
+            m_redraw->setInterval(qMax(1, int(std::ceil((kRedraw - (now - m_drawnAt)) * 1000))));
+            m_redraw->setEnabled(true);
+        }
+        return;
+    }
+    m_redraw->setEnabled(false);
+    m_drawnAt = now;
+    m_drawnStage = int(p.stage);
     const int language = m_language();
     if (p.transferring()) {
         // The bar counts in 32-bit steps; files stay below 2 GiB.
@@ -136,6 +166,8 @@ void ProgressDialog::follow()
                     : p.stage == DownloadStage::Sending ? tableText(language, Text::Downloading)
                                                         : tableText(language, Text::TransmissionEnd));
     Downloading->setVisible(p.transferring());
+    if (p.transferring())
+        showTimeLeft();
     if (!m_shown) {
         m_shown = true;
         setVisible(true);

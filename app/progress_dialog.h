@@ -53,6 +53,14 @@ private:
     std::function<int()> m_language;
     std::unique_ptr<DownloadWatch> m_watch;
     std::unique_ptr<Timer> m_countdown; // redraws the time left while a wait counts down
+    // The bar and the time left are drawn at most every kRedraw seconds while bytes go: a redraw on
+    // every 2-millisecond tick would cost the pacing its time. What comes between is drawn by
+    // m_redraw at the end of the interval.
+    static constexpr double kRedraw = 0.2;
+    Clock& m_clock;
+    std::unique_ptr<Timer> m_redraw;
+    double m_drawnAt = -1;
+    int m_drawnStage = 0; // a DownloadStage
     bool m_loaded = false;
     bool m_shown = false;
 };

@@ -1,5 +1,5 @@
 // Prints the figures of the performance table. Usage: velmora-bench [MODE|all]
-// Modes: checksum, wait, pacing, many, record, line, startup, rss, tail. ("tail" reads at every baud rate of the
+// Modes: checksum, wait, pacing, many, record, window, line, startup, rss, tail. ("tail" reads at every baud rate of the
 // list and takes about 20 minutes, "line" about 3; "all" includes both.)
 #include "app/main_window.h"
 #include "core/download/download.h"
@@ -223,6 +223,41 @@ double timedDownload(bool parallel)
     if (fifoFd >= 0)
         ::close(fifoFd);
     return (rx.last - rx.first) / nominal;
+}
+
+// Turbo pacing to a FIFO standing as LPT1, first through the core alone, then through the real
+// window (offscreen, or on the display QT_QPA_PLATFORM names): each against its 511 ticks of 2 ms
+// only, the three 2-second pauses taken out, so that what the window costs a tick shows.
+double lptTicks(bool window)
+{
+    RealBench bench;
+    TestHome& home = bench.home;
+    const qint64 length = 256 * 1024;
+    const QByteArray header = "?Z4&" + QByteArray::number(length) + "\n";
+    const QString fifo = home.path() + "/lpt1.fifo";
+    ::mkfifo(QFile::encodeName(fifo).constData(), 0600);
+    const int fd = ::open(QFile::encodeName(fifo).constData(), O_RDONLY | O_NONBLOCK);
+    home.link("LPT1", fifo);
+    const QString path = home.file("B.BIN", patternBytes(length, 4));
+    Receiver rx(fd, header.size(), header.size() + length);
+    std::unique_ptr<Download> core;
+    FakeSerialControl unused(bench.clock);
+    auto timer = bench.clock.createTimer();
+    if (window) {
+        home.store("Porta", "10");
+        MainWindow& w = bench.load({"ChkTurbo=1"});
+        w.ShowFile->setText(path);
+        w.StartTrasm->click();
+    } else {
+        const LinkChoice link{QStringLiteral("LPT1"), std::nullopt};
+        core = std::make_unique<Download>(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }},
+                                          bench.clock, unused, *timer);
+        core->start(DownloadRequest{path});
+    }
+    pump(120, [&] { return rx.last >= 0; });
+    (window ? bench.window->engine() : *core).cancel();
+    ::close(fd);
+    return (rx.last - rx.first - 3 * 2.0) / (511 * 0.002);
 }
 
 // Turbo pacing through the core on the real clock, to a port that takes every byte at once (a pty
@@ -521,7 +556,8 @@ void record()
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM")) // offscreen unless a display is asked for (window mode)
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     const QString what = argc > 1 ? QString::fromLocal8Bit(argv[1]) : QStringLiteral("all");
     std::printf("| %-58s | %19s | %-10s |\n", "measure", "figure", "goal");
@@ -548,6 +584,12 @@ int main(int argc, char** argv)
         }
     if (what == "record" || what == "all")
         record();
+    if (what == "window" || what == "all") {
+        const double alone = lptTicks(false), window = lptTicks(true);
+        row("Turbo ticks to LPT1 (a FIFO), the core alone: wall / 511 x 2 ms", alone, "x", "-");
+        row("  the same through the window", window, "x", "-");
+        row("  the window against the core", window / alone, "x", "<= 1.01");
+    }
     if (what == "line" || what == "all") {
         const struct {
             int index;

@@ -363,7 +363,8 @@ private slots:
             "click cmdCheckRelease; ? said~=/ COM9 (/dev/fake9): il dispositivo non esiste; clear; click mnuInterroga; "
             "click cmdTest; ? said~=/ COM9 (/dev/fake9): il dispositivo non esiste");
         // The dialog of a download: drawn before the checksum pass, placed from the window, its captions, what
-        // ends it (Annulla, its close box, a factory reset), a fresh one each time.
+        // ends it (Annulla, its close box, a factory reset), a fresh one each time; while bytes go, the bar and the
+        // time left are drawn with the first byte, then at most every 0.2 s.
         row("the download dialog", "Check=1",
             "set ShowFile=~/NOPE.BIN; click StartTrasm; ? ShowFile= & said=File vuoto o inesistente !! / Velmora / "
             "~/NOPE.BIN: il file non esiste; "
@@ -373,7 +374,7 @@ private slots:
             "0:31; at 3 click CancelButton; click "
             "StartTrasm; ? painted:Label1~=CALCOLO CHECKSUM IN CORSO... & download=?Z3&1,65$ 9 & visible:Calcolo=0 & "
             "idle=1; move 300,200; checkv chkCheckSum=0; file G.BIN=*1000; at +8.1 ? offset:Calcolo=%600,%600 & "
-            "bar:BarraTrasm=320/1000 & timeLeft=320/1000 B · 480 B/s · mancano 0:27; at +8.1 close Calcolo; click "
+            "bar:BarraTrasm=64/1000 & timeLeft=64/1000 B · 480 B/s · mancano 0:27; at +8.1 close Calcolo; click "
             "StartTrasm; run 60; ? idle=1 & "
             "said~=ricevuto 0 dei 1 byte annunciati & said~=|Spegnere e riaccendere la stampante / Velmora / La "
             "stampante ha ricevuto 320 dei 1000 byte & download=?Z3&1,65$ 338; clear; file H.BIN=*20000; at +8.1 "
