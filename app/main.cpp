@@ -7,8 +7,24 @@
 
 #include <QApplication>
 
+#include <cstdio>
+#include <cstring>
+
 int main(int argc, char** argv)
 {
+    // Answered before any window or display is needed: a script may ask on a machine without one.
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("velmora %s\n", version::kText);
+            return 0;
+        }
+        if (std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0) {
+            std::printf("Usage: velmora [--version] [Qt's own options]\n\nThe window of Velmora, the printer "
+                        "service tool: firmware and fonts into a printer over COM1 to COM10 or LPT1. velmora-cli is "
+                        "the same from a terminal; man velmora tells more.\n");
+            return 0;
+        }
+    }
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("Velmora"));
     QApplication::setApplicationName(QStringLiteral("Velmora"));

@@ -415,6 +415,11 @@ def bad_usage(b):
     # --version wherever it stands, and nothing else done.
     status, out, err = b.run("download", path, "--port", "COM0", "--version")
     expect(status == 0 and re.fullmatch(r"velmora-cli \S+\n", out) and err == "", f"--version: {out!r} {err!r}")
+    # The window's program says its version without a display, and opens nothing.
+    env = {k: v for k, v in b.env.items() if k not in ("DISPLAY", "WAYLAND_DISPLAY", "QT_QPA_PLATFORM")}
+    app = subprocess.run([os.path.join(b.build, "app", "velmora"), "--version"], env=env, capture_output=True,
+                         text=True, timeout=20)
+    expect(app.returncode == 0 and app.stdout == out.replace("velmora-cli", "velmora"), f"velmora --version: {app}")
     # The exit statuses: the help's table, and the same statuses in the README and the manual page.
     status, out, _ = b.run("--help")
     listed = re.findall(r"^  (\d+) ", out.split("Exit status:")[1], re.M)
