@@ -108,6 +108,8 @@ void HistoryWindow::refresh()
         if (!filter.since.isValid())
             return; // a date being typed
     }
+    if (m_hooks.beforeReading)
+        m_hooks.beforeReading();
     const ServiceRecord::Reading reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter);
     m_rows = reading.rows;
     jobs->setRowCount(int(m_rows.size()));

@@ -24,6 +24,8 @@ public:
         std::function<int()> language;
         // Where to save the export; empty when cancelled.
         std::function<QString(const QString& title, const QString& suggested)> savePath;
+        // Before each reading: this program's own rows written (as long as a moment allows).
+        std::function<void()> beforeReading = {};
     };
     HistoryWindow(QWidget* mainWindow, Hooks hooks);
 

@@ -189,7 +189,10 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
             box.exec();
             return box.clickedButton() == goOn;
         };
-    HistoryWindow::Hooks historyHooks{seams.messages, [this] { return int(m_language); }, seams.savePath};
+    HistoryWindow::Hooks historyHooks{seams.messages, [this] { return int(m_language); }, seams.savePath, [this] {
+                                          if (m_record)
+                                              m_record->flush(500);
+                                      }};
     if (!historyHooks.savePath)
         historyHooks.savePath = [this](const QString& title, const QString& suggested) {
             return QFileDialog::getSaveFileName(m_history, title, suggested, QStringLiteral("CSV (*.csv)"));
@@ -773,8 +776,6 @@ void MainWindow::endRecord(int outcome)
         e.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
     }
     m_record->complete(std::exchange(m_recording.id, std::nullopt), e);
-    if (m_history->isVisible())
-        m_history->refresh();
     tellRecordProblem();
 }
 
@@ -788,6 +789,8 @@ void MainWindow::tellRecordProblem()
         QTimer::singleShot(250, this, &MainWindow::tellRecordProblem);
         return;
     }
+    if (m_history->isVisible()) // the row as it ended
+        m_history->refresh();
     if (m_download->busy() || m_calcolo->shown()) // not in the middle of the next job's dialog
         return;
     if (const auto why = m_record->takeProblem())

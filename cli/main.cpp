@@ -4,6 +4,7 @@
 #include "cli/file_names.h"
 #include "cli/output_sink.h"
 #include "cli/trace.h"
+#include "core/link/device_access.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/version.h"
 #include "texts/string_table.h"
@@ -35,6 +36,7 @@ void addCommonOptions(QCommandLineParser& parser)
          {"no-stored", "Options left out take the built-in defaults, not the window's stored choices, and the "
                        "service record is left alone."},
          {"record", "With --no-stored: the job is written to the service record all the same."},
+         {"console", "Use a COM port the kernel writes its console to all the same."},
          {"trace", "Every byte sent to the printer and received from it, with its time, on stderr."},
          {"trace-file", "The same trace into this file (appended).", "file"},
          {{"h", "help"}, "This text."},
@@ -189,6 +191,8 @@ int runCommand(int argc, char** argv)
                parser.isSet("quiet")     ? Output::Detail::Quiet
                : parser.isSet("verbose") ? Output::Detail::Verbose
                                          : Output::Detail::Normal);
+    // A download or a query to the kernel's console only when asked for.
+    device_access::refuseKernelConsole(!parser.isSet("console"));
     std::unique_ptr<WireTrace> trace;
     if (parser.isSet("trace") || parser.isSet("trace-file")) {
         trace = std::make_unique<WireTrace>(parser.value("trace-file"));

@@ -65,6 +65,8 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
         return probe(p, out, language);
     const auto tell = [&](const QString& name, const QString& device, device_access::Use use, QJsonObject fields) {
         Failure f = device_access::check(device, use);
+        if (f.cause == Cause::PortConsole) // a device like any other here; its own words follow
+            f = {};
         if (!f && device_access::heldElsewhere(device))
             f = Failure{Cause::PortBusy, name, device, {}};
         QString state =

@@ -34,6 +34,8 @@ const CauseEntry kCauses[] = {
     {Cause::PortSettingsRefused, "port-settings-refused", "parametri di linea rifiutati dal dispositivo",
      "the device refused the line settings"},
     {Cause::PortParallel, "port-parallel", "LPT1 non è una porta seriale", "LPT1 is no serial port"},
+    {Cause::PortConsole, "port-console", "è la console del kernel, non per la stampante",
+     "the kernel's console, not for the printer"},
     {Cause::PortOpenFailed, "port-open-failed", "la porta non si apre", "the port does not open"},
     {Cause::LinkHungUp, "link-hung-up", "la stampante ha chiuso la linea", "the printer hung up"},
     {Cause::LinkDeviceGone, "link-device-gone", "il dispositivo è stato scollegato", "the device went away"},

@@ -17,6 +17,15 @@
 
 namespace device_access {
 
+namespace {
+bool g_refuseConsole = false;
+} // namespace
+
+void refuseKernelConsole(bool refuse)
+{
+    g_refuseConsole = refuse;
+}
+
 PathKind kindAt(const QString& path)
 {
     const QFileInfo info(path);
@@ -103,6 +112,8 @@ Failure check(const QString& path, Use use)
         if (group == 4 && unit < 64)
             return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("a virtual terminal of the screen")};
     }
+    if (use == Use::Serial && g_refuseConsole && isKernelConsole(path))
+        return Failure{Cause::PortConsole, {}, path, {}};
     if (use == Use::Serial && !hasUart(path))
         return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("no UART behind it (the kernel found none)")};
     if (use == Use::Serial) {

@@ -49,6 +49,11 @@ qint64 heldElsewhere(const QString& path);
 // cannot be told. Read from /proc, without opening the device.
 qint64 userElsewhere(const QString& path);
 
+// From now on in this process a serial device the kernel writes its console to is refused
+// (PortConsole) before it is opened: its messages would reach the printer, and the printer's
+// bytes a login. Off unless a face turns it on.
+void refuseKernelConsole(bool refuse);
+
 // The kernel writes its console to this serial device (a line from the kernel's messages may
 // reach the printer); false where it cannot tell.
 bool isKernelConsole(const QString& path);

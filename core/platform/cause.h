@@ -25,6 +25,7 @@ enum class Cause {
     PortNoReader,  // LPT1 is a FIFO nobody reads
     PortSettingsRefused,
     PortParallel, // LPT1 chosen for a job that talks with the printer: it answers on a serial port
+    PortConsole,  // the kernel writes its console there (refused where a face asks so)
     PortOpenFailed,
     // A link that was open.
     LinkHungUp,
