@@ -1,6 +1,7 @@
 #include "cli/recording.h"
 
 #include "cli/command.h"
+#include "cli/file_names.h"
 
 #include <QCommandLineParser>
 
@@ -49,7 +50,11 @@ std::optional<qint64> Recording::begin(const ServiceRecord::Start& start)
 {
     if (!m_record)
         return std::nullopt;
-    const auto id = m_record->begin(start);
+    // A name the locale cannot hold is opened through a stand-in that goes with the run: the row
+    // keeps the name as typed, its odd bytes escaped.
+    ServiceRecord::Start s = start;
+    s.file = file_names::shown(s.file);
+    const auto id = m_record->begin(s);
     tellProblem();
     return id;
 }

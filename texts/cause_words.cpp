@@ -107,8 +107,11 @@ QString escapeControls(const QString& text)
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         // C0, DEL, C1, and the bidirectional controls that make a name read other than it is.
-        if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x061c || u == 0x200e || u == 0x200f ||
-            (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069))
+        // Also the invisible ones (zero-width space, joiners, the byte-order mark) and the line and
+        // paragraph separators, which break a line where none is seen.
+        if (u < 0x20 || u == 0x7f || (u >= 0x80 && u < 0xa0) || u == 0x061c || (u >= 0x200b && u <= 0x200f) ||
+            u == 0x2028 || u == 0x2029 || (u >= 0x202a && u <= 0x202e) || (u >= 0x2066 && u <= 0x2069) ||
+            u == 0xfeff)
             out += u < 0x100 ? QStringLiteral("\\x%1").arg(unsigned(u), 2, 16, QLatin1Char('0'))
                              : QStringLiteral("\\u%1").arg(unsigned(u), 4, 16, QLatin1Char('0'));
         else

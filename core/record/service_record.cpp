@@ -614,9 +614,18 @@ bool ServiceRecord::leftMidImage(const QString& port, const QString& device)
 QString ServiceRecord::toCsv(const QList<Row>& rows)
 {
     const auto field = [](QString v) {
-        // Quoted where it must be; a leading sign is kept from spreadsheets' formulas.
-        if (v.startsWith('=') || v.startsWith('+') || v.startsWith('-') || v.startsWith('@'))
-            v.prepend('\'');
+        // A control character (an ESC in a file name, a printer's CR) never reaches whoever shows
+        // the file: written as \xNN. A leading sign, or a TAB or CR before one, is kept from
+        // spreadsheets' formulas; quoted where it must be.
+        QString plain;
+        plain.reserve(v.size());
+        for (const QChar c : v)
+            plain += c.unicode() < 0x20 || c.unicode() == 0x7f
+                         ? QStringLiteral("\\x%1").arg(unsigned(c.unicode()), 2, 16, QLatin1Char('0'))
+                         : QString(c);
+        if (!v.isEmpty() && (v[0] == '=' || v[0] == '+' || v[0] == '-' || v[0] == '@' || v[0] == '\t' || v[0] == '\r'))
+            plain.prepend('\'');
+        v = plain;
         if (v.contains(',') || v.contains('"') || v.contains('\n') || v.contains('\r'))
             v = '"' + v.replace(QLatin1String("\""), QLatin1String("\"\"")) + '"';
         return v;

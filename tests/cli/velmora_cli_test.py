@@ -463,6 +463,9 @@ def special_files(b):
         got, out, err = b.run(*args)
         expect(got == status and words in out + err, f"{args}: {got} {out} {err}")
     expect(not os.path.exists(os.path.join(b.home, "gone.out")), "a missing LPT1 is never created")
+    files = [f for (f,) in sqlite3.connect(os.path.join(b.env["XDG_DATA_HOME"], "Velmora", "history.sqlite")).execute(
+        "SELECT file FROM jobs")]
+    expect(os.path.join(b.home, "R\\xff.BIN") in files, f"a name the locale cannot hold, recorded as typed: {files}")
     # A FIFO in place of the settings file is never opened: the built-in defaults, said once.
     os.makedirs(os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora"))
     os.mkfifo(conf := os.path.join(b.env["XDG_CONFIG_HOME"], "Velmora", "Velmora.conf"))

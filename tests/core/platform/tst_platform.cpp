@@ -30,7 +30,8 @@ private slots:
         for (const auto& [text, shown] : {std::pair{QString("a\x1b[2Jb"), QString("a\\x1b[2Jb")},
                                           {QString("x\u0085y\u007f"), QString("x\\x85y\\x7f")},
                                           {QString("FW\u202eNIB.exe"), QString("FW\\u202eNIB.exe")},
-                                          {QString("\u2066\u200f\u00e8"), QString("\\u2066\\u200f\u00e8")}})
+                                          {QString("\u2066\u200f\u00e8"), QString("\\u2066\\u200f\u00e8")},
+                                          {QString("A\u2028B\u200bC\ufeff"), QString("A\\u2028B\\u200bC\\ufeff")}})
             QCOMPARE(escapeControls(text), shown);
     }
     // Every cause concerns what its id names; none is left without a concern or an id.
@@ -233,6 +234,18 @@ private slots:
             QVERIFY(ServiceRecord::readAt(path).error.contains("other than a file"));
             QFile::remove(at);
         }
+    }
+
+    // The CSV export: no formula starts a cell (not even behind a TAB or a CR), no control character reaches the
+    // one who shows the file, commas and quotes are quoted.
+    void csvNeutralised()
+    {
+        ServiceRecord::Row r;
+        r.start.file = "/fw/A\x1b[2JB,\"1\".BIN", r.end.model = "\t=1+2", r.end.release = "\r@SUM(A1)";
+        r.end.headers = "-2", r.end.flash = "F\n4M";
+        QCOMPARE(ServiceRecord::toCsv({r}).split("\r\n")[1],
+                 QString("0,,,,,,,,0,0,\"/fw/A\\x1b[2JB,\"\"1\"\".BIN\",,,,,,,,,'-2,,,'\\x09=1+2,'\\x0d@SUM(A1),"
+                         "F\\x0a4M,,,,0"));
     }
 
     // Tasks on the real clock: a wait is never short, a wait of nothing does not wait, and two jobs wait side by
