@@ -103,10 +103,22 @@ void HistoryWindow::refresh()
     if (outcome->currentIndex() > 0)
         filter.outcome = outcome->currentText();
     filter.file = file->text().trimmed();
-    if (!since->text().trimmed().isEmpty()) {
-        filter.since = QDateTime::fromString(since->text().trimmed(), Qt::ISODate);
+    if (const QString typed = since->text().trimmed(); !typed.isEmpty()) {
+        // 2026-12-09 as the record writes it, or 09/12/2026 and 9.12.2026 as a technician does.
+        filter.since = QDateTime::fromString(typed, Qt::ISODate);
+        for (const char* form : {"dd/MM/yyyy", "d/M/yyyy", "dd.MM.yyyy", "d.M.yyyy"})
+            if (!filter.since.isValid())
+                filter.since = QDate::fromString(typed, QString::fromLatin1(form)).startOfDay();
+        // A date being typed, or one that cannot be read: said in the box's tip, the rows kept.
+        const QString unread = words("Not a date yet: 2026-12-09 or 09/12/2026", "Non è ancora una data: 2026-12-09 o "
+                                                                                 "09/12/2026");
+        since->setToolTip(filter.since.isValid() ? QString() : unread);
+        since->setStyleSheet(filter.since.isValid() ? QString() : QStringLiteral("color: #b00020"));
         if (!filter.since.isValid())
-            return; // a date being typed
+            return;
+    } else {
+        since->setToolTip({});
+        since->setStyleSheet({});
     }
     if (m_hooks.beforeReading)
         m_hooks.beforeReading();
