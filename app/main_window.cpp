@@ -135,6 +135,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
                                                           : QStringLiteral("different");
         e.cause = found.failure ? causeId(found.failure.cause) : QString();
         e.release = found.printerRelease.value_or(QString());
+        e.fileRelease = found.file.value_or(QString());
         if (m_record)
             m_record->complete(std::exchange(m_checkRecord, std::nullopt), e);
         tellPrinterFailure(m_seams.messages, m_language, found.failure);

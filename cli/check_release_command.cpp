@@ -48,6 +48,7 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
                                                         : QStringLiteral("different");
     end.cause = found.failure ? causeId(found.failure.cause) : QString();
     end.release = found.printerRelease.value_or(QString());
+    end.fileRelease = found.file.value_or(QString());
     record.complete(recorded, end);
     if (m_signal)
         return out.result(name(), 128 + m_signal);

@@ -564,7 +564,8 @@ void ServiceRecord::complete(std::optional<qint64> id, const End& e)
     const qint64 job = *id;
     const QList<QVariant> values{now(),           e.outcome,       orNull(e.cause),      orNull(e.headers),
                                  orNull(e.sent),  orNull(e.taken), int(e.midImage),      orNull(e.model),
-                                 orNull(e.release), orNull(e.flash), orNull(e.releaseAfter), orNull(e.fileSha256)};
+                                 orNull(e.release), orNull(e.flash), orNull(e.releaseAfter), orNull(e.fileSha256),
+                                 orNull(e.fileRelease)};
     w->post([w, job, values] {
         const auto row = w->rows.constFind(job);
         if (row == w->rows.constEnd())
@@ -572,7 +573,8 @@ void ServiceRecord::complete(std::optional<qint64> id, const End& e)
         w->exec(job,
                 QStringLiteral("UPDATE jobs SET ended = ?, outcome = ?, cause = ?, headers = ?, sent = ?, taken = ?, "
                                "mid_image = ?, model = ?, release = ?, flash = ?, release_after = ?, "
-                               "file_sha256 = COALESCE(?, file_sha256) WHERE id = ?"),
+                               "file_sha256 = COALESCE(?, file_sha256), file_release = COALESCE(?, file_release) "
+                               "WHERE id = ?"),
                 values + QList<QVariant>{*row});
         w->rows.remove(job);
     });

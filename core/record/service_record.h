@@ -38,7 +38,8 @@ public:
         qint64 sent = -1, taken = -1;
         bool midImage = false;
         QString model, release, flash, releaseAfter;
-        QString fileSha256; // known once the whole file went out; kept from the start otherwise
+        QString fileSha256;  // known once the whole file went out; kept from the start otherwise
+        QString fileRelease; // found in the file by the job (a release check); kept from the start otherwise
     };
     // One row as read back; `outcome` "did-not-finish" for a job whose program ended before it did,
     // "running" while that program still runs.

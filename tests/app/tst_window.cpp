@@ -628,6 +628,9 @@ private slots:
         bench.step("at +9 click CancelButton");
         w.StartTrasm_Click();
         bench.clock.run(60);
+        bench.step("set ShowFile=~/NOPE.BIN"); // its row holds its own path, none of the last job's headers
+        w.StartTrasm_Click();
+        bench.clock.run(1);
         w.historyAction->trigger();
         QVERIFY(history.isVisible() && history.windowTitle() == "Cronologia");
         QStringList got;
@@ -635,9 +638,11 @@ private slots:
             got << history.jobs->item(r, 1)->text() + ' ' + history.jobs->item(r, 2)->text() + ' ' +
                        history.jobs->item(r, 3)->text() + ' ' + history.jobs->item(r, 4)->text();
         QCOMPARE(got.join(" | "),
-                 QStringLiteral("download COM1 G.BIN aborted, stampante a metà immagine | download COM1 "
-                                "F.BIN completed"));
-        history.jobs->selectRow(1);
+                 QStringLiteral("download COM1 NOPE.BIN file-refused | download COM1 G.BIN aborted, stampante a metà "
+                                "immagine | download COM1 F.BIN completed"));
+        history.jobs->selectRow(0);
+        QVERIFY2(!history.details->toPlainText().contains("?Z"), qPrintable(history.details->toPlainText()));
+        history.jobs->selectRow(2);
         const QString sha = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
         QVERIFY(history.details->toPlainText().contains("SHA-256: " + sha));
         history.outcome->setCurrentText("aborted");
@@ -652,7 +657,7 @@ private slots:
             history.since->setText(date);
             counts << QString::number(history.jobs->rowCount()) + (history.since->toolTip().isEmpty() ? "" : "?");
         }
-        QCOMPARE(counts.join(QLatin1Char(' ')), "0 0 0 2 2? 2?");
+        QCOMPARE(counts.join(QLatin1Char(' ')), "0 0 0 3 3? 3?");
         history.since->clear();
         history.file->setText("F.BIN");
         QCOMPARE(history.jobs->rowCount(), 1);

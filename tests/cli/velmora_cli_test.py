@@ -246,6 +246,9 @@ def query_and_releases(b):
     path = b.file("FW.BIN", b"MZ Release: 1.05\0rest")
     status, out, _ = b.run("check-release", path)
     expect(status == 7 and out == "file: 1.05\nprinter: 1.07\nequal: no\n", f"different: {status} {out}")
+    row = sqlite3.connect(os.path.join(b.env["XDG_DATA_HOME"], "Velmora", "history.sqlite")).execute(
+        "SELECT file_release, release, outcome FROM jobs WHERE kind = 'release-check' ORDER BY id DESC").fetchone()
+    expect(row == ("1.05", "1.07", "different"), f"the release check's row: {row}")
     for name, data in (("NOREL.BIN", b"MZ no marker"), ("EMPTYREL.BIN", b"MZ Release: \0"), ("END.BIN", b"Release:  ")):
         status, out, _ = b.run("check-release", b.file(name, data), "--json")
         expect(status == 8 and json.loads(out.splitlines()[-1])["error"] == "file-no-release", f"{name}: {out}")
@@ -603,9 +606,11 @@ def service_record(b):
     out, err = a.communicate(timeout=60)
     expect(a.returncode == 0 and err.count("set aside as") == 1 and "not recorded" not in err, f"damaged: {err!r}")
     expect([image(stores[n], 1, "4")[:len(data[n])] == data[n] for n in (0, 1)] == [True, True], "byte for byte")
-    rows = sqlite3.connect(record).execute("SELECT port, outcome, file_sha256 FROM jobs ORDER BY id").fetchall()
-    expect(rows == [("COM1", "sent", hashlib.sha256(data[0]).hexdigest()),
-                    ("COM3", "did-not-finish", None)], f"the rows: {rows}")
+    # The killed download's row says at once that its header went out: the printer is left mid-image.
+    rows = sqlite3.connect(record).execute(
+        "SELECT port, outcome, file_sha256, headers, mid_image FROM jobs ORDER BY id").fetchall()
+    expect(rows == [("COM1", "sent", hashlib.sha256(data[0]).hexdigest(), "?Z4&3000", 0),
+                    ("COM3", "did-not-finish", None, "?Z4&3002", 1)], f"the rows: {rows}")
     expect(any(name.startswith("history.sqlite.damaged-") for name in os.listdir(os.path.dirname(record))),
            "the damaged record set aside")
     status, out, _ = b.run("history", "--csv")
