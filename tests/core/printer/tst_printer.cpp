@@ -108,9 +108,11 @@ private slots:
     void modelAnswers()
     {
         QStringList got;
-        for (const char* reply : {"PX-9\r", "PX-9\r\n", "PX-1\x1b]2;T\x07\r", "PX-9", "\r", "----\r", "PX-9\rmore",
-                                  "\xff\xfe\r", "P\0X\r"})
-            got << QString::number(PrinterProbe::isModelAnswer(QByteArray(reply, qstrlen(reply) + (reply[1] == 0 ? 3 : 0))));
+        for (const QByteArray& reply :
+             {QByteArray("PX-9\r"), QByteArray("PX-9\r\n"), QByteArray("PX-1\x1b]2;T\x07\r"), QByteArray("PX-9"),
+              QByteArray("\r"), QByteArray("----\r"), QByteArray("PX-9\rmore"), QByteArray("\xff\xfe\r"),
+              QByteArray("P\0X\r", 4)})
+            got << QString::number(PrinterProbe::isModelAnswer(reply));
         got << QString::number(PrinterProbe::isModelAnswer(QByteArray(64, 'F') + '\r'))
             << QString::number(PrinterProbe::isModelAnswer(QByteArray(65, 'F') + '\r'));
         QCOMPARE(got.join(' '), "1 1 1 0 0 0 0 0 0 1 0");
