@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRegularExpression>
+#include <QSet>
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
@@ -181,17 +182,21 @@ qint64 heldElsewhere(const QString& path)
     return 0;
 }
 
-qint64 userElsewhere(const QString& path)
+QList<qint64> usersElsewhere(const QStringList& paths)
 {
+    QList<qint64> users(paths.size(), 0);
 #ifdef Q_OS_LINUX
-    if (const qint64 locker = heldElsewhere(path))
-        return locker;
-    struct stat st {};
-    if (::stat(QFile::encodeName(path).constData(), &st) != 0 || !S_ISCHR(st.st_mode))
-        return 0;
+    // The lines asked about, by device number; a claim seen in /proc/locks answers at once.
+    QList<dev_t> devices(paths.size(), 0);
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        struct stat st {};
+        if (::stat(QFile::encodeName(paths[i]).constData(), &st) == 0 && S_ISCHR(st.st_mode))
+            devices[i] = st.st_rdev;
+        if (devices[i])
+            users[i] = heldElsewhere(paths[i]);
+    }
+    // One pass over the processes, however many lines: each one's terminal and open devices.
     const QByteArray self = QByteArray::number(qint64(::getpid()));
-    const bool pty = major(st.st_rdev) >= 136 && major(st.st_rdev) <= 143;
-    const unsigned ptyIndex = (major(st.st_rdev) - 136) * 256 + minor(st.st_rdev);
     const QDir proc(QStringLiteral("/proc"));
     for (const QString& pid : proc.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
         bool number = false;
@@ -199,38 +204,54 @@ qint64 userElsewhere(const QString& path)
         if (!number || pid.toLatin1() == self)
             continue;
         // The session's terminal: field 7 of stat, after the command's name in parentheses.
+        dev_t terminal = 0;
         QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
         if (stat.open(QIODevice::ReadOnly)) {
             const QByteArray text = stat.readAll();
             const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
-            if (f.size() > 4 && f[4].toLongLong() != 0 && dev_t(f[4].toLongLong()) == st.st_rdev)
-                return id;
+            if (f.size() > 4)
+                terminal = dev_t(f[4].toLongLong());
         }
-        // A process that holds the device open, unless it holds the pseudo-terminal's other side
-        // too: that one is the printer (a simulator keeps both ends open), not a second user.
+        QSet<dev_t> opened;
+        QSet<unsigned> ptyEnds; // the pseudo-terminals whose other side it holds
         const QString fds = QStringLiteral("/proc/%1/fd").arg(pid);
-        bool opened = false, peer = false;
         for (const QString& fd : QDir(fds).entryList(QDir::Files | QDir::System | QDir::NoDotAndDotDot)) {
             struct stat open {};
             if (::stat(QFile::encodeName(fds + QLatin1Char('/') + fd).constData(), &open) != 0 ||
                 !S_ISCHR(open.st_mode))
                 continue;
-            if (open.st_rdev == st.st_rdev)
-                opened = true;
-            else if (pty && major(open.st_rdev) == 5 && minor(open.st_rdev) == 2) {
+            if (major(open.st_rdev) == 5 && minor(open.st_rdev) == 2) {
                 QFile info(QStringLiteral("/proc/%1/fdinfo/%2").arg(pid, fd));
-                if (info.open(QIODevice::ReadOnly) &&
-                    info.readAll().contains("tty-index:\t" + QByteArray::number(ptyIndex) + '\n'))
-                    peer = true;
-            }
+                if (info.open(QIODevice::ReadOnly)) {
+                    const QByteArray text = info.readAll();
+                    const qsizetype at = text.indexOf("tty-index:\t");
+                    if (at >= 0)
+                        ptyEnds << text.mid(at + 11).split('\n').value(0).toUInt();
+                }
+            } else
+                opened << open.st_rdev;
         }
-        if (opened && !peer)
-            return id;
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const dev_t d = devices[i];
+            if (!d || users[i])
+                continue;
+            const bool pty = major(d) >= 136 && major(d) <= 143;
+            // A process that holds the line open is a second user, unless it holds the
+            // pseudo-terminal's other side too: that one is the printer (a simulator keeps both).
+            if ((terminal != 0 && terminal == d) ||
+                (opened.contains(d) && !(pty && ptyEnds.contains((major(d) - 136) * 256 + minor(d)))))
+                users[i] = id;
+        }
     }
 #else
-    Q_UNUSED(path);
+    Q_UNUSED(paths);
 #endif
-    return 0;
+    return users;
+}
+
+qint64 userElsewhere(const QString& path)
+{
+    return usersElsewhere({path}).constFirst();
 }
 
 bool isKernelConsole(const QString& path)

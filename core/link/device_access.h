@@ -2,6 +2,9 @@
 
 #include "core/platform/cause.h"
 
+#include <QList>
+#include <QStringList>
+
 // What stands at a device's path, looked at before anything opens it. Opening a FIFO blocks
 // until its peer appears, and opening a missing path for writing creates a file: both are
 // caught here, so no opening waits without a bound and nothing is created.
@@ -48,6 +51,8 @@ qint64 heldElsewhere(const QString& path);
 // controlling terminal of its session (a pty under `script`, a login); 0 for none, or where it
 // cannot be told. Read from /proc, without opening the device.
 qint64 userElsewhere(const QString& path);
+// The same for several devices at once, in one pass over the processes.
+QList<qint64> usersElsewhere(const QStringList& paths);
 
 // From now on in this process a serial device the kernel writes its console to is refused
 // (PortConsole) before it is opened: its messages would reach the printer, and the printer's

@@ -84,19 +84,19 @@ Name nameOf(const QString& name)
 
 QStringList probeCandidates(QStringList* inUse)
 {
-    QStringList ports;
-    for (const Name& n : names()) {
-        if (n.parallel() || n.state || n.console)
-            continue;
-        // Never a line another program uses, nor someone's terminal: "!0" would land in its input.
-        if (device_access::userElsewhere(n.device)) {
-            if (inUse)
-                *inUse << n.name;
-            continue;
-        }
-        ports << n.name;
-    }
-    return ports;
+    QStringList ports, devices;
+    for (const Name& n : names())
+        if (!n.parallel() && !n.state && !n.console)
+            ports << n.name, devices << n.device;
+    // Never a line another program uses, nor someone's terminal: "!0" would land in its input.
+    const QList<qint64> users = device_access::usersElsewhere(devices);
+    QStringList free;
+    for (qsizetype i = 0; i < ports.size(); ++i)
+        if (!users[i])
+            free << ports[i];
+        else if (inUse)
+            *inUse << ports[i];
+    return free;
 }
 
 QList<Name> names()
