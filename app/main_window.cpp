@@ -758,8 +758,7 @@ void MainWindow::recordSoFar()
 
 void MainWindow::endRecord(int outcome)
 {
-    const bool planned = !m_recording.pending || outcome != int(DownloadOutcome::FileRefused);
-    beginRecord(planned && outcome != int(DownloadOutcome::FileRefused)); // refused before its plan: written now
+    beginRecord(outcome != int(DownloadOutcome::FileRefused)); // not begun yet: refused, before or after its plan
     if (!m_record || !m_recording.id)
         return;
     ServiceRecord::End e;
@@ -777,7 +776,8 @@ void MainWindow::endRecord(int outcome)
         e.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
     }
     m_record->complete(std::exchange(m_recording.id, std::nullopt), e);
-    tellRecordProblem();
+    // After the job's own box: the row is written meanwhile.
+    QTimer::singleShot(0, this, &MainWindow::tellRecordProblem);
 }
 
 void MainWindow::tellRecordProblem()
@@ -786,14 +786,14 @@ void MainWindow::tellRecordProblem()
     // as it would have.
     if (!m_record || m_seams.messages.silenced)
         return;
-    if (!m_record->flush(0)) {
+    // Not before the record has had its say, nor over another box or a running download's dialog.
+    const bool later = !m_record->flush(0) || QApplication::activeModalWidget() || m_download->busy();
+    if (later) {
         QTimer::singleShot(250, this, &MainWindow::tellRecordProblem);
         return;
     }
     if (m_history->isVisible()) // the row as it ended
         m_history->refresh();
-    if (m_download->busy() || m_calcolo->shown()) // not in the middle of the next job's dialog
-        return;
     if (const auto why = m_record->takeProblem())
         m_seams.messages.show(ownText(m_language, Msg::NotRecorded).arg(m_record->path(), *why), kAppTitle,
                               MessageIcon::Information);

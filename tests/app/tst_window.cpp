@@ -10,6 +10,7 @@
 #include "core/link/port_names.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/settings_store.h"
+#include "core/record/service_record.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 #include "texts/string_table.h"
@@ -30,6 +31,8 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 #include <QTest>
 
 #include <sys/stat.h>
@@ -611,6 +614,38 @@ private slots:
         w.portsAction->trigger();
         QVERIFY(!ports.isVisible());
         bench.clock.run(60);
+    }
+
+    // The record held by another program past its wait: the download runs whole and ends with its own box; the
+    // row's loss is said once, after it.
+    void aLockedRecord()
+    {
+        Window bench;
+        bench.w = &bench.load();
+        {
+            ServiceRecord made;
+            made.begin({});
+            QVERIFY(made.flush());
+        }
+        QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "locker");
+        other.setDatabaseName(ServiceRecord::defaultPath());
+        QVERIFY(other.open() && QSqlQuery(other).exec("PRAGMA locking_mode=EXCLUSIVE") &&
+                QSqlQuery(other).exec("BEGIN EXCLUSIVE") && QSqlQuery(other).exec("DELETE FROM meta WHERE 0"));
+        bench.step("file F.BIN=*100");
+        bench.w->StartTrasm_Click();
+        bench.clock.run(60);
+        QVERIFY(QTest::qWaitFor([&] { return bench.messages.shown.size() == 2; }, 5000));
+        QTest::qWait(600);
+        QCOMPARE(bench.messages.shown.size(), 2);
+        QCOMPARE(bench.messages.shown[0].text, QStringLiteral("Spegnere e riaccendere la stampante"));
+        QVERIFY2(bench.messages.shown[1].text.startsWith("Questo lavoro non è registrato") &&
+                     bench.messages.shown[1].text.contains("locked"),
+                 qPrintable(bench.messages.shown[1].text));
+        QCOMPARE(bench.downloadPort->allBytes().size(), 100 + 8);
+        QSqlQuery(other).exec("ROLLBACK");
+        other.close();
+        other = {};
+        QSqlDatabase::removeDatabase("locker");
     }
 
     // The history window: the window's downloads, newest first, filtered, the whole of a row, exported as CSV.
