@@ -122,7 +122,8 @@ void HistoryWindow::refresh()
     }
     if (m_hooks.beforeReading)
         m_hooks.beforeReading();
-    const ServiceRecord::Reading reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter);
+    // Read again at each key of a filter: a record another program holds costs a moment, not a second.
+    const ServiceRecord::Reading reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter, 250);
     m_rows = reading.rows;
     jobs->setRowCount(int(m_rows.size()));
     for (int r = 0; r < m_rows.size(); ++r) {

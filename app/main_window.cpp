@@ -192,7 +192,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
         };
     HistoryWindow::Hooks historyHooks{seams.messages, [this] { return int(m_language); }, seams.savePath, [this] {
                                           if (m_record)
-                                              m_record->flush(500);
+                                              m_record->flush(250);
                                       }};
     if (!historyHooks.savePath)
         historyHooks.savePath = [this](const QString& title, const QString& suggested) {

@@ -249,11 +249,6 @@ QList<qint64> usersElsewhere(const QStringList& paths)
     return users;
 }
 
-qint64 userElsewhere(const QString& path)
-{
-    return usersElsewhere({path}).constFirst();
-}
-
 bool isKernelConsole(const QString& path)
 {
 #ifdef Q_OS_LINUX

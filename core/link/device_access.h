@@ -47,11 +47,9 @@ bool hasUart(const QString& path);
 // cannot be told).
 qint64 heldElsewhere(const QString& path);
 
-// Another process that uses the device now: holds it open, has claimed it, or has it as the
-// controlling terminal of its session (a pty under `script`, a login); 0 for none, or where it
-// cannot be told. Read from /proc, without opening the device.
-qint64 userElsewhere(const QString& path);
-// The same for several devices at once, in one pass over the processes.
+// For each device, another process that uses it now: holds it open, has claimed it, or has it as
+// the controlling terminal of its session (a pty under `script`, a login); 0 for none, or where
+// it cannot be told. Read from /proc in one pass, without opening any device.
 QList<qint64> usersElsewhere(const QStringList& paths);
 
 // From now on in this process a serial device the kernel writes its console to is refused

@@ -108,7 +108,7 @@ Task<> PrinterProbe::ask(Asker& a, QStringList lines)
             // model's answer finds the printer.
             const QByteArray model = co_await a.printer->ask("?54&10\r\n");
             if (isModelAnswer(model)) {
-                const Found f{name, port.device(), text, QString::fromLatin1(PrinterLink::shown(model))};
+                const Found f{name, port.device(), text, QString::fromLatin1(model.left(model.indexOf('\r')))};
                 port.close();
                 m_found << f;
                 emit answered(f);

@@ -221,7 +221,7 @@ QString ServiceRecord::timeText(const QDateTime& time)
     return QString::fromLatin1(text);
 }
 
-ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& f)
+ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& f, int busyMs)
 {
     Reading reading;
     if (const QString why = notAFile(path); !why.isEmpty()) {
@@ -230,7 +230,7 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
     }
     if (!QFileInfo::exists(path))
         return reading; // nothing recorded yet
-    const ReadConnection connection(path, 1000);
+    const ReadConnection connection(path, busyMs);
     if (!connection.error().isEmpty()) {
         reading.error = connection.error();
         return reading;
@@ -251,7 +251,7 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
     if (!f.file.isEmpty())
         where << QStringLiteral("file LIKE ? ESCAPE '\\'"), values << likePattern(f.file);
     if (f.since.isValid())
-        where << QStringLiteral("started >= ?"), values << f.since.toUTC().toString(Qt::ISODateWithMs);
+        where << QStringLiteral("started >= ?"), values << timeText(f.since);
     // "running" is a row without an end whose program still runs: told apart below.
     const bool unended = f.outcome == QLatin1String("running") || f.outcome == QLatin1String("did-not-finish");
     if (!f.outcome.isEmpty())

@@ -78,7 +78,8 @@ public:
     static QString defaultPath();
     // Reads the record at `path` without writing it: opened read-only, never set aside, never
     // made. A record that is not there has no rows; one that cannot be read says why.
-    static Reading readAt(const QString& path, const Filter& filter = {});
+    // `busyMs` bounds the wait for another writer's lock.
+    static Reading readAt(const QString& path, const Filter& filter = {}, int busyMs = 1000);
 
     explicit ServiceRecord(QString path = defaultPath());
     // Waits for what is still being written, as long as one busy wait at most.

@@ -122,7 +122,7 @@ private slots:
                                           "\nprint('ready', flush=True)\ntime.sleep(30)",
                                 pty.slavePath()});
         QVERIFY(other.waitForReadyRead(10000));
-        const qint64 pid = other.processId(), seen = device_access::userElsewhere(pty.slavePath());
+        const qint64 pid = other.processId(), seen = device_access::usersElsewhere({pty.slavePath()}).value(0);
         other.kill();
         other.waitForFinished();
         QCOMPARE(seen, how.isEmpty() ? 0 : pid);
