@@ -5,7 +5,7 @@
 #include "core/link/stored_choices.h"
 #include "texts/cause_words.h"
 #include "texts/messages.h"
-#include "texts/string_table.h"
+#include "texts/record_words.h"
 
 #include <QComboBox>
 #include <QFile>
@@ -34,9 +34,11 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
         w->setObjectName(QString::fromLatin1(name));
     port->addItem(QString());
     port->addItems(kPortItems);
+    // Shown in words, chosen by id.
     outcome->addItem(QString());
-    outcome->addItems({"completed", "sent", "failed", "aborted", "interrupted", "file-refused", "port-refused",
-                       "did-not-finish", "running", "verified", "not-verified", "skipped"});
+    for (const char* id : {"completed", "sent", "failed", "aborted", "interrupted", "file-refused", "port-refused",
+                           "did-not-finish", "running", "verified", "not-verified", "skipped"})
+        outcome->addItem(QString(), QString::fromLatin1(id));
     since->setPlaceholderText(QStringLiteral("2026-12-01"));
     details->setReadOnly(true);
     exportCsv->setAutoDefault(false);
@@ -65,28 +67,33 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
     applyLanguage();
 }
 
-QString HistoryWindow::words(const char* english, const char* italian) const
-{
-    return QString::fromUtf8(m_hooks.language() == kEnglish ? english : italian);
-}
-
 void HistoryWindow::applyLanguage()
 {
-    setWindowTitle(words("History", "Cronologia"));
-    port->setItemText(0, words("every port", "ogni porta"));
-    outcome->setItemText(0, words("every outcome", "ogni esito"));
-    file->setPlaceholderText(words("file", "file"));
-    for (auto [w, name] : {std::pair<QWidget*, QString>{port, words("Port", "Porta")},
-                           {file, words("File", "File")},
-                           {outcome, words("Outcome", "Esito")},
-                           {since, words("Since (date)", "Dal (data)")},
-                           {jobs, words("Jobs", "Lavori")},
-                           {details, words("Details", "Dettagli")}})
+    setWindowTitle(tr("History"));
+    port->setItemText(0, tr("every port"));
+    outcome->setItemText(0, tr("every outcome"));
+    for (int i = 1; i < outcome->count(); ++i)
+        outcome->setItemText(i, outcomeWords(outcome->itemData(i).toString()));
+    file->setPlaceholderText(tr("file"));
+    for (auto [w, name] : {std::pair<QWidget*, QString>{port, tr("Port")},
+                           {file, tr("File")},
+                           {outcome, tr("Outcome")},
+                           {since, tr("Since (date)")},
+                           {jobs, tr("Jobs")},
+                           {details, tr("Details")}})
         w->setAccessibleName(name);
-    jobs->setHorizontalHeaderLabels({words("Started", "Inizio"), words("Job", "Lavoro"), words("Port", "Porta"),
-                                     words("File", "File"), words("Outcome", "Esito"), words("Bytes", "Byte")});
-    exportCsv->setText(words("&Export CSV...", "&Esporta CSV..."));
-    closeButton->setText(words("&Close", "&Chiudi"));
+    jobs->setHorizontalHeaderLabels({tr("Started"), tr("Job"), tr("Port"), tr("File"), tr("Outcome"), tr("Bytes")});
+    exportCsv->setText(tr("&Export CSV..."));
+    closeButton->setText(tr("&Close"));
+    if (isVisible())
+        refresh();
+}
+
+void HistoryWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        applyLanguage();
+    QDialog::changeEvent(event);
 }
 
 void HistoryWindow::showEvent(QShowEvent* event)
@@ -101,7 +108,7 @@ void HistoryWindow::refresh()
     if (port->currentIndex() > 0)
         filter.port = port->currentText();
     if (outcome->currentIndex() > 0)
-        filter.outcome = outcome->currentText();
+        filter.outcome = outcome->currentData().toString();
     filter.file = file->text().trimmed();
     if (const QString typed = since->text().trimmed(); !typed.isEmpty()) {
         // 2026-12-09 as the record writes it, or 09/12/2026 and 9.12.2026 as a technician does.
@@ -110,8 +117,7 @@ void HistoryWindow::refresh()
             if (!filter.since.isValid())
                 filter.since = QDate::fromString(typed, QString::fromLatin1(form)).startOfDay();
         // A date being typed, or one that cannot be read: said in the box's tip, the rows kept.
-        const QString unread = words("Not a date yet: 2026-12-09 or 09/12/2026", "Non è ancora una data: 2026-12-09 o "
-                                                                                 "09/12/2026");
+        const QString unread = tr("Not a date yet: 2026-12-09 or 09/12/2026");
         since->setToolTip(filter.since.isValid() ? QString() : unread);
         since->setStyleSheet(filter.since.isValid() ? QString() : QStringLiteral("color: #b00020"));
         if (!filter.since.isValid())
@@ -130,11 +136,10 @@ void HistoryWindow::refresh()
         const ServiceRecord::Row& row = m_rows[r];
         const QStringList cells{
             row.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")),
-            row.start.kind,
+            jobKindWords(row.start.kind),
             row.start.port,
             row.start.file.section('/', -1),
-            row.end.outcome +
-                (row.end.midImage ? words(", printer mid-image", ", stampante a metà immagine") : QString()),
+            outcomeWords(row.end.outcome) + (row.end.midImage ? tr(", printer mid-image") : QString()),
             row.end.sent < 0 ? QString() : QStringLiteral("%1/%2").arg(row.end.sent).arg(row.start.fileSize)};
         for (int c = 0; c < cells.size(); ++c)
             jobs->setItem(r, c, new QTableWidgetItem(cells[c]));
@@ -158,22 +163,22 @@ void HistoryWindow::showDetails()
     const auto number = [](qint64 n) { return n < 0 ? QString() : QString::number(n); };
     QStringList lines;
     for (const auto& [label, value] : std::initializer_list<std::pair<QString, QString>>{
-             {words("Started", "Inizio"), row.started.toLocalTime().toString(Qt::ISODate)},
-             {words("Ended", "Fine"), row.ended.toLocalTime().toString(Qt::ISODate)},
-             {words("By", "Da"), row.user + QStringLiteral(", ") + s.face},
-             {words("Job", "Lavoro"), QStringList{s.kind, s.operation, s.boot}.join(' ').simplified()},
-             {words("File", "File"), s.file},
-             {words("Size", "Dimensione"), number(s.fileSize)},
+             {tr("Started"), row.started.toLocalTime().toString(Qt::ISODate)},
+             {tr("Ended"), row.ended.toLocalTime().toString(Qt::ISODate)},
+             {tr("By"), row.user + QStringLiteral(", ") + faceWords(s.face)},
+             {tr("Job"), QStringList{jobKindWords(s.kind), s.operation, s.boot}.join(' ').simplified()},
+             {tr("File"), s.file},
+             {tr("Size"), number(s.fileSize)},
              {QStringLiteral("SHA-256"), s.fileSha256},
-             {words("Port", "Porta"), QStringList{s.port, s.device, s.deviceId}.join(' ').simplified()},
-             {words("Line", "Linea"), s.line},
-             {words("Headers", "Intestazioni"), e.headers},
-             {words("Sent / taken", "Inviati / presi"), number(e.sent) + QStringLiteral(" / ") + number(e.taken)},
-             {words("Printer", "Stampante"), QStringList{e.model, e.release, e.releaseAfter}.join(' ').simplified()},
-             {words("Outcome", "Esito"),
-              e.outcome + (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + e.cause + ')')},
-             {words("Printer left mid-image", "Stampante a metà immagine"),
-              e.midImage ? words("yes", "sì") : QString()}})
+             {tr("Port"), QStringList{s.port, s.device, s.deviceId}.join(' ').simplified()},
+             {tr("Line"), s.line},
+             {tr("Headers"), e.headers},
+             {tr("Sent / taken"), number(e.sent) + QStringLiteral(" / ") + number(e.taken)},
+             {tr("Printer"), QStringList{e.model, e.release, e.releaseAfter}.join(' ').simplified()},
+             {tr("Outcome"),
+              outcomeWords(e.outcome) +
+                  (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + causeWordsOfId(e.cause) + ')')},
+             {tr("Printer left mid-image"), e.midImage ? tr("yes") : QString()}})
         if (!value.trimmed().isEmpty() && value.trimmed() != QLatin1String("/"))
             lines << label + QStringLiteral(": ") + escapeControls(value);
     details->setPlainText(lines.join('\n'));
@@ -185,7 +190,7 @@ void HistoryWindow::exportRows()
     if (path.isEmpty())
         return;
     QFile out(path);
-    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) || out.write(ServiceRecord::toCsv(m_rows).toUtf8()) < 0 ||
-        !out.flush())
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
+        out.write(ServiceRecord::toCsv(m_rows, csvHeaderWords()).toUtf8()) < 0 || !out.flush())
         m_hooks.messages.show(path + QStringLiteral(": ") + out.errorString(), windowTitle(), MessageIcon::Critical);
 }

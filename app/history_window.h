@@ -21,7 +21,6 @@ class HistoryWindow : public QDialog
 public:
     struct Hooks {
         MessageBoxes& messages;
-        std::function<int()> language;
         // Where to save the export; empty when cancelled.
         std::function<QString(const QString& title, const QString& suggested)> savePath;
         // Before each reading: this program's own rows written (as long as a moment allows).
@@ -45,11 +44,11 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     void showDetails();
     void exportRows();
-    QString words(const char* english, const char* italian) const;
 
     Hooks m_hooks;
     QList<ServiceRecord::Row> m_rows;

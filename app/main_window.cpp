@@ -22,6 +22,7 @@
 #include "core/record/service_record.h"
 #include "texts/cause_words.h"
 #include "texts/download_messages.h"
+#include "texts/language.h"
 #include "texts/printer_messages.h"
 #include "texts/string_table.h"
 
@@ -161,7 +162,6 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     PortsWindow::Hooks hooks{seams.clock,
                              seams.messages,
                              seams.makeSerialControl,
-                             [this] { return int(m_language); },
                              [this] { return chosenLine(); },
                              [this](const QString& port, const QString& line) { choosePrinter(port, line); },
                              seams.ask,
@@ -180,17 +180,14 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     if (!m_goOn)
         m_goOn = [this](const QString& text) {
             QMessageBox box(QMessageBox::Warning, kAppTitle, text, QMessageBox::NoButton, this);
-            const bool italian = m_language == kItalian;
-            QPushButton* goOn = box.addButton(italian ? QStringLiteral("Continua") : QStringLiteral("Continue"),
-                                              QMessageBox::AcceptRole);
-            QPushButton* stop = box.addButton(italian ? QStringLiteral("Annulla") : QStringLiteral("Cancel"),
-                                              QMessageBox::RejectRole);
+            QPushButton* goOn = box.addButton(tr("Continue"), QMessageBox::AcceptRole);
+            QPushButton* stop = box.addButton(QMessageBox::Cancel);
             box.setDefaultButton(stop);
             box.setEscapeButton(stop);
             box.exec();
             return box.clickedButton() == goOn;
         };
-    HistoryWindow::Hooks historyHooks{seams.messages, [this] { return int(m_language); }, seams.savePath, [this] {
+    HistoryWindow::Hooks historyHooks{seams.messages, seams.savePath, [this] {
                                           if (m_record)
                                               m_record->flush(250);
                                       }};
@@ -218,9 +215,7 @@ void MainWindow::describePorts()
     const QList<port_catalog::Name> all = port_catalog::names();
     for (int i = 0; i < Porta->count() && i < all.size(); ++i) {
         const port_catalog::Name& n = all[i];
-        QString text = n.device + QStringLiteral(": ") +
-                       (n.state ? causeWords(m_language, n.state.cause)
-                                : QString::fromUtf8(m_language == kEnglish ? "usable" : "utilizzabile"));
+        QString text = n.device + QStringLiteral(": ") + (n.state ? causeWords(n.state.cause) : tr("usable"));
         Porta->setItemData(i, text, Qt::ToolTipRole);
         Porta->setItemData(i, text, Qt::AccessibleDescriptionRole);
     }
@@ -435,12 +430,15 @@ void MainWindow::updateClockPanel()
 
 void MainWindow::setCreatedState()
 {
+    // The form as it is drawn, before a language applies: the table's Italian where the form
+    // shows it, and the form's own captions ("Porta:", "&Browse...") where they differ from it.
+    const auto italian = [](int n) { return tableText(kItalian, n); };
     setWindowTitle(QStringLiteral(" Download"));
 
-    Frame3->setTitle(QStringLiteral("Parametri di trasmissione"));
+    Frame3->setTitle(italian(7));
     setItems(Porta, kPortItems);
     setItems(Baud, kBaudItems);
-    setItems(Parita, {QStringLiteral("Nessuna"), QStringLiteral("Pari"), QStringLiteral("Dispari")});
+    setItems(Parita, {italian(10), italian(11), italian(12)});
     setItems(BitDati, {QStringLiteral("8"), QStringLiteral("7")});
     setItems(BitStop, {QStringLiteral("1"), QStringLiteral("2")});
     LabelPorta->setText(QStringLiteral("Porta:"));
@@ -460,8 +458,8 @@ void MainWindow::setCreatedState()
     txtFwBoard->clear();
     cmdCheckRelease->setText(QStringLiteral("Controlla versioni firmware"));
     cmdCheckRelease->setEnabled(true);
-    lblFwFile->setText(QStringLiteral("File BIN:"));
-    lblFwBoard->setText(QStringLiteral("FW su scheda:"));
+    lblFwFile->setText(italian(118));
+    lblFwBoard->setText(italian(119));
 
     cmdExit->setText(QStringLiteral("&EXIT"));
     StartTrasm->setText(QStringLiteral("&DOWNLOAD"));
@@ -473,14 +471,14 @@ void MainWindow::setCreatedState()
     chkCheckSum->setText(QStringLiteral("CheckSum"));
     chkCheckSum->setEnabled(true);
     controls::setCheckValue(*chkCheckSum, 0);
-    Frame2->setTitle(QStringLiteral("Selezione BOOT"));
-    SelBoot[0]->setText(QStringLiteral("Boot da SCHEDA"));
-    SelBoot[1]->setText(QStringLiteral("Boot da RAMCARD"));
+    Frame2->setTitle(italian(3));
+    SelBoot[0]->setText(italian(4));
+    SelBoot[1]->setText(italian(5));
     controls::setOptionValue(*SelBoot[0], true);
     Frame1->setTitle(QStringLiteral("Download"));
-    SelOperazione[0]->setText(QStringLiteral("FIRMWARE"));
-    SelOperazione[1]->setText(QStringLiteral("FONT STANDARD"));
-    SelOperazione[2]->setText(QStringLiteral("FONT ESTERNI"));
+    SelOperazione[0]->setText(italian(0));
+    SelOperazione[1]->setText(italian(1));
+    SelOperazione[2]->setText(italian(2));
     controls::setOptionValue(*SelOperazione[0], true);
     Frame5->setTitle(QString());
     chkTurbo->setText(QStringLiteral("Turbo"));
@@ -575,7 +573,7 @@ void MainWindow::Form_Load()
     ApplyLanguage();
     applyStoredSettings(store);
     if (const auto why = store.unusable())
-        m_seams.messages.show(ownText(m_language, Msg::SettingsUnusable).arg(store.fileName(), *why), kAppTitle,
+        m_seams.messages.show(ownText(Msg::SettingsUnusable).arg(store.fileName(), *why), kAppTitle,
                               MessageIcon::Critical);
     Panels[2]->setText(
         QStringLiteral("Release #   %1.%2.%3").arg(version::kMajor).arg(version::kMinor).arg(version::kRevision));
@@ -609,10 +607,10 @@ void MainWindow::ApplyLanguage()
         mnuItaliano->setChecked(m_language == kItalian);
         mnuInglese->setChecked(m_language == kEnglish);
     }
-    portsAction->setText(m_language == kEnglish ? QStringLiteral("&Ports...") : QStringLiteral("&Porte..."));
-    historyAction->setText(m_language == kEnglish ? QStringLiteral("&History...") : QStringLiteral("&Cronologia..."));
-    m_ports->applyLanguage();
-    m_history->applyLanguage();
+    // Our translations and Qt's follow the table's language; the other windows hear of it at once.
+    useLanguage(m_language);
+    portsAction->setText(tr("&Ports..."));
+    historyAction->setText(tr("&History..."));
     // The update stops at the first number the table lacks; what came before stays changed.
     auto t = [this](int n) { return stringEntry(m_language + n); };
     const std::array<std::pair<int, std::function<void(const QString&)>>, 9> first = {{
@@ -681,7 +679,7 @@ void MainWindow::StartTrasm_Click()
     if (const auto named = operationNamedBy(request.path); named && request.operation != Operation::None &&
                                                            *named != request.operation &&
                                                            QFileInfo(request.path).isFile()) {
-        m_seams.messages.show(ownText(m_language, Msg::WrongKind)
+        m_seams.messages.show(ownText(Msg::WrongKind)
                                   .arg(request.path, SelOperazione[std::size_t(request.operation)]->text(),
                                        extensionOf(request.operation), SelOperazione[std::size_t(*named)]->text()),
                               kAppTitle, MessageIcon::Critical);
@@ -697,8 +695,7 @@ void MainWindow::StartTrasm_Click()
             m_record = std::make_unique<ServiceRecord>();
         // A printer still waiting for the rest of an image would take this one as that rest: nothing
         // goes out unless the operator goes on.
-        if (m_record->leftMidImage(link.port, device) &&
-            !m_goOn(ownText(m_language, Msg::StillMidImage).arg(link.port)))
+        if (m_record->leftMidImage(link.port, device) && !m_goOn(ownText(Msg::StillMidImage).arg(link.port)))
             return;
         m_recording = Recording{true,         std::nullopt, link.port, device, link.line ? link.line->text() : QString(),
                                 request.path, int(request.operation)};
@@ -795,7 +792,7 @@ void MainWindow::tellRecordProblem()
     if (m_history->isVisible()) // the row as it ended
         m_history->refresh();
     if (const auto why = m_record->takeProblem())
-        m_seams.messages.show(ownText(m_language, Msg::NotRecorded).arg(m_record->path(), *why), kAppTitle,
+        m_seams.messages.show(ownText(Msg::NotRecorded).arg(m_record->path(), *why), kAppTitle,
                               MessageIcon::Information);
 }
 
@@ -813,7 +810,7 @@ void MainWindow::chooseLanguage(int base)
     updateAccessibleNames();
     // Said as "Save as Default" says it: the choice holds for now, but not at the next start.
     if (const auto why = store.writeError())
-        m_seams.messages.show(ownText(m_language, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
+        m_seams.messages.show(ownText(Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
                               MessageIcon::Critical);
 }
 
@@ -858,7 +855,7 @@ void MainWindow::mnuSaveDefault_Click()
     store.write(Setting::Turbo, QString::number(controls::checkValue(*chkTurbo)));
     store.write(Setting::Language, QString::number(m_language));
     if (const auto why = store.writeError())
-        m_seams.messages.show(ownText(m_language, Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
+        m_seams.messages.show(ownText(Msg::SettingsNotSaved).arg(store.fileName(), *why), kAppTitle,
                               MessageIcon::Critical);
 }
 

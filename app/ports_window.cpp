@@ -80,8 +80,7 @@ PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
             change(selectedName(), m_devices[row].stablePath);
     });
     connect(typePath, &QPushButton::clicked, this, [this] {
-        const QString path = m_hooks.askPath(
-            words("The device %1 is to lead to:", "Il dispositivo a cui porta %1:").arg(selectedName()));
+        const QString path = m_hooks.askPath(tr("The device %1 is to lead to:").arg(selectedName()));
         if (!path.isEmpty())
             change(selectedName(), path);
     });
@@ -101,16 +100,14 @@ PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
     connect(m_probe.get(), &PrinterProbe::finished, this, [this] {
         findPrinter->setEnabled(true);
         const QStringList silent = m_probe->silent();
-        searchState->setText(
-            (m_probe->found().isEmpty()
-                 ? words("No printer answered.", "Nessuna stampante ha risposto.")
-                 : words("%n printer(s) answered.", "Stampanti che hanno risposto: %n.")
-                       .replace(QLatin1String("%n"), QString::number(m_probe->found().size()))) +
-            (silent.isEmpty() ? QString() : words(" Silent: %1.", " Silenziose: %1.").arg(silent.join(", "))) +
-            (m_inUse.isEmpty() ? QString()
-                               : words(" Not asked, used by another program: %1.",
-                                       " Non interrogate, in uso da un altro programma: %1.")
-                                     .arg(m_inUse.join(", "))));
+        const qsizetype answered = m_probe->found().size();
+        const QStringList inUse = m_inUse;
+        say([answered, silent, inUse] {
+            return (answered == 0 ? tr("No printer answered.")
+                                  : tr("%n printer(s) answered.", nullptr, int(answered))) +
+                   (silent.isEmpty() ? QString() : tr(" Silent: %1.").arg(silent.join(", "))) +
+                   (inUse.isEmpty() ? QString() : tr(" Not asked, used by another program: %1.").arg(inUse.join(", ")));
+        });
         usePrinter->setEnabled(!m_probe->found().isEmpty());
     });
     m_follow->setInterval(1000);
@@ -121,47 +118,51 @@ PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
 
 PortsWindow::~PortsWindow() = default;
 
-QString PortsWindow::words(const char* english, const char* italian) const
-{
-    return QString::fromUtf8(m_hooks.language() == kEnglish ? english : italian);
-}
-
 QString PortsWindow::stateText(const port_catalog::Name& n) const
 {
-    QString s = n.state     ? causeWords(m_hooks.language(), n.state.cause)
-                : n.console ? words("the kernel's console: not for the printer",
-                                    "la console del kernel: non per la stampante")
-                            : words("usable", "utilizzabile");
+    QString s = n.state     ? causeWords(n.state.cause)
+                : n.console ? tr("the kernel's console: not for the printer")
+                            : tr("usable");
     if (n.state && !n.state.system.isEmpty() && n.state.cause != Cause::PortMissing)
         s += QStringLiteral(" (") + n.state.system + QLatin1Char(')');
     if (n.state && n.console)
-        s += words(", the kernel's console", ", la console del kernel");
+        s += tr(", the kernel's console");
     if (!n.entry.isEmpty() && !n.ours)
-        s += words(", an entry Velmora did not make", ", una voce non creata da Velmora");
+        s += tr(", an entry Velmora did not make");
     return s;
 }
 
 void PortsWindow::applyLanguage()
 {
-    setWindowTitle(words("Ports", "Porte"));
-    names->setHorizontalHeaderLabels({words("Name", "Nome"), words("Leads to", "Porta a"), words("State", "Stato")});
-    devices->setHorizontalHeaderLabels({words("Device", "Dispositivo"), words("Description", "Descrizione"),
-                                        words("Maker", "Produttore"), words("Serial number", "Numero di serie"),
-                                        words("USB id", "Id USB"), words("Named", "Nome")});
-    found->setHorizontalHeaderLabels(
-        {words("Port", "Porta"), words("Device", "Dispositivo"), words("Line", "Linea"), words("Model", "Modello")});
-    assign->setText(words("&Assign the device below", "&Assegna il dispositivo sotto"));
-    typePath->setText(words("Device &path...", "&Percorso del dispositivo..."));
-    free->setText(words("&Free", "&Libera"));
-    findPrinter->setText(words("&Find the printer", "&Trova la stampante"));
-    usePrinter->setText(words("&Use this printer", "&Usa questa stampante"));
-    closeButton->setText(words("&Close", "&Chiudi"));
+    setWindowTitle(tr("Ports"));
+    names->setHorizontalHeaderLabels({tr("Name"), tr("Leads to"), tr("State")});
+    devices->setHorizontalHeaderLabels(
+        {tr("Device"), tr("Description"), tr("Maker"), tr("Serial number"), tr("USB id"), tr("Named")});
+    found->setHorizontalHeaderLabels({tr("Port"), tr("Device"), tr("Line"), tr("Model")});
+    assign->setText(tr("&Assign the device below"));
+    typePath->setText(tr("Device &path..."));
+    free->setText(tr("&Free"));
+    findPrinter->setText(tr("&Find the printer"));
+    usePrinter->setText(tr("&Use this printer"));
+    closeButton->setText(tr("&Close"));
     for (QTableWidget* t : {names, devices, found})
-        t->setAccessibleName(t == names     ? windowTitle()
-                             : t == devices ? words("Devices", "Dispositivi")
-                                            : words("Printers found", "Stampanti trovate"));
+        t->setAccessibleName(t == names ? windowTitle() : t == devices ? tr("Devices") : tr("Printers found"));
+    say(m_said);
     m_seen.clear();
     refresh();
+}
+
+void PortsWindow::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::LanguageChange)
+        applyLanguage();
+    QDialog::changeEvent(event);
+}
+
+void PortsWindow::say(std::function<QString()> words)
+{
+    m_said = std::move(words);
+    searchState->setText(m_said ? m_said() : QString());
 }
 
 void PortsWindow::refresh()
@@ -176,8 +177,8 @@ void PortsWindow::refresh()
                                            : QStringLiteral("%1:%2")
                                                  .arg(d.vendorId, 4, 16, QLatin1Char('0'))
                                                  .arg(d.productId, 4, 16, QLatin1Char('0'));
-        const QString kind = d.kind == port_catalog::Device::Kind::Parallel ? words("parallel", "parallela")
-                             : d.kind == port_catalog::Device::Kind::Uart   ? words("serial port", "porta seriale")
+        const QString kind = d.kind == port_catalog::Device::Kind::Parallel ? tr("parallel")
+                             : d.kind == port_catalog::Device::Kind::Uart   ? tr("serial port")
                                                                             : d.description;
         deviceRows << QStringList{d.stablePath, kind, d.manufacturer, d.serialNumber, usb, d.namedBy.join(", ")};
     }
@@ -211,11 +212,8 @@ void PortsWindow::change(const QString& name, const QString& device)
     };
     port_catalog::Change c = attempt(false);
     // Freeing removes the entry; assigning replaces it: the question says which.
-    const QString question =
-        device.isEmpty() ? words("%1 is an entry Velmora did not make:\n%2\n\nRemove it?",
-                                 "%1 è una voce che Velmora non ha creato:\n%2\n\nRimuoverla?")
-                         : words("%1 is an entry Velmora did not make:\n%2\n\nReplace it?",
-                                 "%1 è una voce che Velmora non ha creato:\n%2\n\nSostituirla?");
+    const QString question = device.isEmpty() ? tr("%1 is an entry Velmora did not make:\n%2\n\nRemove it?")
+                                              : tr("%1 is an entry Velmora did not make:\n%2\n\nReplace it?");
     if (c.result == Result::Foreign && m_hooks.ask(question.arg(name, port_catalog::nameOf(name).entry)))
         c = attempt(true);
     if (c.result == Result::Failed)
@@ -226,7 +224,7 @@ void PortsWindow::change(const QString& name, const QString& device)
         fill(found, {});
         usePrinter->setEnabled(false);
         findPrinter->setEnabled(true);
-        searchState->clear();
+        say({});
     }
     m_seen.clear();
     refresh();
@@ -241,10 +239,10 @@ void PortsWindow::find()
     m_inUse.clear();
     const QStringList ports = port_catalog::probeCandidates(&m_inUse);
     if (ports.isEmpty()) {
-        searchState->setText(words("No usable port to ask.", "Nessuna porta utilizzabile da interrogare."));
+        say([] { return tr("No usable port to ask."); });
         return;
     }
-    searchState->setText(words("Asking %1...", "Interrogazione di %1...").arg(ports.join(", ")));
+    say([ports] { return tr("Asking %1...").arg(ports.join(", ")); });
     findPrinter->setEnabled(false);
     m_probe->start(ports, m_hooks.chosenLine());
 }
@@ -266,7 +264,7 @@ bool PortsWindow::searching() const
 void PortsWindow::showEvent(QShowEvent* event)
 {
     // Each opening starts without an old search's answers: the ports may have changed since.
-    searchState->clear();
+    say({});
     fill(found, {});
     usePrinter->setEnabled(false);
     m_seen.clear();

@@ -27,7 +27,6 @@ public:
         Clock& clock;
         MessageBoxes& messages;
         std::function<std::unique_ptr<SerialControl>()> makePort;
-        std::function<int()> language;
         // The main window's line, as its lists offer it ("4800,N,8,1").
         std::function<QString()> chosenLine;
         // Puts a port and its line into the main window's boxes, as the operator's picks would.
@@ -59,6 +58,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     QStringList m_inUse; // the ports the last search passed over: another program uses them
@@ -68,7 +68,8 @@ private:
     QString selectedName() const;
     void find();
     void use();
-    QString words(const char* english, const char* italian) const;
+    // What the search says, worded again when the language changes.
+    void say(std::function<QString()> words);
     QString stateText(const port_catalog::Name& name) const;
 
     Hooks m_hooks;
@@ -76,4 +77,5 @@ private:
     std::unique_ptr<Timer> m_follow; // looks again for adapters while the window is open
     QString m_seen;                  // what the lists showed last
     QList<port_catalog::Device> m_devices;
+    std::function<QString()> m_said;
 };

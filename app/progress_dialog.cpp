@@ -83,7 +83,7 @@ ProgressDialog::~ProgressDialog() = default;
 void ProgressDialog::showTimeLeft()
 {
     const DownloadStatus status = m_watch->status();
-    const QString text = statusText(m_language(), status);
+    const QString text = statusText(status);
     if (timeLeft->text() != text) {
         timeLeft->setText(text);
         timeLeft->setAccessibleName(text);

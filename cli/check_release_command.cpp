@@ -34,7 +34,7 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     });
     // A file without a release has nothing to compare: the printer is not asked. (The window
     // asks it anyway and shows its release alone.)
-    Recording record(p, out, language);
+    Recording record(p, out);
     const auto recorded =
         record.beginAsking(QStringLiteral("release-check"), setup->link, QFileInfo(path).absoluteFilePath());
     check.start(path, setup->link, false);
@@ -56,10 +56,10 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     case Result::Failed:
         tellPrinterFailure(out, language, found.failure);
         if (found.failure.cause == Cause::FileEmpty) // the window says nothing of it; a script must be told
-            out.show(ownText(language, Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
-        return failed(out, name(), found.failure, language);
+            out.show(ownText(Msg::FileEmptyNamed).arg(path), kAppTitle, MessageIcon::Critical);
+        return failed(out, name(), found.failure);
     case Result::NoRelease:
-        out.show(ownText(language, Msg::NoRelease).arg(path), kAppTitle, MessageIcon::Critical);
+        out.show(ownText(Msg::NoRelease).arg(path), kAppTitle, MessageIcon::Critical);
         return out.result(name(), exit_status::NoRelease, {{"error", "file-no-release"}, {"file", path}});
     case Result::Equal:
     case Result::Different:
@@ -69,8 +69,7 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     out.say(QStringLiteral("file: ") + found.file.value_or(QStringLiteral("(no release found)")));
     // What the printer reports, read to its terminator: what "equal" rests on.
     const QString printer = found.printerRelease.value_or(QString());
-    out.say(QStringLiteral("printer: ") +
-            (found.printerRelease ? printer : inLanguage(language, "(no release reported)", "(nessuna release)")));
+    out.say(QStringLiteral("printer: ") + (found.printerRelease ? printer : tr("(no release reported)")));
     out.say(QStringLiteral("equal: ") + (equal ? "yes" : "no"));
     return out.result(name(),
                       equal                                 ? exit_status::Ok

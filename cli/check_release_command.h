@@ -2,9 +2,13 @@
 
 #include "cli/command.h"
 
+#include <QCoreApplication>
+
 // velmora-cli check-release FILE: the release in the file beside the printer's.
 class CheckReleaseCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(CheckReleaseCommand)
+
 public:
     QString name() const override { return QStringLiteral("check-release"); }
     QString summary() const override

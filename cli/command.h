@@ -151,8 +151,6 @@ private:
 // Shared by the commands: the language (--lang, else the stored one unless --no-stored, else
 // LC_ALL, LC_MESSAGES or LANG: it* Italian, anything else English), the port of --port.
 int languageOf(const QCommandLineParser& parser);
-// The English or the Italian words, as the language asks.
-QString inLanguage(int language, const char* english, const char* italian);
 // A port as --port names it: COM1 to COM10 or LPT1 (any case), or a serial device's path.
 std::optional<QString> portNamed(const QString& name);
 // A line redrawn in place on the terminal (stderr), cut to its width: a wrapped line could not be

@@ -79,18 +79,16 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         QJsonObject fields{{"phase", phaseId(phase)}};
         if (seconds > 0)
             fields.insert(QStringLiteral("seconds"), seconds);
-        out.event(QStringLiteral("phase"), phaseText(language, phase, seconds), fields);
+        out.event(QStringLiteral("phase"), phaseText(phase, seconds), fields);
         countdown.stop();
         if (seconds > 0) {
             waitEnds = clock.now() + seconds;
-            waitText = phaseText(language, phase, seconds);
+            waitText = phaseText(phase, seconds);
             countdown.start(250);
         }
     });
     QObject::connect(&download, &Download::headerSent, [&](const QByteArray& header) {
-        out.event(QStringLiteral("header"),
-                  inLanguage(language, "header ", "intestazione ") +
-                      escapeControls(QString::fromLatin1(header.chopped(1))),
+        out.event(QStringLiteral("header"), tr("header ") + escapeControls(QString::fromLatin1(header.chopped(1))),
                   {{"header", QString::fromLatin1(header.chopped(1))}}, Output::Detail::Verbose);
     });
     // Time left: the same estimate as the window's, from the plan.
@@ -117,20 +115,19 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         const DownloadStatus status = watch.status();
         const double rate = status.rate, left = status.secondsLeft;
         countdown.stop();
-        out.progress(
-            inLanguage(language, "[%1%2] %3% %4/%5 bytes, %6 B/s%7", "[%1%2] %3% %4/%5 byte, %6 B/s%7")
-                .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
-                     QString::number(d.taken), QString::number(d.total), QString::number(int(rate)),
-                     left >= 0 ? inLanguage(language, ", %1 s left", ", %1 s alla fine").arg(int(left)) : QString()),
-            {{"bytes", d.taken},
-             {"total", d.total},
-             {"percent", percent},
-             {"rate", qRound(rate)},
-             {"secondsLeft", left >= 0 ? QJsonValue(std::round(left * 10) / 10) : QJsonValue()}});
+        out.progress(tr("[%1%2] %3% %4/%5 bytes, %6 B/s%7")
+                         .arg(QString(percent / 5, '#'), QString(20 - percent / 5, '.'), QString::number(percent),
+                              QString::number(d.taken), QString::number(d.total), QString::number(int(rate)),
+                              left >= 0 ? tr(", %1 s left").arg(int(left)) : QString()),
+                     {{"bytes", d.taken},
+                      {"total", d.total},
+                      {"percent", percent},
+                      {"rate", qRound(rate)},
+                      {"secondsLeft", left >= 0 ? QJsonValue(std::round(left * 10) / 10) : QJsonValue()}});
     });
 
     // The job in the service record, from its start line to its result.
-    Recording record(p, out, language);
+    Recording record(p, out);
     std::optional<qint64> recorded;
     // The row says at once that a header went out, and keeps up with the bytes every few seconds:
     // a command killed meanwhile leaves a true row.
@@ -157,8 +154,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
             return;
         const QString device = parallel ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
         const QString where = device.isEmpty() || device == link.port ? link.port : link.port + " (" + device + ")";
-        const QString lineText =
-            link.line ? link.line->text() : inLanguage(language, "no line chosen", "nessuna linea scelta");
+        const QString lineText = link.line ? link.line->text() : tr("no line chosen");
         const bool external = c.request.operation == Operation::ExternalFonts;
         const bool checksum = planned ? plan.checksum
                                       : !external && c.request.boot == Boot::Board &&
@@ -176,12 +172,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                           {"headers", QJsonArray::fromStringList(headers)}};
         if (!parallel)
             start.insert(QStringLiteral("settings"), lineText);
-        const QString what =
-            inLanguage(language, "%1 to the %2", "%1 %2")
-                .arg(kOperations.key(c.request.operation, QStringLiteral("none")),
-                     external                        ? inLanguage(language, "printer", "alla stampante")
-                     : c.request.boot == Boot::Board ? inLanguage(language, "board", "sulla scheda")
-                                                     : inLanguage(language, "RAM card", "sulla RAM card"));
+        const QString what = tr("%1 to the %2")
+                                 .arg(kOperations.key(c.request.operation, QStringLiteral("none")),
+                                      external                        ? tr("printer")
+                                      : c.request.boot == Boot::Board ? tr("board")
+                                                                      : tr("RAM card"));
         recorded = record.begin(
             ServiceRecord::Start{QStringLiteral("command line"), QStringLiteral("download"),
                                  kOperations.key(c.request.operation, QStringLiteral("none")),
@@ -191,17 +186,14 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                                  link.port, device, port_catalog::identityOf(device), parallel ? QString() : lineText});
         if (!planned && !QFileInfo(c.request.path).isFile())
             return; // nothing to announce of a file that is not there: its refusal says it all
-        out.event(
-            QStringLiteral("start"),
-            inLanguage(language, "%1, %2 bytes, to %3%4: %5, %6, Turbo %7%8", "%1, %2 byte, a %3%4: %5, %6, Turbo %7%8")
-                .arg(QFileInfo(c.request.path).fileName(), QString::number(size), where,
-                     parallel ? QString() : QStringLiteral(" @ ") + lineText, what,
-                     checksum ? inLanguage(language, "with checksum", "con checksum")
-                              : inLanguage(language, "no checksum", "senza checksum"),
-                     pacing == Pacing::Turbo ? inLanguage(language, "on", "sì") : inLanguage(language, "off", "no"),
-                     headers.isEmpty() ? QString()
-                                       : inLanguage(language, "; header ", "; intestazione ") + headers.join(", ")),
-            start);
+        out.event(QStringLiteral("start"),
+                  tr("%1, %2 bytes, to %3%4: %5, %6, Turbo %7%8")
+                      .arg(QFileInfo(c.request.path).fileName(), QString::number(size), where,
+                           parallel ? QString() : QStringLiteral(" @ ") + lineText, what,
+                           checksum ? tr("with checksum") : tr("no checksum"),
+                           pacing == Pacing::Turbo ? tr("on") : tr("off"),
+                           headers.isEmpty() ? QString() : tr("; header ") + headers.join(", ")),
+                  start);
     };
     QObject::connect(&download, &Download::planned, [&] { sayStart(true); });
     QObject::connect(&download, &Download::notice, [&](const DownloadNotice& notice) {
@@ -216,13 +208,10 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     // midImage: a header went out and not all it announced; the printer must be switched off and on.
     const QJsonObject counts{
         {"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}, {"midImage", download.leftMidImage()}};
-    const QString bytes = inLanguage(language, "%1 of %2 bytes", "%1 di %2 byte")
-                              .arg(QString::number(download.bytesWritten()), QString::number(total));
+    const QString bytes = tr("%1 of %2 bytes").arg(QString::number(download.bytesWritten()), QString::number(total));
     const QString midImage =
         download.leftMidImage()
-            ? inLanguage(language,
-                         "; the printer holds part of an image: switch it off and on before the next download",
-                         "; la stampante ha parte di un'immagine: spegnerla e riaccenderla prima del prossimo download")
+            ? tr("; the printer holds part of an image: switch it off and on before the next download")
             : QString();
     const auto recordEnd = [&](const QString& outcome) {
         ServiceRecord::End end;
@@ -242,9 +231,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         QJsonObject fields = counts;
         fields.insert(QStringLiteral("outcome"), QStringLiteral("interrupted")); // as the record says it
         return out.result(name(), 128 + m_signal, fields,
-                          inLanguage(language, "%1: interrupted after %2; nothing more was sent%3",
-                                     "%1: interrotto dopo %2; non è stato inviato altro%3")
-                              .arg(link.port, bytes, midImage));
+                          tr("%1: interrupted after %2; nothing more was sent%3").arg(link.port, bytes, midImage));
     }
     const DownloadOutcome o = outcome.value_or(DownloadOutcome::Aborted);
     const Failure& failure = download.failure();
@@ -265,15 +252,13 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     recordEnd(fields.value(QStringLiteral("outcome")).toString());
     QString line;
     if (o == DownloadOutcome::Completed)
-        line = sentOnly ? inLanguage(language, "%1: sent, %2; the line gave no account of what the printer took",
-                                     "%1: inviato, %2; la linea non dice quanto la stampante ha preso")
-                              .arg(link.port, bytes)
-                        : inLanguage(language, "%1: done, %2", "%1: fatto, %2").arg(link.port, bytes);
+        line = sentOnly ? tr("%1: sent, %2; the line gave no account of what the printer took").arg(link.port, bytes)
+                        : tr("%1: done, %2").arg(link.port, bytes);
     else if (download.bytesWritten() == 0 && !download.leftMidImage()) // a header out is not "nothing"
-        line = inLanguage(language, "%1: nothing sent: %2%3", "%1: niente inviato: %2%3")
-                   .arg(link.port, failure ? failureCause(language, failure) : QString(outcomeId(o)), midImage);
+        line = tr("%1: nothing sent: %2%3")
+                   .arg(link.port, failure ? failureCause(failure) : QString(outcomeId(o)), midImage);
     else
-        line = inLanguage(language, "%1: failed after %2: %3%4", "%1: non riuscito dopo %2: %3%4")
-                   .arg(link.port, bytes, failure ? failureCause(language, failure) : QString(outcomeId(o)), midImage);
+        line = tr("%1: failed after %2: %3%4")
+                   .arg(link.port, bytes, failure ? failureCause(failure) : QString(outcomeId(o)), midImage);
     return out.result(name(), status, fields, line);
 }

@@ -2,9 +2,13 @@
 
 #include "cli/command.h"
 
+#include <QCoreApplication>
+
 // velmora-cli download FILE: what DOWNLOAD does with that file and the stored choices.
 class DownloadCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(DownloadCommand)
+
 public:
     explicit DownloadCommand(bool terminal) : m_terminal(terminal) {}
     QString name() const override { return QStringLiteral("download"); }

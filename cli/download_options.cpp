@@ -5,6 +5,7 @@
 #include "core/download/plan.h"
 
 #include <QCommandLineParser>
+#include <QCoreApplication>
 #include <QFileInfo>
 
 const QMap<QString, Operation> kOperations = {{"firmware", Operation::Firmware},
@@ -31,25 +32,25 @@ const char* phaseId(DownloadPhase phase)
     return "";
 }
 
-QString phaseText(int language, DownloadPhase phase, double seconds)
+QString phaseText(DownloadPhase phase, double seconds)
 {
-    const auto say = [&](const char* en, const char* it) {
-        const QString words = inLanguage(language, en, it);
-        return words.contains(QLatin1String("%1")) ? words.arg(seconds) : words;
+    const auto say = [&](const char* words) {
+        const QString said = QCoreApplication::translate("Phase", words);
+        return said.contains(QLatin1String("%1")) ? said.arg(seconds) : said;
     };
     switch (phase) {
     case DownloadPhase::PrinterWait:
-        return say("waiting %1 s for the printer", "attesa di %1 s per la stampante");
+        return say(QT_TRANSLATE_NOOP("Phase", "waiting %1 s for the printer"));
     case DownloadPhase::Sending:
-        return say("sending", "invio");
+        return say(QT_TRANSLATE_NOOP("Phase", "sending"));
     case DownloadPhase::Pause:
-        return say("pause of %1 s", "pausa di %1 s");
+        return say(QT_TRANSLATE_NOOP("Phase", "pause of %1 s"));
     case DownloadPhase::Draining:
-        return say("waiting for the line to take the last bytes", "attesa che la linea prenda gli ultimi byte");
+        return say(QT_TRANSLATE_NOOP("Phase", "waiting for the line to take the last bytes"));
     case DownloadPhase::BetweenParts:
-        return say("waiting %1 s between the two parts", "attesa di %1 s tra le due parti");
+        return say(QT_TRANSLATE_NOOP("Phase", "waiting %1 s between the two parts"));
     case DownloadPhase::EndWait:
-        return say("end wait of %1 s", "attesa finale di %1 s");
+        return say(QT_TRANSLATE_NOOP("Phase", "end wait of %1 s"));
     }
     return {};
 }

@@ -16,7 +16,7 @@ void defineDownloadOptions(QCommandLineParser& parser, bool withOperation);
 std::optional<QString> applyDownloadOptions(const QCommandLineParser& parser, StoredChoices& choices);
 // A download's phases and outcomes: stable identifiers, and a phase in the language's words.
 const char* phaseId(DownloadPhase phase);
-QString phaseText(int language, DownloadPhase phase, double seconds);
+QString phaseText(DownloadPhase phase, double seconds);
 const char* outcomeId(DownloadOutcome outcome);
 // The headers a download of this request will send (nothing for a file it will refuse).
 QStringList plannedHeaders(const DownloadRequest& request, bool parallel);

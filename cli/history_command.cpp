@@ -1,8 +1,10 @@
 #include "cli/history_command.h"
 
-#include "core/link/stored_choices.h"
 #include "cli/file_names.h"
+#include "core/link/stored_choices.h"
 #include "core/record/service_record.h"
+#include "texts/cause_words.h"
+#include "texts/record_words.h"
 
 #include <QCommandLineParser>
 #include <QJsonObject>
@@ -65,14 +67,17 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
         const ServiceRecord::Start& s = r.start;
         const ServiceRecord::End& e = r.end;
         if (!out.json()) { // each row as the one or the other: a listing of many rows builds nothing twice
+            // In the operator's words; the ids are in --json and --csv.
             out.say(QStringLiteral("%1  %2 %3 %4 %5 %6%7")
                         .arg(r.started.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")))
-                        .arg(s.kind, -13)
+                        .arg(jobKindWords(s.kind), -17)
                         .arg(s.port, -6)
                         .arg(s.file.section('/', -1), -20)
-                        .arg(e.outcome + (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + e.cause + ')'), -28)
+                        .arg(outcomeWords(e.outcome) +
+                                 (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + causeWordsOfId(e.cause) + ')'),
+                             -28)
                         .arg(e.sent < 0 ? QString() : QStringLiteral("%1/%2").arg(e.sent).arg(s.fileSize))
-                        .arg(e.midImage ? QStringLiteral(" mid-image") : QString()));
+                        .arg(e.midImage ? tr(", printer mid-image") : QString()));
             continue;
         }
         QByteArray members;

@@ -2,9 +2,13 @@
 
 #include "cli/command.h"
 
+#include <QCoreApplication>
+
 // velmora-cli history: the service record, newest first.
 class HistoryCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(HistoryCommand)
+
 public:
     QString name() const override { return QStringLiteral("history"); }
     QString summary() const override

@@ -7,6 +7,7 @@
 #include "core/link/device_access.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/version.h"
+#include "texts/language.h"
 #include "texts/string_table.h"
 
 #include <QCommandLineParser>
@@ -180,6 +181,8 @@ int runCommand(int argc, char** argv)
     const QString lang = parser.value("lang");
     if (parser.isSet("lang") && lang != QLatin1String("it") && lang != QLatin1String("en"))
         return usage(args, command->name(), QStringLiteral("--lang is it or en"));
+    // What it writes outside the numbered table: through the same translations as the window.
+    useLanguage(languageOf(parser));
     const QStringList positional = parser.positionalArguments();
     if (positional.size() > command->files())
         return usage(args, command->name(), QStringLiteral("unexpected argument: ") + positional.last());
@@ -212,7 +215,7 @@ int runCommand(int argc, char** argv)
     }
     if (const SettingsStore store; !parser.isSet("no-stored") && store.unusable())
         out.event(QStringLiteral("warning"),
-                  ownText(languageOf(parser), Msg::SettingsUnusable)
+                  ownText(Msg::SettingsUnusable)
                       .arg(store.fileName(), *store.unusable())
                       .replace(QLatin1String("\n\n"), QLatin1String(" "))
                       .replace('\n', ' '),

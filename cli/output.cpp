@@ -281,11 +281,6 @@ int languageOf(const QCommandLineParser& parser)
     return kEnglish;
 }
 
-QString inLanguage(int language, const char* english, const char* italian)
-{
-    return QString::fromUtf8(language == kEnglish ? english : italian);
-}
-
 std::optional<QString> portNamed(const QString& name)
 {
     if (kPortItems.contains(name.toUpper()))

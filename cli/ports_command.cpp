@@ -28,7 +28,6 @@ void PortsCommand::define(QCommandLineParser& p) const
 
 int PortsCommand::run(const QCommandLineParser& p, Output& out)
 {
-    const int language = languageOf(p);
     const auto usage = [&](const QString& why) {
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli ports: ") + why,
                   {{"error", "usage"}, {"text", why}});
@@ -45,45 +44,38 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
                                               : port_catalog::unlink(port, p.isSet("replace"));
         using Result = port_catalog::Change::Result;
         if (c.result == Result::Done) {
-            const QString line = making ? inLanguage(language, "%1 leads to %2", "%1 porta a %2").arg(port, device)
-                                        : inLanguage(language, "%1 leads to %2 again", "%1 porta di nuovo a %2")
-                                              .arg(port, port_catalog::nameOf(port).device);
+            const QString line = making ? tr("%1 leads to %2").arg(port, device)
+                                        : tr("%1 leads to %2 again").arg(port, port_catalog::nameOf(port).device);
             return out.result(name(), exit_status::Ok, {{"name", port}, {"device", port_catalog::nameOf(port).device}},
                               line);
         }
-        const QString why =
-            c.result == Result::Foreign
-                ? inLanguage(language, "%1 is an entry this tool did not make; --replace replaces it",
-                             "%1 è una voce che questo programma non ha creato; --replace la sostituisce")
-                      .arg(port_catalog::nameOf(port).entry)
-                : c.error;
+        const QString why = c.result == Result::Foreign
+                                ? tr("%1 is an entry this tool did not make; --replace replaces it")
+                                      .arg(port_catalog::nameOf(port).entry)
+                                : c.error;
         out.show(why, QString(), MessageIcon::Critical);
         return out.result(name(), exit_status::PortRefused,
                           {{"error", c.result == Result::Foreign ? "entry-foreign" : "link-failed"}});
     }
     if (p.isSet("probe"))
-        return probe(p, out, language);
+        return probe(p, out);
     const auto tell = [&](const QString& name, const QString& device, device_access::Use use, QJsonObject fields) {
         Failure f = device_access::check(device, use);
         if (f.cause == Cause::PortConsole) // a device like any other here; its own words follow
             f = {};
         if (!f && device_access::heldElsewhere(device))
             f = Failure{Cause::PortBusy, name, device, {}};
-        QString state =
-            !f                              ? inLanguage(language, "present, can be opened", "presente, si può aprire")
-            : f.cause == Cause::PortMissing ? inLanguage(language, "missing", "assente")
-            : f.cause == Cause::PortBusy
-                ? inLanguage(language, "present, in use by another program", "presente, in uso da un altro programma")
-            : f.cause == Cause::PortNoPermission
-                ? inLanguage(language, "present, no access for this user", "presente, nessun accesso per questo utente")
-                : inLanguage(language, "unusable: ", "inutilizzabile: ") + f.system;
+        QString state = !f                                   ? tr("present, can be opened")
+                        : f.cause == Cause::PortMissing      ? tr("missing")
+                        : f.cause == Cause::PortBusy         ? tr("present, in use by another program")
+                        : f.cause == Cause::PortNoPermission ? tr("present, no access for this user")
+                                                             : tr("unusable: ") + f.system;
         const QString make = fields.value("link").toString();
         if (use == device_access::Use::Serial && device_access::isKernelConsole(device)) {
             fields.insert(QStringLiteral("console"), true);
             // Usable, but not for a printer: the kernel's messages would reach it.
-            state = !f ? inLanguage(language, "present, the kernel's console: not for the printer",
-                                    "presente, la console del kernel: non per la stampante")
-                       : state + inLanguage(language, " (the kernel's console)", " (la console del kernel)");
+            state =
+                !f ? tr("present, the kernel's console: not for the printer") : state + tr(" (the kernel's console)");
         }
         out.say(QStringLiteral("%1 %2 %3").arg(name, -6).arg(device, -40).arg(state) +
                 (make.isEmpty() ? QString() : QStringLiteral("; ") + make));
@@ -126,7 +118,7 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
     return out.result(name(), exit_status::Ok);
 }
 
-int PortsCommand::probe(const QCommandLineParser& p, Output& out, int language)
+int PortsCommand::probe(const QCommandLineParser& p, Output& out)
 {
     StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
     QString line = c.link.line ? c.link.line->text() : QStringLiteral("4800,N,8,1");
@@ -145,16 +137,12 @@ int PortsCommand::probe(const QCommandLineParser& p, Output& out, int language)
     const QStringList ports = port_catalog::probeCandidates(&inUse);
     if (!inUse.isEmpty())
         out.event(QStringLiteral("warning"),
-                  inLanguage(language, "not asked, used by another program: %1",
-                             "non interrogate, in uso da un altro programma: %1")
-                      .arg(inUse.join(QStringLiteral(", "))),
+                  tr("not asked, used by another program: %1").arg(inUse.join(QStringLiteral(", "))),
                   {{"error", "port-busy"}, {"ports", QJsonArray::fromStringList(inUse)}});
     out.event(QStringLiteral("probe"),
-              ports.isEmpty() ? inLanguage(language, "no usable port to ask (none free, none but the kernel's console)",
-                                           "nessuna porta utilizzabile da interrogare")
-                              : inLanguage(language, "asking %1 at %2, then at each other baud rate",
-                                           "interrogazione di %1 a %2, poi a ogni altra velocità")
-                                    .arg(ports.join(QStringLiteral(", ")), line),
+              ports.isEmpty()
+                  ? tr("no usable port to ask (none free, none but the kernel's console)")
+                  : tr("asking %1 at %2, then at each other baud rate").arg(ports.join(QStringLiteral(", ")), line),
               {{"ports", QJsonArray::fromStringList(ports)}, {"line", line}});
     SystemClock clock;
     PrinterProbe probe(clock, [] { return std::make_unique<QtSerialControl>(); });
@@ -171,10 +159,10 @@ int PortsCommand::probe(const QCommandLineParser& p, Output& out, int language)
     if (m_signal)
         return out.result(name(), 128 + m_signal, {{"found", found}}, lines.join('\n'));
     if (lines.isEmpty())
-        lines << inLanguage(language, "no printer answered", "nessuna stampante ha risposto");
+        lines << tr("no printer answered");
     const QStringList silent = probe.silent();
     if (!silent.isEmpty())
-        lines << inLanguage(language, "silent: %1", "silenziose: %1").arg(silent.join(QStringLiteral(", ")));
+        lines << tr("silent: %1").arg(silent.join(QStringLiteral(", ")));
     return out.result(name(), found.isEmpty() ? exit_status::NoAnswer : exit_status::Ok,
                       {{"found", found}, {"silent", QJsonArray::fromStringList(silent)},
                        {"inUse", QJsonArray::fromStringList(inUse)}},

@@ -2,10 +2,14 @@
 
 #include "cli/command.h"
 
+#include <QCoreApplication>
+
 // velmora-cli ports: where each link name leads; with --probe, who answers where; --link and
 // --unlink give a name to a device or take it back.
 class PortsCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(PortsCommand)
+
 public:
     QString name() const override { return QStringLiteral("ports"); }
     QString summary() const override
@@ -17,5 +21,5 @@ public:
     int run(const QCommandLineParser& parser, Output& out) override;
 
 private:
-    int probe(const QCommandLineParser& parser, Output& out, int language);
+    int probe(const QCommandLineParser& parser, Output& out);
 };

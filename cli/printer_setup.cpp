@@ -43,10 +43,10 @@ std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& ou
     return s;
 }
 
-int failed(Output& out, const QString& command, const Failure& failure, int language)
+int failed(Output& out, const QString& command, const Failure& failure)
 {
     QJsonObject fields = Output::fieldsOf(failure);
     fields.insert(QStringLiteral("message"), out.lastMessage());
     // The result line on stdout, as for every command: what failed and why, in a line a script keeps.
-    return out.result(command, exit_status::of(failure.cause), fields, failureCause(language, failure));
+    return out.result(command, exit_status::of(failure.cause), fields, failureCause(failure));
 }

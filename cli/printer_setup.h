@@ -17,4 +17,4 @@ struct PrinterSetup {
 void definePrinterOptions(QCommandLineParser& p);
 std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command);
 // The result of a printer conversation that did not get its answer.
-int failed(Output& out, const QString& command, const Failure& failure, int language);
+int failed(Output& out, const QString& command, const Failure& failure);

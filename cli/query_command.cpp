@@ -28,7 +28,7 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
         answers = a;
         end();
     });
-    Recording record(p, out, language);
+    Recording record(p, out);
     const auto recorded = record.beginAsking(QStringLiteral("interrogation"), setup->link);
     interrogation.start(setup->link);
     runUntilEnd([&] { interrogation.cancel(); });
@@ -47,7 +47,7 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), 128 + m_signal);
     if (answers.failure) {
         tellPrinterFailure(out, language, answers.failure);
-        return failed(out, name(), answers.failure, language);
+        return failed(out, name(), answers.failure);
     }
     const QStringList& replies = answers.replies;
     out.say(QStringLiteral("model: ") + replies[0]);

@@ -2,10 +2,11 @@
 
 #include "cli/command.h"
 #include "cli/file_names.h"
+#include "texts/string_table.h"
 
 #include <QCommandLineParser>
 
-Recording::Recording(const QCommandLineParser& parser, Output& out, int language) : m_out(out), m_language(language)
+Recording::Recording(const QCommandLineParser& parser, Output& out) : m_out(out)
 {
     if (parser.isSet(QStringLiteral("no-stored")) && !parser.isSet(QStringLiteral("record")))
         return;
@@ -33,16 +34,12 @@ void Recording::tellProblem()
     if (!m_toldAside && !m_record->setAside().isEmpty()) {
         m_toldAside = true;
         m_out.event(QStringLiteral("warning"),
-                    inLanguage(m_language, "the service record was damaged: set aside as %1, a new one begun",
-                               "il registro di servizio era danneggiato: messo da parte come %1, iniziato uno nuovo")
-                        .arg(m_record->setAside()),
+                    tr("the service record was damaged: set aside as %1, a new one begun").arg(m_record->setAside()),
                     {{"error", "record-damaged"}, {"file", m_record->setAside()}}, Output::Detail::Quiet);
     }
     if (const auto why = m_record->takeProblem())
         m_out.event(QStringLiteral("warning"),
-                    inLanguage(m_language, "this job is not recorded in the service record (%1): %2",
-                               "questo lavoro non è registrato nel registro di servizio (%1): %2")
-                        .arg(m_record->path(), *why),
+                    messageLine(ownText(Msg::NotRecorded).arg(m_record->path(), *why), {}, {}),
                     {{"error", "record-failed"}, {"file", m_record->path()}, {"text", *why}}, Output::Detail::Quiet);
 }
 
@@ -78,12 +75,6 @@ std::optional<qint64> Recording::beginAsking(const QString& kind, const LinkChoi
 void Recording::remindIfMidImage(const QString& port, const QString& device)
 {
     if (m_record && m_record->leftMidImage(port, device))
-        m_out.event(QStringLiteral("warning"),
-                    inLanguage(m_language,
-                               "%1: the last download there left the printer holding part of an image; switch it off "
-                               "and on before this one",
-                               "%1: l'ultimo download lì ha lasciato la stampante con parte di un'immagine; spegnerla "
-                               "e riaccenderla prima di questo")
-                        .arg(port),
+        m_out.event(QStringLiteral("warning"), messageLine(ownText(Msg::StillMidImage).arg(port), {}, {}),
                     {{"error", "printer-mid-image"}, {"port", port}, {"device", device}}, Output::Detail::Quiet);
 }

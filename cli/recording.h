@@ -3,6 +3,7 @@
 #include "core/link/line_settings.h"
 #include "core/record/service_record.h"
 
+#include <QCoreApplication>
 #include <memory>
 
 class Output;
@@ -12,8 +13,10 @@ class QCommandLineParser;
 // What could not be written is said once, as a warning; the job goes on as if nothing happened.
 class Recording
 {
+    Q_DECLARE_TR_FUNCTIONS(Recording)
+
 public:
-    Recording(const QCommandLineParser& parser, Output& out, int language);
+    Recording(const QCommandLineParser& parser, Output& out);
     ~Recording();
     std::optional<qint64> begin(const ServiceRecord::Start& start);
     // What the job did so far: its headers out, its bytes.
@@ -29,6 +32,5 @@ private:
 
     std::unique_ptr<ServiceRecord> m_record;
     Output& m_out;
-    int m_language;
     bool m_toldAside = false;
 };

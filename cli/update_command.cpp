@@ -228,45 +228,39 @@ QJsonObject UpdateCommand::fieldsOf(const Printer& p)
 
 QString UpdateCommand::stateWords(const Printer& p) const
 {
-    const auto say = [&](const char* en, const char* it) { return inLanguage(m_language, en, it); };
     switch (p.state) {
     case Printer::State::Asking:
-        return say("asking", "interrogazione");
+        return tr("asking");
     case Printer::State::NoAnswer:
-        return say("no answer", "nessuna risposta") + " (" + p.error + ")";
+        return tr("no answer") + " (" + p.error + ")";
     case Printer::State::PortRefused:
-        return causeWords(m_language, p.cause);
+        return causeWords(p.cause);
     case Printer::State::Skipped:
-        return p.downgrade ? say("downgrade refused: the file's release is older than the printer's; "
-                                 "--allow-downgrade loads it",
-                                 "downgrade rifiutato: la release del file è più vecchia di quella della stampante; "
-                                 "--allow-downgrade la carica")
-                           : say("already at the release: skipped", "già alla release: saltata");
+        return p.downgrade ? tr("downgrade refused: the file's release is older than the printer's; "
+                                "--allow-downgrade loads it")
+                           : tr("already at the release: skipped");
     case Printer::State::Loading: {
         // The plan first: a downgrade is said as long as it loads.
-        const QString plan =
-            p.downgrade ? say("downgrade to %1: ", "ritorno a %1: ").arg(escapeControls(m_release)) : QString();
+        const QString plan = p.downgrade ? tr("downgrade to %1: ").arg(escapeControls(m_release)) : QString();
         if (m_signal) {
             const DownloadProgress& d = p.download->progress();
             return plan +
-                   say("interrupted after %1 of %2 bytes; nothing more was sent",
-                       "interrotto dopo %1 di %2 byte; non è stato inviato altro")
+                   tr("interrupted after %1 of %2 bytes; nothing more was sent")
                        .arg(QString::number(p.download->bytesWritten()), QString::number(d.total)) +
-                   (p.download->leftMidImage() ? say("; the printer holds part of an image: switch it off and on",
-                                                     "; la stampante ha parte di un'immagine: spegnerla e riaccenderla")
+                   (p.download->leftMidImage() ? tr("; the printer holds part of an image: switch it off and on")
                                                : QString());
         }
-        const QString status = statusText(m_language, p.watch->status());
-        return plan + (!status.isEmpty() ? status : p.phase.isEmpty() ? say("loading", "caricamento") : p.phase);
+        const QString status = statusText(p.watch->status());
+        return plan + (!status.isEmpty() ? status : p.phase.isEmpty() ? tr("loading") : p.phase);
     }
     case Printer::State::LoadFailed:
-        return say("load failed", "caricamento fallito") + " (" + p.error + ")";
+        return tr("load failed") + " (" + p.error + ")";
     case Printer::State::Verifying:
-        return say("switch it off and on; waiting for its release", "spegnerla e riaccenderla; attesa della release");
+        return tr("switch it off and on; waiting for its release");
     case Printer::State::Verified:
-        return p.downgrade ? say("verified (downgrade)", "verificata (downgrade)") : say("verified", "verificata");
+        return p.downgrade ? tr("verified (downgrade)") : tr("verified");
     case Printer::State::NotVerified:
-        return say("NOT verified", "NON verificata");
+        return tr("NOT verified");
     }
     return {};
 }
@@ -284,11 +278,11 @@ QString UpdateCommand::lineOf(const Printer& p) const
 QString UpdateCommand::headerRow() const
 {
     return QStringLiteral("%1 %2 %3 %4 %5")
-        .arg(inLanguage(m_language, "PORT", "PORTA"), -7)
-        .arg(inLanguage(m_language, "MODEL", "MODELLO"), -14)
-        .arg(inLanguage(m_language, "BEFORE", "PRIMA"), -10)
-        .arg(inLanguage(m_language, "STATE", "STATO"), -48)
-        .arg(inLanguage(m_language, "AFTER", "DOPO"));
+        .arg(tr("PORT"), -7)
+        .arg(tr("MODEL"), -14)
+        .arg(tr("BEFORE"), -10)
+        .arg(tr("STATE"), -48)
+        .arg(tr("AFTER"));
 }
 
 QString UpdateCommand::resultLine(const Printer& p) const
@@ -379,7 +373,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     if (refused) {
         const Cause cause = refused.cause;
         out.event(QStringLiteral("error"),
-                  QStringLiteral("velmora-cli update: ") + causeWords(m_language, cause) + QStringLiteral(": ") +
+                  QStringLiteral("velmora-cli update: ") + causeWords(cause) + QStringLiteral(": ") +
                       m_choices.request.path,
                   {{"error", causeId(cause)}, {"text", m_choices.request.path}});
         return out.result(name(), exit_status::FileRefused,
@@ -390,18 +384,18 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), 128 + m_signal);
     const std::optional<QByteArray> release = *searched;
     if (release.value_or(QByteArray()).isEmpty()) {
-        out.show(ownText(m_language, Msg::NoRelease).arg(m_choices.request.path), kAppTitle, MessageIcon::Critical);
+        out.show(ownText(Msg::NoRelease).arg(m_choices.request.path), kAppTitle, MessageIcon::Critical);
         return out.result(name(), exit_status::NoRelease,
                           {{"error", "file-no-release"}, {"file", m_choices.request.path}});
     }
     m_release = QString::fromLatin1(*release);
-    out.event(QStringLiteral("start"),
-              inLanguage(m_language, "%1 (release %2) to %3", "%1 (release %2) a %3")
-                  .arg(info.fileName(), escapeControls(m_release), names.join(QStringLiteral(", "))),
-              {{"file", m_choices.request.path},
-               {"release", m_release},
-               {"ports", QJsonArray::fromStringList(names)},
-               {"headers", QJsonArray::fromStringList(plannedHeaders(m_choices.request, false))}});
+    out.event(
+        QStringLiteral("start"),
+        tr("%1 (release %2) to %3").arg(info.fileName(), escapeControls(m_release), names.join(QStringLiteral(", "))),
+        {{"file", m_choices.request.path},
+         {"release", m_release},
+         {"ports", QJsonArray::fromStringList(names)},
+         {"headers", QJsonArray::fromStringList(plannedHeaders(m_choices.request, false))}});
 
     SystemClock clock;
     m_clock = &clock;
@@ -420,8 +414,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         QObject::connect(pr.download.get(), &Download::notice, [&pr, language](const DownloadNotice& notice) {
             tellDownload(pr.messages, language, notice);
         });
-        QObject::connect(pr.download.get(), &Download::phase, [this, &pr, language](DownloadPhase phase, double s) {
-            pr.phase = phaseText(language, phase, s);
+        QObject::connect(pr.download.get(), &Download::phase, [this, &pr](DownloadPhase phase, double s) {
+            pr.phase = phaseText(phase, s);
             QJsonObject fields{{"port", pr.port}, {"phase", phaseId(phase)}};
             if (s > 0)
                 fields.insert(QStringLiteral("seconds"), s);
@@ -451,7 +445,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     countdown.start(250);
     redraw();
     // Each printer's job in the service record, from now to its end.
-    Recording record(p, out, m_language);
+    Recording record(p, out);
     std::vector<std::optional<qint64>> recorded;
     for (const auto& printer : m_printers) {
         record.remindIfMidImage(printer->port, printer->device);

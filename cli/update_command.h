@@ -4,6 +4,7 @@
 #include "core/link/stored_choices.h"
 #include "core/platform/task.h"
 #include "core/printer/interrogation.h"
+#include <QCoreApplication>
 #include <memory>
 #include <vector>
 
@@ -11,6 +12,8 @@
 // asked before and verified after.
 class UpdateCommand : public Command
 {
+    Q_DECLARE_TR_FUNCTIONS(UpdateCommand)
+
 public:
     struct Printer;
     explicit UpdateCommand(bool terminal);

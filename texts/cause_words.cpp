@@ -1,50 +1,46 @@
 #include "texts/cause_words.h"
 
 #include "core/link/device_access.h"
-#include "texts/string_table.h"
+
+#include <QCoreApplication>
 
 namespace {
 
 struct CauseEntry {
     Cause cause;
     const char* id;
-    const char* italian;
-    const char* english;
+    const char* words; // English, translated as "Cause"
 };
 
 const CauseEntry kCauses[] = {
-    {Cause::None, "", "", ""},
-    {Cause::FileMissing, "file-missing", "il file non esiste", "the file does not exist"},
-    {Cause::FileEmpty, "file-empty", "il file è vuoto", "the file is empty"},
-    {Cause::FileNotRegular, "file-not-regular", "non è un file normale", "not a regular file"},
-    {Cause::FileUnreadable, "file-unreadable", "il file non si può leggere", "the file cannot be read"},
-    {Cause::FileTooBig, "file-too-big", "il file è troppo grande", "the file is too big"},
-    {Cause::FileChanged, "file-changed", "il file è cambiato durante il download",
-     "the file changed during the download"},
-    {Cause::PortUnselected, "port-unselected", "porta o parametri non selezionati",
-     "no port or line settings selected"},
-    {Cause::PortMissing, "port-missing", "il dispositivo non esiste", "the device does not exist"},
-    {Cause::PortNoPermission, "port-no-permission", "nessun permesso di accesso al dispositivo",
-     "no permission to use the device"},
-    {Cause::PortBusy, "port-busy", "porta in uso da un altro programma", "port in use by another program"},
-    {Cause::PortNotSerial, "port-not-serial", "non è una porta seriale", "not a serial port"},
-    {Cause::PortNotDevice, "port-not-device", "non è un dispositivo", "not a device"},
-    {Cause::PortNotPrinter, "port-not-printer", "non è una stampante", "not a printer"},
-    {Cause::PortNoReader, "port-no-reader", "nessuno legge dal dispositivo", "nothing reads from the device"},
-    {Cause::PortSettingsRefused, "port-settings-refused", "parametri di linea rifiutati dal dispositivo",
-     "the device refused the line settings"},
-    {Cause::PortParallel, "port-parallel", "LPT1 non è una porta seriale", "LPT1 is no serial port"},
-    {Cause::PortConsole, "port-console", "è la console del kernel, non per la stampante",
-     "the kernel's console, not for the printer"},
-    {Cause::PortOpenFailed, "port-open-failed", "la porta non si apre", "the port does not open"},
-    {Cause::LinkHungUp, "link-hung-up", "la stampante ha chiuso la linea", "the printer hung up"},
-    {Cause::LinkDeviceGone, "link-device-gone", "il dispositivo è stato scollegato", "the device went away"},
-    {Cause::LinkWriteFailed, "link-write-failed", "scrittura non riuscita", "a write failed"},
-    {Cause::LinkStalled, "link-stalled", "la stampante non accetta i dati", "the printer does not take the data"},
-    {Cause::LinkReopenFailed, "link-reopen-failed", "la porta non si è riaperta", "the port did not open again"},
-    {Cause::LinkDeviceChanged, "link-device-changed", "al suo posto c'è ora un altro dispositivo",
-     "another device stands in its place now"},
-    {Cause::PrinterNoAnswer, "printer-no-answer", "la stampante non risponde", "the printer does not answer"},
+    {Cause::None, "", ""},
+    {Cause::FileMissing, "file-missing", QT_TRANSLATE_NOOP("Cause", "the file does not exist")},
+    {Cause::FileEmpty, "file-empty", QT_TRANSLATE_NOOP("Cause", "the file is empty")},
+    {Cause::FileNotRegular, "file-not-regular", QT_TRANSLATE_NOOP("Cause", "not a regular file")},
+    {Cause::FileUnreadable, "file-unreadable", QT_TRANSLATE_NOOP("Cause", "the file cannot be read")},
+    {Cause::FileTooBig, "file-too-big", QT_TRANSLATE_NOOP("Cause", "the file is too big")},
+    {Cause::FileChanged, "file-changed", QT_TRANSLATE_NOOP("Cause", "the file changed during the download")},
+    {Cause::PortUnselected, "port-unselected", QT_TRANSLATE_NOOP("Cause", "no port or line settings selected")},
+    {Cause::PortMissing, "port-missing", QT_TRANSLATE_NOOP("Cause", "the device does not exist")},
+    {Cause::PortNoPermission, "port-no-permission", QT_TRANSLATE_NOOP("Cause", "no permission to use the device")},
+    {Cause::PortBusy, "port-busy", QT_TRANSLATE_NOOP("Cause", "port in use by another program")},
+    {Cause::PortNotSerial, "port-not-serial", QT_TRANSLATE_NOOP("Cause", "not a serial port")},
+    {Cause::PortNotDevice, "port-not-device", QT_TRANSLATE_NOOP("Cause", "not a device")},
+    {Cause::PortNotPrinter, "port-not-printer", QT_TRANSLATE_NOOP("Cause", "not a printer")},
+    {Cause::PortNoReader, "port-no-reader", QT_TRANSLATE_NOOP("Cause", "nothing reads from the device")},
+    {Cause::PortSettingsRefused, "port-settings-refused",
+     QT_TRANSLATE_NOOP("Cause", "the device refused the line settings")},
+    {Cause::PortParallel, "port-parallel", QT_TRANSLATE_NOOP("Cause", "LPT1 is no serial port")},
+    {Cause::PortConsole, "port-console", QT_TRANSLATE_NOOP("Cause", "the kernel's console, not for the printer")},
+    {Cause::PortOpenFailed, "port-open-failed", QT_TRANSLATE_NOOP("Cause", "the port does not open")},
+    {Cause::LinkHungUp, "link-hung-up", QT_TRANSLATE_NOOP("Cause", "the printer hung up")},
+    {Cause::LinkDeviceGone, "link-device-gone", QT_TRANSLATE_NOOP("Cause", "the device went away")},
+    {Cause::LinkWriteFailed, "link-write-failed", QT_TRANSLATE_NOOP("Cause", "a write failed")},
+    {Cause::LinkStalled, "link-stalled", QT_TRANSLATE_NOOP("Cause", "the printer does not take the data")},
+    {Cause::LinkReopenFailed, "link-reopen-failed", QT_TRANSLATE_NOOP("Cause", "the port did not open again")},
+    {Cause::LinkDeviceChanged, "link-device-changed",
+     QT_TRANSLATE_NOOP("Cause", "another device stands in its place now")},
+    {Cause::PrinterNoAnswer, "printer-no-answer", QT_TRANSLATE_NOOP("Cause", "the printer does not answer")},
 };
 
 const CauseEntry& entry(Cause cause)
@@ -57,15 +53,23 @@ const CauseEntry& entry(Cause cause)
 
 } // namespace
 
+QString causeWordsOfId(const QString& id)
+{
+    for (const CauseEntry& e : kCauses)
+        if (*e.id && id == QLatin1String(e.id))
+            return QCoreApplication::translate("Cause", e.words);
+    return id;
+}
+
 QString causeId(Cause cause)
 {
     return QString::fromLatin1(entry(cause).id);
 }
 
-QString causeWords(int base, Cause cause)
+QString causeWords(Cause cause)
 {
     const CauseEntry& e = entry(cause);
-    return QString::fromUtf8(base == kEnglish ? e.english : e.italian);
+    return *e.words ? QCoreApplication::translate("Cause", e.words) : QString();
 }
 
 namespace {
@@ -78,26 +82,26 @@ QString withPlace(const Failure& failure, const QString& words)
 }
 } // namespace
 
-QString failureCause(int base, const Failure& failure)
+QString failureCause(const Failure& failure)
 {
-    return withPlace(failure, causeWords(base, failure.cause));
+    return withPlace(failure, causeWords(failure.cause));
 }
 
-QString failureDetail(int base, const Failure& failure)
+QString failureDetail(const Failure& failure)
 {
-    QString detail = causeWords(base, failure.cause);
+    QString detail = causeWords(failure.cause);
     if (!failure.system.isEmpty())
         detail += QStringLiteral(" (") + failure.system + QLatin1Char(')');
     return withPlace(failure, detail);
 }
 
-QString kindWords(int base, const QString& path)
+QString kindWords(const QString& path)
 {
-    static const char* const italian[] = {"una cartella", "un file normale", "una FIFO",
-                                          "un socket",    "un dispositivo",  "non un file"};
-    static const char* const english[] = {"a folder", "a plain file", "a FIFO", "a socket", "a device", "not a file"};
-    const int kind = int(device_access::kindAt(path));
-    return QString::fromUtf8(base == kEnglish ? english[kind] : italian[kind]);
+    static const char* const words[] = {
+        QT_TRANSLATE_NOOP("Cause", "a folder"), QT_TRANSLATE_NOOP("Cause", "a plain file"),
+        QT_TRANSLATE_NOOP("Cause", "a FIFO"),   QT_TRANSLATE_NOOP("Cause", "a socket"),
+        QT_TRANSLATE_NOOP("Cause", "a device"), QT_TRANSLATE_NOOP("Cause", "not a file")};
+    return QCoreApplication::translate("Cause", words[int(device_access::kindAt(path))]);
 }
 
 QString escapeControls(const QString& text)

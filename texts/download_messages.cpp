@@ -5,19 +5,21 @@
 #include "texts/messages.h"
 #include "texts/string_table.h"
 
+#include <QCoreApplication>
+
 #include <cmath>
 
 namespace {
 const QString kEmptyFile = QStringLiteral("File vuoto o inesistente !!");
 
 // The cause in a few words, then the reopening's own cause and the system's words.
-QString why(int base, const DownloadNotice& n)
+QString why(const DownloadNotice& n)
 {
-    QString words = causeWords(base, n.failure.cause);
+    QString words = causeWords(n.failure.cause);
     if (n.refusedBy != Cause::None)
-        words += QStringLiteral(": ") + causeWords(base, n.refusedBy);
+        words += QStringLiteral(": ") + causeWords(n.refusedBy);
     if (n.failure.cause == Cause::LinkStalled && n.bytes > 0)
-        words += QStringLiteral(": ") + ownText(base, Msg::LineStalled).arg(n.bytes);
+        words += QStringLiteral(": ") + stalledText(n.bytes);
     if (!n.failure.system.isEmpty())
         words += QStringLiteral(": ") + n.failure.system;
     return words;
@@ -34,8 +36,8 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
     const QString midImage =
         !n.midImage ? QString()
         : n.lineConfirmed
-            ? ownText(base, Msg::MidImage).arg(QString::number(n.taken), QString::number(n.announced))
-            : ownText(base, Msg::MidImageUnconfirmed).arg(QString::number(n.sent), QString::number(n.announced));
+            ? ownText(Msg::MidImage).arg(QString::number(n.taken), QString::number(n.announced))
+            : ownText(Msg::MidImageUnconfirmed).arg(QString::number(n.sent), QString::number(n.announced));
     const auto critical = [&](const QString& text, const QString& title, const QString& detail = {}) {
         messages.show(text, title, MessageIcon::Critical, detail, midImage);
     };
@@ -43,45 +45,43 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
     case Kind::FileRefused:
         switch (f.cause) {
         case Cause::FileNotRegular:
-            return critical(ownText(base, Msg::FileNotRegular).arg(path, kindWords(base, path)), kAppTitle);
+            return critical(ownText(Msg::FileNotRegular).arg(path, kindWords(path)), kAppTitle);
         case Cause::FileUnreadable:
-            return critical(ownText(base, Msg::FileOpenFailed).arg(path, f.system), kAppTitle);
+            return critical(ownText(Msg::FileOpenFailed).arg(path, f.system), kAppTitle);
         case Cause::FileTooBig:
-            return critical(ownText(base, Msg::FileTooLarge).arg(path, QString::number(n.bytes)), kAppTitle);
+            return critical(ownText(Msg::FileTooLarge).arg(path, QString::number(n.bytes)), kAppTitle);
         default: // missing or empty: which, in sight
-            return messages.showFailure(kEmptyFile, kAppTitle, QString(), failureCause(base, f), f);
+            return messages.showFailure(kEmptyFile, kAppTitle, QString(), failureCause(f), f);
         }
     case Kind::FontsTooBig:
         return critical(tableText(base, Text::FileTooBig), QString());
     case Kind::FileReadFailed:
-        return critical(ownText(base, Msg::FileReadFailed)
-                            .arg(path, f.system.isEmpty() ? ownText(base, Msg::FileShorter) : f.system),
-                        kAppTitle);
+        return critical(
+            ownText(Msg::FileReadFailed).arg(path, f.system.isEmpty() ? ownText(Msg::FileShorter) : f.system),
+            kAppTitle);
     case Kind::FileChanged:
-        return critical(ownText(base, Msg::FileChanged).arg(path), kAppTitle);
+        return critical(ownText(Msg::FileChanged).arg(path), kAppTitle);
     case Kind::PortRefused:
         if (f.subject != kParallelPort)
             return tellPortRefused(messages, base, f);
-        return critical(
-            ownText(base, Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(f.device), why(base, n)),
-            tableText(base, Text::Port));
+        return critical(ownText(Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(f.device), why(n)),
+                        tableText(base, Text::Port));
     case Kind::LinkFailed: {
         const QString where = f.device.isEmpty() || f.device == f.subject
                                   ? f.subject
                                   : QStringLiteral("%1 (%2)").arg(f.subject, f.device);
         if (f.cause == Cause::LinkWriteFailed)
-            return critical(ownText(base, Msg::LinkWriteFailed)
-                                .arg(where, f.system.isEmpty() ? ownText(base, Msg::PortClosed) : f.system),
-                            kAppTitle);
-        return critical(ownText(base, Msg::LinkFailed).arg(where, why(base, n)), kAppTitle);
+            return critical(
+                ownText(Msg::LinkWriteFailed).arg(where, f.system.isEmpty() ? ownText(Msg::PortClosed) : f.system),
+                kAppTitle);
+        return critical(ownText(Msg::LinkFailed).arg(where, why(n)), kAppTitle);
     }
     case Kind::Aborted:
         return messages.show(tableText(base, Text::SwitchPrinterOffOn), kAppTitle, MessageIcon::Information, QString(),
                              midImage);
     case Kind::Ended:
         messages.show(tableText(base, Text::SwitchPrinterOffOn), tableText(base, Text::DownloadEnded),
-                      MessageIcon::Information, QString(),
-                      n.lineConfirmed ? QString() : ownText(base, Msg::LineUnconfirmed));
+                      MessageIcon::Information, QString(), n.lineConfirmed ? QString() : ownText(Msg::LineUnconfirmed));
         return;
     }
 }
@@ -93,29 +93,22 @@ QString clockText(double seconds)
     return s >= 3600 ? QStringLiteral("%1:%2").arg(s / 3600).arg(ms, 5, QLatin1Char('0')) : ms;
 }
 
-QString statusText(int base, const DownloadStatus& s)
+QString statusText(const DownloadStatus& s)
 {
     if (s.secondsLeft < 0)
         return {};
-    const bool english = base == kEnglish;
-    const QString left =
-        (english ? QStringLiteral("%1 left") : QStringLiteral("mancano %1")).arg(clockText(s.secondsLeft));
+    const QString left = QCoreApplication::translate("Download", "%1 left").arg(clockText(s.secondsLeft));
     if (s.timedWait) {
         const QString wait = clockText(s.waitLeft);
         switch (s.phase) {
         case DownloadPhase::PrinterWait:
-            return (english ? QStringLiteral("Printer wait %1 \u00b7 %2")
-                            : QStringLiteral("Attesa stampante %1 \u00b7 %2"))
-                .arg(wait, left);
+            return QCoreApplication::translate("Download", "Printer wait %1 · %2").arg(wait, left);
         case DownloadPhase::Pause:
-            return (english ? QStringLiteral("Pause %1 \u00b7 %2") : QStringLiteral("Pausa %1 \u00b7 %2"))
-                .arg(wait, left);
+            return QCoreApplication::translate("Download", "Pause %1 · %2").arg(wait, left);
         case DownloadPhase::BetweenParts:
-            return (english ? QStringLiteral("Between parts %1 \u00b7 %2")
-                            : QStringLiteral("Tra le parti %1 \u00b7 %2"))
-                .arg(wait, left);
+            return QCoreApplication::translate("Download", "Between parts %1 · %2").arg(wait, left);
         case DownloadPhase::EndWait:
-            return (english ? QStringLiteral("End wait %1") : QStringLiteral("Attesa finale %1")).arg(wait);
+            return QCoreApplication::translate("Download", "End wait %1").arg(wait);
         default:
             break;
         }

@@ -12,6 +12,6 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& notice
 
 // What a download is doing and for how long, on one short line: the countdown of a timed wait, or
 // the bytes taken of the total, the rate and the time left. Empty when nothing runs.
-QString statusText(int base, const DownloadStatus& status);
+QString statusText(const DownloadStatus& status);
 // Seconds as a clock shows them: "0:07", "3:22", "1:02:05".
 QString clockText(double seconds);

@@ -10,16 +10,16 @@ void tellPortRefused(MessageBoxes& messages, int base, const Failure& failure)
     // holds the port; for a port that leads nowhere it would send the operator the wrong way.
     if (failure.cause == Cause::PortBusy)
         return messages.showFailure(tableText(base, Text::PortInUse), tableText(base, Text::Port),
-                                    failureDetail(base, failure), failureCause(base, failure), failure);
-    messages.showFailure(failureCause(base, failure), tableText(base, Text::Port), failureDetail(base, failure),
-                         QString(), failure);
+                                    failureDetail(failure), failureCause(failure), failure);
+    messages.showFailure(failureCause(failure), tableText(base, Text::Port), failureDetail(failure), QString(),
+                         failure);
 }
 
 void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure)
 {
     // The cause in sight beside the fixed text: which port or file, and what is wrong.
     const auto critical = [&](const QString& text, const QString& title, const QString& detail = {}) {
-        messages.show(text, title, MessageIcon::Critical, detail, failureCause(base, failure));
+        messages.show(text, title, MessageIcon::Critical, detail, failureCause(failure));
     };
     switch (failure.cause) {
     case Cause::None:
@@ -27,12 +27,12 @@ void tellPrinterFailure(MessageBoxes& messages, int base, const Failure& failure
         return;
     case Cause::FileMissing:
         return messages.showFailure(tableText(base, Text::FileDoesNotExist), QString(), QString(),
-                                    failureCause(base, failure), failure);
+                                    failureCause(failure), failure);
     case Cause::FileNotRegular:
-        return messages.show(ownText(base, Msg::FileNotRegular).arg(failure.subject, kindWords(base, failure.subject)),
-                             kAppTitle, MessageIcon::Critical);
+        return messages.show(ownText(Msg::FileNotRegular).arg(failure.subject, kindWords(failure.subject)), kAppTitle,
+                             MessageIcon::Critical);
     case Cause::FileUnreadable:
-        return messages.show(ownText(base, Msg::FileOpenFailed).arg(failure.subject, failure.system), kAppTitle,
+        return messages.show(ownText(Msg::FileOpenFailed).arg(failure.subject, failure.system), kAppTitle,
                              MessageIcon::Critical);
     case Cause::PortParallel:
         return messages.show(tableText(base, Text::SelectSerialPort), tableText(base, Text::PrinterInterrogations),

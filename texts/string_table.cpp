@@ -3,7 +3,10 @@
 #include "core/platform/settings_store.h"
 #include "core/platform/stored_values.h"
 
+#include <QCoreApplication>
 #include <QHash>
+
+#include <climits>
 
 namespace {
 
@@ -59,63 +62,45 @@ const Entry kEntries[] = {
 
 struct OwnEntry {
     Msg id;
-    const char* italian;
-    const char* english;
+    const char* text;
 };
 
+// In English, the source language; their Italian is in translations/velmora_it.ts.
 const OwnEntry kOwnEntries[] = {
-    {Msg::FileOpenFailed, "Impossibile aprire il file\n%1\n\n%2", "Cannot open the file\n%1\n\n%2"},
-    {Msg::FileTooLarge, "Il file\n%1\nè troppo grande (%2 byte): il limite è 2147483647 byte.",
-     "The file\n%1\nis too big (%2 bytes): the limit is 2147483647 bytes."},
-    {Msg::FileReadFailed, "Errore di lettura del file\n%1\n\n%2\n\nTrasmissione interrotta.",
-     "Error reading the file\n%1\n\n%2\n\nTransmission stopped."},
-    {Msg::LinkWriteFailed, "Errore di scrittura su %1\n\n%2\n\nTrasmissione interrotta.",
-     "Error writing to %1\n\n%2\n\nTransmission stopped."},
-    {Msg::ParallelOpenFailed, "Impossibile aprire la porta parallela %1\n\n%2",
-     "Cannot open the parallel port %1\n\n%2"},
-    {Msg::LineStalled, "%1 byte ancora in coda", "%1 bytes still queued"},
-    {Msg::FileShorter, "il file è più corto di quanto annunciato", "the file is shorter than announced"},
-    {Msg::PortClosed, "la porta è chiusa", "the port is closed"},
-    {Msg::FileNotRegular, "Il file\n%1\nnon è un file normale: è %2.",
-     "The file\n%1\nis not a regular file: it is %2."},
+    {Msg::FileOpenFailed, QT_TRANSLATE_NOOP("Message", "Cannot open the file\n%1\n\n%2")},
+    {Msg::FileTooLarge,
+     QT_TRANSLATE_NOOP("Message", "The file\n%1\nis too big (%2 bytes): the limit is 2147483647 bytes.")},
+    {Msg::FileReadFailed, QT_TRANSLATE_NOOP("Message", "Error reading the file\n%1\n\n%2\n\nTransmission stopped.")},
+    {Msg::LinkWriteFailed, QT_TRANSLATE_NOOP("Message", "Error writing to %1\n\n%2\n\nTransmission stopped.")},
+    {Msg::ParallelOpenFailed, QT_TRANSLATE_NOOP("Message", "Cannot open the parallel port %1\n\n%2")},
+    {Msg::FileShorter, QT_TRANSLATE_NOOP("Message", "the file is shorter than announced")},
+    {Msg::PortClosed, QT_TRANSLATE_NOOP("Message", "the port is closed")},
+    {Msg::FileNotRegular, QT_TRANSLATE_NOOP("Message", "The file\n%1\nis not a regular file: it is %2.")},
     {Msg::FileChanged,
-     "Il file\n%1\nè cambiato durante il download: la stampante non ha ricevuto ciò che era stato "
-     "annunciato.\n\nDownload non valido.",
-     "The file\n%1\nchanged during the download: the printer did not receive what was announced.\n\nThe "
-     "download is not valid."},
-    {Msg::LinkFailed, "Collegamento con %1 interrotto\n\n%2\n\nTrasmissione interrotta.",
-     "The link to %1 failed\n\n%2\n\nTransmission stopped."},
-    {Msg::FileEmptyNamed, "Il file\n%1\nè vuoto.", "The file\n%1\nis empty."},
-    {Msg::NoRelease, "Il file\n%1\nnon contiene una release (\"Release: \").",
-     "The file\n%1\nholds no release (\"Release: \")."},
+     QT_TRANSLATE_NOOP("Message", "The file\n%1\nchanged during the download: the printer did not receive what was "
+                                  "announced.\n\nThe download is not valid.")},
+    {Msg::LinkFailed, QT_TRANSLATE_NOOP("Message", "The link to %1 failed\n\n%2\n\nTransmission stopped.")},
+    {Msg::FileEmptyNamed, QT_TRANSLATE_NOOP("Message", "The file\n%1\nis empty.")},
+    {Msg::NoRelease, QT_TRANSLATE_NOOP("Message", "The file\n%1\nholds no release (\"Release: \").")},
     {Msg::MidImage,
-     "La stampante ha ricevuto %1 dei %2 byte annunciati e attende il resto: spegnerla e riaccenderla prima del "
-     "prossimo download.",
-     "The printer took %1 of the %2 bytes announced and waits for the rest: switch it off and on before the next "
-     "download."},
+     QT_TRANSLATE_NOOP("Message", "The printer took %1 of the %2 bytes announced and waits for the rest: switch it off "
+                                  "and on before the next download.")},
     {Msg::MidImageUnconfirmed,
-     "Sono stati inviati %1 dei %2 byte annunciati; la linea non dice quanti ne abbia ricevuti la stampante, che "
-     "attende il resto: spegnerla e riaccenderla prima del prossimo download.",
-     "%1 of the %2 bytes announced were sent; the line does not tell how many the printer took, and it waits for "
-     "the rest: switch it off and on before the next download."},
+     QT_TRANSLATE_NOOP("Message", "%1 of the %2 bytes announced were sent; the line does not tell how many the "
+                                  "printer took, and it waits for the rest: switch it off and on before the next "
+                                  "download.")},
     {Msg::StillMidImage,
-     "L'ultimo download su %1 ha lasciato la stampante con parte di un'immagine, e da allora non ha risposto: "
-     "spegnerla e riaccenderla prima di questo download.",
-     "The last download on %1 left the printer holding part of an image, and it has not answered since: switch it "
-     "off and on before this download."},
-    {Msg::NotRecorded, "Questo lavoro non è registrato nel registro di servizio\n%1\n\n%2",
-     "This job is not recorded in the service record\n%1\n\n%2"},
-    {Msg::WrongKind, "Il file\n%1\nnon è un file %2 (*.%3): è un file %4. Non è stato inviato nulla.",
-     "The file\n%1\nis no %2 file (*.%3): it is a %4 file. Nothing was sent."},
+     QT_TRANSLATE_NOOP("Message", "The last download on %1 left the printer holding part of an image, and it has not "
+                                  "answered since: switch it off and on before this download.")},
+    {Msg::NotRecorded, QT_TRANSLATE_NOOP("Message", "This job is not recorded in the service record\n%1\n\n%2")},
+    {Msg::WrongKind,
+     QT_TRANSLATE_NOOP("Message", "The file\n%1\nis no %2 file (*.%3): it is a %4 file. Nothing was sent.")},
     {Msg::LineUnconfirmed,
-     "La linea non dice quanto la stampante ha preso: tutti i byte sono stati inviati, ma solo la stampante può dire "
-     "se li ha ricevuti.",
-     "The line gives no account of what the printer took: every byte was sent, but only the printer can tell "
-     "whether it received them."},
-    {Msg::SettingsUnusable, "Le impostazioni salvate in\n%1\nnon sono usate: %2.\n\nValgono quelle predefinite.",
-     "The stored settings in\n%1\nare not used: %2.\n\nThe built-in defaults apply."},
-    {Msg::SettingsNotSaved, "Impossibile salvare le impostazioni in\n%1\n\n%2",
-     "Cannot save the settings in\n%1\n\n%2"},
+     QT_TRANSLATE_NOOP("Message", "The line gives no account of what the printer took: every byte was sent, but only "
+                                  "the printer can tell whether it received them.")},
+    {Msg::SettingsUnusable,
+     QT_TRANSLATE_NOOP("Message", "The stored settings in\n%1\nare not used: %2.\n\nThe built-in defaults apply.")},
+    {Msg::SettingsNotSaved, QT_TRANSLATE_NOOP("Message", "Cannot save the settings in\n%1\n\n%2")},
 };
 
 const QHash<int, QString>& table()
@@ -149,12 +134,18 @@ QString tableText(int base, int n)
     return stringEntry(kItalian + n).value_or(QString());
 }
 
-QString ownText(int base, Msg m)
+QString ownText(Msg m)
 {
     for (const OwnEntry& e : kOwnEntries)
         if (e.id == m)
-            return QString::fromUtf8(base == kEnglish ? e.english : e.italian);
+            return QCoreApplication::translate("Message", e.text);
     return {};
+}
+
+QString stalledText(qint64 queued)
+{
+    const int n = queued > INT_MAX ? INT_MAX : int(queued);
+    return QCoreApplication::translate("Message", "%n byte(s) still queued", nullptr, n);
 }
 
 std::optional<int> storedLanguage(SettingsStore& store)

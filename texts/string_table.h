@@ -51,7 +51,6 @@ enum class Msg {
     FileReadFailed,     // %1 path, %2 reason
     LinkWriteFailed,    // %1 device, %2 reason
     ParallelOpenFailed, // %1 device, %2 reason
-    LineStalled,        // %1 bytes still queued
     FileShorter,
     PortClosed,
     FileNotRegular,   // %1 path, %2 what it is
@@ -62,14 +61,16 @@ enum class Msg {
     NoRelease,        // %1 path
     SettingsUnusable, // %1 settings file, %2 what stands there
     LineUnconfirmed,
-    MidImage,      // %1 bytes taken, %2 bytes announced
+    MidImage,            // %1 bytes taken, %2 bytes announced
     MidImageUnconfirmed, // %1 bytes written, %2 announced
     StillMidImage,       // %1 port
-    NotRecorded,   // %1 the record's file, %2 why
-    WrongKind,     // %1 path, %2 the operation chosen, %3 its extension, %4 the operation the file's extension names
+    NotRecorded,         // %1 the record's file, %2 why
+    WrongKind, // %1 path, %2 the operation chosen, %3 its extension, %4 the operation the file's extension names
 };
-// In English when `base` is English, else in Italian.
-QString ownText(int base, Msg m);
+// In the language whose translations are installed (useLanguage).
+QString ownText(Msg m);
+// "3 bytes still queued".
+QString stalledText(qint64 queued);
 
 // The stored "Lingua": the base it names, kept as it stands when the table lacks it (the window
 // then finds no text for it); nothing when it is no number.

@@ -5,6 +5,7 @@
 #include "core/link/port_names.h"
 #include "core/platform/wire_trace.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #ifdef Q_OS_UNIX
@@ -75,8 +76,9 @@ bool FileChannels::openPortChannel(Failure* failure)
     if (const auto taken = m_portClaim.take(fd); taken != device_access::Claim::Take::Taken) {
         ::close(fd);
         if (taken == device_access::Claim::Take::Changed)
-            return refuse(Cause::LinkDeviceChanged, QStringLiteral("not the device this job opened first"));
-        return refuse(Cause::PortBusy, QStringLiteral("another user holds the device"));
+            return refuse(Cause::LinkDeviceChanged,
+                          QCoreApplication::translate("Link", "not the device this job opened first"));
+        return refuse(Cause::PortBusy, QCoreApplication::translate("Link", "another user holds the device"));
     }
     if (m_port.open(fd, QIODevice::WriteOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle))
         return true;
@@ -99,7 +101,7 @@ qint64 FileChannels::writeToPortChannel(const char* data, qint64 size, Failure* 
         return -1;
     };
     if (!m_port.isOpen())
-        return fail(Cause::LinkWriteFailed, QStringLiteral("not open"));
+        return fail(Cause::LinkWriteFailed, QCoreApplication::translate("Link", "not open"));
 #ifdef Q_OS_UNIX
     for (;;) {
         const ssize_t n = ::write(m_port.handle(), data, size_t(size));

@@ -1,5 +1,6 @@
 #include "core/link/device_access.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -60,9 +61,9 @@ QString systemWords(PathKind kind)
 QString notPrinter(const struct stat& st)
 {
     if (S_ISREG(st.st_mode))
-        return QStringLiteral("a plain file");
+        return QCoreApplication::translate("Link", "a plain file");
     if (S_ISBLK(st.st_mode))
-        return QStringLiteral("a block device (a disk)");
+        return QCoreApplication::translate("Link", "a block device (a disk)");
     if (!S_ISCHR(st.st_mode))
         return systemWords(PathKind::Other);
 #ifdef Q_OS_LINUX
@@ -72,10 +73,10 @@ QString notPrinter(const struct stat& st)
     if (group == 6 || group == 99 || (group == 180 && unit < 16))
         return {};
     if (group == 1)
-        return QStringLiteral("a memory device (null, zero, full)");
+        return QCoreApplication::translate("Link", "a memory device (null, zero, full)");
     if (group == 4 || group == 5 || (group >= 136 && group <= 143))
-        return QStringLiteral("a terminal");
-    return QStringLiteral("a character device that is no printer");
+        return QCoreApplication::translate("Link", "a terminal");
+    return QCoreApplication::translate("Link", "a character device that is no printer");
 #else
     return {};
 #endif
@@ -111,17 +112,24 @@ Failure check(const QString& path, Use use)
                                                : unit == 1 ? "the system console"
                                                            : "the pseudo-terminal multiplexer")};
         if (group == 4 && unit < 64)
-            return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("a virtual terminal of the screen")};
+            return Failure{Cause::PortNotSerial,
+                           {},
+                           path,
+                           QCoreApplication::translate("Link", "a virtual terminal of the screen")};
     }
     if (use == Use::Serial && g_refuseConsole && isKernelConsole(path))
         return Failure{Cause::PortConsole, {}, path, {}};
     if (use == Use::Serial && !hasUart(path))
-        return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("no UART behind it (the kernel found none)")};
+        return Failure{Cause::PortNotSerial,
+                       {},
+                       path,
+                       QCoreApplication::translate("Link", "no UART behind it (the kernel found none)")};
     if (use == Use::Serial) {
         const QFileInfo subsystem(
             QStringLiteral("/sys/dev/char/%1:%2/subsystem").arg(major(st.st_rdev)).arg(minor(st.st_rdev)));
         if (subsystem.isSymLink() && !subsystem.symLinkTarget().endsWith(QLatin1String("/tty")))
-            return Failure{Cause::PortNotSerial, {}, path, QStringLiteral("not a terminal device")};
+            return Failure{
+                Cause::PortNotSerial, {}, path, QCoreApplication::translate("Link", "not a terminal device")};
     }
 #endif
     if (use == Use::Parallel && S_ISDIR(st.st_mode))

@@ -4,6 +4,7 @@
 #include "core/link/port_names.h"
 #include "core/link/stored_choices.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -168,12 +169,12 @@ QString identityOf(const QString& device)
 Change link(const QString& name, const QString& device, bool replace)
 {
     if (!kPortItems.contains(name))
-        return {Change::Result::Failed, QStringLiteral("no such name: ") + name};
+        return {Change::Result::Failed, QCoreApplication::translate("Link", "no such name: %1").arg(name)};
     // A control character would forge a line of the list of links made, or mislead whoever reads the path.
     for (const QChar c : device)
         if (c.category() == QChar::Other_Control || c.category() == QChar::Other_Format ||
             c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
-            return {Change::Result::Failed, QStringLiteral("a control character in the path")};
+            return {Change::Result::Failed, QCoreApplication::translate("Link", "a control character in the path")};
     // Only to something the name can be used for: not a missing path, /dev/null for COM3, a disk for LPT1.
     const bool parallel = name == QLatin1String("LPT1");
     if (const Failure unusable =
@@ -187,7 +188,7 @@ Change link(const QString& name, const QString& device, bool replace)
     }
     const QString folder = port_names::portsFolder();
     if (!QDir().mkpath(folder))
-        return {Change::Result::Failed, QStringLiteral("cannot make ") + folder};
+        return {Change::Result::Failed, QCoreApplication::translate("Link", "cannot make %1").arg(folder)};
     QMap<QString, QString> made = madeLinks();
     const QString path = entryPath(name);
     const QFileInfo entry(path);

@@ -4,6 +4,7 @@
 #include "core/link/port_names.h"
 #include "core/platform/wire_trace.h"
 
+#include <QCoreApplication>
 #include <QFileInfo>
 
 #include <cmath>
@@ -70,7 +71,7 @@ Failure QtSerialControl::openPort()
     m_cause = Cause::None;
     const QString path = device();
     if (path.isEmpty())
-        return refuse(Cause::PortUnselected, tr("no such serial port"));
+        return refuse(Cause::PortUnselected, QCoreApplication::translate("Link", "no such serial port"));
     if (const Failure f = device_access::check(path, device_access::Use::Serial))
         return refuse(f.cause, f.system);
     m_port.setPortName(path);
@@ -118,9 +119,10 @@ Failure QtSerialControl::openPort()
     if (!m_port.isOpen() || m_port.handle() < 0)
         return refuse(Cause::PortOpenFailed, m_port.errorString());
     if (taken == device_access::Claim::Take::Changed)
-        return refuse(Cause::LinkDeviceChanged, tr("not the device this job opened first"));
+        return refuse(Cause::LinkDeviceChanged,
+                      QCoreApplication::translate("Link", "not the device this job opened first"));
     if (!configured && m_port.error() == QSerialPort::NoError)
-        return refuse(Cause::PortBusy, tr("another user holds the device"));
+        return refuse(Cause::PortBusy, QCoreApplication::translate("Link", "another user holds the device"));
     if (!configured)
         return refuse(Cause::PortSettingsRefused, m_port.errorString());
 #ifdef Q_OS_LINUX
@@ -196,7 +198,8 @@ void QtSerialControl::latchError(QSerialPort::SerialPortError error)
     // other side closes, which is that side hanging up.
     const bool gone = !QFileInfo::exists(m_openedDevice) && !m_openedDevice.startsWith(QLatin1String("/dev/pts/"));
     fail(gone ? Cause::LinkDeviceGone : Cause::LinkHungUp,
-         gone ? tr("%1 no longer exists").arg(m_openedDevice) : tr("the line was closed at the other end"));
+         gone ? QCoreApplication::translate("Link", "%1 no longer exists").arg(m_openedDevice)
+              : QCoreApplication::translate("Link", "the line was closed at the other end"));
 }
 
 void QtSerialControl::fail(Cause cause, const QString& reason)

@@ -1,5 +1,6 @@
 #include "core/platform/settings_store.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -28,9 +29,10 @@ SettingsStore::SettingsStore()
         m_fileName = path;
         QT_STATBUF st;
         const bool known = QT_STAT(QFile::encodeName(path).constData(), &st) == 0;
-        m_unusable = known && S_ISFIFO(st.st_mode)   ? QStringLiteral("a FIFO stands in its place")
-                     : known && S_ISSOCK(st.st_mode) ? QStringLiteral("a socket stands in its place")
-                                                     : QStringLiteral("a device stands in its place");
+        // Worded when asked: the language may be chosen after the store is read.
+        m_unusable = known && S_ISFIFO(st.st_mode)   ? QT_TRANSLATE_NOOP("Settings", "a FIFO stands in its place")
+                     : known && S_ISSOCK(st.st_mode) ? QT_TRANSLATE_NOOP("Settings", "a socket stands in its place")
+                                                     : QT_TRANSLATE_NOOP("Settings", "a device stands in its place");
         return;
     }
 #endif
@@ -41,6 +43,13 @@ SettingsStore::SettingsStore()
 }
 
 SettingsStore::~SettingsStore() = default;
+
+std::optional<QString> SettingsStore::unusable() const
+{
+    if (!m_unusable)
+        return std::nullopt;
+    return QCoreApplication::translate("Settings", m_unusable);
+}
 
 QString SettingsStore::read(const QString& key, const QString& defaultValue)
 {
@@ -100,16 +109,16 @@ QString SettingsStore::fileName() const
 std::optional<QString> SettingsStore::writeError() const
 {
     if (m_unusable)
-        return m_unusable;
+        return unusable();
     if (m_settings->status() == QSettings::NoError)
         return std::nullopt;
     if (QFileInfo(fileName()).isDir())
-        return QStringLiteral("a folder stands in its place");
+        return QCoreApplication::translate("Settings", "a folder stands in its place");
     // QSettings says only that it failed; an opening of the file says why.
     QFile probe(fileName());
     if (!probe.open(QIODevice::Append))
         return probe.errorString();
-    return QStringLiteral("the settings could not be written");
+    return QCoreApplication::translate("Settings", "the settings could not be written");
 }
 
 QString SettingsStore::key(Setting setting)

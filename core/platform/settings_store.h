@@ -42,7 +42,7 @@ public:
     // Why the file is not used at all: something other than a regular file stands in its place (a
     // FIFO, whose opening would wait for a writer forever; a device). Every read then gives its
     // fallback and nothing is written.
-    std::optional<QString> unusable() const { return m_unusable; }
+    std::optional<QString> unusable() const;
 
 private:
     // The text after "key=" in the store's file, as it stands there.
@@ -50,5 +50,5 @@ private:
 
     std::unique_ptr<QSettings> m_settings;
     QString m_fileName;
-    std::optional<QString> m_unusable;
+    const char* m_unusable = nullptr; // in English, translated when asked
 };

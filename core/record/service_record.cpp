@@ -110,7 +110,8 @@ QString notAFile(const QString& path)
     for (const char* side : {"", "-journal", "-wal", "-shm"}) {
         const QFileInfo file(path + QLatin1String(side));
         if ((file.exists() || file.isSymLink()) && !file.isFile())
-            return QStringLiteral("something other than a file stands in the place of ") + file.fileName();
+            return QCoreApplication::translate("Record", "something other than a file stands in the place of %1")
+                .arg(file.fileName());
     }
     return {};
 }
@@ -346,7 +347,7 @@ struct ServiceRecord::Writer {
     {
         const QSqlDatabase db = QSqlDatabase::database(connection, false);
         if (!db.isOpen()) {
-            fail(job, QStringLiteral("the record is not open"));
+            fail(job, QCoreApplication::translate("Record", "the record is not open"));
             return false;
         }
         QSqlQuery q(db);
@@ -404,7 +405,7 @@ struct ServiceRecord::Writer {
     {
         closeConnection(); // tried again at the next job after a failure: the connection made afresh
         if (!QDir().mkpath(QFileInfo(path).absolutePath())) {
-            fail(job, QStringLiteral("cannot make the folder of ") + path);
+            fail(job, QCoreApplication::translate("Record", "cannot make the folder of %1").arg(path));
             return false;
         }
         if (const QString why = notAFile(path); !why.isEmpty()) {
@@ -437,7 +438,8 @@ struct ServiceRecord::Writer {
             if (!connect(job))
                 return false;
             if (!renamed && check(&why) != Verdict::Sound) {
-                fail(job, QStringLiteral("the record is damaged and cannot be set aside: ") + why);
+                fail(job, QCoreApplication::translate("Record", "the record is damaged and cannot be set aside: %1")
+                              .arg(why));
                 return false;
             }
         }
@@ -453,7 +455,9 @@ struct ServiceRecord::Writer {
         bool number = false;
         const int found = text.toInt(&number);
         if (stated && (!number || found != kSchemaVersion)) {
-            fail(job, QStringLiteral("the record was written by a later version of Velmora (schema %1)").arg(text));
+            fail(job, QCoreApplication::translate("Record",
+                                                  "the record was written by a later version of Velmora (schema %1)")
+                          .arg(text));
             return false;
         }
         // Many writers side by side; a crash or power loss never damages the file (NORMAL is safe with WAL).
@@ -613,7 +617,7 @@ bool ServiceRecord::leftMidImage(const QString& port, const QString& device)
     return false;
 }
 
-QString ServiceRecord::toCsv(const QList<Row>& rows)
+QString ServiceRecord::toCsv(const QList<Row>& rows, const QStringList& header)
 {
     const auto field = [](QString v) {
         // A control character (an ESC in a file name, a printer's CR) never reaches whoever shows
@@ -633,9 +637,10 @@ QString ServiceRecord::toCsv(const QList<Row>& rows)
         return v;
     };
     const auto number = [](qint64 n) { return n < 0 ? QString() : QString::number(n); };
-    QString csv = QStringLiteral("id,started,ended,user,face,kind,operation,boot,checksum,turbo,file,size,sha256,xor,"
-                                 "file_release,port,device,device_id,line,headers,sent,taken,model,release,flash,"
-                                 "release_after,outcome,cause,mid_image\r\n");
+    QStringList names;
+    for (const QString& h : header.size() == kCsvColumns.size() ? header : kCsvColumns)
+        names << field(h);
+    QString csv = names.join(',') + QStringLiteral("\r\n");
     for (const Row& r : rows) {
         const Start& s = r.start;
         const End& e = r.end;

@@ -97,8 +97,15 @@ public:
     bool flush(int ms = 5000);
     // Newest first, as readAt.
     Reading read(const Filter& filter = {}) const;
-    // Rows as CSV (RFC 4180): a header line, then a line a row.
-    static QString toCsv(const QList<Row>& rows);
+    // The CSV's columns, as scripts know them.
+    static inline const QStringList kCsvColumns{
+        "id",       "started",       "ended",   "user",    "face",     "kind",  "operation",    "boot",
+        "checksum", "turbo",         "file",    "size",    "sha256",   "xor",   "file_release", "port",
+        "device",   "device_id",     "line",    "headers", "sent",     "taken", "model",        "release",
+        "flash",    "release_after", "outcome", "cause",   "mid_image"};
+    // Rows as CSV (RFC 4180): a header line (`header`, one name a column, in place of the
+    // columns' own names), then a line a row. Kinds, outcomes and causes stay as their ids.
+    static QString toCsv(const QList<Row>& rows, const QStringList& header = {});
     // The last job on this port (the same device) left its printer mid-image, and nothing was
     // asked of that printer since. Read by the port's rows alone, waiting for no lock longer
     // than a moment: a record that cannot say in time reminds of nothing.

@@ -328,10 +328,10 @@ private slots:
             "in\n~/config/Velmora/Velmora.conf\n\na folder stands in its place / Velmora");
         row("a FIFO as the settings file: never opened, the defaults, said once", "FIFO",
             "? Porta=COM1 & menu=It 1000 & said~=Le impostazioni salvate in\n~/config/Velmora/Velmora.conf\nnon "
-            "sono usate: a FIFO stands in its place.");
+            "sono usate: al suo posto c'è una FIFO.");
         row("Save as Default that cannot write says so", "",
             "blockstore; click mnuSaveDefault; ? said~=Impossibile salvare le impostazioni "
-            "in\n~/config/Velmora/Velmora.conf\n\na folder stands in its place / Velmora");
+            "in\n~/config/Velmora/Velmora.conf\n\nal suo posto c'è una cartella / Velmora");
         // The link boxes: LPT1 greys the line parameters; a character locks a box (also in its open list),
         // which then ignores the keyboard until its list is opened, except while a download runs.
         row("link boxes", "BaudRate=3 Parity=2 Porta=10",
@@ -673,14 +673,14 @@ private slots:
             got << history.jobs->item(r, 1)->text() + ' ' + history.jobs->item(r, 2)->text() + ' ' +
                        history.jobs->item(r, 3)->text() + ' ' + history.jobs->item(r, 4)->text();
         QCOMPARE(got.join(" | "),
-                 QStringLiteral("download COM1 NOPE.BIN file-refused | download COM1 G.BIN aborted, stampante a metà "
-                                "immagine | download COM1 F.BIN completed"));
+                 QStringLiteral("download COM1 NOPE.BIN file rifiutato | download COM1 G.BIN annullato, stampante a metà "
+                                "immagine | download COM1 F.BIN completato"));
         history.jobs->selectRow(0);
         QVERIFY2(!history.details->toPlainText().contains("?Z"), qPrintable(history.details->toPlainText()));
         history.jobs->selectRow(2);
         const QString sha = QString::fromLatin1(QCryptographicHash::hash(data, QCryptographicHash::Sha256).toHex());
         QVERIFY(history.details->toPlainText().contains("SHA-256: " + sha));
-        history.outcome->setCurrentText("aborted");
+        history.outcome->setCurrentText("annullato");
         QCOMPARE(history.jobs->rowCount(), 1);
         history.outcome->setCurrentIndex(0);
         history.port->setCurrentText("COM2");
@@ -701,7 +701,32 @@ private slots:
         QFile csv(bench.savedPath);
         QVERIFY(csv.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = csv.readAll().split('\n');
-        QVERIFY(lines.size() == 3 && lines[0].startsWith("id,started,") && lines[1].contains(sha.toLatin1()));
+        // Headers in the operator's words, the values as the record's ids.
+        QVERIFY(lines.size() == 3 && lines[0].startsWith("Id,Inizio,Fine,") && lines[1].contains(sha.toLatin1()) &&
+                lines[1].contains(",completed,"));
+
+        // Qt's own words follow the chosen language too; the menu retranslates the open windows at once.
+        const auto qtWords = [] {
+            QMessageBox box(QMessageBox::Critical, "t", "text", QMessageBox::Cancel);
+            box.setDetailedText("detail");
+            QStringList texts;
+            for (QAbstractButton* b : box.buttons())
+                texts << b->text();
+            texts.sort();
+            return texts.join('|');
+        };
+        QCOMPARE(qtWords(), "Annulla|Mostra dettagli...");
+        w.mnuInglese->trigger();
+        QCOMPARE(qtWords(), "Cancel|Show Details...");
+        QVERIFY(history.isVisible());
+        QCOMPARE(history.windowTitle(), "History");
+        QCOMPARE(history.jobs->item(0, 4)->text(), "completed");
+        QCOMPARE(history.jobs->horizontalHeaderItem(4)->text(), "Outcome");
+        QCOMPARE(w.findChild<PortsWindow*>()->windowTitle(), "Ports");
+        QCOMPARE(w.historyAction->text(), "&History...");
+        w.mnuItaliano->trigger();
+        QCOMPARE(history.jobs->item(0, 4)->text(), "completato");
+        QCOMPARE(w.findChild<PortsWindow*>()->windowTitle(), "Porte");
     }
 
     void initialFolders()

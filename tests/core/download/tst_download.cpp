@@ -9,6 +9,7 @@
 #include "tests/support/virtual_clock.h"
 #include "texts/cause_words.h"
 #include "texts/download_messages.h"
+#include "texts/language.h"
 #include "texts/string_table.h"
 
 #include <QBuffer>
@@ -52,6 +53,7 @@ struct Run {
 
     explicit Run(const QString& setup)
     {
+        useLanguage(language);
         port.timeline = messages.timeline = &line;
         // Told as the window tells it.
         QObject::connect(&download, &Download::notice,
@@ -95,7 +97,7 @@ struct Run {
             {"step", [this](const QString& v) { port.setReportStep(v.toInt()); }},
             {"fail", [this](const QString& v) { port.failAfter(v.toInt()); }},
             {"quietfail", [this](const QString& v) { port.failAfter(v.toInt(), false); }},
-            {"lang", [this](const QString& v) { language = v.toInt(); }},
+            {"lang", [this](const QString& v) { useLanguage(language = v.toInt()); }},
             {"refuse", [this](const QString&) { port.refuseOpen(Cause::PortBusy); }},
             {"queue", [this](const QString& v) { port.modelLine(v.toLongLong()); }},
             {"blind", [this](const QString&) { port.hideQueue(); }},
@@ -439,7 +441,7 @@ private slots:
         for (const QString& at : shown.split('|', Qt::SkipEmptyParts)) {
             const double t = at.section('=', 0, 0).toDouble();
             r.clock.at(t, [&, t] {
-                got << QStringLiteral("%1=%2").arg(t).arg(statusText(r.language, watch.status()));
+                got << QStringLiteral("%1=%2").arg(t).arg(statusText(watch.status()));
                 left << std::pair{t, watch.status().secondsLeft};
             });
         }
@@ -592,7 +594,7 @@ private slots:
             "len=1000 op=external port=LPT1 unlink@0.5", "dlg@0 ~wait10@1 END@11.3 lpt:?Z:&1000$+1000");
         row("another device in LPT1's place after the fonts' header: the link failed",
             "len=1000 op=external port=LPT1 replace@0.5", "dlg@0 FAIL@1 lpt:+0",
-            "al suo posto c'è ora un altro dispositivo: not the device this job opened first");
+            "al suo posto c'è ora un altro dispositivo: non è il dispositivo che questo lavoro ha aperto per primo");
         // Presses, aborts and the end of the program.
         row("a second press in the 8-second wait and in the transfer", "len=300 press@3 press@8.05",
             "open@0 ?Z4&300$@0 ~wait8@0 64x4@8.02+0.02 44@8.1 END@8.1");
@@ -707,11 +709,11 @@ private slots:
         // Only a printer's device or a FIFO takes the bytes: nothing is written into a disk, a memory device, a
         // terminal or a file.
         row("LPT1 a memory device", "port=LPT1 lpt=/dev/full", "C:Porta@0 =port@0 lpt:+0",
-            "/dev/full)\n\nnon è una stampante: a memory device");
+            "/dev/full)\n\nnon è una stampante: un dispositivo di memoria");
         row("LPT1 /dev/null", "port=LPT1 lpt=/dev/null", "C:Porta@0 =port@0 lpt:+0", "non è una stampante");
-        row("LPT1 a terminal", "port=LPT1 lpt=/dev/ptmx", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: a terminal");
-        row("LPT1 a plain file", "port=LPT1 lpt=plain", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: a plain file");
-        row("LPT1 a disk", "port=LPT1 lpt=/dev/loop0", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: a block device");
+        row("LPT1 a terminal", "port=LPT1 lpt=/dev/ptmx", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: un terminale");
+        row("LPT1 a plain file", "port=LPT1 lpt=plain", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: un file normale");
+        row("LPT1 a disk", "port=LPT1 lpt=/dev/loop0", "C:Porta@0 =port@0 lpt:+0", "non è una stampante: un dispositivo a blocchi");
         row("LPT1 whose reader goes away, named as it was opened",
             "len=20000 port=LPT1 lpt=fifo unlink@8.4 closefifo@8.5", "~wait8@0 FAIL@8.54 lpt:+0",
             "lpt1.fifo) interrotto\n\nla stampante ha chiuso la linea");

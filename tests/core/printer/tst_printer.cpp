@@ -7,6 +7,7 @@
 #include "tests/support/test_home.h"
 #include "tests/support/virtual_clock.h"
 #include "texts/cause_words.h"
+#include "texts/language.h"
 #include "texts/printer_messages.h"
 #include "texts/string_table.h"
 
@@ -56,6 +57,7 @@ class TstPrinter : public QObject
 {
     Q_OBJECT
 private slots:
+    void initTestCase() { useLanguage(kItalian); }
     void releaseSearch_data()
     {
         QTest::addColumn<QByteArray>("file");
@@ -142,7 +144,7 @@ private slots:
             "File inesistente / ~/FW*.BIN: il file non esiste");
         row("unreadable file: named with the reason", "/proc/sys/vm/drop_caches", "answers",
             "C:Velmora@0 file-unreadable@0",
-            "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermission denied");
+            "Impossibile aprire il file\n/proc/sys/vm/drop_caches\n\nPermesso negato");
         row("LPT1: searched, then refused", fw, "answers LPT1",
             "search@0 file:1.05@0 C:Interrogazioni Stampante@0 port-parallel@0", "Selezionare un porta COM seriale");
         row("port held elsewhere", fw, "refuses", "search@0 file:1.05@0 refused2@0 C:Porta@0 port-busy@0",
@@ -189,6 +191,7 @@ private slots:
             p.port.answer("?54&4\r\n", {{reply.section('|', 0, 0).toLatin1(), 0.1}, {reply.section('|', 1).toLatin1(), 0.6}});
         }
         const int language = setup.contains("en") ? kEnglish : kItalian;
+        useLanguage(language);
         ReleaseCheck check(p.port, p.clock);
         connect(&check, &ReleaseCheck::searching, [&](bool on) {
             p.line.add(on ? "search" : "searched");

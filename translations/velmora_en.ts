@@ -1,0 +1,24 @@
+<?xml version="1.0" encoding="utf-8"?>
+<!DOCTYPE TS>
+<TS version="2.1" language="en">
+<context>
+    <name>Message</name>
+    <message numerus="yes">
+        <source>%n byte(s) still queued</source>
+        <translation>
+            <numerusform>%n byte still queued</numerusform>
+            <numerusform>%n bytes still queued</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>PortsWindow</name>
+    <message numerus="yes">
+        <source>%n printer(s) answered.</source>
+        <translation>
+            <numerusform>%n printer answered.</numerusform>
+            <numerusform>%n printers answered.</numerusform>
+        </translation>
+    </message>
+</context>
+</TS>
