@@ -680,8 +680,8 @@ void MainWindow::StartTrasm_Click()
                                                            *named != request.operation &&
                                                            QFileInfo(request.path).isFile()) {
         m_seams.messages.show(ownText(Msg::WrongKind)
-                                  .arg(request.path, SelOperazione[std::size_t(request.operation)]->text(),
-                                       extensionOf(request.operation), SelOperazione[std::size_t(*named)]->text()),
+                                  .arg(request.path, operationWords(int(request.operation)),
+                                       extensionOf(request.operation), operationWords(int(*named))),
                               kAppTitle, MessageIcon::Critical);
         return;
     }

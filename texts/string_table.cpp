@@ -94,7 +94,7 @@ const OwnEntry kOwnEntries[] = {
                                   "answered since: switch it off and on before this download.")},
     {Msg::NotRecorded, QT_TRANSLATE_NOOP("Message", "This job is not recorded in the service record\n%1\n\n%2")},
     {Msg::WrongKind,
-     QT_TRANSLATE_NOOP("Message", "The file\n%1\nis no %2 file (*.%3): it is a %4 file. Nothing was sent.")},
+     QT_TRANSLATE_NOOP("Message", "The file\n%1\nis not for %2 (*.%3): its extension is for %4. Nothing was sent.")},
     {Msg::LineUnconfirmed,
      QT_TRANSLATE_NOOP("Message", "The line gives no account of what the printer took: every byte was sent, but only "
                                   "the printer can tell whether it received them.")},
@@ -140,6 +140,14 @@ QString ownText(Msg m)
         if (e.id == m)
             return QCoreApplication::translate("Message", e.text);
     return {};
+}
+
+QString operationWords(int operation)
+{
+    static const char* const words[] = {QT_TRANSLATE_NOOP("Message", "the firmware"),
+                                        QT_TRANSLATE_NOOP("Message", "the standard fonts"),
+                                        QT_TRANSLATE_NOOP("Message", "the external fonts")};
+    return operation >= 0 && operation < 3 ? QCoreApplication::translate("Message", words[operation]) : QString();
 }
 
 QString stalledText(qint64 queued)

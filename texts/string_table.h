@@ -65,10 +65,13 @@ enum class Msg {
     MidImageUnconfirmed, // %1 bytes written, %2 announced
     StillMidImage,       // %1 port
     NotRecorded,         // %1 the record's file, %2 why
-    WrongKind, // %1 path, %2 the operation chosen, %3 its extension, %4 the operation the file's extension names
+    WrongKind, // %1 path, %2 the operation chosen (operationWords), %3 its extension, %4 the operation the file's
+               // extension names
 };
 // In the language whose translations are installed (useLanguage).
 QString ownText(Msg m);
+// An operation in the words of a sentence: "the external fonts".
+QString operationWords(int operation);
 // "3 bytes still queued".
 QString stalledText(qint64 queued);
 

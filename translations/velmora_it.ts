@@ -582,14 +582,6 @@ non contiene una release (&quot;Release: &quot;).</translation>
 %2</translation>
     </message>
     <message>
-        <source>The file
-%1
-is no %2 file (*.%3): it is a %4 file. Nothing was sent.</source>
-        <translation>Il file
-%1
-non è un file %2 (*.%3): è un file %4. Non è stato inviato nulla.</translation>
-    </message>
-    <message>
         <source>The line gives no account of what the printer took: every byte was sent, but only the printer can tell whether it received them.</source>
         <translation>La linea non dice quanto la stampante ha preso: tutti i byte sono stati inviati, ma solo la stampante può dire se li ha ricevuti.</translation>
     </message>
@@ -621,6 +613,26 @@ Valgono quelle predefinite.</translation>
             <numerusform>%n byte ancora in coda</numerusform>
             <numerusform>%n byte ancora in coda</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>The file
+%1
+is not for %2 (*.%3): its extension is for %4. Nothing was sent.</source>
+        <translation>Il file
+%1
+non è per %2 (*.%3): la sua estensione è per %4. Non è stato inviato nulla.</translation>
+    </message>
+    <message>
+        <source>the firmware</source>
+        <translation>il firmware</translation>
+    </message>
+    <message>
+        <source>the standard fonts</source>
+        <translation>i font standard</translation>
+    </message>
+    <message>
+        <source>the external fonts</source>
+        <translation>i font esterni</translation>
     </message>
 </context>
 <context>

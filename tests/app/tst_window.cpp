@@ -354,8 +354,8 @@ private slots:
             "terminato.");
         // A file of another operation is refused before anything opens; an extension of none goes out.
         row("a file of another operation", "",
-            "file FONT.SHF=ab; click StartTrasm; ? said~=non è un file FIRMWARE (*.BIN): è un file FONT STANDARD. & "
-            "download= 0; clear; click SelOperazione1; file f.bin=ab; click StartTrasm; ? said~=è un file FIRMWARE. & "
+            "file FONT.SHF=ab; click StartTrasm; ? said~=non è per il firmware (*.BIN): la sua estensione è per i font standard. & "
+            "download= 0; clear; click SelOperazione1; file f.bin=ab; click StartTrasm; ? said~=la sua estensione è per il firmware. & "
             "download= 0; clear; click SelOperazione0; file N.TXT=ab; click StartTrasm; run 60; ? download=?Z4&2$ 8");
         // A port that leads nowhere: each job's box says which port, which device and what is wrong, in sight, and
         // not that another program holds it; the dialog of a checksum pass goes with it.

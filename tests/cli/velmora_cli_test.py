@@ -615,6 +615,11 @@ def service_record(b):
            "the damaged record set aside")
     status, out, _ = b.run("history", "--csv")
     expect(status == 0 and out.count("\n") == 3 and out.startswith("id,started,"), f"csv: {out!r}")  # text mode: CRLF read as LF
+    # The human lines in the chosen language; the ids stay in --json and --csv.
+    said = {lang: b.run("history", "--lang", lang)[1] for lang in ("it", "en")}
+    expect("inviato" in said["it"] and "non terminato" in said["it"] and ", stampante a metà immagine" in said["it"] and
+           " sent " in said["en"] and "did not finish" in said["en"] and ", printer mid-image" in said["en"],
+           f"history's words: {said}")
     # The record read-only (a read-only mount: permissions do not stop root): the download goes on, said once.
     if subprocess.run(["unshare", "-rm", "true"], capture_output=True).returncode != 0:
         print("the read-only record not tried: no mount namespace here")
