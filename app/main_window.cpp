@@ -19,6 +19,7 @@
 #include "core/platform/version.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
+#include "core/record/job_rows.h"
 #include "core/record/service_record.h"
 #include "texts/cause_words.h"
 #include "texts/download_messages.h"
@@ -98,13 +99,8 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     inputs.link = [this] { return linkChoice(linkBoxes()); };
     m_download = new Download(inputs, seams.clock, *m_downloadComm, *m_timer1, this);
     connect(m_download, &Download::notice, this, [this](const DownloadNotice& notice) {
-        // The job is over when its notice comes: its row ends now, not when the operator closes the box.
-        using Kind = DownloadNotice::Kind;
-        endRecord(int(notice.kind == Kind::Ended                                     ? DownloadOutcome::Completed
-                      : notice.kind == Kind::FileRefused || notice.kind == Kind::FontsTooBig ? DownloadOutcome::FileRefused
-                      : notice.kind == Kind::PortRefused                               ? DownloadOutcome::PortRefused
-                      : notice.kind == Kind::Aborted                                   ? DownloadOutcome::Aborted
-                                                                                       : DownloadOutcome::Failed));
+        // The job is over when its last notice comes: its row ends now, not when the operator closes the box.
+        endRecord(notice.report);
         tellDownload(m_seams.messages, m_language, notice);
     });
     m_calcolo = new ProgressDialog(this, *m_download, seams.clock, [this] { return int(m_language); });
@@ -116,7 +112,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
         if (m_recording.id && m_seams.clock.now() - m_recordedAt >= 5)
             recordSoFar();
     });
-    connect(m_download, &Download::ended, this, [this](DownloadOutcome outcome) { endRecord(int(outcome)); });
+    connect(m_download, &Download::ended, this, &MainWindow::endRecord);
     connect(m_download, &Download::fileRejected, ShowFile, &QLineEdit::clear);
 
     m_releaseCheck = std::make_unique<ReleaseCheck>(*m_comm, seams.clock);
@@ -128,17 +124,8 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     connect(m_releaseCheck.get(), &ReleaseCheck::fileRelease, txtFwFile, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::boardRelease, txtFwBoard, &QLineEdit::setText);
     connect(m_releaseCheck.get(), &ReleaseCheck::finished, this, [this](const ReleaseComparison& found) {
-        using Result = ReleaseComparison::Result;
-        ServiceRecord::End e;
-        e.outcome = found.result() == Result::Failed      ? QStringLiteral("failed")
-                    : found.result() == Result::NoRelease ? QStringLiteral("file-no-release")
-                    : found.result() == Result::Equal     ? QStringLiteral("equal")
-                                                          : QStringLiteral("different");
-        e.cause = found.failure ? causeId(found.failure.cause) : QString();
-        e.release = found.printerRelease.value_or(QString());
-        e.fileRelease = found.file.value_or(QString());
         if (m_record)
-            m_record->complete(std::exchange(m_checkRecord, std::nullopt), e);
+            m_record->complete(std::exchange(m_checkRecord, std::nullopt), job_rows::releaseCheckEnd(found));
         tellPrinterFailure(m_seams.messages, m_language, found.failure);
         unsetCursor();
     });
@@ -150,13 +137,8 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
             m_askingRecord = beginAsking(QStringLiteral("interrogation"));
     });
     connect(&m_frmPrTest->interrogation(), &Interrogation::finished, this, [this](const Interrogation::Answers& a) {
-        ServiceRecord::End e;
-        e.outcome = a.failure ? QStringLiteral("failed") : QStringLiteral("answered");
-        e.cause = a.failure ? causeId(a.failure.cause) : QString();
-        if (!a.failure && a.replies.size() == 3)
-            e.model = a.replies[0], e.release = a.release.value_or(QString()), e.flash = a.replies[2];
         if (m_record)
-            m_record->complete(std::exchange(m_askingRecord, std::nullopt), e);
+            m_record->complete(std::exchange(m_askingRecord, std::nullopt), job_rows::interrogationEnd(a));
     });
 
     PortsWindow::Hooks hooks{seams.clock,
@@ -697,8 +679,8 @@ void MainWindow::StartTrasm_Click()
         // goes out unless the operator goes on.
         if (m_record->leftMidImage(link.port, device) && !m_goOn(ownText(Msg::StillMidImage).arg(link.port)))
             return;
-        m_recording = Recording{true,         std::nullopt, link.port, device, link.line ? link.line->text() : QString(),
-                                request.path, int(request.operation)};
+        m_recording =
+            Recording{true, std::nullopt, request, link, device, pacingOf(BoxValue(controls::checkValue(*chkTurbo)))};
     }
     m_download->start(request);
 }
@@ -719,24 +701,16 @@ void MainWindow::beginRecord(bool planned)
     if (!std::exchange(m_recording.pending, false) || !m_record)
         return;
     // A row holds what its own job did: a file refused before its plan has no headers, no digest.
-    ServiceRecord::Start s;
-    s.face = QStringLiteral("window");
-    s.kind = QStringLiteral("download");
-    s.operation = QStringList{"firmware", "standard-fonts", "external-fonts"}.value(m_recording.operation);
-    s.boot = SelBoot[0]->isChecked() ? QStringLiteral("board") : QStringLiteral("ram");
-    s.checksum = planned && m_download->plan().checksum;
-    s.turbo = controls::checkValue(*chkTurbo) == 1;
-    s.file = m_recording.file.isEmpty() ? QString() : QFileInfo(m_recording.file).absoluteFilePath();
-    s.fileSize = planned ? m_download->plan().length : -1;
-    if (planned) {
-        s.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
-        s.fileXor = m_download->fileXor();
-    }
-    s.port = m_recording.port;
-    s.device = m_recording.device;
-    s.deviceId = port_catalog::identityOf(m_recording.device);
-    s.line = m_recording.line;
-    m_recording.id = m_record->begin(s);
+    const Recording& r = m_recording;
+    m_recording.id = m_record->begin(job_rows::downloadStart({QStringLiteral("window"),
+                                                              QStringLiteral("download"),
+                                                              r.request,
+                                                              r.pacing,
+                                                              r.link,
+                                                              r.device,
+                                                              planned ? &m_download->plan() : nullptr,
+                                                              m_download->fileXor(),
+                                                              {}}));
     m_recordedAt = m_seams.clock.now();
 }
 
@@ -744,35 +718,17 @@ void MainWindow::recordSoFar()
 {
     if (!m_record || !m_recording.id)
         return;
-    ServiceRecord::End e;
-    e.headers = m_download->plan().headerTexts().join(' ');
-    e.sent = m_download->bytesWritten();
-    e.taken = m_download->progress().taken;
-    e.midImage = true; // a header is out and the rest is still on its way
-    m_record->update(m_recording.id, e);
+    m_record->update(m_recording.id, job_rows::downloadSoFar(m_download->plan(), m_download->bytesWritten(),
+                                                             m_download->progress().taken));
     m_recordedAt = m_seams.clock.now();
 }
 
-void MainWindow::endRecord(int outcome)
+void MainWindow::endRecord(const DownloadReport& report)
 {
-    beginRecord(outcome != int(DownloadOutcome::FileRefused)); // not begun yet: refused, before or after its plan
+    beginRecord(report.planned); // not begun yet: refused, before or after its plan
     if (!m_record || !m_recording.id)
         return;
-    ServiceRecord::End e;
-    static const char* const outcomes[] = {"completed", "file-refused", "port-refused", "failed", "aborted"};
-    e.outcome = QString::fromLatin1(outcomes[outcome]);
-    if (outcome == 0 && !m_download->lineConfirmed())
-        e.outcome = QStringLiteral("sent");
-    if (m_download->failure())
-        e.cause = causeId(m_download->failure().cause);
-    if (outcome != int(DownloadOutcome::FileRefused)) {
-        e.headers = m_download->plan().headerTexts().join(' ');
-        e.sent = m_download->bytesWritten();
-        e.taken = m_download->progress().taken;
-        e.midImage = m_download->leftMidImage();
-        e.fileSha256 = QString::fromLatin1(m_download->fileSha256().toHex());
-    }
-    m_record->complete(std::exchange(m_recording.id, std::nullopt), e);
+    m_record->complete(std::exchange(m_recording.id, std::nullopt), job_rows::downloadEnd(report));
     // After the job's own box: the row is written meanwhile.
     QTimer::singleShot(0, this, &MainWindow::tellRecordProblem);
 }

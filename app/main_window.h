@@ -2,6 +2,7 @@
 
 #include "app/link_combo_box.h"
 #include "app/link_controls.h"
+#include "core/download/download.h"
 
 #include <QMainWindow>
 
@@ -174,15 +175,17 @@ private:
     struct Recording {
         bool pending = false;
         std::optional<qint64> id;
-        QString port, device, line, file;
-        int operation = 0;
+        DownloadRequest request;
+        LinkChoice link;
+        QString device;
+        Pacing pacing = Pacing::Normal;
     } m_recording;
     // The download's row: with what its plan says once it has one (`planned`), else the request alone.
     void beginRecord(bool planned);
     // A conversation with the printer on the boxes' link, into the record: its row, written now.
     std::optional<qint64> beginAsking(const QString& kind, const QString& file = {});
     std::optional<qint64> m_askingRecord, m_checkRecord;
-    void endRecord(int outcome);
+    void endRecord(const DownloadReport& report);
     void recordSoFar();
     std::function<bool(const QString& text)> m_goOn;
     double m_recordedAt = 0;

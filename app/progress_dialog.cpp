@@ -70,9 +70,9 @@ ProgressDialog::ProgressDialog(QWidget* mainWindow, Download& download, Clock& c
 
     connect(CancelButton, &QPushButton::clicked, &download, &Download::cancel);
     connect(&download, &Download::progressChanged, this, &ProgressDialog::follow);
-    connect(&download, &Download::ended, this, [this](DownloadOutcome outcome) {
+    connect(&download, &Download::ended, this, [this](const DownloadReport& report) {
         // An abort or a failure unloads the dialog; a completed or refused download only hid it.
-        if (outcome != DownloadOutcome::Completed && outcome != DownloadOutcome::PortRefused)
+        if (report.outcome != DownloadOutcome::Completed && report.outcome != DownloadOutcome::PortRefused)
             unload();
     });
     unload();

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/download_options.h"
 #include "cli/recording.h"
+#include "core/record/job_rows.h"
 
 #include "core/download/download.h"
 #include "core/download/download_watch.h"
@@ -61,9 +62,9 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     const Pacing pacing = c.pacing();
     const LinkChoice link = c.link;
     Download download(DownloadInputs{[pacing] { return pacing; }, [link] { return link; }}, clock, port, *timer);
-    std::optional<DownloadOutcome> outcome;
-    QObject::connect(&download, &Download::ended, [&](DownloadOutcome o) {
-        outcome = o;
+    std::optional<DownloadReport> report;
+    QObject::connect(&download, &Download::ended, [&](const DownloadReport& r) {
+        report = r;
         end();
     });
     // On a terminal a wait counts down on the progress line.
@@ -133,12 +134,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     // a command killed meanwhile leaves a true row.
     double recordedAt = 0;
     const auto recordSoFar = [&] {
-        ServiceRecord::End sofar;
-        sofar.headers = download.plan().headerTexts().join(' ');
-        sofar.sent = download.bytesWritten();
-        sofar.taken = taken;
-        sofar.midImage = true;
-        record.update(recorded, sofar);
+        record.update(recorded, job_rows::downloadSoFar(download.plan(), download.bytesWritten(), taken));
         recordedAt = clock.now();
     };
     QObject::connect(&download, &Download::headerSent, recordSoFar);
@@ -177,13 +173,15 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                                       external                        ? tr("printer")
                                       : c.request.boot == Boot::Board ? tr("board")
                                                                       : tr("RAM card"));
-        recorded = record.begin(
-            ServiceRecord::Start{QStringLiteral("command line"), QStringLiteral("download"),
-                                 kOperations.key(c.request.operation, QStringLiteral("none")),
-                                 c.request.boot == Boot::Board ? QStringLiteral("board") : QStringLiteral("ram"),
-                                 checksum, pacing == Pacing::Turbo, QFileInfo(c.request.path).absoluteFilePath(), size,
-                                 QString::fromLatin1(download.fileSha256().toHex()), download.fileXor(), QString(),
-                                 link.port, device, port_catalog::identityOf(device), parallel ? QString() : lineText});
+        recorded = record.begin(job_rows::downloadStart({QStringLiteral("command line"),
+                                                         QStringLiteral("download"),
+                                                         c.request,
+                                                         pacing,
+                                                         link,
+                                                         device,
+                                                         planned ? &plan : nullptr,
+                                                         download.fileXor(),
+                                                         {}}));
         if (!planned && !QFileInfo(c.request.path).isFile())
             return; // nothing to announce of a file that is not there: its refusal says it all
         out.event(QStringLiteral("start"),
@@ -205,27 +203,16 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     runUntilEnd([&] { download.cancel(); });
     sayStart(false); // stopped in the pass over the file: said before how it ended
     const qint64 total = QFileInfo(c.request.path).size();
+    // From here on, only what the download reported of itself.
+    const DownloadReport r = report.value_or(DownloadReport{});
     // midImage: a header went out and not all it announced; the printer must be switched off and on.
-    const QJsonObject counts{
-        {"sent", download.bytesWritten()}, {"taken", taken}, {"total", total}, {"midImage", download.leftMidImage()}};
-    const QString bytes = tr("%1 of %2 bytes").arg(QString::number(download.bytesWritten()), QString::number(total));
+    const QJsonObject counts{{"sent", r.sent}, {"taken", taken}, {"total", total}, {"midImage", r.midImage}};
+    const QString bytes = tr("%1 of %2 bytes").arg(QString::number(r.sent), QString::number(total));
     const QString midImage =
-        download.leftMidImage()
-            ? tr("; the printer holds part of an image: switch it off and on before the next download")
-            : QString();
-    const auto recordEnd = [&](const QString& outcome) {
-        ServiceRecord::End end;
-        end.outcome = outcome;
-        end.cause = download.failure() ? causeId(download.failure().cause) : QString();
-        end.headers = download.plan().headerTexts().join(' ');
-        end.sent = download.bytesWritten();
-        end.taken = taken;
-        end.midImage = download.leftMidImage();
-        end.fileSha256 = QString::fromLatin1(download.fileSha256().toHex());
-        record.complete(recorded, end);
-    };
+        r.midImage ? tr("; the printer holds part of an image: switch it off and on before the next download")
+                   : QString();
     if (m_signal) {
-        recordEnd(QStringLiteral("interrupted"));
+        record.complete(recorded, job_rows::downloadEnd(r, QStringLiteral("interrupted")));
         // The result line says it; the event is for --json.
         out.event(QStringLiteral("interrupted"), QString(), counts);
         QJsonObject fields = counts;
@@ -233,8 +220,8 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), 128 + m_signal, fields,
                           tr("%1: interrupted after %2; nothing more was sent%3").arg(link.port, bytes, midImage));
     }
-    const DownloadOutcome o = outcome.value_or(DownloadOutcome::Aborted);
-    const Failure& failure = download.failure();
+    const DownloadOutcome o = r.outcome;
+    const Failure& failure = r.failure;
     const int status = o == DownloadOutcome::Completed     ? exit_status::Ok
                        : failure                           ? exit_status::of(failure.cause)
                        : o == DownloadOutcome::FileRefused ? exit_status::FileRefused
@@ -244,21 +231,20 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     for (auto it = counts.begin(); it != counts.end(); ++it)
         fields.insert(it.key(), it.value());
     // On a line that shows no queue (a pseudo-terminal) the bytes were sent; nobody can say they arrived.
-    const bool sentOnly = o == DownloadOutcome::Completed && !download.lineConfirmed();
-    fields.insert(QStringLiteral("outcome"), sentOnly ? "sent" : outcomeId(o));
+    const bool sentOnly = o == DownloadOutcome::Completed && !r.lineConfirmed;
+    fields.insert(QStringLiteral("outcome"), r.outcomeId());
     if (o == DownloadOutcome::Completed)
         fields.insert(QStringLiteral("confirmed"), !sentOnly);
     fields.insert(QStringLiteral("message"), out.lastMessage());
-    recordEnd(fields.value(QStringLiteral("outcome")).toString());
+    record.complete(recorded, job_rows::downloadEnd(r));
     QString line;
     if (o == DownloadOutcome::Completed)
         line = sentOnly ? tr("%1: sent, %2; the line gave no account of what the printer took").arg(link.port, bytes)
                         : tr("%1: done, %2").arg(link.port, bytes);
-    else if (download.bytesWritten() == 0 && !download.leftMidImage()) // a header out is not "nothing"
-        line = tr("%1: nothing sent: %2%3")
-                   .arg(link.port, failure ? failureCause(failure) : QString(outcomeId(o)), midImage);
+    else if (r.sent == 0 && !r.midImage) // a header out is not "nothing"
+        line = tr("%1: nothing sent: %2%3").arg(link.port, failure ? failureCause(failure) : r.outcomeId(), midImage);
     else
         line = tr("%1: failed after %2: %3%4")
-                   .arg(link.port, bytes, failure ? failureCause(failure) : QString(outcomeId(o)), midImage);
+                   .arg(link.port, bytes, failure ? failureCause(failure) : r.outcomeId(), midImage);
     return out.result(name(), status, fields, line);
 }

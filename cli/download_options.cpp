@@ -55,23 +55,6 @@ QString phaseText(DownloadPhase phase, double seconds)
     return {};
 }
 
-const char* outcomeId(DownloadOutcome o)
-{
-    switch (o) {
-    case DownloadOutcome::Completed:
-        return "completed";
-    case DownloadOutcome::FileRefused:
-        return "file-refused";
-    case DownloadOutcome::PortRefused:
-        return "port-refused";
-    case DownloadOutcome::Failed:
-        return "failed";
-    case DownloadOutcome::Aborted:
-        return "aborted";
-    }
-    return "";
-}
-
 QStringList plannedHeaders(const DownloadRequest& request, bool parallel)
 {
     const std::optional<DownloadPlan> plan = planFile(request, parallel);

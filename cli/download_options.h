@@ -14,9 +14,8 @@ extern const QMap<QString, Operation> kOperations;
 void defineDownloadOptions(QCommandLineParser& parser, bool withOperation);
 // Applies them over the choices; why not, when one is refused.
 std::optional<QString> applyDownloadOptions(const QCommandLineParser& parser, StoredChoices& choices);
-// A download's phases and outcomes: stable identifiers, and a phase in the language's words.
+// A download's phases: stable identifiers, and a phase in the language's words.
 const char* phaseId(DownloadPhase phase);
 QString phaseText(DownloadPhase phase, double seconds);
-const char* outcomeId(DownloadOutcome outcome);
 // The headers a download of this request will send (nothing for a file it will refuse).
 QStringList plannedHeaders(const DownloadRequest& request, bool parallel);

@@ -3,6 +3,7 @@
 #include "cli/download_options.h"
 #include "cli/output_sink.h"
 #include "cli/recording.h"
+#include "core/record/job_rows.h"
 
 #include "core/download/download_watch.h"
 #include "core/link/port_catalog.h"
@@ -72,63 +73,16 @@ private:
     QString m_port;
 };
 
-// A connection to a task's locals: it goes with them, when the task ends or is cancelled.
-struct Connection {
-    QMetaObject::Connection connection;
-    ~Connection() { QObject::disconnect(connection); }
-};
-
 } // namespace
 
-// One printer of an update: its port, its jobs and what is known of it.
-struct UpdateCommand::Printer {
-    enum class State { Asking, NoAnswer, PortRefused, Skipped, Loading, LoadFailed, Verifying, Verified, NotVerified };
-
-    Printer(Output& out, const QString& name) : port(name), messages(out, name) {}
-    QString port, device, model, before, after, error;
-    Cause cause = Cause::None;
-    State state = State::Asking;
-    bool downgrade = false; // the file's release is older than the printer's
+// What the command shows of one printer beside the job's own account: its messages, its phase,
+// the bytes last told.
+struct UpdateCommand::Shown {
+    Shown(Output& out, const QString& port) : messages(out, port) {}
+    PrinterMessages messages;
     QString phase;
     qint64 taken = 0, total = 0;
-    PrinterMessages messages;
-    QtSerialControl askingPort, loadingPort;
-    std::unique_ptr<Timer> timer;
-    std::unique_ptr<Interrogation> interrogation;
-    std::unique_ptr<Download> download;
-    std::unique_ptr<DownloadWatch> watch;
-    Job job;
 };
-
-namespace {
-
-const char* stateId(UpdateCommand::Printer::State state)
-{
-    using State = UpdateCommand::Printer::State;
-    switch (state) {
-    case State::Asking:
-        return "asking";
-    case State::NoAnswer:
-        return "no-answer";
-    case State::PortRefused:
-        return "port-refused";
-    case State::Skipped:
-        return "skipped";
-    case State::Loading:
-        return "loading";
-    case State::LoadFailed:
-        return "load-failed";
-    case State::Verifying:
-        return "verifying";
-    case State::Verified:
-        return "verified";
-    case State::NotVerified:
-        return "not-verified";
-    }
-    return "";
-}
-
-} // namespace
 
 UpdateCommand::UpdateCommand(bool terminal) : m_terminal(terminal) {}
 UpdateCommand::~UpdateCommand() = default;
@@ -145,78 +99,9 @@ void UpdateCommand::define(QCommandLineParser& p) const
     defineDownloadOptions(p, false);
 }
 
-Task<Interrogation::Answers> UpdateCommand::ask(Printer& p, bool quietly)
+QJsonObject UpdateCommand::fieldsOf(const PrinterUpdate& p)
 {
-    p.messages.quiet = quietly;
-    std::optional<Interrogation::Answers> answers;
-    Wakeup done;
-    const Connection connection{
-        QObject::connect(p.interrogation.get(), &Interrogation::finished, [&](const Interrogation::Answers& a) {
-            answers = a;
-            done.fire();
-        })};
-    p.interrogation->start(LinkChoice{p.port, m_choices.link.line});
-    if (!answers) // a port that does not open ends the run at once
-        co_await done;
-    tellPrinterFailure(p.messages, m_language, answers->failure);
-    p.messages.quiet = false;
-    co_return *answers;
-}
-
-Task<> UpdateCommand::update(Printer& p)
-{
-    // Before: who is there, and does it need the file?
-    const Interrogation::Answers first = co_await ask(p, false);
-    if (first.failure || first.replies.size() < 3 || first.replies[1] == QLatin1String(Interrogation::kNoReply)) {
-        p.cause = first.failure ? first.failure.cause : Cause::PrinterNoAnswer;
-        p.error = causeId(p.cause);
-        // A port that did not open is no printer that did not answer.
-        changed(p, int(concernOf(p.cause) == Concern::Port ? Printer::State::PortRefused : Printer::State::NoAnswer));
-        co_return;
-    }
-    p.model = first.replies[0];
-    p.before = first.release.value_or(QString());
-    const std::optional<int> order = releaseOrder(m_release, p.before);
-    p.downgrade = order && *order < 0;
-    if ((first.release == m_release && !m_force) || (p.downgrade && m_noDowngrade)) {
-        changed(p, int(Printer::State::Skipped));
-        co_return;
-    }
-    // Load, exactly as a download does.
-    changed(p, int(Printer::State::Loading));
-    std::optional<DownloadOutcome> outcome;
-    Wakeup loaded;
-    const Connection connection{QObject::connect(p.download.get(), &Download::ended, [&](DownloadOutcome o) {
-        outcome = o;
-        loaded.fire();
-    })};
-    p.download->start(m_choices.request);
-    if (!outcome)
-        co_await loaded;
-    if (*outcome != DownloadOutcome::Completed) {
-        p.error = p.download->failure() ? causeId(p.download->failure().cause) : outcomeId(*outcome);
-        changed(p, int(Printer::State::LoadFailed));
-        co_return;
-    }
-    // After: the printer restarts; it is asked until it reports the file's release or the time
-    // is up (a restarting printer may answer noise first), and its last answer is kept.
-    changed(p, int(Printer::State::Verifying));
-    const double deadline = m_clock->now() + m_verifyTimeout;
-    bool verified = false;
-    while (!verified && m_clock->now() < deadline) {
-        co_await m_clock->sleep(2);
-        const Interrogation::Answers again = co_await ask(p, true);
-        if (!again.failure && again.replies.size() == 3 && again.replies[1] != QLatin1String(Interrogation::kNoReply)) {
-            p.after = again.release.value_or(QString());
-            verified = again.release == m_release;
-        }
-    }
-    changed(p, int(verified ? Printer::State::Verified : Printer::State::NotVerified));
-}
-
-QJsonObject UpdateCommand::fieldsOf(const Printer& p)
-{
-    QJsonObject fields{{"port", p.port}, {"device", p.device}, {"state", stateId(p.state)}};
+    QJsonObject fields{{"port", p.port}, {"device", p.device}, {"state", p.stateId()}};
     if (p.downgrade)
         fields.insert(QStringLiteral("downgrade"), true);
     for (const auto& [key, value] :
@@ -226,52 +111,53 @@ QJsonObject UpdateCommand::fieldsOf(const Printer& p)
     return fields;
 }
 
-QString UpdateCommand::stateWords(const Printer& p) const
+QString UpdateCommand::stateWords(int i) const
 {
+    const PrinterUpdate& p = m_job->printer(i);
+    using State = PrinterUpdate::State;
     switch (p.state) {
-    case Printer::State::Asking:
+    case State::Asking:
         return tr("asking");
-    case Printer::State::NoAnswer:
+    case State::NoAnswer:
         return tr("no answer") + " (" + p.error + ")";
-    case Printer::State::PortRefused:
+    case State::PortRefused:
         return causeWords(p.cause);
-    case Printer::State::Skipped:
+    case State::Skipped:
         return p.downgrade ? tr("downgrade refused: the file's release is older than the printer's; "
                                 "--allow-downgrade loads it")
                            : tr("already at the release: skipped");
-    case Printer::State::Loading: {
+    case State::Loading: {
         // The plan first: a downgrade is said as long as it loads.
         const QString plan = p.downgrade ? tr("downgrade to %1: ").arg(escapeControls(m_release)) : QString();
-        if (m_signal) {
-            const DownloadProgress& d = p.download->progress();
+        if (p.interrupted && p.load)
             return plan +
                    tr("interrupted after %1 of %2 bytes; nothing more was sent")
-                       .arg(QString::number(p.download->bytesWritten()), QString::number(d.total)) +
-                   (p.download->leftMidImage() ? tr("; the printer holds part of an image: switch it off and on")
-                                               : QString());
-        }
-        const QString status = statusText(p.watch->status());
-        return plan + (!status.isEmpty() ? status : p.phase.isEmpty() ? tr("loading") : p.phase);
+                       .arg(QString::number(p.load->sent), QString::number(p.load->fileSize)) +
+                   (p.load->midImage ? tr("; the printer holds part of an image: switch it off and on") : QString());
+        const QString status = statusText(m_job->watch(i).status());
+        const QString& phase = m_shown[std::size_t(i)]->phase;
+        return plan + (!status.isEmpty() ? status : phase.isEmpty() ? tr("loading") : phase);
     }
-    case Printer::State::LoadFailed:
+    case State::LoadFailed:
         return tr("load failed") + " (" + p.error + ")";
-    case Printer::State::Verifying:
+    case State::Verifying:
         return tr("switch it off and on; waiting for its release");
-    case Printer::State::Verified:
+    case State::Verified:
         return p.downgrade ? tr("verified (downgrade)") : tr("verified");
-    case Printer::State::NotVerified:
+    case State::NotVerified:
         return tr("NOT verified");
     }
     return {};
 }
 
-QString UpdateCommand::lineOf(const Printer& p) const
+QString UpdateCommand::lineOf(int i) const
 {
+    const PrinterUpdate& p = m_job->printer(i);
     return QStringLiteral("%1 %2 %3 %4 %5")
         .arg(escapeControls(p.port), -7)
         .arg(escapeControls(p.model.isEmpty() ? QStringLiteral("-") : p.model).left(14), -14)
         .arg(escapeControls(p.before.isEmpty() ? QStringLiteral("-") : p.before).left(10), -10)
-        .arg(stateWords(p), -48)
+        .arg(stateWords(i), -48)
         .arg(escapeControls(p.after));
 }
 
@@ -285,26 +171,22 @@ QString UpdateCommand::headerRow() const
         .arg(tr("AFTER"));
 }
 
-QString UpdateCommand::resultLine(const Printer& p) const
+QString UpdateCommand::resultLine(int i) const
 {
+    const PrinterUpdate& p = m_job->printer(i);
     QString known = escapeControls(p.model);
     if (!p.before.isEmpty())
         known += (known.isEmpty() ? "" : " ") + escapeControls(p.before);
     if (!p.after.isEmpty())
         known += QStringLiteral(" \u2192 ") + escapeControls(p.after);
-    return escapeControls(p.port) + QStringLiteral(": ") + (known.isEmpty() ? QString() : known + ", ") + stateWords(p);
+    return escapeControls(p.port) + QStringLiteral(": ") + (known.isEmpty() ? QString() : known + ", ") + stateWords(i);
 }
 
-void UpdateCommand::changed(Printer& p, int stateValue)
+void UpdateCommand::changed(int i)
 {
-    const auto state = Printer::State(stateValue);
-    const bool newState = std::exchange(p.state, state) != state;
-    if (newState) {
-        const QJsonObject fields = fieldsOf(p);
-        // On a terminal the live lines say it; elsewhere a line per change.
-        const bool live = m_terminal && !m_out->json();
-        m_out->event(QStringLiteral("printer"), live ? QString() : lineOf(p).simplified(), fields);
-    }
+    // On a terminal the live lines say it; elsewhere a line per change.
+    const bool live = m_terminal && !m_out->json();
+    m_out->event(QStringLiteral("printer"), live ? QString() : lineOf(i).simplified(), fieldsOf(m_job->printer(i)));
     redraw();
 }
 
@@ -316,9 +198,9 @@ void UpdateCommand::redraw()
     if (m_drawn > 0)
         screen += "\x1b[" + QByteArray::number(m_drawn) + "A";
     screen += "\r" + fitToTerminal(headerRow()).toUtf8() + "\x1b[K\n";
-    for (const auto& p : m_printers)
-        screen += "\r" + fitToTerminal(lineOf(*p)).toUtf8() + "\x1b[K\n";
-    m_drawn = int(m_printers.size()) + 1;
+    for (int i = 0; i < m_job->size(); ++i)
+        screen += "\r" + fitToTerminal(lineOf(i)).toUtf8() + "\x1b[K\n";
+    m_drawn = m_job->size() + 1;
     // The first drawing stays: a redraw that replaced it would move the cursor above the lines.
     output_sink::put(output_sink::Stream::Err, screen, m_drawn > 0 && m_drawnOnce);
     m_drawnOnce = true;
@@ -337,17 +219,19 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     };
     if (const auto refused = applyDownloadOptions(p, m_choices))
         return usage(*refused);
-    m_force = p.isSet("force");
+    UpdateChoices update;
+    update.force = p.isSet("force");
     // An older release is loaded only when asked for: a downgrade by mistake costs the printer its fixes.
     if (p.isSet("allow-downgrade") && p.isSet("no-downgrade"))
         return usage(QStringLiteral("--allow-downgrade or --no-downgrade, not both"));
-    m_noDowngrade = !p.isSet("allow-downgrade");
+    update.allowDowngrade = p.isSet("allow-downgrade");
     bool ok = true;
-    m_verifyTimeout = p.isSet("verify-timeout") ? p.value("verify-timeout").toDouble(&ok) : 120;
-    if (!ok || !std::isfinite(m_verifyTimeout) || m_verifyTimeout <= 0)
+    update.verifyTimeout = p.isSet("verify-timeout") ? p.value("verify-timeout").toDouble(&ok) : 120;
+    if (!ok || !std::isfinite(update.verifyTimeout) || update.verifyTimeout <= 0)
         return usage(QStringLiteral("--verify-timeout takes a number of seconds"));
     const QStringList names = p.isSet("port") ? p.value("port").split(',') : QStringList{m_choices.link.port};
     QSet<QString> devices;
+    QList<std::pair<QString, QString>> printers;
     for (const QString& given : names) {
         const auto port = portNamed(given.trimmed());
         if (!port || *port == QLatin1String("LPT1"))
@@ -359,10 +243,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         if (devices.contains(canonical.isEmpty() ? device : canonical))
             return usage(QStringLiteral("%1 leads to a device named twice (%2)").arg(*port, device));
         devices << (canonical.isEmpty() ? device : canonical);
-        m_printers.push_back(std::make_unique<Printer>(out, *port));
-        m_printers.back()->device = device;
+        printers << std::pair{*port, device};
     }
-    m_language = languageOf(p);
 
     // The file's release first: without one there is nothing to verify, and no printer is asked.
     QFile file(m_choices.request.path);
@@ -398,45 +280,61 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
          {"headers", QJsonArray::fromStringList(plannedHeaders(m_choices.request, false))}});
 
     SystemClock clock;
-    m_clock = &clock;
-    const int language = m_language;
-    const Pacing pacing = m_choices.pacing();
-    int running = 0;
-    for (const auto& printer : m_printers) {
-        Printer& pr = *printer;
-        const LinkChoice link{pr.port, m_choices.link.line};
-        pr.messages.live = m_terminal && !out.json() && out.detail() != Output::Detail::Quiet;
-        pr.interrogation = std::make_unique<Interrogation>(pr.askingPort, clock);
-        pr.timer = clock.createTimer();
-        pr.download = std::make_unique<Download>(DownloadInputs{[pacing] { return pacing; }, [link] { return link; }},
-                                                 clock, pr.loadingPort, *pr.timer);
-        pr.watch = std::make_unique<DownloadWatch>(*pr.download, clock);
-        QObject::connect(pr.download.get(), &Download::notice, [&pr, language](const DownloadNotice& notice) {
-            tellDownload(pr.messages, language, notice);
-        });
-        QObject::connect(pr.download.get(), &Download::phase, [this, &pr](DownloadPhase phase, double s) {
-            pr.phase = phaseText(phase, s);
-            QJsonObject fields{{"port", pr.port}, {"phase", phaseId(phase)}};
+    update.request = m_choices.request;
+    update.line = m_choices.link.line;
+    update.pacing = m_choices.pacing();
+    update.release = m_release;
+    const int language = languageOf(p);
+    m_job = std::make_unique<UpdateJob>(
+        clock, [] { return std::make_unique<QtSerialControl>(); }, update);
+    for (const auto& [port, device] : printers) {
+        m_shown.push_back(std::make_unique<Shown>(out, port));
+        m_shown.back()->messages.live = m_terminal && !out.json() && out.detail() != Output::Detail::Quiet;
+    }
+    QObject::connect(m_job.get(), &UpdateJob::changed, [this](int i) { changed(i); });
+    QObject::connect(m_job.get(), &UpdateJob::askFailed, [this, language](int i, const Failure& f) {
+        tellPrinterFailure(m_shown[std::size_t(i)]->messages, language, f);
+    });
+    QObject::connect(m_job.get(), &UpdateJob::notice, [this, language](int i, const DownloadNotice& notice) {
+        tellDownload(m_shown[std::size_t(i)]->messages, language, notice);
+    });
+    QObject::connect(m_job.get(), &UpdateJob::finished, [this] { end(); });
+    // Each printer's job in the service record, from now to its end.
+    Recording record(p, out);
+    std::vector<std::optional<qint64>> recorded;
+    for (const auto& [port, device] : printers) {
+        record.remindIfMidImage(port, device);
+        // The file's SHA-256 comes with each row's end, hashed from the bytes as they went out: nothing
+        // reads a large file through before the printers are asked.
+        recorded.push_back(record.begin(
+            job_rows::downloadStart({QStringLiteral("command line"), QStringLiteral("update"), m_choices.request,
+                                     update.pacing, LinkChoice{port, update.line}, device, nullptr, -1, m_release})));
+    }
+    // Every printer at once, each with its own port, pacing and waits.
+    m_job->start(printers);
+    for (int i = 0; i < m_job->size(); ++i) {
+        Download& download = m_job->download(i);
+        Shown& shown = *m_shown[std::size_t(i)];
+        const QString port = printers[i].first;
+        QObject::connect(&download, &Download::phase, [this, &shown, port](DownloadPhase phase, double s) {
+            shown.phase = phaseText(phase, s);
+            QJsonObject fields{{"port", port}, {"phase", phaseId(phase)}};
             if (s > 0)
                 fields.insert(QStringLiteral("seconds"), s);
             m_out->event(QStringLiteral("phase"), QString(), fields);
             redraw();
         });
-        QObject::connect(pr.download.get(), &Download::progressChanged, [this, &pr] {
-            const DownloadProgress& d = pr.download->progress();
-            if (!d.transferring() || d.total <= 0 || (pr.taken == d.taken && pr.total == d.total))
+        QObject::connect(&download, &Download::progressChanged, [this, &download, &shown, port] {
+            const DownloadProgress& d = download.progress();
+            if (!d.transferring() || d.total <= 0 || (shown.taken == d.taken && shown.total == d.total))
                 return;
-            const bool percent = d.taken * 100 / d.total != pr.taken * 100 / qMax<qint64>(1, pr.total);
-            pr.taken = d.taken;
-            pr.total = d.total;
+            const bool percent = d.taken * 100 / d.total != shown.taken * 100 / qMax<qint64>(1, shown.total);
+            shown.taken = d.taken;
+            shown.total = d.total;
             if (percent)
                 m_out->event(QStringLiteral("progress"), QString(),
-                             {{"port", pr.port}, {"bytes", d.taken}, {"total", d.total}});
+                             {{"port", port}, {"bytes", d.taken}, {"total", d.total}});
             redraw();
-        });
-        QObject::connect(&pr.job, &Job::finished, [this, &running] {
-            if (--running == 0)
-                end();
         });
     }
     // The countdowns of the waits go on between the downloads' news.
@@ -444,61 +342,24 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     QObject::connect(&countdown, &QTimer::timeout, [this] { redraw(); });
     countdown.start(250);
     redraw();
-    // Each printer's job in the service record, from now to its end.
-    Recording record(p, out);
-    std::vector<std::optional<qint64>> recorded;
-    for (const auto& printer : m_printers) {
-        record.remindIfMidImage(printer->port, printer->device);
-        recorded.push_back(record.begin(ServiceRecord::Start{
-            QStringLiteral("command line"), QStringLiteral("update"), QStringLiteral("firmware"),
-            m_choices.request.boot == Boot::Board ? QStringLiteral("board") : QStringLiteral("ram"),
-            m_choices.request.checksum == BoxValue::Checked && m_choices.request.boot == Boot::Board,
-            // The file's SHA-256 comes with each row's end, hashed from the bytes as they went out: nothing
-            // reads a large file through before the printers are asked.
-            pacing == Pacing::Turbo, info.absoluteFilePath(), info.size(), QString(), -1,
-            m_release, printer->port, printer->device, port_catalog::identityOf(printer->device),
-            m_choices.link.line ? m_choices.link.line->text() : QString()}));
-    }
-    // Every printer at once, each with its own port, pacing and waits.
-    running = int(m_printers.size());
-    for (const auto& printer : m_printers)
-        printer->job.start(update(*printer));
-    runUntilEnd([&] {
-        for (const auto& printer : m_printers) {
-            printer->job.cancel();
-            printer->interrogation->cancel();
-            printer->download->cancel();
-        }
-    });
+    if (m_job->running())
+        runUntilEnd([&] { m_job->cancel(); });
     countdown.stop();
     redraw();
-    m_clock = nullptr;
 
     QJsonArray rows;
     QStringList lines;
     bool allGood = true;
-    for (const auto& printer : m_printers) {
-        const Printer& pr = *printer;
-        allGood = allGood && (pr.state == Printer::State::Verified || pr.state == Printer::State::Skipped);
+    for (int i = 0; i < m_job->size(); ++i) {
+        const PrinterUpdate& pr = m_job->printer(i);
+        allGood = allGood && pr.good();
         QJsonObject row = fieldsOf(pr);
-        row.insert(QStringLiteral("sent"), pr.download->bytesWritten());
+        row.insert(QStringLiteral("sent"), pr.load ? pr.load->sent : 0);
         row.insert(QStringLiteral("total"), info.size());
-        row.insert(QStringLiteral("midImage"), pr.download->leftMidImage());
+        row.insert(QStringLiteral("midImage"), pr.load && pr.load->midImage);
         rows.append(row);
-        ServiceRecord::End end;
-        end.outcome = m_signal && pr.state == Printer::State::Loading ? QStringLiteral("interrupted")
-                                                                      : QString::fromLatin1(stateId(pr.state));
-        end.cause = pr.error.isEmpty() && pr.downgrade ? QStringLiteral("downgrade") : pr.error;
-        end.fileSha256 = QString::fromLatin1(pr.download->fileSha256().toHex());
-        end.headers = pr.download->plan().headerTexts().join(' ');
-        end.sent = pr.download->bytesWritten();
-        end.taken = pr.taken;
-        end.midImage = pr.download->leftMidImage();
-        end.model = pr.model;
-        end.release = pr.before;
-        end.releaseAfter = pr.after;
-        record.complete(recorded[std::size_t(&printer - &m_printers.front())], end);
-        lines << resultLine(pr);
+        record.complete(recorded[std::size_t(i)], job_rows::updateEnd(pr));
+        lines << resultLine(i);
     }
     // One line a printer on stdout: how each ended, or how far it got when interrupted.
     return out.result(name(),

@@ -8,39 +8,36 @@ namespace {
 
 struct CauseEntry {
     Cause cause;
-    const char* id;
     const char* words; // English, translated as "Cause"
 };
 
 const CauseEntry kCauses[] = {
-    {Cause::None, "", ""},
-    {Cause::FileMissing, "file-missing", QT_TRANSLATE_NOOP("Cause", "the file does not exist")},
-    {Cause::FileEmpty, "file-empty", QT_TRANSLATE_NOOP("Cause", "the file is empty")},
-    {Cause::FileNotRegular, "file-not-regular", QT_TRANSLATE_NOOP("Cause", "not a regular file")},
-    {Cause::FileUnreadable, "file-unreadable", QT_TRANSLATE_NOOP("Cause", "the file cannot be read")},
-    {Cause::FileTooBig, "file-too-big", QT_TRANSLATE_NOOP("Cause", "the file is too big")},
-    {Cause::FileChanged, "file-changed", QT_TRANSLATE_NOOP("Cause", "the file changed during the download")},
-    {Cause::PortUnselected, "port-unselected", QT_TRANSLATE_NOOP("Cause", "no port or line settings selected")},
-    {Cause::PortMissing, "port-missing", QT_TRANSLATE_NOOP("Cause", "the device does not exist")},
-    {Cause::PortNoPermission, "port-no-permission", QT_TRANSLATE_NOOP("Cause", "no permission to use the device")},
-    {Cause::PortBusy, "port-busy", QT_TRANSLATE_NOOP("Cause", "port in use by another program")},
-    {Cause::PortNotSerial, "port-not-serial", QT_TRANSLATE_NOOP("Cause", "not a serial port")},
-    {Cause::PortNotDevice, "port-not-device", QT_TRANSLATE_NOOP("Cause", "not a device")},
-    {Cause::PortNotPrinter, "port-not-printer", QT_TRANSLATE_NOOP("Cause", "not a printer")},
-    {Cause::PortNoReader, "port-no-reader", QT_TRANSLATE_NOOP("Cause", "nothing reads from the device")},
-    {Cause::PortSettingsRefused, "port-settings-refused",
-     QT_TRANSLATE_NOOP("Cause", "the device refused the line settings")},
-    {Cause::PortParallel, "port-parallel", QT_TRANSLATE_NOOP("Cause", "LPT1 is no serial port")},
-    {Cause::PortConsole, "port-console", QT_TRANSLATE_NOOP("Cause", "the kernel's console, not for the printer")},
-    {Cause::PortOpenFailed, "port-open-failed", QT_TRANSLATE_NOOP("Cause", "the port does not open")},
-    {Cause::LinkHungUp, "link-hung-up", QT_TRANSLATE_NOOP("Cause", "the printer hung up")},
-    {Cause::LinkDeviceGone, "link-device-gone", QT_TRANSLATE_NOOP("Cause", "the device went away")},
-    {Cause::LinkWriteFailed, "link-write-failed", QT_TRANSLATE_NOOP("Cause", "a write failed")},
-    {Cause::LinkStalled, "link-stalled", QT_TRANSLATE_NOOP("Cause", "the printer does not take the data")},
-    {Cause::LinkReopenFailed, "link-reopen-failed", QT_TRANSLATE_NOOP("Cause", "the port did not open again")},
-    {Cause::LinkDeviceChanged, "link-device-changed",
-     QT_TRANSLATE_NOOP("Cause", "another device stands in its place now")},
-    {Cause::PrinterNoAnswer, "printer-no-answer", QT_TRANSLATE_NOOP("Cause", "the printer does not answer")},
+    {Cause::None, ""},
+    {Cause::FileMissing, QT_TRANSLATE_NOOP("Cause", "the file does not exist")},
+    {Cause::FileEmpty, QT_TRANSLATE_NOOP("Cause", "the file is empty")},
+    {Cause::FileNotRegular, QT_TRANSLATE_NOOP("Cause", "not a regular file")},
+    {Cause::FileUnreadable, QT_TRANSLATE_NOOP("Cause", "the file cannot be read")},
+    {Cause::FileTooBig, QT_TRANSLATE_NOOP("Cause", "the file is too big")},
+    {Cause::FileChanged, QT_TRANSLATE_NOOP("Cause", "the file changed during the download")},
+    {Cause::PortUnselected, QT_TRANSLATE_NOOP("Cause", "no port or line settings selected")},
+    {Cause::PortMissing, QT_TRANSLATE_NOOP("Cause", "the device does not exist")},
+    {Cause::PortNoPermission, QT_TRANSLATE_NOOP("Cause", "no permission to use the device")},
+    {Cause::PortBusy, QT_TRANSLATE_NOOP("Cause", "port in use by another program")},
+    {Cause::PortNotSerial, QT_TRANSLATE_NOOP("Cause", "not a serial port")},
+    {Cause::PortNotDevice, QT_TRANSLATE_NOOP("Cause", "not a device")},
+    {Cause::PortNotPrinter, QT_TRANSLATE_NOOP("Cause", "not a printer")},
+    {Cause::PortNoReader, QT_TRANSLATE_NOOP("Cause", "nothing reads from the device")},
+    {Cause::PortSettingsRefused, QT_TRANSLATE_NOOP("Cause", "the device refused the line settings")},
+    {Cause::PortParallel, QT_TRANSLATE_NOOP("Cause", "LPT1 is no serial port")},
+    {Cause::PortConsole, QT_TRANSLATE_NOOP("Cause", "the kernel's console, not for the printer")},
+    {Cause::PortOpenFailed, QT_TRANSLATE_NOOP("Cause", "the port does not open")},
+    {Cause::LinkHungUp, QT_TRANSLATE_NOOP("Cause", "the printer hung up")},
+    {Cause::LinkDeviceGone, QT_TRANSLATE_NOOP("Cause", "the device went away")},
+    {Cause::LinkWriteFailed, QT_TRANSLATE_NOOP("Cause", "a write failed")},
+    {Cause::LinkStalled, QT_TRANSLATE_NOOP("Cause", "the printer does not take the data")},
+    {Cause::LinkReopenFailed, QT_TRANSLATE_NOOP("Cause", "the port did not open again")},
+    {Cause::LinkDeviceChanged, QT_TRANSLATE_NOOP("Cause", "another device stands in its place now")},
+    {Cause::PrinterNoAnswer, QT_TRANSLATE_NOOP("Cause", "the printer does not answer")},
 };
 
 const CauseEntry& entry(Cause cause)
@@ -55,15 +52,8 @@ const CauseEntry& entry(Cause cause)
 
 QString causeWordsOfId(const QString& id)
 {
-    for (const CauseEntry& e : kCauses)
-        if (*e.id && id == QLatin1String(e.id))
-            return QCoreApplication::translate("Cause", e.words);
-    return id;
-}
-
-QString causeId(Cause cause)
-{
-    return QString::fromLatin1(entry(cause).id);
+    const std::optional<Cause> cause = causeOfId(id);
+    return cause ? causeWords(*cause) : id;
 }
 
 QString causeWords(Cause cause)

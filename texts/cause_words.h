@@ -4,8 +4,6 @@
 
 #include <QString>
 
-// A stable identifier for scripts: "port-busy", "file-changed", ...
-QString causeId(Cause cause);
 // The cause of an id ("port-busy") in words; an id the program does not know as it stands.
 QString causeWordsOfId(const QString& id);
 // The cause in a few words of the language in use.

@@ -91,6 +91,55 @@ DownloadNotice Download::stopped(DownloadNotice notice)
     return notice;
 }
 
+void Download::finish(DownloadOutcome outcome)
+{
+    emit ended(report(outcome));
+}
+
+void Download::tellLast(DownloadNotice notice, DownloadOutcome outcome)
+{
+    notice.report = report(outcome);
+    emit this->notice(notice);
+}
+
+DownloadReport Download::report(DownloadOutcome outcome) const
+{
+    DownloadReport r;
+    r.outcome = outcome;
+    r.failure = m_failure;
+    r.planned = m_planned;
+    if (m_planned) {
+        r.headers = m_plan.headerTexts();
+        r.checksum = m_plan.checksum;
+    } else {
+        r.checksum = headerCarriesChecksum(headerCode(m_request.operation, m_request.boot, m_request.checksum));
+    }
+    r.fileSize = m_fileSize;
+    r.sent = bytesWritten();
+    r.taken = m_progress.taken;
+    r.lineConfirmed = m_lineConfirmed;
+    r.midImage = m_midImage;
+    r.sha256 = m_fileSha;
+    return r;
+}
+
+QString DownloadReport::outcomeId() const
+{
+    switch (outcome) {
+    case DownloadOutcome::Completed:
+        return lineConfirmed ? QStringLiteral("completed") : QStringLiteral("sent");
+    case DownloadOutcome::FileRefused:
+        return QStringLiteral("file-refused");
+    case DownloadOutcome::PortRefused:
+        return QStringLiteral("port-refused");
+    case DownloadOutcome::Failed:
+        return QStringLiteral("failed");
+    case DownloadOutcome::Aborted:
+        return QStringLiteral("aborted");
+    }
+    return {};
+}
+
 void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
 {
     m_timer.setEnabled(false);
@@ -98,18 +147,18 @@ void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
     closeLink();
     m_job.cancel(); // whatever still waits for this download ends quietly
     m_failure = notice.failure;
-    emit this->notice(stopped(notice));
-    emit ended(outcome);
+    tellLast(stopped(notice), outcome);
+    finish(outcome);
 }
 
 void Download::refuseFile(const Failure& failure, bool rejected, qint64 size)
 {
     m_files.closeSource();
     m_failure = failure;
-    emit notice(DownloadNotice{DownloadNotice::Kind::FileRefused, failure, size});
+    tellLast(DownloadNotice{DownloadNotice::Kind::FileRefused, failure, size}, DownloadOutcome::FileRefused);
     if (rejected)
         emit fileRejected();
-    emit ended(DownloadOutcome::FileRefused);
+    finish(DownloadOutcome::FileRefused);
 }
 
 void Download::reportLinkFailure(const Failure& failure, Cause refusedBy, qint64 pending)
@@ -241,8 +290,8 @@ void Download::reportPortRefused(const Failure& failure)
         setStage(DownloadStage::Idle);
         m_files.closeAll();
     }
-    emit notice(DownloadNotice{DownloadNotice::Kind::PortRefused, failure});
-    emit ended(DownloadOutcome::PortRefused);
+    tellLast(DownloadNotice{DownloadNotice::Kind::PortRefused, failure}, DownloadOutcome::PortRefused);
+    finish(DownloadOutcome::PortRefused);
 }
 
 std::optional<QByteArray> Download::readChunk(qint32 n)
@@ -294,11 +343,11 @@ Task<> Download::endSequence()
     m_link->close();
     DownloadNotice done;
     done.lineConfirmed = m_lineConfirmed;
-    emit notice(done);
+    tellLast(done, DownloadOutcome::Completed);
     if (m_job.stopping())
         co_return;
     setStage(DownloadStage::Idle);
-    emit ended(DownloadOutcome::Completed);
+    finish(DownloadOutcome::Completed);
 }
 
 void Download::startTransfer()
@@ -317,6 +366,14 @@ void Download::start(const DownloadRequest& request)
         return;
     m_fileDigest.clear();
     m_fileSha.clear();
+    m_request = request;
+    m_planned = false;
+    m_fileSize = -1;
+    m_progress.taken = 0;
+    m_progressBase = 0;
+    m_sent = 0;
+    m_midImage = false;
+    m_lineConfirmed = true;
 
     // The loader only reads: a missing or empty file is reported, never created or deleted;
     // anything but a regular file is refused before opening.
@@ -326,7 +383,7 @@ void Download::start(const DownloadRequest& request)
     Failure opened;
     if (!m_files.openSource(path, &opened.system))
         return refuseFile(Failure{Cause::FileUnreadable, path, {}, opened.system}, false);
-    const qint64 size = m_files.source().size();
+    const qint64 size = m_fileSize = m_files.source().size();
     if (size == 0)
         return refuseFile(Failure{Cause::FileEmpty, path, {}, {}}, true);
     if (size > std::numeric_limits<qint32>::max())
@@ -380,6 +437,7 @@ Task<> Download::run(DownloadRequest request)
     m_sentDigest.reset();
     m_sentSha.reset();
     m_plan = planDownload(request, m_length, sum, parallel);
+    m_planned = true;
     emit planned();
     if (m_job.stopping()) // a handler ended the program or the download
         co_return;
@@ -468,8 +526,8 @@ void Download::cancel()
     DownloadNotice aborted;
     aborted.kind = DownloadNotice::Kind::Aborted;
     if (aborted = stopped(aborted); aborted.midImage)
-        emit notice(aborted);
-    emit ended(DownloadOutcome::Aborted);
+        tellLast(aborted, DownloadOutcome::Aborted);
+    finish(DownloadOutcome::Aborted);
 }
 
 Task<bool> Download::sendExternalHeader(QByteArray header)
@@ -520,8 +578,9 @@ Task<> Download::sendExternalFonts()
 {
     if (m_plan.refused) {
         m_failure = m_plan.refused;
-        emit notice(DownloadNotice{DownloadNotice::Kind::FontsTooBig, m_plan.refused, m_length});
-        emit ended(DownloadOutcome::FileRefused);
+        tellLast(DownloadNotice{DownloadNotice::Kind::FontsTooBig, m_plan.refused, m_length},
+                 DownloadOutcome::FileRefused);
+        finish(DownloadOutcome::FileRefused);
         co_return;
     }
     const int chunkSize = m_plan.chunk(pacing());

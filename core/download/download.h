@@ -38,6 +38,27 @@ struct DownloadProgress {
 
 // How a download ended, for a face that must tell (the command line's exit status).
 enum class DownloadOutcome { Completed, FileRefused, PortRefused, Failed, Aborted };
+// How a download ended, told once by Download::ended: the one account of it that the faces and
+// the service record read.
+struct DownloadReport {
+    DownloadOutcome outcome = DownloadOutcome::Aborted;
+    Failure failure;           // why it was refused or failed; none after a completed or aborted one
+    bool planned = false;      // the file was read through and planned (refused before: no headers)
+    QStringList headers;       // the plan's, without their LF
+    bool checksum = false;     // the headers carry the file's XOR (refused before the plan: would carry it)
+    qint64 fileSize = -1;      // once the file opened
+    qint64 sent = 0;           // of the file, what was written to the link
+    qint64 taken = 0;          // of the file, what the line took
+    bool lineConfirmed = true; // the line showed its queue (or LPT1); else only `sent` is known
+    bool midImage = false;     // a header went out and not every byte it announced did
+    QByteArray sha256;         // of the file, once every byte of it went out as announced
+
+    // "completed", "sent" (completed on a line that gives no account), "file-refused",
+    // "port-refused", "failed", "aborted".
+    QString outcomeId() const;
+};
+Q_DECLARE_METATYPE(DownloadReport)
+
 // What the operator is to be told of a download, once, at the moment it is due; a face says it
 // in its own words (a box, a line), and the download goes on once it has.
 struct DownloadNotice {
@@ -61,6 +82,9 @@ struct DownloadNotice {
     qint64 taken = 0;     // of the file, what the line took
     qint64 sent = 0;      // of the file, what was written to the link
     qint64 announced = 0; // of the file, what the headers announced
+    // The notice that ends a download carries its report, as ended() will: a face that holds the
+    // operator in a box meanwhile has its account already.
+    DownloadReport report = {};
 };
 Q_DECLARE_METATYPE(DownloadNotice)
 
@@ -128,8 +152,8 @@ signals:
     // The chosen file is missing or empty: the path is no longer offered.
     void fileRejected();
     // Once for every download that was accepted or refused (an empty path or a second press
-    // while one runs starts nothing and ends nothing).
-    void ended(DownloadOutcome outcome);
+    // while one runs starts nothing and ends nothing), with all there is to say of it.
+    void ended(const DownloadReport& report);
     void phase(DownloadPhase phase, double seconds);
     // A header goes out now.
     void headerSent(const QByteArray& header);
@@ -145,6 +169,12 @@ private:
     void closeLink();
     // Says whether the printer was left mid-image, and how far it got.
     DownloadNotice stopped(DownloadNotice notice);
+    // The account of the running download, ending so.
+    DownloadReport report(DownloadOutcome outcome) const;
+    // The last notice, with the report it ends with.
+    void tellLast(DownloadNotice notice, DownloadOutcome outcome);
+    // The end: its report, once.
+    void finish(DownloadOutcome outcome);
     // Ends a download that cannot go on: everything closed, nothing shown, one notice.
     void abandon(DownloadNotice notice, DownloadOutcome outcome = DownloadOutcome::Failed);
     // A file refused before anything was opened or sent.
@@ -199,6 +229,9 @@ private:
     qint64 m_length = 0; // of the whole file
     qint64 m_sent = 0;   // of the whole file (timed transfer) or of the current part (external fonts)
     DownloadPlan m_plan;
+    DownloadRequest m_request;
+    bool m_planned = false; // m_plan is this download's
+    qint64 m_fileSize = -1; // of this download's file, once opened
     QByteArray m_header;    // sent ahead of a timed transfer's data; empty: none
     bool m_dataOut = false; // the running download has put all its data on the line
     bool m_anyOut = false;  // a byte of the running download went out

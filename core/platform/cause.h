@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include <optional>
+
 // Why a job could not do what it was asked: the file, the port, the link or the printer, in that
 // order (concernOf relies on it). Each face turns a cause into its own words (a message's
 // detail, an exit status, a stable id).
@@ -37,6 +39,10 @@ enum class Cause {
     // The printer.
     PrinterNoAnswer,
 };
+
+// A stable identifier for scripts and the record: "port-busy", "file-changed", ...; empty for none.
+QString causeId(Cause cause);
+std::optional<Cause> causeOfId(const QString& id);
 
 // A cause with what it concerns: the file's path or the port and its device, and the operating
 // system's own words where it gave any.

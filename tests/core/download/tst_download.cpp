@@ -72,11 +72,11 @@ struct Run {
         QObject::connect(&download, &Download::phase, [this](DownloadPhase p, double s) {
             line.add(QStringList{"~wait", "~send", "~pause", "~drain", "~parts", "~end"}[int(p)] + QString::number(s));
         });
-        QObject::connect(&download, &Download::ended, [this](DownloadOutcome o) {
-            line.add(QStringList{"=done", "=file", "=port", "=failed", "=aborted"}[int(o)]);
+        QObject::connect(&download, &Download::ended, [this](const DownloadReport& r) {
+            line.add(QStringList{"=done", "=file", "=port", "=failed", "=aborted"}[int(r.outcome)]);
         });
-        QObject::connect(&other, &Download::ended, [this](DownloadOutcome o) {
-            line.add(QStringList{"2nd=done", "2nd=file", "2nd=port", "2nd=failed", "2nd=aborted"}[int(o)]);
+        QObject::connect(&other, &Download::ended, [this](const DownloadReport& r) {
+            line.add(QStringList{"2nd=done", "2nd=file", "2nd=port", "2nd=failed", "2nd=aborted"}[int(r.outcome)]);
         });
         printer = printerFifo("lpt1.out", printerReader);
         home.link("LPT1", printer);

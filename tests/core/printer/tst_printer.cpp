@@ -2,6 +2,8 @@
 #include "core/printer/printer_probe.h"
 #include "core/printer/release_check.h"
 #include "core/printer/release_search.h"
+#include "core/record/job_rows.h"
+#include "core/update/update_job.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
@@ -21,6 +23,59 @@ QByteArray at(qint64 offset, const QByteArray& text, qint64 size)
     QByteArray file(size, 'x');
     return file.replace(offset, text.size(), text).left(size);
 }
+
+// The printers of a bench, by port: each answers the interrogation with its model and release, and
+// after a complete load restarts with the file's release (`comesBack`) or never answers again.
+struct Bench {
+    struct Printer {
+        QString release;
+        bool comesBack = true;
+        QByteArray loaded = {}; // what reached it over its loading port
+        bool restarted = false; // a whole load went in: it now runs the file's release, or nothing
+    };
+    VirtualClock clock;
+    QMap<QString, Printer> printers;
+    QString fileRelease;
+    std::vector<std::unique_ptr<FakeSerialControl>> ports;
+
+    // A fake port that becomes the printer's when it opens.
+    class Port : public FakeSerialControl
+    {
+    public:
+        Port(Bench& bench) : FakeSerialControl(bench.clock), m_bench(bench) {}
+        Failure openPort() override
+        {
+            Printer& p = m_bench.printers[port()];
+            const bool answers = !p.restarted || p.comesBack;
+            const QString release = p.restarted ? m_bench.fileRelease : p.release;
+            answer("!0", answers ? QList<Reply>{{"?", 0.05}} : QList<Reply>{});
+            answer("?54&10\r\n", {{"PX-9\r", 0.1}});
+            answer("?54&4\r\n", {{release.toLatin1() + '\r', 0.1}});
+            answer("?54&12\r\n", {{"F 4M\r", 0.1}});
+            return FakeSerialControl::openPort();
+        }
+        void close() override
+        {
+            // A load ends with the port closed: the printer takes what it was sent and restarts.
+            if (isOpen() && allBytes().size() > 1000) {
+                Printer& p = m_bench.printers[port()];
+                p.loaded = allBytes();
+                p.restarted = true;
+            }
+            FakeSerialControl::close();
+        }
+
+    private:
+        Bench& m_bench;
+    };
+    UpdateJob::MakePort makePort()
+    {
+        return [this] {
+            auto port = std::make_unique<Port>(*this);
+            return std::unique_ptr<SerialControl>(std::move(port));
+        };
+    }
+};
 
 // A printer on the fake port: "answers" replies to the handshake and to every query (late characters and
 // all), "silent" to nothing, "mute" to the handshake only, "refuses" holds the port elsewhere.
@@ -358,6 +413,102 @@ private slots:
         QCOMPARE(runningMid, printer != "refuses");
         QCOMPARE(reported, release);
         QVERIFY(!run.testRunning() && !p.port.isOpen());
+    }
+
+    // Four printers at once on the virtual clock: one loaded and verified, one already at the file's
+    // release (passed over unless forced), one that never answers after its restart, one newer than
+    // the file (a downgrade, refused unless allowed). Each row of the record follows from its printer.
+    void updateJob_data()
+    {
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<bool>("allowDowngrade");
+        QTest::addColumn<QString>("states");
+        QTest::addColumn<QString>("rows");
+        QTest::newRow("as it comes") << false << false
+                                     << "COM1 asking>loading>verifying>verified 1.07 | COM2 asking>skipped | "
+                                        "COM3 asking>loading>verifying>not-verified | COM4 asking>skipped"
+                                     << "verified  1.05>1.07 | skipped  1.07> | not-verified  1.05> | "
+                                        "skipped downgrade 1.09>";
+        QTest::newRow("forced, downgrades allowed")
+            << true << true
+            << "COM1 asking>loading>verifying>verified 1.07 | COM2 asking>loading>verifying>verified 1.07 | "
+               "COM3 asking>loading>verifying>not-verified | COM4 asking>loading>verifying>verified 1.07"
+            << "verified  1.05>1.07 | verified  1.07>1.07 | not-verified  1.05> | verified downgrade 1.09>1.07";
+    }
+    void updateJob()
+    {
+        QFETCH(bool, force);
+        QFETCH(bool, allowDowngrade);
+        QFETCH(QString, states);
+        QFETCH(QString, rows);
+        TestHome home;
+        Bench bench;
+        bench.fileRelease = "1.07";
+        bench.printers["COM1"] = {"1.05"};
+        bench.printers["COM2"] = {"1.07"};
+        bench.printers["COM3"] = {"1.05", false};
+        bench.printers["COM4"] = {"1.09"};
+        const QByteArray file = at(100, "Release: 1.07", 3000);
+        UpdateChoices choices;
+        choices.request = {home.file("FW.BIN", file), Operation::Firmware, Boot::Board, BoxValue::Unchecked};
+        choices.line = offeredLine("57600,N,8,1");
+        choices.pacing = Pacing::Turbo;
+        choices.release = "1.07";
+        choices.force = force;
+        choices.allowDowngrade = allowDowngrade;
+        choices.verifyTimeout = 30;
+        UpdateJob job(bench.clock, bench.makePort(), choices);
+        QMap<int, QStringList> seen;
+        connect(&job, &UpdateJob::changed, [&](int i) { seen[i] << job.printer(i).stateId(); });
+        bool finished = false;
+        connect(&job, &UpdateJob::finished, [&] { finished = true; });
+        job.start({{"COM1", "/dev/a"}, {"COM2", "/dev/b"}, {"COM3", "/dev/c"}, {"COM4", "/dev/d"}});
+        bench.clock.run(300);
+        QVERIFY(finished && !job.running());
+        QStringList got, recorded;
+        for (int i = 0; i < job.size(); ++i) {
+            const PrinterUpdate& p = job.printer(i);
+            got << QStringLiteral("%1 asking>%2%3")
+                       .arg(p.port, seen[i].join('>'), p.after.isEmpty() ? "" : " " + p.after);
+            const ServiceRecord::End e = job_rows::updateEnd(p);
+            recorded << QStringLiteral("%1 %2 %3>%4").arg(e.outcome, e.cause, e.release, e.releaseAfter);
+            // Every printer that loaded took the whole file behind one header.
+            const QByteArray& loaded = bench.printers[p.port].loaded;
+            if (p.load)
+                QVERIFY(loaded.startsWith("?Z") && loaded.indexOf('\n') + 1 + file.size() == loaded.size() &&
+                        loaded.endsWith(file));
+        }
+        QCOMPARE(got.join(" | "), states);
+        QCOMPARE(recorded.join(" | "), rows);
+    }
+
+    // One printer stopped mid-data: it alone ends, left mid-image and said so; the others load on.
+    void updateJobCancelOne()
+    {
+        TestHome home;
+        Bench bench;
+        bench.fileRelease = "1.07";
+        bench.printers["COM1"] = {"1.05"};
+        bench.printers["COM2"] = {"1.05"};
+        UpdateChoices choices;
+        choices.request = {home.file("FW.BIN", at(100, "Release: 1.07", 200000)), Operation::Firmware, Boot::Board,
+                           BoxValue::Unchecked};
+        choices.line = offeredLine("57600,N,8,1");
+        choices.release = "1.07";
+        UpdateJob job(bench.clock, bench.makePort(), choices);
+        QStringList notices;
+        connect(&job, &UpdateJob::notice, [&](int i, const DownloadNotice& n) {
+            notices << QStringLiteral("%1:%2").arg(i).arg(n.midImage ? "mid-image" : "end");
+        });
+        job.start({{"COM1", "/dev/a"}, {"COM2", "/dev/b"}});
+        bench.clock.at(15, [&] { job.cancel(0); });
+        bench.clock.run(600);
+        const PrinterUpdate& stopped = job.printer(0);
+        QVERIFY(stopped.ended && stopped.interrupted && stopped.load && stopped.load->midImage);
+        QVERIFY(stopped.load->sent > 0 && stopped.load->sent < 200000);
+        QCOMPARE(job_rows::updateEnd(stopped).outcome, "interrupted");
+        QCOMPARE(job.printer(1).stateId(), "verified");
+        QCOMPARE(notices.join(' '), "0:mid-image 1:end");
     }
 };
 
