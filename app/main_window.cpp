@@ -690,7 +690,7 @@ std::optional<qint64> MainWindow::beginAsking(const QString& kind, const QString
     if (!m_record)
         m_record = std::make_unique<ServiceRecord>();
     const LinkChoice link = linkChoice(linkBoxes());
-    const auto id = m_record->begin(ServiceRecord::conversation(QStringLiteral("window"), kind, link.port,
+    const auto id = m_record->begin(job_rows::conversationStart(QStringLiteral("window"), kind, link.port,
                                                                 link.line ? link.line->text() : QString(), file));
     m_record->takeProblem(); // a conversation's row missing is no news to stop the operator for
     return id;

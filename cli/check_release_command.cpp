@@ -5,6 +5,7 @@
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/release_check.h"
+#include "core/record/job_rows.h"
 #include "texts/printer_messages.h"
 #include "texts/string_table.h"
 
@@ -40,16 +41,7 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     check.start(path, setup->link, false);
     runUntilEnd([&] { check.cancel(); });
     using Result = ReleaseComparison::Result;
-    ServiceRecord::End end;
-    end.outcome = m_signal                              ? QStringLiteral("interrupted")
-                  : found.result() == Result::Failed    ? QStringLiteral("failed")
-                  : found.result() == Result::NoRelease ? QStringLiteral("file-no-release")
-                  : found.result() == Result::Equal     ? QStringLiteral("equal")
-                                                        : QStringLiteral("different");
-    end.cause = found.failure ? causeId(found.failure.cause) : QString();
-    end.release = found.printerRelease.value_or(QString());
-    end.fileRelease = found.file.value_or(QString());
-    record.complete(recorded, end);
+    record.complete(recorded, job_rows::releaseCheckEnd(found, m_signal ? QStringLiteral("interrupted") : QString()));
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     switch (found.result()) {

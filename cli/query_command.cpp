@@ -5,6 +5,7 @@
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
 #include "core/printer/interrogation.h"
+#include "core/record/job_rows.h"
 #include "texts/printer_messages.h"
 
 #include <QCommandLineParser>
@@ -32,17 +33,8 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
     const auto recorded = record.beginAsking(QStringLiteral("interrogation"), setup->link);
     interrogation.start(setup->link);
     runUntilEnd([&] { interrogation.cancel(); });
-    ServiceRecord::End end;
-    end.outcome = m_signal          ? QStringLiteral("interrupted")
-                  : answers.failure ? QStringLiteral("failed")
-                                    : QStringLiteral("answered");
-    end.cause = answers.failure ? causeId(answers.failure.cause) : QString();
-    if (!answers.failure && answers.replies.size() == 3) {
-        end.model = answers.replies[0];
-        end.release = answers.release.value_or(QString());
-        end.flash = answers.replies[2];
-    }
-    record.complete(recorded, end);
+    record.complete(recorded,
+                    job_rows::interrogationEnd(answers, m_signal ? QStringLiteral("interrupted") : QString()));
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     if (answers.failure) {

@@ -2,6 +2,7 @@
 
 #include "cli/command.h"
 #include "cli/file_names.h"
+#include "core/record/job_rows.h"
 #include "texts/string_table.h"
 
 #include <QCommandLineParser>
@@ -68,7 +69,7 @@ void Recording::complete(std::optional<qint64> id, const ServiceRecord::End& end
 
 std::optional<qint64> Recording::beginAsking(const QString& kind, const LinkChoice& link, const QString& file)
 {
-    return begin(ServiceRecord::conversation(QStringLiteral("command line"), kind, link.port,
+    return begin(job_rows::conversationStart(QStringLiteral("command line"), kind, link.port,
                                              link.line ? link.line->text() : QString(), file));
 }
 

@@ -112,6 +112,6 @@ QStringList csvHeaderWords()
     QStringList words;
     for (const char* w : kColumnWords)
         words << QCoreApplication::translate("Record", w);
-    Q_ASSERT(words.size() == ServiceRecord::kCsvColumns.size());
+    Q_ASSERT(words.size() == ServiceRecord::csvColumns().size());
     return words;
 }

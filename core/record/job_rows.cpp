@@ -1,6 +1,7 @@
 #include "core/record/job_rows.h"
 
 #include "core/link/port_catalog.h"
+#include "core/link/port_names.h"
 
 #include <QFileInfo>
 
@@ -70,7 +71,21 @@ ServiceRecord::End updateEnd(const PrinterUpdate& p)
     return e;
 }
 
-ServiceRecord::End releaseCheckEnd(const ReleaseComparison& found)
+ServiceRecord::Start conversationStart(const QString& face, const QString& kind, const QString& port,
+                                       const QString& line, const QString& file)
+{
+    ServiceRecord::Start s;
+    s.face = face;
+    s.kind = kind;
+    s.file = file;
+    s.port = port;
+    s.device = port_names::serialDeviceOf(port);
+    s.deviceId = port_catalog::identityOf(s.device);
+    s.line = line;
+    return s;
+}
+
+ServiceRecord::End releaseCheckEnd(const ReleaseComparison& found, const QString& outcome)
 {
     using Result = ReleaseComparison::Result;
     ServiceRecord::End e;
@@ -81,13 +96,15 @@ ServiceRecord::End releaseCheckEnd(const ReleaseComparison& found)
     e.cause = found.failure ? causeId(found.failure.cause) : QString();
     e.release = found.printerRelease.value_or(QString());
     e.fileRelease = found.file.value_or(QString());
+    if (!outcome.isEmpty())
+        e.outcome = outcome;
     return e;
 }
 
-ServiceRecord::End interrogationEnd(const Interrogation::Answers& a)
+ServiceRecord::End interrogationEnd(const Interrogation::Answers& a, const QString& outcome)
 {
     ServiceRecord::End e;
-    e.outcome = a.failure ? QStringLiteral("failed") : QStringLiteral("answered");
+    e.outcome = !outcome.isEmpty() ? outcome : a.failure ? QStringLiteral("failed") : QStringLiteral("answered");
     e.cause = a.failure ? causeId(a.failure.cause) : QString();
     if (!a.failure && a.replies.size() == 3)
         e.model = a.replies[0], e.release = a.release.value_or(QString()), e.flash = a.replies[2];

@@ -32,7 +32,12 @@ ServiceRecord::End downloadEnd(const DownloadReport& report, const QString& outc
 // while it loaded), "downgrade" as the cause of one passed over for it.
 ServiceRecord::End updateEnd(const PrinterUpdate& printer);
 
-ServiceRecord::End releaseCheckEnd(const ReleaseComparison& found);
-ServiceRecord::End interrogationEnd(const Interrogation::Answers& answers);
+// A conversation with the printer on a serial port (an interrogation, a release check), as it
+// starts: the port, its device and what identifies it, the line.
+ServiceRecord::Start conversationStart(const QString& face, const QString& kind, const QString& port,
+                                       const QString& line, const QString& file = {});
+// How it ended; `outcome` in place of the job's own ("interrupted").
+ServiceRecord::End releaseCheckEnd(const ReleaseComparison& found, const QString& outcome = {});
+ServiceRecord::End interrogationEnd(const Interrogation::Answers& answers, const QString& outcome = {});
 
 } // namespace job_rows

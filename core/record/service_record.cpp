@@ -1,17 +1,15 @@
 #include "core/record/service_record.h"
 
-#include "core/link/port_catalog.h"
-#include "core/link/port_names.h"
-
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
+#include <QSet>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QSet>
-#include <QHash>
+#include <QSqlRecord>
 #include <QStandardPaths>
 #include <QSysInfo>
 #include <QUuid>
@@ -32,10 +30,6 @@
 
 namespace {
 
-const char* const kColumns[] = {"face",         "kind", "operation", "boot",        "checksum",
-                                "turbo",        "file", "file_size", "file_sha256", "file_xor",
-                                "file_release", "port", "device",    "device_id",   "line"};
-
 QString currentUser()
 {
 #ifdef Q_OS_UNIX
@@ -44,11 +38,6 @@ QString currentUser()
 #endif
     const QString user = qEnvironmentVariable("USER", qEnvironmentVariable("USERNAME"));
     return user.isEmpty() ? QStringLiteral("?") : user;
-}
-
-QString now()
-{
-    return ServiceRecord::timeText(QDateTime::currentDateTimeUtc());
 }
 
 QVariant orNull(const QString& s)
@@ -71,20 +60,190 @@ bool alive(qint64 pid)
 #endif
 }
 
+// The record's one table, a column a line: its name, its SQL type, its name in the CSV (none: not
+// there), when it is written, and the row's member it holds. CREATE, INSERT, UPDATE, SELECT and the
+// CSV are all made from it.
+using Row = ServiceRecord::Row;
+enum When : unsigned { Never = 0, AtStart = 1, SoFar = 2, AtEnd = 4, KeptIfNone = 8 };
+// In the table's order: the queries name their columns through it.
+enum class Col {
+    Id,
+    Started,
+    Ended,
+    User,
+    Host,
+    Pid,
+    Face,
+    Kind,
+    Operation,
+    Boot,
+    Checksum,
+    Turbo,
+    File,
+    FileSize,
+    FileSha256,
+    FileXor,
+    FileRelease,
+    Port,
+    Device,
+    DeviceId,
+    Line,
+    Headers,
+    Sent,
+    Taken,
+    Model,
+    Release,
+    Flash,
+    ReleaseAfter,
+    Outcome,
+    Cause,
+    MidImage,
+    Count
+};
+struct Column {
+    Col col;
+    const char* name;
+    const char* type;
+    const char* csv;
+    unsigned when;
+    QVariant (*get)(const Row&);
+    void (*set)(Row&, const QVariant&);
+    // Times to the second, as spreadsheets read them.
+    QString csvText(const Row& r) const
+    {
+        if (col == Col::Started || col == Col::Ended)
+            return (col == Col::Started ? r.started : r.ended).toString(Qt::ISODate);
+        return get(r).toString();
+    }
+};
+
+QVariant text(const QString& s)
+{
+    return orNull(s);
+}
+QVariant count(qint64 n)
+{
+    return orNull(n);
+}
+QVariant flag(bool b)
+{
+    return int(b);
+}
+QString textOf(const QVariant& v)
+{
+    return v.toString();
+}
+qint64 countOf(const QVariant& v)
+{
+    return v.isNull() ? -1 : v.toLongLong();
+}
+bool flagOf(const QVariant& v)
+{
+    return v.toLongLong() > 0;
+}
+QDateTime timeOf(const QString& text);
+
+#define VELMORA_TEXT(field)                                                                                            \
+    [](const Row& r) { return text(r.field); }, [](Row& r, const QVariant& v) { r.field = textOf(v); }
+#define VELMORA_COUNT(field)                                                                                           \
+    [](const Row& r) { return count(r.field); }, [](Row& r, const QVariant& v) { r.field = countOf(v); }
+#define VELMORA_FLAG(field)                                                                                            \
+    [](const Row& r) { return flag(r.field); }, [](Row& r, const QVariant& v) { r.field = flagOf(v); }
+#define VELMORA_TIME(field)                                                                                            \
+    [](const Row& r) { return text(ServiceRecord::timeText(r.field)); },                                               \
+        [](Row& r, const QVariant& v) { r.field = timeOf(v.toString()); }
+
+constexpr Column kTable[] = {
+    {Col::Id, "id", "INTEGER PRIMARY KEY AUTOINCREMENT", "id", Never, VELMORA_COUNT(id)},
+    {Col::Started, "started", "TEXT NOT NULL", "started", AtStart, VELMORA_TIME(started)},
+    {Col::Ended, "ended", "TEXT", "ended", AtEnd, VELMORA_TIME(ended)},
+    {Col::User, "user", "TEXT", "user", AtStart, VELMORA_TEXT(user)},
+    {Col::Host, "host", "TEXT", nullptr, AtStart, VELMORA_TEXT(host)},
+    {Col::Pid, "pid", "INTEGER", nullptr, AtStart, VELMORA_COUNT(pid)},
+    {Col::Face, "face", "TEXT", "face", AtStart, VELMORA_TEXT(start.face)},
+    {Col::Kind, "kind", "TEXT", "kind", AtStart, VELMORA_TEXT(start.kind)},
+    {Col::Operation, "operation", "TEXT", "operation", AtStart, VELMORA_TEXT(start.operation)},
+    {Col::Boot, "boot", "TEXT", "boot", AtStart, VELMORA_TEXT(start.boot)},
+    {Col::Checksum, "checksum", "INTEGER", "checksum", AtStart, VELMORA_FLAG(start.checksum)},
+    {Col::Turbo, "turbo", "INTEGER", "turbo", AtStart, VELMORA_FLAG(start.turbo)},
+    {Col::File, "file", "TEXT", "file", AtStart, VELMORA_TEXT(start.file)},
+    {Col::FileSize, "file_size", "INTEGER", "size", AtStart, VELMORA_COUNT(start.fileSize)},
+    {Col::FileSha256, "file_sha256", "TEXT", "sha256", AtStart | AtEnd | KeptIfNone, VELMORA_TEXT(start.fileSha256)},
+    {Col::FileXor, "file_xor", "INTEGER", "xor", AtStart, VELMORA_COUNT(start.fileXor)},
+    {Col::FileRelease, "file_release", "TEXT", "file_release", AtStart | AtEnd | KeptIfNone,
+     VELMORA_TEXT(start.fileRelease)},
+    {Col::Port, "port", "TEXT", "port", AtStart, VELMORA_TEXT(start.port)},
+    {Col::Device, "device", "TEXT", "device", AtStart, VELMORA_TEXT(start.device)},
+    {Col::DeviceId, "device_id", "TEXT", "device_id", AtStart, VELMORA_TEXT(start.deviceId)},
+    {Col::Line, "line", "TEXT", "line", AtStart, VELMORA_TEXT(start.line)},
+    {Col::Headers, "headers", "TEXT", "headers", SoFar | AtEnd, VELMORA_TEXT(end.headers)},
+    {Col::Sent, "sent", "INTEGER", "sent", SoFar | AtEnd, VELMORA_COUNT(end.sent)},
+    {Col::Taken, "taken", "INTEGER", "taken", SoFar | AtEnd, VELMORA_COUNT(end.taken)},
+    {Col::Model, "model", "TEXT", "model", AtEnd, VELMORA_TEXT(end.model)},
+    {Col::Release, "release", "TEXT", "release", AtEnd, VELMORA_TEXT(end.release)},
+    {Col::Flash, "flash", "TEXT", "flash", AtEnd, VELMORA_TEXT(end.flash)},
+    {Col::ReleaseAfter, "release_after", "TEXT", "release_after", AtEnd, VELMORA_TEXT(end.releaseAfter)},
+    {Col::Outcome, "outcome", "TEXT NOT NULL", "outcome", AtStart | AtEnd, VELMORA_TEXT(end.outcome)},
+    {Col::Cause, "cause", "TEXT", "cause", AtEnd, VELMORA_TEXT(end.cause)},
+    {Col::MidImage, "mid_image", "INTEGER NOT NULL DEFAULT 0", "mid_image", SoFar | AtEnd, VELMORA_FLAG(end.midImage)},
+};
+constexpr bool inOrder()
+{
+    for (std::size_t i = 0; i < std::size(kTable); ++i)
+        if (kTable[i].col != Col(i))
+            return false;
+    return std::size(kTable) == std::size_t(Col::Count);
+}
+static_assert(inOrder(), "kTable holds every column, in the order of Col");
+#undef VELMORA_TEXT
+#undef VELMORA_COUNT
+#undef VELMORA_FLAG
+#undef VELMORA_TIME
+
+// The columns written at `when`; the values of `row` for them.
+QStringList namesAt(unsigned when)
+{
+    QStringList names;
+    for (const Column& c : kTable)
+        if (c.when & when)
+            names << QString::fromLatin1(c.name);
+    return names;
+}
+QList<QVariant> valuesAt(unsigned when, const Row& row)
+{
+    QList<QVariant> values;
+    for (const Column& c : kTable)
+        if (c.when & when)
+            values << c.get(row);
+    return values;
+}
+// "a = ?, b = COALESCE(?, b)" for an UPDATE at `when`.
+QString assignmentsAt(unsigned when)
+{
+    QStringList set;
+    for (const Column& c : kTable)
+        if (c.when & when)
+            set << ((c.when & KeptIfNone) ? QStringLiteral("%1 = COALESCE(?, %1)") : QStringLiteral("%1 = ?"))
+                       .arg(QLatin1String(c.name));
+    return set.join(QStringLiteral(", "));
+}
+QString name(Col c)
+{
+    return QString::fromLatin1(kTable[std::size_t(c)].name);
+}
+
 } // namespace
 
-ServiceRecord::Start ServiceRecord::conversation(const QString& face, const QString& kind, const QString& port,
-                                                 const QString& line, const QString& file)
+const QStringList& ServiceRecord::csvColumns()
 {
-    Start s;
-    s.face = face;
-    s.kind = kind;
-    s.file = file;
-    s.port = port;
-    s.device = port_names::serialDeviceOf(port);
-    s.deviceId = port_catalog::identityOf(s.device);
-    s.line = line;
-    return s;
+    static const QStringList names = [] {
+        QStringList n;
+        for (const Column& c : kTable)
+            if (c.csv)
+                n << QString::fromLatin1(c.csv);
+        return n;
+    }();
+    return names;
 }
 
 QString ServiceRecord::defaultPath()
@@ -116,10 +275,13 @@ QString notAFile(const QString& path)
     return {};
 }
 
-const QString kSelect = QStringLiteral(
-    "SELECT id, started, ended, user, pid, host, face, kind, operation, boot, checksum, turbo, file, file_size, "
-    "file_sha256, file_xor, file_release, port, device, device_id, line, headers, sent, taken, model, release, "
-    "flash, release_after, outcome, cause, mid_image FROM jobs");
+QString selectAll()
+{
+    QStringList names;
+    for (const Column& c : kTable)
+        names << QString::fromLatin1(c.name);
+    return QStringLiteral("SELECT %1 FROM jobs").arg(names.join(QStringLiteral(", ")));
+}
 
 // A connection of this thread that only reads, made for one reading and gone with it.
 class ReadConnection
@@ -181,29 +343,15 @@ QDateTime timeOf(const QString& text)
     return QDateTime::fromString(text, Qt::ISODateWithMs);
 }
 
-ServiceRecord::Row rowOf(const QSqlQuery& q, const QString& host)
+// A row as the query gives it, each column found by its name.
+ServiceRecord::Row rowOf(const QSqlQuery& q, const QList<int>& at, const QString& host)
 {
     ServiceRecord::Row r;
-    int i = 0;
-    const auto text = [&] { return q.value(i++).toString(); };
-    const auto number = [&] { return q.value(i).isNull() ? (++i, qint64(-1)) : q.value(i++).toLongLong(); };
-    r.id = q.value(i++).toLongLong();
-    r.started = timeOf(text());
-    r.ended = timeOf(text());
-    r.user = text();
-    const qint64 pid = number();
-    const QString rowHost = text();
-    ServiceRecord::Start& s = r.start;
-    s.face = text(), s.kind = text(), s.operation = text(), s.boot = text();
-    s.checksum = number() > 0, s.turbo = number() > 0;
-    s.file = text(), s.fileSize = number(), s.fileSha256 = text(), s.fileXor = int(number());
-    s.fileRelease = text(), s.port = text(), s.device = text(), s.deviceId = text(), s.line = text();
-    ServiceRecord::End& e = r.end;
-    e.headers = text(), e.sent = number(), e.taken = number();
-    e.model = text(), e.release = text(), e.flash = text(), e.releaseAfter = text();
-    e.outcome = text(), e.cause = text(), e.midImage = number() > 0;
-    if (!r.ended.isValid() && rowHost == host && alive(pid))
-        e.outcome = QStringLiteral("running");
+    for (std::size_t c = 0; c < std::size(kTable); ++c)
+        if (at[qsizetype(c)] >= 0)
+            kTable[c].set(r, q.value(at[qsizetype(c)]));
+    if (!r.ended.isValid() && r.host == host && alive(r.pid))
+        r.end.outcome = QStringLiteral("running");
     return r;
 }
 
@@ -248,19 +396,20 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
     QStringList where;
     QList<QVariant> values;
     if (!f.port.isEmpty())
-        where << QStringLiteral("port = ?"), values << f.port;
+        where << name(Col::Port) + QStringLiteral(" = ?"), values << f.port;
     if (!f.file.isEmpty())
-        where << QStringLiteral("file LIKE ? ESCAPE '\\'"), values << likePattern(f.file);
+        where << name(Col::File) + QStringLiteral(" LIKE ? ESCAPE '\\'"), values << likePattern(f.file);
     if (f.since.isValid())
-        where << QStringLiteral("started >= ?"), values << timeText(f.since);
+        where << name(Col::Started) + QStringLiteral(" >= ?"), values << timeText(f.since);
     // "running" is a row without an end whose program still runs: told apart below.
     const bool unended = f.outcome == QLatin1String("running") || f.outcome == QLatin1String("did-not-finish");
     if (!f.outcome.isEmpty())
-        where << QStringLiteral("outcome = ?"), values << (unended ? QStringLiteral("did-not-finish") : f.outcome);
+        where << name(Col::Outcome) + QStringLiteral(" = ?"),
+            values << (unended ? QStringLiteral("did-not-finish") : f.outcome);
     QSqlQuery q(connection.db());
     q.setForwardOnly(true);
-    if (!q.prepare(kSelect + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
-                   QStringLiteral(" ORDER BY id DESC"))) {
+    if (!q.prepare(selectAll() + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
+                   QStringLiteral(" ORDER BY %1 DESC").arg(name(Col::Id)))) {
         reading.error = q.lastError().text();
         return reading;
     }
@@ -271,8 +420,11 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
         return reading;
     }
     const QString host = QSysInfo::machineHostName();
+    QList<int> at;
+    for (const Column& c : kTable)
+        at << q.record().indexOf(QLatin1String(c.name));
     while (q.next()) {
-        Row r = rowOf(q, host);
+        Row r = rowOf(q, at, host);
         if (!unended || r.end.outcome == f.outcome)
             reading.rows.append(std::move(r));
     }
@@ -465,21 +617,18 @@ struct ServiceRecord::Writer {
         exec(job, QStringLiteral("PRAGMA synchronous=NORMAL"));
         if (!stated) {
             // Every change of the schema from here on is a step from the version before, never a drop.
-            const QString create = QStringLiteral(
-                "CREATE TABLE IF NOT EXISTS jobs (id INTEGER PRIMARY KEY AUTOINCREMENT, started TEXT NOT NULL, "
-                "ended TEXT, user TEXT, host TEXT, pid INTEGER, face TEXT, kind TEXT, operation TEXT, boot TEXT, "
-                "checksum INTEGER, turbo INTEGER, file TEXT, file_size INTEGER, file_sha256 TEXT, file_xor INTEGER, "
-                "file_release TEXT, port TEXT, device TEXT, device_id TEXT, line TEXT, headers TEXT, sent INTEGER, "
-                "taken INTEGER, model TEXT, release TEXT, flash TEXT, release_after TEXT, outcome TEXT NOT NULL, "
-                "cause TEXT, mid_image INTEGER NOT NULL DEFAULT 0)");
+            QStringList columns;
+            for (const Column& c : kTable)
+                columns << QStringLiteral("%1 %2").arg(QLatin1String(c.name), QLatin1String(c.type));
+            const QString create = QStringLiteral("CREATE TABLE IF NOT EXISTS jobs (%1)").arg(columns.join(", "));
             if (!exec(job, create) ||
                 !exec(job, QStringLiteral("INSERT OR REPLACE INTO meta (key, value) VALUES ('schema', ?)"),
                       {kSchemaVersion}))
                 return false;
         }
         // The mid-image reminder reads a port's rows alone, however long the record is.
-        exec(job, QStringLiteral("CREATE INDEX IF NOT EXISTS jobs_port ON jobs (port)"));
-        exec(job, QStringLiteral("CREATE INDEX IF NOT EXISTS jobs_device ON jobs (device)"));
+        for (const Col c : {Col::Port, Col::Device})
+            exec(job, QStringLiteral("CREATE INDEX IF NOT EXISTS jobs_%1 ON jobs (%1)").arg(name(c)));
         return true;
     }
 };
@@ -520,20 +669,19 @@ QString ServiceRecord::setAside() const
 std::optional<qint64> ServiceRecord::begin(const Start& s)
 {
     const qint64 job = ++m_next;
-    const QList<QVariant> values{
-        now(),           currentUser(),   QSysInfo::machineHostName(), qint64(QCoreApplication::applicationPid()),
-        QStringLiteral("did-not-finish"),
-        orNull(s.face),  orNull(s.kind),  orNull(s.operation),         orNull(s.boot),
-        int(s.checksum), int(s.turbo),    orNull(s.file),              orNull(s.fileSize),
-        orNull(s.fileSha256),             orNull(qint64(s.fileXor)),   orNull(s.fileRelease),
-        orNull(s.port),  orNull(s.device), orNull(s.deviceId),         orNull(s.line)};
+    Row row;
+    row.started = QDateTime::currentDateTimeUtc();
+    row.user = currentUser();
+    row.host = QSysInfo::machineHostName();
+    row.pid = QCoreApplication::applicationPid();
+    row.start = s;
+    row.end.outcome = QStringLiteral("did-not-finish");
+    const QList<QVariant> values = valuesAt(AtStart, row);
     Writer* w = m_writer.get();
     w->post([w, job, values] {
         if (!w->open && !(w->open = w->openRecord(job)))
             return;
-        QStringList columns{"started", "user", "host", "pid", "outcome"};
-        for (const char* c : kColumns)
-            columns << QString::fromLatin1(c);
+        const QStringList columns = namesAt(AtStart);
         qint64 row = 0;
         if (w->exec(job,
                     QStringLiteral("INSERT INTO jobs (%1) VALUES (%2)")
@@ -552,10 +700,12 @@ void ServiceRecord::update(std::optional<qint64> id, const End& e)
         return;
     Writer* w = m_writer.get();
     const qint64 job = *id;
-    const QList<QVariant> values{orNull(e.headers), orNull(e.sent), orNull(e.taken), int(e.midImage)};
+    Row sofar;
+    sofar.end = e;
+    const QList<QVariant> values = valuesAt(SoFar, sofar);
     w->post([w, job, values] {
         if (const auto row = w->rows.constFind(job); row != w->rows.constEnd())
-            w->exec(job, QStringLiteral("UPDATE jobs SET headers = ?, sent = ?, taken = ?, mid_image = ? WHERE id = ?"),
+            w->exec(job, QStringLiteral("UPDATE jobs SET %1 WHERE %2 = ?").arg(assignmentsAt(SoFar), name(Col::Id)),
                     values + QList<QVariant>{*row});
     });
 }
@@ -566,19 +716,17 @@ void ServiceRecord::complete(std::optional<qint64> id, const End& e)
         return;
     Writer* w = m_writer.get();
     const qint64 job = *id;
-    const QList<QVariant> values{now(),           e.outcome,       orNull(e.cause),      orNull(e.headers),
-                                 orNull(e.sent),  orNull(e.taken), int(e.midImage),      orNull(e.model),
-                                 orNull(e.release), orNull(e.flash), orNull(e.releaseAfter), orNull(e.fileSha256),
-                                 orNull(e.fileRelease)};
+    Row ended;
+    ended.ended = QDateTime::currentDateTimeUtc();
+    ended.start.fileSha256 = e.fileSha256; // known once the whole file went out: kept from the start otherwise
+    ended.start.fileRelease = e.fileRelease;
+    ended.end = e;
+    const QList<QVariant> values = valuesAt(AtEnd, ended);
     w->post([w, job, values] {
         const auto row = w->rows.constFind(job);
         if (row == w->rows.constEnd())
             return; // its row could not be written: said once already
-        w->exec(job,
-                QStringLiteral("UPDATE jobs SET ended = ?, outcome = ?, cause = ?, headers = ?, sent = ?, taken = ?, "
-                               "mid_image = ?, model = ?, release = ?, flash = ?, release_after = ?, "
-                               "file_sha256 = COALESCE(?, file_sha256), file_release = COALESCE(?, file_release) "
-                               "WHERE id = ?"),
+        w->exec(job, QStringLiteral("UPDATE jobs SET %1 WHERE %2 = ?").arg(assignmentsAt(AtEnd), name(Col::Id)),
                 values + QList<QVariant>{*row});
         w->rows.remove(job);
     });
@@ -596,25 +744,23 @@ bool ServiceRecord::leftMidImage(const QString& port, const QString& device)
     if (!notAFile(m_path).isEmpty() || !QFileInfo::exists(m_path))
         return false;
     const ReadConnection connection(m_path, 250);
+    // The last row on this printer's port that says something of it: a load, or a job it answered
+    // (it was switched off and on since, or never left waiting).
     QSqlQuery q(connection.db());
     q.setForwardOnly(true);
-    if (!connection.error().isEmpty() ||
-        !q.prepare(QStringLiteral("SELECT kind, mid_image, model, release FROM jobs WHERE port = ? OR device = ? "
-                                  "ORDER BY id DESC LIMIT 1000")))
+    const QString select =
+        QStringLiteral("SELECT %1, %2 FROM jobs WHERE (%3 = ? OR %4 = ?) AND (%1 IN ('download', 'update') OR "
+                       "COALESCE(%5, '') <> '' OR COALESCE(%6, '') <> '') ORDER BY %7 DESC LIMIT 1")
+            .arg(name(Col::Kind), name(Col::MidImage), name(Col::Port), name(Col::Device), name(Col::Model),
+                 name(Col::Release), name(Col::Id));
+    if (!connection.error().isEmpty() || !q.prepare(select))
         return false;
     q.addBindValue(port);
     q.addBindValue(device.isEmpty() ? QVariant() : QVariant(device));
-    if (!q.exec())
+    if (!q.exec() || !q.next())
         return false;
-    while (q.next()) {
-        const QString kind = q.value(0).toString();
-        if (kind == QLatin1String("download") || kind == QLatin1String("update"))
-            return q.value(1).toInt() > 0;
-        // The printer answered since: it was switched off and on, or it was never left waiting.
-        if (!q.value(2).toString().isEmpty() || !q.value(3).toString().isEmpty())
-            return false;
-    }
-    return false;
+    const QString kind = q.value(0).toString();
+    return (kind == QLatin1String("download") || kind == QLatin1String("update")) && q.value(1).toInt() > 0;
 }
 
 QString ServiceRecord::toCsv(const QList<Row>& rows, const QStringList& header)
@@ -636,43 +782,15 @@ QString ServiceRecord::toCsv(const QList<Row>& rows, const QStringList& header)
             v = '"' + v.replace(QLatin1String("\""), QLatin1String("\"\"")) + '"';
         return v;
     };
-    const auto number = [](qint64 n) { return n < 0 ? QString() : QString::number(n); };
     QStringList names;
-    for (const QString& h : header.size() == kCsvColumns.size() ? header : kCsvColumns)
+    for (const QString& h : header.size() == csvColumns().size() ? header : csvColumns())
         names << field(h);
     QString csv = names.join(',') + QStringLiteral("\r\n");
     for (const Row& r : rows) {
-        const Start& s = r.start;
-        const End& e = r.end;
-        const QStringList fields{QString::number(r.id),
-                                 r.started.toString(Qt::ISODate),
-                                 r.ended.toString(Qt::ISODate),
-                                 r.user,
-                                 s.face,
-                                 s.kind,
-                                 s.operation,
-                                 s.boot,
-                                 QString::number(int(s.checksum)),
-                                 QString::number(int(s.turbo)),
-                                 s.file,
-                                 number(s.fileSize),
-                                 s.fileSha256,
-                                 number(s.fileXor),
-                                 s.fileRelease,
-                                 s.port,
-                                 s.device,
-                                 s.deviceId,
-                                 s.line,
-                                 e.headers,
-                                 number(e.sent),
-                                 number(e.taken),
-                                 e.model,
-                                 e.release,
-                                 e.flash,
-                                 e.releaseAfter,
-                                 e.outcome,
-                                 e.cause,
-                                 QString::number(int(e.midImage))};
+        QStringList fields;
+        for (const Column& c : kTable)
+            if (c.csv)
+                fields << c.csvText(r);
         QStringList quoted;
         for (const QString& f : fields)
             quoted << field(f);

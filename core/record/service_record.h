@@ -46,7 +46,8 @@ public:
     struct Row {
         qint64 id = 0;
         QDateTime started, ended;
-        QString user;
+        QString user, host;
+        qint64 pid = -1;
         Start start;
         End end;
     };
@@ -61,11 +62,6 @@ public:
         QList<Row> rows;
         QString error;
     };
-
-    // A conversation with the printer on a serial port (an interrogation, a release check), as it
-    // starts: the port, its device and what identifies it, the line.
-    static Start conversation(const QString& face, const QString& kind, const QString& port, const QString& line,
-                              const QString& file = {});
 
     static constexpr int kSchemaVersion = 1;
     // Every outcome a row may end with, and the two of a row without an end.
@@ -97,12 +93,8 @@ public:
     bool flush(int ms = 5000);
     // Newest first, as readAt.
     Reading read(const Filter& filter = {}) const;
-    // The CSV's columns, as scripts know them.
-    static inline const QStringList kCsvColumns{
-        "id",       "started",       "ended",   "user",    "face",     "kind",  "operation",    "boot",
-        "checksum", "turbo",         "file",    "size",    "sha256",   "xor",   "file_release", "port",
-        "device",   "device_id",     "line",    "headers", "sent",     "taken", "model",        "release",
-        "flash",    "release_after", "outcome", "cause",   "mid_image"};
+    // The CSV's columns, as scripts know them: "id", "started", ... "mid_image".
+    static const QStringList& csvColumns();
     // Rows as CSV (RFC 4180): a header line (`header`, one name a column, in place of the
     // columns' own names), then a line a row. Kinds, outcomes and causes stay as their ids.
     static QString toCsv(const QList<Row>& rows, const QStringList& header = {});

@@ -12,6 +12,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QSqlDatabase>
+#include <QSqlError>
 #include <QSqlQuery>
 #include <QTest>
 #include <QTimer>
@@ -234,6 +235,61 @@ private slots:
             QVERIFY(ServiceRecord::readAt(path).error.contains("other than a file"));
             QFile::remove(at);
         }
+    }
+
+    // Every schema a record was ever written in opens, takes new rows and reads back by column name (here
+    // with the columns in another order than the program's own): version 1, as the first release made it.
+    void earlierSchemas()
+    {
+        TestHome home;
+        const QString path = ServiceRecord::defaultPath();
+        QVERIFY(QDir().mkpath(QFileInfo(path).path()));
+        {
+            QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v1");
+            db.setDatabaseName(path);
+            QSqlQuery q(db);
+            QVERIFY(db.open());
+            for (const char* sql :
+                 {"CREATE TABLE meta (key TEXT PRIMARY KEY, value TEXT)", "INSERT INTO meta VALUES ('schema', '1')",
+                  "CREATE TABLE jobs (id INTEGER PRIMARY KEY AUTOINCREMENT, outcome TEXT NOT NULL, started TEXT NOT "
+                  "NULL, ended TEXT, user TEXT, host TEXT, pid INTEGER, face TEXT, kind TEXT, operation TEXT, boot "
+                  "TEXT, checksum INTEGER, turbo INTEGER, file TEXT, file_size INTEGER, file_sha256 TEXT, file_xor "
+                  "INTEGER, file_release TEXT, port TEXT, device TEXT, device_id TEXT, line TEXT, headers TEXT, sent "
+                  "INTEGER, taken INTEGER, model TEXT, release TEXT, flash TEXT, release_after TEXT, cause TEXT, "
+                  "mid_image INTEGER NOT NULL DEFAULT 0)",
+                  "INSERT INTO jobs (outcome, started, ended, face, kind, operation, boot, checksum, file, file_size, "
+                  "file_xor, port, device, headers, sent, taken, release, mid_image) VALUES ('aborted', "
+                  "'2026-01-02T03:04:05.006Z', '2026-01-02T03:05:00.000Z', 'window', 'download', 'firmware', "
+                  "'board', 1, '/srv/A.BIN', 4097, 171, 'COM2', '/dev/ttyUSB0', '?Z3&4097,171', 1024, 960, '1.05', 1)"})
+                QVERIFY2(q.exec(QString::fromLatin1(sql)), qPrintable(q.lastError().text()));
+            db.close();
+        }
+        QSqlDatabase::removeDatabase("v1");
+        {
+            ServiceRecord record;
+            ServiceRecord::Start s;
+            s.kind = "interrogation", s.port = "COM2";
+            ServiceRecord::End e;
+            e.outcome = "answered", e.model = "PX-9";
+            record.complete(record.begin(s), e);
+            QVERIFY(record.flush() && !record.takeProblem() && record.setAside().isEmpty());
+            QVERIFY(!record.leftMidImage("COM2", {})); // the printer answered since the stopped load
+        }
+        const QList<ServiceRecord::Row> rows = ServiceRecord::readAt(path).rows;
+        QCOMPARE(rows.size(), 2);
+        const ServiceRecord::Row& old = rows[1];
+        QCOMPARE(
+            QStringList({old.start.kind, old.start.operation, old.start.boot, old.start.file, old.start.port,
+                         old.start.device, old.end.headers, old.end.release, old.end.outcome,
+                         ServiceRecord::timeText(old.started)})
+                .join('|'),
+            "download|firmware|board|/srv/A.BIN|COM2|/dev/ttyUSB0|?Z3&4097,171|1.05|aborted|2026-01-02T03:04:05.006Z");
+        QVERIFY(old.start.checksum && old.start.fileSize == 4097 && old.start.fileXor == 171 && old.end.sent == 1024 &&
+                old.end.taken == 960 && old.end.midImage && old.ended.isValid());
+        QVERIFY(rows[0].end.model == "PX-9" && rows[0].end.outcome == "answered" && rows[0].start.fileSize == -1);
+        QCOMPARE(ServiceRecord::toCsv(rows).section("\r\n", 0, 0),
+                 "id,started,ended,user,face,kind,operation,boot,checksum,turbo,file,size,sha256,xor,file_release,port,"
+                 "device,device_id,line,headers,sent,taken,model,release,flash,release_after,outcome,cause,mid_image");
     }
 
     // The CSV export: no formula starts a cell (not even behind a TAB or a CR), no control character reaches the
