@@ -111,6 +111,26 @@ private:
     QElapsedTimer m_started;
 };
 
+// The messages of one port's jobs among several: each on a line tagged with the port, or left
+// to the live lines that show the port's state (`live`).
+class PortMessages : public MessageBoxes
+{
+public:
+    PortMessages(Output& out, QString port) : m_out(out), m_port(std::move(port)) {}
+    using MessageBoxes::show;
+    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative) override;
+    void showFailure(const QString& text, const QString& title, const QString& detail, const QString& informative,
+                     const Failure& failure) override;
+    bool live = false;
+
+private:
+    void tell(const QString& line, const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+              const QString& informative, const Failure& failure = {});
+    Output& m_out;
+    QString m_port;
+};
+
 // One command of velmora-cli.
 class QEventLoop;
 class QIODevice;
@@ -140,6 +160,9 @@ protected:
     // The file's release, searched with the event loop running so that a signal stops a large
     // file's search; nothing when a signal came.
     std::optional<std::optional<QByteArray>> releaseOf(QIODevice& file);
+    // The release written in the firmware file at `path`. A file that cannot be searched or holds
+    // none is said on `out`, and nothing returned, with the command's result in `status`.
+    std::optional<QString> firmwareRelease(const QString& path, Output& out, int& status);
 
     int m_signal = 0;
 

@@ -180,6 +180,37 @@ QString messageLine(const QString& text, const QString& detail, const QString& i
     return line;
 }
 
+void PortMessages::show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+                        const QString& informative)
+{
+    tell(messageLine(text, detail, informative), text, title, icon, detail, informative);
+}
+
+void PortMessages::showFailure(const QString& text, const QString& title, const QString& detail,
+                               const QString& informative, const Failure& failure)
+{
+    tell(failureLine(text, informative, failure), text, title, MessageIcon::Critical, detail, informative, failure);
+}
+
+void PortMessages::tell(const QString& line, const QString& text, const QString& title, MessageIcon icon,
+                        const QString& detail, const QString& informative, const Failure& failure)
+{
+    if (live)
+        return;
+    QJsonObject fields{{"port", m_port},
+                       {"text", text},
+                       {"title", title},
+                       {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
+    if (!informative.isEmpty())
+        fields.insert(QStringLiteral("informative"), informative);
+    if (!detail.isEmpty())
+        fields.insert(QStringLiteral("detail"), detail);
+    if (failure)
+        fields.insert(QStringLiteral("error"), causeId(failure.cause));
+    m_out.event(QStringLiteral("message"), m_port + QStringLiteral(": ") + line, fields,
+                icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);
+}
+
 QString failureLine(const QString& text, const QString& informative, const Failure& failure)
 {
     QString line = QString(informative.isEmpty() ? text : informative).replace('\n', ' ');

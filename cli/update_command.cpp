@@ -3,83 +3,25 @@
 #include "cli/download_options.h"
 #include "cli/output_sink.h"
 #include "cli/recording.h"
-#include "core/record/job_rows.h"
-
-#include "core/download/download_watch.h"
-#include "core/link/port_catalog.h"
 #include "core/link/port_names.h"
 #include "core/link/qt_serial_control.h"
-#include "core/platform/file_check.h"
 #include "core/platform/system_clock.h"
-#include "core/printer/interrogation.h"
-#include "core/printer/release_check.h"
+#include "core/record/job_rows.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
-#include "texts/string_table.h"
 
 #include <QCommandLineParser>
-#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QTimer>
 
 #include <cmath>
 
-namespace {
-
-// The messages of one printer's jobs: tagged with its port, or swallowed (the polls after a
-// restart, which expect silence).
-class PrinterMessages : public MessageBoxes
-{
-public:
-    PrinterMessages(Output& out, QString port) : m_out(out), m_port(std::move(port)) {}
-    using MessageBoxes::show;
-    void show(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
-              const QString& informative) override
-    {
-        tell(messageLine(text, detail, informative), text, title, icon, detail, informative);
-    }
-    void showFailure(const QString& text, const QString& title, const QString& detail, const QString& informative,
-                     const Failure& failure) override
-    {
-        tell(failureLine(text, informative, failure), text, title, MessageIcon::Critical, detail, informative, failure);
-    }
-    void tell(const QString& line, const QString& text, const QString& title, MessageIcon icon, const QString& detail,
-              const QString& informative, const Failure& failure = {})
-    {
-        last = text;
-        // Swallowed while polling; on the live lines the printer's state says it.
-        if (quiet || live)
-            return;
-        QJsonObject fields{{"port", m_port},
-                           {"text", text},
-                           {"title", title},
-                           {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
-        if (!informative.isEmpty())
-            fields.insert(QStringLiteral("informative"), informative);
-        if (!detail.isEmpty())
-            fields.insert(QStringLiteral("detail"), detail);
-        if (failure)
-            fields.insert(QStringLiteral("error"), causeId(failure.cause));
-        m_out.event(QStringLiteral("message"), m_port + QStringLiteral(": ") + line, fields,
-                    icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);
-    }
-    bool quiet = false;
-    bool live = false;
-    QString last;
-
-private:
-    Output& m_out;
-    QString m_port;
-};
-
-} // namespace
-
 // What the command shows of one printer beside the job's own account: its messages, its phase,
 // the bytes last told.
 struct UpdateCommand::Shown {
     Shown(Output& out, const QString& port) : messages(out, port) {}
-    PrinterMessages messages;
+    PortMessages messages;
     QString phase;
     qint64 taken = 0, total = 0;
 };
@@ -247,30 +189,12 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     }
 
     // The file's release first: without one there is nothing to verify, and no printer is asked.
-    QFile file(m_choices.request.path);
+    int refusal = 0;
+    const std::optional<QString> release = firmwareRelease(m_choices.request.path, out, refusal);
+    if (!release)
+        return refusal;
+    m_release = *release;
     const QFileInfo info(m_choices.request.path);
-    Failure refused = checkFile(m_choices.request.path);
-    if (!refused && !file.open(QIODevice::ReadOnly))
-        refused = Failure{Cause::FileUnreadable, m_choices.request.path, {}, file.errorString()};
-    if (refused) {
-        const Cause cause = refused.cause;
-        out.event(QStringLiteral("error"),
-                  QStringLiteral("velmora-cli update: ") + causeWords(cause) + QStringLiteral(": ") +
-                      m_choices.request.path,
-                  {{"error", causeId(cause)}, {"text", m_choices.request.path}});
-        return out.result(name(), exit_status::FileRefused,
-                          {{"error", causeId(cause)}, {"file", m_choices.request.path}});
-    }
-    const auto searched = releaseOf(file);
-    if (!searched)
-        return out.result(name(), 128 + m_signal);
-    const std::optional<QByteArray> release = *searched;
-    if (release.value_or(QByteArray()).isEmpty()) {
-        out.show(ownText(Msg::NoRelease).arg(m_choices.request.path), kAppTitle, MessageIcon::Critical);
-        return out.result(name(), exit_status::NoRelease,
-                          {{"error", "file-no-release"}, {"file", m_choices.request.path}});
-    }
-    m_release = QString::fromLatin1(*release);
     out.event(
         QStringLiteral("start"),
         tr("%1 (release %2) to %3").arg(info.fileName(), escapeControls(m_release), names.join(QStringLiteral(", "))),
