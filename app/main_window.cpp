@@ -672,7 +672,7 @@ void MainWindow::StartTrasm_Click()
         return;
     if (!m_download->running() && !request.path.isEmpty()) {
         const LinkChoice link = linkChoice(linkBoxes());
-        const QString device = link.parallel() ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
+        const QString device = link.device();
         if (!m_record)
             m_record = std::make_unique<ServiceRecord>();
         // A printer still waiting for the rest of an image would take this one as that rest: nothing

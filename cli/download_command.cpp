@@ -48,7 +48,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         c.link.port = *port;
         // A parallel device by its path (a USB parallel adapter, /dev/usb/lp0): LPT1, leading there.
         if (port_names::isParallelPath(*port)) {
-            port_names::leadParallelTo(*port);
+            c.link.path = *port;
             c.link.port = kParallelPort;
         }
     }
@@ -148,7 +148,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
     const auto sayStart = [&](bool planned) {
         if (std::exchange(started, true))
             return;
-        const QString device = parallel ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port);
+        const QString device = link.device();
         const QString where = device.isEmpty() || device == link.port ? link.port : link.port + " (" + device + ")";
         const QString lineText = link.line ? link.line->text() : tr("no line chosen");
         const bool external = c.request.operation == Operation::ExternalFonts;
@@ -198,7 +198,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         sayStart(false);
         tellDownload(out, language, notice);
     });
-    record.remindIfMidImage(link.port, parallel ? port_names::parallelDevice() : port_names::serialDeviceOf(link.port));
+    record.remindIfMidImage(link.port, link.device());
     download.start(c.request);
     runUntilEnd([&] { download.cancel(); });
     sayStart(false); // stopped in the pass over the file: said before how it ended

@@ -1,6 +1,7 @@
 #include "cli/history_command.h"
 
 #include "cli/file_names.h"
+#include "cli/output_sink.h"
 #include "core/link/stored_choices.h"
 #include "core/record/service_record.h"
 #include "texts/cause_words.h"
@@ -8,8 +9,6 @@
 
 #include <QCommandLineParser>
 #include <QJsonObject>
-
-#include <cstdio>
 
 void HistoryCommand::define(QCommandLineParser& p) const
 {
@@ -59,7 +58,7 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
     }
     const QList<ServiceRecord::Row>& rows = reading.rows;
     if (p.isSet("csv")) {
-        std::fputs(ServiceRecord::toCsv(rows).toUtf8().constData(), stdout);
+        output_sink::put(output_sink::Stream::Out, ServiceRecord::toCsv(rows).toUtf8(), false);
         return exit_status::Ok;
     }
     const Output::Batch batch;

@@ -113,8 +113,6 @@ void catchSignals()
     sigemptyset(&action.sa_mask);
     for (const int s : {SIGINT, SIGTERM, SIGHUP})
         ::sigaction(s, &action, nullptr);
-    // A reader that went away is told by a failed write, not by SIGPIPE.
-    std::signal(SIGPIPE, SIG_IGN);
 }
 #endif
 

@@ -10,7 +10,9 @@
 
 #ifdef Q_OS_UNIX
 #include <cerrno>
+#include <csignal>
 #include <poll.h>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -72,6 +74,14 @@ private:
 
     void run()
     {
+#ifdef Q_OS_UNIX
+        // A reader that went away is told by a failed write (EPIPE), not by SIGPIPE: held back for
+        // this thread alone, the only one that writes to the terminal or the pipe while a job runs.
+        sigset_t pipe;
+        sigemptyset(&pipe);
+        sigaddset(&pipe, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipe, nullptr);
+#endif
         std::unique_lock lock(m_mutex);
         for (;;) {
             m_wake.wait(lock, [this] { return m_stop || !m_queue.empty(); });

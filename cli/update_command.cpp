@@ -176,7 +176,7 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     QList<std::pair<QString, QString>> printers;
     for (const QString& given : names) {
         const auto port = portNamed(given.trimmed());
-        if (!port || *port == QLatin1String("LPT1"))
+        if (!port || isParallelPort(*port))
             return usage(port ? QStringLiteral("the printers answer on serial ports only, not LPT1")
                               : noSuchPort(given.trimmed()));
         // One device, one printer: two names for one device would be one printer loaded twice.

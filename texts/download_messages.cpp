@@ -62,7 +62,7 @@ void tellDownload(MessageBoxes& messages, int base, const DownloadNotice& n)
     case Kind::FileChanged:
         return critical(ownText(Msg::FileChanged).arg(path), kAppTitle);
     case Kind::PortRefused:
-        if (f.subject != kParallelPort)
+        if (!isParallelPort(f.subject))
             return tellPortRefused(messages, base, f);
         return critical(ownText(Msg::ParallelOpenFailed).arg(QStringLiteral("LPT1 (%1)").arg(f.device), why(n)),
                         tableText(base, Text::Port));

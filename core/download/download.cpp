@@ -33,7 +33,7 @@ Failure reopenFailure(const Failure& refused)
 
 Download::Download(const DownloadInputs& inputs, Clock& clock, SerialControl& port, Timer& timer, QObject* parent)
     : QObject(parent), m_in(inputs), m_clock(clock), m_port(port), m_timer(timer), m_serialLink(port, inputs.link),
-      m_parallelLink(m_files)
+      m_parallelLink(m_files, inputs.link)
 {
     // The pacing timer is the download's own: no face has to remember to wire it.
     connect(&m_timer, &Timer::timeout, this, &Download::tick);

@@ -77,13 +77,13 @@ QString ParallelLink::name() const
 
 QString ParallelLink::device() const
 {
-    return m_files.portChannelDevice();
+    return m_files.portChannelDevice(m_choice().device());
 }
 
 Failure ParallelLink::open()
 {
     Failure failure;
-    if (m_files.portChannelOpen() || m_files.openPortChannel(&failure))
+    if (m_files.portChannelOpen() || m_files.openPortChannel(m_choice().device(), &failure))
         return {};
     return failure;
 }

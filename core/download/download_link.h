@@ -68,11 +68,13 @@ private:
     std::function<LinkChoice()> m_choice;
 };
 
-// The parallel device "LPT1", the download's port channel.
+// The parallel device "LPT1", the download's port channel, opened where the link chosen at each
+// opening leads.
 class ParallelLink : public DownloadLink
 {
 public:
-    explicit ParallelLink(FileChannels& files) : m_files(files) {}
+    ParallelLink(FileChannels& files, std::function<LinkChoice()> choice) : m_files(files), m_choice(std::move(choice))
+    {}
 
     QString name() const override;
     QString device() const override;
@@ -90,4 +92,5 @@ public:
 
 private:
     FileChannels& m_files;
+    std::function<LinkChoice()> m_choice;
 };

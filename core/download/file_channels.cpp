@@ -13,6 +13,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <pthread.h>
 #include <unistd.h>
 #endif
 
@@ -34,25 +35,53 @@ void FileChannels::closeSource()
         m_source.close();
 }
 
-QString FileChannels::portChannelDevice() const
+QString FileChannels::portChannelDevice(const QString& chosen) const
 {
     // A job resolves LPT1 once: while it holds the device, a relinked name leads it nowhere else.
-    return m_portClaim.held() ? m_portDevice : port_names::parallelDevice();
+    return m_portClaim.held() ? m_portDevice : chosen;
 }
 
-FileChannels::FileChannels()
-{
+FileChannels::FileChannels() = default;
+
 #ifdef Q_OS_UNIX
-    // A device or FIFO whose reader has gone would kill the program with SIGPIPE; a failed
-    // write (EPIPE) is reported instead.
-    std::signal(SIGPIPE, SIG_IGN);
-#endif
-}
+namespace {
+// A FIFO whose reader has gone raises SIGPIPE at the write, which would end the program: held
+// back for this thread while it writes, and the one this write raised taken, so that the write's
+// EPIPE is reported instead. The rest of the program keeps SIGPIPE as it had it.
+class PipeSignalHeld
+{
+public:
+    PipeSignalHeld()
+    {
+        sigemptyset(&m_pipe);
+        sigaddset(&m_pipe, SIGPIPE);
+        sigset_t pending;
+        sigpending(&pending);
+        m_wasPending = sigismember(&pending, SIGPIPE) == 1;
+        pthread_sigmask(SIG_BLOCK, &m_pipe, &m_before);
+    }
+    ~PipeSignalHeld()
+    {
+        if (m_raised && !m_wasPending) {
+            const timespec now{};
+            while (sigtimedwait(&m_pipe, nullptr, &now) < 0 && errno == EINTR) {
+            }
+        }
+        pthread_sigmask(SIG_SETMASK, &m_before, nullptr);
+    }
+    void raised() { m_raised = true; }
 
-bool FileChannels::openPortChannel(Failure* failure)
+private:
+    sigset_t m_pipe, m_before;
+    bool m_wasPending = false, m_raised = false;
+};
+} // namespace
+#endif
+
+bool FileChannels::openPortChannel(const QString& chosen, Failure* failure)
 {
     closePortChannel();
-    const QString device = portChannelDevice();
+    const QString device = portChannelDevice(chosen);
     const auto refuse = [&](Cause cause, const QString& words) {
         if (failure)
             *failure = Failure{cause, kParallelPort, device, words};
@@ -103,6 +132,7 @@ qint64 FileChannels::writeToPortChannel(const char* data, qint64 size, Failure* 
     if (!m_port.isOpen())
         return fail(Cause::LinkWriteFailed, QCoreApplication::translate("Link", "not open"));
 #ifdef Q_OS_UNIX
+    PipeSignalHeld held;
     for (;;) {
         const ssize_t n = ::write(m_port.handle(), data, size_t(size));
         if (n > 0)
@@ -114,6 +144,8 @@ qint64 FileChannels::writeToPortChannel(const char* data, qint64 size, Failure* 
             continue;
         if (error == EAGAIN || error == EWOULDBLOCK)
             return 0;
+        if (error == EPIPE)
+            held.raised();
         return fail(error == EPIPE ? Cause::LinkHungUp : Cause::LinkWriteFailed,
                     QString::fromLocal8Bit(std::strerror(error)));
     }

@@ -21,7 +21,7 @@ public:
     // Opens the parallel device for output; the bytes written reach it unchanged, in order.
     // Never waits for a peer and never creates the device; a device another user holds, under
     // whatever name, is refused. On failure `failure` says why.
-    bool openPortChannel(Failure* failure);
+    bool openPortChannel(const QString& device, Failure* failure);
     // Writes what the device takes now, never waiting: the bytes taken, 0 while it is busy (off
     // line, out of paper), -1 on a failure that `failure` names. The caller waits, interruptibly.
     qint64 writeToPortChannel(const char* data, qint64 size, Failure* failure);
@@ -31,7 +31,7 @@ public:
     void closePortChannel();
     // While held, the parallel device stays this download's across a close and the next opening.
     void holdPortChannel(bool hold);
-    QString portChannelDevice() const;
+    QString portChannelDevice(const QString& chosen) const;
 
     void closeAll();
 

@@ -1,5 +1,7 @@
 #include "core/link/line_settings.h"
 
+#include "core/link/port_names.h"
+
 #include <array>
 
 const QStringList kBaudItems = {"2400", "4800", "9600", "19200", "38400", "57600"};
@@ -97,4 +99,11 @@ std::optional<LineSettings> offeredLine(const QString& text)
         return std::nullopt;
     return offeredLine(int(kBaudItems.indexOf(parts[0])), int(QStringList{"N", "E", "O"}.indexOf(parts[1].toUpper())),
                        int(QStringList{"8", "7"}.indexOf(parts[2])), int(QStringList{"1", "2"}.indexOf(parts[3])));
+}
+
+QString LinkChoice::device() const
+{
+    if (!parallel())
+        return port_names::serialDeviceOf(port);
+    return path.isEmpty() ? port_names::parallelDevice() : path;
 }

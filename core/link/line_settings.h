@@ -32,11 +32,19 @@ std::optional<LineSettings> offeredLine(const QString& text);
 
 // The one parallel port's name.
 inline constexpr QLatin1String kParallelPort("LPT1");
+// The port is the parallel one: no line, written as a printer's device, never asked.
+inline bool isParallelPort(const QString& port)
+{
+    return port == kParallelPort;
+}
 
-// The link as the operator chose it: the port, and for a serial port its line.
+// The link as the operator chose it: a serial port with its line, or the parallel port.
 struct LinkChoice {
-    QString port;                     // "COM1" to "COM10", "LPT1" or a device's path; empty: none chosen
+    QString port;                     // "COM1" to "COM10", "LPT1" or a serial device's path; empty: none chosen
     std::optional<LineSettings> line; // nothing when a line list has no selection
+    QString path = {}; // the parallel device when it was chosen by its path (/dev/usb/lp0); empty: where LPT1 leads
     bool operator==(const LinkChoice&) const = default;
-    bool parallel() const { return port == kParallelPort; }
+    bool parallel() const { return isParallelPort(port); }
+    // The device the link leads to now.
+    QString device() const;
 };

@@ -149,7 +149,7 @@ QList<Device> devices(const QString& root)
     // Which names lead to each.
     for (const QString& name : kPortItems) {
         const QString device =
-            canonical(name == QLatin1String("LPT1") ? port_names::parallelDevice() : port_names::serialDeviceOf(name));
+            canonical(isParallelPort(name) ? port_names::parallelDevice() : port_names::serialDeviceOf(name));
         for (Device& d : found)
             if (canonical(d.path) == device)
                 d.namedBy << name;
@@ -176,13 +176,12 @@ Change link(const QString& name, const QString& device, bool replace)
             c.category() == QChar::Separator_Line || c.category() == QChar::Separator_Paragraph)
             return {Change::Result::Failed, QCoreApplication::translate("Link", "a control character in the path")};
     // Only to something the name can be used for: not a missing path, /dev/null for COM3, a disk for LPT1.
-    const bool parallel = name == QLatin1String("LPT1");
+    const bool parallel = isParallelPort(name);
     if (const Failure unusable =
             device_access::check(device, parallel ? device_access::Use::Parallel : device_access::Use::Serial))
         return {Change::Result::Failed, device + QStringLiteral(": ") + unusable.system};
     for (const QString& other : kPortItems) {
-        const QString there = other == QLatin1String("LPT1") ? port_names::parallelDevice()
-                                                             : port_names::serialDeviceOf(other);
+        const QString there = isParallelPort(other) ? port_names::parallelDevice() : port_names::serialDeviceOf(other);
         if (other != name && !there.isEmpty() && canonical(there) == canonical(device))
             return {Change::Result::Failed, device + QStringLiteral(": ") + other + QStringLiteral(" leads there already")};
     }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/link/line_settings.h"
 #include "core/platform/cause.h"
 
 #include <QList>
@@ -18,7 +19,7 @@ struct Name {
     bool ours = false;    // that entry is a link this tool made (freed or replaced without asking)
     Failure state;        // why it cannot be used now; no cause: it can
     bool console = false; // the kernel writes its console there
-    bool parallel() const { return name == QLatin1String("LPT1"); }
+    bool parallel() const { return isParallelPort(name); }
 };
 // COM1 to COM10, then LPT1.
 QList<Name> names();

@@ -86,19 +86,10 @@ QString freeSerialName()
     return {};
 }
 
-namespace {
-QString g_parallelDevice; // set by leadParallelTo
-}
-
 bool isParallelPath(const QString& path)
 {
     static const QRegularExpression name(QStringLiteral("^lp[0-9]+$"));
     return QDir::isAbsolutePath(path) && name.match(QFileInfo(path).fileName()).hasMatch();
-}
-
-void leadParallelTo(const QString& device)
-{
-    g_parallelDevice = device;
 }
 
 QStringList parallelDevices(const QString& root)
@@ -114,8 +105,6 @@ QStringList parallelDevices(const QString& root)
 
 QString parallelDevice(const QString& root)
 {
-    if (!g_parallelDevice.isEmpty())
-        return g_parallelDevice;
     const QString mapped = fromPortsFolder(QStringLiteral("LPT1"));
     if (!mapped.isEmpty())
         return mapped;

@@ -14,8 +14,6 @@ QString serialDevice(int portNumber); // 1 = COM1
 QString parallelDevice(const QString& root = QStringLiteral("/dev"));
 // A parallel device's path, by its name: lp0, lp1, ... (/dev/lp0, /dev/usb/lp0).
 bool isParallelPath(const QString& path);
-// From now on in this process LPT1 leads to `device` (a command line's --port /dev/usb/lp0).
-void leadParallelTo(const QString& device);
 // The parallel devices under `root`: lp0, lp1, ..., then usb/lp0, ...
 QStringList parallelDevices(const QString& root = QStringLiteral("/dev"));
 // The device a serial port name leads to: COM1 to COM10 as above, a device's path as it is;

@@ -575,6 +575,17 @@ def unread_output(b):
     finally:
         os.close(r)
     expect(p.returncode == 143, f"SIGTERM with nobody reading: {p.returncode}")
+    # A reader gone before the first line (a pipe into a closed `head`): the download goes on whole, and its
+    # status is its own, not SIGPIPE's.
+    report, _ = b.sim(2)
+    r, w = os.pipe()
+    os.close(r)
+    p = subprocess.run([os.path.join(b.build, "cli", "velmora-cli"), "download", b.file("V.BIN", data), "--port",
+                        "COM2", *FAST],
+                       env=b.env, stdout=w, stderr=w, timeout=120)
+    os.close(w)
+    got = downloads(report)[-1]["received"] if downloads(report) else 0
+    expect(p.returncode == 0 and got == len(data), f"no reader at all: {p.returncode}, the printer got {got}")
 
 
 def service_record(b):
