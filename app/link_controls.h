@@ -29,6 +29,14 @@ struct LinkLabels {
     QLabel* LabelStop = nullptr;
 };
 
+// The line the boxes offer now, as "4800,N,8,1" (that one while a box has no selection).
+QString chosenLine(const LinkBoxes& boxes);
+// A port and its line ("57600,N,8,1") into the boxes, as the operator's picks would: each box's
+// reaction runs.
+void choosePrinter(const LinkBoxes& boxes, const QString& port, const QString& line);
+// Each Port item's tooltip and accessible description: where it leads and its state.
+void describePorts(QComboBox* porta);
+
 // "LPT1" has no line parameters: choosing it greys out the four boxes and their labels, which
 // keep their selections for when a COM port is chosen again.
 void Porta_Click(const LinkBoxes& boxes, const LinkLabels& labels);

@@ -1,7 +1,6 @@
 #pragma once
 
-#include "app/link_combo_box.h"
-#include "app/link_controls.h"
+#include "app/main_window_form.h"
 #include "core/download/download.h"
 
 #include <QMainWindow>
@@ -16,6 +15,7 @@ class HistoryWindow;
 class PortsWindow;
 class ProgressDialog;
 class ServiceRecord;
+class WindowRecord;
 class Download;
 class FileDialog;
 class MessageBoxes;
@@ -50,10 +50,12 @@ struct Seams {
     std::function<QString(const QString& title, const QString& suggested)> savePath = {};
     // Whether to go on with a download the operator is warned of (true: Continua); Qt's own box when empty.
     std::function<bool(const QString& text)> goOn = {};
+    // The same with Qt's own dialogs, over the window that has the operator's attention, where one is empty.
+    Seams withQtDialogs() const;
 };
 
 // The main window: the program lives as long as it is open.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, private MainWindowForm
 {
     Q_OBJECT
 public:
@@ -88,73 +90,18 @@ public:
     bool jobRunning() const;
     Timer& Timer1() { return *m_timer1; }
 
-    // Controls, named as their objectName.
-    QGroupBox* Frame1;
-    QGroupBox* Frame2;
-    QGroupBox* Frame3;
-    QGroupBox* Frame4;
-    QGroupBox* Frame5;
-    QGroupBox* Frame6;
-    QGroupBox* frmChkRel;
-    LinkComboBox* Porta;
-    LinkComboBox* Baud;
-    LinkComboBox* Parita;
-    LinkComboBox* BitDati;
-    LinkComboBox* BitStop;
-    QLabel* LabelPorta;
-    QLabel* LabelBaud;
-    QLabel* LabelParita;
-    QLabel* LabelDati;
-    QLabel* LabelStop;
-    QLineEdit* txtFwFile;
-    QLineEdit* txtFwBoard;
-    QPushButton* cmdCheckRelease;
-    QLabel* lblFwFile;
-    QLabel* lblFwBoard;
-    QPushButton* cmdExit;
-    QPushButton* StartTrasm;
-    QLineEdit* ShowFile;
-    QPushButton* ButSfoglia;
-    QCheckBox* chkCheckSum;
-    QCheckBox* chkTurbo;
-    std::array<QRadioButton*, 2> SelBoot;
-    std::array<QRadioButton*, 3> SelOperazione;
-    std::array<QLabel*, 3> Panels; // the status bar's panels 1 to 3
-
-    QMenu* mnuDefault;
-    QAction* mnuLoadDefault;
-    QAction* mnuSaveDefault;
-    QAction* mnuFactory;
-    QMenu* mnuLingua;
-    QAction* mnuItaliano;
-    QAction* mnuInglese;
-    QAction* mnuInterroga;
-    QAction* portsAction;   // opens the ports window
-    QAction* historyAction; // opens the history window
-
 protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    void buildControls();
-    void buildMenus();
-    void buildStatusBar();
     void connectReactions();
     // Texts, items and states the window has when it is created.
     void setCreatedState();
     void applyStoredSettings(SettingsStore& store);
     void updateClockPanel();
-    LinkBoxes linkBoxes() const;
-    LinkLabels linkLabels() const;
     void selectPort(int index);
     void chooseLanguage(int base);
     void updateAccessibleNames();
-    // Each Port item's tooltip and accessible description: where it leads and its state.
-    void describePorts();
-    // The line the boxes offer now, as "4800,N,8,1".
-    QString chosenLine() const;
-    // The port and line into the boxes, as the operator's picks would.
-    void choosePrinter(const QString& port, const QString& line);
 
     qint16 m_language = 0; // the string table's base: 1000 Italian, 2000 English; 0 until start-up sets it
     Seams m_seams;
@@ -169,27 +116,9 @@ private:
     ProgressDialog* m_calcolo = nullptr;
     PortsWindow* m_ports = nullptr;
     HistoryWindow* m_history = nullptr;
-    // The service record of the window's downloads: the running one's row, written at its plan
-    // (or its refusal) and completed at its end.
-    std::unique_ptr<ServiceRecord> m_record;
-    struct Recording {
-        bool pending = false;
-        std::optional<qint64> id;
-        DownloadRequest request;
-        LinkChoice link;
-        QString device;
-        Pacing pacing = Pacing::Normal;
-    } m_recording;
-    // The download's row: with what its plan says once it has one (`planned`), else the request alone.
-    void beginRecord(bool planned);
-    // A conversation with the printer on the boxes' link, into the record: its row, written now.
-    std::optional<qint64> beginAsking(const QString& kind, const QString& file = {});
+    // The service record of the window's jobs.
+    WindowRecord* m_record = nullptr;
     std::optional<qint64> m_askingRecord, m_checkRecord;
-    void endRecord(const DownloadReport& report);
-    void recordSoFar();
     std::function<bool(const QString& text)> m_goOn;
-    double m_recordedAt = 0;
-    // Says, once the record has written it, that a job's row could not be.
-    void tellRecordProblem();
     QTimer* m_clockTimer = nullptr;
 };

@@ -1,9 +1,15 @@
 #include "app/message_boxes.h"
 
+#include "app/main_window.h"
+#include "texts/string_table.h"
+
 #include <QApplication>
+#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 namespace {
 // Room a title bar takes beside its text: the window's icon and its buttons.
@@ -43,4 +49,33 @@ void QtMessageBoxes::show(const QString& text, const QString& title, MessageIcon
         box.setDetailedText(detail);
     widenToTitle(box);
     box.exec();
+}
+
+Seams Seams::withQtDialogs() const
+{
+    Seams s = *this;
+    const auto over = [] { return QApplication::activeWindow(); };
+    const auto title = [over] { return over() ? over()->windowTitle() : kAppTitle; };
+    if (!s.ask)
+        s.ask = [=](const QString& text) { return QMessageBox::question(over(), title(), text) == QMessageBox::Yes; };
+    if (!s.askPath)
+        s.askPath = [=](const QString& prompt) {
+            return QInputDialog::getText(over(), title(), prompt, QLineEdit::Normal, QStringLiteral("/dev/"));
+        };
+    if (!s.savePath)
+        s.savePath = [=](const QString& caption, const QString& suggested) {
+            return QFileDialog::getSaveFileName(over(), caption, suggested, QStringLiteral("CSV (*.csv)"));
+        };
+    if (!s.goOn)
+        s.goOn = [=](const QString& text) {
+            QMessageBox box(QMessageBox::Warning, kAppTitle, text, QMessageBox::NoButton, over());
+            QPushButton* goOn =
+                box.addButton(QCoreApplication::translate("MainWindow", "Continue"), QMessageBox::AcceptRole);
+            QPushButton* stop = box.addButton(QMessageBox::Cancel);
+            box.setDefaultButton(stop);
+            box.setEscapeButton(stop);
+            box.exec();
+            return box.clickedButton() == goOn;
+        };
+    return s;
 }

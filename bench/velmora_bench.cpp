@@ -212,9 +212,9 @@ double timedDownload(bool parallel)
         home.store("BaudRate", "5");
     }
     MainWindow& window = bench.load({"ChkTurbo=1"});
-    window.ShowFile->setText(home.file("B.BIN", patternBytes(length, 4)));
+    control<QLineEdit>(&window, "ShowFile")->setText(home.file("B.BIN", patternBytes(length, 4)));
     Receiver rx(parallel ? fifoFd : pty.master(), header.size(), header.size() + length);
-    window.StartTrasm->click();
+    control<QPushButton>(&window, "StartTrasm")->click();
     pump(120, [&] { return rx.last >= 0; });
     window.engine().cancel(); // the 25-second end wait is not what is measured
     // Between the first and the last data byte: 511 tick intervals, and on LPT1 with Turbo
@@ -246,8 +246,8 @@ double lptTicks(bool window)
     if (window) {
         home.store("Porta", "10");
         MainWindow& w = bench.load({"ChkTurbo=1"});
-        w.ShowFile->setText(path);
-        w.StartTrasm->click();
+        control<QLineEdit>(&w, "ShowFile")->setText(path);
+        control<QPushButton>(&w, "StartTrasm")->click();
     } else {
         const LinkChoice link{QStringLiteral("LPT1"), std::nullopt};
         core = std::make_unique<Download>(DownloadInputs{[] { return Pacing::Turbo; }, [link] { return link; }},
@@ -361,7 +361,7 @@ qint64 bytesLost(int baudIndex, int baud, qint64 length)
     PtyPair pty;
     bench.home.link("COM1", pty.slavePath());
     MainWindow& window = bench.load({"BaudRate=" + QString::number(baudIndex), "ChkTurbo=1"});
-    window.ShowFile->setText(bench.home.file("T.BIN", patternBytes(length, 8)));
+    control<QLineEdit>(&window, "ShowFile")->setText(bench.home.file("T.BIN", patternBytes(length, 8)));
     const qint64 header = QByteArray("?Z4&" + QByteArray::number(length) + "\n").size();
     std::atomic<qint64> got{0};
     std::atomic<bool> stop{false};
@@ -386,7 +386,7 @@ qint64 bytesLost(int baudIndex, int baud, qint64 length)
                 got = total += n;
         }
     });
-    window.StartTrasm->click();
+    control<QPushButton>(&window, "StartTrasm")->click();
     pump(3600, [&] { return !messages.shown.isEmpty(); });
     if (messages.shown.value(0).title != QStringLiteral("Download terminato."))
         std::printf("  (%s)\n", qPrintable(messages.shown.value(0).text.simplified()));
@@ -484,9 +484,9 @@ double peakRssMb()
     PtyPair pty;
     bench.home.link("COM1", pty.slavePath());
     MainWindow& window = bench.load({"Operazione=2", "ChkTurbo=1", "BaudRate=5"});
-    window.ShowFile->setText(bench.home.file("BIG.SHC", patternBytes(3014656, 6)));
+    control<QLineEdit>(&window, "ShowFile")->setText(bench.home.file("BIG.SHC", patternBytes(3014656, 6)));
     Receiver rx(pty.master(), 12, 3014656 + 24);
-    window.StartTrasm->click();
+    control<QPushButton>(&window, "StartTrasm")->click();
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
     return u.ru_maxrss / 1024.0;

@@ -34,6 +34,23 @@ StoredSettings readStoredSettings(SettingsStore& store)
     return settingsFrom([&store](Setting setting) { return store.read(setting); });
 }
 
+void writeStoredSettings(SettingsStore& store, const StoredSettings& s)
+{
+    const auto number = [&store](Setting setting, const std::optional<int>& v) {
+        store.write(setting, QString::number(v.value_or(-1)));
+    };
+    number(Setting::Port, s.port);
+    number(Setting::Baud, s.baud);
+    number(Setting::Parity, s.parity);
+    number(Setting::DataBits, s.dataBits);
+    number(Setting::StopBits, s.stopBits);
+    number(Setting::Operation, s.operation);
+    store.write(Setting::BootBoard, truthText(s.bootBoard.value_or(true)));
+    number(Setting::Check, s.check);
+    store.write(Setting::File, s.file);
+    number(Setting::Turbo, s.turbo);
+}
+
 StoredChoices choicesOf(const StoredSettings& s)
 {
     auto index = [](const std::optional<int>& v, int count, int otherwise) {

@@ -38,6 +38,9 @@ struct StoredSettings {
     QString file;
 };
 StoredSettings readStoredSettings(SettingsStore& store);
+// The same choices stored, each key as readStoredSettings reads it back (a list without a
+// selection as -1).
+void writeStoredSettings(SettingsStore& store, const StoredSettings& settings);
 
 // The window's stored choices as DOWNLOAD would read them right after start-up: a value that
 // cannot be applied leaves what start-up would leave (no selection in a list, FIRMWARE, the

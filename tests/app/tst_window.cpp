@@ -84,26 +84,33 @@ struct Window : Bench {
         }
         QStringList greyed;
         for (QWidget* c :
-             std::initializer_list<QWidget*>{w->Baud, w->Parita, w->BitDati, w->BitStop, w->LabelBaud, w->LabelStop})
+             std::initializer_list<QWidget*>{control<LinkComboBox>(w, "Baud"), control<LinkComboBox>(w, "Parita"),
+                                             control<LinkComboBox>(w, "BitDati"), control<LinkComboBox>(w, "BitStop"),
+                                             control<QLabel>(w, "LabelBaud"), control<QLabel>(w, "LabelStop")})
             greyed << (c->isEnabled() ? "" : c->objectName());
-        for (auto b : {w->Porta, w->Baud, w->Parita, w->BitDati, w->BitStop}) {
+        for (auto b :
+             {control<LinkComboBox>(w, "Porta"), control<LinkComboBox>(w, "Baud"), control<LinkComboBox>(w, "Parita"),
+              control<LinkComboBox>(w, "BitDati"), control<LinkComboBox>(w, "BitStop")}) {
             s[b->objectName()] = box(b);
             for (int i = 0; i < b->count(); ++i) // and "NAME.items", every item
                 s[b->objectName() + ".items"] += (i ? "|" : "") + b->itemText(i);
         }
         s["greyed"] = greyed.join("");
         s["CARICA"] = w->windowTitle();
-        s["operation"] = QString::number(w->SelOperazione[2]->isChecked()   ? 2
-                                         : w->SelOperazione[1]->isChecked() ? 1
-                                         : w->SelOperazione[0]->isChecked() ? 0
-                                                                            : -1);
-        s["boot"] = w->SelBoot[0]->isChecked() ? "board" : w->SelBoot[1]->isChecked() ? "ram" : "none";
-        s["check"] =
-            QString::number(controls::checkValue(*w->chkCheckSum)) + (w->chkCheckSum->isEnabled() ? "" : " greyed");
-        s["turbo"] = QString::number(controls::checkValue(*w->chkTurbo));
-        s["release"] = w->cmdCheckRelease->isEnabled() ? "enabled" : "greyed";
+        s["operation"] = QString::number(control<QRadioButton>(w, "SelOperazione2")->isChecked()   ? 2
+                                         : control<QRadioButton>(w, "SelOperazione1")->isChecked() ? 1
+                                         : control<QRadioButton>(w, "SelOperazione0")->isChecked() ? 0
+                                                                                                   : -1);
+        s["boot"] = control<QRadioButton>(w, "SelBoot0")->isChecked()   ? "board"
+                    : control<QRadioButton>(w, "SelBoot1")->isChecked() ? "ram"
+                                                                        : "none";
+        s["check"] = QString::number(controls::checkValue(*control<QCheckBox>(w, "chkCheckSum"))) +
+                     (control<QCheckBox>(w, "chkCheckSum")->isEnabled() ? "" : " greyed");
+        s["turbo"] = QString::number(controls::checkValue(*control<QCheckBox>(w, "chkTurbo")));
+        s["release"] = control<QPushButton>(w, "cmdCheckRelease")->isEnabled() ? "enabled" : "greyed";
         s["menu"] = QStringLiteral("%1%2 %3")
-                        .arg(w->mnuItaliano->isChecked() ? "It" : "", w->mnuInglese->isChecked() ? "En" : "")
+                        .arg(control<QAction>(w, "mnuItaliano")->isChecked() ? "It" : "",
+                             control<QAction>(w, "mnuInglese")->isChecked() ? "En" : "")
                         .arg(w->language());
         s["said"] = messages.said();
         s["warned"] = warned.join('|');
@@ -221,7 +228,7 @@ struct Window : Bench {
                 rest.contains('=')
                     ? home.file(name, arg.startsWith('*') ? patternBytes(arg.mid(1).toInt()) : arg.toLatin1())
                     : rest;
-            verb == "file" ? w->ShowFile->setText(path) : void(fileDialog.answers << path);
+            verb == "file" ? control<QLineEdit>(w, "ShowFile")->setText(path) : void(fileDialog.answers << path);
         } else if (verb == "printer") {
             FakeSerialControl* port = name.startsWith("main") ? mainPort : testPort;
             port->answer("!0", {{"?", 0.05}});
@@ -446,12 +453,15 @@ private slots:
         // The command line reads the same choices as the window shows after start-up.
         const StoredChoices c = readStoredChoices();
         SettingsStore store;
-        const LinkChoice l = linkChoice({w.Porta, w.Baud, w.Parita, w.BitDati, w.BitStop});
+        const LinkChoice l = linkChoice({control<LinkComboBox>(&w, "Porta"), control<LinkComboBox>(&w, "Baud"),
+                                         control<LinkComboBox>(&w, "Parita"), control<LinkComboBox>(&w, "BitDati"),
+                                         control<LinkComboBox>(&w, "BitStop")});
         QCOMPARE((QList<int>{int(c.request.operation), c.request.boot == Boot::Board, int(c.request.checksum),
                              int(c.turbo), storedLanguage(store).value_or(0)}), // 0: unset
-                 (QList<int>{bench.shown()["operation"].toInt(), w.SelBoot[0]->isChecked(),
-                             controls::checkValue(*w.chkCheckSum), controls::checkValue(*w.chkTurbo), w.language()}));
-        QCOMPARE(c.link.port + c.request.path, l.port + w.ShowFile->text());
+                 (QList<int>{bench.shown()["operation"].toInt(), control<QRadioButton>(&w, "SelBoot0")->isChecked(),
+                             controls::checkValue(*control<QCheckBox>(&w, "chkCheckSum")),
+                             controls::checkValue(*control<QCheckBox>(&w, "chkTurbo")), w.language()}));
+        QCOMPARE(c.link.port + c.request.path, l.port + control<QLineEdit>(&w, "ShowFile")->text());
         QCOMPARE(c.link.line ? c.link.line->text() : "none", l.line ? l.line->text() : "none");
         QCOMPARE(bench.value("idle") + (stored == "FIFO" ? QString() : bench.value("said")), QStringLiteral("1"));
         const QStringList steps = script.split("; ", Qt::SkipEmptyParts);
@@ -562,7 +572,7 @@ private slots:
         QVERIFY(QDir(port_names::portsFolder()).removeRecursively());
         PtyPair printer;
         const auto pick = [&](const QString& name) { ports.names->selectRow(int(kPortItems.indexOf(name))); };
-        w.portsAction->trigger();
+        control<QAction>(&w, "portsAction")->trigger();
         QVERIFY(ports.isVisible() && ports.windowTitle() == "Porte" && ports.names->rowCount() == 11);
         pick("COM3");
         bench.typedPath = printer.slavePath();
@@ -591,8 +601,8 @@ private slots:
         for (const FakeSerialControl* p : bench.probePorts)
             QVERIFY(!p->isOpen() && p->bytesWritten() <= 2 * 7 + 8); // the handshake at each rate, one model query
         // The Port box says where each name leads.
-        emit w.Porta->dropDown();
-        QVERIFY(w.Porta->itemData(1, Qt::ToolTipRole).toString().endsWith(": utilizzabile"));
+        emit control<LinkComboBox>(&w, "Porta")->dropDown();
+        QVERIFY(control<LinkComboBox>(&w, "Porta")->itemData(1, Qt::ToolTipRole).toString().endsWith(": utilizzabile"));
         // A name freed: the search's answers, which named the ports as they led, are gone; freeing someone else's
         // entry asks to remove it, not to replace it.
         ports.findPrinter->click();
@@ -605,13 +615,14 @@ private slots:
         ports.free->click();
         QVERIFY2(bench.asked.last().endsWith("Rimuoverla?"), qPrintable(bench.asked.last()));
         ports.close();
-        w.mnuInglese->trigger();
-        QCOMPARE(ports.windowTitle() + "|" + ports.findPrinter->text() + "|" + w.portsAction->text(),
+        control<QAction>(&w, "mnuInglese")->trigger();
+        QCOMPARE(ports.windowTitle() + "|" + ports.findPrinter->text() + "|" +
+                     control<QAction>(&w, "portsAction")->text(),
                  QStringLiteral("Ports|&Find the printer|&Ports..."));
         // Not while a job runs.
         bench.step("file F.BIN=*100");
         w.StartTrasm_Click();
-        w.portsAction->trigger();
+        control<QAction>(&w, "portsAction")->trigger();
         QVERIFY(!ports.isVisible());
         bench.clock.run(60);
     }
@@ -666,7 +677,7 @@ private slots:
         bench.step("set ShowFile=~/NOPE.BIN"); // its row holds its own path, none of the last job's headers
         w.StartTrasm_Click();
         bench.clock.run(1);
-        w.historyAction->trigger();
+        control<QAction>(&w, "historyAction")->trigger();
         QVERIFY(history.isVisible() && history.windowTitle() == "Cronologia");
         QStringList got;
         for (int r = 0; r < history.jobs->rowCount(); ++r)
@@ -716,15 +727,15 @@ private slots:
             return texts.join('|');
         };
         QCOMPARE(qtWords(), "Annulla|Mostra dettagli...");
-        w.mnuInglese->trigger();
+        control<QAction>(&w, "mnuInglese")->trigger();
         QCOMPARE(qtWords(), "Cancel|Show Details...");
         QVERIFY(history.isVisible());
         QCOMPARE(history.windowTitle(), "History");
         QCOMPARE(history.jobs->item(0, 4)->text(), "completed");
         QCOMPARE(history.jobs->horizontalHeaderItem(4)->text(), "Outcome");
         QCOMPARE(w.findChild<PortsWindow*>()->windowTitle(), "Ports");
-        QCOMPARE(w.historyAction->text(), "&History...");
-        w.mnuItaliano->trigger();
+        QCOMPARE(control<QAction>(&w, "historyAction")->text(), "&History...");
+        control<QAction>(&w, "mnuItaliano")->trigger();
         QCOMPARE(history.jobs->item(0, 4)->text(), "completato");
         QCOMPARE(w.findChild<PortsWindow*>()->windowTitle(), "Porte");
     }

@@ -10,6 +10,18 @@
 
 #include <memory>
 
+// A control of a window by its objectName: the window keeps its controls to itself.
+template <typename T> T* control(const QObject* window, const char* name)
+{
+    T* found = window->findChild<T*>(QLatin1String(name));
+    Q_ASSERT_X(found, "control", name);
+    return found;
+}
+template <typename T> T* control(const QObject* window, const QString& name)
+{
+    return control<T>(window, name.toLatin1().constData());
+}
+
 class ScriptedFileDialog : public FileDialog
 {
 public:
