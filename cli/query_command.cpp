@@ -41,9 +41,11 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
         tellPrinterFailure(out, language, answers.failure);
         return failed(out, name(), answers.failure);
     }
-    const QStringList& replies = answers.replies;
-    out.say(QStringLiteral("model: ") + replies[0]);
-    out.say(QStringLiteral("release: ") + replies[1]);
-    out.say(QStringLiteral("flash: ") + replies[2]);
-    return out.result(name(), exit_status::Ok, {{"model", replies[0]}, {"release", replies[1]}, {"flash", replies[2]}});
+    using A = Interrogation::Answers;
+    const QString model = A::shown(answers.model), release = A::shown(answers.releaseShown),
+                  flash = A::shown(answers.flash);
+    out.say(QStringLiteral("model: ") + model);
+    out.say(QStringLiteral("release: ") + release);
+    out.say(QStringLiteral("flash: ") + flash);
+    return out.result(name(), exit_status::Ok, {{"model", model}, {"release", release}, {"flash", flash}});
 }

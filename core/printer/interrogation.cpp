@@ -1,5 +1,7 @@
 #include "core/printer/interrogation.h"
 
+#include "core/printer/protocol.h"
+
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 
@@ -43,20 +45,28 @@ Task<> Interrogation::run(LinkChoice link)
 
 Task<Failure> Interrogation::ask(Answers& answers)
 {
-    QStringList& replies = answers.replies;
-    if ((co_await m_printer.ask(PrinterLink::kHandshake)).isEmpty()) {
+    if ((co_await m_printer.ask(protocol::kHandshake)).isEmpty()) {
         const Failure failure = port().failure();
         co_return failure ? failure : Failure{Cause::PrinterNoAnswer, port().port(), port().device(), {}};
     }
-    const std::array<std::pair<Query, QByteArray>, 3> queries = {
-        {{Model, "?54&10\r\n"}, {Release, "?54&4\r\n"}, {Flash, "?54&12\r\n"}}};
-    for (const auto& [query, command] : queries) {
+    const std::array<std::tuple<Query, QByteArray, std::optional<QString>*>, 3> queries = {{
+        {Model, protocol::kAskModel, &answers.model},
+        {Release, protocol::kAskRelease, &answers.releaseShown},
+        {Flash, protocol::kAskFlash, &answers.flash},
+    }};
+    for (const auto& [query, command, into] : queries) {
         const QByteArray answer = co_await m_printer.ask(command);
-        replies << QString::fromLatin1(answer.isEmpty() ? kNoReply : PrinterLink::shown(answer));
+        if (!answer.isEmpty())
+            *into = QString::fromLatin1(PrinterLink::shown(answer));
         if (query == Release)
             if (const auto release = PrinterLink::reported(answer))
                 answers.release = QString::fromLatin1(*release);
-        emit reply(query, replies.constLast());
+        emit reply(query, Answers::shown(*into));
     }
     co_return Failure{};
+}
+
+QString Interrogation::Answers::shown(const std::optional<QString>& reply)
+{
+    return reply.value_or(QString::fromLatin1(protocol::kNoReply));
 }

@@ -21,12 +21,16 @@ class Interrogation : public QObject
     Q_OBJECT
 public:
     enum Query { Model, Release, Flash };
-    static inline const QByteArray kNoReply = QByteArrayLiteral("??????");
-    // What a run found: the three replies as shown, in query order, or why it could not ask.
+    // What a run found, or why it could not ask: each reply as shown (without its last
+    // character), nothing for a query that got none.
     struct Answers {
         Failure failure;
-        QStringList replies;
+        std::optional<QString> model, releaseShown, flash;
         std::optional<QString> release; // the release query's reply read to its terminator
+        // The printer answered its release query.
+        bool answered() const { return !failure && releaseShown.has_value(); }
+        // A reply as a face shows it: "??????" for none.
+        static QString shown(const std::optional<QString>& reply);
     };
 
     Interrogation(SerialControl& port, Clock& clock, QObject* parent = nullptr);

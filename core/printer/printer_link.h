@@ -19,7 +19,6 @@ class PrinterLink : public QObject
     Q_OBJECT
 public:
     static constexpr double kReplyWait = 0.4;
-    static inline const QByteArray kHandshake = QByteArrayLiteral("!0");
     // What is kept of one reply, as much as a text box shows; the rest of a flood is dropped.
     static constexpr qsizetype kMaxReply = 32768;
 

@@ -3,6 +3,7 @@
 #include "core/link/open_link.h"
 #include "core/link/serial_control.h"
 #include "core/printer/printer_link.h"
+#include "core/printer/protocol.h"
 
 #include <cctype>
 
@@ -102,11 +103,11 @@ Task<> PrinterProbe::ask(Asker& a, QStringList lines)
     for (const QString& text : lines) {
         if (openSerialLink(LinkChoice{name, offeredLine(text)}, port))
             co_return; // held elsewhere, missing: nothing is sent to it
-        const bool heard = !(co_await a.printer->ask(PrinterLink::kHandshake)).isEmpty();
+        const bool heard = !(co_await a.printer->ask(protocol::kHandshake)).isEmpty();
         if (heard) {
             // Noise at a wrong rate, or a device that is no printer, answers something too: only a
             // model's answer finds the printer.
-            const QByteArray model = co_await a.printer->ask("?54&10\r\n");
+            const QByteArray model = co_await a.printer->ask(protocol::kAskModel);
             if (isModelAnswer(model)) {
                 const Found f{name, port.device(), text, QString::fromLatin1(model.left(model.indexOf('\r')))};
                 port.close();

@@ -4,6 +4,7 @@
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/file_check.h"
+#include "core/printer/protocol.h"
 #include "core/printer/release_search.h"
 
 #include <QFile>
@@ -113,9 +114,9 @@ Task<Failure> ReleaseCheck::askPrinter(LinkChoice link, ReleaseComparison& found
         const Failure failure = port.failure();
         return failure ? failure : Failure{Cause::PrinterNoAnswer, port.port(), port.device(), {}};
     };
-    if ((co_await m_printer.ask(PrinterLink::kHandshake)).isEmpty())
+    if ((co_await m_printer.ask(protocol::kHandshake)).isEmpty())
         co_return noAnswer();
-    const QByteArray reply = co_await m_printer.ask(QByteArrayLiteral("?54&4\r\n"));
+    const QByteArray reply = co_await m_printer.ask(protocol::kAskRelease);
     if (reply.isEmpty())
         co_return noAnswer();
     found.printer = QString::fromLatin1(PrinterLink::shown(reply));

@@ -106,8 +106,11 @@ ServiceRecord::End interrogationEnd(const Interrogation::Answers& a, const QStri
     ServiceRecord::End e;
     e.outcome = !outcome.isEmpty() ? outcome : a.failure ? QStringLiteral("failed") : QStringLiteral("answered");
     e.cause = a.failure ? causeId(a.failure.cause) : QString();
-    if (!a.failure && a.replies.size() == 3)
-        e.model = a.replies[0], e.release = a.release.value_or(QString()), e.flash = a.replies[2];
+    if (!a.failure) {
+        e.model = a.model.value_or(QString());
+        e.release = a.release.value_or(QString());
+        e.flash = a.flash.value_or(QString());
+    }
     return e;
 }
 

@@ -154,7 +154,7 @@ Task<Interrogation::Answers> UpdateJob::ask(Printer& p, int index, bool first)
 namespace {
 bool answered(const Interrogation::Answers& a)
 {
-    return !a.failure && a.replies.size() == 3 && a.replies[1] != QLatin1String(Interrogation::kNoReply);
+    return a.answered();
 }
 } // namespace
 
@@ -171,7 +171,7 @@ Task<> UpdateJob::update(Printer& p, int index)
         set(index, concernOf(s.cause) == Concern::Port ? State::PortRefused : State::NoAnswer);
         co_return;
     }
-    s.model = first.replies[0];
+    s.model = first.model.value_or(QString());
     s.before = first.release.value_or(QString());
     const std::optional<int> order = releaseOrder(m_choices.release, s.before);
     s.downgrade = order && *order < 0;
