@@ -5,6 +5,7 @@
 #include "texts/cause_words.h"
 #include "texts/messages.h"
 
+#include <QCommandLineOption>
 #include <QElapsedTimer>
 #include <QJsonObject>
 #include <QStringList>
@@ -170,6 +171,11 @@ private:
     QEventLoop* m_loop = nullptr;
     bool m_ended = false;
 };
+
+// The options every command takes, read by name wherever they matter.
+namespace option {
+extern const QCommandLineOption kJson, kLang, kQuiet, kVerbose, kNoStored, kRecord, kConsole, kTrace, kTraceFile, kHelp;
+} // namespace option
 
 // Shared by the commands: the language (--lang, else the stored one unless --no-stored, else
 // LC_ALL, LC_MESSAGES or LANG: it* Italian, anything else English), the port of --port.

@@ -25,26 +25,32 @@
 #include <cmath>
 #include <limits>
 
+namespace {
+const QCommandLineOption kPort{QStringLiteral("port"),
+                               QStringLiteral("COM1 to COM10, LPT1, or a serial or parallel device's path."),
+                               QStringLiteral("name")};
+} // namespace
+
 void DownloadCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
-    p.addOption({"port", "COM1 to COM10, LPT1, or a serial or parallel device's path.", "name"});
+    p.addOption(kPort);
     defineDownloadOptions(p, true);
 }
 
 int DownloadCommand::run(const QCommandLineParser& p, Output& out)
 {
-    StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
+    StoredChoices c = p.isSet(option::kNoStored) ? builtInChoices() : readStoredChoices();
     auto usage = [&](const QString& why) {
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli download: ") + why,
                   {{"error", "usage"}, {"text", why}});
         return out.result(name(), exit_status::Usage);
     };
     c.request.path = p.positionalArguments().constFirst();
-    if (p.isSet("port")) {
-        const auto port = portNamed(p.value("port"));
+    if (p.isSet(kPort)) {
+        const auto port = portNamed(p.value(kPort));
         if (!port)
-            return usage(noSuchPort(p.value("port")));
+            return usage(noSuchPort(p.value(kPort)));
         c.link.port = *port;
         // A parallel device by its path (a USB parallel adapter, /dev/usb/lp0): LPT1, leading there.
         if (port_names::isParallelPath(*port)) {

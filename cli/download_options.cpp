@@ -8,6 +8,25 @@
 #include <QCoreApplication>
 #include <QFileInfo>
 
+namespace {
+const QCommandLineOption kBoot{QStringLiteral("boot"),
+                               QStringLiteral("board or ram: where firmware or standard fonts go."),
+                               QStringLiteral("source")};
+const QCommandLineOption kChecksum{QStringLiteral("checksum"),
+                                   QStringLiteral("A checksum in the header (board only).")};
+const QCommandLineOption kNoChecksum{QStringLiteral("no-checksum"), QStringLiteral("No checksum in the header.")};
+const QCommandLineOption kTurbo{QStringLiteral("turbo"), QStringLiteral("The faster pacing.")};
+const QCommandLineOption kNoTurbo{QStringLiteral("no-turbo"), QStringLiteral("The normal pacing.")};
+const QCommandLineOption kAnyExtension{QStringLiteral("any-extension"),
+                                       QStringLiteral("Send a file whose extension names another operation.")};
+const QCommandLineOption kLine{
+    QStringLiteral("line"),
+    QStringLiteral("Line settings as the window offers them, e.g. 57600,N,8,1 (57600 runs at 56000 baud)."),
+    QStringLiteral("settings")};
+const QCommandLineOption kOperation{
+    QStringLiteral("operation"), QStringLiteral("firmware, standard-fonts or external-fonts."), QStringLiteral("kind")};
+} // namespace
+
 const QMap<QString, Operation> kOperations = {{"firmware", Operation::Firmware},
                                               {"standard-fonts", Operation::StandardFonts},
                                               {"external-fonts", Operation::ExternalFonts}};
@@ -64,36 +83,29 @@ QStringList plannedHeaders(const DownloadRequest& request, bool parallel)
 void defineDownloadOptions(QCommandLineParser& p, bool withOperation)
 {
     if (withOperation)
-        p.addOption({"operation", "firmware, standard-fonts or external-fonts.", "kind"});
-    p.addOptions({{"boot", "board or ram: where firmware or standard fonts go.", "source"},
-                  {"checksum", "A checksum in the header (board only)."},
-                  {"no-checksum", "No checksum in the header."},
-                  {"turbo", "The faster pacing."},
-                  {"no-turbo", "The normal pacing."},
-                  {"any-extension", "Send a file whose extension names another operation."},
-                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1 (57600 runs at 56000 baud).",
-                   "settings"}});
+        p.addOption(kOperation);
+    p.addOptions({kBoot, kChecksum, kNoChecksum, kTurbo, kNoTurbo, kAnyExtension, kLine});
 }
 
 std::optional<QString> applyDownloadOptions(const QCommandLineParser& p, StoredChoices& c)
 {
-    if (p.optionNames().contains(QStringLiteral("operation"))) { // given (update takes none)
-        if (!kOperations.contains(p.value("operation")))
-            return QStringLiteral("no such operation: ") + p.value("operation");
-        c.request.operation = kOperations[p.value("operation")];
+    if (p.optionNames().contains(kOperation.names().constFirst())) { // given (update takes none)
+        if (!kOperations.contains(p.value(kOperation)))
+            return QStringLiteral("no such operation: ") + p.value(kOperation);
+        c.request.operation = kOperations[p.value(kOperation)];
     }
-    if (p.isSet("boot")) {
-        if (p.value("boot") != QLatin1String("board") && p.value("boot") != QLatin1String("ram"))
+    if (p.isSet(kBoot)) {
+        if (p.value(kBoot) != QLatin1String("board") && p.value(kBoot) != QLatin1String("ram"))
             return QStringLiteral("the boot source is board or ram");
-        c.request.boot = p.value("boot") == QLatin1String("board") ? Boot::Board : Boot::RamCard;
+        c.request.boot = p.value(kBoot) == QLatin1String("board") ? Boot::Board : Boot::RamCard;
         if (c.request.boot == Boot::RamCard)
             c.request.checksum = BoxValue::Unchecked;
     }
-    if (p.isSet("checksum") && p.isSet("no-checksum"))
+    if (p.isSet(kChecksum) && p.isSet(kNoChecksum))
         return QStringLiteral("--checksum or --no-checksum, not both");
-    if (p.isSet("checksum") && c.request.boot == Boot::RamCard)
+    if (p.isSet(kChecksum) && c.request.boot == Boot::RamCard)
         return QStringLiteral("no checksum with the RAM card");
-    if (p.isSet("checksum") && c.request.operation == Operation::ExternalFonts)
+    if (p.isSet(kChecksum) && c.request.operation == Operation::ExternalFonts)
         return QStringLiteral("no checksum with external fonts: their headers carry none");
     // A firmware behind a font header (or the reverse) is a ruined load: a file named as another
     // operation's is refused, as the window refuses it; other names go out as they do there.
@@ -101,19 +113,19 @@ std::optional<QString> applyDownloadOptions(const QCommandLineParser& p, StoredC
     const QFileInfo file(c.request.path);
     const QString extension = extensionOf(c.request.operation);
     const std::optional<Operation> named = operationNamedBy(c.request.path);
-    if (!extension.isEmpty() && file.isFile() && !p.isSet("any-extension") && named && *named != c.request.operation)
+    if (!extension.isEmpty() && file.isFile() && !p.isSet(kAnyExtension) && named && *named != c.request.operation)
         return QStringLiteral("%1 is no %2 file (*.%3); --any-extension sends it anyway")
             .arg(file.fileName(), kOperations.key(c.request.operation), extension);
-    if (p.isSet("checksum") || p.isSet("no-checksum"))
-        c.request.checksum = p.isSet("checksum") ? BoxValue::Checked : BoxValue::Unchecked;
-    if (p.isSet("turbo") && p.isSet("no-turbo"))
+    if (p.isSet(kChecksum) || p.isSet(kNoChecksum))
+        c.request.checksum = p.isSet(kChecksum) ? BoxValue::Checked : BoxValue::Unchecked;
+    if (p.isSet(kTurbo) && p.isSet(kNoTurbo))
         return QStringLiteral("--turbo or --no-turbo, not both");
-    if (p.isSet("turbo") || p.isSet("no-turbo"))
-        c.turbo = p.isSet("turbo") ? BoxValue::Checked : BoxValue::Unchecked;
-    if (p.isSet("line")) {
-        c.link.line = offeredLine(p.value("line"));
+    if (p.isSet(kTurbo) || p.isSet(kNoTurbo))
+        c.turbo = p.isSet(kTurbo) ? BoxValue::Checked : BoxValue::Unchecked;
+    if (p.isSet(kLine)) {
+        c.link.line = offeredLine(p.value(kLine));
         if (!c.link.line)
-            return QStringLiteral("line settings the window does not offer: ") + p.value("line");
+            return QStringLiteral("line settings the window does not offer: ") + p.value(kLine);
     }
     return std::nullopt;
 }

@@ -10,30 +10,41 @@
 #include <QCommandLineParser>
 #include <QJsonObject>
 
+namespace {
+const QCommandLineOption kPort{QStringLiteral("port"), QStringLiteral("Only the jobs on this port (COM3, LPT1)."),
+                               QStringLiteral("name")};
+const QCommandLineOption kFile{QStringLiteral("file"), QStringLiteral("Only the jobs whose file's path holds this."),
+                               QStringLiteral("text")};
+const QCommandLineOption kSince{
+    QStringLiteral("since"),
+    QStringLiteral("Only the jobs started since this date (2026-12-01) or time (2026-12-01T08:00)."),
+    QStringLiteral("date")};
+const QCommandLineOption kOutcome{
+    QStringLiteral("outcome"),
+    QStringLiteral("Only the jobs that ended so: completed, sent, failed, aborted, did-not-finish, ..."),
+    QStringLiteral("outcome")};
+const QCommandLineOption kCsv{QStringLiteral("csv"), QStringLiteral("The rows as CSV on standard output.")};
+} // namespace
+
 void HistoryCommand::define(QCommandLineParser& p) const
 {
-    p.addOptions(
-        {{"port", "Only the jobs on this port (COM3, LPT1).", "name"},
-         {"file", "Only the jobs whose file's path holds this.", "text"},
-         {"since", "Only the jobs started since this date (2026-12-01) or time (2026-12-01T08:00).", "date"},
-         {"outcome", "Only the jobs that ended so: completed, sent, failed, aborted, did-not-finish, ...", "outcome"},
-         {"csv", "The rows as CSV on standard output."}});
+    p.addOptions({kPort, kFile, kSince, kOutcome, kCsv});
 }
 
 int HistoryCommand::run(const QCommandLineParser& p, Output& out)
 {
     // COM3 and com3 are one name; a device's path is taken as it is written.
-    const QString port = p.value("port");
-    ServiceRecord::Filter filter{kPortItems.contains(port.toUpper()) ? port.toUpper() : port, p.value("file"),
-                                 p.value("outcome"), {}};
+    const QString port = p.value(kPort);
+    ServiceRecord::Filter filter{
+        kPortItems.contains(port.toUpper()) ? port.toUpper() : port, p.value(kFile), p.value(kOutcome), {}};
     if (!filter.outcome.isEmpty() && !ServiceRecord::kOutcomes.contains(filter.outcome)) {
         const QString why = QStringLiteral("--outcome takes one of: ") + ServiceRecord::kOutcomes.join(", ");
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
                   {{"error", "usage"}, {"text", why}});
         return out.result(name(), exit_status::Usage);
     }
-    if (p.isSet("since")) {
-        filter.since = QDateTime::fromString(p.value("since"), Qt::ISODate);
+    if (p.isSet(kSince)) {
+        filter.since = QDateTime::fromString(p.value(kSince), Qt::ISODate);
         if (!filter.since.isValid()) {
             const QString why = QStringLiteral("--since takes a date such as 2026-12-01");
             out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
@@ -41,7 +52,7 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
             return out.result(name(), exit_status::Usage);
         }
     }
-    if (p.isSet("csv") && out.json()) {
+    if (p.isSet(kCsv) && out.json()) {
         const QString why = QStringLiteral("--csv or --json, not both");
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
                   {{"error", "usage"}, {"text", why}});
@@ -57,7 +68,7 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), exit_status::RecordUnreadable);
     }
     const QList<ServiceRecord::Row>& rows = reading.rows;
-    if (p.isSet("csv")) {
+    if (p.isSet(kCsv)) {
         output_sink::put(output_sink::Stream::Out, ServiceRecord::toCsv(rows).toUtf8(), false);
         return exit_status::Ok;
     }

@@ -29,19 +29,18 @@ namespace {
 
 void addCommonOptions(QCommandLineParser& parser)
 {
-    parser.addOptions(
-        {{"json", "One JSON object per event on standard output, then a result object."},
-         {"lang", "The language of what it writes: it or en (default: the stored one, else the locale).", "language"},
-         {"quiet", "Only errors (stderr) and the result line (stdout)."},
-         {"verbose", "Also each header and each phase with its time."},
-         {"no-stored", "Options left out take the built-in defaults, not the window's stored choices, and the "
-                       "service record is left alone."},
-         {"record", "With --no-stored: the job is written to the service record all the same."},
-         {"console", "Use a COM port the kernel writes its console to all the same."},
-         {"trace", "Every byte sent to the printer and received from it, with its time, on stderr."},
-         {"trace-file", "The same trace into this file (appended).", "file"},
-         {{"h", "help"}, "This text."},
-         {"version", "The version."}});
+    using namespace option;
+    parser.addOptions({kJson,
+                       kLang,
+                       kQuiet,
+                       kVerbose,
+                       kNoStored,
+                       kRecord,
+                       kConsole,
+                       kTrace,
+                       kTraceFile,
+                       kHelp,
+                       {"version", "The version."}});
 }
 
 QString help()
@@ -172,12 +171,12 @@ int runCommand(int argc, char** argv)
             rest[i - 1] = file_names::fromArgument(argv[i]);
     if (!parser.parse(rest))
         return usage(args, command->name(), parser.errorText());
-    if (parser.isSet("help")) {
+    if (parser.isSet(option::kHelp)) {
         std::fputs(qPrintable(help(*command, parser)), stdout);
         return 0;
     }
-    const QString lang = parser.value("lang");
-    if (parser.isSet("lang") && lang != QLatin1String("it") && lang != QLatin1String("en"))
+    const QString lang = parser.value(option::kLang);
+    if (parser.isSet(option::kLang) && lang != QLatin1String("it") && lang != QLatin1String("en"))
         return usage(args, command->name(), QStringLiteral("--lang is it or en"));
     // What it writes outside the numbered table: through the same translations as the window.
     useLanguage(languageOf(parser));
@@ -186,17 +185,17 @@ int runCommand(int argc, char** argv)
         return usage(args, command->name(), QStringLiteral("unexpected argument: ") + positional.last());
     if (positional.size() < command->files())
         return usage(args, command->name(), QStringLiteral("one FILE is needed"));
-    if (parser.isSet("quiet") && parser.isSet("verbose"))
+    if (parser.isSet(option::kQuiet) && parser.isSet(option::kVerbose))
         return usage(args, command->name(), QStringLiteral("--quiet or --verbose, not both"));
-    Output out(parser.isSet("json"), terminal,
-               parser.isSet("quiet")     ? Output::Detail::Quiet
-               : parser.isSet("verbose") ? Output::Detail::Verbose
-                                         : Output::Detail::Normal);
+    Output out(parser.isSet(option::kJson), terminal,
+               parser.isSet(option::kQuiet)     ? Output::Detail::Quiet
+               : parser.isSet(option::kVerbose) ? Output::Detail::Verbose
+                                                : Output::Detail::Normal);
     // A download or a query to the kernel's console only when asked for.
-    device_access::refuseKernelConsole(!parser.isSet("console"));
+    device_access::refuseKernelConsole(!parser.isSet(option::kConsole));
     std::unique_ptr<WireTrace> trace;
-    if (parser.isSet("trace") || parser.isSet("trace-file")) {
-        trace = std::make_unique<WireTrace>(parser.value("trace-file"));
+    if (parser.isSet(option::kTrace) || parser.isSet(option::kTraceFile)) {
+        trace = std::make_unique<WireTrace>(parser.value(option::kTraceFile));
         if (!trace->error().isEmpty())
             return usage(args, command->name(), trace->error());
     }
@@ -211,7 +210,7 @@ int runCommand(int argc, char** argv)
                 command->interrupt(s);
         });
     }
-    if (const SettingsStore store; !parser.isSet("no-stored") && store.unusable())
+    if (const SettingsStore store; !parser.isSet(option::kNoStored) && store.unusable())
         out.event(QStringLiteral("warning"),
                   ownText(Msg::SettingsUnusable)
                       .arg(store.fileName(), *store.unusable())

@@ -291,14 +291,41 @@ int Output::result(const QString& command, int status, QJsonObject fields, const
     return status;
 }
 
+namespace option {
+const QCommandLineOption kJson{QStringLiteral("json"),
+                               QStringLiteral("One JSON object per event on standard output, then a result object.")};
+const QCommandLineOption kLang{
+    QStringLiteral("lang"),
+    QStringLiteral("The language of what it writes: it or en (default: the stored one, else the locale)."),
+    QStringLiteral("language")};
+const QCommandLineOption kQuiet{QStringLiteral("quiet"),
+                                QStringLiteral("Only errors (stderr) and the result line (stdout).")};
+const QCommandLineOption kVerbose{QStringLiteral("verbose"),
+                                  QStringLiteral("Also each header and each phase with its time.")};
+const QCommandLineOption kNoStored{
+    QStringLiteral("no-stored"), QStringLiteral("Options left out take the built-in defaults, not the window's stored "
+                                                "choices, and the service record is left alone.")};
+const QCommandLineOption kRecord{
+    QStringLiteral("record"),
+    QStringLiteral("With --no-stored: the job is written to the service record all the same.")};
+const QCommandLineOption kConsole{QStringLiteral("console"),
+                                  QStringLiteral("Use a COM port the kernel writes its console to all the same.")};
+const QCommandLineOption kTrace{
+    QStringLiteral("trace"),
+    QStringLiteral("Every byte sent to the printer and received from it, with its time, on stderr.")};
+const QCommandLineOption kTraceFile{
+    QStringLiteral("trace-file"), QStringLiteral("The same trace into this file (appended)."), QStringLiteral("file")};
+const QCommandLineOption kHelp{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")};
+} // namespace option
+
 int languageOf(const QCommandLineParser& parser)
 {
-    const QString lang = parser.value(QStringLiteral("lang"));
+    const QString lang = parser.value(option::kLang);
     if (lang == QLatin1String("it"))
         return kItalian;
     if (lang == QLatin1String("en"))
         return kEnglish;
-    if (!parser.isSet(QStringLiteral("no-stored"))) {
+    if (!parser.isSet(option::kNoStored)) {
         SettingsStore store;
         if (!store.read(SettingsStore::key(Setting::Language), QString()).isEmpty())
             return storedLanguage(store).value_or(kItalian);

@@ -16,14 +16,27 @@
 #include <QJsonArray>
 #include <QJsonObject>
 
+namespace {
+const QCommandLineOption kProbe{
+    QStringLiteral("probe"),
+    QString::fromUtf8("Ask every usable COM port for the printer (the handshake and the model query only), at "
+                      "the chosen line, then at each offered baud rate.")};
+const QCommandLineOption kLine{QStringLiteral("line"),
+                               QStringLiteral("The line to ask at first (default: the stored one, else 4800,N,8,1)."),
+                               QStringLiteral("settings")};
+const QCommandLineOption kLink{QStringLiteral("link"),
+                               QStringLiteral("Make NAME lead to DEVICE (a link in the ports folder)."),
+                               QStringLiteral("NAME=DEVICE")};
+const QCommandLineOption kUnlink{QStringLiteral("unlink"),
+                                 QStringLiteral("Make NAME lead to the system's own device again."),
+                                 QStringLiteral("NAME")};
+const QCommandLineOption kReplace{QStringLiteral("replace"),
+                                  QStringLiteral("With --link or --unlink: also an entry the tool did not make.")};
+} // namespace
+
 void PortsCommand::define(QCommandLineParser& p) const
 {
-    p.addOptions({{"probe", "Ask every usable COM port for the printer (the handshake and the model query only), at "
-                            "the chosen line, then at each offered baud rate."},
-                  {"line", "The line to ask at first (default: the stored one, else 4800,N,8,1).", "settings"},
-                  {"link", "Make NAME lead to DEVICE (a link in the ports folder).", "NAME=DEVICE"},
-                  {"unlink", "Make NAME lead to the system's own device again.", "NAME"},
-                  {"replace", "With --link or --unlink: also an entry the tool did not make."}});
+    p.addOptions({kProbe, kLine, kLink, kUnlink, kReplace});
 }
 
 int PortsCommand::run(const QCommandLineParser& p, Output& out)
@@ -33,15 +46,15 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
                   {{"error", "usage"}, {"text", why}});
         return out.result(name(), exit_status::Usage);
     };
-    if (p.isSet("link") || p.isSet("unlink")) {
-        const bool making = p.isSet("link");
-        const QString given = making ? p.value("link") : p.value("unlink");
+    if (p.isSet(kLink) || p.isSet(kUnlink)) {
+        const bool making = p.isSet(kLink);
+        const QString given = making ? p.value(kLink) : p.value(kUnlink);
         const QString port = given.section('=', 0, 0).toUpper(), device = given.section('=', 1);
         if (!kPortItems.contains(port) || (making && !QDir::isAbsolutePath(device)))
             return usage(making ? QStringLiteral("--link takes NAME=DEVICE: COM1 to COM10 or LPT1, and a device's path")
                                 : QStringLiteral("--unlink takes COM1 to COM10 or LPT1"));
-        const port_catalog::Change c = making ? port_catalog::link(port, device, p.isSet("replace"))
-                                              : port_catalog::unlink(port, p.isSet("replace"));
+        const port_catalog::Change c = making ? port_catalog::link(port, device, p.isSet(kReplace))
+                                              : port_catalog::unlink(port, p.isSet(kReplace));
         using Result = port_catalog::Change::Result;
         if (c.result == Result::Done) {
             const QString line = making ? tr("%1 leads to %2").arg(port, device)
@@ -57,7 +70,7 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), exit_status::PortRefused,
                           {{"error", c.result == Result::Foreign ? "entry-foreign" : "link-failed"}});
     }
-    if (p.isSet("probe"))
+    if (p.isSet(kProbe))
         return probe(p, out);
     const auto tell = [&](const QString& name, const QString& device, device_access::Use use, QJsonObject fields) {
         Failure f = device_access::check(device, use);
@@ -70,7 +83,7 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
                         : f.cause == Cause::PortBusy         ? tr("present, in use by another program")
                         : f.cause == Cause::PortNoPermission ? tr("present, no access for this user")
                                                              : tr("unusable: ") + f.system;
-        const QString make = fields.value("link").toString();
+        const QString make = fields.value(QStringLiteral("link")).toString();
         if (use == device_access::Use::Serial && device_access::isKernelConsole(device)) {
             fields.insert(QStringLiteral("console"), true);
             // Usable, but not for a printer: the kernel's messages would reach it.
@@ -120,18 +133,18 @@ int PortsCommand::run(const QCommandLineParser& p, Output& out)
 
 int PortsCommand::probe(const QCommandLineParser& p, Output& out)
 {
-    StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
+    StoredChoices c = p.isSet(option::kNoStored) ? builtInChoices() : readStoredChoices();
     QString line = c.link.line ? c.link.line->text() : QStringLiteral("4800,N,8,1");
     // The lists offer 57600 for 56000 baud.
     line.replace(QLatin1String("56000,"), QLatin1String("57600,"));
-    if (p.isSet("line")) {
-        if (!offeredLine(p.value("line"))) {
+    if (p.isSet(kLine)) {
+        if (!offeredLine(p.value(kLine))) {
             const QString why = QStringLiteral("--line takes a line the window offers, as 57600,N,8,1");
             out.event(QStringLiteral("error"), QStringLiteral("velmora-cli ports: ") + why,
                       {{"error", "usage"}, {"text", why}});
             return out.result(name(), exit_status::Usage);
         }
-        line = p.value("line");
+        line = p.value(kLine);
     }
     QStringList inUse;
     const QStringList ports = port_catalog::probeCandidates(&inUse);

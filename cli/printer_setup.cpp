@@ -6,30 +6,37 @@
 #include <QCommandLineParser>
 #include <QJsonObject>
 
+namespace {
+const QCommandLineOption kPort{QStringLiteral("port"), QStringLiteral("COM1 to COM10, or a serial device's path."),
+                               QStringLiteral("name")};
+const QCommandLineOption kLine{QStringLiteral("line"),
+                               QStringLiteral("Line settings as the window offers them, e.g. 57600,N,8,1."),
+                               QStringLiteral("settings")};
+} // namespace
+
 void definePrinterOptions(QCommandLineParser& p)
 {
-    p.addOptions({{"port", "COM1 to COM10, or a serial device's path.", "name"},
-                  {"line", "Line settings as the window offers them, e.g. 57600,N,8,1.", "settings"}});
+    p.addOptions({kPort, kLine});
 }
 
 std::optional<PrinterSetup> printerSetup(const QCommandLineParser& p, Output& out, const QString& command)
 {
-    const StoredChoices c = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
+    const StoredChoices c = p.isSet(option::kNoStored) ? builtInChoices() : readStoredChoices();
     PrinterSetup s{languageOf(p), c.link};
-    if (p.isSet("line")) {
-        s.link.line = offeredLine(p.value("line"));
+    if (p.isSet(kLine)) {
+        s.link.line = offeredLine(p.value(kLine));
         if (!s.link.line) {
-            const QString why = QStringLiteral("line settings the window does not offer: ") + p.value("line");
+            const QString why = QStringLiteral("line settings the window does not offer: ") + p.value(kLine);
             out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
                       {{"error", "usage"}, {"text", why}});
             return std::nullopt;
         }
     }
-    if (p.isSet("port")) {
-        const auto port = portNamed(p.value("port"));
+    if (p.isSet(kPort)) {
+        const auto port = portNamed(p.value(kPort));
         s.link.port = port.value_or(QString());
         if (!port) {
-            const QString why = noSuchPort(p.value("port"));
+            const QString why = noSuchPort(p.value(kPort));
             out.event(QStringLiteral("error"), QStringLiteral("velmora-cli %1: %2").arg(command, why),
                       {{"error", "usage"}, {"text", why}});
             return std::nullopt;

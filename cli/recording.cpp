@@ -9,7 +9,7 @@
 
 Recording::Recording(const QCommandLineParser& parser, Output& out) : m_out(out)
 {
-    if (parser.isSet(QStringLiteral("no-stored")) && !parser.isSet(QStringLiteral("record")))
+    if (parser.isSet(option::kNoStored) && !parser.isSet(option::kRecord))
         return;
     m_record = std::make_unique<ServiceRecord>();
 }

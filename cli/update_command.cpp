@@ -17,6 +17,25 @@
 
 #include <cmath>
 
+namespace {
+const QCommandLineOption kPort{
+    QStringLiteral("port"),
+    QStringLiteral("The printers' ports, comma-separated: COM1 to COM10 or serial devices' paths."),
+    QStringLiteral("names")};
+const QCommandLineOption kForce{QStringLiteral("force"),
+                                QStringLiteral("Load printers that already report the file's release too.")};
+const QCommandLineOption kAllowDowngrade{
+    QStringLiteral("allow-downgrade"),
+    QStringLiteral("Load printers that report a later release than the file's too.")};
+const QCommandLineOption kNoDowngrade{
+    QStringLiteral("no-downgrade"),
+    QString::fromUtf8("Skip printers that report a later release than the file's (as without "
+                      "--allow-downgrade).")};
+const QCommandLineOption kVerifyTimeout{QStringLiteral("verify-timeout"),
+                                        QStringLiteral("How long to wait for a restarted printer's release (120)."),
+                                        QStringLiteral("seconds")};
+} // namespace
+
 // What the command shows of one printer beside the job's own account: its messages, its phase,
 // the bytes last told.
 struct UpdateCommand::Shown {
@@ -32,12 +51,7 @@ UpdateCommand::~UpdateCommand() = default;
 void UpdateCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file (*.BIN)."));
-    p.addOptions({{"port", "The printers' ports, comma-separated: COM1 to COM10 or serial devices' paths.", "names"},
-                  {"force", "Load printers that already report the file's release too."},
-                  {"allow-downgrade", "Load printers that report a later release than the file's too."},
-                  {"no-downgrade", "Skip printers that report a later release than the file's (as without "
-                                   "--allow-downgrade)."},
-                  {"verify-timeout", "How long to wait for a restarted printer's release (120).", "seconds"}});
+    p.addOptions({kPort, kForce, kAllowDowngrade, kNoDowngrade, kVerifyTimeout});
     defineDownloadOptions(p, false);
 }
 
@@ -151,7 +165,7 @@ void UpdateCommand::redraw()
 int UpdateCommand::run(const QCommandLineParser& p, Output& out)
 {
     m_out = &out;
-    m_choices = p.isSet("no-stored") ? builtInChoices() : readStoredChoices();
+    m_choices = p.isSet(option::kNoStored) ? builtInChoices() : readStoredChoices();
     m_choices.request.path = p.positionalArguments().constFirst();
     m_choices.request.operation = Operation::Firmware;
     auto usage = [&](const QString& why) {
@@ -162,16 +176,16 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     if (const auto refused = applyDownloadOptions(p, m_choices))
         return usage(*refused);
     UpdateChoices update;
-    update.force = p.isSet("force");
+    update.force = p.isSet(kForce);
     // An older release is loaded only when asked for: a downgrade by mistake costs the printer its fixes.
-    if (p.isSet("allow-downgrade") && p.isSet("no-downgrade"))
+    if (p.isSet(kAllowDowngrade) && p.isSet(kNoDowngrade))
         return usage(QStringLiteral("--allow-downgrade or --no-downgrade, not both"));
-    update.allowDowngrade = p.isSet("allow-downgrade");
+    update.allowDowngrade = p.isSet(kAllowDowngrade);
     bool ok = true;
-    update.verifyTimeout = p.isSet("verify-timeout") ? p.value("verify-timeout").toDouble(&ok) : 120;
+    update.verifyTimeout = p.isSet(kVerifyTimeout) ? p.value(kVerifyTimeout).toDouble(&ok) : 120;
     if (!ok || !std::isfinite(update.verifyTimeout) || update.verifyTimeout <= 0)
         return usage(QStringLiteral("--verify-timeout takes a number of seconds"));
-    const QStringList names = p.isSet("port") ? p.value("port").split(',') : QStringList{m_choices.link.port};
+    const QStringList names = p.isSet(kPort) ? p.value(kPort).split(',') : QStringList{m_choices.link.port};
     QSet<QString> devices;
     QList<std::pair<QString, QString>> printers;
     for (const QString& given : names) {
