@@ -86,7 +86,10 @@ QString InterrogationWindow::text(int n) const
 void InterrogationWindow::unload()
 {
     hide();
-    if (MSComm1.isOpen())
+    // A port a running interrogation holds is closed by its job, which is stopped for it.
+    if (m_interrogation.inRun())
+        m_interrogation.cancel();
+    else if (MSComm1.isOpen())
         MSComm1.close();
     unsetCursor();
     lblModel->setText(QStringLiteral("Stampante:"));

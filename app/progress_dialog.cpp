@@ -117,7 +117,10 @@ void ProgressDialog::unload()
     m_countdown->setEnabled(false);
     Downloading->setVisible(false);
     setVisible(false);
-    if (MSComm1.isOpen())
+    // A port a running download holds is closed by its job, which is stopped for it.
+    if (m_download.running())
+        m_download.cancel();
+    else if (MSComm1.isOpen())
         MSComm1.close();
 }
 
