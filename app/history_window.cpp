@@ -3,6 +3,7 @@
 #include "app/controls.h"
 
 #include "core/link/stored_choices.h"
+#include "core/record/job_ids.h"
 #include "texts/cause_words.h"
 #include "texts/messages.h"
 #include "texts/record_words.h"
@@ -36,9 +37,10 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
     port->addItems(kPortItems);
     // Shown in words, chosen by id.
     outcome->addItem(QString());
-    for (const char* id : {"completed", "sent", "failed", "aborted", "interrupted", "file-refused", "port-refused",
-                           "did-not-finish", "running", "verified", "not-verified", "skipped"})
-        outcome->addItem(QString(), QString::fromLatin1(id));
+    using O = JobOutcome;
+    for (const O o : {O::Completed, O::Sent, O::Failed, O::Aborted, O::Interrupted, O::FileRefused, O::PortRefused,
+                      O::DidNotFinish, O::Running, O::Verified, O::NotVerified, O::Skipped})
+        outcome->addItem(QString(), idOf(o));
     since->setPlaceholderText(QStringLiteral("2026-12-01"));
     details->setReadOnly(true);
     exportCsv->setAutoDefault(false);

@@ -113,7 +113,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     // Each TEST into the record: written when it starts, completed with what the printer said.
     connect(m_frmPrTest->cmdTest, &QPushButton::clicked, this, [this] {
         if (m_frmPrTest->running() && !m_askingRecord)
-            m_askingRecord = m_record->beginAsking(QStringLiteral("interrogation"), linkChoice(linkBoxes()));
+            m_askingRecord = m_record->beginAsking(JobKind::Interrogation, linkChoice(linkBoxes()));
     });
     connect(&m_frmPrTest->interrogation(), &Interrogation::finished, this, [this](const Interrogation::Answers& a) {
         m_record->complete(m_askingRecord, job_rows::interrogationEnd(a));
@@ -454,7 +454,7 @@ void MainWindow::cmdCheckRelease_Click()
     repaint();
     m_releaseCheck->start(ShowFile->text(), linkChoice(linkBoxes()));
     if (m_releaseCheck->running())
-        m_checkRecord = m_record->beginAsking(QStringLiteral("release-check"), linkChoice(linkBoxes()),
+        m_checkRecord = m_record->beginAsking(JobKind::ReleaseCheck, linkChoice(linkBoxes()),
                                               QFileInfo(ShowFile->text()).absoluteFilePath());
 }
 

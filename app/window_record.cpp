@@ -50,7 +50,7 @@ bool WindowRecord::beforeDownload(const DownloadRequest& request, const LinkChoi
     return true;
 }
 
-std::optional<qint64> WindowRecord::beginAsking(const QString& kind, const LinkChoice& link, const QString& file)
+std::optional<qint64> WindowRecord::beginAsking(JobKind kind, const LinkChoice& link, const QString& file)
 {
     const auto id = record().begin(job_rows::conversationStart(QStringLiteral("window"), kind, link.port,
                                                                link.line ? link.line->text() : QString(), file));
@@ -69,9 +69,14 @@ void WindowRecord::begin(bool planned)
     if (!std::exchange(m_row.pending, false) || !m_record)
         return;
     // A row holds what its own job did: a file refused before its plan has no headers, no digest.
-    m_row.id = m_record->begin(job_rows::downloadStart({QStringLiteral("window"), QStringLiteral("download"),
-                                                        m_row.request, m_row.pacing, m_row.link, m_row.device,
-                                                        planned ? &m_download.plan() : nullptr, m_download.fileXor(),
+    m_row.id = m_record->begin(job_rows::downloadStart({QStringLiteral("window"),
+                                                        JobKind::Download,
+                                                        m_row.request,
+                                                        m_row.pacing,
+                                                        m_row.link,
+                                                        m_row.device,
+                                                        planned ? &m_download.plan() : nullptr,
+                                                        m_download.fileXor(),
                                                         {}}));
     m_writtenAt = m_hooks.clock.now();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/download/download.h"
+#include "core/record/job_ids.h"
 #include "core/record/service_record.h"
 
 #include <QObject>
@@ -36,7 +37,7 @@ public:
     // of an image and the operator does not go on.
     bool beforeDownload(const DownloadRequest& request, const LinkChoice& link, Pacing pacing);
     // A conversation with the printer on this link: its row, written now.
-    std::optional<qint64> beginAsking(const QString& kind, const LinkChoice& link, const QString& file = {});
+    std::optional<qint64> beginAsking(JobKind kind, const LinkChoice& link, const QString& file = {});
     void complete(std::optional<qint64>& id, const ServiceRecord::End& end);
     // This program's own rows written, as long as `ms` allows.
     void flush(int ms);

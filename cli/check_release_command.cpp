@@ -36,12 +36,12 @@ int CheckReleaseCommand::run(const QCommandLineParser& p, Output& out)
     // A file without a release has nothing to compare: the printer is not asked. (The window
     // asks it anyway and shows its release alone.)
     Recording record(p, out);
-    const auto recorded =
-        record.beginAsking(QStringLiteral("release-check"), setup->link, QFileInfo(path).absoluteFilePath());
+    const auto recorded = record.beginAsking(JobKind::ReleaseCheck, setup->link, QFileInfo(path).absoluteFilePath());
     check.start(path, setup->link, false);
     runUntilEnd([&] { check.cancel(); });
     using Result = ReleaseComparison::Result;
-    record.complete(recorded, job_rows::releaseCheckEnd(found, m_signal ? QStringLiteral("interrupted") : QString()));
+    record.complete(recorded,
+                    job_rows::releaseCheckEnd(found, m_signal ? std::optional(JobOutcome::Interrupted) : std::nullopt));
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     switch (found.result()) {

@@ -180,7 +180,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                                       : c.request.boot == Boot::Board ? tr("board")
                                                                       : tr("RAM card"));
         recorded = record.begin(job_rows::downloadStart({QStringLiteral("command line"),
-                                                         QStringLiteral("download"),
+                                                         JobKind::Download,
                                                          c.request,
                                                          pacing,
                                                          link,
@@ -218,11 +218,11 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
         r.midImage ? tr("; the printer holds part of an image: switch it off and on before the next download")
                    : QString();
     if (m_signal) {
-        record.complete(recorded, job_rows::downloadEnd(r, QStringLiteral("interrupted")));
+        record.complete(recorded, job_rows::downloadEnd(r, JobOutcome::Interrupted));
         // The result line says it; the event is for --json.
         out.event(QStringLiteral("interrupted"), QString(), counts);
         QJsonObject fields = counts;
-        fields.insert(QStringLiteral("outcome"), QStringLiteral("interrupted")); // as the record says it
+        fields.insert(QStringLiteral("outcome"), idOf(JobOutcome::Interrupted)); // as the record says it
         return out.result(name(), 128 + m_signal, fields,
                           tr("%1: interrupted after %2; nothing more was sent%3").arg(link.port, bytes, midImage));
     }

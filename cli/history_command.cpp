@@ -3,6 +3,7 @@
 #include "cli/file_names.h"
 #include "cli/output_sink.h"
 #include "core/link/stored_choices.h"
+#include "core/record/job_ids.h"
 #include "core/record/service_record.h"
 #include "texts/cause_words.h"
 #include "texts/record_words.h"
@@ -37,8 +38,8 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
     const QString port = p.value(kPort);
     ServiceRecord::Filter filter{
         kPortItems.contains(port.toUpper()) ? port.toUpper() : port, p.value(kFile), p.value(kOutcome), {}};
-    if (!filter.outcome.isEmpty() && !ServiceRecord::kOutcomes.contains(filter.outcome)) {
-        const QString why = QStringLiteral("--outcome takes one of: ") + ServiceRecord::kOutcomes.join(", ");
+    if (!filter.outcome.isEmpty() && !jobOutcomeIds().contains(filter.outcome)) {
+        const QString why = QStringLiteral("--outcome takes one of: ") + jobOutcomeIds().join(", ");
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
                   {{"error", "usage"}, {"text", why}});
         return out.result(name(), exit_status::Usage);

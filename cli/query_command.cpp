@@ -30,11 +30,11 @@ int QueryCommand::run(const QCommandLineParser& p, Output& out)
         end();
     });
     Recording record(p, out);
-    const auto recorded = record.beginAsking(QStringLiteral("interrogation"), setup->link);
+    const auto recorded = record.beginAsking(JobKind::Interrogation, setup->link);
     interrogation.start(setup->link);
     runUntilEnd([&] { interrogation.cancel(); });
-    record.complete(recorded,
-                    job_rows::interrogationEnd(answers, m_signal ? QStringLiteral("interrupted") : QString()));
+    record.complete(recorded, job_rows::interrogationEnd(answers, m_signal ? std::optional(JobOutcome::Interrupted)
+                                                                           : std::nullopt));
     if (m_signal)
         return out.result(name(), 128 + m_signal);
     if (answers.failure) {

@@ -67,7 +67,7 @@ void Recording::complete(std::optional<qint64> id, const ServiceRecord::End& end
     tellProblem();
 }
 
-std::optional<qint64> Recording::beginAsking(const QString& kind, const LinkChoice& link, const QString& file)
+std::optional<qint64> Recording::beginAsking(JobKind kind, const LinkChoice& link, const QString& file)
 {
     return begin(job_rows::conversationStart(QStringLiteral("command line"), kind, link.port,
                                              link.line ? link.line->text() : QString(), file));

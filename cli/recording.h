@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/line_settings.h"
+#include "core/record/job_ids.h"
 #include "core/record/service_record.h"
 
 #include <QCoreApplication>
@@ -23,7 +24,7 @@ public:
     void update(std::optional<qint64> id, const ServiceRecord::End& sofar);
     void complete(std::optional<qint64> id, const ServiceRecord::End& end);
     // A conversation with the printer on this link: an interrogation, a release check.
-    std::optional<qint64> beginAsking(const QString& kind, const LinkChoice& link, const QString& file = {});
+    std::optional<qint64> beginAsking(JobKind kind, const LinkChoice& link, const QString& file = {});
     // Before a download: the last job on this port left its printer holding part of an image.
     void remindIfMidImage(const QString& port, const QString& device);
 

@@ -245,8 +245,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         // The file's SHA-256 comes with each row's end, hashed from the bytes as they went out: nothing
         // reads a large file through before the printers are asked.
         recorded.push_back(record.begin(
-            job_rows::downloadStart({QStringLiteral("command line"), QStringLiteral("update"), m_choices.request,
-                                     update.pacing, LinkChoice{port, update.line}, device, nullptr, -1, m_release})));
+            job_rows::downloadStart({QStringLiteral("command line"), JobKind::Update, m_choices.request, update.pacing,
+                                     LinkChoice{port, update.line}, device, nullptr, -1, m_release})));
     }
     // Every printer at once, each with its own port, pacing and waits.
     m_job->start(printers);

@@ -12,7 +12,7 @@ ServiceRecord::Start downloadStart(const DownloadStart& d)
     static const char* const operations[] = {"firmware", "standard-fonts", "external-fonts"};
     ServiceRecord::Start s;
     s.face = d.face;
-    s.kind = d.kind;
+    s.kind = idOf(d.kind);
     const int op = int(d.request.operation);
     s.operation = op >= 0 && op < 3 ? QString::fromLatin1(operations[op]) : QString();
     s.boot = d.request.boot == Boot::Board ? QStringLiteral("board") : QStringLiteral("ram");
@@ -43,10 +43,10 @@ ServiceRecord::End downloadSoFar(const DownloadPlan& plan, qint64 sent, qint64 t
     return e;
 }
 
-ServiceRecord::End downloadEnd(const DownloadReport& r, const QString& outcome)
+ServiceRecord::End downloadEnd(const DownloadReport& r, std::optional<JobOutcome> outcome)
 {
     ServiceRecord::End e;
-    e.outcome = outcome.isEmpty() ? r.outcomeId() : outcome;
+    e.outcome = outcome ? idOf(*outcome) : r.outcomeId();
     e.cause = r.failure ? causeId(r.failure.cause) : QString();
     if (r.planned) {
         e.headers = r.headers.join(' ');
@@ -63,7 +63,7 @@ ServiceRecord::End updateEnd(const PrinterUpdate& p)
     ServiceRecord::End e;
     if (p.load)
         e = downloadEnd(*p.load);
-    e.outcome = p.interrupted ? QStringLiteral("interrupted") : p.stateId();
+    e.outcome = p.interrupted ? idOf(JobOutcome::Interrupted) : p.stateId();
     e.cause = p.error.isEmpty() && p.downgrade ? QStringLiteral("downgrade") : p.error;
     e.model = p.model;
     e.release = p.before;
@@ -71,12 +71,12 @@ ServiceRecord::End updateEnd(const PrinterUpdate& p)
     return e;
 }
 
-ServiceRecord::Start conversationStart(const QString& face, const QString& kind, const QString& port,
-                                       const QString& line, const QString& file)
+ServiceRecord::Start conversationStart(const QString& face, JobKind kind, const QString& port, const QString& line,
+                                       const QString& file)
 {
     ServiceRecord::Start s;
     s.face = face;
-    s.kind = kind;
+    s.kind = idOf(kind);
     s.file = file;
     s.port = port;
     s.device = port_names::serialDeviceOf(port);
@@ -85,26 +85,25 @@ ServiceRecord::Start conversationStart(const QString& face, const QString& kind,
     return s;
 }
 
-ServiceRecord::End releaseCheckEnd(const ReleaseComparison& found, const QString& outcome)
+ServiceRecord::End releaseCheckEnd(const ReleaseComparison& found, std::optional<JobOutcome> outcome)
 {
     using Result = ReleaseComparison::Result;
     ServiceRecord::End e;
-    e.outcome = found.result() == Result::Failed      ? QStringLiteral("failed")
-                : found.result() == Result::NoRelease ? QStringLiteral("file-no-release")
-                : found.result() == Result::Equal     ? QStringLiteral("equal")
-                                                      : QStringLiteral("different");
+    e.outcome = idOf(outcome                               ? *outcome
+                     : found.result() == Result::Failed    ? JobOutcome::Failed
+                     : found.result() == Result::NoRelease ? JobOutcome::FileNoRelease
+                     : found.result() == Result::Equal     ? JobOutcome::Equal
+                                                           : JobOutcome::Different);
     e.cause = found.failure ? causeId(found.failure.cause) : QString();
     e.release = found.printerRelease.value_or(QString());
     e.fileRelease = found.file.value_or(QString());
-    if (!outcome.isEmpty())
-        e.outcome = outcome;
     return e;
 }
 
-ServiceRecord::End interrogationEnd(const Interrogation::Answers& a, const QString& outcome)
+ServiceRecord::End interrogationEnd(const Interrogation::Answers& a, std::optional<JobOutcome> outcome)
 {
     ServiceRecord::End e;
-    e.outcome = !outcome.isEmpty() ? outcome : a.failure ? QStringLiteral("failed") : QStringLiteral("answered");
+    e.outcome = idOf(outcome ? *outcome : a.failure ? JobOutcome::Failed : JobOutcome::Answered);
     e.cause = a.failure ? causeId(a.failure.cause) : QString();
     if (!a.failure) {
         e.model = a.model.value_or(QString());

@@ -1,5 +1,7 @@
 #include "core/record/service_record.h"
 
+#include "core/record/job_ids.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -351,7 +353,7 @@ ServiceRecord::Row rowOf(const QSqlQuery& q, const QList<int>& at, const QString
         if (at[qsizetype(c)] >= 0)
             kTable[c].set(r, q.value(at[qsizetype(c)]));
     if (!r.ended.isValid() && r.host == host && alive(r.pid))
-        r.end.outcome = QStringLiteral("running");
+        r.end.outcome = idOf(JobOutcome::Running);
     return r;
 }
 
@@ -402,10 +404,10 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
     if (f.since.isValid())
         where << name(Col::Started) + QStringLiteral(" >= ?"), values << timeText(f.since);
     // "running" is a row without an end whose program still runs: told apart below.
-    const bool unended = f.outcome == QLatin1String("running") || f.outcome == QLatin1String("did-not-finish");
+    const bool unended = f.outcome == idOf(JobOutcome::Running) || f.outcome == idOf(JobOutcome::DidNotFinish);
     if (!f.outcome.isEmpty())
         where << name(Col::Outcome) + QStringLiteral(" = ?"),
-            values << (unended ? QStringLiteral("did-not-finish") : f.outcome);
+            values << (unended ? idOf(JobOutcome::DidNotFinish) : f.outcome);
     QSqlQuery q(connection.db());
     q.setForwardOnly(true);
     if (!q.prepare(selectAll() + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
@@ -675,7 +677,7 @@ std::optional<qint64> ServiceRecord::begin(const Start& s)
     row.host = QSysInfo::machineHostName();
     row.pid = QCoreApplication::applicationPid();
     row.start = s;
-    row.end.outcome = QStringLiteral("did-not-finish");
+    row.end.outcome = idOf(JobOutcome::DidNotFinish);
     const QList<QVariant> values = valuesAt(AtStart, row);
     Writer* w = m_writer.get();
     w->post([w, job, values] {
@@ -748,19 +750,20 @@ bool ServiceRecord::leftMidImage(const QString& port, const QString& device)
     // (it was switched off and on since, or never left waiting).
     QSqlQuery q(connection.db());
     q.setForwardOnly(true);
-    const QString select =
-        QStringLiteral("SELECT %1, %2 FROM jobs WHERE (%3 = ? OR %4 = ?) AND (%1 IN ('download', 'update') OR "
-                       "COALESCE(%5, '') <> '' OR COALESCE(%6, '') <> '') ORDER BY %7 DESC LIMIT 1")
-            .arg(name(Col::Kind), name(Col::MidImage), name(Col::Port), name(Col::Device), name(Col::Model),
-                 name(Col::Release), name(Col::Id));
+    const QString select = QStringLiteral("SELECT %1, %2 FROM jobs WHERE (%3 = ? OR %4 = ?) AND (%1 IN (?, ?) OR "
+                                          "COALESCE(%5, '') <> '' OR COALESCE(%6, '') <> '') ORDER BY %7 DESC LIMIT 1")
+                               .arg(name(Col::Kind), name(Col::MidImage), name(Col::Port), name(Col::Device),
+                                    name(Col::Model), name(Col::Release), name(Col::Id));
     if (!connection.error().isEmpty() || !q.prepare(select))
         return false;
     q.addBindValue(port);
     q.addBindValue(device.isEmpty() ? QVariant() : QVariant(device));
+    q.addBindValue(idOf(JobKind::Download));
+    q.addBindValue(idOf(JobKind::Update));
     if (!q.exec() || !q.next())
         return false;
     const QString kind = q.value(0).toString();
-    return (kind == QLatin1String("download") || kind == QLatin1String("update")) && q.value(1).toInt() > 0;
+    return (kind == idOf(JobKind::Download) || kind == idOf(JobKind::Update)) && q.value(1).toInt() > 0;
 }
 
 QString ServiceRecord::toCsv(const QList<Row>& rows, const QStringList& header)

@@ -64,12 +64,6 @@ public:
     };
 
     static constexpr int kSchemaVersion = 1;
-    // Every outcome a row may end with, and the two of a row without an end.
-    static inline const QStringList kOutcomes{
-        "completed", "sent",       "file-refused", "port-refused", "failed",       "aborted",
-        "interrupted", "equal",    "different",    "file-no-release", "answered",  "asking",
-        "no-answer", "skipped",    "loading",      "load-failed",  "verifying",    "verified",
-        "not-verified", "did-not-finish", "running"};
     // ${XDG_DATA_HOME:-~/.local/share}/Velmora/history.sqlite
     static QString defaultPath();
     // Reads the record at `path` without writing it: opened read-only, never set aside, never
