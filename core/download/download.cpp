@@ -33,7 +33,7 @@ Failure reopenFailure(const Failure& refused)
 
 Download::Download(const DownloadInputs& inputs, Clock& clock, SerialControl& port, Timer& timer, QObject* parent)
     : QObject(parent), m_in(inputs), m_clock(clock), m_port(port), m_timer(timer), m_serialLink(port, inputs.link),
-      m_parallelLink(m_files, inputs.link)
+      m_parallelLink(m_parallel, inputs.link)
 {
     // The pacing timer is the download's own: no face has to remember to wire it.
     connect(&m_timer, &Timer::timeout, this, &Download::tick);
@@ -91,6 +91,12 @@ DownloadNotice Download::stopped(DownloadNotice notice)
     return notice;
 }
 
+void Download::closeFiles()
+{
+    m_files.closeAll();
+    m_parallel.close();
+}
+
 void Download::finish(DownloadOutcome outcome)
 {
     emit ended(report(outcome));
@@ -143,7 +149,7 @@ QString DownloadReport::outcomeId() const
 void Download::abandon(DownloadNotice notice, DownloadOutcome outcome)
 {
     m_timer.setEnabled(false);
-    m_files.closeAll();
+    closeFiles();
     closeLink();
     m_job.cancel(); // whatever still waits for this download ends quietly
     m_failure = notice.failure;
@@ -288,7 +294,7 @@ void Download::reportPortRefused(const Failure& failure)
     // the busy marker goes too, or it would refuse every later download.
     if (!m_job.stopping()) {
         setStage(DownloadStage::Idle);
-        m_files.closeAll();
+        closeFiles();
     }
     tellLast(DownloadNotice{DownloadNotice::Kind::PortRefused, failure}, DownloadOutcome::PortRefused);
     finish(DownloadOutcome::PortRefused);
@@ -447,7 +453,7 @@ Task<> Download::run(DownloadRequest request)
     if (request.operation == Operation::ExternalFonts) {
         co_await sendExternalFonts();
         m_link->close();
-        m_files.closeAll();
+        closeFiles();
         co_return;
     }
 
@@ -519,7 +525,7 @@ void Download::cancel()
     const bool wasRunning = busy() || m_job.running(); // in the pass over the file, too
     m_job.cancel();
     m_timer.setEnabled(false);
-    m_files.closeAll();
+    closeFiles();
     closeLink();
     if (!wasRunning)
         return;
@@ -601,7 +607,7 @@ Task<> Download::sendExternalFonts()
     }
     if (!sentAsAnnounced())
         co_return;
-    m_files.closeAll();
+    closeFiles();
     m_link->close();
     co_await endSequence();
 }
@@ -610,6 +616,6 @@ void Download::endProgram()
 {
     m_job.cancel();
     m_timer.setEnabled(false);
-    m_files.closeAll();
+    closeFiles();
     closeLink();
 }

@@ -4,6 +4,7 @@
 #include "core/download/file_channels.h"
 #include "core/download/plan.h"
 #include "core/link/line_settings.h"
+#include "core/link/parallel_port.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/task.h"
 
@@ -120,7 +121,8 @@ public:
     // A download runs, in its pass over the file too.
     bool running() const { return m_job.running(); }
     const DownloadProgress& progress() const { return m_progress; }
-    FileChannels& files() { return m_files; }
+    // The source file or the parallel port is still open.
+    bool filesOpen() const { return m_files.sourceOpen() || m_parallel.isOpen(); }
     // Data bytes written to the link by the last download, across its parts.
     qint64 bytesWritten() const { return m_progressBase + m_sent; }
     // The last download's bytes went on a line whose queue the system shows (or on LPT1): its end
@@ -169,6 +171,8 @@ private:
     void closeLink();
     // Says whether the printer was left mid-image, and how far it got.
     DownloadNotice stopped(DownloadNotice notice);
+    // The source file and the parallel port closed.
+    void closeFiles();
     // The account of the running download, ending so.
     DownloadReport report(DownloadOutcome outcome) const;
     // The last notice, with the report it ends with.
@@ -221,6 +225,7 @@ private:
     Timer& m_timer;
     DownloadProgress m_progress;
     FileChannels m_files;
+    ParallelPort m_parallel;
     SerialLink m_serialLink;
     ParallelLink m_parallelLink;
     DownloadLink* m_link = &m_serialLink; // chosen at each download's start

@@ -1,7 +1,7 @@
 #include "core/download/download_link.h"
 
-#include "core/download/file_channels.h"
 #include "core/link/open_link.h"
+#include "core/link/parallel_port.h"
 #include "core/link/serial_control.h"
 
 double SerialLink::stallSecondsAt(const LineSettings& line)
@@ -77,38 +77,38 @@ QString ParallelLink::name() const
 
 QString ParallelLink::device() const
 {
-    return m_files.portChannelDevice(m_choice().device());
+    return m_port.device(m_choice().device());
 }
 
 Failure ParallelLink::open()
 {
     Failure failure;
-    if (m_files.portChannelOpen() || m_files.openPortChannel(m_choice().device(), &failure))
+    if (m_port.isOpen() || m_port.open(m_choice().device(), &failure))
         return {};
     return failure;
 }
 
 bool ParallelLink::isOpen() const
 {
-    return m_files.portChannelOpen();
+    return m_port.isOpen();
 }
 
 void ParallelLink::close()
 {
-    m_files.closePortChannel();
+    m_port.close();
 }
 
 qint64 ParallelLink::write(const char* data, qint64 size, Failure* failure)
 {
-    return m_files.writeToPortChannel(data, size, failure);
+    return m_port.write(data, size, failure);
 }
 
 double ParallelLink::stallSeconds() const
 {
-    return FileChannels::kWriteStallSeconds;
+    return ParallelPort::kWriteStallSeconds;
 }
 
 void ParallelLink::hold(bool on)
 {
-    m_files.holdPortChannel(on);
+    m_port.hold(on);
 }

@@ -7,7 +7,7 @@
 
 #include <functional>
 
-class FileChannels;
+class ParallelPort;
 class SerialControl;
 
 // Where a download's bytes go, a serial port or the parallel device, behind one interface.
@@ -68,13 +68,11 @@ private:
     std::function<LinkChoice()> m_choice;
 };
 
-// The parallel device "LPT1", the download's port channel, opened where the link chosen at each
-// opening leads.
+// The parallel port "LPT1", opened where the link chosen at each opening leads.
 class ParallelLink : public DownloadLink
 {
 public:
-    ParallelLink(FileChannels& files, std::function<LinkChoice()> choice) : m_files(files), m_choice(std::move(choice))
-    {}
+    ParallelLink(ParallelPort& port, std::function<LinkChoice()> choice) : m_port(port), m_choice(std::move(choice)) {}
 
     QString name() const override;
     QString device() const override;
@@ -91,6 +89,6 @@ public:
     void hold(bool on) override;
 
 private:
-    FileChannels& m_files;
+    ParallelPort& m_port;
     std::function<LinkChoice()> m_choice;
 };

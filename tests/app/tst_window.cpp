@@ -120,8 +120,8 @@ struct Window : Bench {
         s["behind"] = behind.join('|');
         s["calls"] = fileDialog.calls.join(" | ");
         s["keys"] = QString::number(home.storedKeys().size());
-        s["idle"] = QString::number(!w->engine().busy() && !w->engine().files().sourceOpen() &&
-                                    !w->Timer1().isEnabled() && !downloadPort->isOpen() && !mainPort->isOpen());
+        s["idle"] = QString::number(!w->engine().busy() && !w->engine().filesOpen() && !w->Timer1().isEnabled() &&
+                                    !downloadPort->isOpen() && !mainPort->isOpen());
         s["ending"] = QString::number(messages.silenced);
         QString header = QString::fromLatin1(downloadPort->writes.value(0).data);
         s["download"] = QStringLiteral("%1 %2").arg(header.replace('\n', '$')).arg(downloadPort->bytesWritten());

@@ -274,7 +274,7 @@ struct Run {
     void expectSound(const QString& timeline)
     {
         QVERIFY(!download.running() && download.progress().stage == DownloadStage::Idle);
-        QVERIFY(!download.files().sourceOpen() && !download.files().portChannelOpen());
+        QVERIFY(!download.filesOpen());
         QVERIFY(!port.isOpen() && !timer->isEnabled());
         QVERIFY(!QFileInfo::exists(home.path() + "/gone.out")); // a missing LPT1 device is never created
         QCOMPARE(QFileInfo(home.path() + "/lpt1.txt").size(), 0);  // nor a file in its place written
