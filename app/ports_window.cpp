@@ -89,18 +89,20 @@ PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
     connect(usePrinter, &QPushButton::clicked, this, &PortsWindow::use);
     connect(found, &QTableWidget::cellDoubleClicked, this, &PortsWindow::use);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_probe.get(), &PrinterProbe::answered, this, [this] {
+    connect(m_probe.get(), &PrinterProbe::answered, this, [this](const PrinterProbe::Found& one) {
+        m_found << one;
         QList<QStringList> rows;
-        for (const PrinterProbe::Found& f : m_probe->found())
+        for (const PrinterProbe::Found& f : m_found)
             rows << QStringList{f.port, f.device, f.line, escapeControls(f.model)};
         fill(found, rows);
         if (found->currentRow() < 0)
             found->selectRow(0);
     });
-    connect(m_probe.get(), &PrinterProbe::finished, this, [this] {
+    connect(m_probe.get(), &PrinterProbe::finished, this, [this](const PrinterProbe::Report& report) {
         findPrinter->setEnabled(true);
-        const QStringList silent = m_probe->silent();
-        const qsizetype answered = m_probe->found().size();
+        m_found = report.found;
+        const QStringList silent = report.silent;
+        const qsizetype answered = m_found.size();
         const QStringList inUse = m_inUse;
         say([answered, silent, inUse] {
             return (answered == 0 ? tr("No printer answered.")
@@ -108,7 +110,7 @@ PortsWindow::PortsWindow(QWidget* mainWindow, Hooks hooks)
                    (silent.isEmpty() ? QString() : tr(" Silent: %1.").arg(silent.join(", "))) +
                    (inUse.isEmpty() ? QString() : tr(" Not asked, used by another program: %1.").arg(inUse.join(", ")));
         });
-        usePrinter->setEnabled(!m_probe->found().isEmpty());
+        usePrinter->setEnabled(!m_found.isEmpty());
     });
     m_follow->setInterval(1000);
     connect(m_follow.get(), &Timer::timeout, this, &PortsWindow::refresh);
@@ -222,6 +224,8 @@ void PortsWindow::change(const QString& name, const QString& device)
         // A search's answers name ports as they led before: none of them is offered any more.
         m_probe->cancel();
         fill(found, {});
+        m_found.clear();
+        m_found.clear();
         usePrinter->setEnabled(false);
         findPrinter->setEnabled(true);
         say({});
@@ -235,6 +239,7 @@ void PortsWindow::find()
     if (m_probe->running())
         return;
     fill(found, {});
+    m_found.clear();
     usePrinter->setEnabled(false);
     m_inUse.clear();
     const QStringList ports = port_catalog::probeCandidates(&m_inUse);
@@ -250,9 +255,9 @@ void PortsWindow::find()
 void PortsWindow::use()
 {
     const int row = found->currentRow();
-    if (row < 0 || row >= m_probe->found().size())
+    if (row < 0 || row >= m_found.size())
         return;
-    const PrinterProbe::Found& f = m_probe->found()[row];
+    const PrinterProbe::Found& f = m_found[row];
     m_hooks.choose(f.port, f.line);
 }
 
@@ -266,6 +271,7 @@ void PortsWindow::showEvent(QShowEvent* event)
     // Each opening starts without an old search's answers: the ports may have changed since.
     say({});
     fill(found, {});
+    m_found.clear();
     usePrinter->setEnabled(false);
     m_seen.clear();
     refresh();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/link/port_catalog.h"
+#include "core/printer/printer_probe.h"
 
 #include <QDialog>
 
@@ -9,7 +10,6 @@
 
 class Clock;
 class MessageBoxes;
-class PrinterProbe;
 class QLabel;
 class QPushButton;
 class QTableWidget;
@@ -78,4 +78,5 @@ private:
     QString m_seen;                  // what the lists showed last
     QList<port_catalog::Device> m_devices;
     std::function<QString()> m_said;
+    QList<PrinterProbe::Found> m_found; // what the last search found, as its rows show it
 };

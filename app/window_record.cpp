@@ -76,7 +76,7 @@ void WindowRecord::begin(bool planned)
                                                         m_row.link,
                                                         m_row.device,
                                                         planned ? &m_download.plan() : nullptr,
-                                                        m_download.fileXor(),
+                                                        planned ? m_download.fileXor() : -1,
                                                         {}}));
     m_writtenAt = m_hooks.clock.now();
 }

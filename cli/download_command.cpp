@@ -186,7 +186,7 @@ int DownloadCommand::run(const QCommandLineParser& p, Output& out)
                                                          link,
                                                          device,
                                                          planned ? &plan : nullptr,
-                                                         download.fileXor(),
+                                                         planned ? download.fileXor() : -1,
                                                          {}}));
         if (!planned && !QFileInfo(c.request.path).isFile())
             return; // nothing to announce of a file that is not there: its refusal says it all

@@ -159,13 +159,18 @@ int PortsCommand::probe(const QCommandLineParser& p, Output& out)
               {{"ports", QJsonArray::fromStringList(ports)}, {"line", line}});
     SystemClock clock;
     PrinterProbe probe(clock, [] { return std::make_unique<QtSerialControl>(); });
-    QObject::connect(&probe, &PrinterProbe::finished, [this] { end(); });
+    std::optional<PrinterProbe::Report> report;
+    QObject::connect(&probe, &PrinterProbe::finished, [&](const PrinterProbe::Report& r) {
+        report = r;
+        end();
+    });
     probe.start(ports, line);
     if (probe.running())
         runUntilEnd([&] { probe.cancel(); });
+    const PrinterProbe::Report r = report.value_or(probe.report()); // interrupted: what it had found
     QJsonArray found;
     QStringList lines;
-    for (const PrinterProbe::Found& f : probe.found()) {
+    for (const PrinterProbe::Found& f : r.found) {
         found.append(QJsonObject{{"port", f.port}, {"device", f.device}, {"line", f.line}, {"model", f.model}});
         lines << QStringLiteral("%1 %2 %3 %4").arg(f.port, -6).arg(f.device, -40).arg(f.line, -13).arg(f.model);
     }
@@ -173,7 +178,7 @@ int PortsCommand::probe(const QCommandLineParser& p, Output& out)
         return out.result(name(), 128 + m_signal, {{"found", found}}, lines.join('\n'));
     if (lines.isEmpty())
         lines << tr("no printer answered");
-    const QStringList silent = probe.silent();
+    const QStringList& silent = r.silent;
     if (!silent.isEmpty())
         lines << tr("silent: %1").arg(silent.join(QStringLiteral(", ")));
     return out.result(name(), found.isEmpty() ? exit_status::NoAnswer : exit_status::Ok,

@@ -22,12 +22,12 @@ PrinterProbe::~PrinterProbe()
     cancel();
 }
 
-QStringList PrinterProbe::silent() const
+PrinterProbe::Report PrinterProbe::report() const
 {
-    QStringList ports = m_asked;
+    Report r{m_found, m_asked};
     for (const Found& f : m_found)
-        ports.removeAll(f.port);
-    return ports;
+        r.silent.removeAll(f.port);
+    return r;
 }
 
 bool PrinterProbe::isModelAnswer(const QByteArray& reply)
@@ -74,7 +74,7 @@ void PrinterProbe::start(const QStringList& ports, const QString& chosenLine)
         asker->printer = std::make_unique<PrinterLink>(*asker->port, m_clock);
         connect(&asker->job, &Job::finished, this, [this] {
             if (--m_running == 0)
-                emit finished();
+                emit finished(report());
         });
         m_askers.push_back(std::move(asker));
     }
@@ -82,7 +82,7 @@ void PrinterProbe::start(const QStringList& ports, const QString& chosenLine)
     for (qsizetype i = 0; i < qsizetype(m_askers.size()); ++i)
         m_askers[i]->job.start(ask(*m_askers[i], lines));
     if (m_askers.empty())
-        emit finished();
+        emit finished(report());
 }
 
 void PrinterProbe::cancel()

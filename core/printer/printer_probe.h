@@ -27,6 +27,12 @@ public:
         QString line; // as the window's lists offer it: "57600,N,8,1"
         QString model;
     };
+    // How a search ended: the printers that answered, and the ports asked that gave no model's
+    // answer at any rate, in the order given.
+    struct Report {
+        QList<Found> found;
+        QStringList silent;
+    };
     using PortMaker = std::function<std::unique_ptr<SerialControl>()>;
 
     PrinterProbe(Clock& clock, PortMaker makePort, QObject* parent = nullptr);
@@ -41,13 +47,12 @@ public:
     // Every port closed; nothing more is asked or said.
     void cancel();
     bool running() const { return m_running > 0; }
-    const QList<Found>& found() const { return m_found; }
-    // The ports asked that gave no model's answer at any rate, in the order given.
-    QStringList silent() const;
+    // What the search has found so far (all of it, once finished() has come).
+    Report report() const;
 
 signals:
     void answered(const PrinterProbe::Found& found);
-    void finished();
+    void finished(const PrinterProbe::Report& report);
 
 private:
     struct Asker;

@@ -335,16 +335,20 @@ private slots:
                 holder.open(names.last(), LineSettings{});
         }
         double doneAt = -1;
-        connect(&probe, &PrinterProbe::finished, [&] { doneAt = clock.now(); });
+        PrinterProbe::Report report;
+        connect(&probe, &PrinterProbe::finished, [&](const PrinterProbe::Report& r) {
+            doneAt = clock.now();
+            report = r;
+        });
         probe.start(names, QStringLiteral("4800,N,8,1"));
         clock.run(10);
         QStringList got;
-        for (const PrinterProbe::Found& f : probe.found())
+        for (const PrinterProbe::Found& f : report.found)
             got << QStringList{f.port, f.device, f.line, f.model}.join(' ');
         for (const auto& wire : wires) // "open2 9600 !0 ?54&10^M$": each opening's baud rate and what was sent
             got << wire->summary().remove(QRegularExpression("@[0-9.]+|,N,8,1| close")).trimmed();
-        if (!probe.silent().isEmpty())
-            got << "silent " + probe.silent().join(' ');
+        if (!report.silent.isEmpty())
+            got << "silent " + report.silent.join(' ');
         got << QStringLiteral("done@%1").arg(doneAt);
         QCOMPARE(got.join(" | "), found);
         QVERIFY(!probe.running());
