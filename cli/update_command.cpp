@@ -236,7 +236,11 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     QObject::connect(m_job.get(), &UpdateJob::notice, [this, language](int i, const DownloadNotice& notice) {
         tellDownload(m_shown[std::size_t(i)]->messages, language, notice);
     });
-    QObject::connect(m_job.get(), &UpdateJob::finished, [this] { end(); });
+    QList<PrinterUpdate> ended;
+    QObject::connect(m_job.get(), &UpdateJob::finished, [&](const QList<PrinterUpdate>& printers) {
+        ended = printers;
+        end();
+    });
     // Each printer's job in the service record, from now to its end.
     Recording record(p, out);
     std::vector<std::optional<qint64>> recorded;
@@ -288,8 +292,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
     QJsonArray rows;
     QStringList lines;
     bool allGood = true;
-    for (int i = 0; i < m_job->size(); ++i) {
-        const PrinterUpdate& pr = m_job->printer(i);
+    for (int i = 0; i < ended.size(); ++i) {
+        const PrinterUpdate& pr = ended[i];
         allGood = allGood && pr.good();
         QJsonObject row = fieldsOf(pr);
         row.insert(QStringLiteral("sent"), pr.load ? pr.load->sent : 0);

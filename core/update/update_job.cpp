@@ -128,9 +128,13 @@ void UpdateJob::ended(int index)
     PrinterUpdate& p = m_printers[std::size_t(index)]->state;
     if (std::exchange(p.ended, true))
         return;
-    emit printerEnded(index);
-    if (--m_running == 0)
-        emit finished();
+    emit printerEnded(index, p);
+    if (--m_running == 0) {
+        QList<PrinterUpdate> all;
+        for (const auto& printer : m_printers)
+            all << printer->state;
+        emit finished(all);
+    }
 }
 
 Task<Interrogation::Answers> UpdateJob::ask(Printer& p, int index, bool first)

@@ -87,9 +87,10 @@ signals:
     void askFailed(int printer, const Failure& failure);
     // Its download's notice, to be told as a download's.
     void notice(int printer, const DownloadNotice& notice);
-    // Its job ended (done or cancelled); finished() once every printer's has.
-    void printerEnded(int printer);
-    void finished();
+    // Its job ended (done or cancelled), with how; finished() once every printer's has, with how
+    // each ended, in the order given.
+    void printerEnded(int printer, const PrinterUpdate& update);
+    void finished(const QList<PrinterUpdate>& printers);
 
 private:
     struct Printer;

@@ -464,14 +464,14 @@ private slots:
         UpdateJob job(bench.clock, bench.makePort(), choices);
         QMap<int, QStringList> seen;
         connect(&job, &UpdateJob::changed, [&](int i) { seen[i] << job.printer(i).stateId(); });
-        bool finished = false;
-        connect(&job, &UpdateJob::finished, [&] { finished = true; });
+        QList<PrinterUpdate> ended;
+        connect(&job, &UpdateJob::finished, [&](const QList<PrinterUpdate>& printers) { ended = printers; });
         job.start({{"COM1", "/dev/a"}, {"COM2", "/dev/b"}, {"COM3", "/dev/c"}, {"COM4", "/dev/d"}});
         bench.clock.run(300);
-        QVERIFY(finished && !job.running());
+        QVERIFY(ended.size() == job.size() && !job.running());
         QStringList got, recorded;
-        for (int i = 0; i < job.size(); ++i) {
-            const PrinterUpdate& p = job.printer(i);
+        for (int i = 0; i < ended.size(); ++i) {
+            const PrinterUpdate& p = ended[i];
             got << QStringLiteral("%1 asking>%2%3")
                        .arg(p.port, seen[i].join('>'), p.after.isEmpty() ? "" : " " + p.after);
             const ServiceRecord::End e = job_rows::updateEnd(p);
