@@ -6,6 +6,8 @@
 #include "tests/support/test_env.h"
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QRadioButton>
 
@@ -34,17 +36,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     MainWindow& w = *g_bench->window;
     w.Form_Load();
     w.mnuLoadDefault_Click();
-    for (QComboBox* box :
-         {static_cast<QComboBox*>(w.Porta), static_cast<QComboBox*>(w.Baud), static_cast<QComboBox*>(w.Parita),
-          static_cast<QComboBox*>(w.BitDati), static_cast<QComboBox*>(w.BitStop)})
+    for (const char* name : {"Porta", "Baud", "Parita", "BitDati", "BitStop"}) {
+        const QComboBox* box = control<QComboBox>(&w, name);
         if (box->currentIndex() < -1 || box->currentIndex() >= box->count())
             std::abort();
+    }
     int operations = 0;
-    for (auto* b : w.SelOperazione)
-        operations += b->isChecked();
-    if (operations != 1 || w.SelBoot[0]->isChecked() == w.SelBoot[1]->isChecked())
+    for (const char* name : {"SelOperazione0", "SelOperazione1", "SelOperazione2"})
+        operations += control<QRadioButton>(&w, name)->isChecked();
+    const bool board = control<QRadioButton>(&w, "SelBoot0")->isChecked();
+    if (operations != 1 || board == control<QRadioButton>(&w, "SelBoot1")->isChecked())
         std::abort();
-    if (w.SelBoot[1]->isChecked() && controls::checkValue(*w.chkCheckSum) != 0)
+    if (!board && controls::checkValue(*control<QCheckBox>(&w, "chkCheckSum")) != 0)
         std::abort();
     return 0;
 }
