@@ -9,6 +9,7 @@
 #include "core/record/job_rows.h"
 #include "texts/download_messages.h"
 #include "texts/printer_messages.h"
+#include "texts/update_words.h"
 
 #include <QCommandLineParser>
 #include <QFileInfo>
@@ -70,40 +71,10 @@ QJsonObject UpdateCommand::fieldsOf(const PrinterUpdate& p)
 QString UpdateCommand::stateWords(int i) const
 {
     const PrinterUpdate& p = m_job->printer(i);
-    using State = PrinterUpdate::State;
-    switch (p.state) {
-    case State::Asking:
-        return tr("asking");
-    case State::NoAnswer:
-        return tr("no answer") + " (" + p.error + ")";
-    case State::PortRefused:
-        return causeWords(p.cause);
-    case State::Skipped:
-        return p.downgrade ? tr("downgrade refused: the file's release is older than the printer's; "
-                                "--allow-downgrade loads it")
-                           : tr("already at the release: skipped");
-    case State::Loading: {
-        // The plan first: a downgrade is said as long as it loads.
-        const QString plan = p.downgrade ? tr("downgrade to %1: ").arg(escapeControls(m_release)) : QString();
-        if (p.interrupted && p.load)
-            return plan +
-                   tr("interrupted after %1 of %2 bytes; nothing more was sent")
-                       .arg(QString::number(p.load->sent), QString::number(p.load->fileSize)) +
-                   (p.load->midImage ? tr("; the printer holds part of an image: switch it off and on") : QString());
-        const QString status = statusText(m_job->watch(i).status());
-        const QString& phase = m_shown[std::size_t(i)]->phase;
-        return plan + (!status.isEmpty() ? status : phase.isEmpty() ? tr("loading") : phase);
-    }
-    case State::LoadFailed:
-        return tr("load failed") + " (" + p.error + ")";
-    case State::Verifying:
-        return tr("switch it off and on; waiting for its release");
-    case State::Verified:
-        return p.downgrade ? tr("verified (downgrade)") : tr("verified");
-    case State::NotVerified:
-        return tr("NOT verified");
-    }
-    return {};
+    if (p.state == PrinterUpdate::State::Skipped && p.downgrade)
+        return updateStateWords(p, m_release, {}) + tr("; --allow-downgrade loads it");
+    const QString status = p.state == PrinterUpdate::State::Loading ? statusText(m_job->watch(i).status()) : QString();
+    return updateStateWords(p, m_release, status.isEmpty() ? m_shown[std::size_t(i)]->phase : status);
 }
 
 QString UpdateCommand::lineOf(int i) const

@@ -1165,7 +1165,7 @@ Sostituirla?</translation>
     </message>
 </context>
 <context>
-    <name>UpdateCommand</name>
+    <name>Update</name>
     <message>
         <source>asking</source>
         <translation>interrogazione</translation>
@@ -1175,8 +1175,8 @@ Sostituirla?</translation>
         <translation>nessuna risposta</translation>
     </message>
     <message>
-        <source>downgrade refused: the file&apos;s release is older than the printer&apos;s; --allow-downgrade loads it</source>
-        <translation>downgrade rifiutato: la release del file è più vecchia di quella della stampante; --allow-downgrade la carica</translation>
+        <source>downgrade refused: the file&apos;s release is older than the printer&apos;s</source>
+        <translation>downgrade rifiutato: la release del file è più vecchia di quella della stampante</translation>
     </message>
     <message>
         <source>already at the release: skipped</source>
@@ -1218,6 +1218,9 @@ Sostituirla?</translation>
         <source>NOT verified</source>
         <translation>NON verificata</translation>
     </message>
+</context>
+<context>
+    <name>UpdateCommand</name>
     <message>
         <source>PORT</source>
         <translation>PORTA</translation>
@@ -1241,6 +1244,10 @@ Sostituirla?</translation>
     <message>
         <source>%1 (release %2) to %3</source>
         <translation>%1 (release %2) a %3</translation>
+    </message>
+    <message>
+        <source>; --allow-downgrade loads it</source>
+        <translation>; --allow-downgrade la carica</translation>
     </message>
 </context>
 </TS>
