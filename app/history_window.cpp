@@ -3,7 +3,7 @@
 #include "app/controls.h"
 
 #include "core/link/stored_choices.h"
-#include "core/record/job_ids.h"
+#include "core/platform/job_ids.h"
 #include "texts/cause_words.h"
 #include "texts/messages.h"
 #include "texts/record_words.h"

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "core/download/download.h"
-#include "core/record/job_ids.h"
+#include "core/platform/job_ids.h"
 #include "core/record/service_record.h"
 
 #include <QObject>

@@ -83,6 +83,9 @@ public:
     // A failure's fields for a result: a stable "error" id, the file or the port with its
     // device, and the system's words.
     static QJsonObject fieldsOf(const Failure& failure);
+    // A message event's fields: its text, title and icon, what is said beside it, the detail, the cause's id.
+    static QJsonObject messageFields(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+                                     const QString& informative, const Failure& failure);
 
     // While one lives, the lines for stdout leave together, a megabyte at a time: a listing of
     // many rows costs one write, not one a row.

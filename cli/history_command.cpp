@@ -3,7 +3,7 @@
 #include "cli/file_names.h"
 #include "cli/output_sink.h"
 #include "core/link/stored_choices.h"
-#include "core/record/job_ids.h"
+#include "core/platform/job_ids.h"
 #include "core/record/service_record.h"
 #include "texts/cause_words.h"
 #include "texts/record_words.h"

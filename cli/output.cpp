@@ -147,6 +147,15 @@ void Output::tell(const QString& line, const QString& text, const QString& title
                   const QString& detail, const QString& informative, const Failure& failure)
 {
     m_lastMessage = text;
+    // An error is said even with --quiet.
+    event(QStringLiteral("message"), title.isEmpty() ? line : title + QStringLiteral(" \u2014 ") + line,
+          messageFields(text, title, icon, detail, informative, failure),
+          icon == MessageIcon::Critical ? Detail::Quiet : Detail::Normal);
+}
+
+QJsonObject Output::messageFields(const QString& text, const QString& title, MessageIcon icon, const QString& detail,
+                                  const QString& informative, const Failure& failure)
+{
     QJsonObject fields{
         {"text", text}, {"title", title}, {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
     if (!informative.isEmpty())
@@ -155,9 +164,7 @@ void Output::tell(const QString& line, const QString& text, const QString& title
         fields.insert(QStringLiteral("detail"), detail);
     if (failure)
         fields.insert(QStringLiteral("error"), causeId(failure.cause));
-    // An error is said even with --quiet.
-    event(QStringLiteral("message"), title.isEmpty() ? line : title + QStringLiteral(" \u2014 ") + line, fields,
-          icon == MessageIcon::Critical ? Detail::Quiet : Detail::Normal);
+    return fields;
 }
 
 QString fitToTerminal(const QString& line)
@@ -197,16 +204,8 @@ void PortMessages::tell(const QString& line, const QString& text, const QString&
 {
     if (live)
         return;
-    QJsonObject fields{{"port", m_port},
-                       {"text", text},
-                       {"title", title},
-                       {"icon", icon == MessageIcon::Critical ? "critical" : "information"}};
-    if (!informative.isEmpty())
-        fields.insert(QStringLiteral("informative"), informative);
-    if (!detail.isEmpty())
-        fields.insert(QStringLiteral("detail"), detail);
-    if (failure)
-        fields.insert(QStringLiteral("error"), causeId(failure.cause));
+    QJsonObject fields = Output::messageFields(text, title, icon, detail, informative, failure);
+    fields.insert(QStringLiteral("port"), m_port);
     m_out.event(QStringLiteral("message"), m_port + QStringLiteral(": ") + line, fields,
                 icon == MessageIcon::Critical ? Output::Detail::Quiet : Output::Detail::Normal);
 }

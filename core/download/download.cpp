@@ -4,6 +4,7 @@
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
 #include "core/platform/file_check.h"
+#include "core/platform/job_ids.h"
 
 #include <QFileInfo>
 
@@ -133,15 +134,15 @@ QString DownloadReport::outcomeId() const
 {
     switch (outcome) {
     case DownloadOutcome::Completed:
-        return lineConfirmed ? QStringLiteral("completed") : QStringLiteral("sent");
+        return idOf(lineConfirmed ? JobOutcome::Completed : JobOutcome::Sent);
     case DownloadOutcome::FileRefused:
-        return QStringLiteral("file-refused");
+        return idOf(JobOutcome::FileRefused);
     case DownloadOutcome::PortRefused:
-        return QStringLiteral("port-refused");
+        return idOf(JobOutcome::PortRefused);
     case DownloadOutcome::Failed:
-        return QStringLiteral("failed");
+        return idOf(JobOutcome::Failed);
     case DownloadOutcome::Aborted:
-        return QStringLiteral("aborted");
+        return idOf(JobOutcome::Aborted);
     }
     return {};
 }

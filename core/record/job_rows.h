@@ -1,9 +1,9 @@
 #pragma once
 
 #include "core/download/download.h"
+#include "core/platform/job_ids.h"
 #include "core/printer/interrogation.h"
 #include "core/printer/release_check.h"
-#include "core/record/job_ids.h"
 #include "core/record/service_record.h"
 #include "core/update/update_job.h"
 

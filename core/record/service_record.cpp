@@ -1,6 +1,6 @@
 #include "core/record/service_record.h"
 
-#include "core/record/job_ids.h"
+#include "core/platform/job_ids.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -2,6 +2,7 @@
 
 #include "core/link/serial_control.h"
 #include "core/platform/clock.h"
+#include "core/platform/job_ids.h"
 #include "core/printer/release_check.h"
 
 namespace {
@@ -16,9 +17,10 @@ struct Connection {
 
 QString PrinterUpdate::stateId() const
 {
-    static const char* const ids[] = {"asking",      "no-answer", "port-refused", "skipped",     "loading",
-                                      "load-failed", "verifying", "verified",     "not-verified"};
-    return QString::fromLatin1(ids[int(state)]);
+    using O = JobOutcome;
+    static constexpr O outcomes[] = {O::Asking,     O::NoAnswer,  O::PortRefused, O::Skipped,    O::Loading,
+                                     O::LoadFailed, O::Verifying, O::Verified,    O::NotVerified};
+    return idOf(outcomes[int(state)]);
 }
 
 struct UpdateJob::Printer {
