@@ -64,10 +64,7 @@ std::optional<QString> Command::firmwareRelease(const QString& path, Output& out
 namespace {
 Task<> searchInto(QIODevice& file, Clock& clock, std::optional<QByteArray>& found)
 {
-    ReleaseSearch search(file);
-    while (!search.step(kReleaseSearchStep))
-        co_await clock.yieldNow();
-    found = search.release();
+    found = co_await searchRelease(file, clock);
 }
 } // namespace
 

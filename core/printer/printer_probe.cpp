@@ -109,7 +109,10 @@ Task<> PrinterProbe::ask(Asker& a, QStringList lines)
             // model's answer finds the printer.
             const QByteArray model = co_await a.printer->ask(protocol::kAskModel);
             if (isModelAnswer(model)) {
-                const Found f{name, port.device(), text, QString::fromLatin1(model.left(model.indexOf('\r')))};
+                Found f{name, port.device(), text, QString::fromLatin1(model.left(model.indexOf('\r'))), {}};
+                if (m_askRelease)
+                    f.release = QString::fromLatin1(
+                        PrinterLink::reported(co_await a.printer->ask(protocol::kAskRelease)).value_or(QByteArray()));
                 port.close();
                 m_found << f;
                 emit answered(f);

@@ -14,7 +14,8 @@ class Clock;
 class SerialControl;
 
 // Finds the printer: every port given is asked side by side, each in a job of its own, with the
-// handshake and, where that is answered, the model query; nothing else is ever sent. Each port is
+// handshake and, where that is answered, the model query (and the release query, for a face that
+// asks for it); nothing else is ever sent. Each port is
 // asked at the chosen line, and where nothing answers there, at each other offered baud rate
 // (parity, data and stop bits as chosen). A port that does not open (held by another program,
 // missing) is left alone.
@@ -26,6 +27,7 @@ public:
         QString port, device;
         QString line; // as the window's lists offer it: "57600,N,8,1"
         QString model;
+        QString release; // when asked for; empty when the printer gave none
     };
     // How a search ended: the printers that answered, and the ports asked that gave no model's
     // answer at any rate, in the order given.
@@ -44,6 +46,8 @@ public:
     static constexpr qsizetype kMaxModel = 64;
     static bool isModelAnswer(const QByteArray& reply);
     void start(const QStringList& ports, const QString& chosenLine);
+    // The searches from now on also ask each printer found for its release.
+    void setAskRelease(bool ask) { m_askRelease = ask; }
     // Every port closed; nothing more is asked or said.
     void cancel();
     bool running() const { return m_running > 0; }
@@ -64,4 +68,5 @@ private:
     QList<Found> m_found;
     QStringList m_asked;
     int m_running = 0;
+    bool m_askRelease = false;
 };

@@ -90,10 +90,7 @@ Task<Failure> ReleaseCheck::searchFile(QString path, ReleaseComparison& found)
         co_return Failure{Cause::FileUnreadable, path, {}, file.errorString()};
     emit searching(true);
     // In steps with the event loop between them, so that a large file's search stops at once.
-    ReleaseSearch search(file);
-    while (!search.step(kReleaseSearchStep))
-        co_await m_clock.yieldNow();
-    const std::optional<QByteArray> release = search.release();
+    const std::optional<QByteArray> release = co_await searchRelease(file, m_clock);
     if (release) {
         // The window shows what it found, blank or not; an empty release is none to compare.
         if (!release->isEmpty())

@@ -1,5 +1,7 @@
 #include "core/printer/release_search.h"
 
+#include "core/platform/clock.h"
+
 #include <QIODevice>
 
 #include <string_view>
@@ -87,4 +89,12 @@ std::optional<QByteArray> findRelease(QIODevice& file)
     while (!search.step(kReleaseSearchStep)) {
     }
     return search.release();
+}
+
+Task<std::optional<QByteArray>> searchRelease(QIODevice& file, Clock& clock)
+{
+    ReleaseSearch search(file);
+    while (!search.step(kReleaseSearchStep))
+        co_await clock.yieldNow();
+    co_return search.release();
 }

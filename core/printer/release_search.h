@@ -1,9 +1,12 @@
 #pragma once
 
+#include "core/platform/task.h"
+
 #include <QByteArray>
 
 #include <optional>
 
+class Clock;
 class QIODevice;
 
 // Looks for the release marker "Release: " in windows of 14336 bytes that start every 7168
@@ -31,6 +34,9 @@ private:
 
 // The whole search at once.
 std::optional<QByteArray> findRelease(QIODevice& file);
+// The search in steps, with the event loop between them: a large file's search stops at once
+// when its job is cancelled.
+Task<std::optional<QByteArray>> searchRelease(QIODevice& file, Clock& clock);
 
 constexpr qint64 kReleaseWindow = 14336;
 constexpr qint64 kReleaseStep = 7168;

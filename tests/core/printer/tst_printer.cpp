@@ -285,26 +285,37 @@ private slots:
     {
         QTest::addColumn<QString>("ports");
         QTest::addColumn<QString>("found");
+        QTest::addColumn<bool>("withRelease"); // the update window's search asks the release too
         QTest::newRow("one printer at 9600, one silent, one missing, one held")
             << "COM2:answers@9600 COM3:silent COM4:missing COM5:held"
             << "COM2 /dev/fake2 9600,N,8,1 PX-9 | open2 4800 !0 open2 2400 !0 open2 9600 !0 ?54&10^M$ | open3 4800 !0 "
                "open3 2400 !0 open3 9600 !0 open3 19200 !0 open3 38400 !0 open3 56000 !0 | refused4 | refused5 | "
-               "silent COM3 COM4 COM5 | done@2.4";
+               "silent COM3 COM4 COM5 | done@2.4"
+            << false;
         // Noise at every rate is no printer: it is asked at each, found at none, and said silent.
         QTest::newRow("a device that answers noise")
             << "COM6:noise COM7:answers@4800"
             << "COM7 /dev/fake7 4800,N,8,1 PX-9 | open6 4800 !0 ?54&10^M$ open6 2400 !0 ?54&10^M$ open6 9600 !0 "
                "?54&10^M$ open6 19200 !0 ?54&10^M$ open6 38400 !0 ?54&10^M$ open6 56000 !0 ?54&10^M$ | open7 4800 !0 "
-               "?54&10^M$ | silent COM6 | done@4.8";
+               "?54&10^M$ | silent COM6 | done@4.8"
+            << false;
         QTest::newRow("two printers at the chosen line")
             << "COM1:answers@4800 COM2:answers@0"
             << "COM1 /dev/fake1 4800,N,8,1 PX-9 | COM2 /dev/fake2 4800,N,8,1 PX-9 | open1 4800 !0 ?54&10^M$ | open2 "
-               "4800 !0 ?54&10^M$ | done@0.8";
+               "4800 !0 ?54&10^M$ | done@0.8"
+            << false;
+        // A release cut short is none: that printer is found all the same.
+        QTest::newRow("releases asked too")
+            << "COM1:answers@4800 COM2:answers-cut@0"
+            << "COM1 /dev/fake1 4800,N,8,1 PX-9 1.07 | COM2 /dev/fake2 4800,N,8,1 PX-9  | open1 4800 !0 ?54&10^M$ "
+               "?54&4^M$ | open2 4800 !0 ?54&10^M$ ?54&4^M$ | done@1.2"
+            << true;
     }
     void probe()
     {
         QFETCH(QString, ports);
         QFETCH(QString, found);
+        QFETCH(bool, withRelease);
         VirtualClock clock;
         QList<FakeSerialControl*> made;
         std::vector<std::unique_ptr<Timeline>> wires;
@@ -316,6 +327,7 @@ private slots:
             if (how.startsWith("answers")) {
                 port->answer("!0", {{"?", 0.05}});
                 port->answer("?54&10\r\n", {{"PX-9\r", 0.1}});
+                port->answer("?54&4\r\n", {{how.startsWith("answers-cut") ? "1.0" : "1.07\r", 0.1}});
                 port->answersAtBaud = how.section('@', 1).toInt();
             }
             if (how == "noise") {
@@ -340,11 +352,12 @@ private slots:
             doneAt = clock.now();
             report = r;
         });
+        probe.setAskRelease(withRelease);
         probe.start(names, QStringLiteral("4800,N,8,1"));
         clock.run(10);
         QStringList got;
         for (const PrinterProbe::Found& f : report.found)
-            got << QStringList{f.port, f.device, f.line, f.model}.join(' ');
+            got << QStringList{f.port, f.device, f.line, f.model}.join(' ') + (withRelease ? " " + f.release : "");
         for (const auto& wire : wires) // "open2 9600 !0 ?54&10^M$": each opening's baud rate and what was sent
             got << wire->summary().remove(QRegularExpression("@[0-9.]+|,N,8,1| close")).trimmed();
         if (!report.silent.isEmpty())
