@@ -8,6 +8,7 @@
 #include "app/ports_window.h"
 #include "app/progress_dialog.h"
 #include "app/selection_reactions.h"
+#include "app/update_window.h"
 #include "app/window_record.h"
 #include "core/download/download.h"
 #include "core/link/port_catalog.h"
@@ -131,6 +132,24 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     m_goOn = m_seams.goOn;
     HistoryWindow::Hooks historyHooks{m_seams.messages, m_seams.savePath, [this] { m_record->flush(250); }};
     m_history = new HistoryWindow(this, historyHooks);
+    UpdateWindow::Hooks updateHooks{seams.clock,
+                                    seams.messages,
+                                    seams.fileDialog,
+                                    *m_record,
+                                    seams.makeSerialControl,
+                                    [this] {
+                                        return UpdateWindow::MainChoices{
+                                            SelOperazione[0]->isChecked() ? ShowFile->text() : QString(),
+                                            chosenLine(linkBoxes()),
+                                            pacingOf(BoxValue(controls::checkValue(*chkTurbo))),
+                                            SelBoot[0]->isChecked() ? Boot::Board : Boot::RamCard,
+                                            BoxValue(controls::checkValue(*chkCheckSum))};
+                                    },
+                                    [this](const QString& device) { return jobOn(device); },
+                                    m_seams.ask,
+                                    m_seams.goOn,
+                                    [this] { return int(m_language); }};
+    m_update = new UpdateWindow(this, updateHooks);
 
     setCreatedState();
     connectReactions();
@@ -139,15 +158,41 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
 void MainWindow::openPortsWindow()
 {
     // Its links and its search would pull a port from under a job.
-    if (jobRunning() || m_calcolo->shown())
+    if (jobRunning() || m_calcolo->shown() || m_update->running())
         return;
     m_ports->show();
     m_ports->raise();
 }
 
+QString MainWindow::jobOn(const QString& device) const
+{
+    const bool loading = m_download->busy() || m_calcolo->shown();
+    if (!loading && !m_releaseCheck->running() && !m_frmPrTest->running())
+        return {};
+    if (port_names::deviceIdentity(linkChoice(linkBoxes()).device()) != port_names::deviceIdentity(device))
+        return {};
+    return loading                     ? tr("the main window's download")
+           : m_releaseCheck->running() ? tr("the main window's release check")
+                                       : tr("the printer test");
+}
+
+bool MainWindow::linkFree()
+{
+    const LinkChoice link = linkChoice(linkBoxes());
+    if (!m_update->holds(link.device()))
+        return true;
+    m_seams.messages.show(
+        tr("%1 is in use by the Update printers window: wait until its printer there is done, or cancel it there.")
+            .arg(link.port),
+        kAppTitle, MessageIcon::Critical);
+    return false;
+}
+
 MainWindow::~MainWindow()
 {
     // The windows and the download use the serial controls: they go before those do.
+    delete m_update;
+    m_update = nullptr;
     delete m_calcolo;
     m_calcolo = nullptr;
     delete m_download;
@@ -205,6 +250,11 @@ void MainWindow::connectReactions()
     connect(mnuFactory, &QAction::triggered, this, &MainWindow::mnuFactory_Click);
     connect(mnuInterroga, &QAction::triggered, this, &MainWindow::mnuInterroga_Click);
     connect(portsAction, &QAction::triggered, this, &MainWindow::openPortsWindow);
+    connect(updateAction, &QAction::triggered, this, [this] {
+        m_update->show();
+        m_update->raise();
+        m_update->activateWindow();
+    });
     connect(historyAction, &QAction::triggered, this, [this] {
         m_history->show();
         m_history->raise();
@@ -279,6 +329,7 @@ void MainWindow::ApplyLanguage()
     // Our translations and Qt's follow the table's language; the other windows hear of it at once.
     useLanguage(m_language);
     portsAction->setText(tr("&Ports..."));
+    updateAction->setText(tr("&Update printers..."));
     historyAction->setText(tr("&History..."));
     // The update stops at the first number the table lacks; what came before stays changed.
     auto t = [this](int n) { return stringEntry(m_language + n); };
@@ -356,6 +407,8 @@ void MainWindow::StartTrasm_Click()
     }
     // External fonts start nothing while the dialog is shown.
     if (request.operation == Operation::ExternalFonts && m_calcolo->shown())
+        return;
+    if (!m_download->running() && !request.path.isEmpty() && !linkFree())
         return;
     if (!m_download->running() && !request.path.isEmpty() &&
         !m_record->beforeDownload(request, linkChoice(linkBoxes()),
@@ -446,7 +499,7 @@ void MainWindow::cmdCheckRelease_Click()
     // During a download the check is ignored, as a second DOWNLOAD is: its port may be the download's.
     if (m_releaseCheck->running() || m_download->busy())
         return;
-    if (ShowFile->text().isEmpty() || !SelOperazione[0]->isChecked())
+    if (ShowFile->text().isEmpty() || !SelOperazione[0]->isChecked() || !linkFree())
         return;
     setCursor(Qt::WaitCursor);
     txtFwFile->clear();
@@ -467,6 +520,8 @@ void MainWindow::mnuInterroga_Click()
                               tableText(m_language, Text::PrinterInterrogations), MessageIcon::Critical);
         return;
     }
+    if (!linkFree())
+        return;
     m_frmPrTest->load();
 }
 
@@ -474,6 +529,7 @@ void MainWindow::closeEvent(QCloseEvent* event)
 {
     // Ends the program at once: no question, nothing stored, queued data dropped.
     m_seams.messages.silenced = true;
+    m_update->cancelAll();
     m_download->endProgram();
     m_releaseCheck->cancel();
     m_frmPrTest->cancelRun();

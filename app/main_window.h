@@ -13,6 +13,7 @@
 class Clock;
 class HistoryWindow;
 class PortsWindow;
+class UpdateWindow;
 class ProgressDialog;
 class ServiceRecord;
 class WindowRecord;
@@ -84,6 +85,7 @@ public:
     InterrogationWindow& interrogationWindow() { return *m_frmPrTest; }
     PortsWindow& portsWindow() { return *m_ports; }
     HistoryWindow& historyWindow() { return *m_history; }
+    UpdateWindow& updateWindow() { return *m_update; }
     // The ports window, unless a job runs.
     void openPortsWindow();
     // A download, a release check or an interrogation is under way.
@@ -102,6 +104,10 @@ private:
     void selectPort(int index);
     void chooseLanguage(int base);
     void updateAccessibleNames();
+    // The main window's job on this device, in words; empty when it has none there.
+    QString jobOn(const QString& device) const;
+    // False, and said, when the update window loads the printer on the chosen link now.
+    bool linkFree();
 
     qint16 m_language = 0; // the string table's base: 1000 Italian, 2000 English; 0 until start-up sets it
     Seams m_seams;
@@ -116,6 +122,7 @@ private:
     ProgressDialog* m_calcolo = nullptr;
     PortsWindow* m_ports = nullptr;
     HistoryWindow* m_history = nullptr;
+    UpdateWindow* m_update = nullptr;
     // The service record of the window's jobs.
     WindowRecord* m_record = nullptr;
     std::optional<qint64> m_askingRecord, m_checkRecord;

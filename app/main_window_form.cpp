@@ -181,6 +181,8 @@ void MainWindowForm::buildMenus(QMainWindow* window)
     bar->addAction(mnuInterroga);
     portsAction = namedAction(window, "portsAction");
     bar->addAction(portsAction);
+    updateAction = namedAction(window, "updateAction");
+    bar->addAction(updateAction);
     historyAction = namedAction(window, "historyAction");
     bar->addAction(historyAction);
 }

@@ -62,6 +62,7 @@ struct MainWindowForm {
     QAction* mnuInterroga;
     QAction* portsAction;   // opens the ports window
     QAction* historyAction; // opens the history window
+    QAction* updateAction;  // opens the update printers window
 
     void buildControls(QMainWindow* window);
     void buildMenus(QMainWindow* window);

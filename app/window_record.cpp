@@ -64,6 +64,21 @@ void WindowRecord::complete(std::optional<qint64>& id, const ServiceRecord::End&
         m_record->complete(std::exchange(id, std::nullopt), end);
 }
 
+std::optional<qint64> WindowRecord::begin(const ServiceRecord::Start& start)
+{
+    return record().begin(start);
+}
+
+void WindowRecord::tellProblemLater()
+{
+    QTimer::singleShot(0, this, &WindowRecord::tellProblem);
+}
+
+bool WindowRecord::leftMidImage(const QString& port, const QString& device)
+{
+    return record().leftMidImage(port, device);
+}
+
 void WindowRecord::begin(bool planned)
 {
     if (!std::exchange(m_row.pending, false) || !m_record)
@@ -97,7 +112,7 @@ void WindowRecord::ended(const DownloadReport& report)
         return;
     m_record->complete(std::exchange(m_row.id, std::nullopt), job_rows::downloadEnd(report));
     // After the job's own box: the row is written meanwhile.
-    QTimer::singleShot(0, this, &WindowRecord::tellProblem);
+    tellProblemLater();
 }
 
 void WindowRecord::tellProblem()

@@ -39,6 +39,12 @@ public:
     // A conversation with the printer on this link: its row, written now.
     std::optional<qint64> beginAsking(JobKind kind, const LinkChoice& link, const QString& file = {});
     void complete(std::optional<qint64>& id, const ServiceRecord::End& end);
+    // Another window's job (an update's printer): its row from its start to its end, and, once
+    // its rows are written, a row that could not be is said.
+    std::optional<qint64> begin(const ServiceRecord::Start& start);
+    void tellProblemLater();
+    // The last job on this link left its printer holding part of an image.
+    bool leftMidImage(const QString& port, const QString& device);
     // This program's own rows written, as long as `ms` allows.
     void flush(int ms);
 

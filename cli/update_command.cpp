@@ -73,8 +73,7 @@ QString UpdateCommand::stateWords(int i) const
     const PrinterUpdate& p = m_job->printer(i);
     if (p.state == PrinterUpdate::State::Skipped && p.downgrade)
         return updateStateWords(p, m_release, {}) + tr("; --allow-downgrade loads it");
-    const QString status = p.state == PrinterUpdate::State::Loading ? statusText(m_job->watch(i).status()) : QString();
-    return updateStateWords(p, m_release, status.isEmpty() ? m_shown[std::size_t(i)]->phase : status);
+    return updateStateWords(*m_job, i, m_shown[std::size_t(i)]->phase);
 }
 
 QString UpdateCommand::lineOf(int i) const
@@ -166,10 +165,9 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
                               : noSuchPort(given.trimmed()));
         // One device, one printer: two names for one device would be one printer loaded twice.
         const QString device = port_names::serialDeviceOf(*port);
-        const QString canonical = QFileInfo(device).canonicalFilePath();
-        if (devices.contains(canonical.isEmpty() ? device : canonical))
+        if (devices.contains(port_names::deviceIdentity(device)))
             return usage(QStringLiteral("%1 leads to a device named twice (%2)").arg(*port, device));
-        devices << (canonical.isEmpty() ? device : canonical);
+        devices << port_names::deviceIdentity(device);
         printers << std::pair{*port, device};
     }
 

@@ -1,6 +1,8 @@
 #include "texts/update_words.h"
 
 #include "texts/cause_words.h"
+#include "texts/download_messages.h"
+#include "texts/record_words.h"
 
 #include <QCoreApplication>
 
@@ -17,8 +19,7 @@ QString updateStateWords(const PrinterUpdate& p, const QString& release, const Q
     switch (p.state) {
     case State::Asking:
         return say(QT_TRANSLATE_NOOP("Update", "asking"));
-    case State::NoAnswer:
-        return say(QT_TRANSLATE_NOOP("Update", "no answer")) + " (" + p.error + ")";
+    case State::NoAnswer: // the cause says it: "the printer does not answer"
     case State::PortRefused:
         return causeWords(p.cause);
     case State::Skipped:
@@ -39,7 +40,9 @@ QString updateStateWords(const PrinterUpdate& p, const QString& release, const Q
         return plan + (loading.isEmpty() ? say(QT_TRANSLATE_NOOP("Update", "loading")) : loading);
     }
     case State::LoadFailed:
-        return say(QT_TRANSLATE_NOOP("Update", "load failed")) + " (" + p.error + ")";
+        // The cause when the load had one, else how it ended ("aborted").
+        return say(QT_TRANSLATE_NOOP("Update", "load failed: %1"))
+            .arg(p.cause != Cause::None ? causeWords(p.cause) : outcomeWords(p.error));
     case State::Verifying:
         return say(QT_TRANSLATE_NOOP("Update", "switch it off and on; waiting for its release"));
     case State::Verified:
@@ -49,4 +52,11 @@ QString updateStateWords(const PrinterUpdate& p, const QString& release, const Q
         return say(QT_TRANSLATE_NOOP("Update", "NOT verified"));
     }
     return {};
+}
+
+QString updateStateWords(UpdateJob& job, int i, const QString& phase)
+{
+    const PrinterUpdate& p = job.printer(i);
+    const QString status = p.state == PrinterUpdate::State::Loading ? statusText(job.watch(i).status()) : QString();
+    return updateStateWords(p, job.choices().release, status.isEmpty() ? phase : status);
 }

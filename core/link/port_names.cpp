@@ -45,6 +45,12 @@ QString serialDevice(int portNumber)
 #endif
 }
 
+QString deviceIdentity(const QString& device)
+{
+    const QString real = QFileInfo(device).canonicalFilePath();
+    return real.isEmpty() ? device : real;
+}
+
 QString serialDeviceOf(const QString& port)
 {
     if (QDir::isAbsolutePath(port))

@@ -19,6 +19,8 @@ QStringList parallelDevices(const QString& root = QStringLiteral("/dev"));
 // The device a serial port name leads to: COM1 to COM10 as above, a device's path as it is;
 // empty for anything else.
 QString serialDeviceOf(const QString& port);
+// A device as it is named once: links followed; the path as given when it does not exist.
+QString deviceIdentity(const QString& device);
 // Serial devices under `root` that none of COM1 to COM10 leads to: the stable names in
 // serial/by-id first, then ttyUSB*, ttyACM* and the ttyS* that have a UART, each device once.
 QStringList unnamedSerialDevices(const QString& root = QStringLiteral("/dev"));
