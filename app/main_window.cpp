@@ -328,6 +328,7 @@ void MainWindow::ApplyLanguage()
     }
     // Our translations and Qt's follow the table's language; the other windows hear of it at once.
     useLanguage(m_language);
+    toolsMenu->setTitle(tr("T&ools"));
     portsAction->setText(tr("&Ports..."));
     updateAction->setText(tr("&Update printers..."));
     historyAction->setText(tr("&History..."));

@@ -179,12 +179,14 @@ void MainWindowForm::buildMenus(QMainWindow* window)
 
     mnuInterroga = namedAction(window, "mnuInterroga");
     bar->addAction(mnuInterroga);
+    // In a menu of their own: the form's width holds no more items on the bar.
+    toolsMenu = named(bar->addMenu(QString()), "toolsMenu");
     portsAction = namedAction(window, "portsAction");
-    bar->addAction(portsAction);
+    toolsMenu->addAction(portsAction);
     updateAction = namedAction(window, "updateAction");
-    bar->addAction(updateAction);
+    toolsMenu->addAction(updateAction);
     historyAction = namedAction(window, "historyAction");
-    bar->addAction(historyAction);
+    toolsMenu->addAction(historyAction);
 }
 
 void MainWindowForm::buildStatusBar(QMainWindow* window)

@@ -60,6 +60,7 @@ struct MainWindowForm {
     QAction* mnuItaliano;
     QAction* mnuInglese;
     QAction* mnuInterroga;
+    QMenu* toolsMenu;       // the windows beside the form's own
     QAction* portsAction;   // opens the ports window
     QAction* historyAction; // opens the history window
     QAction* updateAction;  // opens the update printers window

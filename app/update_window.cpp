@@ -87,13 +87,15 @@ UpdateWindow::UpdateWindow(QWidget* mainWindow, Hooks hooks)
 {
     setObjectName(QStringLiteral("updateWindow"));
     auto* layout = new QVBoxLayout(this);
-    auto* fileRow = new QHBoxLayout;
-    fileRow->addWidget(m_file, 1);
-    fileRow->addWidget(m_browse);
-    layout->addLayout(fileRow);
-    layout->addWidget(m_fileRelease);
+    m_fileGroup = named(new QGroupBox(this), "fileGroup");
+    auto* fileLayout = new QGridLayout(m_fileGroup);
+    fileLayout->addWidget(m_file, 0, 0);
+    fileLayout->addWidget(m_browse, 0, 1);
+    fileLayout->addWidget(m_fileRelease, 1, 0, 1, 2);
+    layout->addWidget(m_fileGroup);
 
-    auto* grid = new QGridLayout;
+    m_printersGroup = named(new QGroupBox(this), "printersGroup");
+    auto* grid = new QGridLayout(m_printersGroup);
     for (int c = 0; c < 7; ++c) {
         auto* header = new QLabel(this);
         QFont bold = header->font();
@@ -110,13 +112,14 @@ UpdateWindow::UpdateWindow(QWidget* mainWindow, Hooks hooks)
         row->device = named(new QLabel(this), p + "device");
         row->model = named(new QLabel(this), p + "model");
         row->before = named(new QLabel(this), p + "before");
-        row->state = named(new QLabel(this), p + "state");
         row->after = named(new QLabel(this), p + "after");
+        row->state = named(new QLabel(this), p + "state");
         row->cancel = named(new QPushButton(this), p + "cancel");
         row->cancel->setAutoDefault(false);
         row->state->setWordWrap(true);
-        row->state->setMinimumWidth(300);
-        QWidget* cells[] = {row->pick, row->device, row->model, row->before, row->state, row->after, row->cancel};
+        row->state->setMinimumWidth(320);
+        // The releases side by side, the state where it has room to say it.
+        QWidget* cells[] = {row->pick, row->device, row->model, row->before, row->after, row->state, row->cancel};
         for (int c = 0; c < 7; ++c)
             grid->addWidget(cells[c], r + 1, c);
         connect(row->pick, &QCheckBox::toggled, this, &UpdateWindow::enableControls);
@@ -126,15 +129,17 @@ UpdateWindow::UpdateWindow(QWidget* mainWindow, Hooks hooks)
         });
         m_rows[std::size_t(r)] = std::move(row);
     }
-    grid->setColumnStretch(4, 1);
-    layout->addLayout(grid);
+    grid->setColumnStretch(5, 1);
+    grid->setRowStretch(kPorts + 1, 1);
+    layout->addWidget(m_printersGroup, 1);
 
-    auto* choices = new QHBoxLayout;
+    m_choicesGroup = named(new QGroupBox(this), "choicesGroup");
+    auto* choices = new QHBoxLayout(m_choicesGroup);
     for (QWidget* w : std::initializer_list<QWidget*>{m_turbo, m_bootBoard, m_bootRam, m_checksum, m_force,
                                                       m_refuseDowngrades})
         choices->addWidget(w);
     choices->addStretch();
-    layout->addLayout(choices);
+    layout->addWidget(m_choicesGroup);
     auto* bottom = new QHBoxLayout;
     bottom->addWidget(m_find);
     bottom->addWidget(m_summary, 1);
@@ -172,7 +177,7 @@ UpdateWindow::UpdateWindow(QWidget* mainWindow, Hooks hooks)
         row.foundRelease = escapeControls(f.release);
         // The update talks at the main window's line: a printer found at another is not ticked.
         const QString line = f.line, chosen = m_line;
-        row.note = line == chosen ? std::function<QString()>{} : [line] {
+        row.note = line == chosen ? std::function<QString()>{[] { return tr("answered"); }} : [line] {
             return tr("answers at %1, not at the main window's line").arg(line);
         };
         row.pick->setChecked(line == chosen);
@@ -239,7 +244,10 @@ void UpdateWindow::applyLanguage()
     m_file->setAccessibleName(tr("Firmware file"));
     m_file->setPlaceholderText(tr("The firmware file (*.BIN)"));
     m_browse->setText(tr("&Browse..."));
-    const QStringList headers{tr("Port"), tr("Leads to"), tr("Model"), tr("Release"), tr("State"), tr("After"), {}};
+    m_fileGroup->setTitle(tr("Firmware file"));
+    m_printersGroup->setTitle(tr("Printers"));
+    m_choicesGroup->setTitle(tr("Choices"));
+    const QStringList headers{tr("Port"), tr("Leads to"), tr("Model"), tr("Release"), tr("After"), tr("State"), {}};
     for (std::size_t c = 0; c < m_headers.size(); ++c)
         m_headers[c]->setText(headers[int(c)]);
     for (const auto& row : m_rows) {
@@ -378,7 +386,7 @@ void UpdateWindow::find()
         row.pick->setChecked(false);
         const QString held = m_hooks.heldBy(port_names::serialDeviceOf(row.port));
         if (!held.isEmpty())
-            row.note = [held] { return tr("in use by %1").arg(held); };
+            row.note = [held] { return tr("%1 uses it").arg(held); };
         else if (inUse.contains(row.port))
             row.note = [] { return causeWords(Cause::PortBusy); };
         else if (candidates.contains(row.port)) {
@@ -417,7 +425,7 @@ void UpdateWindow::start()
         const QString device = port_names::serialDeviceOf(row.port);
         // The main window's job keeps its port; the others go on without this one.
         if (const QString held = m_hooks.heldBy(device); !held.isEmpty()) {
-            m_hooks.messages.show(tr("%1 is in use by %2: it is left out of this update.").arg(row.port, held),
+            m_hooks.messages.show(tr("%1 is left out of this update: %2 uses it.").arg(row.port, held),
                                   windowTitle(), MessageIcon::Critical);
             row.pick->setChecked(false);
             continue;

@@ -17,6 +17,7 @@ class FileDialog;
 class MessageBoxes;
 class PrinterProbe;
 class QCheckBox;
+class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
@@ -91,6 +92,7 @@ private:
     int rowOf(int printer) const;
 
     Hooks m_hooks;
+    QGroupBox *m_fileGroup, *m_printersGroup, *m_choicesGroup;
     QLineEdit* m_file;
     QPushButton* m_browse;
     QLabel* m_fileRelease;

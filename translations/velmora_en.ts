@@ -21,4 +21,21 @@
         </translation>
     </message>
 </context>
+<context>
+    <name>UpdateWindow</name>
+    <message numerus="yes">
+        <source>%n printer(s) answered.</source>
+        <translation>
+            <numerusform>%n printer answered.</numerusform>
+            <numerusform>%n printers answered.</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>Loading release %1 into %n printer(s)...</source>
+        <translation>
+            <numerusform>Loading release %1 into %n printer...</numerusform>
+            <numerusform>Loading release %1 into %n printers...</numerusform>
+        </translation>
+    </message>
+</context>
 </TS>

@@ -448,6 +448,30 @@
         <source>&amp;History...</source>
         <translation>&amp;Cronologia...</translation>
     </message>
+    <message>
+        <source>the main window&apos;s download</source>
+        <translation>il download della finestra principale</translation>
+    </message>
+    <message>
+        <source>the main window&apos;s release check</source>
+        <translation>il controllo versioni della finestra principale</translation>
+    </message>
+    <message>
+        <source>the printer test</source>
+        <translation>il test della stampante</translation>
+    </message>
+    <message>
+        <source>%1 is in use by the Update printers window: wait until its printer there is done, or cancel it there.</source>
+        <translation>%1 è in uso nella finestra Aggiorna stampanti: attendere che la sua stampante abbia finito, o annullarla lì.</translation>
+    </message>
+    <message>
+        <source>T&amp;ools</source>
+        <translation>&amp;Strumenti</translation>
+    </message>
+    <message>
+        <source>&amp;Update printers...</source>
+        <translation>&amp;Aggiorna stampanti...</translation>
+    </message>
 </context>
 <context>
     <name>Message</name>
@@ -1171,10 +1195,6 @@ Sostituirla?</translation>
         <translation>interrogazione</translation>
     </message>
     <message>
-        <source>no answer</source>
-        <translation>nessuna risposta</translation>
-    </message>
-    <message>
         <source>downgrade refused: the file&apos;s release is older than the printer&apos;s</source>
         <translation>downgrade rifiutato: la release del file è più vecchia di quella della stampante</translation>
     </message>
@@ -1199,10 +1219,6 @@ Sostituirla?</translation>
         <translation>caricamento</translation>
     </message>
     <message>
-        <source>load failed</source>
-        <translation>caricamento fallito</translation>
-    </message>
-    <message>
         <source>switch it off and on; waiting for its release</source>
         <translation>spegnerla e riaccenderla; attesa della release</translation>
     </message>
@@ -1217,6 +1233,10 @@ Sostituirla?</translation>
     <message>
         <source>NOT verified</source>
         <translation>NON verificata</translation>
+    </message>
+    <message>
+        <source>load failed: %1</source>
+        <translation>caricamento fallito: %1</translation>
     </message>
 </context>
 <context>
@@ -1248,6 +1268,175 @@ Sostituirla?</translation>
     <message>
         <source>; --allow-downgrade loads it</source>
         <translation>; --allow-downgrade la carica</translation>
+    </message>
+</context>
+<context>
+    <name>UpdateWindow</name>
+    <message>
+        <source>answered</source>
+        <translation>ha risposto</translation>
+    </message>
+    <message>
+        <source>answers at %1, not at the main window&apos;s line</source>
+        <translation>risponde a %1, non alla linea della finestra principale</translation>
+    </message>
+    <message>
+        <source>no printer answered</source>
+        <translation>nessuna stampante ha risposto</translation>
+    </message>
+    <message>
+        <source>No printer answered.</source>
+        <translation>Nessuna stampante ha risposto.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n printer(s) answered.</source>
+        <translation>
+            <numerusform>%n stampante ha risposto.</numerusform>
+            <numerusform>%n stampanti hanno risposto.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Choose the firmware file.</source>
+        <translation>Scegliere il file del firmware.</translation>
+    </message>
+    <message>
+        <source>Update printers</source>
+        <translation>Aggiorna stampanti</translation>
+    </message>
+    <message>
+        <source>Firmware file</source>
+        <translation>File del firmware</translation>
+    </message>
+    <message>
+        <source>The firmware file (*.BIN)</source>
+        <translation>Il file del firmware (*.BIN)</translation>
+    </message>
+    <message>
+        <source>&amp;Browse...</source>
+        <translation>&amp;Sfoglia...</translation>
+    </message>
+    <message>
+        <source>Printers</source>
+        <translation>Stampanti</translation>
+    </message>
+    <message>
+        <source>Choices</source>
+        <translation>Scelte</translation>
+    </message>
+    <message>
+        <source>Port</source>
+        <translation>Porta</translation>
+    </message>
+    <message>
+        <source>Leads to</source>
+        <translation>Porta a</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>Modello</translation>
+    </message>
+    <message>
+        <source>Release</source>
+        <translation>Release</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>Dopo</translation>
+    </message>
+    <message>
+        <source>State</source>
+        <translation>Stato</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annulla</translation>
+    </message>
+    <message>
+        <source>Cancel %1</source>
+        <translation>Annulla %1</translation>
+    </message>
+    <message>
+        <source>Boot from the board</source>
+        <translation>Boot dalla scheda</translation>
+    </message>
+    <message>
+        <source>Boot from the RAM card</source>
+        <translation>Boot dalla RAM card</translation>
+    </message>
+    <message>
+        <source>Load printers at the release too</source>
+        <translation>Carica anche le stampanti già alla release</translation>
+    </message>
+    <message>
+        <source>Refuse downgrades</source>
+        <translation>Rifiuta i downgrade</translation>
+    </message>
+    <message>
+        <source>&amp;Find the printers</source>
+        <translation>&amp;Trova le stampanti</translation>
+    </message>
+    <message>
+        <source>&amp;Start</source>
+        <translation>&amp;Avvia</translation>
+    </message>
+    <message>
+        <source>Cancel all</source>
+        <translation>Annulla tutto</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Chiudi</translation>
+    </message>
+    <message>
+        <source>Looking for the release in the file...</source>
+        <translation>Ricerca della release nel file...</translation>
+    </message>
+    <message>
+        <source>Release in the file: %1</source>
+        <translation>Release nel file: %1</translation>
+    </message>
+    <message>
+        <source>%1 uses it</source>
+        <translation>la usa %1</translation>
+    </message>
+    <message>
+        <source>asking</source>
+        <translation>interrogazione</translation>
+    </message>
+    <message>
+        <source>the kernel&apos;s console: not for the printer</source>
+        <translation>la console del kernel: non per la stampante</translation>
+    </message>
+    <message>
+        <source>No usable port to ask.</source>
+        <translation>Nessuna porta utilizzabile da interrogare.</translation>
+    </message>
+    <message>
+        <source>Asking %1...</source>
+        <translation>Interrogazione di %1...</translation>
+    </message>
+    <message>
+        <source>%1 is left out of this update: %2 uses it.</source>
+        <translation>%1 resta fuori da questo aggiornamento: la usa %2.</translation>
+    </message>
+    <message>
+        <source>Tick the printers to update.</source>
+        <translation>Spuntare le stampanti da aggiornare.</translation>
+    </message>
+    <message>
+        <source>Verified: %1. Passed over: %2. Not updated: %3.</source>
+        <translation>Verificate: %1. Saltate: %2. Non aggiornate: %3.</translation>
+    </message>
+    <message numerus="yes">
+        <source>Loading release %1 into %n printer(s)...</source>
+        <translation>
+            <numerusform>Caricamento della release %1 in %n stampante...</numerusform>
+            <numerusform>Caricamento della release %1 in %n stampanti...</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>The printers are still being updated. Stop them all and close the window?</source>
+        <translation>Le stampanti sono ancora in aggiornamento. Fermarle tutte e chiudere la finestra?</translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/ports_window.h"
+#include "app/update_window.h"
 #include "app/selection_reactions.h"
 #include "app/twips.h"
 #include "core/download/download.h"
@@ -11,6 +12,7 @@
 #include "core/link/stored_choices.h"
 #include "core/platform/settings_store.h"
 #include "core/record/service_record.h"
+#include "tests/support/fake_printers.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
 #include "texts/string_table.h"
@@ -254,6 +256,60 @@ struct Window : Bench {
             clock.run(rest.toDouble());
         else
             QFAIL(qPrintable("no such step: " + s));
+    }
+};
+
+
+// The update window over the fake printers on COM1 to COM3, each name leading to a pseudo-terminal so that the
+// window offers it; the main window's firmware file holds release 1.07.
+struct UpdateBench : Window {
+    FakePrinters printers{clock};
+    PtyPair lines[3];
+    QByteArray file;
+    UpdateWindow* update = nullptr;
+    explicit UpdateBench(qint64 size)
+    {
+        printers.fileRelease = "1.07";
+        printers.printers["COM1"] = {"1.05"};
+        printers.printers["COM2"] = {"1.07"};
+        printers.printers["COM3"] = {"1.05", false};
+        morePorts = printers.makePort();
+        for (int i = 0; i < 3; ++i)
+            home.link(QStringLiteral("COM%1").arg(i + 1), lines[i].slavePath());
+        w = &load();
+        file = QByteArray(size, 'x').replace(100, 14, QByteArray("Release: 1.07\0", 14));
+        control<QLineEdit>(w, "ShowFile")->setText(home.file("FW.BIN", file));
+        control<QAction>(w, "updateAction")->trigger();
+        update = &w->updateWindow();
+        clock.run(1); // the file's release is found
+    }
+    template <typename T> T* in(const QString& name) { return control<T>(update, name); }
+    // "COM1 PX-9 1.05>1.07 verificata" for each of COM1 to COM4: its model, releases and state.
+    QString rows()
+    {
+        QStringList got;
+        for (int i = 1; i <= 4; ++i) {
+            const QString p = QStringLiteral("COM%1.").arg(i);
+            got << (in<QCheckBox>(p + "pick")->isChecked() ? "+" : "") + p.chopped(1) + ' ' +
+                       in<QLabel>(p + "model")->text() + ' ' + in<QLabel>(p + "before")->text() + '>' +
+                       in<QLabel>(p + "after")->text() + ' ' + in<QLabel>(p + "state")->text();
+        }
+        return got.join(" | ");
+    }
+    // Each update row of the record, oldest first: "COM1 window verified 1.05>1.07".
+    QString recorded(int count)
+    {
+        QStringList got;
+        (void)QTest::qWaitFor([&] { // the record's writer is a thread of its own
+            got.clear();
+            for (const ServiceRecord::Row& r : ServiceRecord::readAt(ServiceRecord::defaultPath()).rows)
+                if (r.start.kind == "update" && !r.end.outcome.isEmpty() && r.end.outcome != "running")
+                    got.prepend(QStringList{r.start.port, r.start.face, r.end.outcome, r.end.cause,
+                                            r.end.release + '>' + r.end.releaseAfter, r.start.fileRelease}
+                                    .join(' '));
+            return got.size() >= count;
+        }, 5000);
+        return got.join(" | ");
     }
 };
 
@@ -738,6 +794,101 @@ private slots:
         control<QAction>(&w, "mnuItaliano")->trigger();
         QCOMPARE(history.jobs->item(0, 4)->text(), "completato");
         QCOMPARE(w.findChild<PortsWindow*>()->windowTitle(), "Porte");
+    }
+
+    // Three printers updated from the window on the virtual clock: found, ticked, loaded at once and asked again;
+    // one verified, one at the release (loaded only when forced), one that never answers after its restart.
+    void updateWindow_data()
+    {
+        QTest::addColumn<bool>("force");
+        QTest::addColumn<QString>("rows");
+        QTest::addColumn<QString>("recorded");
+        QTest::newRow("as they come")
+            << false
+            << "+COM1 PX-9 1.05>1.07 verificata | +COM2 PX-9 1.07> già alla release: saltata | +COM3 PX-9 1.05> NON "
+               "verificata | COM4  > il dispositivo non esiste"
+            << "COM1 window verified  1.05>1.07 1.07 | COM2 window skipped  1.07> 1.07 | COM3 window not-verified  "
+               "1.05> 1.07";
+        QTest::newRow("forced")
+            << true
+            << "+COM1 PX-9 1.05>1.07 verificata | +COM2 PX-9 1.07>1.07 verificata | +COM3 PX-9 1.05> NON verificata | "
+               "COM4  > il dispositivo non esiste"
+            << "COM1 window verified  1.05>1.07 1.07 | COM2 window verified  1.07>1.07 1.07 | COM3 window "
+               "not-verified  1.05> 1.07";
+    }
+    void updateWindow()
+    {
+        QFETCH(bool, force);
+        QFETCH(QString, rows);
+        QFETCH(QString, recorded);
+        UpdateBench bench(3000);
+        QCOMPARE(bench.update->windowTitle() + " / " + bench.in<QLabel>("fileRelease")->text(),
+                 "Aggiorna stampanti / Release nel file: 1.07");
+        QVERIFY(!bench.in<QCheckBox>("COM4.pick")->isEnabled() && bench.in<QPushButton>("start")->isEnabled());
+        bench.in<QPushButton>("findPrinters")->click();
+        bench.clock.run(5);
+        QCOMPARE(bench.in<QLabel>("summary")->text(), "3 stampanti hanno risposto.");
+        bench.in<QCheckBox>("force")->setChecked(force);
+        bench.in<QPushButton>("start")->click();
+        QVERIFY(bench.update->running() && !bench.in<QPushButton>("findPrinters")->isEnabled());
+        bench.clock.run(300);
+        QCOMPARE(bench.rows(), rows);
+        QCOMPARE(bench.in<QLabel>("summary")->text(),
+                 force ? "Verificate: 2. Saltate: 0. Non aggiornate: 1." : "Verificate: 1. Saltate: 1. Non aggiornate: 1.");
+        QVERIFY(bench.printers.tookWhole("COM1", bench.file) && bench.printers.tookWhole("COM3", bench.file));
+        QCOMPARE(bench.printers.printers["COM2"].loaded.isEmpty(), !force);
+        QCOMPARE(bench.recorded(3), recorded);
+    }
+
+    // One printer stopped mid-data: it alone ends, left mid-image and said so; the others load on to the end. The
+    // main window's download and the update never share a device; closing the window while it runs asks first.
+    void updateWindowCancelOne()
+    {
+        UpdateBench bench(60000);
+        MainWindow& w = *bench.w;
+        bench.in<QPushButton>("findPrinters")->click();
+        bench.clock.run(5);
+        bench.in<QCheckBox>("force")->setChecked(true);
+        bench.in<QPushButton>("start")->click();
+        bench.clock.run(20);
+        QVERIFY(bench.in<QLabel>("COM1.state")->text().contains(" B · "));
+        bench.in<QPushButton>("COM1.cancel")->click();
+        QVERIFY2(bench.in<QLabel>("COM1.state")->text().startsWith("interrotto dopo ") &&
+                     bench.in<QLabel>("COM1.state")->text().endsWith("spegnerla e riaccenderla"),
+                 qPrintable(bench.in<QLabel>("COM1.state")->text()));
+        QVERIFY(!bench.in<QPushButton>("COM1.cancel")->isEnabled() && bench.in<QPushButton>("COM2.cancel")->isEnabled());
+        // COM2 is the update's: the main window's download there is refused, and says who holds it.
+        control<QComboBox>(&w, "Porta")->setCurrentIndex(1);
+        w.StartTrasm_Click();
+        QVERIFY2(bench.messages.shown.size() == 1 &&
+                     bench.messages.shown[0].text.startsWith("COM2 è in uso nella finestra Aggiorna stampanti"),
+                 qPrintable(bench.messages.shown.value(0).text));
+        QVERIFY(!w.engine().running());
+        // Closing asks; "No" keeps it running.
+        bench.update->close();
+        QVERIFY(bench.update->isVisible() && bench.update->running() && bench.asked.size() == 1);
+        bench.clock.run(600);
+        QCOMPARE(bench.rows().section(" | ", 1, 2), "+COM2 PX-9 1.07>1.07 verificata | +COM3 PX-9 1.05> NON verificata");
+        QVERIFY(!bench.printers.tookWhole("COM1", bench.file) && bench.printers.tookWhole("COM2", bench.file));
+        QCOMPARE(bench.recorded(3).section(" | ", 0, 0), "COM1 window interrupted  1.05> 1.07");
+        // Another update, with the main window loading COM2: COM2 is left out, and the operator told which
+        // window holds it.
+        bench.in<QPushButton>("findPrinters")->click();
+        bench.clock.run(5);
+        w.StartTrasm_Click();
+        QVERIFY(w.engine().running());
+        bench.in<QCheckBox>("COM2.pick")->setChecked(true);
+        bench.in<QPushButton>("start")->click();
+        QVERIFY2(bench.messages.shown.size() == 2 &&
+                     bench.messages.shown[1].text == "COM2 resta fuori da questo aggiornamento: la usa il download "
+                                                     "della finestra principale.",
+                 qPrintable(bench.messages.shown.value(1).text));
+        QVERIFY(!bench.in<QCheckBox>("COM2.pick")->isChecked() && bench.update->holds(port_names::serialDeviceOf("COM1")));
+        // Closed with "Yes": every printer stops.
+        bench.answerYes = true;
+        bench.update->close();
+        QVERIFY(!bench.update->isVisible() && !bench.update->running());
+        bench.clock.run(120);
     }
 
     void initialFolders()

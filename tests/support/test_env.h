@@ -57,6 +57,8 @@ struct Bench {
                     messages,
                     fileDialog,
                     [this]() -> std::unique_ptr<SerialControl> {
+                        if (testPort && morePorts) // the update window's printers
+                            return morePorts();
                         auto port = std::make_unique<FakeSerialControl>(clock);
                         if (testPort) { // a search for the printer's: a printer at 9600 on each
                             port->answer("!0", {{"?", 0.05}});
@@ -84,6 +86,7 @@ struct Bench {
     FakeSerialControl* mainPort = nullptr;     // MSComm1 of the main window
     FakeSerialControl* testPort = nullptr;     // MSComm1 of the interrogation window
     QList<FakeSerialControl*> probePorts;      // the ports window's search, one a port
+    std::function<std::unique_ptr<SerialControl>()> morePorts; // in place of those, when set
     QStringList asked;                         // the questions, answered with answerYes
     bool answerYes = false;
     QStringList warned; // the warnings before a download, answered with goOn

@@ -4,6 +4,7 @@
 #include "core/printer/release_search.h"
 #include "core/record/job_rows.h"
 #include "core/update/update_job.h"
+#include "tests/support/fake_printers.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/recorders.h"
 #include "tests/support/test_home.h"
@@ -23,59 +24,6 @@ QByteArray at(qint64 offset, const QByteArray& text, qint64 size)
     QByteArray file(size, 'x');
     return file.replace(offset, text.size(), text).left(size);
 }
-
-// The printers of a bench, by port: each answers the interrogation with its model and release, and
-// after a complete load restarts with the file's release (`comesBack`) or never answers again.
-struct Bench {
-    struct Printer {
-        QString release;
-        bool comesBack = true;
-        QByteArray loaded = {}; // what reached it over its loading port
-        bool restarted = false; // a whole load went in: it now runs the file's release, or nothing
-    };
-    VirtualClock clock;
-    QMap<QString, Printer> printers;
-    QString fileRelease;
-    std::vector<std::unique_ptr<FakeSerialControl>> ports;
-
-    // A fake port that becomes the printer's when it opens.
-    class Port : public FakeSerialControl
-    {
-    public:
-        Port(Bench& bench) : FakeSerialControl(bench.clock), m_bench(bench) {}
-        Failure openPort() override
-        {
-            Printer& p = m_bench.printers[port()];
-            const bool answers = !p.restarted || p.comesBack;
-            const QString release = p.restarted ? m_bench.fileRelease : p.release;
-            answer("!0", answers ? QList<Reply>{{"?", 0.05}} : QList<Reply>{});
-            answer("?54&10\r\n", {{"PX-9\r", 0.1}});
-            answer("?54&4\r\n", {{release.toLatin1() + '\r', 0.1}});
-            answer("?54&12\r\n", {{"F 4M\r", 0.1}});
-            return FakeSerialControl::openPort();
-        }
-        void close() override
-        {
-            // A load ends with the port closed: the printer takes what it was sent and restarts.
-            if (isOpen() && allBytes().size() > 1000) {
-                Printer& p = m_bench.printers[port()];
-                p.loaded = allBytes();
-                p.restarted = true;
-            }
-            FakeSerialControl::close();
-        }
-
-    private:
-        Bench& m_bench;
-    };
-    UpdateJob::MakePort makePort()
-    {
-        return [this] {
-            auto port = std::make_unique<Port>(*this);
-            return std::unique_ptr<SerialControl>(std::move(port));
-        };
-    }
-};
 
 // A printer on the fake port: "answers" replies to the handshake and to every query (late characters and
 // all), "silent" to nothing, "mute" to the handshake only, "refuses" holds the port elsewhere.
@@ -459,7 +407,8 @@ private slots:
         QFETCH(QString, states);
         QFETCH(QString, rows);
         TestHome home;
-        Bench bench;
+        VirtualClock clock;
+        FakePrinters bench(clock);
         bench.fileRelease = "1.07";
         bench.printers["COM1"] = {"1.05"};
         bench.printers["COM2"] = {"1.07"};
@@ -480,7 +429,7 @@ private slots:
         QList<PrinterUpdate> ended;
         connect(&job, &UpdateJob::finished, [&](const QList<PrinterUpdate>& printers) { ended = printers; });
         job.start({{"COM1", "/dev/a"}, {"COM2", "/dev/b"}, {"COM3", "/dev/c"}, {"COM4", "/dev/d"}});
-        bench.clock.run(300);
+        clock.run(300);
         QVERIFY(ended.size() == job.size() && !job.running());
         QStringList got, recorded;
         for (int i = 0; i < ended.size(); ++i) {
@@ -490,10 +439,8 @@ private slots:
             const ServiceRecord::End e = job_rows::updateEnd(p);
             recorded << QStringLiteral("%1 %2 %3>%4").arg(e.outcome, e.cause, e.release, e.releaseAfter);
             // Every printer that loaded took the whole file behind one header.
-            const QByteArray& loaded = bench.printers[p.port].loaded;
             if (p.load)
-                QVERIFY(loaded.startsWith("?Z") && loaded.indexOf('\n') + 1 + file.size() == loaded.size() &&
-                        loaded.endsWith(file));
+                QVERIFY(bench.tookWhole(p.port, file));
         }
         QCOMPARE(got.join(" | "), states);
         QCOMPARE(recorded.join(" | "), rows);
@@ -503,7 +450,8 @@ private slots:
     void updateJobCancelOne()
     {
         TestHome home;
-        Bench bench;
+        VirtualClock clock;
+        FakePrinters bench(clock);
         bench.fileRelease = "1.07";
         bench.printers["COM1"] = {"1.05"};
         bench.printers["COM2"] = {"1.05"};
@@ -518,8 +466,8 @@ private slots:
             notices << QStringLiteral("%1:%2").arg(i).arg(n.midImage ? "mid-image" : "end");
         });
         job.start({{"COM1", "/dev/a"}, {"COM2", "/dev/b"}});
-        bench.clock.at(15, [&] { job.cancel(0); });
-        bench.clock.run(600);
+        clock.at(15, [&] { job.cancel(0); });
+        clock.run(600);
         const PrinterUpdate& stopped = job.printer(0);
         QVERIFY(stopped.ended && stopped.interrupted && stopped.load && stopped.load->midImage);
         QVERIFY(stopped.load->sent > 0 && stopped.load->sent < 200000);
