@@ -69,6 +69,7 @@ class Session:
             raise
 
     def _start(self, build, sim_args):
+        self.build = build
         quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         data = os.path.join(self.home, "data")
         env = dict(os.environ, XDG_DATA_HOME=data, XDG_CONFIG_HOME=os.path.join(self.home, "config"),
@@ -92,6 +93,17 @@ class Session:
                 if attempt == 2:
                     raise
         self.main = wait_for("the main window", lambda: find(self.app, "frame", " Download"))
+
+    def sim(self, com, *args):
+        """Another printer-sim, linked as COMn; returns the folder its images go to."""
+        store = os.path.join(self.home, f"images{com}")
+        report = os.path.join(self.home, f"report{com}.json")
+        self.procs.append(subprocess.Popen(
+            [os.path.join(self.build, "tools", "printer-sim"), "--data", os.path.join(self.home, "data"), "--com",
+             str(com), "--report", report, "--store", store, *args], stdout=subprocess.DEVNULL,
+            stderr=subprocess.DEVNULL))
+        wait_for(f"the simulated printer on COM{com}", lambda: os.path.exists(report))
+        return store
 
     def file(self, name, data):
         with open(os.path.join(self.home, name), "wb") as f:

@@ -2,10 +2,13 @@
 """The real velmora binary as a screen reader finds it, under a virtual display (driven by the demo's
 AT-SPI driver). Run inside xvfb-run and dbus-run-session:
 
-    xvfb-run -a dbus-run-session -- /usr/bin/python3 velmora_e2e.py BUILD_DIR
+    xvfb-run -a dbus-run-session -- /usr/bin/python3 velmora_e2e.py BUILD_DIR [window|update]
 """
 import os
+import shutil
+import sqlite3
 import sys
+import tempfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "scripts"))
 from atspi_session import Failure, Session, click, descendants, find, pyatspi, text_of, wait_for  # noqa: E402
@@ -68,9 +71,52 @@ def window(build):
         s.close()
 
 
+def update(build):
+    """Three simulated printers that restart with the file's release, updated at once from the update window: each
+    row says verified with its new release, each image arrives whole, and the record holds three update rows."""
+    restart = ("--restart-after", "3")
+    # The line of the main window applies: 57600 with Turbo.
+    first = tempfile.mkdtemp(prefix="velmora-e2e-images-")
+    s = Session(build, {"Lingua": "2000", "BaudRate": "5", "ChkTurbo": "1"}, ("--store", first, *restart))
+    try:
+        stores = [first, s.sim(2, *restart), s.sim(3, *restart)]
+        data = os.urandom(2000) + b"Release: 1.07\0" + os.urandom(2001)
+        s.set_path(s.file("NEW.BIN", data))
+        click(wait_for("the menu item", lambda: find(s.main, "menu item", "Update printers...")))
+        dialog = wait_for("the update window", lambda: find(s.app, "dialog", "Update printers"))
+        wait_for("the file's release", lambda: find(dialog, "label", "Release in the file: 1.07"))
+        click(s.button("Find the printers", dialog))
+        for port in ("COM1", "COM2", "COM3"):
+            wait_for(f"{port} ticked", lambda: find(dialog, "check box", port).getState().contains(
+                pyatspi.STATE_CHECKED), 20)
+        click(s.button("Start", dialog))
+
+        def states():
+            return {n.name.split(":")[0]: n.name.split(": ", 1)[1] for n in descendants(dialog)
+                    if n.getRoleName() == "label" and n.name[:5] in ("COM1:", "COM2:", "COM3:")}
+        try:
+            wait_for("every printer verified", lambda: set(states().values()) == {"verified"}, 150)
+        except Failure:
+            raise Failure(f"the rows: {states()}")
+        afters = sorted(n.name for n in descendants(dialog) if n.getRoleName() == "label" and n.name == "1.07")
+        expect(len(afters) == 3, f"each row's release after: {afters}")
+        for store in stores:
+            images = sorted(os.listdir(store)) if os.path.isdir(store) else []
+            expect(len(images) == 1, f"one image in {store}: {images}")
+            with open(os.path.join(store, images[0]), "rb") as f:
+                expect(f.read()[:len(data)] == data, f"the image in {store}, byte for byte")
+        record = os.path.join(s.home, "data", "Velmora", "history.sqlite")
+        rows = wait_for("three update rows", lambda: sorted(sqlite3.connect(record).execute(
+            "SELECT port, face, outcome, release_after FROM jobs WHERE kind = 'update'").fetchall()) or None, 10)
+        expect(rows == [(f"COM{i}", "window", "verified", "1.07") for i in (1, 2, 3)], f"the record: {rows}")
+    finally:
+        s.close()
+        shutil.rmtree(first, ignore_errors=True)
+
+
 if __name__ == "__main__":
     try:
-        window(sys.argv[1])
+        {"window": window, "update": update}[sys.argv[2] if len(sys.argv) > 2 else "window"](sys.argv[1])
     except Failure as e:
         sys.exit(f"FAIL: {e}")
     print("PASS")
