@@ -132,23 +132,22 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
     m_goOn = m_seams.goOn;
     HistoryWindow::Hooks historyHooks{m_seams.messages, m_seams.savePath, [this] { m_record->flush(250); }};
     m_history = new HistoryWindow(this, historyHooks);
-    UpdateWindow::Hooks updateHooks{seams.clock,
-                                    seams.messages,
-                                    seams.fileDialog,
-                                    *m_record,
-                                    seams.makeSerialControl,
-                                    [this] {
-                                        return UpdateWindow::MainChoices{
-                                            SelOperazione[0]->isChecked() ? ShowFile->text() : QString(),
-                                            chosenLine(linkBoxes()),
-                                            pacingOf(BoxValue(controls::checkValue(*chkTurbo))),
-                                            SelBoot[0]->isChecked() ? Boot::Board : Boot::RamCard,
-                                            BoxValue(controls::checkValue(*chkCheckSum))};
-                                    },
-                                    [this](const QString& device) { return jobOn(device); },
-                                    m_seams.ask,
-                                    m_seams.goOn,
-                                    [this] { return int(m_language); }};
+    UpdateWindow::Hooks updateHooks{
+        seams.clock,
+        seams.messages,
+        seams.fileDialog,
+        *m_record,
+        seams.makeSerialControl,
+        [this] {
+            return UpdateWindow::MainChoices{
+                SelOperazione[0]->isChecked() ? ShowFile->text() : QString(), chosenLine(linkBoxes()),
+                pacingOf(BoxValue(controls::checkValue(*chkTurbo))),
+                SelBoot[0]->isChecked() ? Boot::Board : Boot::RamCard, BoxValue(controls::checkValue(*chkCheckSum))};
+        },
+        [this](const QString& device) { return jobOn(device); },
+        m_seams.ask,
+        m_seams.goOn,
+        [this] { return int(m_language); }};
     m_update = new UpdateWindow(this, updateHooks);
 
     setCreatedState();

@@ -29,15 +29,14 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegularExpression>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QVBoxLayout>
 
 namespace {
 
-template <typename T>
-T* named(T* widget, const QString& name)
+template <typename T> T* named(T* widget, const QString& name)
 {
     widget->setObjectName(name);
     return widget;
@@ -135,8 +134,8 @@ UpdateWindow::UpdateWindow(QWidget* mainWindow, Hooks hooks)
 
     m_choicesGroup = named(new QGroupBox(this), "choicesGroup");
     auto* choices = new QHBoxLayout(m_choicesGroup);
-    for (QWidget* w : std::initializer_list<QWidget*>{m_turbo, m_bootBoard, m_bootRam, m_checksum, m_force,
-                                                      m_refuseDowngrades})
+    for (QWidget* w :
+         std::initializer_list<QWidget*>{m_turbo, m_bootBoard, m_bootRam, m_checksum, m_force, m_refuseDowngrades})
         choices->addWidget(w);
     choices->addStretch();
     layout->addWidget(m_choicesGroup);
@@ -177,9 +176,8 @@ UpdateWindow::UpdateWindow(QWidget* mainWindow, Hooks hooks)
         row.foundRelease = escapeControls(f.release);
         // The update talks at the main window's line: a printer found at another is not ticked.
         const QString line = f.line, chosen = m_line;
-        row.note = line == chosen ? std::function<QString()>{[] { return tr("answered"); }} : [line] {
-            return tr("answers at %1, not at the main window's line").arg(line);
-        };
+        row.note = line == chosen ? std::function<QString()>{[] { return tr("answered"); }}
+                                  : [line] { return tr("answers at %1, not at the main window's line").arg(line); };
         row.pick->setChecked(line == chosen);
         showRow(r);
     });
@@ -425,8 +423,8 @@ void UpdateWindow::start()
         const QString device = port_names::serialDeviceOf(row.port);
         // The main window's job keeps its port; the others go on without this one.
         if (const QString held = m_hooks.heldBy(device); !held.isEmpty()) {
-            m_hooks.messages.show(tr("%1 is left out of this update: %2 uses it.").arg(row.port, held),
-                                  windowTitle(), MessageIcon::Critical);
+            m_hooks.messages.show(tr("%1 is left out of this update: %2 uses it.").arg(row.port, held), windowTitle(),
+                                  MessageIcon::Critical);
             row.pick->setChecked(false);
             continue;
         }

@@ -111,10 +111,10 @@ private:
     QPushButton* m_close;
 
     std::unique_ptr<Job> m_search;
-    QString m_chosen;                 // the file searched last
-    std::optional<QString> m_release; // its release, once searched; empty when it has none
+    QString m_chosen;                    // the file searched last
+    std::optional<QString> m_release;    // its release, once searched; empty when it has none
     std::function<QString()> m_fileSaid; // what the search says of it, worded again when the language changes
-    QString m_line;                   // the main window's, as the update was started or the search asked
+    QString m_line;                      // the main window's, as the update was started or the search asked
     std::unique_ptr<PrinterProbe> m_probe;
     std::unique_ptr<UpdateJob> m_job;
     std::vector<int> m_jobRows; // each printer's row

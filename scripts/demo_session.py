@@ -101,6 +101,22 @@ try:
     if got != [("command line", "download", True), ("window", "download", True)]:
         sys.exit(f"FAIL: the service record: {got}")
     print("the service record holds both downloads, the window's and the command line's, with the file's SHA-256")
+    # Three printers updated at once from the update window: the one on COM1 and two more.
+    s.sim(2, "--release", "1.03")
+    s.sim(3, "--release", "1.05", "--model", "PX-7000")
+    s.set_path(s.file("NEW.BIN", os.urandom(20000) + b"Release: 1.07\0" + os.urandom(20000)))
+    click(wait_for("the update menu item", lambda: find_item("Update printers...")))
+    update = wait_for("the update window", lambda: find(s.app, "dialog", "Update printers"))
+    wait_for("the file's release", lambda: find(update, "label", "Release in the file: 1.07"))
+    click(s.button("Find the printers", update))
+    wait_for("the search's end", lambda: find(update, "label", "3 printers answered."), 30)
+    click(s.button("Start", update))
+    wait_for("three printers loading", lambda: sum(" B · " in (n.name or "") for n in descendants(update)
+                                                    if n.getRoleName() == "label") == 3, 60)
+    time.sleep(0.3)
+    shot("update-window.png")
+    click(s.button("Cancel all", update))
+    print("the update window loaded three printers at once")
 finally:
     s.close()
     wm.terminate()

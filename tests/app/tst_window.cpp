@@ -4,9 +4,9 @@
 #include "app/main_window.h"
 #include "app/message_boxes.h"
 #include "app/ports_window.h"
-#include "app/update_window.h"
 #include "app/selection_reactions.h"
 #include "app/twips.h"
+#include "app/update_window.h"
 #include "core/download/download.h"
 #include "core/link/port_names.h"
 #include "core/link/stored_choices.h"
@@ -259,7 +259,6 @@ struct Window : Bench {
     }
 };
 
-
 // The update window over the fake printers on COM1 to COM3, each name leading to a pseudo-terminal so that the
 // window offers it; the main window's firmware file holds release 1.07.
 struct UpdateBench : Window {
@@ -300,15 +299,17 @@ struct UpdateBench : Window {
     QString recorded(int count)
     {
         QStringList got;
-        (void)QTest::qWaitFor([&] { // the record's writer is a thread of its own
-            got.clear();
-            for (const ServiceRecord::Row& r : ServiceRecord::readAt(ServiceRecord::defaultPath()).rows)
-                if (r.start.kind == "update" && !r.end.outcome.isEmpty() && r.end.outcome != "running")
-                    got.prepend(QStringList{r.start.port, r.start.face, r.end.outcome, r.end.cause,
-                                            r.end.release + '>' + r.end.releaseAfter, r.start.fileRelease}
-                                    .join(' '));
-            return got.size() >= count;
-        }, 5000);
+        (void)QTest::qWaitFor(
+            [&] { // the record's writer is a thread of its own
+                got.clear();
+                for (const ServiceRecord::Row& r : ServiceRecord::readAt(ServiceRecord::defaultPath()).rows)
+                    if (r.start.kind == "update" && !r.end.outcome.isEmpty() && r.end.outcome != "running")
+                        got.prepend(QStringList{r.start.port, r.start.face, r.end.outcome, r.end.cause,
+                                                r.end.release + '>' + r.end.releaseAfter, r.start.fileRelease}
+                                        .join(' '));
+                return got.size() >= count;
+            },
+            5000);
         return got.join(" | ");
     }
 };
@@ -833,8 +834,8 @@ private slots:
         QVERIFY(bench.update->running() && !bench.in<QPushButton>("findPrinters")->isEnabled());
         bench.clock.run(300);
         QCOMPARE(bench.rows(), rows);
-        QCOMPARE(bench.in<QLabel>("summary")->text(),
-                 force ? "Verificate: 2. Saltate: 0. Non aggiornate: 1." : "Verificate: 1. Saltate: 1. Non aggiornate: 1.");
+        QCOMPARE(bench.in<QLabel>("summary")->text(), force ? "Verificate: 2. Saltate: 0. Non aggiornate: 1."
+                                                            : "Verificate: 1. Saltate: 1. Non aggiornate: 1.");
         QVERIFY(bench.printers.tookWhole("COM1", bench.file) && bench.printers.tookWhole("COM3", bench.file));
         QCOMPARE(bench.printers.printers["COM2"].loaded.isEmpty(), !force);
         QCOMPARE(bench.recorded(3), recorded);
@@ -856,7 +857,8 @@ private slots:
         QVERIFY2(bench.in<QLabel>("COM1.state")->text().startsWith("interrotto dopo ") &&
                      bench.in<QLabel>("COM1.state")->text().endsWith("spegnerla e riaccenderla"),
                  qPrintable(bench.in<QLabel>("COM1.state")->text()));
-        QVERIFY(!bench.in<QPushButton>("COM1.cancel")->isEnabled() && bench.in<QPushButton>("COM2.cancel")->isEnabled());
+        QVERIFY(!bench.in<QPushButton>("COM1.cancel")->isEnabled() &&
+                bench.in<QPushButton>("COM2.cancel")->isEnabled());
         // COM2 is the update's: the main window's download there is refused, and says who holds it.
         control<QComboBox>(&w, "Porta")->setCurrentIndex(1);
         w.StartTrasm_Click();
@@ -868,7 +870,8 @@ private slots:
         bench.update->close();
         QVERIFY(bench.update->isVisible() && bench.update->running() && bench.asked.size() == 1);
         bench.clock.run(600);
-        QCOMPARE(bench.rows().section(" | ", 1, 2), "+COM2 PX-9 1.07>1.07 verificata | +COM3 PX-9 1.05> NON verificata");
+        QCOMPARE(bench.rows().section(" | ", 1, 2),
+                 "+COM2 PX-9 1.07>1.07 verificata | +COM3 PX-9 1.05> NON verificata");
         QVERIFY(!bench.printers.tookWhole("COM1", bench.file) && bench.printers.tookWhole("COM2", bench.file));
         QCOMPARE(bench.recorded(3).section(" | ", 0, 0), "COM1 window interrupted  1.05> 1.07");
         // Another update, with the main window loading COM2: COM2 is left out, and the operator told which
@@ -879,11 +882,12 @@ private slots:
         QVERIFY(w.engine().running());
         bench.in<QCheckBox>("COM2.pick")->setChecked(true);
         bench.in<QPushButton>("start")->click();
-        QVERIFY2(bench.messages.shown.size() == 2 &&
-                     bench.messages.shown[1].text == "COM2 resta fuori da questo aggiornamento: la usa il download "
-                                                     "della finestra principale.",
+        QVERIFY2(bench.messages.shown.size() == 2 && bench.messages.shown[1].text ==
+                                                         "COM2 resta fuori da questo aggiornamento: la usa il download "
+                                                         "della finestra principale.",
                  qPrintable(bench.messages.shown.value(1).text));
-        QVERIFY(!bench.in<QCheckBox>("COM2.pick")->isChecked() && bench.update->holds(port_names::serialDeviceOf("COM1")));
+        QVERIFY(!bench.in<QCheckBox>("COM2.pick")->isChecked() &&
+                bench.update->holds(port_names::serialDeviceOf("COM1")));
         // Closed with "Yes": every printer stops.
         bench.answerYes = true;
         bench.update->close();
