@@ -567,6 +567,8 @@ private slots:
             {"mnuLingua", "&Lingua", "&Language"},
             {"mnuItaliano", "&Italiano", "&Italiano"},
             {"mnuInglese", "&English", "&English"},
+            {"toolsMenu", "&Strumenti", "T&ools"},
+            {"updateAction", "&Aggiorna stampanti...", "&Update printers..."},
             {"menu", "It 1000", "En 2000"},
             {"Panel1", " Corvane s.p.a. ", " Corvane s.p.a. "},
             {"Panel3", "Release #   2.2.2007", "Release #   2.2.2007"}};
