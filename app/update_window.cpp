@@ -382,6 +382,10 @@ void UpdateWindow::find()
         row.foundModel.clear();
         row.foundRelease.clear();
         row.pick->setChecked(false);
+        // An adapter plugged in or pulled out since the window opened counts now.
+        const port_catalog::Name n = port_catalog::nameOf(row.port);
+        row.device->setText(n.device);
+        row.usable = !n.state;
         const QString held = m_hooks.heldBy(port_names::serialDeviceOf(row.port));
         if (!held.isEmpty())
             row.note = [held] { return tr("%1 uses it").arg(held); };
@@ -390,7 +394,7 @@ void UpdateWindow::find()
         else if (candidates.contains(row.port)) {
             row.note = [] { return tr("asking"); };
             ask << row.port;
-        } else if (const port_catalog::Name n = port_catalog::nameOf(row.port); n.state) {
+        } else if (n.state) {
             const Cause c = n.state.cause;
             row.note = [c] { return causeWords(c); };
         } else
@@ -410,7 +414,12 @@ void UpdateWindow::find()
 
 void UpdateWindow::start()
 {
-    if (running() || m_probe->running() || !m_release || m_release->isEmpty())
+    if (running() || m_probe->running())
+        return;
+    // The file loaded is the one whose release was found: a path typed since is searched first.
+    if (m_file->text() != m_chosen)
+        return chooseFile(m_file->text());
+    if (!m_release || m_release->isEmpty())
         return;
     const MainChoices main = m_hooks.mainChoices();
     m_line = main.line;
@@ -440,7 +449,7 @@ void UpdateWindow::start()
         return;
     }
     UpdateChoices choices;
-    choices.request = {m_file->text(), Operation::Firmware, m_bootBoard->isChecked() ? Boot::Board : Boot::RamCard,
+    choices.request = {m_chosen, Operation::Firmware, m_bootBoard->isChecked() ? Boot::Board : Boot::RamCard,
                        m_checksum->isChecked() ? BoxValue::Checked : BoxValue::Unchecked};
     choices.line = offeredLine(m_line);
     choices.pacing = m_turbo->isChecked() ? Pacing::Turbo : Pacing::Normal;
