@@ -177,7 +177,8 @@ private:
 
 // The options every command takes, read by name wherever they matter.
 namespace option {
-extern const QCommandLineOption kJson, kLang, kQuiet, kVerbose, kNoStored, kRecord, kConsole, kTrace, kTraceFile, kHelp;
+extern const QCommandLineOption kJson, kLang, kQuiet, kVerbose, kNoStored, kRecord, kConsole, kTrace, kTraceFile, kHelp,
+    kSerial;
 } // namespace option
 
 // Shared by the commands: the language (--lang, else the stored one unless --no-stored, else

@@ -34,7 +34,7 @@ const QCommandLineOption kPort{QStringLiteral("port"),
 void DownloadCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The file to send."));
-    p.addOption(kPort);
+    p.addOptions({kPort, option::kSerial});
     defineDownloadOptions(p, true);
 }
 

@@ -25,11 +25,15 @@ const QCommandLineOption kOutcome{
     QStringLiteral("Only the jobs that ended so: completed, sent, failed, aborted, did-not-finish, ..."),
     QStringLiteral("outcome")};
 const QCommandLineOption kCsv{QStringLiteral("csv"), QStringLiteral("The rows as CSV on standard output.")};
+const QCommandLineOption kSerial{QStringLiteral("serial"), QStringLiteral("Only the jobs on the printer of this serial number."),
+                                 QStringLiteral("number")};
+const QCommandLineOption kBench{QStringLiteral("bench"), QStringLiteral("Only the jobs of this bench (its host name)."),
+                                QStringLiteral("name")};
 } // namespace
 
 void HistoryCommand::define(QCommandLineParser& p) const
 {
-    p.addOptions({kPort, kFile, kSince, kOutcome, kCsv});
+    p.addOptions({kPort, kFile, kSince, kOutcome, kCsv, kSerial, kBench});
 }
 
 int HistoryCommand::run(const QCommandLineParser& p, Output& out)
@@ -37,7 +41,7 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
     // COM3 and com3 are one name; a device's path is taken as it is written.
     const QString port = p.value(kPort);
     ServiceRecord::Filter filter{
-        kPortItems.contains(port.toUpper()) ? port.toUpper() : port, p.value(kFile), p.value(kOutcome), {}};
+        kPortItems.contains(port.toUpper()) ? port.toUpper() : port, p.value(kFile), p.value(kOutcome), {}, p.value(kSerial), p.value(kBench)};
     if (!filter.outcome.isEmpty() && !jobOutcomeIds().contains(filter.outcome)) {
         const QString why = QStringLiteral("--outcome takes one of: ") + jobOutcomeIds().join(", ");
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
@@ -116,7 +120,8 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
         text("port", s.port), text("device", s.device), text("deviceId", s.deviceId), text("line", s.line);
         text("headers", e.headers), count("sent", e.sent), count("taken", e.taken), text("model", e.model);
         text("release", e.release), text("releaseAfter", e.releaseAfter), text("outcome", e.outcome);
-        text("cause", e.cause);
+        text("cause", e.cause), text("bench", r.host), text("serial", s.serial), text("note", r.note);
+        text("uid", r.uid);
         members += e.midImage ? ",\"midImage\":true" : ",\"midImage\":false";
         out.eventMembers(QStringLiteral("job"), members);
     }

@@ -315,6 +315,10 @@ const QCommandLineOption kTrace{
 const QCommandLineOption kTraceFile{
     QStringLiteral("trace-file"), QStringLiteral("The same trace into this file (appended)."), QStringLiteral("file")};
 const QCommandLineOption kHelp{{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("This text.")};
+const QCommandLineOption kSerial{QStringLiteral("serial"),
+                                 QStringLiteral("The printer's serial number, for the service record (update: one a "
+                                                "port, comma-separated, in the order of --port)."),
+                                 QStringLiteral("number")};
 } // namespace option
 
 int languageOf(const QCommandLineParser& parser)

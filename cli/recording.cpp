@@ -9,6 +9,8 @@
 
 Recording::Recording(const QCommandLineParser& parser, Output& out) : m_out(out)
 {
+    if (parser.optionNames().contains(option::kSerial.names().constFirst()))
+        m_serial = parser.value(option::kSerial);
     if (parser.isSet(option::kNoStored) && !parser.isSet(option::kRecord))
         return;
     m_record = std::make_unique<ServiceRecord>();
@@ -44,13 +46,15 @@ void Recording::tellProblem()
                     {{"error", "record-failed"}, {"file", m_record->path()}, {"text", *why}}, Output::Detail::Quiet);
 }
 
-std::optional<qint64> Recording::begin(const ServiceRecord::Start& start)
+std::optional<qint64> Recording::begin(const ServiceRecord::Start& start, int printer)
 {
     if (!m_record)
         return std::nullopt;
     // A name the locale cannot hold is opened through a stand-in that goes with the run: the row
     // keeps the name as typed, its odd bytes escaped.
     ServiceRecord::Start s = start;
+    if (s.serial.isEmpty())
+        s.serial = (printer < 0 ? m_serial : m_serial.split(',').value(printer)).trimmed();
     s.file = file_names::shown(s.file);
     const auto id = m_record->begin(s);
     tellProblem();

@@ -19,7 +19,9 @@ class Recording
 public:
     Recording(const QCommandLineParser& parser, Output& out);
     ~Recording();
-    std::optional<qint64> begin(const ServiceRecord::Start& start);
+    // `printer`: which of --serial's numbers is this job's (an update's printers, in order); -1 for
+    // the whole of it.
+    std::optional<qint64> begin(const ServiceRecord::Start& start, int printer = -1);
     // What the job did so far: its headers out, its bytes.
     void update(std::optional<qint64> id, const ServiceRecord::End& sofar);
     void complete(std::optional<qint64> id, const ServiceRecord::End& end);
@@ -34,4 +36,5 @@ private:
     std::unique_ptr<ServiceRecord> m_record;
     Output& m_out;
     bool m_toldAside = false;
+    QString m_serial; // --serial, where the command has it
 };

@@ -52,7 +52,7 @@ UpdateCommand::~UpdateCommand() = default;
 void UpdateCommand::define(QCommandLineParser& p) const
 {
     p.addPositionalArgument(QStringLiteral("FILE"), QStringLiteral("The firmware file (*.BIN)."));
-    p.addOptions({kPort, kForce, kAllowDowngrade, kNoDowngrade, kVerifyTimeout});
+    p.addOptions({kPort, kForce, kAllowDowngrade, kNoDowngrade, kVerifyTimeout, option::kSerial});
     defineDownloadOptions(p, false);
 }
 
@@ -171,6 +171,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         printers << std::pair{*port, device};
     }
 
+    if (p.isSet(option::kSerial) && p.value(option::kSerial).split(',').size() != printers.size())
+        return usage(QStringLiteral("--serial takes one serial number a port, in the order of --port"));
     // The file's release first: without one there is nothing to verify, and no printer is asked.
     int refusal = 0;
     const std::optional<QString> release = firmwareRelease(m_choices.request.path, out, refusal);
@@ -219,7 +221,8 @@ int UpdateCommand::run(const QCommandLineParser& p, Output& out)
         // reads a large file through before the printers are asked.
         recorded.push_back(record.begin(
             job_rows::downloadStart({QStringLiteral("command line"), JobKind::Update, m_choices.request, update.pacing,
-                                     LinkChoice{port, update.line}, device, nullptr, -1, m_release})));
+                                     LinkChoice{port, update.line}, device, nullptr, -1, m_release}),
+            int(recorded.size())));
     }
     // Every printer at once, each with its own port, pacing and waits.
     m_job->start(printers);

@@ -79,8 +79,10 @@ const char* const kColumnWords[] = {
     QT_TRANSLATE_NOOP("Record", "Outcome"),
     QT_TRANSLATE_NOOP("Record", "Cause"),
     QT_TRANSLATE_NOOP("Record", "Printer left mid-image"),
+    QT_TRANSLATE_NOOP("Record", "Serial number"),
+    QT_TRANSLATE_NOOP("Record", "Note"),
 };
-static_assert(std::size(kColumnWords) == 29);
+static_assert(std::size(kColumnWords) == 31);
 
 template <std::size_t N> QString wordsOf(const Words (&table)[N], const QString& id)
 {

@@ -1157,6 +1157,14 @@ Sostituirla?</translation>
         <source>Printer left mid-image</source>
         <translation>Stampante a metà immagine</translation>
     </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Numero di serie</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Nota</translation>
+    </message>
 </context>
 <context>
     <name>Recording</name>

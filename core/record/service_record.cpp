@@ -100,6 +100,12 @@ enum class Col {
     Outcome,
     Cause,
     MidImage,
+    Uid,
+    MachineId,
+    Serial,
+    Note,
+    Rev,
+    ShopRev,
     Count
 };
 struct Column {
@@ -188,6 +194,13 @@ constexpr Column kTable[] = {
     {Col::Outcome, "outcome", "TEXT NOT NULL", "outcome", AtStart | AtEnd, VELMORA_TEXT(end.outcome)},
     {Col::Cause, "cause", "TEXT", "cause", AtEnd, VELMORA_TEXT(end.cause)},
     {Col::MidImage, "mid_image", "INTEGER NOT NULL DEFAULT 0", "mid_image", SoFar | AtEnd, VELMORA_FLAG(end.midImage)},
+    // Schema 2 from here.
+    {Col::Uid, "uid", "TEXT", nullptr, AtStart, VELMORA_TEXT(uid)},
+    {Col::MachineId, "machine_id", "TEXT", nullptr, AtStart, VELMORA_TEXT(machineId)},
+    {Col::Serial, "serial", "TEXT", "serial", AtStart, VELMORA_TEXT(start.serial)},
+    {Col::Note, "note", "TEXT", "note", Never, VELMORA_TEXT(note)},
+    {Col::Rev, "rev", "INTEGER NOT NULL DEFAULT 0", nullptr, AtStart, VELMORA_COUNT(rev)},
+    {Col::ShopRev, "shop_rev", "INTEGER NOT NULL DEFAULT 0", nullptr, Never, VELMORA_COUNT(shopRev)},
 };
 constexpr bool inOrder()
 {
@@ -232,6 +245,11 @@ QString assignmentsAt(unsigned when)
 QString name(Col c)
 {
     return QString::fromLatin1(kTable[std::size_t(c)].name);
+}
+// Every write of a row after its start counts, so that the shop's copy can tell it is behind.
+QString counted()
+{
+    return QStringLiteral("%1 = %1 + 1").arg(name(Col::Rev));
 }
 
 } // namespace
@@ -403,6 +421,10 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
         where << name(Col::File) + QStringLiteral(" LIKE ? ESCAPE '\\'"), values << likePattern(f.file);
     if (f.since.isValid())
         where << name(Col::Started) + QStringLiteral(" >= ?"), values << timeText(f.since);
+    if (!f.serial.isEmpty())
+        where << name(Col::Serial) + QStringLiteral(" = ?"), values << f.serial;
+    if (!f.bench.isEmpty())
+        where << name(Col::Host) + QStringLiteral(" = ?"), values << f.bench;
     // "running" is a row without an end whose program still runs: told apart below.
     const bool unended = f.outcome == idOf(JobOutcome::Running) || f.outcome == idOf(JobOutcome::DidNotFinish);
     if (!f.outcome.isEmpty())
@@ -608,7 +630,7 @@ struct ServiceRecord::Writer {
         version.finish();
         bool number = false;
         const int found = text.toInt(&number);
-        if (stated && (!number || found != kSchemaVersion)) {
+        if (stated && (!number || found < 1 || found > kSchemaVersion)) {
             fail(job, QCoreApplication::translate("Record",
                                                   "the record was written by a later version of Velmora (schema %1)")
                           .arg(text));
@@ -628,10 +650,48 @@ struct ServiceRecord::Writer {
                       {kSchemaVersion}))
                 return false;
         }
+        if (stated && found < kSchemaVersion && !bringForward(job))
+            return false;
         // The mid-image reminder reads a port's rows alone, however long the record is.
         for (const Col c : {Col::Port, Col::Device})
             exec(job, QStringLiteral("CREATE INDEX IF NOT EXISTS jobs_%1 ON jobs (%1)").arg(name(c)));
+        // One row a uid; the rows the shop's copy lacks found without reading the others.
+        exec(job, QStringLiteral("CREATE UNIQUE INDEX IF NOT EXISTS jobs_uid ON jobs (%1)").arg(name(Col::Uid)));
+        exec(job, QStringLiteral("CREATE INDEX IF NOT EXISTS jobs_waiting ON jobs (%1) WHERE %2 > %3")
+                      .arg(name(Col::Id), name(Col::Rev), name(Col::ShopRev)));
         return true;
+    }
+    // An earlier schema's table takes the columns it lacks, in one transaction with its new version:
+    // a row it held gets a uid of its own and is to be copied to the shop like a new one.
+    bool bringForward(qint64 job)
+    {
+        QSqlDatabase db = QSqlDatabase::database(connection, false);
+        QSet<QString> have;
+        QSqlQuery info(db);
+        if (!info.exec(QStringLiteral("PRAGMA table_info(jobs)"))) {
+            fail(job, info.lastError().text());
+            return false;
+        }
+        while (info.next())
+            have << info.value(1).toString();
+        info.finish();
+        if (!db.transaction()) {
+            fail(job, db.lastError().text());
+            return false;
+        }
+        bool ok = true;
+        for (const Column& c : kTable)
+            if (ok && !have.contains(QLatin1String(c.name)))
+                ok = exec(job, QStringLiteral("ALTER TABLE jobs ADD COLUMN %1 %2").arg(QLatin1String(c.name), QLatin1String(c.type)));
+        ok = ok && exec(job, QStringLiteral("UPDATE jobs SET %1 = lower(hex(randomblob(16))) WHERE %1 IS NULL").arg(name(Col::Uid)));
+        ok = ok && exec(job, QStringLiteral("UPDATE jobs SET %1 = 1 WHERE %1 = 0").arg(name(Col::Rev)));
+        ok = ok && exec(job, QStringLiteral("UPDATE meta SET value = ? WHERE key = 'schema'"), {kSchemaVersion});
+        if (ok && db.commit())
+            return true;
+        if (ok)
+            fail(job, db.lastError().text());
+        db.rollback();
+        return false;
     }
 };
 
@@ -676,6 +736,9 @@ std::optional<qint64> ServiceRecord::begin(const Start& s)
     row.user = currentUser();
     row.host = QSysInfo::machineHostName();
     row.pid = QCoreApplication::applicationPid();
+    row.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
+    row.machineId = QString::fromLatin1(QSysInfo::machineUniqueId());
+    row.rev = 1;
     row.start = s;
     row.end.outcome = idOf(JobOutcome::DidNotFinish);
     const QList<QVariant> values = valuesAt(AtStart, row);
@@ -707,7 +770,7 @@ void ServiceRecord::update(std::optional<qint64> id, const End& e)
     const QList<QVariant> values = valuesAt(SoFar, sofar);
     w->post([w, job, values] {
         if (const auto row = w->rows.constFind(job); row != w->rows.constEnd())
-            w->exec(job, QStringLiteral("UPDATE jobs SET %1 WHERE %2 = ?").arg(assignmentsAt(SoFar), name(Col::Id)),
+            w->exec(job, QStringLiteral("UPDATE jobs SET %1, %2 WHERE %3 = ?").arg(assignmentsAt(SoFar), counted(), name(Col::Id)),
                     values + QList<QVariant>{*row});
     });
 }
@@ -728,9 +791,23 @@ void ServiceRecord::complete(std::optional<qint64> id, const End& e)
         const auto row = w->rows.constFind(job);
         if (row == w->rows.constEnd())
             return; // its row could not be written: said once already
-        w->exec(job, QStringLiteral("UPDATE jobs SET %1 WHERE %2 = ?").arg(assignmentsAt(AtEnd), name(Col::Id)),
+        w->exec(job, QStringLiteral("UPDATE jobs SET %1, %2 WHERE %3 = ?").arg(assignmentsAt(AtEnd), counted(), name(Col::Id)),
                 values + QList<QVariant>{*row});
         w->rows.remove(job);
+    });
+}
+
+void ServiceRecord::annotate(qint64 rowId, const QString& serial, const QString& note)
+{
+    const qint64 job = ++m_next;
+    Writer* w = m_writer.get();
+    w->post([w, job, rowId, serial, note] {
+        if (!w->open && !(w->open = w->openRecord(job)))
+            return;
+        w->exec(job,
+                QStringLiteral("UPDATE jobs SET %1 = ?, %2 = ?, %3 WHERE %4 = ?")
+                    .arg(name(Col::Serial), name(Col::Note), counted(), name(Col::Id)),
+                {orNull(serial), orNull(note), rowId});
     });
 }
 

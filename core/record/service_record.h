@@ -29,6 +29,7 @@ public:
         int fileXor = -1;
         QString fileRelease;
         QString port, device, deviceId, line;
+        QString serial; // the printer's serial number, when the operator gave it
     };
     // How it ended.
     struct End {
@@ -45,17 +46,21 @@ public:
     // "running" while that program still runs.
     struct Row {
         qint64 id = 0;
+        QString uid; // the row's own, the same wherever it is copied
         QDateTime started, ended;
-        QString user, host;
+        QString user, host, machineId; // who and which bench: its host name and machine id
         qint64 pid = -1;
         Start start;
         End end;
+        QString note;              // added by the operator after the job
+        qint64 rev = 0, shopRev = 0; // each write counts; the shop's copy has the row as of shopRev
     };
     // The time as the record stores it, "2026-12-09T08:15:00.123Z"; empty for none.
     static QString timeText(const QDateTime& time);
     struct Filter {
         QString port, file, outcome; // the port as given, a part of the file's path (taken literally)
         QDateTime since;
+        QString serial, bench; // as given
     };
     // Rows read back, or why the record could not be read.
     struct Reading {
@@ -63,7 +68,9 @@ public:
         QString error;
     };
 
-    static constexpr int kSchemaVersion = 1;
+    // 2: each row with its own id, the bench's machine id, the printer's serial and a note, and the
+    // revisions the shop's copy follows. A record of version 1 is brought forward when opened.
+    static constexpr int kSchemaVersion = 2;
     // ${XDG_DATA_HOME:-~/.local/share}/Velmora/history.sqlite
     static QString defaultPath();
     // Reads the record at `path` without writing it: opened read-only, never set aside, never
@@ -83,6 +90,8 @@ public:
     // says at once what its job has done, also when the program is killed.
     void update(std::optional<qint64> id, const End& sofar);
     void complete(std::optional<qint64> id, const End& end);
+    // The printer's serial number and a note, added to a row (by its id) after its job.
+    void annotate(qint64 rowId, const QString& serial, const QString& note);
     // Waits until every write asked so far is done or has failed, at most `ms`; true when done.
     bool flush(int ms = 5000);
     // Newest first, as readAt.

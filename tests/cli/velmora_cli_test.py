@@ -10,6 +10,7 @@ import os
 import pty
 import re
 import signal
+import socket
 import sqlite3
 import struct
 import termios
@@ -549,6 +550,8 @@ def update_three_printers(b):
     os.symlink(os.path.realpath(os.path.join(b.ports(), "COM1")), os.path.join(b.ports(), "COM9"))
     status, _, err = b.run("update", path, "--port", "COM1,COM9")
     expect(status == 2 and "named twice" in err, f"one device twice: {status} {err}")
+    status, _, err = b.run("update", path, "--port", "COM1,COM2", "--serial", "SN-1")
+    expect(status == 2 and "one serial number a port" in err, f"serials short of the ports: {status} {err}")
     for name, data, want in (("OLD.BIN", b"no marker", 8), ("BLANK.BIN", b"MZ Release:   \0", 8),
                              ("/proc/sys/vm/drop_caches", None, 3)):
         status, _, _ = b.run("update", b.file(name, data) if data else name, "--port", "COM1", "--any-extension")
@@ -597,7 +600,7 @@ def service_record(b):
     with open(record, "wb") as f:
         f.write(b"not a database " * 500)
     data = [os.urandom(3000 + n) for n in range(3)]
-    a = b.cli("download", b.file("A.BIN", data[0]), "--port", "COM1", *FAST, "--lang", "en")
+    a = b.cli("download", b.file("A.BIN", data[0]), "--port", "COM1", *FAST, "--lang", "en", "--serial", "SN-A1")
     time.sleep(1)  # A finds the damage and sets it aside; the others find a new record
     c = b.cli("download", b.file("C.BIN", data[2]), "--port", "COM3", *FAST)
     time.sleep(1)
@@ -624,6 +627,11 @@ def service_record(b):
                     ("COM3", "did-not-finish", None, "?Z4&3002", 1)], f"the rows: {rows}")
     expect(any(name.startswith("history.sqlite.damaged-") for name in os.listdir(os.path.dirname(record))),
            "the damaged record set aside")
+    # Found by the printer's serial number and by the bench, with both in its JSON row.
+    jobs = [json.loads(line) for line in b.run("history", "--serial", "SN-A1", "--bench", socket.gethostname(),
+                                                  "--json")[1].splitlines()][:-1]
+    expect([(j["port"], j["serial"], j["bench"], len(j["uid"])) for j in jobs] == [("COM1", "SN-A1", socket.gethostname(), 36)]
+           and b.run("history", "--bench", "elsewhere", "--json")[1].count('"event":"job"') == 0, f"by serial: {jobs}")
     status, out, _ = b.run("history", "--csv")
     expect(status == 0 and out.count("\n") == 3 and out.startswith("id,started,"), f"csv: {out!r}")  # text mode: CRLF read as LF
     # The human lines in the chosen language; the ids stay in --json and --csv.

@@ -14,6 +14,7 @@
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSysInfo>
 #include <QTest>
 #include <QTimer>
 
@@ -152,9 +153,9 @@ private slots:
             // Filters: the port as written, a part of the path taken literally (no wildcards), the outcome.
             QStringList counts;
             for (const ServiceRecord::Filter& f :
-                 {ServiceRecord::Filter{"COM2", "A_1", {}, {}}, {"/dev/pts/9", {}, {}, {}}, {{}, "_", {}, {}},
-                  {{}, "%", {}, {}}, {{}, "A_", {}, {}}, {{}, {}, "running", {}}, {{}, {}, "did-not-finish", {}},
-                  {{}, {}, "answered", {}}})
+                 {ServiceRecord::Filter{"COM2", "A_1", {}, {}, {}, {}}, {"/dev/pts/9", {}, {}, {}, {}, {}}, {{}, "_", {}, {}, {}, {}},
+                  {{}, "%", {}, {}, {}, {}}, {{}, "A_", {}, {}, {}, {}}, {{}, {}, "running", {}, {}, {}}, {{}, {}, "did-not-finish", {}, {}, {}},
+                  {{}, {}, "answered", {}, {}, {}}})
                 counts << QString::number(rows(f).size());
             QCOMPARE(counts.join(' '), "1 1 1 1 1 1 0 1");
             QVERIFY(ServiceRecord::toCsv(rows()).split("\r\n").size() == 5 && !record.takeProblem());
@@ -182,7 +183,7 @@ private slots:
             ::getrlimit(RLIMIT_FSIZE, &was);
             std::signal(SIGXFSZ, SIG_IGN);
             rlimit none = was;
-            none.rlim_cur = QFileInfo(path).size();
+            none.rlim_cur = 1024; // smaller than any page the record writes
             QFile::remove(path + "-shm"), QFile::remove(path + "-wal");
             ::setrlimit(RLIMIT_FSIZE, &none);
             ServiceRecord full;
@@ -268,7 +269,7 @@ private slots:
         {
             ServiceRecord record;
             ServiceRecord::Start s;
-            s.kind = "interrogation", s.port = "COM2";
+            s.kind = "interrogation", s.port = "COM2", s.serial = "SN-7";
             ServiceRecord::End e;
             e.outcome = "answered", e.model = "PX-9";
             record.complete(record.begin(s), e);
@@ -289,7 +290,29 @@ private slots:
         QVERIFY(rows[0].end.model == "PX-9" && rows[0].end.outcome == "answered" && rows[0].start.fileSize == -1);
         QCOMPARE(ServiceRecord::toCsv(rows).section("\r\n", 0, 0),
                  "id,started,ended,user,face,kind,operation,boot,checksum,turbo,file,size,sha256,xor,file_release,port,"
-                 "device,device_id,line,headers,sent,taken,model,release,flash,release_after,outcome,cause,mid_image");
+                 "device,device_id,line,headers,sent,taken,model,release,flash,release_after,outcome,cause,mid_image,serial,"
+                 "note");
+        // Brought forward to the next schema: every row with a uid of its own, waiting for the shop; the new row
+        // with this bench's machine id and its serial; a serial and a note added later count as a write.
+        QVERIFY(old.uid.size() == 32 && rows[0].uid.size() == 36 && old.rev == 1 && old.shopRev == 0 &&
+                rows[0].rev == 2 && rows[0].machineId == QSysInfo::machineUniqueId() && rows[0].start.serial == "SN-7");
+        {
+            ServiceRecord record;
+            record.annotate(old.id, "SN-1", "fuse replaced");
+            QVERIFY(record.flush() && !record.takeProblem());
+        }
+        ServiceRecord::Filter bySerial;
+        bySerial.serial = "SN-1";
+        const QList<ServiceRecord::Row> found = ServiceRecord::readAt(path, bySerial).rows;
+        QVERIFY(found.size() == 1 && found[0].uid == old.uid && found[0].note == "fuse replaced" && found[0].rev == 2);
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "v2");
+        db.setDatabaseName(path);
+        QSqlQuery q(db);
+        QVERIFY(db.open() && q.exec("SELECT value FROM meta WHERE key = 'schema'") && q.next() && q.value(0) == "2");
+        q.finish();
+        db.close();
+        db = {};
+        QSqlDatabase::removeDatabase("v2");
     }
 
     // The CSV export: no formula starts a cell (not even behind a TAB or a CR), no control character reaches the
@@ -298,10 +321,10 @@ private slots:
     {
         ServiceRecord::Row r;
         r.start.file = "/fw/A\x1b[2JB,\"1\".BIN", r.end.model = "\t=1+2", r.end.release = "\r@SUM(A1)";
-        r.end.headers = "-2", r.end.flash = "F\n4M";
+        r.end.headers = "-2", r.end.flash = "F\n4M", r.note = "=HYPERLINK(1)";
         QCOMPARE(ServiceRecord::toCsv({r}).split("\r\n")[1],
                  QString("0,,,,,,,,0,0,\"/fw/A\\x1b[2JB,\"\"1\"\".BIN\",,,,,,,,,'-2,,,'\\x09=1+2,'\\x0d@SUM(A1),"
-                         "F\\x0a4M,,,,0"));
+                         "F\\x0a4M,,,,0,,'=HYPERLINK(1)"));
     }
 
     // Tasks on the real clock: a wait is never short, a wait of nothing does not wait, and two jobs wait side by
