@@ -28,6 +28,7 @@ constexpr int ReleasesDiffer = 7;
 constexpr int NoRelease = 8;     // check-release: the file holds no release; the printer is not asked
 constexpr int NotVerified = 9;   // update: a printer does not report the file's release afterwards
 constexpr int RecordUnreadable = 10; // history: the service record cannot be read
+constexpr int ShopUnreachable = 11;  // record, history --shop: the shop's record does not answer
 constexpr int Interrupted = 130; // Ctrl+C; 129 for SIGHUP, 143 for SIGTERM
 // The status a failure ends a command with: the file (3), the port (4), the link (5), the printer (6).
 int of(Cause cause);
@@ -37,7 +38,7 @@ struct Meaning {
     const char* statuses; // "130" also names 129 and 143
     const char* text;
 };
-extern const Meaning kMeanings[11];
+extern const Meaning kMeanings[12];
 } // namespace exit_status
 
 // What the terminal face shows: on a terminal a progress line on stderr, without one plain

@@ -5,6 +5,7 @@
 #include "cli/history_command.h"
 #include "cli/ports_command.h"
 #include "cli/query_command.h"
+#include "cli/record_command.h"
 #include "cli/update_command.h"
 
 std::vector<std::unique_ptr<Command>> commands(bool terminal)
@@ -16,5 +17,6 @@ std::vector<std::unique_ptr<Command>> commands(bool terminal)
     all.push_back(std::make_unique<UpdateCommand>(terminal));
     all.push_back(std::make_unique<PortsCommand>());
     all.push_back(std::make_unique<HistoryCommand>());
+    all.push_back(std::make_unique<RecordCommand>());
     return all;
 }

@@ -4,7 +4,9 @@
 #include "cli/output_sink.h"
 #include "core/link/stored_choices.h"
 #include "core/platform/job_ids.h"
+#include "core/platform/settings_store.h"
 #include "core/record/service_record.h"
+#include "core/record/shop_record.h"
 #include "texts/cause_words.h"
 #include "texts/record_words.h"
 
@@ -27,17 +29,24 @@ const QCommandLineOption kOutcome{
 const QCommandLineOption kCsv{QStringLiteral("csv"), QStringLiteral("The rows as CSV on standard output.")};
 const QCommandLineOption kSerial{QStringLiteral("serial"), QStringLiteral("Only the jobs on the printer of this serial number."),
                                  QStringLiteral("number")};
+const QCommandLineOption kShop{QStringLiteral("shop"),
+                               QStringLiteral("The shop's record (every bench's jobs), not this bench's own.")};
 const QCommandLineOption kBench{QStringLiteral("bench"), QStringLiteral("Only the jobs of this bench (its host name)."),
                                 QStringLiteral("name")};
 } // namespace
 
 void HistoryCommand::define(QCommandLineParser& p) const
 {
-    p.addOptions({kPort, kFile, kSince, kOutcome, kCsv, kSerial, kBench});
+    p.addOptions({kPort, kFile, kSince, kOutcome, kCsv, kSerial, kBench, kShop});
 }
 
 int HistoryCommand::run(const QCommandLineParser& p, Output& out)
 {
+    const auto usage = [&](const QString& why) {
+        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
+                  {{"error", "usage"}, {"text", why}});
+        return out.result(name(), exit_status::Usage);
+    };
     // COM3 and com3 are one name; a device's path is taken as it is written.
     const QString port = p.value(kPort);
     ServiceRecord::Filter filter{
@@ -64,7 +73,23 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
         return out.result(name(), exit_status::Usage);
     }
     // Only read: a record that cannot be read is said, never set aside or made anew.
-    const ServiceRecord::Reading reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter);
+    ServiceRecord::Reading reading;
+    if (p.isSet(kShop)) {
+        SettingsStore settings;
+        QString unusable;
+        const auto shop = shop_record::stored(settings, &unusable);
+        if (!shop)
+            return usage(unusable.isEmpty() ? QStringLiteral("no shop's record is set (velmora-cli record --shop URI)")
+                                            : unusable);
+        reading = shop_record::read(*shop, filter);
+        if (!reading.error.isEmpty()) {
+            out.event(QStringLiteral("error"),
+                      QStringLiteral("velmora-cli history: %1: %2").arg(shop->text(), reading.error),
+                      {{"error", "shop-unreachable"}, {"text", reading.error}}, Output::Detail::Quiet);
+            return out.result(name(), exit_status::ShopUnreachable);
+        }
+    } else
+        reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter);
     if (!reading.error.isEmpty()) {
         out.event(QStringLiteral("error"),
                   QStringLiteral("velmora-cli history: %1: %2").arg(ServiceRecord::defaultPath(), reading.error),

@@ -3,6 +3,7 @@
 #include "cli/commands.h"
 #include "cli/file_names.h"
 #include "cli/output_sink.h"
+#include "core/record/shop_record.h"
 #include "cli/trace.h"
 #include "core/link/device_access.h"
 #include "core/platform/settings_store.h"
@@ -127,7 +128,9 @@ int main(int argc, char** argv)
     const int status = runCommand(argc, argv);
     file_names::cleanUp();
     // What is still queued for a slow reader is kept and written; after a signal, for a moment only.
-    if (!output_sink::finish(status >= 128 ? 2 : -1))
+    // A sender to the shop's record left waiting on the network ends with the program, before any
+    // static destructor runs under it.
+    if (!output_sink::finish(status >= 128 ? 2 : -1) || shop_record::Sender::abandoned())
         ::_exit(status);
     return status;
 }

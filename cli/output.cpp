@@ -243,7 +243,7 @@ QJsonObject Output::fieldsOf(const Failure& failure)
     return fields;
 }
 
-const exit_status::Meaning exit_status::kMeanings[11] = {
+const exit_status::Meaning exit_status::kMeanings[12] = {
     {"0", "done: every byte sent and the end wait over (on the line, where the line shows its queue;\n"
           "\"confirmed\": false where it does not, as on a pseudo-terminal); releases equal"},
     {"2", "bad usage (an unknown option or argument, a port or line setting the window does not offer)"},
@@ -256,6 +256,8 @@ const exit_status::Meaning exit_status::kMeanings[11] = {
     {"9", "update: a printer did not report the file's release afterwards (did not answer, its port\n"
           "was refused, or its load failed)"},
     {"10", "history: the service record cannot be read (something else in its place, damaged, locked)"},
+    {"11", "record, history --shop: the shop's record does not answer, refuses the login, or is of a later\n"
+           "version"},
     {"130", "interrupted by Ctrl+C (129 by SIGHUP, 143 by SIGTERM): nothing more was sent, everything closed"},
 };
 

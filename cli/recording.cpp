@@ -2,7 +2,9 @@
 
 #include "cli/command.h"
 #include "cli/file_names.h"
+#include "core/platform/settings_store.h"
 #include "core/record/job_rows.h"
+#include "core/record/shop_record.h"
 #include "texts/string_table.h"
 
 #include <QCommandLineParser>
@@ -14,6 +16,13 @@ Recording::Recording(const QCommandLineParser& parser, Output& out) : m_out(out)
     if (parser.isSet(option::kNoStored) && !parser.isSet(option::kRecord))
         return;
     m_record = std::make_unique<ServiceRecord>();
+    SettingsStore settings;
+    QString unusable;
+    if (const auto shop = shop_record::stored(settings, &unusable))
+        m_shop = std::make_unique<shop_record::Sender>(*shop, m_record->path());
+    else if (!unusable.isEmpty())
+        out.event(QStringLiteral("warning"), tr("the shop's record is not used: %1").arg(unusable),
+                  {{"error", "shop-unusable"}, {"text", unusable}}, Output::Detail::Quiet);
 }
 
 Recording::~Recording()
@@ -24,6 +33,23 @@ Recording::~Recording()
         m_record->flush(1500);
         tellProblem();
     }
+    // The job's rows go to the shop's record now, as long as a moment allows: what does not go waits
+    // in the local record for the next run, and the command ends at its usual time.
+    if (m_shop) {
+        m_shop->finish(1500);
+        tellShop();
+    }
+}
+
+void Recording::tellShop()
+{
+    if (const auto why = m_shop->takeUnreachable())
+        m_out.event(QStringLiteral("warning"),
+                    tr("the shop's record cannot be reached (%1): the rows wait in the local record").arg(*why),
+                    {{"error", "shop-unreachable"}, {"text", *why}}, Output::Detail::Quiet);
+    if (const auto sent = m_shop->takeSent())
+        m_out.event(QStringLiteral("shop-sent"),
+                    tr("%n row(s) that waited went to the shop's record", nullptr, int(*sent)), {{"rows", *sent}});
 }
 
 void Recording::update(std::optional<qint64> id, const ServiceRecord::End& sofar)
@@ -58,6 +84,8 @@ std::optional<qint64> Recording::begin(const ServiceRecord::Start& start, int pr
     s.file = file_names::shown(s.file);
     const auto id = m_record->begin(s);
     tellProblem();
+    if (m_shop)
+        m_shop->nudge();
     return id;
 }
 
@@ -69,6 +97,10 @@ void Recording::complete(std::optional<qint64> id, const ServiceRecord::End& end
     // The job is over: its row may take a moment, never its signal or its result.
     m_record->flush(1000);
     tellProblem();
+    if (m_shop) {
+        m_shop->finish(1500);
+        tellShop();
+    }
 }
 
 std::optional<qint64> Recording::beginAsking(JobKind kind, const LinkChoice& link, const QString& file)

@@ -7,6 +7,10 @@
 #include <QCoreApplication>
 #include <memory>
 
+namespace shop_record {
+class Sender;
+}
+
 class Output;
 class QCommandLineParser;
 
@@ -32,8 +36,11 @@ public:
 
 private:
     void tellProblem();
+    void tellShop();
 
     std::unique_ptr<ServiceRecord> m_record;
+    // Copies the rows to the shop's record, where one is set, beside the job.
+    std::unique_ptr<shop_record::Sender> m_shop;
     Output& m_out;
     bool m_toldAside = false;
     QString m_serial; // --serial, where the command has it

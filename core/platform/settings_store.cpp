@@ -93,6 +93,27 @@ void SettingsStore::write(const QString& key, const QString& value)
     m_settings->sync();
 }
 
+QString SettingsStore::readIn(const QString& group, const QString& key)
+{
+    if (!m_settings)
+        return {};
+    m_settings->sync();
+    // A value with a comma reads as a list: it is one text.
+    const QVariant v = m_settings->value(group + QLatin1Char('/') + key);
+    return v.typeId() == QMetaType::QStringList ? v.toStringList().join(QLatin1Char(',')) : v.toString();
+}
+
+void SettingsStore::writeIn(const QString& group, const QString& key, const QString& value)
+{
+    if (!m_settings)
+        return;
+    if (value.isEmpty())
+        m_settings->remove(group + QLatin1Char('/') + key);
+    else
+        m_settings->setValue(group + QLatin1Char('/') + key, value);
+    m_settings->sync();
+}
+
 void SettingsStore::deleteSection()
 {
     if (!m_settings)

@@ -34,6 +34,10 @@ public:
     QString read(Setting setting);
     void write(Setting setting, const QString& value);
     static QString key(Setting setting);
+    // A key of another group than the window's ("Record", "ShopRecord"); empty when absent. A
+    // value written empty is removed.
+    QString readIn(const QString& group, const QString& key);
+    void writeIn(const QString& group, const QString& key, const QString& value);
     void deleteSection();
     QString fileName() const;
     // Why what was written did not reach the file (a read-only disk, a folder in its place), or

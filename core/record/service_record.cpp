@@ -1,6 +1,7 @@
 #include "core/record/service_record.h"
 
 #include "core/platform/job_ids.h"
+#include "core/platform/settings_store.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -295,12 +296,12 @@ QString notAFile(const QString& path)
     return {};
 }
 
-QString selectAll()
+QString selectAll(const QString& table)
 {
     QStringList names;
-    for (const Column& c : kTable)
-        names << QString::fromLatin1(c.name);
-    return QStringLiteral("SELECT %1 FROM jobs").arg(names.join(QStringLiteral(", ")));
+    for (const Column& c : kTable) // quoted: "user" is a keyword to PostgreSQL
+        names << QLatin1Char('"') + QString::fromLatin1(c.name) + QLatin1Char('"');
+    return QStringLiteral("SELECT %1 FROM %2").arg(names.join(QStringLiteral(", ")), table);
 }
 
 // A connection of this thread that only reads, made for one reading and gone with it.
@@ -413,6 +414,26 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
         }
         return reading;
     }
+    return readFrom(connection.db(), QStringLiteral("jobs"), f);
+}
+
+QString ServiceRecord::benchName()
+{
+    const QString named = SettingsStore().readIn(QStringLiteral("Record"), QStringLiteral("Bench")).trimmed();
+    return named.isEmpty() ? QSysInfo::machineHostName() : named;
+}
+
+QList<std::pair<QString, QString>> ServiceRecord::columns()
+{
+    QList<std::pair<QString, QString>> all;
+    for (const Column& c : kTable)
+        all.append({QString::fromLatin1(c.name), QString::fromLatin1(c.type)});
+    return all;
+}
+
+ServiceRecord::Reading ServiceRecord::readFrom(const QSqlDatabase& db, const QString& table, const Filter& f)
+{
+    Reading reading;
     QStringList where;
     QList<QVariant> values;
     if (!f.port.isEmpty())
@@ -430,10 +451,12 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
     if (!f.outcome.isEmpty())
         where << name(Col::Outcome) + QStringLiteral(" = ?"),
             values << (unended ? idOf(JobOutcome::DidNotFinish) : f.outcome);
-    QSqlQuery q(connection.db());
+    QSqlQuery q(db);
     q.setForwardOnly(true);
-    if (!q.prepare(selectAll() + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
-                   QStringLiteral(" ORDER BY %1 DESC").arg(name(Col::Id)))) {
+    // The local record's own order is its ids'; rows of many benches go by their start.
+    const QString order = table == QLatin1String("jobs") ? name(Col::Id) : name(Col::Started) + " DESC, " + name(Col::Id);
+    if (!q.prepare(selectAll(table) + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
+                   QStringLiteral(" ORDER BY %1 DESC").arg(order))) {
         reading.error = q.lastError().text();
         return reading;
     }
@@ -443,7 +466,7 @@ ServiceRecord::Reading ServiceRecord::readAt(const QString& path, const Filter& 
         reading.error = q.lastError().text();
         return reading;
     }
-    const QString host = QSysInfo::machineHostName();
+    const QString host = benchName();
     QList<int> at;
     for (const Column& c : kTable)
         at << q.record().indexOf(QLatin1String(c.name));
@@ -734,7 +757,7 @@ std::optional<qint64> ServiceRecord::begin(const Start& s)
     Row row;
     row.started = QDateTime::currentDateTimeUtc();
     row.user = currentUser();
-    row.host = QSysInfo::machineHostName();
+    row.host = benchName();
     row.pid = QCoreApplication::applicationPid();
     row.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     row.machineId = QString::fromLatin1(QSysInfo::machineUniqueId());

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDateTime>
+#include <QSqlDatabase>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -77,6 +78,14 @@ public:
     // made. A record that is not there has no rows; one that cannot be read says why.
     // `busyMs` bounds the wait for another writer's lock.
     static Reading readAt(const QString& path, const Filter& filter = {}, int busyMs = 1000);
+    // The same rows from another database that holds them in `table` (the shop's copy), newest
+    // first by their start.
+    static Reading readFrom(const QSqlDatabase& db, const QString& table, const Filter& filter);
+    // This bench's name in its rows: [Record] Bench of the settings where the shop names its benches
+    // so, else the host's name.
+    static QString benchName();
+    // The columns of a row, each with its type as SQLite has it ("INTEGER NOT NULL DEFAULT 0").
+    static QList<std::pair<QString, QString>> columns();
 
     explicit ServiceRecord(QString path = defaultPath());
     // Waits for what is still being written, as long as one busy wait at most.

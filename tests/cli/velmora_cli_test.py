@@ -6,6 +6,7 @@
 import fcntl
 import hashlib
 import json
+import shutil
 import os
 import pty
 import re
@@ -20,6 +21,9 @@ import sys
 import tempfile
 import time
 from functools import reduce
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import pg_server  # noqa: E402
 
 FAST = ["--turbo", "--line", "57600,N,8,1"]
 
@@ -652,6 +656,99 @@ def service_record(b):
            f"read-only: {p.returncode} {warnings} {p.stderr[-300:]!r}")
 
 
+def shop_record(b):
+    """Two benches copy their rows to one shop's record on a real PostgreSQL server; a server stopped, killed
+    mid-send, refusing the login or never answering costs a download nothing but a sentence, and no row is lost or
+    doubled once it answers again."""
+    if not pg_server.available():
+        print("no PostgreSQL here: skipped")
+        sys.exit(77)
+    pg = pg_server.PgServer()
+    try:
+        other = Bench(b.build)
+        benches = {"bench-a": b, "bench-b": other}
+        for name, bench in benches.items():
+            config = os.path.join(bench.env["XDG_CONFIG_HOME"], "Velmora")
+            os.makedirs(config, exist_ok=True)
+            with open(os.path.join(config, "Velmora.conf"), "w") as f:
+                f.write(f"[Record]\nBench={name}\n")
+            status, out, _ = bench.run("record", "--shop", pg.uri(), "--lang", "en")
+            expect(status == 0 and "answers: yes" in out, f"{name}: record --shop: {status} {out!r}")
+        data = {name: os.urandom(3000) for name in benches}
+        for bench in benches.values():
+            bench.sim(1)
+        running = {name: bench.cli("download", bench.file("A.BIN", data[name]), "--port", "COM1", *FAST, "--serial",
+                                   f"SN-{name}", "--quiet") for name, bench in benches.items()}
+        for name, p in running.items():
+            _, err = p.communicate(timeout=120)
+            expect(p.returncode == 0 and not err, f"{name}: download: {p.returncode} {err!r}")
+        jobs = [json.loads(line) for line in b.run("history", "--shop", "--json")[1].splitlines()][:-1]
+        expect(sorted((j["bench"], j["sha256"], j["outcome"], j["serial"]) for j in jobs) ==
+               sorted((n, hashlib.sha256(data[n]).hexdigest(), "sent", f"SN-{n}") for n in benches), f"the shop: {jobs}")
+        got = b.run("history", "--shop", "--serial", "SN-bench-b", "--json")[1].count('"event":"job"')
+        expect(got == 1, f"the shop by serial: {got}")
+        # The server stopped: the download is whole, at its usual time, and says so once; then the rows go.
+        pg.stop()
+        started = time.time()
+        status, out, err = b.run("download", b.file("B.BIN", data["bench-a"]), "--port", "COM1", *FAST, "--json")
+        took = time.time() - started
+        warnings = [e for e in map(json.loads, out.splitlines()) if e["event"] == "warning"]
+        expect(status == 0 and [w["error"] for w in warnings] == ["shop-unreachable"] and took < 40,
+               f"server stopped: {status} {took:.1f} s {warnings}")
+        pg.start()
+        status, out, _ = b.run("record", "--status", "--json")
+        result = json.loads(out.splitlines()[-1])
+        expect(status == 0 and result["answers"] and result["waiting"] == 0 and result["sent"] == 1, f"status: {result}")
+        # Killed while sending: three thousand rows waiting, the server killed under them; nothing lost or doubled.
+        record = os.path.join(b.env["XDG_DATA_HOME"], "Velmora", "history.sqlite")
+        local = sqlite3.connect(record)
+        columns = [c[1] for c in local.execute("PRAGMA table_info(jobs)") if c[1] not in ("id", "uid")]
+        for n in range(3000):
+            local.execute(f"INSERT INTO jobs (uid, {', '.join(columns)}) SELECT ?, {', '.join(columns)} FROM jobs "
+                          "WHERE id = 1", (f"copy-{n}",))
+        local.execute("UPDATE jobs SET rev = rev + 1")
+        local.commit()
+        sender = b.cli("record", "--status")
+        time.sleep(0.4)
+        pg.stop("immediate")
+        sender.communicate(timeout=60)
+        pg.start()
+        status, _, _ = b.run("record", "--status")
+        count = pg.sql("SELECT count(*), count(DISTINCT uid) FROM velmora_jobs WHERE host = 'bench-a'", "shop")
+        rows = local.execute("SELECT count(*), sum(rev > shop_rev) FROM jobs").fetchone()
+        expect(status == 0 and count == f"{rows[0]}|{rows[0]}" and rows[1] == 0, f"after the kill: {count} {rows}")
+        # A wrong password, and a server that takes the connection and never answers: a sentence each, no
+        # password anywhere.
+        passfile = b.file("pgpass", f"*:*:*:bench2:wrong-secret\n".encode())
+        os.chmod(passfile, 0o600)
+        quiet = socket.socket(socket.AF_UNIX)
+        deaf = tempfile.mkdtemp(prefix="velmora-deaf-")
+        quiet.bind(os.path.join(deaf, ".s.PGSQL.5432"))
+        quiet.listen(8)
+        # The wrong password on bench b, the deaf server on bench a, side by side.
+        for bench, uri in ((other, pg.uri("bench2")), (b, f"postgresql://velmora@/shop?host={deaf}")):
+            bench.run("record", "--shop", uri)
+        started = time.time()
+        running = [subprocess.Popen([os.path.join(bench.build, "cli", "velmora-cli"), "download",
+                                     bench.file("C.BIN", data["bench-a"]), "--port", "COM1", *FAST, "--json"],
+                                    env=dict(bench.env, PGPASSFILE=passfile), stdout=subprocess.PIPE,
+                                    stderr=subprocess.PIPE, text=True) for bench in (other, b)]
+        for bench, p in zip((other, b), running):
+            out, err = p.communicate(timeout=120)
+            took = time.time() - started
+            status = bench.run("record", "--status")[1]
+            warnings = [e["error"] for e in map(json.loads, out.splitlines()) if e["event"] == "warning"]
+            expect(p.returncode == 0 and warnings == ["shop-unreachable"] and took < 40,
+                   f"{status!r}: {p.returncode} {took:.1f} s {warnings} {err[-200:]!r}")
+            with open(os.path.join(bench.env["XDG_DATA_HOME"], "Velmora", "history.sqlite"), "rb") as f:
+                expect(b"wrong-secret" not in (out + err + status).encode() + f.read(), "a password shown")
+        quiet.close()
+        shutil.rmtree(deaf, ignore_errors=True)
+    finally:
+        pg.close()
+        other.close()
+
+
 def sparse(b, name, size):
     path = b.file(name, b"")
     os.truncate(path, size)
@@ -660,7 +757,7 @@ def sparse(b, name, size):
 
 CASES = {f.__name__.replace("_", "-"): f for f in (firmware_with_checksum, external_fonts, query_and_releases, hang_up,
                                                    interrupted, eight_at_once, bad_usage, special_files,
-                                                   update_three_printers, unread_output, service_record)}
+                                                   update_three_printers, unread_output, service_record, shop_record)}
 
 if __name__ == "__main__":
     bench = Bench(sys.argv[1])
