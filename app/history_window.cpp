@@ -4,10 +4,13 @@
 
 #include "core/link/stored_choices.h"
 #include "core/platform/job_ids.h"
+#include "core/platform/settings_store.h"
+#include "core/record/shop_record.h"
 #include "texts/cause_words.h"
 #include "texts/messages.h"
 #include "texts/record_words.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QFile>
 #include <QFormLayout>
@@ -21,7 +24,8 @@
 
 HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
     : QDialog(mainWindow), port(new QComboBox(this)), file(new QLineEdit(this)), outcome(new QComboBox(this)),
-      since(new QLineEdit(this)), jobs(controls::listTable(this, "jobs", 6)), details(new QPlainTextEdit(this)),
+      since(new QLineEdit(this)), serial(new QLineEdit(this)), allBenches(new QCheckBox(this)),
+      annotate(new QPushButton(this)), jobs(controls::listTable(this, "jobs", 7)), details(new QPlainTextEdit(this)),
       exportCsv(new QPushButton(this)), closeButton(new QPushButton(this)), m_hooks(std::move(hooks))
 {
     setObjectName(QStringLiteral("historyWindow"));
@@ -29,6 +33,9 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
                            {file, "file"},
                            {outcome, "outcome"},
                            {since, "since"},
+                           {serial, "serial"},
+                           {allBenches, "allBenches"},
+                           {annotate, "annotate"},
                            {details, "details"},
                            {exportCsv, "exportCsv"},
                            {closeButton, "closeButton"}})
@@ -47,13 +54,14 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
 
     auto* layout = new QVBoxLayout(this);
     auto* filters = new QHBoxLayout;
-    for (QWidget* w : std::initializer_list<QWidget*>{port, file, outcome, since})
+    for (QWidget* w : std::initializer_list<QWidget*>{port, file, outcome, since, serial, allBenches})
         filters->addWidget(w, w == file ? 2 : 1);
     layout->addLayout(filters);
     layout->addWidget(jobs, 3);
     layout->addWidget(details, 2);
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(exportCsv);
+    buttons->addWidget(annotate);
     buttons->addStretch();
     buttons->addWidget(closeButton);
     layout->addLayout(buttons);
@@ -63,6 +71,10 @@ HistoryWindow::HistoryWindow(QWidget* mainWindow, Hooks hooks)
     connect(outcome, &QComboBox::currentIndexChanged, this, &HistoryWindow::refresh);
     connect(file, &QLineEdit::textChanged, this, &HistoryWindow::refresh);
     connect(since, &QLineEdit::textChanged, this, &HistoryWindow::refresh);
+    connect(serial, &QLineEdit::textChanged, this, &HistoryWindow::refresh);
+    connect(allBenches, &QCheckBox::toggled, this, &HistoryWindow::refresh);
+    connect(annotate, &QPushButton::clicked, this, &HistoryWindow::addNote);
+    annotate->setAutoDefault(false);
     connect(jobs, &QTableWidget::currentCellChanged, this, &HistoryWindow::showDetails);
     connect(exportCsv, &QPushButton::clicked, this, &HistoryWindow::exportRows);
     connect(closeButton, &QPushButton::clicked, this, &QDialog::accept);
@@ -77,14 +89,19 @@ void HistoryWindow::applyLanguage()
     for (int i = 1; i < outcome->count(); ++i)
         outcome->setItemText(i, outcomeWords(outcome->itemData(i).toString()));
     file->setPlaceholderText(tr("file"));
+    serial->setPlaceholderText(tr("serial number"));
+    allBenches->setText(tr("All benches"));
+    annotate->setText(tr("Serial &number and note..."));
     for (auto [w, name] : {std::pair<QWidget*, QString>{port, tr("Port")},
                            {file, tr("File")},
                            {outcome, tr("Outcome")},
                            {since, tr("Since (date)")},
+                           {serial, tr("Serial number")},
                            {jobs, tr("Jobs")},
                            {details, tr("Details")}})
         w->setAccessibleName(name);
-    jobs->setHorizontalHeaderLabels({tr("Started"), tr("Job"), tr("Port"), tr("File"), tr("Outcome"), tr("Bytes")});
+    jobs->setHorizontalHeaderLabels(
+        {tr("Started"), tr("Job"), tr("Port"), tr("File"), tr("Outcome"), tr("Bytes"), tr("Bench")});
     exportCsv->setText(tr("&Export CSV..."));
     closeButton->setText(tr("&Close"));
     if (isVisible())
@@ -100,6 +117,11 @@ void HistoryWindow::changeEvent(QEvent* event)
 
 void HistoryWindow::showEvent(QShowEvent* event)
 {
+    // The switch is there when a shop's record is.
+    SettingsStore settings;
+    allBenches->setEnabled(shop_record::stored(settings).has_value());
+    if (!allBenches->isEnabled())
+        allBenches->setChecked(false);
     refresh();
     QDialog::showEvent(event);
 }
@@ -128,10 +150,31 @@ void HistoryWindow::refresh()
         since->setToolTip({});
         since->setStyleSheet({});
     }
+    filter.serial = serial->text().trimmed();
+    const int reading = ++m_reading;
+    annotate->setEnabled(!allBenches->isChecked());
+    if (allBenches->isChecked()) {
+        SettingsStore settings;
+        if (const auto shop = shop_record::stored(settings)) {
+            // The network is never waited on here: the rows come when they come, the last asked for shown.
+            shop_record::readLater(*shop, filter, this, [this, reading](const ServiceRecord::Reading& rows) {
+                if (reading == m_reading)
+                    showRows(rows);
+            });
+            return;
+        }
+    }
     if (m_hooks.beforeReading)
         m_hooks.beforeReading();
     // Read again at each key of a filter: a record another program holds costs a moment, not a second.
-    const ServiceRecord::Reading reading = ServiceRecord::readAt(ServiceRecord::defaultPath(), filter, 250);
+    showRows(ServiceRecord::readAt(ServiceRecord::defaultPath(), filter, 250));
+}
+
+void HistoryWindow::showRows(const ServiceRecord::Reading& reading)
+{
+    if (!reading.error.isEmpty() && allBenches->isChecked())
+        m_hooks.messages.show(tr("The shop's record cannot be read: %1").arg(reading.error), windowTitle(),
+                              MessageIcon::Critical);
     m_rows = reading.rows;
     jobs->setRowCount(int(m_rows.size()));
     for (int r = 0; r < m_rows.size(); ++r) {
@@ -142,7 +185,8 @@ void HistoryWindow::refresh()
             row.start.port,
             row.start.file.section('/', -1),
             outcomeWords(row.end.outcome) + (row.end.midImage ? tr(", printer mid-image") : QString()),
-            row.end.sent < 0 ? QString() : QStringLiteral("%1/%2").arg(row.end.sent).arg(row.start.fileSize)};
+            row.end.sent < 0 ? QString() : QStringLiteral("%1/%2").arg(row.end.sent).arg(row.start.fileSize),
+            row.host};
         for (int c = 0; c < cells.size(); ++c)
             jobs->setItem(r, c, new QTableWidgetItem(cells[c]));
     }
@@ -180,10 +224,28 @@ void HistoryWindow::showDetails()
              {tr("Outcome"),
               outcomeWords(e.outcome) +
                   (e.cause.isEmpty() ? QString() : QStringLiteral(" (") + causeWordsOfId(e.cause) + ')')},
-             {tr("Printer left mid-image"), e.midImage ? tr("yes") : QString()}})
+             {tr("Printer left mid-image"), e.midImage ? tr("yes") : QString()},
+             {tr("Bench"), row.host},
+             {tr("Serial number"), s.serial},
+             {tr("Note"), row.note}})
         if (!value.trimmed().isEmpty() && value.trimmed() != QLatin1String("/"))
             lines << label + QStringLiteral(": ") + escapeControls(value);
     details->setPlainText(lines.join('\n'));
+}
+
+void HistoryWindow::addNote()
+{
+    const int r = jobs->currentRow();
+    if (r < 0 || r >= m_rows.size() || !m_hooks.askText || !m_hooks.annotate || allBenches->isChecked())
+        return;
+    const ServiceRecord::Row& row = m_rows[r];
+    // A text left empty keeps what the row has.
+    QString sn = m_hooks.askText(tr("The serial number of the printer of this job:"));
+    QString note = m_hooks.askText(tr("A note for this job:"));
+    if (sn.isEmpty() && note.isEmpty())
+        return;
+    m_hooks.annotate(row.id, sn.isEmpty() ? row.start.serial : sn.trimmed(), note.isEmpty() ? row.note : note);
+    refresh();
 }
 
 void HistoryWindow::exportRows()

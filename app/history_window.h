@@ -7,6 +7,7 @@
 #include <functional>
 
 class MessageBoxes;
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPlainTextEdit;
@@ -25,6 +26,10 @@ public:
         std::function<QString(const QString& title, const QString& suggested)> savePath;
         // Before each reading: this program's own rows written (as long as a moment allows).
         std::function<void()> beforeReading = {};
+        // A text the operator types (a serial number, a note); empty when cancelled.
+        std::function<QString(const QString& prompt)> askText = {};
+        // A row's serial number and note, added after its job.
+        std::function<void(qint64 row, const QString& serial, const QString& note)> annotate = {};
     };
     HistoryWindow(QWidget* mainWindow, Hooks hooks);
 
@@ -32,6 +37,9 @@ public:
     QLineEdit* file;
     QComboBox* outcome;
     QLineEdit* since; // a date, 2026-12-01; empty: any
+    QLineEdit* serial;
+    QCheckBox* allBenches; // the shop's record, every bench's jobs
+    QPushButton* annotate;
     QTableWidget* jobs;
     QPlainTextEdit* details;
     QPushButton* exportCsv;
@@ -47,9 +55,12 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void showRows(const ServiceRecord::Reading& reading);
+    void addNote();
     void showDetails();
     void exportRows();
 
     Hooks m_hooks;
     QList<ServiceRecord::Row> m_rows;
+    int m_reading = 0; // the shop's readings asked for; only the last one's rows are shown
 };

@@ -4,10 +4,12 @@
 #include "core/link/qt_serial_control.h"
 #include "core/platform/system_clock.h"
 #include "core/platform/version.h"
+#include "core/record/shop_record.h"
 
 #include <QApplication>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 int main(int argc, char** argv)
@@ -37,8 +39,15 @@ int main(int argc, char** argv)
     QtMessageBoxes messages;
     QtFileDialog fileDialog;
     Seams seams{clock, messages, fileDialog, [] { return std::make_unique<QtSerialControl>(); }};
-    MainWindow window(seams);
-    window.Form_Load();
-    window.show();
-    return app.exec();
+    const int status = [&] {
+        MainWindow window(seams);
+        window.Form_Load();
+        window.show();
+        return app.exec();
+    }();
+    // A sender to the shop's record left waiting on the network ends with the program, before any
+    // static destructor runs under it.
+    if (shop_record::Sender::abandoned())
+        std::_Exit(status);
+    return status;
 }

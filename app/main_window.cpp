@@ -8,6 +8,7 @@
 #include "app/ports_window.h"
 #include "app/progress_dialog.h"
 #include "app/selection_reactions.h"
+#include "app/shop_dialog.h"
 #include "app/update_window.h"
 #include "app/window_record.h"
 #include "core/download/download.h"
@@ -130,7 +131,11 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
         m_seams.askPath};
     m_ports = new PortsWindow(this, hooks);
     m_goOn = m_seams.goOn;
-    HistoryWindow::Hooks historyHooks{m_seams.messages, m_seams.savePath, [this] { m_record->flush(250); }};
+    HistoryWindow::Hooks historyHooks{m_seams.messages, m_seams.savePath, [this] { m_record->flush(250); },
+                                      m_seams.askPath,
+                                      [this](qint64 row, const QString& serial, const QString& note) {
+                                          m_record->annotate(row, serial, note);
+                                      }};
     m_history = new HistoryWindow(this, historyHooks);
     UpdateWindow::Hooks updateHooks{
         seams.clock,
@@ -149,6 +154,7 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
         m_seams.goOn,
         [this] { return int(m_language); }};
     m_update = new UpdateWindow(this, updateHooks);
+    m_shop = new ShopDialog(this, [this] { m_record->followShop(); });
 
     setCreatedState();
     connectReactions();
@@ -249,6 +255,10 @@ void MainWindow::connectReactions()
     connect(mnuFactory, &QAction::triggered, this, &MainWindow::mnuFactory_Click);
     connect(mnuInterroga, &QAction::triggered, this, &MainWindow::mnuInterroga_Click);
     connect(portsAction, &QAction::triggered, this, &MainWindow::openPortsWindow);
+    connect(shopAction, &QAction::triggered, this, [this] {
+        m_shop->show();
+        m_shop->raise();
+    });
     connect(updateAction, &QAction::triggered, this, [this] {
         m_update->show();
         m_update->raise();
@@ -330,6 +340,7 @@ void MainWindow::ApplyLanguage()
     toolsMenu->setTitle(tr("T&ools"));
     portsAction->setText(tr("&Ports..."));
     updateAction->setText(tr("&Update printers..."));
+    shopAction->setText(tr("&Shop record..."));
     historyAction->setText(tr("&History..."));
     // The update stops at the first number the table lacks; what came before stays changed.
     auto t = [this](int n) { return stringEntry(m_language + n); };

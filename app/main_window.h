@@ -14,6 +14,7 @@ class Clock;
 class HistoryWindow;
 class PortsWindow;
 class UpdateWindow;
+class ShopDialog;
 class ProgressDialog;
 class ServiceRecord;
 class WindowRecord;
@@ -123,6 +124,7 @@ private:
     PortsWindow* m_ports = nullptr;
     HistoryWindow* m_history = nullptr;
     UpdateWindow* m_update = nullptr;
+    ShopDialog* m_shop = nullptr;
     // The service record of the window's jobs.
     WindowRecord* m_record = nullptr;
     std::optional<qint64> m_askingRecord, m_checkRecord;

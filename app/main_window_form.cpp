@@ -187,6 +187,8 @@ void MainWindowForm::buildMenus(QMainWindow* window)
     toolsMenu->addAction(updateAction);
     historyAction = namedAction(window, "historyAction");
     toolsMenu->addAction(historyAction);
+    shopAction = namedAction(window, "shopAction");
+    toolsMenu->addAction(shopAction);
 }
 
 void MainWindowForm::buildStatusBar(QMainWindow* window)

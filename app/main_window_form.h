@@ -64,6 +64,7 @@ struct MainWindowForm {
     QAction* portsAction;   // opens the ports window
     QAction* historyAction; // opens the history window
     QAction* updateAction;  // opens the update printers window
+    QAction* shopAction;    // where the shop's record is
 
     void buildControls(QMainWindow* window);
     void buildMenus(QMainWindow* window);

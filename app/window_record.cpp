@@ -1,7 +1,9 @@
 #include "app/window_record.h"
 
 #include "core/platform/clock.h"
+#include "core/platform/settings_store.h"
 #include "core/record/job_rows.h"
+#include "core/record/shop_record.h"
 #include "texts/messages.h"
 #include "texts/string_table.h"
 
@@ -22,9 +24,52 @@ WindowRecord::WindowRecord(Download& download, Hooks hooks, QObject* parent)
             soFar();
     });
     connect(&download, &Download::ended, this, &WindowRecord::ended);
+    m_shopNews = new QTimer(this);
+    m_shopNews->setInterval(2000);
+    connect(m_shopNews, &QTimer::timeout, this, &WindowRecord::tellShop);
+    followShop();
 }
 
 WindowRecord::~WindowRecord() = default;
+
+void WindowRecord::annotate(qint64 row, const QString& serial, const QString& note)
+{
+    record().annotate(row, serial, note);
+    record().flush(250);
+    if (m_shop)
+        m_shop->nudge();
+}
+
+void WindowRecord::followShop()
+{
+    SettingsStore settings;
+    const auto shop = shop_record::stored(settings);
+    const QString text = shop ? shop->text() : QString();
+    if (text == m_shopText && (m_shop != nullptr) == shop.has_value())
+        return;
+    m_shop.reset();
+    m_shopText = text;
+    // The window open is a run that sends what waits, the rows of earlier runs too.
+    if (shop)
+        m_shop = std::make_unique<shop_record::Sender>(*shop, ServiceRecord::defaultPath());
+    m_shopNews->setInterval(2000);
+    shop ? m_shopNews->start() : m_shopNews->stop();
+}
+
+void WindowRecord::tellShop()
+{
+    // Said once a session each, never over another box or a running download's dialog.
+    if (!m_shop || m_hooks.messages.silenced || QApplication::activeModalWidget() || m_hooks.busy())
+        return;
+    if (const auto why = m_shop->takeUnreachable())
+        m_hooks.messages.show(tr("The shop's record cannot be reached: the jobs are recorded on this bench and "
+                                 "go to the shop's record when it answers again.\n\n%1\n%2")
+                                  .arg(m_shopText, *why),
+                              kAppTitle, MessageIcon::Information);
+    if (const auto sent = m_shop->takeSent())
+        m_hooks.messages.show(tr("The %n job(s) that waited went to the shop's record.", nullptr, int(*sent)),
+                              kAppTitle, MessageIcon::Information);
+}
 
 ServiceRecord& WindowRecord::record()
 {
@@ -62,11 +107,16 @@ void WindowRecord::complete(std::optional<qint64>& id, const ServiceRecord::End&
 {
     if (m_record)
         m_record->complete(std::exchange(id, std::nullopt), end);
+    if (m_shop)
+        m_shop->nudge();
 }
 
 std::optional<qint64> WindowRecord::begin(const ServiceRecord::Start& start)
 {
-    return record().begin(start);
+    const auto id = record().begin(start);
+    if (m_shop)
+        m_shop->nudge();
+    return id;
 }
 
 void WindowRecord::tellProblemLater()
@@ -111,6 +161,8 @@ void WindowRecord::ended(const DownloadReport& report)
     if (!m_record || !m_row.id)
         return;
     m_record->complete(std::exchange(m_row.id, std::nullopt), job_rows::downloadEnd(report));
+    if (m_shop)
+        m_shop->nudge();
     // After the job's own box: the row is written meanwhile.
     tellProblemLater();
 }

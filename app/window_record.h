@@ -12,6 +12,10 @@
 
 class Clock;
 class MessageBoxes;
+class QTimer;
+namespace shop_record {
+class Sender;
+}
 
 // The window's jobs in the service record: a download's row from its plan (or its refusal) to its
 // end, kept current from its first header on; each TEST's and release check's row. A row that
@@ -47,6 +51,10 @@ public:
     bool leftMidImage(const QString& port, const QString& device);
     // This program's own rows written, as long as `ms` allows.
     void flush(int ms);
+    // A row's serial number and note, added after its job; written before the next reading.
+    void annotate(qint64 row, const QString& serial, const QString& note);
+    // The shop's record as stored now: a sender started, stopped or pointed elsewhere.
+    void followShop();
 
 private:
     ServiceRecord& record();
@@ -59,6 +67,10 @@ private:
     Download& m_download;
     Hooks m_hooks;
     std::unique_ptr<ServiceRecord> m_record;
+    std::unique_ptr<shop_record::Sender> m_shop;
+    QString m_shopText;        // where the sender sends
+    QTimer* m_shopNews = nullptr; // what the sender has to say, looked at now and then
+    void tellShop();
     struct Pending {
         bool pending = false;
         std::optional<qint64> id;

@@ -48,14 +48,15 @@ int RecordCommand::run(const QCommandLineParser& p, Output& out)
     QString unusable;
     const std::optional<ShopAddress> shop = shop_record::stored(settings, &unusable);
     const QString local = ServiceRecord::defaultPath();
+    // Key lines, as query's and check-release's: read by scripts, the same in every language.
     QJsonObject fields{{"local", local}, {"shop", shop ? QJsonValue(shop->text()) : QJsonValue()}};
-    out.say(tr("local record: %1").arg(local));
+    out.say(QStringLiteral("local record: %1").arg(local));
     if (!shop) {
-        out.say(tr("shop's record: none") + (unusable.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unusable)));
+        out.say(QStringLiteral("shop's record: none") + (unusable.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unusable)));
         fields.insert(QStringLiteral("waiting"), shop_record::waiting(local));
         return out.result(name(), exit_status::Ok, fields);
     }
-    out.say(tr("shop's record: %1").arg(shop->text()));
+    out.say(QStringLiteral("shop's record: %1").arg(shop->text()));
     // Whether it answers, asked afresh; then what waits goes, as every run that opens the record sends it.
     const QString probe = QStringLiteral("shop-status-") + QUuid::createUuid().toString(QUuid::Id128);
     const QString why = shop_record::open(*shop, probe);
@@ -66,7 +67,7 @@ int RecordCommand::run(const QCommandLineParser& p, Output& out)
         sender.finish(30000);
         sent = sender.takeSent();
         if (const auto trouble = sender.takeUnreachable()) {
-            out.say(tr("answers: no (%1)").arg(*trouble));
+            out.say(QStringLiteral("answers: no (%1)").arg(*trouble));
             fields.insert(QStringLiteral("answers"), false);
             fields.insert(QStringLiteral("why"), *trouble);
             fields.insert(QStringLiteral("waiting"), shop_record::waiting(local));
@@ -74,10 +75,10 @@ int RecordCommand::run(const QCommandLineParser& p, Output& out)
         }
     }
     const qint64 waiting = shop_record::waiting(local);
-    out.say(why.isEmpty() ? tr("answers: yes") : tr("answers: no (%1)").arg(why));
+    out.say(why.isEmpty() ? QStringLiteral("answers: yes") : QStringLiteral("answers: no (%1)").arg(why));
     if (sent)
-        out.say(tr("sent: %1").arg(*sent));
-    out.say(tr("waiting: %1").arg(waiting));
+        out.say(QStringLiteral("sent: %1").arg(*sent));
+    out.say(QStringLiteral("waiting: %1").arg(waiting));
     fields.insert(QStringLiteral("answers"), why.isEmpty());
     if (!why.isEmpty())
         fields.insert(QStringLiteral("why"), why);

@@ -2,14 +2,10 @@
 
 #include "cli/command.h"
 
-#include <QCoreApplication>
-
 // velmora-cli record: where the shop's record is (set, taken off, or told with whether it answers
 // and how many rows wait for it); every run of it sends what waits.
 class RecordCommand : public Command
 {
-    Q_DECLARE_TR_FUNCTIONS(RecordCommand)
-
 public:
     QString name() const override { return QStringLiteral("record"); }
     QString summary() const override

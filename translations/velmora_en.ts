@@ -22,6 +22,16 @@
     </message>
 </context>
 <context>
+    <name>Recording</name>
+    <message numerus="yes">
+        <source>%n row(s) that waited went to the shop&apos;s record</source>
+        <translation>
+            <numerusform>%n row that waited went to the shop&apos;s record</numerusform>
+            <numerusform>%n rows that waited went to the shop&apos;s record</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>UpdateWindow</name>
     <message numerus="yes">
         <source>%n printer(s) answered.</source>
@@ -35,6 +45,16 @@
         <translation>
             <numerusform>Loading release %1 into %n printer...</numerusform>
             <numerusform>Loading release %1 into %n printers...</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>WindowRecord</name>
+    <message numerus="yes">
+        <source>The %n job(s) that waited went to the shop&apos;s record.</source>
+        <translation>
+            <numerusform>%n job that waited went to the shop&apos;s record.</numerusform>
+            <numerusform>The %n jobs that waited went to the shop&apos;s record.</numerusform>
         </translation>
     </message>
 </context>

@@ -358,6 +358,42 @@
         <source>yes</source>
         <translation>sì</translation>
     </message>
+    <message>
+        <source>serial number</source>
+        <translation>numero di serie</translation>
+    </message>
+    <message>
+        <source>All benches</source>
+        <translation>Tutti i banchi</translation>
+    </message>
+    <message>
+        <source>Serial &amp;number and note...</source>
+        <translation>&amp;Numero di serie e nota...</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>Numero di serie</translation>
+    </message>
+    <message>
+        <source>Bench</source>
+        <translation>Banco</translation>
+    </message>
+    <message>
+        <source>The shop&apos;s record cannot be read: %1</source>
+        <translation>Il registro condiviso non si può leggere: %1</translation>
+    </message>
+    <message>
+        <source>Note</source>
+        <translation>Nota</translation>
+    </message>
+    <message>
+        <source>The serial number of the printer of this job:</source>
+        <translation>Il numero di serie della stampante di questo lavoro:</translation>
+    </message>
+    <message>
+        <source>A note for this job:</source>
+        <translation>Una nota per questo lavoro:</translation>
+    </message>
 </context>
 <context>
     <name>Link</name>
@@ -471,6 +507,10 @@
     <message>
         <source>&amp;Update printers...</source>
         <translation>&amp;Aggiorna stampanti...</translation>
+    </message>
+    <message>
+        <source>&amp;Shop record...</source>
+        <translation>&amp;Registro condiviso...</translation>
     </message>
 </context>
 <context>
@@ -1165,12 +1205,63 @@ Sostituirla?</translation>
         <source>Note</source>
         <translation>Nota</translation>
     </message>
+    <message>
+        <source>not a PostgreSQL URI (postgresql://user@host:port/dbname)</source>
+        <translation>non è un URI PostgreSQL (postgresql://utente@host:porta/database)</translation>
+    </message>
+    <message>
+        <source>a password is never stored: put it in ~/.pgpass (or PGPASSFILE)</source>
+        <translation>una password non viene mai salvata: metterla in ~/.pgpass (o PGPASSFILE)</translation>
+    </message>
+    <message>
+        <source>a keyword of the URI&apos;s query that cannot be passed on: %1</source>
+        <translation>una parola chiave della query dell&apos;URI che non si può passare: %1</translation>
+    </message>
+    <message>
+        <source>the URI names no database (postgresql://host/dbname)</source>
+        <translation>l&apos;URI non nomina un database (postgresql://host/database)</translation>
+    </message>
+    <message>
+        <source>the shop&apos;s record was made by a later version of Velmora (schema %1)</source>
+        <translation>il registro condiviso è stato creato da una versione successiva di Velmora (schema %1)</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s PostgreSQL driver is not installed (libqt6sql6-psql)</source>
+        <translation>il driver PostgreSQL di Qt non è installato (libqt6sql6-psql)</translation>
+    </message>
+    <message>
+        <source>the server does not answer</source>
+        <translation>il server non risponde</translation>
+    </message>
+    <message>
+        <source>%1 rows of %2 benches</source>
+        <translation>%1 righe di %2 banchi</translation>
+    </message>
+    <message>
+        <source>no rows yet</source>
+        <translation>ancora nessuna riga</translation>
+    </message>
 </context>
 <context>
     <name>Recording</name>
     <message>
         <source>the service record was damaged: set aside as %1, a new one begun</source>
         <translation>il registro di servizio era danneggiato: messo da parte come %1, iniziato uno nuovo</translation>
+    </message>
+    <message>
+        <source>the shop&apos;s record is not used: %1</source>
+        <translation>il registro condiviso non è usato: %1</translation>
+    </message>
+    <message>
+        <source>the shop&apos;s record cannot be reached (%1): the rows wait in the local record</source>
+        <translation>il registro condiviso non è raggiungibile (%1): le righe attendono nel registro locale</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n row(s) that waited went to the shop&apos;s record</source>
+        <translation>
+            <numerusform>%n riga in attesa è andata al registro condiviso</numerusform>
+            <numerusform>%n righe in attesa sono andate al registro condiviso</numerusform>
+        </translation>
     </message>
 </context>
 <context>
@@ -1194,6 +1285,45 @@ Sostituirla?</translation>
     <message>
         <source>the settings could not be written</source>
         <translation>non è stato possibile scrivere le impostazioni</translation>
+    </message>
+</context>
+<context>
+    <name>ShopDialog</name>
+    <message>
+        <source>Shop record</source>
+        <translation>Registro condiviso</translation>
+    </message>
+    <message>
+        <source>PostgreSQL URI</source>
+        <translation>URI PostgreSQL</translation>
+    </message>
+    <message>
+        <source>&amp;Test</source>
+        <translation>&amp;Prova</translation>
+    </message>
+    <message>
+        <source>&amp;Save</source>
+        <translation>&amp;Salva</translation>
+    </message>
+    <message>
+        <source>&amp;Close</source>
+        <translation>&amp;Chiudi</translation>
+    </message>
+    <message>
+        <source>Every job is recorded on this bench first; with a URI, its rows go to the shop&apos;s record too. The password comes from ~/.pgpass, never from here.</source>
+        <translation>Ogni lavoro è registrato prima su questo banco; con un URI, le sue righe vanno anche al registro condiviso. La password viene da ~/.pgpass, mai da qui.</translation>
+    </message>
+    <message>
+        <source>Asking the server...</source>
+        <translation>Interrogazione del server...</translation>
+    </message>
+    <message>
+        <source>It answers: %1.</source>
+        <translation>Risponde: %1.</translation>
+    </message>
+    <message>
+        <source>It does not answer: %1</source>
+        <translation>Non risponde: %1</translation>
     </message>
 </context>
 <context>
@@ -1445,6 +1575,26 @@ Sostituirla?</translation>
     <message>
         <source>The printers are still being updated. Stop them all and close the window?</source>
         <translation>Le stampanti sono ancora in aggiornamento. Fermarle tutte e chiudere la finestra?</translation>
+    </message>
+</context>
+<context>
+    <name>WindowRecord</name>
+    <message>
+        <source>The shop&apos;s record cannot be reached: the jobs are recorded on this bench and go to the shop&apos;s record when it answers again.
+
+%1
+%2</source>
+        <translation>Il registro condiviso non è raggiungibile: i lavori sono registrati su questo banco e andranno al registro condiviso quando risponderà di nuovo.
+
+%1
+%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>The %n job(s) that waited went to the shop&apos;s record.</source>
+        <translation>
+            <numerusform>%n lavoro in attesa è andato al registro condiviso.</numerusform>
+            <numerusform>%n lavori in attesa sono andati al registro condiviso.</numerusform>
+        </translation>
     </message>
 </context>
 </TS>

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QPointer>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QSqlRecord>
@@ -24,6 +25,7 @@ const QString kGroup = QStringLiteral("Record");
 const QString kKey = QStringLiteral("ShopRecord");
 const QString kMeta = QStringLiteral("velmora_meta");
 std::atomic<bool> g_abandoned{false};
+std::atomic<int> g_readers{0};
 
 QString say(const char* text)
 {
@@ -242,6 +244,56 @@ ServiceRecord::Reading read(const ShopAddress& address, const ServiceRecord::Fil
     return reading;
 }
 
+void readLater(const ShopAddress& address, const ServiceRecord::Filter& filter, QObject* context,
+               std::function<void(const ServiceRecord::Reading&)> done)
+{
+    ++g_readers;
+    QPointer<QObject> guard(context);
+    std::thread([address, filter, guard, done = std::move(done)] {
+        const ServiceRecord::Reading reading = read(address, filter);
+        // Told through the application, which outlives every window: the window may be gone by now,
+        // and only its own thread may ask.
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [guard, done, reading] {
+                if (guard)
+                    done(reading);
+            });
+        --g_readers;
+    }).detach();
+}
+
+void testLater(const ShopAddress& address, QObject* context, std::function<void(const QString&, const QString&)> done)
+{
+    ++g_readers;
+    QPointer<QObject> guard(context);
+    std::thread([address, guard, done = std::move(done)] {
+        const QString name = QStringLiteral("shop-test-") + QUuid::createUuid().toString(QUuid::Id128);
+        const QString why = open(address, name);
+        QString found;
+        if (why.isEmpty()) {
+            QSqlQuery q(QSqlDatabase::database(name, false));
+            if (q.exec(QStringLiteral("SHOW server_version")) && q.next())
+                found = QStringLiteral("PostgreSQL ") + q.value(0).toString();
+            q.finish();
+            if (q.exec(QStringLiteral("SELECT to_regclass('%1')::text").arg(kTable)) && q.next() && !q.value(0).isNull() &&
+                q.exec(QStringLiteral("SELECT count(*), count(DISTINCT host) FROM %1").arg(kTable)) && q.next())
+                found += QStringLiteral(", ") + say(QT_TRANSLATE_NOOP("Record", "%1 rows of %2 benches"))
+                                                   .arg(q.value(0).toLongLong())
+                                                   .arg(q.value(1).toLongLong());
+            else
+                found += QStringLiteral(", ") + say(QT_TRANSLATE_NOOP("Record", "no rows yet"));
+            q.finish();
+        }
+        close(name);
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [guard, done, why, found] {
+                if (guard)
+                    done(why, found);
+            });
+        --g_readers;
+    }).detach();
+}
+
 qint64 waiting(const QString& path)
 {
     if (!QFileInfo::exists(path))
@@ -404,7 +456,7 @@ std::optional<qint64> Sender::takeSent()
 
 bool Sender::abandoned()
 {
-    return g_abandoned;
+    return g_abandoned || g_readers > 0;
 }
 
 } // namespace shop_record

@@ -3,9 +3,11 @@
 #include "core/record/service_record.h"
 #include "core/record/shop_address.h"
 
+#include <functional>
 #include <memory>
 #include <optional>
 
+class QObject;
 class SettingsStore;
 
 // The shop's record: the rows of every bench's service record, copied into one PostgreSQL
@@ -29,6 +31,13 @@ QString open(const ShopAddress& address, const QString& name);
 void close(const QString& name);
 // The rows of every bench, as the local record filters them (and by bench).
 ServiceRecord::Reading read(const ShopAddress& address, const ServiceRecord::Filter& filter);
+// The same on a thread of its own, for a window that must not wait: `done` runs on `context`'s
+// thread with the rows, unless `context` is gone by then.
+void readLater(const ShopAddress& address, const ServiceRecord::Filter& filter, QObject* context,
+               std::function<void(const ServiceRecord::Reading&)> done);
+// What the shop's server says when asked, on a thread of its own: empty `why` and its words ("PostgreSQL
+// 15.18, 1204 rows of 3 benches"), or why it cannot be reached.
+void testLater(const ShopAddress& address, QObject* context, std::function<void(const QString& why, const QString& found)> done);
 // How many rows of the local record at `path` the shop's copy lacks or holds as they were.
 qint64 waiting(const QString& path);
 
@@ -54,8 +63,9 @@ public:
     std::optional<QString> takeUnreachable();
     std::optional<qint64> takeSent();
 
-    // A sender was left waiting on the network when its owner went: the program ends without
-    // running its static destructors (std::_Exit), or the thread would run into them.
+    // A sender was left waiting on the network when its owner went, or a reading still waits: the
+    // program ends without running its static destructors (std::_Exit), or the thread would run
+    // into them.
     static bool abandoned();
 
 private:

@@ -4,6 +4,7 @@
 #include "core/platform/system_clock.h"
 #include "core/platform/task.h"
 #include "core/record/service_record.h"
+#include "core/record/shop_address.h"
 #include "tests/support/test_home.h"
 #include "texts/cause_words.h"
 
@@ -313,6 +314,44 @@ private slots:
         db.close();
         db = {};
         QSqlDatabase::removeDatabase("v2");
+    }
+
+    // The shop's address: a libpq URI in, the same back without anything it never holds; a password refused
+    // wherever it stands; a keyword's value that would add keywords of its own to the driver's options refused.
+    void shopAddress_data()
+    {
+        QTest::addColumn<QString>("uri");
+        QTest::addColumn<QString>("read"); // its text | the driver's options; or the refusal
+        const QString bounds = "connect_timeout=5;keepalives_idle=5;keepalives_interval=2;keepalives_count=3;"
+                               "tcp_user_timeout=10000;application_name=velmora";
+        QTest::newRow("host, port, database, sslmode")
+            << "postgresql://bench@db.shop:5433/velmora?sslmode=require"
+            << "postgresql://bench@db.shop:5433/velmora?sslmode=require | sslmode=require;" + bounds;
+        QTest::newRow("a socket's folder, its own timeout")
+            << "postgres:///shop?host=/run/postgresql&connect_timeout=2"
+            << "postgresql:///shop?host=/run/postgresql&connect_timeout=2 | connect_timeout=2;keepalives_idle=5;"
+               "keepalives_interval=2;keepalives_count=3;tcp_user_timeout=10000;application_name=velmora";
+        QTest::newRow("user and database in the query") << "postgresql://h/?user=u&dbname=d"
+                                                         << "postgresql://u@h/d | " + bounds;
+        QTest::newRow("password in the authority") << "postgresql://u:s3cret@h/d" << "a password is never stored";
+        QTest::newRow("password in the query") << "postgresql://h/d?password=s3cret" << "a password is never stored";
+        QTest::newRow("passfile in the query") << "postgresql://h/d?passfile=/tmp/p" << "a password is never stored";
+        QTest::newRow("a value with a blank") << "postgresql://h/d?sslmode=require%20password=x"
+                                              << "a keyword of the URI's query that cannot be passed on";
+        QTest::newRow("no database") << "postgresql://h" << "the URI names no database";
+        QTest::newRow("another scheme") << "mysql://h/d" << "not a PostgreSQL URI";
+    }
+    void shopAddress()
+    {
+        QFETCH(QString, uri);
+        QFETCH(QString, read);
+        const auto parsed = ShopAddress::parse(uri);
+        if (const auto* a = std::get_if<ShopAddress>(&parsed)) {
+            QCOMPARE(a->text() + " | " + a->connectOptions(), read);
+            QVERIFY(std::holds_alternative<ShopAddress>(ShopAddress::parse(a->text()))); // read back as stored
+        } else
+            QVERIFY2(std::get<QString>(parsed).startsWith(read) && !std::get<QString>(parsed).contains("s3cret"),
+                     qPrintable(std::get<QString>(parsed)));
     }
 
     // The CSV export: no formula starts a cell (not even behind a TAB or a CR), no control character reaches the
