@@ -9,6 +9,7 @@
 #include "core/platform/task.h"
 #include "core/printer/release_search.h"
 #include "core/record/service_record.h"
+#include "core/record/shop_record.h"
 #include "tests/support/fake_serial_control.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
@@ -289,10 +290,17 @@ struct ManyFigures {
     double worst = 0;
     double cpuShare = 0;
 };
-ManyFigures manyPacing(int n)
+ManyFigures manyPacing(int n, const std::optional<ShopAddress>& shop = std::nullopt)
 {
     TestHome home;
     SystemClock clock;
+    // With a shop's record: every job's row written as the faces write it, and a sender copying them meanwhile.
+    std::unique_ptr<ServiceRecord> record;
+    std::unique_ptr<shop_record::Sender> sender;
+    if (shop) {
+        record = std::make_unique<ServiceRecord>();
+        sender = std::make_unique<shop_record::Sender>(*shop, record->path());
+    }
     const QString path = home.file("P.BIN", patternBytes(256 * 1024, 4));
     // Ten COM names but a device of its own for each job: one device has one user.
     struct OwnDevice : FakeSerialControl {
@@ -333,9 +341,25 @@ ManyFigures manyPacing(int n)
         });
         jobs.push_back(std::move(one));
     }
-    for (const auto& o : jobs)
+    std::vector<std::optional<qint64>> rows;
+    for (const auto& o : jobs) {
+        if (record) {
+            ServiceRecord::Start start;
+            start.face = QStringLiteral("bench"), start.kind = QStringLiteral("download"), start.file = path;
+            rows.push_back(record->begin(start));
+        }
         o->download->start(DownloadRequest{path});
+    }
     pump(120, [&] { return std::all_of(jobs.begin(), jobs.end(), [](const auto& o) { return o->out; }); });
+    for (auto& id : rows) {
+        ServiceRecord::End e;
+        e.outcome = QStringLiteral("completed");
+        record->complete(id, e);
+    }
+    if (sender) {
+        record->flush();
+        sender->finish(5000);
+    }
     const double seconds = qMax(1e-6, wallEnd - wall);
     const auto cpu = [](const rusage& r) {
         return double(r.ru_utime.tv_sec + r.ru_stime.tv_sec) + double(r.ru_utime.tv_usec + r.ru_stime.tv_usec) / 1e6;
@@ -573,10 +597,17 @@ int main(int argc, char** argv)
         row("Turbo pacing, core: 256 KiB wall / schedule", corePacing(), "x", "<= 1.01");
         row("Turbo pacing, LPT1: 256 KiB wall / schedule", timedDownload(true), "x", "<= 1.02");
     }
+    // "many URI": the same with every job's row going to that shop's record meanwhile.
+    std::optional<ShopAddress> shop;
+    if (what == "many" && argc > 2)
+        if (auto parsed = ShopAddress::parse(QString::fromLocal8Bit(argv[2])); std::holds_alternative<ShopAddress>(parsed))
+            shop = std::get<ShopAddress>(parsed);
     if (what == "many" || what == "all")
         for (const int n : {1, 8, 32}) {
-            const ManyFigures f = manyPacing(n);
-            row(QByteArray("Turbo pacing, " + QByteArray::number(n) + " at once in one thread: worst job").constData(),
+            const ManyFigures f = manyPacing(n, shop);
+            row(QByteArray("Turbo pacing, " + QByteArray::number(n) + " at once in one thread" +
+                           (shop ? ", to the shop" : "") + ": worst job")
+                    .constData(),
                 f.worst, "x", "<= 1.03");
             row(QByteArray("  CPU time over wall time while sending, " + QByteArray::number(n) + " at once")
                     .constData(),

@@ -774,6 +774,18 @@ private slots:
         // Headers in the operator's words, the values as the record's ids.
         QVERIFY(lines.size() == 3 && lines[0].startsWith("Id,Inizio,Fine,") && lines[1].contains(sha.toLatin1()) &&
                 lines[1].contains(",completed,"));
+        // A serial number and a note added to a row after its job: found by the serial, and waiting for the shop.
+        history.file->clear();
+        history.jobs->selectRow(2);
+        bench.typedPath = "SN-42";
+        control<QPushButton>(&history, "annotate")->click();
+        control<QLineEdit>(&history, "serial")->setText("SN-42");
+        QVERIFY(history.shownRows().size() == 1 && history.shownRows()[0].start.file.endsWith("F.BIN") &&
+                history.shownRows()[0].note == "SN-42" && history.shownRows()[0].rev > history.shownRows()[0].shopRev);
+        QVERIFY(history.details->toPlainText().contains("Numero di serie: SN-42"));
+        control<QLineEdit>(&history, "serial")->clear();
+        QVERIFY(!control<QCheckBox>(&history, "allBenches")->isEnabled()); // no shop's record here
+        history.file->setText("F.BIN");
 
         // Qt's own words follow the chosen language too; the menu retranslates the open windows at once.
         const auto qtWords = [] {
