@@ -131,11 +131,9 @@ MainWindow::MainWindow(const Seams& seams, QWidget* parent)
         m_seams.askPath};
     m_ports = new PortsWindow(this, hooks);
     m_goOn = m_seams.goOn;
-    HistoryWindow::Hooks historyHooks{m_seams.messages, m_seams.savePath, [this] { m_record->flush(250); },
-                                      m_seams.askPath,
-                                      [this](qint64 row, const QString& serial, const QString& note) {
-                                          m_record->annotate(row, serial, note);
-                                      }};
+    HistoryWindow::Hooks historyHooks{
+        m_seams.messages, m_seams.savePath, [this] { m_record->flush(250); }, m_seams.askPath,
+        [this](qint64 row, const QString& serial, const QString& note) { m_record->annotate(row, serial, note); }};
     m_history = new HistoryWindow(this, historyHooks);
     UpdateWindow::Hooks updateHooks{
         seams.clock,

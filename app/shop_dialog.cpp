@@ -89,14 +89,15 @@ void ShopDialog::test()
     const int asked = ++m_tests;
     say([] { return tr("Asking the server..."); });
     // The network is never waited on here: the answer comes when it comes.
-    shop_record::testLater(std::get<ShopAddress>(parsed), this, [this, asked](const QString& why, const QString& found) {
-        if (asked != m_tests)
-            return;
-        if (why.isEmpty())
-            say([found] { return tr("It answers: %1.").arg(found); });
-        else
-            say([why] { return tr("It does not answer: %1").arg(why); });
-    });
+    shop_record::testLater(std::get<ShopAddress>(parsed), this,
+                           [this, asked](const QString& why, const QString& found) {
+                               if (asked != m_tests)
+                                   return;
+                               if (why.isEmpty())
+                                   say([found] { return tr("It answers: %1.").arg(found); });
+                               else
+                                   say([why] { return tr("It does not answer: %1").arg(why); });
+                           });
 }
 
 void ShopDialog::save()

@@ -68,7 +68,7 @@ private:
     Hooks m_hooks;
     std::unique_ptr<ServiceRecord> m_record;
     std::unique_ptr<shop_record::Sender> m_shop;
-    QString m_shopText;        // where the sender sends
+    QString m_shopText;           // where the sender sends
     QTimer* m_shopNews = nullptr; // what the sender has to say, looked at now and then
     void tellShop();
     struct Pending {

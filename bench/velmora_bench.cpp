@@ -600,7 +600,8 @@ int main(int argc, char** argv)
     // "many URI": the same with every job's row going to that shop's record meanwhile.
     std::optional<ShopAddress> shop;
     if (what == "many" && argc > 2)
-        if (auto parsed = ShopAddress::parse(QString::fromLocal8Bit(argv[2])); std::holds_alternative<ShopAddress>(parsed))
+        if (auto parsed = ShopAddress::parse(QString::fromLocal8Bit(argv[2]));
+            std::holds_alternative<ShopAddress>(parsed))
             shop = std::get<ShopAddress>(parsed);
     if (what == "many" || what == "all")
         for (const int n : {1, 8, 32}) {

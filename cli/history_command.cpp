@@ -27,7 +27,8 @@ const QCommandLineOption kOutcome{
     QStringLiteral("Only the jobs that ended so: completed, sent, failed, aborted, did-not-finish, ..."),
     QStringLiteral("outcome")};
 const QCommandLineOption kCsv{QStringLiteral("csv"), QStringLiteral("The rows as CSV on standard output.")};
-const QCommandLineOption kSerial{QStringLiteral("serial"), QStringLiteral("Only the jobs on the printer of this serial number."),
+const QCommandLineOption kSerial{QStringLiteral("serial"),
+                                 QStringLiteral("Only the jobs on the printer of this serial number."),
                                  QStringLiteral("number")};
 const QCommandLineOption kShop{QStringLiteral("shop"),
                                QStringLiteral("The shop's record (every bench's jobs), not this bench's own.")};
@@ -49,8 +50,12 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
     };
     // COM3 and com3 are one name; a device's path is taken as it is written.
     const QString port = p.value(kPort);
-    ServiceRecord::Filter filter{
-        kPortItems.contains(port.toUpper()) ? port.toUpper() : port, p.value(kFile), p.value(kOutcome), {}, p.value(kSerial), p.value(kBench)};
+    ServiceRecord::Filter filter{kPortItems.contains(port.toUpper()) ? port.toUpper() : port,
+                                 p.value(kFile),
+                                 p.value(kOutcome),
+                                 {},
+                                 p.value(kSerial),
+                                 p.value(kBench)};
     if (!filter.outcome.isEmpty() && !jobOutcomeIds().contains(filter.outcome)) {
         const QString why = QStringLiteral("--outcome takes one of: ") + jobOutcomeIds().join(", ");
         out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,

@@ -3,11 +3,11 @@
 #include "cli/commands.h"
 #include "cli/file_names.h"
 #include "cli/output_sink.h"
-#include "core/record/shop_record.h"
 #include "cli/trace.h"
 #include "core/link/device_access.h"
 #include "core/platform/settings_store.h"
 #include "core/platform/version.h"
+#include "core/record/shop_record.h"
 #include "texts/language.h"
 #include "texts/string_table.h"
 

@@ -52,7 +52,8 @@ int RecordCommand::run(const QCommandLineParser& p, Output& out)
     QJsonObject fields{{"local", local}, {"shop", shop ? QJsonValue(shop->text()) : QJsonValue()}};
     out.say(QStringLiteral("local record: %1").arg(local));
     if (!shop) {
-        out.say(QStringLiteral("shop's record: none") + (unusable.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unusable)));
+        out.say(QStringLiteral("shop's record: none") +
+                (unusable.isEmpty() ? QString() : QStringLiteral(" (%1)").arg(unusable)));
         fields.insert(QStringLiteral("waiting"), shop_record::waiting(local));
         return out.result(name(), exit_status::Ok, fields);
     }

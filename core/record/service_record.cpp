@@ -454,7 +454,8 @@ ServiceRecord::Reading ServiceRecord::readFrom(const QSqlDatabase& db, const QSt
     QSqlQuery q(db);
     q.setForwardOnly(true);
     // The local record's own order is its ids'; rows of many benches go by their start.
-    const QString order = table == QLatin1String("jobs") ? name(Col::Id) : name(Col::Started) + " DESC, " + name(Col::Id);
+    const QString order =
+        table == QLatin1String("jobs") ? name(Col::Id) : name(Col::Started) + " DESC, " + name(Col::Id);
     if (!q.prepare(selectAll(table) + (where.isEmpty() ? QString() : QStringLiteral(" WHERE ") + where.join(" AND ")) +
                    QStringLiteral(" ORDER BY %1 DESC").arg(order))) {
         reading.error = q.lastError().text();
@@ -705,8 +706,10 @@ struct ServiceRecord::Writer {
         bool ok = true;
         for (const Column& c : kTable)
             if (ok && !have.contains(QLatin1String(c.name)))
-                ok = exec(job, QStringLiteral("ALTER TABLE jobs ADD COLUMN %1 %2").arg(QLatin1String(c.name), QLatin1String(c.type)));
-        ok = ok && exec(job, QStringLiteral("UPDATE jobs SET %1 = lower(hex(randomblob(16))) WHERE %1 IS NULL").arg(name(Col::Uid)));
+                ok = exec(job, QStringLiteral("ALTER TABLE jobs ADD COLUMN %1 %2")
+                                   .arg(QLatin1String(c.name), QLatin1String(c.type)));
+        ok = ok && exec(job, QStringLiteral("UPDATE jobs SET %1 = lower(hex(randomblob(16))) WHERE %1 IS NULL")
+                                 .arg(name(Col::Uid)));
         ok = ok && exec(job, QStringLiteral("UPDATE jobs SET %1 = 1 WHERE %1 = 0").arg(name(Col::Rev)));
         ok = ok && exec(job, QStringLiteral("UPDATE meta SET value = ? WHERE key = 'schema'"), {kSchemaVersion});
         if (ok && db.commit())
@@ -793,7 +796,9 @@ void ServiceRecord::update(std::optional<qint64> id, const End& e)
     const QList<QVariant> values = valuesAt(SoFar, sofar);
     w->post([w, job, values] {
         if (const auto row = w->rows.constFind(job); row != w->rows.constEnd())
-            w->exec(job, QStringLiteral("UPDATE jobs SET %1, %2 WHERE %3 = ?").arg(assignmentsAt(SoFar), counted(), name(Col::Id)),
+            w->exec(job,
+                    QStringLiteral("UPDATE jobs SET %1, %2 WHERE %3 = ?")
+                        .arg(assignmentsAt(SoFar), counted(), name(Col::Id)),
                     values + QList<QVariant>{*row});
     });
 }
@@ -814,8 +819,10 @@ void ServiceRecord::complete(std::optional<qint64> id, const End& e)
         const auto row = w->rows.constFind(job);
         if (row == w->rows.constEnd())
             return; // its row could not be written: said once already
-        w->exec(job, QStringLiteral("UPDATE jobs SET %1, %2 WHERE %3 = ?").arg(assignmentsAt(AtEnd), counted(), name(Col::Id)),
-                values + QList<QVariant>{*row});
+        w->exec(
+            job,
+            QStringLiteral("UPDATE jobs SET %1, %2 WHERE %3 = ?").arg(assignmentsAt(AtEnd), counted(), name(Col::Id)),
+            values + QList<QVariant>{*row});
         w->rows.remove(job);
     });
 }

@@ -1,8 +1,8 @@
 #pragma once
 
 #include <QDateTime>
-#include <QSqlDatabase>
 #include <QList>
+#include <QSqlDatabase>
 #include <QString>
 #include <QStringList>
 
@@ -53,7 +53,7 @@ public:
         qint64 pid = -1;
         Start start;
         End end;
-        QString note;              // added by the operator after the job
+        QString note;                // added by the operator after the job
         qint64 rev = 0, shopRev = 0; // each write counts; the shop's copy has the row as of shopRev
     };
     // The time as the record stores it, "2026-12-09T08:15:00.123Z"; empty for none.

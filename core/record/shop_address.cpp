@@ -35,8 +35,7 @@ std::variant<ShopAddress, QString> ShopAddress::parse(const QString& uri)
     const QUrlQuery query(url);
     for (const auto& [key, value] : query.queryItems(QUrl::FullyDecoded)) {
         if (key == QLatin1String("password") || key == QLatin1String("passfile"))
-            return say(
-                QT_TRANSLATE_NOOP("Record", "a password is never stored: put it in ~/.pgpass (or PGPASSFILE)"));
+            return say(QT_TRANSLATE_NOOP("Record", "a password is never stored: put it in ~/.pgpass (or PGPASSFILE)"));
         if (!QRegularExpression(QStringLiteral("^[a-z_]+$")).match(key).hasMatch() || !plainValue(value))
             return say(QT_TRANSLATE_NOOP("Record", "a keyword of the URI's query that cannot be passed on: %1"))
                 .arg(key);

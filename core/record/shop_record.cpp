@@ -87,18 +87,20 @@ QString prepare(const QString& name)
         // A bench with the right to make it makes it; the shop's owner may have made it beforehand.
         QSqlDatabase db = QSqlDatabase::database(name, false);
         db.transaction();
-        const bool made = run(q, QStringLiteral("CREATE TABLE %1 (key text PRIMARY KEY, value text)").arg(kMeta), &why) &&
-                          run(q, createTable(), &why) &&
-                          run(q, QStringLiteral("CREATE INDEX ON %1 (started)").arg(kTable), &why) &&
-                          run(q, QStringLiteral("CREATE INDEX ON %1 (host)").arg(kTable), &why) &&
-                          run(q, QStringLiteral("CREATE INDEX ON %1 (serial)").arg(kTable), &why) &&
-                          run(q, QStringLiteral("INSERT INTO %1 (key, value) VALUES ('schema', ?)").arg(kMeta), &why,
-                              {QString::number(kSchemaVersion)});
-        if (!made || !db.commit()) {
-            db.rollback();
+        const bool made =
+            run(q, QStringLiteral("CREATE TABLE %1 (key text PRIMARY KEY, value text)").arg(kMeta), &why) &&
+            run(q, createTable(), &why) && run(q, QStringLiteral("CREATE INDEX ON %1 (started)").arg(kTable), &why) &&
+            run(q, QStringLiteral("CREATE INDEX ON %1 (host)").arg(kTable), &why) &&
+            run(q, QStringLiteral("CREATE INDEX ON %1 (serial)").arg(kTable), &why) &&
+            run(q, QStringLiteral("INSERT INTO %1 (key, value) VALUES ('schema', ?)").arg(kMeta), &why,
+                {QString::number(kSchemaVersion)});
+        if (made && db.commit())
+            return {};
+        db.rollback();
+        // Another bench made it meanwhile: that one is used.
+        QString again;
+        if (!run(q, QStringLiteral("SELECT to_regclass(?)::text"), &again, {kMeta}) || !q.next() || q.value(0).isNull())
             return why.isEmpty() ? db.lastError().text() : why;
-        }
-        return {};
     }
     if (!run(q, QStringLiteral("SELECT value FROM %1 WHERE key = 'schema'").arg(kMeta), &why))
         return why;
@@ -113,7 +115,8 @@ QString prepare(const QString& name)
 // Sends what waits in the local record, a batch a transaction; empty when every row went (or nothing
 // could be read locally: that is the local record's own news), else the shop's words. `left`:
 // what still waits.
-QString sendWaiting(const QString& local, const QString& shop, qint64& sent, qint64& left, const std::atomic<bool>& stop)
+QString sendWaiting(const QString& local, const QString& shop, qint64& sent, qint64& left,
+                    const std::atomic<bool>& stop)
 {
     left = 0;
     QSqlDatabase localDb = QSqlDatabase::database(local, false);
@@ -275,11 +278,12 @@ void testLater(const ShopAddress& address, QObject* context, std::function<void(
             if (q.exec(QStringLiteral("SHOW server_version")) && q.next())
                 found = QStringLiteral("PostgreSQL ") + q.value(0).toString();
             q.finish();
-            if (q.exec(QStringLiteral("SELECT to_regclass('%1')::text").arg(kTable)) && q.next() && !q.value(0).isNull() &&
+            if (q.exec(QStringLiteral("SELECT to_regclass('%1')::text").arg(kTable)) && q.next() &&
+                !q.value(0).isNull() &&
                 q.exec(QStringLiteral("SELECT count(*), count(DISTINCT host) FROM %1").arg(kTable)) && q.next())
                 found += QStringLiteral(", ") + say(QT_TRANSLATE_NOOP("Record", "%1 rows of %2 benches"))
-                                                   .arg(q.value(0).toLongLong())
-                                                   .arg(q.value(1).toLongLong());
+                                                    .arg(q.value(0).toLongLong())
+                                                    .arg(q.value(1).toLongLong());
             else
                 found += QStringLiteral(", ") + say(QT_TRANSLATE_NOOP("Record", "no rows yet"));
             q.finish();
@@ -326,7 +330,7 @@ struct Sender::State {
     // guarded by mutex
     bool stop = false, nudged = false, inPass = false, exited = false;
     std::atomic<bool> stopping{false}; // stop, read without the lock in the middle of a pass
-    bool troubled = false; // the last pass could not reach the shop: nobody waits for the next
+    bool troubled = false;             // the last pass could not reach the shop: nobody waits for the next
     qint64 passes = 0;
     std::optional<QString> unreachable;
     std::optional<qint64> sent;

@@ -37,7 +37,8 @@ void readLater(const ShopAddress& address, const ServiceRecord::Filter& filter, 
                std::function<void(const ServiceRecord::Reading&)> done);
 // What the shop's server says when asked, on a thread of its own: empty `why` and its words ("PostgreSQL
 // 15.18, 1204 rows of 3 benches"), or why it cannot be reached.
-void testLater(const ShopAddress& address, QObject* context, std::function<void(const QString& why, const QString& found)> done);
+void testLater(const ShopAddress& address, QObject* context,
+               std::function<void(const QString& why, const QString& found)> done);
 // How many rows of the local record at `path` the shop's copy lacks or holds as they were.
 qint64 waiting(const QString& path);
 

@@ -674,18 +674,23 @@ def shop_record(b):
                 f.write(f"[Record]\nBench={name}\n")
             status, out, _ = bench.run("record", "--shop", pg.uri(), "--lang", "en")
             expect(status == 0 and "answers: yes" in out, f"{name}: record --shop: {status} {out!r}")
+        # Eight downloads at once on bench a, one on bench b.
         data = {name: os.urandom(3000) for name in benches}
-        for bench in benches.values():
-            bench.sim(1)
-        running = {name: bench.cli("download", bench.file("A.BIN", data[name]), "--port", "COM1", *FAST, "--serial",
-                                   f"SN-{name}", "--quiet") for name, bench in benches.items()}
-        for name, p in running.items():
+        ports = {"bench-a": range(1, 9), "bench-b": range(1, 2)}
+        for name, bench in benches.items():
+            for com in ports[name]:
+                bench.sim(com)
+        running = [(name, bench.cli("download", bench.file(f"A{com}.BIN", data[name]), "--port", f"COM{com}", *FAST,
+                                    "--serial", f"SN-{name}-{com}", "--quiet"))
+                   for name, bench in benches.items() for com in ports[name]]
+        for name, p in running:
             _, err = p.communicate(timeout=120)
             expect(p.returncode == 0 and not err, f"{name}: download: {p.returncode} {err!r}")
         jobs = [json.loads(line) for line in b.run("history", "--shop", "--json")[1].splitlines()][:-1]
         expect(sorted((j["bench"], j["sha256"], j["outcome"], j["serial"]) for j in jobs) ==
-               sorted((n, hashlib.sha256(data[n]).hexdigest(), "sent", f"SN-{n}") for n in benches), f"the shop: {jobs}")
-        got = b.run("history", "--shop", "--serial", "SN-bench-b", "--json")[1].count('"event":"job"')
+               sorted((n, hashlib.sha256(data[n]).hexdigest(), "sent", f"SN-{n}-{c}") for n in benches for c in ports[n]),
+               f"the shop: {jobs}")
+        got = b.run("history", "--shop", "--serial", "SN-bench-b-1", "--json")[1].count('"event":"job"')
         expect(got == 1, f"the shop by serial: {got}")
         # The server stopped: the download is whole, at its usual time, and says so once; then the rows go.
         pg.stop()
@@ -696,6 +701,14 @@ def shop_record(b):
         expect(status == 0 and [w["error"] for w in warnings] == ["shop-unreachable"] and took < 40,
                f"server stopped: {status} {took:.1f} s {warnings}")
         pg.start()
+        # A full disk on the server (its own error, raised as the server raises it): the rows wait, said.
+        pg.sql("CREATE FUNCTION no_room() RETURNS trigger LANGUAGE plpgsql AS $$ BEGIN RAISE EXCEPTION 'could not "
+               "extend file' USING ERRCODE = 'disk_full'; END $$", "shop")
+        pg.sql("CREATE TRIGGER no_room BEFORE INSERT OR UPDATE ON velmora_jobs FOR EACH ROW EXECUTE FUNCTION no_room()", "shop")
+        status, out, _ = b.run("record", "--status", "--json")
+        result = json.loads(out.splitlines()[-1])
+        expect(status == 11 and "could not extend file" in result["why"] and result["waiting"] == 1, f"full: {result}")
+        pg.sql("DROP TRIGGER no_room ON velmora_jobs", "shop")
         status, out, _ = b.run("record", "--status", "--json")
         result = json.loads(out.splitlines()[-1])
         expect(status == 0 and result["answers"] and result["waiting"] == 0 and result["sent"] == 1, f"status: {result}")

@@ -153,10 +153,14 @@ private slots:
                      "3 download /dev/pts/9 running | 2 interrogation COM2 answered | 1 download COM2 aborted");
             // Filters: the port as written, a part of the path taken literally (no wildcards), the outcome.
             QStringList counts;
-            for (const ServiceRecord::Filter& f :
-                 {ServiceRecord::Filter{"COM2", "A_1", {}, {}, {}, {}}, {"/dev/pts/9", {}, {}, {}, {}, {}}, {{}, "_", {}, {}, {}, {}},
-                  {{}, "%", {}, {}, {}, {}}, {{}, "A_", {}, {}, {}, {}}, {{}, {}, "running", {}, {}, {}}, {{}, {}, "did-not-finish", {}, {}, {}},
-                  {{}, {}, "answered", {}, {}, {}}})
+            for (const ServiceRecord::Filter& f : {ServiceRecord::Filter{"COM2", "A_1", {}, {}, {}, {}},
+                                                   {"/dev/pts/9", {}, {}, {}, {}, {}},
+                                                   {{}, "_", {}, {}, {}, {}},
+                                                   {{}, "%", {}, {}, {}, {}},
+                                                   {{}, "A_", {}, {}, {}, {}},
+                                                   {{}, {}, "running", {}, {}, {}},
+                                                   {{}, {}, "did-not-finish", {}, {}, {}},
+                                                   {{}, {}, "answered", {}, {}, {}}})
                 counts << QString::number(rows(f).size());
             QCOMPARE(counts.join(' '), "1 1 1 1 1 1 0 1");
             QVERIFY(ServiceRecord::toCsv(rows()).split("\r\n").size() == 5 && !record.takeProblem());
@@ -289,10 +293,11 @@ private slots:
         QVERIFY(old.start.checksum && old.start.fileSize == 4097 && old.start.fileXor == 171 && old.end.sent == 1024 &&
                 old.end.taken == 960 && old.end.midImage && old.ended.isValid());
         QVERIFY(rows[0].end.model == "PX-9" && rows[0].end.outcome == "answered" && rows[0].start.fileSize == -1);
-        QCOMPARE(ServiceRecord::toCsv(rows).section("\r\n", 0, 0),
-                 "id,started,ended,user,face,kind,operation,boot,checksum,turbo,file,size,sha256,xor,file_release,port,"
-                 "device,device_id,line,headers,sent,taken,model,release,flash,release_after,outcome,cause,mid_image,serial,"
-                 "note");
+        QCOMPARE(
+            ServiceRecord::toCsv(rows).section("\r\n", 0, 0),
+            "id,started,ended,user,face,kind,operation,boot,checksum,turbo,file,size,sha256,xor,file_release,port,"
+            "device,device_id,line,headers,sent,taken,model,release,flash,release_after,outcome,cause,mid_image,serial,"
+            "note");
         // Brought forward to the next schema: every row with a uid of its own, waiting for the shop; the new row
         // with this bench's machine id and its serial; a serial and a note added later count as a write.
         QVERIFY(old.uid.size() == 32 && rows[0].uid.size() == 36 && old.rev == 1 && old.shopRev == 0 &&
@@ -332,14 +337,19 @@ private slots:
             << "postgresql:///shop?host=/run/postgresql&connect_timeout=2 | connect_timeout=2;keepalives_idle=5;"
                "keepalives_interval=2;keepalives_count=3;tcp_user_timeout=10000;application_name=velmora";
         QTest::newRow("user and database in the query") << "postgresql://h/?user=u&dbname=d"
-                                                         << "postgresql://u@h/d | " + bounds;
-        QTest::newRow("password in the authority") << "postgresql://u:s3cret@h/d" << "a password is never stored";
-        QTest::newRow("password in the query") << "postgresql://h/d?password=s3cret" << "a password is never stored";
-        QTest::newRow("passfile in the query") << "postgresql://h/d?passfile=/tmp/p" << "a password is never stored";
+                                                        << "postgresql://u@h/d | " + bounds;
+        QTest::newRow("password in the authority") << "postgresql://u:s3cret@h/d"
+                                                   << "a password is never stored";
+        QTest::newRow("password in the query") << "postgresql://h/d?password=s3cret"
+                                               << "a password is never stored";
+        QTest::newRow("passfile in the query") << "postgresql://h/d?passfile=/tmp/p"
+                                               << "a password is never stored";
         QTest::newRow("a value with a blank") << "postgresql://h/d?sslmode=require%20password=x"
                                               << "a keyword of the URI's query that cannot be passed on";
-        QTest::newRow("no database") << "postgresql://h" << "the URI names no database";
-        QTest::newRow("another scheme") << "mysql://h/d" << "not a PostgreSQL URI";
+        QTest::newRow("no database") << "postgresql://h"
+                                     << "the URI names no database";
+        QTest::newRow("another scheme") << "mysql://h/d"
+                                        << "not a PostgreSQL URI";
     }
     void shopAddress()
     {
