@@ -5,7 +5,6 @@
 #include "texts/string_table.h"
 
 #include <QCommandLineParser>
-#include <QUuid>
 
 namespace {
 const QCommandLineOption kShop{QStringLiteral("shop"),
@@ -59,9 +58,7 @@ int RecordCommand::run(const QCommandLineParser& p, Output& out)
     }
     out.say(QStringLiteral("shop's record: %1").arg(shop->text()));
     // Whether it answers, asked afresh; then what waits goes, as every run that opens the record sends it.
-    const QString probe = QStringLiteral("shop-status-") + QUuid::createUuid().toString(QUuid::Id128);
-    const QString why = shop_record::open(*shop, probe);
-    shop_record::close(probe);
+    const QString why = shop_record::check(*shop);
     std::optional<qint64> sent;
     if (why.isEmpty()) {
         shop_record::Sender sender(*shop, local);

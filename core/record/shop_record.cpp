@@ -32,6 +32,20 @@ QString say(const char* text)
     return QCoreApplication::translate("Record", text);
 }
 
+// The local record and its side files are plain files: a FIFO in their place would block the
+// opening for ever (the record itself says so; the sender only keeps away).
+bool plainRecord(const QString& path)
+{
+    if (!QFileInfo(path).isFile())
+        return false;
+    for (const char* side : {"-journal", "-wal", "-shm"}) {
+        const QFileInfo file(path + QLatin1String(side));
+        if ((file.exists() || file.isSymLink()) && !file.isFile())
+            return false;
+    }
+    return true;
+}
+
 QString quoted(const QString& name)
 {
     return QLatin1Char('"') + name + QLatin1Char('"');
@@ -228,6 +242,16 @@ void close(const QString& name)
     QSqlDatabase::removeDatabase(name);
 }
 
+QString check(const ShopAddress& address)
+{
+    const QString name = QStringLiteral("shop-check-") + QUuid::createUuid().toString(QUuid::Id128);
+    QString why = open(address, name);
+    if (why.isEmpty())
+        why = prepare(name);
+    close(name);
+    return why;
+}
+
 ServiceRecord::Reading read(const ShopAddress& address, const ServiceRecord::Filter& filter)
 {
     const QString name = QStringLiteral("shop-read-") + QUuid::createUuid().toString(QUuid::Id128);
@@ -300,7 +324,7 @@ void testLater(const ShopAddress& address, QObject* context, std::function<void(
 
 qint64 waiting(const QString& path)
 {
-    if (!QFileInfo::exists(path))
+    if (!plainRecord(path))
         return 0;
     const QString name = QStringLiteral("shop-count-") + QUuid::createUuid().toString(QUuid::Id128);
     qint64 n = 0;
@@ -358,7 +382,7 @@ struct Sender::State {
             QSqlDatabase localDb = QSqlDatabase::database(local, false);
             // Nothing is asked of the shop while nothing waits for it.
             QSqlQuery count(localDb);
-            const bool something = QFileInfo::exists(path) && (localDb.isOpen() || localDb.open()) &&
+            const bool something = plainRecord(path) && (localDb.isOpen() || localDb.open()) &&
                                    count.exec(QStringLiteral("SELECT 1 FROM jobs WHERE rev > shop_rev LIMIT 1")) &&
                                    count.next();
             count.finish();

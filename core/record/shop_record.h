@@ -29,6 +29,9 @@ inline const QString kTable = QStringLiteral("velmora_jobs");
 // Opens a connection of this thread under `name`; empty when it is open, else why.
 QString open(const ShopAddress& address, const QString& name);
 void close(const QString& name);
+// Whether rows may be written there now: it answers, and its tables are there (made when missing)
+// and of this version. Empty when they may, else why not.
+QString check(const ShopAddress& address);
 // The rows of every bench, as the local record filters them (and by bench).
 ServiceRecord::Reading read(const ShopAddress& address, const ServiceRecord::Filter& filter);
 // The same on a thread of its own, for a window that must not wait: `done` runs on `context`'s

@@ -730,6 +730,32 @@ def shop_record(b):
         count = pg.sql("SELECT count(*), count(DISTINCT uid) FROM velmora_jobs WHERE host = 'bench-a'", "shop")
         rows = local.execute("SELECT count(*), sum(rev > shop_rev) FROM jobs").fetchone()
         expect(status == 0 and count == f"{rows[0]}|{rows[0]}" and rows[1] == 0, f"after the kill: {count} {rows}")
+        # The least rights the README gives a bench: its rows go, and it cannot change another bench's.
+        pg.sql("CREATE ROLE bench3 LOGIN", "shop")
+        for grant in ("GRANT USAGE ON SCHEMA public TO bench3", "GRANT SELECT ON velmora_meta TO bench3",
+                      "GRANT SELECT, INSERT, UPDATE ON velmora_jobs TO bench3",
+                      "ALTER TABLE velmora_jobs ENABLE ROW LEVEL SECURITY",
+                      "CREATE POLICY velmora_read ON velmora_jobs FOR SELECT USING (true)",
+                      "CREATE POLICY velmora_insert ON velmora_jobs FOR INSERT WITH CHECK (sent_by = current_user)",
+                      "CREATE POLICY velmora_update ON velmora_jobs FOR UPDATE USING (sent_by = current_user)"):
+            pg.sql(grant, "shop")
+        third = Bench(b.build)
+        try:
+            third.run("record", "--shop", pg.uri("bench3"))
+            third.run("download", third.file("N.BIN", b""), "--port", "COM1")  # refused at once, and recorded
+            status, out, _ = third.run("record", "--status", "--json")
+            mine = pg.sql("SELECT count(*) FROM velmora_jobs WHERE sent_by = 'bench3'", "shop")
+            theirs = subprocess.run(["psql", "-h", pg.socket, "-U", "bench3", "-d", "shop", "-XAtc",
+                                     "UPDATE velmora_jobs SET note = 'x' WHERE host = 'bench-b'"],
+                                    capture_output=True, text=True).stdout.strip()
+            expect(status == 0 and mine == "1" and theirs == "UPDATE 0", f"least rights: {status} {mine} {theirs!r}")
+        finally:
+            third.close()
+        # A shop's record of a later version is read, never written.
+        pg.sql("UPDATE velmora_meta SET value = '9' WHERE key = 'schema'", "shop")
+        status, out, _ = b.run("record", "--status", "--json")
+        expect(status == 11 and "(schema 9)" in json.loads(out.splitlines()[-1])["why"], f"later: {out[-300:]}")
+        pg.sql("UPDATE velmora_meta SET value = '1' WHERE key = 'schema'", "shop")
         # A wrong password, and a server that takes the connection and never answers: a sentence each, no
         # password anywhere.
         passfile = b.file("pgpass", f"*:*:*:bench2:wrong-secret\n".encode())
