@@ -22,6 +22,16 @@
     </message>
 </context>
 <context>
+    <name>Record</name>
+    <message numerus="yes">
+        <source>%1 rows from %n bench(es)</source>
+        <translation>
+            <numerusform>%1 rows from %n bench</numerusform>
+            <numerusform>%1 rows from %n benches</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
     <name>Recording</name>
     <message numerus="yes">
         <source>%n row(s) that waited went to the shop&apos;s record</source>

@@ -1234,12 +1234,15 @@ Sostituirla?</translation>
         <translation>il server non risponde</translation>
     </message>
     <message>
-        <source>%1 rows of %2 benches</source>
-        <translation>%1 righe di %2 banchi</translation>
-    </message>
-    <message>
         <source>no rows yet</source>
         <translation>ancora nessuna riga</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 rows from %n bench(es)</source>
+        <translation>
+            <numerusform>%1 righe da %n banco</numerusform>
+            <numerusform>%1 righe da %n banchi</numerusform>
+        </translation>
     </message>
 </context>
 <context>

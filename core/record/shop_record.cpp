@@ -32,6 +32,12 @@ QString say(const char* text)
     return QCoreApplication::translate("Record", text);
 }
 
+// "1204 rows from 3 benches". (Its own function: lupdate hangs on some calls inside a translate.)
+QString benchesWords(qint64 rows, int benches)
+{
+    return QCoreApplication::translate("Record", "%1 rows from %n bench(es)", nullptr, benches).arg(rows);
+}
+
 // The local record and its side files are plain files: a FIFO in their place would block the
 // opening for ever (the record itself says so; the sender only keeps away).
 bool plainRecord(const QString& path)
@@ -305,9 +311,7 @@ void testLater(const ShopAddress& address, QObject* context, std::function<void(
             if (q.exec(QStringLiteral("SELECT to_regclass('%1')::text").arg(kTable)) && q.next() &&
                 !q.value(0).isNull() &&
                 q.exec(QStringLiteral("SELECT count(*), count(DISTINCT host) FROM %1").arg(kTable)) && q.next())
-                found += QStringLiteral(", ") + say(QT_TRANSLATE_NOOP("Record", "%1 rows of %2 benches"))
-                                                    .arg(q.value(0).toLongLong())
-                                                    .arg(q.value(1).toLongLong());
+                found += QStringLiteral(", ") + benchesWords(q.value(0).toLongLong(), q.value(1).toInt());
             else
                 found += QStringLiteral(", ") + say(QT_TRANSLATE_NOOP("Record", "no rows yet"));
             q.finish();
