@@ -12,6 +12,7 @@
 #include "core/link/stored_choices.h"
 #include "core/platform/settings_store.h"
 #include "core/record/service_record.h"
+#include "core/record/shop_record.h"
 #include "tests/support/fake_printers.h"
 #include "tests/support/pty_pair.h"
 #include "tests/support/test_env.h"
@@ -30,6 +31,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QProgressBar>
+#include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTableWidget>
@@ -907,6 +909,40 @@ private slots:
         bench.update->close();
         QVERIFY(!bench.update->isVisible() && !bench.update->running());
         bench.clock.run(120);
+    }
+
+    // A serial number added in the history window reaches the shop's record (a real PostgreSQL, started for the
+    // test): the window open sends its rows, and the shop's copy of the row follows the one added later.
+    void shopRecordFromTheWindow()
+    {
+        QProcess server;
+        server.start("/usr/bin/python3", {QStringLiteral(VELMORA_SOURCE_DIR) + "/tests/cli/pg_server.py"});
+        if (!server.waitForReadyRead(60000))
+            QSKIP("no PostgreSQL server could be started here");
+        const QString uri = QString::fromLatin1(server.readLine()).trimmed();
+        Window bench;
+        SettingsStore().writeIn("Record", "ShopRecord", uri);
+        bench.w = &bench.load();
+        const auto address = std::get<ShopAddress>(ShopAddress::parse(uri));
+        bench.step("file F.BIN=*300");
+        bench.w->StartTrasm_Click();
+        bench.clock.run(60);
+        ServiceRecord::Filter bySerial;
+        bySerial.serial = "SN-77";
+        const auto inShop = [&] { return shop_record::read(address, bySerial).rows; };
+        control<QAction>(bench.w, "historyAction")->trigger();
+        HistoryWindow& history = bench.w->historyWindow();
+        history.jobs->selectRow(0);
+        bench.typedPath = "SN-77";
+        control<QPushButton>(&history, "annotate")->click();
+        QVERIFY(QTest::qWaitFor([&] { return inShop().size() == 1; }, 15000));
+        QVERIFY(inShop()[0].start.file.endsWith("F.BIN") && inShop()[0].note == "SN-77");
+        // The switch reads every bench's rows without holding up the window.
+        control<QCheckBox>(&history, "allBenches")->setChecked(true);
+        QVERIFY(QTest::qWaitFor([&] { return history.shownRows().size() == 1; }, 10000));
+        QCOMPARE(history.shownRows()[0].uid, inShop()[0].uid);
+        server.closeWriteChannel();
+        QVERIFY(server.waitForFinished(30000));
     }
 
     void initialFolders()

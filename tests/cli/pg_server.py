@@ -53,3 +53,16 @@ class PgServer:
     def close(self):
         self.stop("immediate")
         shutil.rmtree(self.base, ignore_errors=True)
+
+
+if __name__ == "__main__":
+    # For a test program of another language: the URI on stdout, the server stopped when stdin closes.
+    import sys
+    if not available():
+        sys.exit(77)
+    server = PgServer()
+    try:
+        print(server.uri(), flush=True)
+        sys.stdin.read()
+    finally:
+        server.close()

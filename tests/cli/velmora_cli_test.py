@@ -677,9 +677,7 @@ def shop_record(b):
         # Eight downloads at once on bench a, one on bench b.
         data = {name: os.urandom(3000) for name in benches}
         ports = {"bench-a": range(1, 9), "bench-b": range(1, 2)}
-        for name, bench in benches.items():
-            for com in ports[name]:
-                bench.sim(com)
+        stores = {(name, com): bench.sim(com)[1] for name, bench in benches.items() for com in ports[name]}
         running = [(name, bench.cli("download", bench.file(f"A{com}.BIN", data[name]), "--port", f"COM{com}", *FAST,
                                     "--serial", f"SN-{name}-{com}", "--quiet"))
                    for name, bench in benches.items() for com in ports[name]]
@@ -698,7 +696,8 @@ def shop_record(b):
         status, out, err = b.run("download", b.file("B.BIN", data["bench-a"]), "--port", "COM1", *FAST, "--json")
         took = time.time() - started
         warnings = [e for e in map(json.loads, out.splitlines()) if e["event"] == "warning"]
-        expect(status == 0 and [w["error"] for w in warnings] == ["shop-unreachable"] and took < 40,
+        expect(status == 0 and [w["error"] for w in warnings] == ["shop-unreachable"] and took < 40 and
+               image(stores[("bench-a", 1)], 2, "4")[:3000] == data["bench-a"],
                f"server stopped: {status} {took:.1f} s {warnings}")
         pg.start()
         # A full disk on the server (its own error, raised as the server raises it): the rows wait, said.
