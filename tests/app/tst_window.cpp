@@ -945,6 +945,31 @@ private slots:
         QVERIFY(server.waitForFinished(30000));
     }
 
+    // A shop's record that cannot be reached: the window's jobs go on, and it is said once a session, after the
+    // job's own box.
+    void shopRecordUnreachable()
+    {
+        Window bench;
+        SettingsStore().writeIn("Record", "ShopRecord", "postgresql://bench@/shop?host=/nonexistent/socket");
+        bench.w = &bench.load();
+        bench.step("file F.BIN=*300");
+        bench.w->StartTrasm_Click();
+        bench.clock.run(60);
+        const auto told = [&] {
+            return std::count_if(bench.messages.shown.begin(), bench.messages.shown.end(), [](const auto& m) {
+                return m.text.startsWith("Il registro condiviso non è raggiungibile");
+            });
+        };
+        QVERIFY(QTest::qWaitFor([&] { return told() == 1; }, 15000));
+        QCOMPARE(bench.messages.shown[0].text, QStringLiteral("Spegnere e riaccendere la stampante"));
+        bench.step("file G.BIN=*300");
+        bench.w->StartTrasm_Click();
+        bench.clock.run(60);
+        QTest::qWait(2500);
+        QCOMPARE(told(), 1);
+        QCOMPARE(bench.downloadPort->allBytes().size(), 2 * (300 + 8));
+    }
+
     void initialFolders()
     {
         for (auto [showFile, folder] : {std::pair{"/srv/FW/MAIN.BIN", "/srv/FW"},
