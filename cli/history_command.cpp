@@ -56,27 +56,15 @@ int HistoryCommand::run(const QCommandLineParser& p, Output& out)
                                  {},
                                  p.value(kSerial),
                                  p.value(kBench)};
-    if (!filter.outcome.isEmpty() && !jobOutcomeIds().contains(filter.outcome)) {
-        const QString why = QStringLiteral("--outcome takes one of: ") + jobOutcomeIds().join(", ");
-        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
-                  {{"error", "usage"}, {"text", why}});
-        return out.result(name(), exit_status::Usage);
-    }
+    if (!filter.outcome.isEmpty() && !jobOutcomeIds().contains(filter.outcome))
+        return usage(QStringLiteral("--outcome takes one of: ") + jobOutcomeIds().join(", "));
     if (p.isSet(kSince)) {
         filter.since = QDateTime::fromString(p.value(kSince), Qt::ISODate);
-        if (!filter.since.isValid()) {
-            const QString why = QStringLiteral("--since takes a date such as 2026-12-01");
-            out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
-                      {{"error", "usage"}, {"text", why}});
-            return out.result(name(), exit_status::Usage);
-        }
+        if (!filter.since.isValid())
+            return usage(QStringLiteral("--since takes a date such as 2026-12-01"));
     }
-    if (p.isSet(kCsv) && out.json()) {
-        const QString why = QStringLiteral("--csv or --json, not both");
-        out.event(QStringLiteral("error"), QStringLiteral("velmora-cli history: ") + why,
-                  {{"error", "usage"}, {"text", why}});
-        return out.result(name(), exit_status::Usage);
-    }
+    if (p.isSet(kCsv) && out.json())
+        return usage(QStringLiteral("--csv or --json, not both"));
     // Only read: a record that cannot be read is said, never set aside or made anew.
     ServiceRecord::Reading reading;
     if (p.isSet(kShop)) {

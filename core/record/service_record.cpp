@@ -285,7 +285,9 @@ bool saysDamaged(const QSqlError& error)
 
 // A FIFO or a device in the place of the record or of one of its side files would block the
 // first read for ever, or feed it noise: none of them is ever opened.
-QString notAFile(const QString& path)
+} // namespace
+
+QString ServiceRecord::notAFile(const QString& path)
 {
     for (const char* side : {"", "-journal", "-wal", "-shm"}) {
         const QFileInfo file(path + QLatin1String(side));
@@ -295,6 +297,8 @@ QString notAFile(const QString& path)
     }
     return {};
 }
+
+namespace {
 
 QString selectAll(const QString& table)
 {
@@ -721,7 +725,9 @@ struct ServiceRecord::Writer {
     }
 };
 
-ServiceRecord::ServiceRecord(QString path) : m_path(std::move(path)), m_writer(std::make_unique<Writer>(m_path)) {}
+ServiceRecord::ServiceRecord(QString path)
+    : m_path(std::move(path)), m_bench(benchName()), m_writer(std::make_unique<Writer>(m_path))
+{}
 
 ServiceRecord::~ServiceRecord()
 {
@@ -760,7 +766,7 @@ std::optional<qint64> ServiceRecord::begin(const Start& s)
     Row row;
     row.started = QDateTime::currentDateTimeUtc();
     row.user = currentUser();
-    row.host = benchName();
+    row.host = m_bench;
     row.pid = QCoreApplication::applicationPid();
     row.uid = QUuid::createUuid().toString(QUuid::WithoutBraces);
     row.machineId = QString::fromLatin1(QSysInfo::machineUniqueId());

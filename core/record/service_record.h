@@ -84,6 +84,9 @@ public:
     // This bench's name in its rows: [Record] Bench of the settings where the shop names its benches
     // so, else the host's name.
     static QString benchName();
+    // Why the record at `path` is not to be opened: something other than a file (a FIFO, a device)
+    // stands in its place or a side file's; empty when nothing does.
+    static QString notAFile(const QString& path);
     // The columns of a row, each with its type as SQLite has it ("INTEGER NOT NULL DEFAULT 0").
     static QList<std::pair<QString, QString>> columns();
 
@@ -125,6 +128,7 @@ public:
 private:
     struct Writer;
     QString m_path;
+    QString m_bench; // this bench's name, read once: no job's start reads the settings
     std::unique_ptr<Writer> m_writer;
     qint64 m_next = 0;
 };

@@ -38,23 +38,35 @@ QString benchesWords(qint64 rows, int benches)
     return QCoreApplication::translate("Record", "%1 rows from %n bench(es)", nullptr, benches).arg(rows);
 }
 
-// The local record and its side files are plain files: a FIFO in their place would block the
-// opening for ever (the record itself says so; the sender only keeps away).
+// The local record is there and a plain file, as are its side files: a FIFO in their place would
+// block the opening for ever (the record itself says so; the sender only keeps away).
 bool plainRecord(const QString& path)
 {
-    if (!QFileInfo(path).isFile())
-        return false;
-    for (const char* side : {"-journal", "-wal", "-shm"}) {
-        const QFileInfo file(path + QLatin1String(side));
-        if ((file.exists() || file.isSymLink()) && !file.isFile())
-            return false;
-    }
-    return true;
+    return QFileInfo(path).isFile() && ServiceRecord::notAFile(path).isEmpty();
 }
 
 QString quoted(const QString& name)
 {
     return QLatin1Char('"') + name + QLatin1Char('"');
+}
+
+// `work` on a thread of its own, its answer given to `done` on the application's thread (which
+// outlives every window) unless `context` is gone by then. A thread still waiting on the network
+// when the program ends is left behind (Sender::abandoned()).
+template <typename Answer>
+void onItsOwnThread(QObject* context, std::function<Answer()> work, std::function<void(const Answer&)> done)
+{
+    ++g_readers;
+    QPointer<QObject> guard(context);
+    std::thread([guard, work = std::move(work), done = std::move(done)] {
+        const Answer answer = work();
+        if (QCoreApplication* app = QCoreApplication::instance())
+            QMetaObject::invokeMethod(app, [guard, done, answer] {
+                if (guard)
+                    done(answer);
+            });
+        --g_readers;
+    }).detach();
 }
 
 // The shop's columns from the local record's: the same names, PostgreSQL's types, the uid as key,
@@ -280,26 +292,14 @@ ServiceRecord::Reading read(const ShopAddress& address, const ServiceRecord::Fil
 void readLater(const ShopAddress& address, const ServiceRecord::Filter& filter, QObject* context,
                std::function<void(const ServiceRecord::Reading&)> done)
 {
-    ++g_readers;
-    QPointer<QObject> guard(context);
-    std::thread([address, filter, guard, done = std::move(done)] {
-        const ServiceRecord::Reading reading = read(address, filter);
-        // Told through the application, which outlives every window: the window may be gone by now,
-        // and only its own thread may ask.
-        if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [guard, done, reading] {
-                if (guard)
-                    done(reading);
-            });
-        --g_readers;
-    }).detach();
+    onItsOwnThread<ServiceRecord::Reading>(
+        context, [address, filter] { return read(address, filter); }, std::move(done));
 }
 
 void testLater(const ShopAddress& address, QObject* context, std::function<void(const QString&, const QString&)> done)
 {
-    ++g_readers;
-    QPointer<QObject> guard(context);
-    std::thread([address, guard, done = std::move(done)] {
+    using Answer = std::pair<QString, QString>; // why not, what it found
+    const auto work = [address]() -> Answer {
         const QString name = QStringLiteral("shop-test-") + QUuid::createUuid().toString(QUuid::Id128);
         const QString why = open(address, name);
         QString found;
@@ -317,13 +317,9 @@ void testLater(const ShopAddress& address, QObject* context, std::function<void(
             q.finish();
         }
         close(name);
-        if (QCoreApplication* app = QCoreApplication::instance())
-            QMetaObject::invokeMethod(app, [guard, done, why, found] {
-                if (guard)
-                    done(why, found);
-            });
-        --g_readers;
-    }).detach();
+        return {why, found};
+    };
+    onItsOwnThread<Answer>(context, work, [done = std::move(done)](const Answer& a) { done(a.first, a.second); });
 }
 
 qint64 waiting(const QString& path)
